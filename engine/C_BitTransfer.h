@@ -1,0 +1,42 @@
+#pragma once
+// One hide or one reveal: moves a hidden record, most significant bit first, into or out of
+// the least significant bits of the carrier bytes that the keyed sequence draws.
+
+#include "engine/C_ByteView.h"
+#include "engine/C_HiddenHeader.h"
+#include "engine/C_PositionSequence.h"
+
+#include <cstdint>
+#include <string_view>
+
+class C_BitTransfer {
+public:
+    // pCarrier / nCarrier: the carrier bytes and N. pPayload / nPayload: the payload to send, or
+    // null and 0 for a reveal. Neither buffer is owned.
+    C_BitTransfer(uint8_t* pCarrier, uint32_t nCarrier, uint8_t* pPayload = nullptr, uint32_t nPayload = 0);
+
+    // Keys the sequence with the pass phrase, then gives it the modulus N. Call once, first.
+    void SetKey(std::string_view strPassword);
+
+    // True when sending a record of nRecordBytes would draw some carrier byte twice, so a later
+    // bit would overwrite an earlier one. Changes nothing.
+    bool WouldRepeat(uint64_t nRecordBytes) const;
+
+    void SendHeader(const C_HiddenHeader& header);
+    void SendPayload();
+
+    // Receives the nine fixed bytes and, when the signature matches and the record can lie
+    // within N carrier bytes, the name. False for anything else; nothing is allocated then.
+    bool ReceiveHeader(C_HiddenHeader& header);
+    void SetPayloadView(const C_ByteView& payload) { m_payload = payload; }
+    void ReceivePayload();
+
+private:
+    // The only loops that touch the carrier; a faster walk replaces these two.
+    void SendBytes(const uint8_t* pBytes, size_t nCount);
+    void ReceiveBytes(uint8_t* pBytes, size_t nCount);
+
+    C_ByteView m_carrier;
+    C_ByteView m_payload;
+    C_PositionSequence m_sequence;
+};

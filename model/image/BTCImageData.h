@@ -1,0 +1,74 @@
+#pragma once
+// A decoded picture: its pixel bytes exactly as the carrier uses them, and what a painter or an
+// encoder needs besides (geometry, row layout, palette, and what the file held around them).
+//
+// Pixel byte layout per source format:
+//   BMP  the file's pixel array: its own depth, rows padded to 4 bytes, bottom-up unless the
+//        file stored a negative height (RLE files decode to bottom-up rows of the same depth)
+//   GIF  first frame, one colour index per pixel, rows top to bottom, no padding (8 bits)
+//   PCX  palette pictures: one index per pixel, top to bottom, no padding (8 bits);
+//        24-bit pictures: blue, green, red per pixel, top to bottom, no padding (24 bits)
+
+#include "model/image/C_ImageFormat.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct S_Rgb {
+    uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const S_Rgb&) const = default;
+};
+
+class C_GifDocument;  // every frame and extension block of a GIF file, kept for saving
+
+class BTCImageData {
+public:
+    BTCImageData();
+    ~BTCImageData();
+    BTCImageData(const BTCImageData&) = delete;
+    BTCImageData& operator=(const BTCImageData&) = delete;
+
+    // The pixel bytes: one contiguous writable buffer, in place while the picture is loaded.
+    uint8_t* GetBits() { return m_aBits.empty() ? nullptr : m_aBits.data(); }
+    const uint8_t* GetBits() const { return m_aBits.empty() ? nullptr : m_aBits.data(); }
+    uint32_t GetImageSize() const { return static_cast<uint32_t>(m_aBits.size()); }
+    int32_t GetWidth() const { return m_nWidth; }
+    int32_t GetHeight() const { return m_nHeight; }  // always positive
+    int GetBitsPerPixel() const { return m_nBitsPerPixel; }
+
+    // For painters and encoders.
+    uint32_t GetStride() const { return m_nStride; }       // bytes from one stored row to the next
+    bool IsBottomUp() const { return m_bBottomUp; }         // first stored row is the bottom one
+    const std::vector<S_Rgb>& GetPalette() const { return m_aPalette; }  // empty for true colour
+    // Channel masks of a 16- or 32-bit picture (red, green, blue, alpha); 0 where not used.
+    const uint32_t* GetMasks() const { return m_aMasks; }
+    E_ImageFormat GetSourceFormat() const { return m_eSourceFormat; }
+
+    // Converts to gray in place: a palette picture gets a gray palette and keeps its pixel
+    // bytes; a 16-, 24- or 32-bit picture becomes 8 bits of 256 gray levels (new byte count).
+    bool Grayscale();
+    // 0 when alike (geometry, depth, palette colours and pixel bytes); otherwise the count of
+    // differing pixel bytes, at least 1; 1 when the geometry differs.
+    int Compare(const BTCImageData& other) const;
+    // Releases the picture; safe to repeat and on data never loaded.
+    void DeleteObject();
+    bool IsEmpty() const { return m_aBits.empty(); }
+
+    // Filled by the codecs.
+    std::vector<uint8_t> m_aBits;
+    int32_t m_nWidth = 0;
+    int32_t m_nHeight = 0;
+    int m_nBitsPerPixel = 0;
+    uint32_t m_nStride = 0;
+    bool m_bBottomUp = false;
+    std::vector<S_Rgb> m_aPalette;
+    uint32_t m_aMasks[4] = {0, 0, 0, 0};
+    E_ImageFormat m_eSourceFormat = E_ImageFormat::None;
+    // BMP fields kept for an exact save.
+    int32_t m_nXPelsPerMeter = 0;
+    int32_t m_nYPelsPerMeter = 0;
+    bool m_bHadMasks = false;  // the file was BI_BITFIELDS
+    // GIF: the whole file as read, so a save replaces only the first frame's indices.
+    std::unique_ptr<C_GifDocument> m_pGif;
+};

@@ -1,0 +1,40 @@
+#pragma once
+// Writes a file the way a careful editor does: into a temporary file beside the target, then,
+// only when every byte is written and flushed, renamed over the target. Until Commit() the
+// target is untouched; a writer destroyed without Commit() removes its temporary file.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class C_AtomicFileWriter {
+public:
+    C_AtomicFileWriter() = default;
+    ~C_AtomicFileWriter();
+    C_AtomicFileWriter(const C_AtomicFileWriter&) = delete;
+    C_AtomicFileWriter& operator=(const C_AtomicFileWriter&) = delete;
+
+    // Creates the temporary file in the target's folder. False (and GetError()) on failure.
+    bool Open(const std::string& strTarget);
+    // Writes all nCount bytes, or fails.
+    bool Write(const void* pData, size_t nCount);
+    // Flushes, closes and renames over the target. The new file gets the target's permissions
+    // when it existed, the usual ones for a new file otherwise.
+    bool Commit();
+    // Drops the temporary file; the target stays as it was.
+    void Abort();
+
+    // errno of the last failure (0 when none) and its text.
+    int GetErrno() const { return m_nErrno; }
+    const std::string& GetError() const { return m_strError; }
+    const std::string& GetTarget() const { return m_strTarget; }
+
+private:
+    bool Fail(int nErrno, const char* pWhat);
+
+    std::string m_strTarget;
+    std::string m_strTemp;
+    int m_nFd = -1;
+    int m_nErrno = 0;
+    std::string m_strError;
+};

@@ -1,0 +1,11 @@
+#pragma once
+// Picture formats and the save codes the carrier passes (0 Windows bitmap, 1 PCX, 9 GIF).
+
+#include <cstdint>
+
+enum class E_ImageFormat : int32_t {
+    None = -1,
+    Bmp = 0,
+    Pcx = 1,
+    Gif = 9,
+};
