@@ -1,0 +1,16 @@
+#pragma once
+// The carrier's properties, as the properties dialog and `veilmark-cli info` show them.
+
+#include <cstdint>
+#include <string>
+
+class C_CarrierInfo {
+public:
+    std::string m_strPath;     // where the picture was loaded from
+    int32_t m_nSizeKB = 0;     // pixel byte count / 1024, truncated
+    int m_nBitsPerPixel = 0;
+    int32_t m_nHeight = 0;     // pixels
+    int32_t m_nWidth = 0;      // pixels
+    std::string m_strRemarks;  // the capacity sentence
+    uint32_t m_nCapacity = 0;  // the number in that sentence, for programs that read it
+};
