@@ -56,22 +56,28 @@ void C_BitTransfer::ReceivePayload()
     ReceiveBytes(m_payload.GetData(), m_payload.GetSize());
 }
 
+// Positions are drawn in blocks so the sequence keeps its state in registers while it runs.
+constexpr size_t kBlockBytes = 256;
+
 void C_BitTransfer::SendBytes(const uint8_t* pBytes, size_t nCount)
 {
     if (nCount == 0 || m_carrier.IsEmpty())
         return;
-    // Work on locals: stores through the byte pointer could otherwise alias the sequence's
-    // state and force it back to memory on every bit.
-    C_PositionSequence sequence = m_sequence;
-    C_ByteView carrier = m_carrier;
-    for (size_t i = 0; i < nCount; ++i) {
-        const unsigned nValue = pBytes[i];
-        for (int nBit = 7; nBit >= 0; --nBit) {
-            const uint32_t p = sequence.Next();
-            carrier.Write(p, static_cast<uint8_t>((carrier.Read(p) & 0xFE) | ((nValue >> nBit) & 1)));
+    uint8_t* const pCarrier = m_carrier.GetData();
+    const uint32_t nSize = m_carrier.GetSize();
+    uint32_t aPositions[8 * kBlockBytes];
+    for (size_t nDone = 0; nDone < nCount; nDone += kBlockBytes) {
+        const size_t nBlock = std::min(kBlockBytes, nCount - nDone);
+        m_sequence.Fill(aPositions, 8 * nBlock);
+        const uint32_t* p = aPositions;
+        for (size_t i = 0; i < nBlock; ++i) {
+            const unsigned nValue = pBytes[nDone + i];
+            for (int nBit = 7; nBit >= 0; --nBit, ++p) {
+                if (*p < nSize)  // always true for drawn positions; keeps the write in bounds
+                    pCarrier[*p] = static_cast<uint8_t>((pCarrier[*p] & 0xFE) | ((nValue >> nBit) & 1));
+            }
         }
     }
-    m_sequence = sequence;
 }
 
 void C_BitTransfer::ReceiveBytes(uint8_t* pBytes, size_t nCount)
@@ -82,13 +88,17 @@ void C_BitTransfer::ReceiveBytes(uint8_t* pBytes, size_t nCount)
         std::fill_n(pBytes, nCount, uint8_t{0});
         return;
     }
-    C_PositionSequence sequence = m_sequence;
     const C_ByteView carrier = m_carrier;
-    for (size_t i = 0; i < nCount; ++i) {
-        unsigned nValue = 0;
-        for (int nBit = 0; nBit < 8; ++nBit)
-            nValue = (nValue << 1) | (carrier.Read(sequence.Next()) & 1u);
-        pBytes[i] = static_cast<uint8_t>(nValue);
+    uint32_t aPositions[8 * kBlockBytes];
+    for (size_t nDone = 0; nDone < nCount; nDone += kBlockBytes) {
+        const size_t nBlock = std::min(kBlockBytes, nCount - nDone);
+        m_sequence.Fill(aPositions, 8 * nBlock);
+        const uint32_t* p = aPositions;
+        for (size_t i = 0; i < nBlock; ++i) {
+            unsigned nValue = 0;
+            for (int nBit = 0; nBit < 8; ++nBit, ++p)
+                nValue = (nValue << 1) | (carrier.Read(*p) & 1u);
+            pBytes[nDone + i] = static_cast<uint8_t>(nValue);
+        }
     }
-    m_sequence = sequence;
 }

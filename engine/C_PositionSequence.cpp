@@ -5,11 +5,6 @@
 #include <stdexcept>
 #include <vector>
 
-C_PositionSequence::C_PositionSequence()
-{
-    BuildSkipTables();
-}
-
 void C_PositionSequence::SetKey(std::string_view strPassword)
 {
     std::array<uint8_t, kKeyLength> key{};
@@ -24,52 +19,128 @@ void C_PositionSequence::SetRawKey(const std::array<uint8_t, kKeyLength>& key)
 {
     m_aKey = key;
     m_nStep = kStep;
-    m_bComplemented = false;
-    BuildSkipTables();
+    BuildGaps();
 }
 
 void C_PositionSequence::SetModulus(uint32_t nModulus)
 {
     m_nModulus = nModulus;
-    if (nModulus == 0)
-        return;  // never drawn from; the caller treats the carrier as empty
-    for (uint32_t d = 0; d <= kKeyBits; ++d)
-        m_aStepMod[d] = static_cast<uint32_t>((uint64_t{m_nStep} * d) % nModulus);
-    m_nProduct = m_nStep * m_nCounter;
-    m_nCandidate = m_nProduct % nModulus;
+    BuildGaps();
 }
 
-void C_PositionSequence::BuildSkipTables()
+void C_PositionSequence::BuildGaps()
 {
-    for (int nTable = 0; nTable < 2; ++nTable) {
-        auto bit = [&](uint32_t i) {
-            const int b = (m_aKey[i >> 3] >> (7 - (i & 7))) & 1;
-            return nTable ? b ^ 1 : b;
-        };
-        auto& skip = m_aSkip[nTable];
-        // Walk backwards twice round the cycle so every entry sees its next set bit.
-        uint32_t nNext = kNoBit;
-        for (int pass = 0; pass < 2; ++pass) {
-            for (uint32_t i = kKeyBits; i-- > 0;) {
-                if (bit(i))
-                    nNext = i;
-                skip[i] = nNext == kNoBit ? kNoBit
-                                          : static_cast<uint8_t>((nNext + kKeyBits - i) % kKeyBits);
-            }
+    for (uint32_t nPass = 0; nPass < 2; ++nPass) {
+        S_Gaps& gaps = m_aGaps[nPass];
+        gaps = S_Gaps{};
+        std::array<uint32_t, kKeyBits> aBits{};  // indices of the set bits, ascending
+        for (uint32_t i = 0; i < kKeyBits; ++i) {
+            const uint32_t nBit = ((m_aKey[i >> 3] >> (7 - (i & 7))) & 1) ^ nPass;
+            if (nBit)
+                aBits[gaps.nCount++] = i;
         }
+        if (gaps.nCount == 0)
+            continue;
+        gaps.nFirst = aBits[0] + 1;
+        for (uint32_t j = 0; j < gaps.nCount; ++j) {
+            const uint32_t nPrevious = j == 0 ? aBits[gaps.nCount - 1] : aBits[j - 1];
+            const uint32_t nGap = (aBits[j] + kKeyBits - nPrevious - 1) % kKeyBits + 1;  // 1..128
+            gaps.aGap[j] = static_cast<uint8_t>(nGap);
+            gaps.aStep[j] = m_nModulus ? static_cast<uint32_t>((uint64_t{m_nStep} * nGap) % m_nModulus) : 0;
+        }
+        // Offsets from the last set bit of one cycle to each set bit of the next.
+        uint32_t nOffset = 0;
+        for (uint32_t j = 0; j < gaps.nCount; ++j) {
+            nOffset += gaps.aGap[j];
+            gaps.aCycle[j] = m_nModulus ? static_cast<uint32_t>((uint64_t{m_nStep} * nOffset) % m_nModulus) : 0;
+        }
+    }
+    // A fresh sequence: the next draw is the first of the first pass.
+    m_nPass = 1;
+    m_nCounter = 0;
+}
+
+void C_PositionSequence::Fill(uint32_t* pPositions, size_t nCount)
+{
+    size_t i = 0;
+    while (i < nCount) {
+        const S_Gaps& gaps = m_aGaps[m_nPass];
+        if (m_nCounter == 0 || gaps.nCount == 0) {
+            pPositions[i++] = StartPass();
+            continue;
+        }
+        // The same step as Next(), on locals.
+        const uint32_t nModulus = m_nModulus;
+        const uint32_t nStep = m_nStep;
+        const uint32_t nSetBits = gaps.nCount;
+        uint32_t nIndex = m_nIndex;
+        uint32_t nCounter = m_nCounter;
+        uint32_t nProduct = m_nProduct;
+        uint32_t nCandidate = m_nCandidate;
+        // Whole key cycles: each draw is the cycle's base plus a table offset, independent of
+        // the draws before it. Allowed while the cycle ends inside the pass and the product
+        // does not wrap within it.
+        const auto wholeCycleFits = [&] {
+            return nIndex == nSetBits - 1 && nCount - i >= nSetBits && nModulus - nCounter >= kKeyBits
+                && nProduct <= UINT32_MAX - nStep * kKeyBits;
+        };
+        for (;;) {
+            while (wholeCycleFits()) {
+                const uint32_t nBase = nCandidate;
+                uint32_t* pOut = pPositions + i;
+                for (uint32_t j = 0; j < nSetBits; ++j) {
+                    const uint32_t nSum = nBase + gaps.aCycle[j];
+                    pOut[j] = nSum >= nModulus || nSum < nBase ? nSum - nModulus : nSum;
+                }
+                nCandidate = pOut[nSetBits - 1];
+                nCounter += kKeyBits;
+                nProduct += nStep * kKeyBits;
+                i += nSetBits;
+            }
+            if (i == nCount)
+                break;
+            uint32_t nNext = nIndex + 1;
+            if (nNext == nSetBits)
+                nNext = 0;
+            const uint32_t nGap = gaps.aGap[nNext];
+            if (nGap > nModulus - nCounter)
+                break;  // the pass ends before the next set bit
+            nIndex = nNext;
+            nCounter += nGap;
+            const uint32_t nNextProduct = nProduct + nStep * nGap;
+            if (nNextProduct < nProduct) {
+                nCandidate = nNextProduct % nModulus;
+            } else {
+                const uint32_t nSum = nCandidate + gaps.aStep[nNext];
+                nCandidate = nSum >= nModulus || nSum < nCandidate ? nSum - nModulus : nSum;
+            }
+            nProduct = nNextProduct;
+            pPositions[i++] = nCandidate;
+        }
+        m_nIndex = nIndex;
+        m_nCounter = nCounter;
+        m_nProduct = nProduct;
+        m_nCandidate = nCandidate;
+        if (i < nCount)
+            pPositions[i++] = StartPass();
     }
 }
 
-void C_PositionSequence::StartPass()
+uint32_t C_PositionSequence::StartPass()
 {
-    for (auto& b : m_aKey)
-        b = static_cast<uint8_t>(~b);
-    m_bComplemented = !m_bComplemented;
-    m_nCounter = 1;
-    m_nKeyByte = 0;
-    m_nKeyBit = 0;
-    m_nProduct = m_nStep;
-    m_nCandidate = m_nProduct % m_nModulus;
+    // Complement the key and start over at k = 1, until a pass has a candidate to give (with
+    // N >= 1 one of the two passes always has).
+    for (;;) {
+        m_nPass ^= 1;
+        const S_Gaps& gaps = m_aGaps[m_nPass];
+        if (gaps.nCount == 0 || gaps.nFirst > m_nModulus)
+            continue;
+        m_nIndex = 0;
+        m_nCounter = gaps.nFirst;
+        m_nProduct = m_nStep * m_nCounter;
+        m_nCandidate = m_nProduct % m_nModulus;
+        return m_nCandidate;
+    }
 }
 
 bool C_PositionSequence::RepeatsWithin(uint64_t nDraws) const

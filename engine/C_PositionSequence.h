@@ -7,10 +7,13 @@
 // out exactly the candidates the first one skipped.
 //
 // Next() yields the same positions as that literal loop without a division per candidate: the
-// candidate advances by 17 mod N, a table gives the distance to the next set key bit, and the
-// 32-bit product is reduced afresh only where it wraps (possible for N > (2^32 - 1) / 17).
+// set bits of the 128-bit key cycle form a fixed list of gaps, so each draw adds the gap to k
+// and (17 x gap) mod N, taken from a table, to the candidate; Fill() handles a whole cycle of
+// 128 candidates at once. The 32-bit product is reduced afresh only where it wraps, which
+// needs N > (2^32 - 1) / 17.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -22,7 +25,7 @@ public:
     // Largest N whose products 17 * k, k <= N, never wrap 32 bits: (2^32 - 1) / 17 exactly.
     static constexpr uint32_t kLargestUnwrappedModulus = 0xFFFFFFFFu / kStep;
 
-    C_PositionSequence();
+    C_PositionSequence() = default;
 
     // Key = MD5 of the pass phrase bytes (an empty pass phrase is valid). Sets the step to 17.
     void SetKey(std::string_view strPassword);
@@ -32,75 +35,74 @@ public:
     void SetModulus(uint32_t nModulus);
 
     uint32_t GetModulus() const { return m_nModulus; }
+    // The key as set (not the complement that odd passes use).
     const std::array<uint8_t, kKeyLength>& GetKey() const { return m_aKey; }
 
     // The next position, in 0 .. N - 1.
     inline uint32_t Next();
+    // The next nCount positions, as nCount calls of Next() would give them, with the state
+    // held in registers for the whole run.
+    void Fill(uint32_t* pPositions, size_t nCount);
 
     // True when the next nDraws positions this sequence would hand out name some byte twice;
-    // the sequence itself does not move. Only a modulus that is a multiple of 17, or one whose products
-    // wrap, can repeat within N draws; for any other N, k -> 17k mod N is a bijection on 1..N
-    // and the two passes split those candidates, so the first N draws are all distinct.
+    // the sequence itself does not move. Only a modulus that is a multiple of 17, or one whose
+    // products wrap, can repeat within N draws; for any other N, k -> 17k mod N is a bijection
+    // on 1..N and the two passes split those candidates, so the first N draws are all distinct.
     bool RepeatsWithin(uint64_t nDraws) const;
 
 private:
-    void BuildSkipTables();
-    void StartPass();
-    inline void Advance(uint32_t nDistance);
+    // One pass's view of the key: its set bits in cycle order as gaps from the previous one.
+    struct S_Gaps {
+        uint32_t nCount = 0;                    // set bits in the 128-bit cycle
+        uint32_t nFirst = 0;                    // k of the first candidate taken in a pass
+        std::array<uint8_t, kKeyBits> aGap{};   // aGap[j]: candidates from set bit j - 1 to j
+        std::array<uint32_t, kKeyBits> aStep{}; // (17 x aGap[j]) mod N
+        // (17 x (aGap[0] + .. + aGap[j])) mod N: the offsets of a whole key cycle from the last
+        // set bit of the cycle before, which lets Fill() compute a cycle's draws independently.
+        std::array<uint32_t, kKeyBits> aCycle{};
+    };
 
-    // The fields of the literal algorithm.
-    uint32_t m_nModulus = 0;    // N
-    uint32_t m_nStep = kStep;   // multiplier of the candidate formula
-    uint32_t m_nCounter = 1;    // k, 1..N within the current pass
-    uint32_t m_nKeyByte = 0;    // key byte cursor, 0..15
-    uint32_t m_nKeyBit = 0;     // key bit cursor, 0 = most significant
-    std::array<uint8_t, kKeyLength> m_aKey{};  // current key; complemented on every other pass
-    uint32_t m_nKeyLength = kKeyLength;
+    void BuildGaps();
+    uint32_t StartPass();
 
-    // Derived state for the fast draw.
-    uint32_t m_nProduct = kStep;  // 17 * k mod 2^32
-    uint32_t m_nCandidate = 0;    // m_nProduct mod N
-    bool m_bComplemented = false; // which of the two skip tables applies
-    // Distance from bit i (0..127) to the next set key bit, cyclically; kNoBit when none.
-    static constexpr uint8_t kNoBit = 0xFF;
-    std::array<std::array<uint8_t, kKeyBits>, 2> m_aSkip{};
-    // (17 * d) mod N for d = 0..128: advancing d candidates without a division.
-    std::array<uint32_t, kKeyBits + 1> m_aStepMod{};
+    uint32_t m_nModulus = 0;                    // N
+    uint32_t m_nStep = kStep;                   // multiplier of the candidate formula
+    std::array<uint8_t, kKeyLength> m_aKey{};   // MD5 of the pass phrase
+    std::array<S_Gaps, 2> m_aGaps{};            // [0] the key, [1] its complement
+    uint32_t m_nPass = 0;                       // 0 on the key's passes, 1 on the complement's
+
+    // Where the sequence stands: the last candidate handed out.
+    uint32_t m_nCounter = 0;                    // its k; 0 before the first draw
+    uint32_t m_nIndex = 0;                      // its set bit in m_aGaps[m_nPass]
+    uint32_t m_nProduct = 0;                    // 17 * k mod 2^32
+    uint32_t m_nCandidate = 0;                  // m_nProduct mod N
 };
-
-inline void C_PositionSequence::Advance(uint32_t nDistance)
-{
-    m_nCounter += nDistance;
-    const uint32_t nBit = (m_nKeyByte * 8 + m_nKeyBit + nDistance) & (kKeyBits - 1);
-    m_nKeyByte = nBit >> 3;
-    m_nKeyBit = nBit & 7;
-    const uint32_t nProduct = m_nProduct + m_nStep * nDistance;  // wraps like the literal product
-    if (nProduct < m_nProduct) {
-        m_nCandidate = nProduct % m_nModulus;
-    } else {
-        uint32_t nCandidate = m_nCandidate + m_aStepMod[nDistance];
-        if (nCandidate >= m_nModulus || nCandidate < m_nCandidate)
-            nCandidate -= m_nModulus;
-        m_nCandidate = nCandidate;
-    }
-    m_nProduct = nProduct;
-}
 
 inline uint32_t C_PositionSequence::Next()
 {
-    for (;;) {
-        const uint32_t nBit = m_nKeyByte * 8 + m_nKeyBit;
-        const uint32_t nDistance = m_aSkip[m_bComplemented][nBit];
-        // Candidates left in this pass after the current one: N - k.
-        if (nDistance != kNoBit && nDistance <= m_nModulus - m_nCounter) {
-            Advance(nDistance);
-            const uint32_t nPosition = m_nCandidate;
-            if (m_nCounter == m_nModulus)
-                StartPass();
-            else
-                Advance(1);
-            return nPosition;
+    const S_Gaps& gaps = m_aGaps[m_nPass];
+    if (m_nCounter != 0 && gaps.nCount != 0) {
+        uint32_t nIndex = m_nIndex + 1;
+        if (nIndex == gaps.nCount)
+            nIndex = 0;
+        const uint32_t nGap = gaps.aGap[nIndex];
+        if (nGap <= m_nModulus - m_nCounter) {
+            m_nIndex = nIndex;
+            m_nCounter += nGap;
+            const uint32_t nProduct = m_nProduct + m_nStep * nGap;  // wraps like the literal product
+            uint32_t nCandidate;
+            if (nProduct < m_nProduct) {
+                nCandidate = nProduct % m_nModulus;
+            } else {
+                nCandidate = m_nCandidate + gaps.aStep[nIndex];
+                // The sum may pass 2^32 when N is close to it; either way one subtraction fits.
+                if (nCandidate >= m_nModulus || nCandidate < m_nCandidate)
+                    nCandidate -= m_nModulus;
+            }
+            m_nProduct = nProduct;
+            m_nCandidate = nCandidate;
+            return nCandidate;
         }
-        StartPass();
     }
+    return StartPass();
 }

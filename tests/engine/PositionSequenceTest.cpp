@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,20 +12,33 @@ namespace {
 
 constexpr uint32_t kUnwrapped = C_PositionSequence::kLargestUnwrappedModulus;  // (2^32 - 1) / 17
 
-// Draws nDraws positions from both sequences and reports the first difference.
+// Draws nDraws positions one at a time and in blocks of varying length, and compares both
+// with the literal algorithm.
 void ExpectSameAsLiteral(std::string_view strPassword, uint32_t nModulus, uint64_t nDraws)
 {
-    C_PositionSequence fast;
-    fast.SetKey(strPassword);
-    fast.SetModulus(nModulus);
+    C_PositionSequence single, blocks;
+    for (C_PositionSequence* s : {&single, &blocks}) {
+        s->SetKey(strPassword);
+        s->SetModulus(nModulus);
+    }
     C_LiteralSequence literal;
     literal.SetKey(strPassword);
     literal.SetModulus(nModulus);
-    for (uint64_t i = 0; i < nDraws; ++i) {
-        const uint32_t nExpected = literal.Next();
-        const uint32_t nActual = fast.Next();
-        ASSERT_EQ(nActual, nExpected) << "pass phrase '" << strPassword << "', N " << nModulus << ", draw " << i;
-        ASSERT_LT(nActual, nModulus);
+    static constexpr size_t kBlockLengths[] = {1, 7, 128, 2048, 3};
+    std::vector<uint32_t> block;
+    size_t nBlock = 0;
+    for (uint64_t i = 0; i < nDraws;) {
+        block.resize(std::min<uint64_t>(kBlockLengths[nBlock++ % 5], nDraws - i));
+        blocks.Fill(block.data(), block.size());
+        for (uint32_t nFromBlock : block) {
+            const uint32_t nExpected = literal.Next();
+            const uint32_t nActual = single.Next();
+            ASSERT_EQ(nActual, nExpected) << "pass phrase '" << strPassword << "', N " << nModulus << ", draw " << i;
+            ASSERT_EQ(nFromBlock, nExpected) << "in blocks: pass phrase '" << strPassword << "', N " << nModulus
+                                             << ", draw " << i;
+            ASSERT_LT(nActual, nModulus);
+            ++i;
+        }
     }
 }
 
