@@ -1,0 +1,153 @@
+#include "model/C_Carrier.h"
+
+#include "engine/C_BitTransfer.h"
+#include "engine/C_HiddenHeader.h"
+#include "model/C_Message.h"
+
+#include <cstdio>
+#include <cstring>
+
+C_Carrier::~C_Carrier()
+{
+    // The picture data goes first, even when it was released before.
+    if (BTCImageData* pData = GetObjectDataPtr())
+        pData->DeleteObject();
+}
+
+bool C_Carrier::OpenImage(const std::string& strPath)
+{
+    if (!Load(strPath))
+        return false;
+    m_pImageData = GetObjectDataPtr();
+    m_strPath = strPath;
+    RefreshView();
+    return true;
+}
+
+void C_Carrier::RefreshView()
+{
+    m_pBits = m_pImageData ? m_pImageData->GetBits() : nullptr;
+    const uint32_t nSize = m_pImageData ? m_pImageData->GetImageSize() : 0;
+    // The last pixel byte is never used; below two bytes nothing is (no wrap to 2^32 - 1).
+    m_nBytes = nSize >= 2 && m_pBits ? nSize - 1 : 0;
+}
+
+E_ImageFormat C_Carrier::FormatForPath(const std::string& strPath)
+{
+    if (strPath.size() < 3)
+        return E_ImageFormat::None;
+    char aExtension[4] = {};
+    for (int i = 0; i < 3; ++i) {
+        const char c = strPath[strPath.size() - 3 + i];
+        aExtension[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    if (std::strcmp(aExtension, "bmp") == 0)
+        return E_ImageFormat::Bmp;
+    if (std::strcmp(aExtension, "pcx") == 0)
+        return E_ImageFormat::Pcx;
+    if (std::strcmp(aExtension, "gif") == 0)
+        return E_ImageFormat::Gif;
+    return E_ImageFormat::None;
+}
+
+bool C_Carrier::SaveImage(const std::string& strPath)
+{
+    const E_ImageFormat eFormat = FormatForPath(strPath);
+    if (eFormat == E_ImageFormat::None)
+        return false;
+    const bool bSaved = Save(strPath, eFormat);
+    RefreshView();  // a conversion for another format may not touch our bytes, but be sure
+    return bSaved;
+}
+
+bool C_Carrier::ConvertToGrayscale()
+{
+    if (!m_pImageData)
+        return false;
+    const bool bDone = m_pImageData->Grayscale();
+    RefreshView();  // a true-colour picture gets a new buffer and a new byte count
+    return bDone;
+}
+
+uint32_t C_Carrier::EffectiveBytes() const
+{
+    // With N a multiple of 17 only N/17 distinct candidates exist, and the draws start
+    // revisiting bytes after about N/34 of them.
+    return m_nBytes % C_PositionSequence::kStep == 0 ? m_nBytes / 34 : m_nBytes;
+}
+
+bool C_Carrier::WillFit(const C_Message& message) const
+{
+    const uint64_t nRecord = uint64_t{C_HiddenHeader::kFixedSize} + message.m_strName.size() + message.m_nSize;
+    return uint64_t{EffectiveBytes()} >= 10 * nRecord;
+}
+
+uint32_t C_Carrier::GetCapacity() const
+{
+    const uint32_t nTenth = EffectiveBytes() / 10;
+    return nTenth >= 20 ? nTenth - 20 : 0;
+}
+
+bool C_Carrier::HideMessage(const C_Message& message)
+{
+    if (m_nBytes == 0 || message.m_strName.size() > UINT16_MAX)
+        return false;
+    uint8_t* pPayload = message.m_nSize ? message.m_pData.get() : nullptr;
+    if (message.m_nSize && !pPayload)
+        return false;
+    C_BitTransfer transfer(m_pBits, m_nBytes, pPayload, message.m_nSize);
+    transfer.SetKey(m_strPassword);
+    const uint64_t nRecord = uint64_t{C_HiddenHeader::kFixedSize} + message.m_strName.size() + message.m_nSize;
+    // A later bit landing on a byte that holds an earlier one would corrupt the record.
+    if (transfer.WouldRepeat(nRecord))
+        return false;
+    transfer.SendHeader(C_HiddenHeader(message.m_strName, message.m_nSize));
+    transfer.SendPayload();
+    return true;
+}
+
+bool C_Carrier::RevealMessage(C_Message& message)
+{
+    if (m_nBytes == 0)
+        return false;
+    C_BitTransfer transfer(m_pBits, m_nBytes);
+    transfer.SetKey(m_strPassword);
+    C_HiddenHeader header;
+    if (!transfer.ReceiveHeader(header))
+        return false;
+    // The name is text: it ends at the first zero byte.
+    const char* pName = reinterpret_cast<const char*>(header.m_aName.data());
+    std::string strName(pName, strnlen(pName, header.m_nNameLength));
+    uint8_t* pData = message.Allocate(header.m_nDataSize);
+    if (!pData)
+        return false;
+    message.m_strName = std::move(strName);
+    transfer.SetPayloadView(C_ByteView(pData, header.m_nDataSize));
+    transfer.ReceivePayload();
+    return true;
+}
+
+void C_Carrier::GetCarrierInfo(C_CarrierInfo& info) const
+{
+    info.m_strPath = m_strPath;
+    if (m_pImageData) {
+        info.m_nSizeKB = static_cast<int32_t>(m_pImageData->GetImageSize()) / 1024;
+        info.m_nBitsPerPixel = m_pImageData->GetBitsPerPixel();
+        info.m_nHeight = m_pImageData->GetHeight();
+        info.m_nWidth = m_pImageData->GetWidth();
+    }
+    info.m_nCapacity = GetCapacity();
+    char aRemark[160];
+    std::snprintf(aRemark, sizeof aRemark,
+                  "This Carrier Can Hide Approximately %ld Bytes (or %4.3f KB) of Message data in it.",
+                  static_cast<long>(static_cast<int32_t>(info.m_nCapacity)),
+                  static_cast<double>(info.m_nCapacity) / 1024);
+    info.m_strRemarks = aRemark;
+}
+
+int C_Carrier::CompareImage(const C_Carrier& other) const
+{
+    if (!m_pImageData || !other.m_pImageData)
+        return 1;
+    return m_pImageData->Compare(*other.m_pImageData);
+}

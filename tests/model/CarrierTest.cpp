@@ -1,0 +1,385 @@
+#include "model/C_Carrier.h"
+#include "model/C_Message.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> v(n);
+    for (auto& b : v)
+        b = static_cast<uint8_t>(rng());
+    return v;
+}
+
+void Put16(std::vector<uint8_t>& v, size_t at, uint32_t x)
+{
+    v[at] = static_cast<uint8_t>(x);
+    v[at + 1] = static_cast<uint8_t>(x >> 8);
+}
+
+void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x)
+{
+    for (int i = 0; i < 4; ++i)
+        v[at + i] = static_cast<uint8_t>(x >> (8 * i));
+}
+
+// An uncompressed bottom-up BMP with a 40-byte header; 8-bit pictures get a 256-colour palette.
+std::vector<uint8_t> MakeBmp(int nWidth, int nHeight, int nBits, uint32_t seed)
+{
+    const uint32_t nStride = ((nWidth * nBits + 31) / 32) * 4;
+    const uint32_t nPalette = nBits <= 8 ? (1u << nBits) * 4 : 0;
+    const uint32_t nOffset = 14 + 40 + nPalette;
+    std::vector<uint8_t> file(nOffset, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    Put32(file, 2, nOffset + nStride * nHeight);
+    Put32(file, 10, nOffset);
+    Put32(file, 14, 40);
+    Put32(file, 18, nWidth);
+    Put32(file, 22, nHeight);
+    Put16(file, 26, 1);
+    Put16(file, 28, nBits);
+    Put32(file, 34, nStride * nHeight);
+    for (uint32_t i = 0; i < nPalette / 4; ++i) {
+        file[54 + 4 * i] = static_cast<uint8_t>(i * 3);
+        file[55 + 4 * i] = static_cast<uint8_t>(i * 5);
+        file[56 + 4 * i] = static_cast<uint8_t>(i * 7);
+    }
+    const std::vector<uint8_t> pixels = RandomBytes(nStride * nHeight, seed);
+    file.insert(file.end(), pixels.begin(), pixels.end());
+    return file;
+}
+
+// A version 5 PCX, RLE: one 8-bit plane with a 256-colour palette, or three 8-bit planes.
+std::vector<uint8_t> MakePcx(int nWidth, int nHeight, int nPlanes, uint32_t seed)
+{
+    const int nBytesPerLine = (nWidth + 1) & ~1;
+    std::vector<uint8_t> file(128, 0);
+    file[0] = 0x0A;
+    file[1] = 5;
+    file[2] = 1;
+    file[3] = 8;
+    Put16(file, 8, nWidth - 1);
+    Put16(file, 10, nHeight - 1);
+    Put16(file, 12, 72);
+    Put16(file, 14, 72);
+    file[65] = static_cast<uint8_t>(nPlanes);
+    Put16(file, 66, nBytesPerLine);
+    Put16(file, 68, 1);
+    const std::vector<uint8_t> pixels = RandomBytes(size_t(nBytesPerLine) * nHeight * nPlanes, seed);
+    for (uint8_t b : pixels) {
+        if ((b & 0xC0) == 0xC0)
+            file.push_back(0xC1);
+        file.push_back(b);
+    }
+    if (nPlanes == 1) {
+        file.push_back(0x0C);
+        for (int i = 0; i < 256; ++i)
+            for (int c = 0; c < 3; ++c)
+                file.push_back(static_cast<uint8_t>(i * (c + 1)));
+    }
+    return file;
+}
+
+class CarrierTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("vmk_carrier_" + std::to_string(::getpid()) + "_"
+                                              + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string Write(const std::string& strName, const std::vector<uint8_t>& bytes)
+    {
+        const std::string strPath = (m_dir / strName).string();
+        std::ofstream(strPath, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                       static_cast<std::streamsize>(bytes.size()));
+        return strPath;
+    }
+
+    // A carrier of exactly nPixelBytes pixel bytes (an 8-bit PCX of that many pixels in a row).
+    void OpenWithPixelBytes(C_Carrier& carrier, int nWidth, int nHeight = 1)
+    {
+        ASSERT_TRUE(carrier.OpenImage(Write("c.pcx", MakePcx(nWidth, nHeight, 1, 1)))) << carrier.GetLastError();
+        ASSERT_EQ(carrier.m_pImageData->GetImageSize(), uint32_t(nWidth) * nHeight);
+    }
+
+    static void Compose(C_Message& message, const std::string& strName, const std::vector<uint8_t>& data)
+    {
+        message.m_strName = strName;
+        message.SetFromText(static_cast<uint32_t>(data.size()), reinterpret_cast<const char*>(data.data()));
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(CarrierTest, FitTestIsExactAndNeverWraps)
+{
+    C_Message message;
+    Compose(message, "a.txt", RandomBytes(100, 2));
+    {
+        C_Carrier carrier;
+        OpenWithPixelBytes(carrier, 1141);  // N = 1,140 = 10 x (9 + 5 + 100)
+        EXPECT_EQ(carrier.m_nBytes, 1140u);
+        EXPECT_TRUE(carrier.WillFit(message));
+    }
+    {
+        C_Carrier carrier;
+        OpenWithPixelBytes(carrier, 1140);
+        EXPECT_FALSE(carrier.WillFit(message));
+        C_Message huge;
+        huge.m_strName = "x";
+        huge.m_nSize = 0xFFFFFFF0u;  // 10 x (9 + 1 + S) passes 2^32 - 1
+        OpenWithPixelBytes(carrier, 1140);
+        EXPECT_FALSE(carrier.WillFit(huge));
+    }
+}
+
+TEST_F(CarrierTest, CapacityAndTheRemark)
+{
+    struct Case {
+        int nWidth, nHeight;
+        uint32_t nCapacity;
+        const char* pRemark;
+    };
+    const Case cases[] = {
+        {2000, 1, 179, "This Carrier Can Hide Approximately 179 Bytes (or 0.175 KB) of Message data in it."},
+        {201, 1, 0, "This Carrier Can Hide Approximately 0 Bytes (or 0.000 KB) of Message data in it."},
+        {150, 1, 0, "This Carrier Can Hide Approximately 0 Bytes (or 0.000 KB) of Message data in it."},
+        {611, 491, 29980, "This Carrier Can Hide Approximately 29980 Bytes (or 29.277 KB) of Message data in it."},
+    };
+    for (const Case& c : cases) {
+        C_Carrier carrier;
+        OpenWithPixelBytes(carrier, c.nWidth, c.nHeight);
+        EXPECT_EQ(carrier.GetCapacity(), c.nCapacity) << c.nWidth;
+        C_CarrierInfo info;
+        carrier.GetCarrierInfo(info);
+        EXPECT_EQ(info.m_strRemarks, c.pRemark);
+        EXPECT_EQ(info.m_nWidth, c.nWidth);
+        EXPECT_EQ(info.m_nHeight, c.nHeight);
+        EXPECT_EQ(info.m_nBitsPerPixel, 8);
+        EXPECT_EQ(info.m_strPath, carrier.m_strPath);
+    }
+}
+
+TEST_F(CarrierTest, SizeInKilobytesIsTruncated)
+{
+    for (auto [nBytes, nKB] : {std::pair{1023, 0}, {1024, 1}, {2047, 1}}) {
+        C_Carrier carrier;
+        OpenWithPixelBytes(carrier, nBytes);
+        C_CarrierInfo info;
+        carrier.GetCarrierInfo(info);
+        EXPECT_EQ(info.m_nSizeKB, nKB) << nBytes;
+    }
+}
+
+TEST_F(CarrierTest, PicturesWithFewerThanTwoBytesHoldNothing)
+{
+    C_Carrier carrier;
+    OpenWithPixelBytes(carrier, 1);
+    EXPECT_EQ(carrier.m_nBytes, 0u);
+    C_Message empty;
+    Compose(empty, "", {});
+    EXPECT_FALSE(carrier.WillFit(empty));
+    EXPECT_FALSE(carrier.HideMessage(empty));
+    C_Message revealed;
+    EXPECT_FALSE(carrier.RevealMessage(revealed));
+    EXPECT_EQ(carrier.GetCapacity(), 0u);
+}
+
+TEST_F(CarrierTest, SaveFormatFollowsTheLastThreeCharacters)
+{
+    C_Carrier carrier;
+    ASSERT_TRUE(carrier.OpenImage(Write("in.bmp", MakeBmp(16, 8, 8, 3))));
+    const std::pair<const char*, const char*> saved[] = {
+        {"a.BMP", "BM"}, {"b.bMp", "BM"}, {"cbmp", "BM"}, {"d.Pcx", "\x0A"}, {"e.GIF", "GIF8"}};
+    for (auto [pName, pMagic] : saved) {
+        const std::string strPath = (m_dir / pName).string();
+        ASSERT_TRUE(carrier.SaveImage(strPath)) << pName;
+        std::ifstream in(strPath, std::ios::binary);
+        std::string strHead(std::strlen(pMagic), '\0');
+        in.read(strHead.data(), static_cast<std::streamsize>(strHead.size()));
+        EXPECT_EQ(strHead, pMagic) << pName;
+    }
+    for (const char* pName : {"f.jpg", "g.jpeg", "h.png", "bm", "x"}) {
+        EXPECT_FALSE(carrier.SaveImage((m_dir / pName).string())) << pName;
+        EXPECT_FALSE(fs::exists(m_dir / pName)) << pName;
+    }
+    EXPECT_FALSE(carrier.SaveImage("ab"));
+    EXPECT_FALSE(carrier.SaveImage(""));
+}
+
+// Hide, save in the same format, reopen as a new carrier, reveal: the same name and bytes.
+TEST_F(CarrierTest, RecordSurvivesSaveAndReloadInEveryFormat)
+{
+    struct Case {
+        const char* pName;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Case> cases = {
+        {"bmp1.bmp", MakeBmp(333, 77, 1, 4)},   {"bmp4.bmp", MakeBmp(101, 50, 4, 5)},
+        {"bmp8.bmp", MakeBmp(97, 61, 8, 6)},    {"bmp24.bmp", MakeBmp(127, 45, 24, 7)},
+        {"bmp32.bmp", MakeBmp(40, 30, 32, 8)},  {"pcx8.pcx", MakePcx(123, 41, 1, 9)},
+        {"pcx24.pcx", MakePcx(77, 39, 3, 10)},
+    };
+    {
+        // A GIF written by our own encoder from an 8-bit picture.
+        C_Carrier source;
+        ASSERT_TRUE(source.OpenImage(Write("src.bmp", MakeBmp(90, 70, 8, 11))));
+        ASSERT_TRUE(source.SaveImage((m_dir / "g.gif").string()));
+        std::ifstream in(m_dir / "g.gif", std::ios::binary);
+        cases.push_back({"gif8.gif", std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {})});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pName);
+        const std::string strIn = Write(c.pName, c.bytes);
+        C_Carrier carrier;
+        ASSERT_TRUE(carrier.OpenImage(strIn)) << carrier.GetLastError();
+        C_Message message;
+        const std::vector<uint8_t> payload = RandomBytes(carrier.GetCapacity() / 2, 12);
+        Compose(message, "report.final.doc", payload);
+        ASSERT_TRUE(carrier.WillFit(message));
+        carrier.m_strPassword = "Secret";
+        ASSERT_TRUE(carrier.HideMessage(message));
+        const std::string strOut = (m_dir / (std::string("out_") + c.pName)).string();
+        ASSERT_TRUE(carrier.SaveImage(strOut)) << carrier.GetLastError();
+
+        C_Carrier reopened;
+        ASSERT_TRUE(reopened.OpenImage(strOut)) << reopened.GetLastError();
+        EXPECT_EQ(reopened.CompareImage(carrier), 0);
+        reopened.m_strPassword = "Secret";
+        C_Message revealed;
+        ASSERT_TRUE(reopened.RevealMessage(revealed));
+        EXPECT_EQ(revealed.m_strName, "report.final.doc");
+        ASSERT_EQ(revealed.m_nSize, payload.size());
+        EXPECT_TRUE(std::equal(payload.begin(), payload.end(), revealed.GetData()));
+
+        C_Message wrong;
+        reopened.m_strPassword = "secret";
+        EXPECT_FALSE(reopened.RevealMessage(wrong));
+        EXPECT_EQ(wrong.m_strName, "");
+        EXPECT_EQ(wrong.m_nSize, 0u);
+        EXPECT_EQ(wrong.GetData(), nullptr);
+    }
+}
+
+TEST_F(CarrierTest, HidingChangesOnlyLeastSignificantBitsAndCompareSeesIt)
+{
+    const std::string strPath = Write("p.bmp", MakeBmp(64, 64, 24, 13));
+    C_Carrier carrier, original;
+    ASSERT_TRUE(carrier.OpenImage(strPath));
+    ASSERT_TRUE(original.OpenImage(strPath));
+    EXPECT_EQ(carrier.CompareImage(original), 0);
+    C_Message message;
+    Compose(message, "n", RandomBytes(500, 14));
+    carrier.m_strPassword = "";
+    ASSERT_TRUE(carrier.HideMessage(message));
+    EXPECT_GT(carrier.CompareImage(original), 0);
+    const uint8_t* a = carrier.m_pImageData->GetBits();
+    const uint8_t* b = original.m_pImageData->GetBits();
+    for (uint32_t i = 0; i < carrier.m_pImageData->GetImageSize(); ++i)
+        ASSERT_EQ(a[i] | 1, b[i] | 1) << i;
+    EXPECT_EQ(a[carrier.m_nBytes], b[carrier.m_nBytes]);  // the last byte is never used
+}
+
+TEST_F(CarrierTest, GrayScaleChangesTheBytesThatHidingUses)
+{
+    C_Carrier carrier;
+    ASSERT_TRUE(carrier.OpenImage(Write("t.bmp", MakeBmp(100, 50, 24, 15))));
+    EXPECT_EQ(carrier.m_nBytes, 300u * 50 - 1);
+    ASSERT_TRUE(carrier.ConvertToGrayscale());
+    EXPECT_EQ(carrier.m_nBytes, 100u * 50 - 1);
+    EXPECT_EQ(carrier.m_pBits, carrier.m_pImageData->GetBits());
+    EXPECT_EQ(carrier.GetCapacity(), 4999u / 10 - 20);
+    C_CarrierInfo info;
+    carrier.GetCarrierInfo(info);
+    EXPECT_EQ(info.m_nBitsPerPixel, 8);
+
+    C_Message message;
+    Compose(message, "g.txt", RandomBytes(480, 16));
+    EXPECT_TRUE(carrier.WillFit(message));
+    Compose(message, "g.txt", RandomBytes(490, 16));
+    EXPECT_FALSE(carrier.WillFit(message));
+    Compose(message, "g.txt", RandomBytes(480, 16));
+    carrier.m_strPassword = "gray";
+    ASSERT_TRUE(carrier.HideMessage(message));
+    C_Message revealed;
+    ASSERT_TRUE(carrier.RevealMessage(revealed));
+    EXPECT_EQ(revealed.m_nSize, 480u);
+}
+
+// A 101 x 101 picture has N = 10,200 = 17 x 600: only 600 distinct bytes are ever drawn.
+TEST_F(CarrierTest, CarriersWhoseSizeIsAMultipleOfSeventeenAreNotOverfilled)
+{
+    C_Carrier carrier;
+    OpenWithPixelBytes(carrier, 101, 101);
+    ASSERT_EQ(carrier.m_nBytes, 17u * 600);
+    EXPECT_EQ(carrier.GetCapacity(), 10200u / 34 / 10 - 20);
+
+    C_Message small;
+    Compose(small, "s", RandomBytes(10, 17));  // 20 bytes of record: 160 draws
+    EXPECT_TRUE(carrier.WillFit(small));
+    C_Message big;
+    Compose(big, "b", RandomBytes(200, 18));   // 1,680 draws among 600 bytes
+    EXPECT_FALSE(carrier.WillFit(big));
+
+    // The hide itself refuses a record whose positions would repeat, before changing a byte.
+    const std::vector<uint8_t> before(carrier.m_pBits, carrier.m_pBits + carrier.m_nBytes + 1);
+    carrier.m_strPassword = "seventeen";
+    EXPECT_FALSE(carrier.HideMessage(big));
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), carrier.m_pBits));
+
+    ASSERT_TRUE(carrier.HideMessage(small));
+    C_Message revealed;
+    ASSERT_TRUE(carrier.RevealMessage(revealed));
+    EXPECT_EQ(revealed.m_strName, "s");
+    EXPECT_EQ(revealed.m_nSize, 10u);
+}
+
+TEST_F(CarrierTest, OpeningAnUnreadableFileChangesNothing)
+{
+    C_Carrier carrier;
+    EXPECT_FALSE(carrier.OpenImage(Write("bad.bmp", {'B', 'M', 1, 2, 3})));
+    EXPECT_FALSE(carrier.OpenImage((m_dir / "missing.bmp").string()));
+    EXPECT_EQ(carrier.m_pImageData, nullptr);
+    EXPECT_EQ(carrier.m_pBits, nullptr);
+    EXPECT_EQ(carrier.m_strPath, "");
+    EXPECT_FALSE(carrier.GetLastError().empty());
+}
+
+TEST_F(CarrierTest, AFailedSaveLeavesTheOldFileAndThePicture)
+{
+    C_Carrier carrier;
+    ASSERT_TRUE(carrier.OpenImage(Write("k.bmp", MakeBmp(20, 20, 8, 19))));
+    const std::string strTarget = Write("old.bmp", {'o', 'l', 'd'});
+    fs::create_directory(m_dir / "dir.bmp");
+    EXPECT_FALSE(carrier.SaveImage((m_dir / "dir.bmp").string()));                 // a directory
+    EXPECT_FALSE(carrier.SaveImage((m_dir / "missing" / "x.bmp").string()));       // no such folder
+    EXPECT_FALSE(carrier.SaveImage((m_dir / "old.bmp" / "x.bmp").string()));       // through a file
+    std::ifstream in(strTarget, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+    ASSERT_NE(carrier.m_pBits, nullptr);
+    EXPECT_EQ(carrier.m_nBytes, 20u * 20 - 1);
+    size_t nEntries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(m_dir))
+        ++nEntries;
+    EXPECT_EQ(nEntries, 3u);  // k.bmp, old.bmp, dir.bmp: no temporary file left
+}
+
+}  // namespace
