@@ -1,0 +1,94 @@
+#include "res/vmk_menus.h"
+
+#include "res/vmk_ids.h"
+
+namespace vmk {
+namespace {
+
+using K = E_MenuItemKind;
+constexpr S_MenuItem kSep{K::Separator, 0, "", false};
+
+constexpr S_MenuItem kFile128[] = {
+    {K::Command, ID_FILE_OPEN, "&Open Picture...\tF3", false},
+    kSep,
+    {K::Command, ID_FILE_MRU_FILE1, "Recent File", true},
+    kSep,
+    {K::Command, ID_APP_EXIT, "E&xit", false},
+};
+constexpr S_MenuItem kView[] = {
+    {K::Command, ID_VIEW_TOOLBAR, "&Toolbar", false},
+    {K::Command, ID_VIEW_STATUS_BAR, "&Status Bar", false},
+};
+constexpr S_MenuItem kHelp[] = {
+    {K::Command, ID_APP_ABOUT, "&About Veilmark...", false},
+};
+constexpr S_Popup kMenu128[] = {
+    {"&File", kFile128},
+    {"&View", kView},
+    {"&Help", kHelp},
+};
+
+constexpr S_MenuItem kFile129[] = {
+    {K::Command, ID_FILE_OPEN, "&Open Picture...\tF3", false},
+    {K::Command, ID_FILE_CLOSE, "&Close", false},
+    {K::Command, ID_FILE_SAVE_AS, "Save Picture &As...\tF2", false},
+    kSep,
+    {K::Command, ID_FILE_MRU_FILE1, "Recent File", true},
+    kSep,
+    {K::Command, ID_APP_EXIT, "E&xit", false},
+};
+constexpr S_MenuItem kActions[] = {
+    {K::Command, ID_ACTIONS_HIDE, "&Hide Message\tF4", false},
+    {K::Command, ID_ACTIONS_REVEAL, "&Reveal Message\tF5", false},
+};
+constexpr S_MenuItem kTools[] = {
+    {K::Command, ID_TOOLS_PROPERTIES, "Carrier &Properties", false},
+    kSep,
+    {K::Command, ID_TOOLS_COMPOSE, "&Compose a Message", false},
+    {K::Command, ID_TOOLS_GRAYSCALE, "Convert to &Gray Scale", false},
+    {K::Command, ID_TOOLS_COMPARE, "Compare &Images...", false},
+};
+constexpr S_MenuItem kWindow[] = {
+    {K::Command, ID_WINDOW_CASCADE, "&Cascade", false},
+    {K::Command, ID_WINDOW_TILE_HORZ, "&Tile", false},
+    {K::Command, ID_WINDOW_ARRANGE, "&Arrange Icons", false},
+    {K::Command, ID_WINDOW_CLOSEALL, "Close All &Windows", false},
+};
+constexpr S_Popup kMenu129[] = {
+    {"&File", kFile129},
+    {"&Actions", kActions},
+    {"&Tools", kTools},
+    {"&View", kView},
+    {"&Window", kWindow},
+    {"&Help", kHelp},
+};
+
+// Virtual-key entries; F6 and Shift+F6 switch panes of a split window, and there is none.
+constexpr S_Accelerator kAccelerators[] = {
+    {"F2", ID_FILE_SAVE_AS},
+    {"F3", ID_FILE_OPEN},
+    {"F4", ID_ACTIONS_HIDE},
+    {"F5", ID_ACTIONS_REVEAL},
+    {"F6", ID_NEXT_PANE},
+    {"Shift+F6", ID_PREV_PANE},
+};
+
+constexpr unsigned kToolBar[] = {
+    ID_FILE_OPEN,        ID_FILE_SAVE_AS,    ID_SEPARATOR,     ID_ACTIONS_HIDE,
+    ID_ACTIONS_REVEAL,   ID_SEPARATOR,       ID_TOOLS_PROPERTIES, ID_TOOLS_GRAYSCALE,
+    ID_TOOLS_COMPOSE,    ID_TOOLS_COMPARE,   ID_SEPARATOR,     ID_APP_ABOUT,
+};
+
+}  // namespace
+
+std::span<const S_Popup> LoadMenu(unsigned nId) {
+    if (nId == IDR_MAINFRAME) return kMenu128;
+    if (nId == IDR_VMKTYPE) return kMenu129;
+    return {};
+}
+
+std::span<const S_Accelerator> LoadAccelerators() { return kAccelerators; }
+
+std::span<const unsigned> LoadToolBar() { return kToolBar; }
+
+}  // namespace vmk

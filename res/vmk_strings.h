@@ -1,0 +1,29 @@
+#pragma once
+// The string table: the main window's title, the document template string, the command prompts
+// ("status bar prompt\ntool tip") and the idle message, by id; plus the texts the shell shows
+// that carry no id of their own. Plain UTF-8 data, no Qt, so any layer may read it.
+
+namespace vmk {
+
+// The text of string `nId`, or nullptr when the table has no such string.
+const char* LoadString(unsigned nId);
+
+// Shown by the document when a picture cannot be read or written.
+inline constexpr const char* kStrOpenFailed = "Error Opening Image!";
+inline constexpr const char* kStrSaveFailed = "Error Saving Image!";
+// The view's title for a freshly opened picture: title, width, height, bits per pixel.
+inline constexpr const char* kStrTitleFormat = "Carrier - %s [%dx%dx%d bits]";
+// Save Picture As: pairs of description and pattern, each ended by "|".
+inline constexpr const char* kStrSaveFilter =
+    "All Supported Types(*.bmp, *.gif, *.pcx)|*.bmp;*.gif;*.pcx|Windows Bitmap(*.bmp)|*.bmp|"
+    "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|";
+// Open Picture offers one filter, since the document template names no file type.
+inline constexpr const char* kStrOpenFilter = "All Files (*.*)|*.*|";
+inline constexpr const char* kStrOpenTitle = "Open";
+// The framework's texts the shell repeats.
+inline constexpr const char* kStrUnregDone =
+    "System registry entries have been removed and the INI file (if any) was deleted.";
+inline constexpr const char* kStrRecentFilePlaceholder = "Recent File";
+inline constexpr const char* kStrMoreWindows = "&More Windows...";
+
+}  // namespace vmk

@@ -1,0 +1,35 @@
+#pragma once
+// The window of one picture: holds the document's view, carries icon 129, and destroys the
+// document with itself when closed (never asking to save).
+
+#include <QMdiSubWindow>
+
+class C_vmkDoc;
+class C_vmkView;
+
+class C_ChildFrame : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    explicit C_ChildFrame(QWidget* pParent = nullptr);
+    ~C_ChildFrame() override;
+
+    // Creates the document (owned by this frame) and its view.
+    void CreateDocumentAndView();
+    C_vmkDoc* GetDocument() const { return m_pDoc; }
+    C_vmkView* GetView() const { return m_pView; }
+    // True once the window has been asked to close; it is then on its way out.
+    bool IsClosing() const { return m_bClosing; }
+    // Command routing: the child frame handles none of its own.
+    bool OnCmdMsg(unsigned, bool) { return false; }
+
+signals:
+    void Closing(C_ChildFrame* pFrame);
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    C_vmkDoc* m_pDoc = nullptr;    // owned through QObject parenthood
+    C_vmkView* m_pView = nullptr;  // owned as the frame's widget
+    bool m_bClosing = false;
+};

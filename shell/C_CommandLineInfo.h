@@ -1,0 +1,25 @@
+#pragma once
+// The command line as the classic framework reads it: arguments starting with "-" (or "/", see
+// Parse) are switches, the first other argument is the file name.
+
+#include <QString>
+#include <QStringList>
+
+class C_CommandLineInfo {
+public:
+    enum E_ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppUnregister, FileNothing };
+
+    bool m_bShowSplash = true;   // false with "Embedding" or "Automation"
+    bool m_bRunEmbedded = false;
+    bool m_bRunAutomated = false;
+    E_ShellCommand m_nShellCommand = FileNew;
+    QString m_strFileName;       // the first argument that is not a switch
+
+    // `args` without the program's own name.
+    static C_CommandLineInfo Parse(const QStringList& args);
+
+private:
+    // True when `strFlag` (its "/" or "-" dropped) is a switch this program knows.
+    static bool IsKnownFlag(const QString& strFlag);
+    void ParseFlag(const QString& strFlag);
+};

@@ -1,0 +1,217 @@
+#include "shell/C_vmkApp.h"
+
+#include "res/vmk_ids.h"
+#include "res/vmk_resources.h"
+#include "res/vmk_strings.h"
+#include "shell/C_ChildFrame.h"
+#include "shell/C_CommandLineInfo.h"
+#include "shell/C_MainFrame.h"
+#include "shell/C_ShellPrompts.h"
+#include "shell/C_SplashWnd.h"
+#include "shell/C_vmkDoc.h"
+#include "shell/C_vmkView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QSettings>
+
+namespace {
+// Organisation and application both "Veilmark": HKEY_CURRENT_USER\Software\Veilmark\Veilmark on
+// Windows, the per-user settings file elsewhere.
+QSettings OpenSettings() { return QSettings(QStringLiteral("Veilmark"), QStringLiteral("Veilmark")); }
+}  // namespace
+
+C_vmkApp::C_vmkApp(int& argc, char** argv)
+    : QApplication(argc, argv), m_pDefaultPrompts(std::make_unique<C_ShellPrompts>()) {
+    m_pPrompts = m_pDefaultPrompts.get();
+    vmk::InitResources();
+    setOrganizationName(QStringLiteral("Veilmark"));
+    setApplicationName(QString::fromUtf8(vmk::LoadString(IDS_APP_TITLE)));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/res/icon%1_32.png").arg(IDR_MAINFRAME));
+    icon.addFile(QStringLiteral(":/res/icon%1_16.png").arg(IDR_MAINFRAME));
+    setWindowIcon(icon);
+}
+
+C_vmkApp::~C_vmkApp() {
+    // Windows go before the application object they refer to.
+    m_pMainFrame.reset();
+}
+
+C_vmkApp* C_vmkApp::Instance() { return qobject_cast<C_vmkApp*>(QCoreApplication::instance()); }
+
+void C_vmkApp::SetPrompts(C_ShellPrompts* pPrompts) {
+    m_pPrompts = pPrompts ? pPrompts : m_pDefaultPrompts.get();
+}
+
+bool C_vmkApp::InitInstance(const QStringList& args) {
+    // 1. The splash flag from a first reading of the command line.
+    C_SplashWnd::SetSplashEnabled(C_CommandLineInfo::Parse(args).m_bShowSplash);
+
+    // 4, 5. Settings and the recent-file list of six entries.
+    {
+        QSettings settings = OpenSettings();
+        m_recentFiles.ReadList(settings);
+    }
+
+    // 7, 8. The main window from resource 128, hidden for now; its creation shows the splash.
+    m_pMainFrame.reset();
+    m_pMainFrame = std::make_unique<C_MainFrame>();
+    if (!m_pMainFrame->LoadFrame()) {
+        m_nExitCode = 1;
+        return false;
+    }
+
+    // 9, 10. The shell command: never an empty document of our own.
+    C_CommandLineInfo info = C_CommandLineInfo::Parse(args);
+    if (info.m_nShellCommand == C_CommandLineInfo::FileNew) info.m_nShellCommand = C_CommandLineInfo::FileNothing;
+    switch (info.m_nShellCommand) {
+    case C_CommandLineInfo::FileOpen:
+        if (!OpenDocumentFile(info.m_strFileName)) {
+            m_nExitCode = 1;
+            return false;
+        }
+        break;
+    case C_CommandLineInfo::FilePrint:
+    case C_CommandLineInfo::FilePrintTo:
+        // Opened, nothing printed (there is no print command), then the program ends.
+        if (!info.m_strFileName.isEmpty()) OpenDocumentFile(info.m_strFileName);
+        return false;
+    case C_CommandLineInfo::AppUnregister:
+        Unregister(info.m_bRunEmbedded);
+        return false;
+    case C_CommandLineInfo::FileDDE:
+    case C_CommandLineInfo::FileNothing:
+    case C_CommandLineInfo::FileNew:
+        break;
+    }
+
+    // 11. Maximised, whatever show state the program was started with.
+    m_pMainFrame->showMaximized();
+    m_pMainFrame->repaint();
+    return true;
+}
+
+void C_vmkApp::Unregister(bool bQuiet) {
+    m_bUnregistered = true;
+    {
+        QSettings settings = OpenSettings();
+        settings.clear();
+        settings.sync();
+        // The settings file itself goes too, like the INI file of old.
+        if (settings.format() != QSettings::NativeFormat || QFileInfo(settings.fileName()).isFile())
+            QFile::remove(settings.fileName());
+    }
+    m_recentFiles = C_RecentFileList();
+    if (!bQuiet) Prompts().ShowMessage(m_pMainFrame.get(), QString::fromUtf8(vmk::kStrUnregDone));
+}
+
+void C_vmkApp::WriteSettings() {
+    QSettings settings = OpenSettings();
+    m_recentFiles.WriteList(settings);
+}
+
+int C_vmkApp::ExitInstance() {
+    if (!m_bUnregistered) WriteSettings();
+    return m_nExitCode;
+}
+
+bool C_vmkApp::notify(QObject* pReceiver, QEvent* pEvent) {
+    if (C_SplashWnd::FilterSplashInput(pEvent)) return true;
+    return QApplication::notify(pReceiver, pEvent);
+}
+
+bool C_vmkApp::OnCmdMsg(unsigned nId, bool bRun) {
+    if (nId >= ID_FILE_MRU_FILE1 && nId <= ID_FILE_MRU_LAST) {
+        const int nIndex = int(nId - ID_FILE_MRU_FILE1);
+        if (nIndex >= m_recentFiles.GetEntries().size()) return false;
+        if (bRun) OnOpenRecentFile(nIndex);
+        return true;
+    }
+    switch (nId) {
+    case ID_FILE_OPEN:
+        if (bRun) OnFileOpen();
+        return true;
+    case ID_APP_ABOUT:
+        if (bRun) OnAppAbout();
+        return true;
+    case ID_APP_EXIT:
+        if (bRun) OnAppExit();
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString C_vmkApp::CanonicalPath(const QString& strPath) {
+    const QFileInfo fi(strPath);
+    const QString strCanonical = fi.canonicalFilePath();  // empty when the file does not exist
+    return strCanonical.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : strCanonical;
+}
+
+QList<C_vmkDoc*> C_vmkApp::GetDocuments() const {
+    QList<C_vmkDoc*> docs;
+    if (m_pMainFrame)
+        for (C_ChildFrame* pFrame : m_pMainFrame->GetChildFrames()) docs << pFrame->GetDocument();
+    return docs;
+}
+
+C_vmkDoc* C_vmkApp::OpenDocumentFile(const QString& strPath) {
+    if (!m_pMainFrame || strPath.isEmpty()) return nullptr;
+    const QString strFull = CanonicalPath(strPath);
+    for (C_vmkDoc* pDoc : GetDocuments()) {
+        if (C_RecentFileList::SamePath(pDoc->GetPathName(), strFull)) {
+            m_pMainFrame->GetMdiArea()->setActiveSubWindow(pDoc->GetFrame());
+            return pDoc;
+        }
+    }
+    C_ChildFrame* pFrame = m_pMainFrame->CreateChildFrame();
+    setOverrideCursor(Qt::WaitCursor);
+    const bool bOpened = pFrame->GetDocument()->OnOpenDocument(strFull);
+    restoreOverrideCursor();
+    if (!bOpened) {
+        delete pFrame;  // never shown: the window and the document go at once
+        return nullptr;
+    }
+    m_pMainFrame->ShowChildFrame(pFrame);
+    return pFrame->GetDocument();
+}
+
+void C_vmkApp::AddToRecentFileList(const QString& strPath) {
+    m_recentFiles.Add(strPath);
+    // Written at once as well as at exit, so a crash does not lose the list.
+    WriteSettings();
+    if (m_pMainFrame) m_pMainFrame->RebuildRecentFileMenus();
+}
+
+void C_vmkApp::OnFileOpen() {
+    const QString strPath = Prompts().ChooseOpenFile(m_pMainFrame.get(), QString::fromUtf8(vmk::kStrOpenTitle),
+                                                     QString::fromUtf8(vmk::kStrOpenFilter));
+    if (!strPath.isEmpty()) OpenDocumentFile(strPath);
+}
+
+void C_vmkApp::OnOpenRecentFile(int nIndex) {
+    if (nIndex < 0 || nIndex >= m_recentFiles.GetEntries().size()) return;
+    // An entry that no longer opens leaves the list.
+    if (!OpenDocumentFile(m_recentFiles.GetEntries().at(nIndex))) {
+        m_recentFiles.Remove(nIndex);
+        WriteSettings();
+        if (m_pMainFrame) m_pMainFrame->RebuildRecentFileMenus();
+    }
+}
+
+// The about box is built by a later piece of work. Until then this command deliberately does
+// nothing: it does NOT show any about box yet.
+void C_vmkApp::OnAppAbout() {}
+
+void C_vmkApp::OnAppExit() {
+    if (m_pMainFrame) m_pMainFrame->close();
+}
+
+void C_vmkApp::CloseAllDocuments() {
+    if (!m_pMainFrame) return;
+    for (C_ChildFrame* pFrame : m_pMainFrame->GetChildFrames()) pFrame->close();
+    m_pMainFrame->UpdateMenus();
+}

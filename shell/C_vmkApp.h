@@ -1,0 +1,71 @@
+#pragma once
+// The one application object: runs the start-up sequence, owns the main window, the settings
+// and the recent-file list, opens pictures, and lets the splash swallow the first key or
+// mouse-button press before any widget sees it.
+
+#include "shell/C_RecentFileList.h"
+
+#include <QApplication>
+#include <QList>
+#include <QStringList>
+
+#include <memory>
+
+class C_MainFrame;
+class C_ShellPrompts;
+class C_vmkDoc;
+
+class C_vmkApp : public QApplication {
+    Q_OBJECT
+public:
+    C_vmkApp(int& argc, char** argv);
+    ~C_vmkApp() override;
+
+    static C_vmkApp* Instance();
+
+    // The start-up sequence for `args` (the program's own name left out). False when the
+    // program is to end at once (a picture that cannot be opened, print, unregister).
+    bool InitInstance(const QStringList& args);
+    // Writes the recent-file list back (not after an unregister) and returns the exit code.
+    int ExitInstance();
+
+    // Every event passes here first: while the splash is up, the first key or mouse-button
+    // press closes it and goes no further.
+    bool notify(QObject* pReceiver, QEvent* pEvent) override;
+    // Command routing: true when the application handles `nId`; runs it when `bRun`.
+    bool OnCmdMsg(unsigned nId, bool bRun);
+
+    // Opens `strPath` as Open Picture does; activates the window when the file is already open.
+    // nullptr when it cannot be opened (after "Error Opening Image!").
+    C_vmkDoc* OpenDocumentFile(const QString& strPath);
+    void OnFileOpen();
+    void OnOpenRecentFile(int nIndex);
+    void OnAppAbout();
+    void OnAppExit();
+    // Closes every picture window at once, without a question.
+    void CloseAllDocuments();
+    QList<C_vmkDoc*> GetDocuments() const;
+    void AddToRecentFileList(const QString& strPath);
+
+    C_MainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
+    C_RecentFileList& GetRecentFiles() { return m_recentFiles; }
+    C_ShellPrompts& Prompts() { return *m_pPrompts; }
+    // Replaces the dialogs (tests answer from a script); the application keeps ownership of
+    // neither: `pPrompts` must outlive its use, nullptr restores the real dialogs.
+    void SetPrompts(C_ShellPrompts* pPrompts);
+    bool WasUnregistered() const { return m_bUnregistered; }
+
+    // The canonical form of a path: absolute, symbolic links resolved when the file exists.
+    static QString CanonicalPath(const QString& strPath);
+
+private:
+    void Unregister(bool bQuiet);
+    void WriteSettings();
+
+    std::unique_ptr<C_MainFrame> m_pMainFrame;
+    C_RecentFileList m_recentFiles;
+    std::unique_ptr<C_ShellPrompts> m_pDefaultPrompts;
+    C_ShellPrompts* m_pPrompts = nullptr;  // m_pDefaultPrompts or the one set by SetPrompts
+    bool m_bUnregistered = false;
+    int m_nExitCode = 0;
+};

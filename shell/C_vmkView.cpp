@@ -1,0 +1,245 @@
+#include "shell/C_vmkView.h"
+
+#include "model/C_Carrier.h"
+#include "model/image/BTCImageData.h"
+#include "res/vmk_ids.h"
+#include "res/vmk_strings.h"
+#include "shell/C_ChildFrame.h"
+#include "shell/C_vmkApp.h"
+#include "shell/C_vmkDoc.h"
+
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <algorithm>
+
+C_vmkView::C_vmkView(C_vmkDoc* pDoc, QWidget* pParent) : QAbstractScrollArea(pParent), m_pDoc(pDoc) {
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setAutoFillBackground(false);
+}
+
+C_vmkView::~C_vmkView() = default;
+
+void C_vmkView::showEvent(QShowEvent* pEvent) {
+    QAbstractScrollArea::showEvent(pEvent);
+    // Qt lays out a window only when it is shown, so the first update waits for that.
+    if (!m_bInitialUpdateDone) OnInitialUpdate();
+}
+
+void C_vmkView::OnInitialUpdate() {
+    m_bInitialUpdateDone = true;
+    viewport()->update();
+    if (!m_pDoc || !m_pDoc->HasPicture()) return;
+    const BTCImageData* pData = m_pDoc->GetCarrier()->GetObjectDataPtr();
+    m_nPictureWidth = pData->GetWidth();
+    m_nPictureHeight = pData->GetHeight();
+
+    // The client area before any scroll bar shows (the ranges are still empty).
+    const QSize client = contentsRect().size();
+    const int cw = client.width(), ch = client.height();
+    UpdateScrollBars();
+
+    C_ChildFrame* pFrame = m_pDoc->GetFrame();
+    if ((m_nPictureWidth < cw || m_nPictureHeight < ch) && pFrame && !pFrame->isMaximized()) {
+        // Shrink only: each dimension becomes the picture's if that is smaller, plus room for
+        // the scroll bar the other dimension still needs, and never more than it was.
+        const int nBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+        int nWantW = std::min(m_nPictureWidth, cw);
+        int nWantH = std::min(m_nPictureHeight, ch);
+        if (m_nPictureHeight > nWantH) nWantW = std::min(cw, nWantW + nBar);
+        if (m_nPictureWidth > nWantW) nWantH = std::min(ch, nWantH + nBar);
+        const QSize shrink(cw - nWantW, ch - nWantH);
+        pFrame->resize(pFrame->size() - shrink);
+    }
+
+    m_pDoc->SetTitle(QString::asprintf(vmk::kStrTitleFormat, m_pDoc->GetTitle().toUtf8().constData(),
+                                       pData->GetWidth(), pData->GetHeight(), pData->GetBitsPerPixel()));
+}
+
+void C_vmkView::UpdateScrollBars() {
+    const QSize vp = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, m_nPictureWidth - vp.width()));
+    verticalScrollBar()->setRange(0, std::max(0, m_nPictureHeight - vp.height()));
+    horizontalScrollBar()->setPageStep(std::max(1, vp.width()));
+    verticalScrollBar()->setPageStep(std::max(1, vp.height()));
+    // A line is a tenth of a page, as the classic scrolling view has it.
+    horizontalScrollBar()->setSingleStep(std::max(1, vp.width() / 10));
+    verticalScrollBar()->setSingleStep(std::max(1, vp.height() / 10));
+}
+
+void C_vmkView::resizeEvent(QResizeEvent* pEvent) {
+    QAbstractScrollArea::resizeEvent(pEvent);
+    UpdateScrollBars();
+}
+
+void C_vmkView::scrollContentsBy(int, int) { viewport()->update(); }
+
+QPoint C_vmkView::PictureOrigin() const {
+    const QSize vp = viewport()->size();
+    // Centred, the odd pixel going right or down; from the origin when larger; the scroll
+    // position shifts the whole logical space.
+    const int x = std::max(0, vp.width() - m_nPictureWidth) / 2 - horizontalScrollBar()->value();
+    const int y = std::max(0, vp.height() - m_nPictureHeight) / 2 - verticalScrollBar()->value();
+    return {x, y};
+}
+
+namespace {
+
+// Colour table of a palette picture; a gray ramp when the data carries none.
+QList<QRgb> ColourTable(const BTCImageData& data, int nColours) {
+    QList<QRgb> table;
+    const auto& palette = data.GetPalette();
+    if (!palette.empty()) {
+        for (const S_Rgb& c : palette) table << qRgb(c.r, c.g, c.b);
+    } else {
+        for (int i = 0; i < nColours; ++i) {
+            const int g = nColours > 1 ? i * 255 / (nColours - 1) : 0;
+            table << qRgb(g, g, g);
+        }
+    }
+    while (table.size() < nColours) table << qRgb(0, 0, 0);
+    return table;
+}
+
+// Position of the lowest set bit and the width of a channel mask.
+void MaskShape(uint32_t nMask, int& nShift, int& nBits) {
+    nShift = 0;
+    nBits = 0;
+    if (!nMask) return;
+    while (!((nMask >> nShift) & 1u)) ++nShift;
+    while (nShift + nBits < 32 && ((nMask >> (nShift + nBits)) & 1u)) ++nBits;
+}
+
+uint8_t Channel(uint32_t nPixel, uint32_t nMask) {
+    int nShift, nBits;
+    MaskShape(nMask, nShift, nBits);
+    if (!nBits) return 0;
+    const uint32_t v = (nPixel & nMask) >> nShift;
+    const uint32_t nMax = nBits >= 32 ? 0xFFFFFFFFu : ((1u << nBits) - 1u);
+    return static_cast<uint8_t>(v * 255u / nMax);
+}
+
+}  // namespace
+
+QImage C_vmkView::WrapPicture(const BTCImageData& data, bool& bFlip) {
+    bFlip = data.IsBottomUp();
+    const int w = data.GetWidth(), h = data.GetHeight();
+    const uint32_t nStride = data.GetStride();
+    const uint8_t* pBits = data.GetBits();
+    if (!pBits || w <= 0 || h <= 0 || uint64_t(nStride) * uint64_t(h) > data.GetImageSize()) return {};
+    // QImage only reads through the pointer here: the painter never writes to the picture.
+    uchar* p = const_cast<uchar*>(pBits);
+    const uint32_t* m = data.GetMasks();
+    switch (data.GetBitsPerPixel()) {
+    case 1: {
+        QImage img(p, w, h, nStride, QImage::Format_Mono);  // most significant bit first, as stored
+        img.setColorTable(ColourTable(data, 2));
+        return img;
+    }
+    case 8: {
+        QImage img(p, w, h, nStride, QImage::Format_Indexed8);
+        img.setColorTable(ColourTable(data, 256));
+        return img;
+    }
+    case 16:
+        if ((m[0] == 0 && m[1] == 0 && m[2] == 0) || (m[0] == 0x7C00 && m[1] == 0x03E0 && m[2] == 0x001F))
+            return QImage(p, w, h, nStride, QImage::Format_RGB555);
+        if (m[0] == 0xF800 && m[1] == 0x07E0 && m[2] == 0x001F)
+            return QImage(p, w, h, nStride, QImage::Format_RGB16);
+        break;
+    case 24:
+        return QImage(p, w, h, nStride, QImage::Format_BGR888);  // blue, green, red per pixel
+    case 32:
+        if ((m[0] == 0 && m[1] == 0 && m[2] == 0) ||
+            (m[0] == 0x00FF0000 && m[1] == 0x0000FF00 && m[2] == 0x000000FF))
+            return QImage(p, w, h, nStride, QImage::Format_RGB32);
+        break;
+    default:
+        break;
+    }
+
+    // No Qt format stores these pixels (4-bit indices, unusual channel masks): convert.
+    const int nBpp = data.GetBitsPerPixel();
+    if (nBpp == 4) {
+        QImage img(w, h, QImage::Format_Indexed8);
+        img.setColorTable(ColourTable(data, 16));
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* pRow = pBits + size_t(y) * nStride;
+            uchar* pOut = img.scanLine(y);
+            for (int x = 0; x < w; ++x) pOut[x] = (x & 1) ? (pRow[x / 2] & 0x0F) : (pRow[x / 2] >> 4);
+        }
+        return img;
+    }
+    if (nBpp == 16 || nBpp == 32) {
+        QImage img(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* pRow = pBits + size_t(y) * nStride;
+            auto* pOut = reinterpret_cast<QRgb*>(img.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                uint32_t v = 0;
+                if (nBpp == 16)
+                    v = uint32_t(pRow[2 * x]) | uint32_t(pRow[2 * x + 1]) << 8;
+                else
+                    v = uint32_t(pRow[4 * x]) | uint32_t(pRow[4 * x + 1]) << 8 |
+                        uint32_t(pRow[4 * x + 2]) << 16 | uint32_t(pRow[4 * x + 3]) << 24;
+                pOut[x] = qRgb(Channel(v, m[0]), Channel(v, m[1]), Channel(v, m[2]));
+            }
+        }
+        return img;
+    }
+    return {};
+}
+
+void C_vmkView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    if (!m_pDoc || !m_pDoc->HasPicture()) return;
+    painter.fillRect(viewport()->rect(), Qt::white);
+    const BTCImageData& data = *m_pDoc->GetCarrier()->GetObjectDataPtr();
+    bool bFlip = false;
+    const QImage img = WrapPicture(data, bFlip);
+    if (img.isNull()) return;
+    const QRect dest(PictureOrigin(), QSize(m_nPictureWidth, m_nPictureHeight));
+    // Nearest neighbour: no smoothing hint. Bottom-up rows are mirrored by the painter rather
+    // than copied into a turned-over image.
+    if (bFlip) {
+        painter.translate(0, dest.top() + dest.bottom() + 1);
+        painter.scale(1, -1);
+    }
+    painter.drawImage(dest, img, img.rect());
+}
+
+bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun) {
+    void (C_vmkView::*pHandler)() = nullptr;
+    switch (nId) {
+    case ID_ACTIONS_HIDE: pHandler = &C_vmkView::OnActionsHide; break;
+    case ID_ACTIONS_REVEAL: pHandler = &C_vmkView::OnActionsReveal; break;
+    case ID_TOOLS_PROPERTIES: pHandler = &C_vmkView::OnToolsProperties; break;
+    case ID_TOOLS_COMPARE: pHandler = &C_vmkView::OnToolsCompare; break;
+    case ID_TOOLS_COMPOSE: pHandler = &C_vmkView::OnToolsCompose; break;
+    case ID_TOOLS_GRAYSCALE: pHandler = &C_vmkView::OnToolsGrayscale; break;
+    case ID_WINDOW_CLOSEALL: pHandler = &C_vmkView::OnWindowCloseAll; break;
+    default: return false;
+    }
+    if (bRun) (this->*pHandler)();
+    return true;
+}
+
+void C_vmkView::OnToolsGrayscale() {
+    if (m_pDoc && m_pDoc->HasPicture()) m_pDoc->GetCarrier()->ConvertToGrayscale();
+    // Redrawn whatever the conversion reported; the title keeps the depth it was opened with.
+    viewport()->update();
+}
+
+void C_vmkView::OnWindowCloseAll() {
+    if (C_vmkApp* pApp = C_vmkApp::Instance()) pApp->CloseAllDocuments();
+}
+
+// Placeholders, see the header: a later piece of work gives these their commands.
+void C_vmkView::OnActionsHide() {}
+void C_vmkView::OnActionsReveal() {}
+void C_vmkView::OnToolsProperties() {}
+void C_vmkView::OnToolsCompose() {}
+void C_vmkView::OnToolsCompare() {}

@@ -1,0 +1,61 @@
+#pragma once
+// Shows one document's picture centred on white, scrolling when the picture is larger than
+// the window; the picture commands of the picture window arrive here.
+
+#include <QAbstractScrollArea>
+#include <QImage>
+
+class BTCImageData;
+class C_vmkDoc;
+
+class C_vmkView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit C_vmkView(C_vmkDoc* pDoc, QWidget* pParent = nullptr);
+    ~C_vmkView() override;
+
+    C_vmkDoc* GetDocument() const { return m_pDoc; }
+
+    // Stores the picture size, sets the scroll sizes, shrinks the child window to a small
+    // picture (never grows it) and titles the document. Runs once, when first shown.
+    void OnInitialUpdate();
+    bool IsInitialUpdateDone() const { return m_bInitialUpdateDone; }
+    // Command routing: true when this view handles `nId`; runs it when `bRun`.
+    bool OnCmdMsg(unsigned nId, bool bRun);
+
+    // Where the picture's top-left pixel lands in the viewport, scroll position included.
+    QPoint PictureOrigin() const;
+    int GetPictureWidth() const { return m_nPictureWidth; }
+    int GetPictureHeight() const { return m_nPictureHeight; }
+
+    // The picture data's bytes as a QImage that shares them where Qt has a matching format
+    // (rows in stored order); otherwise a converted copy. `bFlip` tells that the stored rows
+    // run bottom-up. A null image when there is nothing to draw.
+    static QImage WrapPicture(const BTCImageData& data, bool& bFlip);
+
+public slots:
+    void OnToolsGrayscale();
+    void OnWindowCloseAll();
+    // The hide, reveal, properties, compose and compare commands are built by a later piece
+    // of work. Until then these slots are deliberately empty: the menu items, buttons and keys
+    // reach the view but nothing happens. They do NOT hide, reveal or report anything yet.
+    void OnActionsHide();
+    void OnActionsReveal();
+    void OnToolsProperties();
+    void OnToolsCompose();
+    void OnToolsCompare();
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void UpdateScrollBars();
+
+    C_vmkDoc* m_pDoc;              // not owned; lives as long as the view's window
+    int m_nPictureHeight = 0;      // pixels, stored at the first update
+    int m_nPictureWidth = 0;       // pixels, stored at the first update
+    bool m_bInitialUpdateDone = false;
+};
