@@ -32,7 +32,7 @@ test: deps
 
 sanitize: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DVEILMARK_SANITIZE=ON -DVEILMARK_BENCH=OFF \
-	  -DCMAKE_BUILD_TYPE=Debug $(CMAKE_ARGS)
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)

@@ -73,10 +73,18 @@ TEST(PositionSequence, MatchesTheLiteralAlgorithmForLargeModuli)
 }
 
 // The product 17k wraps 32 bits for k > (2^32 - 1) / 17; only a long walk reaches it.
-TEST(PositionSequence, MatchesTheLiteralAlgorithmWhereTheProductWraps)
+TEST(PositionSequenceWrap, FirstWrapIsTheLastCandidateOfThePass)
 {
-    ExpectSameAsLiteral("wrap", kUnwrapped + 1, uint64_t{kUnwrapped} / 2 + 400000);  // wraps at k = N, then pass 2
+    ExpectSameAsLiteral("wrap", kUnwrapped + 1, uint64_t{kUnwrapped} / 2 + 400000);  // then pass 2
+}
+
+TEST(PositionSequenceWrap, WrapsInsideThePass)
+{
     ExpectSameAsLiteral("", 300000001u, 150000000u);
+}
+
+TEST(PositionSequenceWrap, LargestModulus)
+{
     ExpectSameAsLiteral("max", 0xFFFFFFFFu, 127000000u);
 }
 
