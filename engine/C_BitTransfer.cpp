@@ -1,6 +1,9 @@
 #include "engine/C_BitTransfer.h"
 
+#include "engine/C_CarrierWalk.h"
+
 #include <algorithm>
+#include <iterator>
 
 C_BitTransfer::C_BitTransfer(uint8_t* pCarrier, uint32_t nCarrier, uint8_t* pPayload, uint32_t nPayload)
     : m_carrier(pCarrier, nCarrier)
@@ -27,7 +30,41 @@ void C_BitTransfer::SendHeader(const C_HiddenHeader& header)
 
 void C_BitTransfer::SendPayload()
 {
+    if (UseWalk(m_payload.GetSize())) {
+        const uint64_t nBits = 8 * uint64_t{m_payload.GetSize()};
+        // The walk numbers record bits from the first draw; the payload starts at m_nDrawn.
+        const C_CarrierWalk walk(m_sequence.GetKey(), m_carrier.GetSize());
+        const uint8_t* pPayload = m_payload.GetData();
+        const uint64_t nStart = m_nDrawn;
+        uint8_t* pCarrier = m_carrier.GetData();
+        walk.Walk(nStart, nStart + nBits, [&](uint32_t p, uint64_t r) {
+            const uint64_t i = r - nStart;
+            const unsigned nBit = (pPayload[i >> 3] >> (7 - (i & 7))) & 1;
+            pCarrier[p] = static_cast<uint8_t>((pCarrier[p] & 0xFE) | nBit);
+        });
+        m_nDrawn += nBits;
+        return;
+    }
     SendBytes(m_payload.GetData(), m_payload.GetSize());
+}
+
+bool C_BitTransfer::UseWalk(size_t nCount) const
+{
+    // The walk visits every block of the carrier whatever the payload; below about 1/64 of N
+    // in draws the sequence is cheaper.
+    const uint64_t nEnd = m_nDrawn + 8 * uint64_t{nCount};
+    const uint64_t nSize = m_carrier.GetSize();
+    return nCount != 0 && nEnd <= nSize && 8 * uint64_t{nCount} >= nSize / 64 && nSize >= C_CarrierWalk::kBlockBytes;
+}
+
+void C_BitTransfer::CatchUp()
+{
+    uint32_t aSkip[1024];
+    while (m_nSequence < m_nDrawn) {
+        const uint64_t n = std::min<uint64_t>(m_nDrawn - m_nSequence, std::size(aSkip));
+        m_sequence.Fill(aSkip, n);
+        m_nSequence += n;
+    }
 }
 
 bool C_BitTransfer::ReceiveHeader(C_HiddenHeader& header)
@@ -53,21 +90,38 @@ bool C_BitTransfer::ReceiveHeader(C_HiddenHeader& header)
 
 void C_BitTransfer::ReceivePayload()
 {
+    if (UseWalk(m_payload.GetSize())) {
+        const uint64_t nBits = 8 * uint64_t{m_payload.GetSize()};
+        const C_CarrierWalk walk(m_sequence.GetKey(), m_carrier.GetSize());
+        uint8_t* pPayload = m_payload.GetData();
+        std::fill_n(pPayload, m_payload.GetSize(), uint8_t{0});
+        const uint64_t nStart = m_nDrawn;
+        const uint8_t* pCarrier = m_carrier.GetData();
+        walk.Walk(nStart, nStart + nBits, [&](uint32_t p, uint64_t r) {
+            const uint64_t i = r - nStart;
+            pPayload[i >> 3] = static_cast<uint8_t>(pPayload[i >> 3] | (pCarrier[p] & 1) << (7 - (i & 7)));
+        });
+        m_nDrawn += nBits;
+        return;
+    }
     ReceiveBytes(m_payload.GetData(), m_payload.GetSize());
 }
 
 // Positions are drawn in blocks so the sequence keeps its state in registers while it runs.
-constexpr size_t kBlockBytes = 256;
+constexpr size_t kSequenceBlockBytes = 256;
 
 void C_BitTransfer::SendBytes(const uint8_t* pBytes, size_t nCount)
 {
     if (nCount == 0 || m_carrier.IsEmpty())
         return;
+    CatchUp();
+    m_nDrawn += 8 * uint64_t{nCount};
+    m_nSequence = m_nDrawn;
     uint8_t* const pCarrier = m_carrier.GetData();
     const uint32_t nSize = m_carrier.GetSize();
-    uint32_t aPositions[8 * kBlockBytes];
-    for (size_t nDone = 0; nDone < nCount; nDone += kBlockBytes) {
-        const size_t nBlock = std::min(kBlockBytes, nCount - nDone);
+    uint32_t aPositions[8 * kSequenceBlockBytes];
+    for (size_t nDone = 0; nDone < nCount; nDone += kSequenceBlockBytes) {
+        const size_t nBlock = std::min(kSequenceBlockBytes, nCount - nDone);
         m_sequence.Fill(aPositions, 8 * nBlock);
         const uint32_t* p = aPositions;
         for (size_t i = 0; i < nBlock; ++i) {
@@ -88,10 +142,13 @@ void C_BitTransfer::ReceiveBytes(uint8_t* pBytes, size_t nCount)
         std::fill_n(pBytes, nCount, uint8_t{0});
         return;
     }
+    CatchUp();
+    m_nDrawn += 8 * uint64_t{nCount};
+    m_nSequence = m_nDrawn;
     const C_ByteView carrier = m_carrier;
-    uint32_t aPositions[8 * kBlockBytes];
-    for (size_t nDone = 0; nDone < nCount; nDone += kBlockBytes) {
-        const size_t nBlock = std::min(kBlockBytes, nCount - nDone);
+    uint32_t aPositions[8 * kSequenceBlockBytes];
+    for (size_t nDone = 0; nDone < nCount; nDone += kSequenceBlockBytes) {
+        const size_t nBlock = std::min(kSequenceBlockBytes, nCount - nDone);
         m_sequence.Fill(aPositions, 8 * nBlock);
         const uint32_t* p = aPositions;
         for (size_t i = 0; i < nBlock; ++i) {

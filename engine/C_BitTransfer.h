@@ -32,11 +32,18 @@ public:
     void ReceivePayload();
 
 private:
-    // The only loops that touch the carrier; a faster walk replaces these two.
+    // The draw-order loops: one position from the sequence per bit.
     void SendBytes(const uint8_t* pBytes, size_t nCount);
     void ReceiveBytes(uint8_t* pBytes, size_t nCount);
+    // A payload large against the carrier goes through the cache-blocked walk instead, when
+    // its draws stay within N (the first two passes). Same positions, same bits.
+    bool UseWalk(size_t nCount) const;
+    // Brings the sequence level with the draws that a walk made.
+    void CatchUp();
 
     C_ByteView m_carrier;
     C_ByteView m_payload;
     C_PositionSequence m_sequence;
+    uint64_t m_nDrawn = 0;     // draws made so far, by either path
+    uint64_t m_nSequence = 0;  // draws the sequence itself has handed out
 };

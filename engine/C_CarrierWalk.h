@@ -1,0 +1,111 @@
+#pragma once
+// Visits the draws of the keyed position sequence in carrier order instead of draw order.
+//
+// In draw order the sequence sweeps the carrier with stride 17, seventeen times a pass, so a
+// large carrier leaves the caches on every sweep. The walk takes the carrier in blocks of
+// kBlockBytes and, inside each block, replays the stride-17 runs of the draw order that fall
+// there, in draw order: every position receives the same bits in the same order as the
+// sequence would give them, so where positions repeat the last writer still wins.
+//
+// Each draw is identified by its rank (0 for the first position drawn). A candidate's rank is
+// computed from the key alone: pass 1 takes candidate k when key bit (k - 1) mod 128 is set, so
+// the draws before k are whole key cycles times the set bits per cycle plus a prefix count;
+// pass 2 takes exactly the others. Only ranks below N are walked, which is every draw of the
+// first two passes.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class C_CarrierWalk {
+public:
+    static constexpr uint32_t kBlockBytes = 32 * 1024;
+
+    C_CarrierWalk(const std::array<uint8_t, 16>& key, uint32_t nModulus);
+
+    // Calls visit(position, rank) for every draw with rank in [nRankBegin, nRankEnd), block by
+    // block; within a block in draw order. Requires nRankEnd <= N.
+    template <class F>
+    void Walk(uint64_t nRankBegin, uint64_t nRankEnd, F&& visit) const;
+
+    // Writes bit r (most significant bit of each byte first) of pRecord into the least
+    // significant bit of the position of draw r, for r in [nRankBegin, nRankEnd).
+    void Write(uint8_t* pCarrier, const uint8_t* pRecord, uint64_t nRankBegin, uint64_t nRankEnd) const;
+    // The reverse: sets bit r of pRecord from the draw r's carrier byte. The record bits in the
+    // range must be zero beforehand.
+    void Read(const uint8_t* pCarrier, uint8_t* pRecord, uint64_t nRankBegin, uint64_t nRankEnd) const;
+
+    uint32_t GetModulus() const { return m_nModulus; }
+
+private:
+    // Candidates kFirst..kLast of a pass lie on one stride-17 run: position = 17 k - nOffset.
+    struct S_Run {
+        uint64_t kFirst, kLast, nOffset;
+    };
+
+    uint64_t TakenBefore(uint64_t k) const;  // pass-1 draws among candidates 1 .. k - 1
+    uint64_t Rank(int nPass, uint64_t k) const;
+    // The first candidate of the pass whose rank is at least nRank (N + 1 when none).
+    uint64_t FirstCandidateAtRank(int nPass, uint64_t nRank) const;
+
+    uint32_t m_nModulus;
+    std::array<uint8_t, 128> m_aBit{};           // key bit j of the first pass
+    std::array<uint32_t, 129> m_aPrefix{};       // set bits among key bits 0 .. j - 1
+    // Per pass: distance from key bit j to the next bit that the pass takes, cyclically (1..128).
+    std::array<std::array<uint8_t, 128>, 2> m_aNext{};
+    std::array<bool, 2> m_aAnyTaken{};
+    uint64_t m_nTakenInPass1 = 0;
+    std::vector<S_Run> m_aRuns;
+};
+
+template <class F>
+void C_CarrierWalk::Walk(uint64_t nRankBegin, uint64_t nRankEnd, F&& visit) const
+{
+    if (nRankBegin >= nRankEnd || m_nModulus == 0)
+        return;
+    const uint64_t nModulus = m_nModulus;
+    // The candidates each pass contributes to the rank range.
+    uint64_t aFirst[2], aLast[2];
+    for (int nPass = 0; nPass < 2; ++nPass) {
+        aFirst[nPass] = FirstCandidateAtRank(nPass, nRankBegin);
+        aLast[nPass] = FirstCandidateAtRank(nPass, nRankEnd) - 1;
+    }
+    for (uint64_t nBlock = 0; nBlock < nModulus; nBlock += kBlockBytes) {
+        const uint64_t nBlockEnd = nBlock + kBlockBytes < nModulus ? nBlock + kBlockBytes : nModulus;
+        for (int nPass = 0; nPass < 2; ++nPass) {
+            if (aFirst[nPass] > aLast[nPass] || !m_aAnyTaken[nPass])
+                continue;
+            const auto& aNext = m_aNext[nPass];
+            for (const S_Run& run : m_aRuns) {
+                // Candidates of this run whose position falls in the block.
+                uint64_t k = (nBlock + run.nOffset + 16) / 17;
+                uint64_t kEnd = (nBlockEnd - 1 + run.nOffset) / 17;
+                if (k < run.kFirst)
+                    k = run.kFirst;
+                if (kEnd > run.kLast)
+                    kEnd = run.kLast;
+                if (k < aFirst[nPass])
+                    k = aFirst[nPass];
+                if (kEnd > aLast[nPass])
+                    kEnd = aLast[nPass];
+                if (k > kEnd)
+                    continue;
+                // Step to the first taken candidate, then from taken to taken.
+                uint32_t nBit = static_cast<uint32_t>((k - 1) & 127);
+                uint64_t nRank = Rank(nPass, k);
+                const uint32_t nFirstGap = (m_aBit[nBit] ^ static_cast<uint8_t>(nPass)) ? 0 : aNext[nBit];
+                k += nFirstGap;
+                nBit = (nBit + nFirstGap) & 127;
+                uint64_t nPosition = 17 * k - run.nOffset;
+                while (k <= kEnd) {
+                    visit(static_cast<uint32_t>(nPosition), nRank);
+                    ++nRank;
+                    const uint32_t nGap = aNext[nBit];
+                    k += nGap;
+                    nPosition += 17 * uint64_t{nGap};
+                    nBit = (nBit + nGap) & 127;
+                }
+            }
+        }
+    }
+}
