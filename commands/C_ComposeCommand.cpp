@@ -1,0 +1,31 @@
+#include "commands/C_ComposeCommand.h"
+
+#include "commands/C_HideCommand.h"
+#include "commands/C_Prompts.h"
+#include "commands/vmk_command_texts.h"
+#include "model/C_Carrier.h"
+#include "model/C_Message.h"
+
+void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw)
+{
+    // The same fields across showings: a refused entry reopens with what was typed.
+    std::string strText;
+    std::string strSubject;
+    for (;;) {
+        if (!prompts.ShowCompose(strText, strSubject))
+            return;
+        if (!strText.empty() && !strSubject.empty())
+            break;
+        prompts.ShowMessage(vmk::kStrComposeEmpty);
+    }
+
+    C_Message message;
+    message.m_strName = strSubject + ".txt";  // the subject exactly as typed, blanks kept
+    message.SetFromText(static_cast<uint32_t>(strText.size()), strText.data());
+
+    if (!carrier.WillFit(message)) {
+        prompts.ShowMessage(vmk::kStrTextWontFit);
+        return;
+    }
+    C_HideCommand::HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrTextWontFit);
+}

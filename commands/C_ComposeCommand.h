@@ -1,0 +1,12 @@
+#pragma once
+// Compose a Message: hides a short typed text under a subject, named subject + ".txt".
+
+#include <functional>
+
+class C_Carrier;
+class C_Prompts;
+
+class C_ComposeCommand {
+public:
+    static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw);
+};

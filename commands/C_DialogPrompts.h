@@ -1,0 +1,37 @@
+#pragma once
+// The prompts of the running application: the platform's file dialogs, warning boxes captioned
+// "Veilmark", and the dialogs of commands/, all modal to the owner window.
+
+#include "commands/C_Prompts.h"
+
+#include <QStringList>
+
+class QWidget;
+
+class C_DialogPrompts : public C_Prompts {
+public:
+    explicit C_DialogPrompts(QWidget* pOwner) : m_pOwner(pOwner) {}
+
+    std::string ChooseOpenFile(const C_FileDialogArgs& args) override;
+    std::string ChooseSaveFile(const C_FileDialogArgs& args) override;
+    bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) override;
+    void ShowMessage(const std::string& strText) override;
+    void ShowHidden(const std::string& strName, uint32_t nSize) override;
+    bool ShowFound(const std::string& strName, uint32_t nSize) override;
+    bool ShowCompose(std::string& strText, std::string& strSubject) override;
+    void ShowProperties(const C_CarrierInfo& info) override;
+    void ShowAbout() override;
+
+    // The prompts a window's commands use: those installed by Install (tests of the whole
+    // application script them), otherwise the real dialogs owned by pOwner's window.
+    static C_Prompts& ForWindow(QWidget* pOwner);
+    static void Install(C_Prompts* pPrompts);
+
+    // "Desc|*.a;*.b|Desc2|*.c|" as Qt's name filters: "Desc (*.a *.b)", "Desc2 (*.c)".
+    static QStringList ToNameFilters(const std::string& strFilter);
+
+private:
+    std::string RunFileDialog(bool bSave, const C_FileDialogArgs& args);
+
+    QWidget* m_pOwner;  // not owned
+};

@@ -1,0 +1,19 @@
+#pragma once
+// The found dialog ("Hidden Message Found!"): name and size of the payload revealed; OK is "Save...".
+
+#include "commands/C_TemplateDialog.h"
+
+#include <cstdint>
+#include <string>
+
+class C_FoundDlg : public C_TemplateDialog {
+    Q_OBJECT
+public:
+    explicit C_FoundDlg(QWidget* pParent = nullptr);
+    ~C_FoundDlg() override;
+
+    uint32_t m_nSize = 0;   // 1030, bytes
+    std::string m_strName;  // 1028
+protected:
+    bool DoDataExchange(bool bSave) override;
+};

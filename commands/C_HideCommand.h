@@ -1,0 +1,19 @@
+#pragma once
+// Hide Message: hides a file that the user picks in the carrier's pixel bytes.
+
+#include <functional>
+
+class C_Carrier;
+class C_Message;
+class C_Prompts;
+
+class C_HideCommand {
+public:
+    static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw);
+
+    // The steps shared with Compose a Message once the payload is built and has passed the fit
+    // test: pass phrase loop, hide, redraw, success dialog. A refused hide (positions would
+    // repeat) shows strFitMessage. The carrier's pass phrase changes only when the hide succeeds.
+    static void HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+                            const C_Message& message, const char* pszFitMessage);
+};

@@ -1,0 +1,36 @@
+#pragma once
+// Everything a command asks of the user, and nothing more. The application answers with the
+// real dialogs (C_DialogPrompts); tests answer from a script. Text crosses as UTF-8.
+
+#include "commands/C_FileDialogArgs.h"
+
+#include <cstdint>
+#include <string>
+
+class C_CarrierInfo;
+
+class C_Prompts {
+public:
+    virtual ~C_Prompts() = default;
+
+    // The full path chosen, or an empty string on Cancel.
+    virtual std::string ChooseOpenFile(const C_FileDialogArgs& args) = 0;
+    virtual std::string ChooseSaveFile(const C_FileDialogArgs& args) = 0;
+    // One showing of the pass phrase dialog, opened with the two entries given; on OK they hold
+    // what was typed. False on Cancel, Escape or the close box (entries then unchanged).
+    virtual bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) = 0;
+    // A box with only OK, the warning icon and the caption "Veilmark".
+    virtual void ShowMessage(const std::string& strText) = 0;
+    virtual void ShowHidden(const std::string& strName, uint32_t nSize) = 0;
+    // True when the user asks to save ("Save..."), false on Cancel.
+    virtual bool ShowFound(const std::string& strName, uint32_t nSize) = 0;
+    // One showing of the compose dialog with the fields given; on OK they hold what was typed,
+    // the message's line breaks as CR LF. False on Cancel.
+    virtual bool ShowCompose(std::string& strText, std::string& strSubject) = 0;
+    virtual void ShowProperties(const C_CarrierInfo& info) = 0;
+    virtual void ShowAbout() = 0;
+
+    // The pass phrase loop: asks until both entries are equal (byte for byte, letter case
+    // counts) or the user cancels. True with the pass phrase, false when cancelled.
+    bool RunPasswordLoop(std::string& strPassword);
+};

@@ -1,0 +1,10 @@
+#pragma once
+// Carrier Properties: shows the picture's path, size, dimensions, depth and capacity.
+
+class C_Carrier;
+class C_Prompts;
+
+class C_PropertiesCommand {
+public:
+    static void Run(const C_Carrier& carrier, C_Prompts& prompts);
+};

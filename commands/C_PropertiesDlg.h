@@ -1,0 +1,23 @@
+#pragma once
+// The properties dialog ("Carrier Properties"): read-only path, size, dimensions, depth and the capacity remark.
+
+#include "commands/C_TemplateDialog.h"
+
+#include <cstdint>
+#include <string>
+
+class C_PropertiesDlg : public C_TemplateDialog {
+    Q_OBJECT
+public:
+    explicit C_PropertiesDlg(QWidget* pParent = nullptr);
+    ~C_PropertiesDlg() override;
+
+    uint32_t m_nBitsPerPixel = 0;  // 1020
+    uint32_t m_nHeight = 0;        // 1018, pixels
+    std::string m_strPath;         // 1005
+    std::string m_strRemarks;      // 1017
+    uint32_t m_nWidth = 0;         // 1019, pixels
+    uint32_t m_nSize = 0;          // 1006, kilobytes
+protected:
+    bool DoDataExchange(bool bSave) override;
+};

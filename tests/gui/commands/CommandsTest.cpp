@@ -1,0 +1,473 @@
+// The commands against scripted prompts: every way out of each command, what it shows, and
+// what it leaves in the carrier.
+
+#include "C_ScriptedPrompts.h"
+#include "C_TestPictures.h"
+
+#include "commands/C_AboutCommand.h"
+#include "commands/C_CompareCommand.h"
+#include "commands/C_ComposeCommand.h"
+#include "commands/C_HideCommand.h"
+#include "commands/C_PropertiesCommand.h"
+#include "commands/C_RevealCommand.h"
+#include "commands/vmk_command_texts.h"
+#include "model/C_Carrier.h"
+#include "model/C_FileException.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using Pics = C_TestPictures;
+
+namespace {
+
+class CommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path()
+                / ("vmk_cmd_" + std::to_string(::getpid()) + "_"
+                   + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(m_prompts.AllUsed()) << "a scripted answer was never asked for";
+        fs::remove_all(m_dir);
+    }
+
+    std::string Path(const std::string& strName) const { return (m_dir / strName).string(); }
+    std::string WriteFile(const std::string& strName, const std::vector<uint8_t>& bytes)
+    {
+        Pics::Write(Path(strName), bytes);
+        return Path(strName);
+    }
+    // A carrier of nWidth x nHeight one-byte pixels: N = nWidth * nHeight - 1.
+    void Open(int nWidth, int nHeight = 1, uint32_t nSeed = 1)
+    {
+        ASSERT_TRUE(m_carrier.OpenImage(WriteFile("carrier.pcx", Pics::Pcx(nWidth, nHeight, nSeed))))
+            << m_carrier.GetLastError();
+    }
+    std::vector<uint8_t> Pixels() const { return {m_carrier.m_pBits, m_carrier.m_pBits + m_carrier.m_nBytes + 1}; }
+
+    void Hide() { C_HideCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; }); }
+    void Compose() { C_ComposeCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; }); }
+    void Reveal() { C_RevealCommand::Run(m_carrier, m_prompts); }
+
+    // Hides a file of these bytes under strPassword, expecting success.
+    void HideFile(const std::string& strName, const std::vector<uint8_t>& bytes, const std::string& strPassword)
+    {
+        m_prompts.m_openAnswers.push_back(WriteFile(strName, bytes));
+        m_prompts.Password(strPassword);
+        Hide();
+    }
+
+    fs::path m_dir;
+    C_Carrier m_carrier;
+    C_ScriptedPrompts m_prompts;
+    int m_nRedraws = 0;
+};
+
+using Strings = std::vector<std::string>;
+
+// ---- the pass phrase loop -------------------------------------------------------------------
+
+TEST_F(CommandsTest, PassPhraseLoopAsksAgainAfterAMismatchWithTheEntriesKept)
+{
+    Open(2000);
+    m_prompts.m_passwordAnswers = {C_ScriptedPrompts::Pair{"abc", "abd"}, C_ScriptedPrompts::Pair{"abc", "abc"}};
+    Reveal();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrPasswordsDiffer, vmk::kStrNothingFound}));
+    ASSERT_EQ(m_prompts.m_passwordShownWith.size(), 2u);
+    EXPECT_EQ(m_prompts.m_passwordShownWith[0], (C_ScriptedPrompts::Pair{"", ""}));
+    EXPECT_EQ(m_prompts.m_passwordShownWith[1], (C_ScriptedPrompts::Pair{"abc", "abd"}));
+    EXPECT_EQ(m_carrier.m_strPassword, "abc");  // kept although nothing was found
+}
+
+TEST_F(CommandsTest, PassPhrasesDifferingOnlyInCaseDoNotMatch)
+{
+    Open(2000);
+    m_carrier.m_strPassword = "old";
+    const auto before = Pixels();
+    m_prompts.m_openAnswers.push_back(WriteFile("a.txt", {'x'}));
+    m_prompts.m_passwordAnswers = {C_ScriptedPrompts::Pair{"Secret", "secret"}, std::nullopt};
+    Hide();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrPasswordsDiffer}));
+    EXPECT_EQ(m_prompts.m_passwordShownWith.size(), 2u);
+    EXPECT_EQ(m_carrier.m_strPassword, "old");
+    EXPECT_EQ(Pixels(), before);
+    EXPECT_TRUE(m_prompts.m_hidden.empty());
+    EXPECT_EQ(m_nRedraws, 0);
+}
+
+TEST_F(CommandsTest, TheEmptyPassPhraseIsAcceptedAndWorks)
+{
+    Open(2000);
+    HideFile("e.bin", {1, 2, 3}, "");
+    EXPECT_TRUE(m_prompts.m_messages.empty());
+    ASSERT_EQ(m_prompts.m_hidden.size(), 1u);
+    m_prompts.Password("");
+    m_prompts.m_foundAnswers.push_back(false);
+    Reveal();
+    ASSERT_EQ(m_prompts.m_found.size(), 1u);
+    EXPECT_EQ(m_prompts.m_found[0], (std::pair<std::string, uint32_t>{"e.bin", 3}));
+}
+
+TEST_F(CommandsTest, CancelOnAnyShowingOfThePassPhraseEndsEveryCommand)
+{
+    Open(2000);
+    m_carrier.m_strPassword = "kept";
+    const auto before = Pixels();
+    // Hide, cancelled on the first showing.
+    m_prompts.m_openAnswers.push_back(WriteFile("a.txt", {'x'}));
+    m_prompts.m_passwordAnswers.push_back(std::nullopt);
+    Hide();
+    // Compose, cancelled on the third showing.
+    m_prompts.m_composeAnswers.push_back(C_ScriptedPrompts::Pair{"Hi", "Note"});
+    m_prompts.m_passwordAnswers = {C_ScriptedPrompts::Pair{"a", "b"}, C_ScriptedPrompts::Pair{"a", "c"}, std::nullopt};
+    Compose();
+    // Reveal, cancelled on the second showing.
+    m_prompts.m_passwordAnswers = {C_ScriptedPrompts::Pair{"a", "B"}, std::nullopt};
+    Reveal();
+    EXPECT_EQ(m_prompts.m_messages, Strings(3, vmk::kStrPasswordsDiffer));
+    EXPECT_EQ(m_carrier.m_strPassword, "kept");
+    EXPECT_EQ(Pixels(), before);
+    EXPECT_TRUE(m_prompts.m_hidden.empty());
+    EXPECT_TRUE(m_prompts.m_found.empty());
+    EXPECT_EQ(m_nRedraws, 0);
+}
+
+// ---- Hide Message ---------------------------------------------------------------------------
+
+TEST_F(CommandsTest, HideAsksForAnyFileAndCancelEndsQuietly)
+{
+    Open(2000);
+    const auto before = Pixels();
+    m_prompts.m_openAnswers.push_back("");
+    Hide();
+    ASSERT_EQ(m_prompts.m_openArgs.size(), 1u);
+    EXPECT_EQ(m_prompts.m_openArgs[0].m_strTitle, "");
+    EXPECT_EQ(m_prompts.m_openArgs[0].m_strFilter, "All Files(*.*)|*.*|");
+    EXPECT_EQ(m_prompts.m_openArgs[0].m_strDefaultExt, ".*");
+    EXPECT_EQ(m_prompts.m_openArgs[0].m_strInitialName, "");
+    EXPECT_TRUE(m_prompts.m_messages.empty());
+    EXPECT_TRUE(m_prompts.m_passwordShownWith.empty());
+    EXPECT_EQ(Pixels(), before);
+}
+
+// Mended: a file that cannot be opened stops the command with its file error, instead of
+// hiding an empty record.
+TEST_F(CommandsTest, HideStopsWithTheFileErrorWhenTheFileCannotBeOpened)
+{
+    Open(2000);
+    m_carrier.m_strPassword = "kept";
+    const auto before = Pixels();
+    const std::string strMissing = Path("missing.dat");
+    m_prompts.m_openAnswers.push_back(strMissing);
+    Hide();
+    const std::string strExpected =
+        C_FileException(C_FileException::OsErrorToCause(ENOENT), strMissing).GetErrorMessage();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{strExpected}));
+    EXPECT_NE(strExpected.find("missing.dat"), std::string::npos);
+    EXPECT_TRUE(m_prompts.m_passwordShownWith.empty());
+    EXPECT_TRUE(m_prompts.m_hidden.empty());
+    EXPECT_EQ(Pixels(), before);
+    EXPECT_EQ(m_carrier.m_strPassword, "kept");
+
+    // A folder is no file either.
+    m_prompts.m_messages.clear();
+    fs::create_directory(Path("folder"));
+    m_prompts.m_openAnswers.push_back(Path("folder"));
+    Hide();
+    ASSERT_EQ(m_prompts.m_messages.size(), 1u);
+    EXPECT_NE(m_prompts.m_messages[0].find("folder"), std::string::npos);
+    EXPECT_EQ(Pixels(), before);
+}
+
+// N = 1000: a record of 9 + name + size bytes fits while 10 x record <= 1000.
+TEST_F(CommandsTest, AFileFitsExactlyAtTheBoundaryAndOneByteMoreIsRefused)
+{
+    Open(1001);
+    ASSERT_EQ(m_carrier.m_nBytes, 1000u);
+    m_carrier.m_strPassword = "kept";
+    const auto before = Pixels();
+
+    m_prompts.m_openAnswers.push_back(WriteFile("f.bin", Pics::Random(87, 2)));  // 9 + 5 + 87 = 101
+    Hide();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrFileWontFit}));
+    EXPECT_TRUE(m_prompts.m_passwordShownWith.empty());  // never asked after a fit failure
+    EXPECT_EQ(Pixels(), before);
+    EXPECT_EQ(m_carrier.m_strPassword, "kept");
+
+    m_prompts.m_messages.clear();
+    m_prompts.m_openAnswers.push_back(WriteFile("f2.bin", Pics::Random(85, 3)));  // 9 + 6 + 85 = 100: one more name byte
+    m_prompts.m_openAnswers.push_back(WriteFile("f.bin", Pics::Random(86, 3)));   // 9 + 5 + 86 = 100
+    m_prompts.Password("pw");
+    m_prompts.Password("pw2");
+    Hide();
+    Hide();
+    EXPECT_TRUE(m_prompts.m_messages.empty());
+    EXPECT_EQ(m_prompts.m_hidden, (std::vector<std::pair<std::string, uint32_t>>{{"f2.bin", 85}, {"f.bin", 86}}));
+    EXPECT_EQ(m_carrier.m_strPassword, "pw2");
+    EXPECT_EQ(m_nRedraws, 2);
+}
+
+TEST_F(CommandsTest, AnEmptyFileIsHiddenAndRevealedAsAnEmptyFile)
+{
+    Open(1001);
+    HideFile("empty.dat", {}, "zero");  // 9 + 9 = 18 bytes of record
+    EXPECT_EQ(m_prompts.m_hidden, (std::vector<std::pair<std::string, uint32_t>>{{"empty.dat", 0}}));
+    EXPECT_EQ(m_nRedraws, 1);
+
+    m_prompts.Password("zero");
+    m_prompts.m_foundAnswers.push_back(true);
+    const std::string strOut = Path("out.dat");
+    m_prompts.m_saveAnswers.push_back(strOut);
+    Reveal();
+    EXPECT_EQ(m_prompts.m_found, (std::vector<std::pair<std::string, uint32_t>>{{"empty.dat", 0}}));
+    ASSERT_TRUE(fs::exists(strOut));
+    EXPECT_EQ(fs::file_size(strOut), 0u);
+    EXPECT_TRUE(m_prompts.m_messages.empty());
+}
+
+TEST_F(CommandsTest, HidingTwiceLeavesOnlyTheSecondPayload)
+{
+    Open(200, 50);
+    const auto first = Pics::Random(300, 4);
+    const auto second = Pics::Random(120, 5);
+    HideFile("first.bin", first, "same");
+    const auto afterFirst = Pixels();
+    HideFile("second.bin", second, "same");
+    EXPECT_NE(Pixels(), afterFirst);
+    ASSERT_EQ(m_prompts.m_hidden.size(), 2u);
+
+    // Revealing twice finds the same payload: revealing changes nothing.
+    for (int i = 0; i < 2; ++i) {
+        m_prompts.Password("same");
+        m_prompts.m_foundAnswers.push_back(true);
+        m_prompts.m_saveAnswers.push_back(Path("got" + std::to_string(i)));
+    }
+    const auto beforeReveal = Pixels();
+    Reveal();
+    Reveal();
+    EXPECT_EQ(Pixels(), beforeReveal);
+    EXPECT_EQ(m_prompts.m_found,
+              (std::vector<std::pair<std::string, uint32_t>>{{"second.bin", 120}, {"second.bin", 120}}));
+    EXPECT_EQ(Pics::Read(Path("got0")), second);
+    EXPECT_EQ(Pics::Read(Path("got1")), second);
+    EXPECT_EQ(m_nRedraws, 2);  // hides redraw, reveals do not
+}
+
+// ---- Compose a Message ----------------------------------------------------------------------
+
+TEST_F(CommandsTest, ComposeNamesThePayloadAfterTheSubject)
+{
+    Open(2000);
+    m_prompts.m_composeAnswers.push_back(C_ScriptedPrompts::Pair{"Hi", "Note"});
+    m_prompts.Password("p");
+    Compose();
+    EXPECT_EQ(m_prompts.m_hidden, (std::vector<std::pair<std::string, uint32_t>>{{"Note.txt", 2}}));
+    EXPECT_EQ(m_nRedraws, 1);
+
+    m_prompts.Password("p");
+    m_prompts.m_foundAnswers.push_back(true);
+    m_prompts.m_saveAnswers.push_back(Path("note_out"));
+    Reveal();
+    const auto bytes = Pics::Read(Path("note_out"));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "Hi");
+}
+
+TEST_F(CommandsTest, ComposeCountsALineBreakAsTwoBytesAndKeepsBlankSubjects)
+{
+    Open(2000);
+    m_prompts.m_composeAnswers.push_back(C_ScriptedPrompts::Pair{"a\r\nb", "   "});
+    m_prompts.Password("p");
+    Compose();
+    EXPECT_EQ(m_prompts.m_hidden, (std::vector<std::pair<std::string, uint32_t>>{{"   .txt", 4}}));
+
+    // Text is UTF-8 bytes: "é" is two of them.
+    m_prompts.m_composeAnswers.push_back(C_ScriptedPrompts::Pair{"\xC3\xA9", "\xC3\xA9t\xC3\xA9"});
+    m_prompts.Password("p");
+    Compose();
+    ASSERT_EQ(m_prompts.m_hidden.size(), 2u);
+    EXPECT_EQ(m_prompts.m_hidden[1], (std::pair<std::string, uint32_t>{"\xC3\xA9t\xC3\xA9.txt", 2}));
+}
+
+TEST_F(CommandsTest, ComposeAsksAgainWhileTextOrSubjectIsEmpty)
+{
+    Open(2000);
+    m_prompts.m_composeAnswers = {C_ScriptedPrompts::Pair{"", "Subj"}, C_ScriptedPrompts::Pair{"Text", ""},
+                                  std::nullopt};
+    Compose();
+    EXPECT_EQ(m_prompts.m_messages, Strings(2, vmk::kStrComposeEmpty));
+    ASSERT_EQ(m_prompts.m_composeShownWith.size(), 3u);
+    EXPECT_EQ(m_prompts.m_composeShownWith[1], (C_ScriptedPrompts::Pair{"", "Subj"}));  // as typed
+    EXPECT_EQ(m_prompts.m_composeShownWith[2], (C_ScriptedPrompts::Pair{"Text", ""}));
+    EXPECT_TRUE(m_prompts.m_passwordShownWith.empty());
+}
+
+TEST_F(CommandsTest, AComposedMessageFitsExactlyAtTheBoundaryAndOneByteMoreIsRefused)
+{
+    Open(1001);  // N = 1000: 9 + name + size <= 100
+    m_carrier.m_strPassword = "kept";
+    const auto before = Pixels();
+    // Name "Note.txt" is 8 bytes: 83 bytes of text fit exactly, 84 do not.
+    m_prompts.m_composeAnswers.push_back(C_ScriptedPrompts::Pair{std::string(84, 'x'), "Note"});
+    Compose();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrTextWontFit}));
+    EXPECT_TRUE(m_prompts.m_passwordShownWith.empty());
+    EXPECT_EQ(m_prompts.m_composeShownWith.size(), 1u);  // not shown again
+    EXPECT_EQ(Pixels(), before);
+    EXPECT_EQ(m_carrier.m_strPassword, "kept");
+
+    // One more byte of subject instead of text is refused the same way.
+    m_prompts.m_messages.clear();
+    m_prompts.m_composeAnswers.push_back(C_ScriptedPrompts::Pair{std::string(83, 'x'), "Notes"});
+    Compose();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrTextWontFit}));
+
+    m_prompts.m_messages.clear();
+    m_prompts.m_composeAnswers.push_back(C_ScriptedPrompts::Pair{std::string(83, 'x'), "Note"});
+    m_prompts.Password("p");
+    Compose();
+    EXPECT_TRUE(m_prompts.m_messages.empty());
+    EXPECT_EQ(m_prompts.m_hidden, (std::vector<std::pair<std::string, uint32_t>>{{"Note.txt", 83}}));
+}
+
+// ---- Reveal Message -------------------------------------------------------------------------
+
+TEST_F(CommandsTest, RevealReportsNothingFoundForAWrongPassPhraseOrAnEmptyPicture)
+{
+    Open(2000);
+    m_prompts.Password("any");
+    Reveal();
+    HideFile("x.bin", {9, 9}, "right");
+    m_prompts.Password("wrong");
+    Reveal();
+    EXPECT_EQ(m_prompts.m_messages, Strings(2, vmk::kStrNothingFound));
+    EXPECT_TRUE(m_prompts.m_found.empty());
+    EXPECT_EQ(m_carrier.m_strPassword, "wrong");
+}
+
+TEST_F(CommandsTest, RevealEndsWithoutWritingWhenFoundOrSaveIsCancelled)
+{
+    Open(2000);
+    HideFile("x.bin", {9, 9}, "pw");
+    m_prompts.Password("pw");
+    m_prompts.m_foundAnswers.push_back(false);
+    Reveal();
+    EXPECT_TRUE(m_prompts.m_saveArgs.empty());
+
+    m_prompts.Password("pw");
+    m_prompts.m_foundAnswers.push_back(true);
+    m_prompts.m_saveAnswers.push_back("");
+    Reveal();
+    EXPECT_EQ(m_prompts.m_saveArgs.size(), 1u);
+    EXPECT_TRUE(m_prompts.m_messages.empty());
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2);  // carrier, x.bin
+}
+
+TEST_F(CommandsTest, TheSaveDialogIsBuiltFromThePayloadName)
+{
+    struct Row {
+        const char* pszName;
+        const char* pszBase;
+        const char* pszFilter;
+    };
+    const Row rows[] = {
+        {"notes.doc", "notes", "doc Files(*.doc)|*.doc|"},
+        {"Note.txt", "Note", "txt Files(*.txt)|*.txt|"},
+        {"archive.tar.gz", "archive", "tar.gz Files(*.tar.gz)|*.tar.gz|"},
+        {"README", "", "README Files(*.README)|*.README|"},
+        {".profile", "", "profile Files(*.profile)|*.profile|"},
+        {"notes.", "notes", " Files(*.)|*.|"},
+        {"", "", " Files(*.)|*.|"},
+        {"r\xC3\xA9sum\xC3\xA9.pdf", "r\xC3\xA9sum\xC3\xA9", "pdf Files(*.pdf)|*.pdf|"},
+    };
+    for (const Row& row : rows) {
+        const C_FileDialogArgs args = C_RevealCommand::SaveDialogArgs(row.pszName);
+        EXPECT_EQ(args.m_strInitialName, row.pszBase) << row.pszName;
+        EXPECT_EQ(args.m_strFilter, row.pszFilter) << row.pszName;
+        EXPECT_EQ(args.m_strDefaultExt, "txt") << row.pszName;
+        EXPECT_EQ(args.m_strTitle, "") << row.pszName;
+    }
+
+    // And the command passes them on for a revealed name.
+    Open(2000);
+    HideFile("notes.doc", {'d'}, "pw");
+    m_prompts.Password("pw");
+    m_prompts.m_foundAnswers.push_back(true);
+    m_prompts.m_saveAnswers.push_back("");
+    Reveal();
+    ASSERT_EQ(m_prompts.m_saveArgs.size(), 1u);
+    EXPECT_EQ(m_prompts.m_saveArgs[0].m_strInitialName, "notes");
+    EXPECT_EQ(m_prompts.m_saveArgs[0].m_strFilter, "doc Files(*.doc)|*.doc|");
+}
+
+// Mended: a payload that cannot be written is reported with the file error's text.
+TEST_F(CommandsTest, AFileErrorWhileSavingTheRevealedPayloadIsShownAndEndsTheCommand)
+{
+    Open(2000);
+    HideFile("x.bin", {1, 2, 3}, "pw");
+    const std::string strTarget = Path("no_such_folder") + "/out.bin";
+    m_prompts.Password("pw");
+    m_prompts.m_foundAnswers.push_back(true);
+    m_prompts.m_saveAnswers.push_back(strTarget);
+    Reveal();
+    ASSERT_EQ(m_prompts.m_messages.size(), 1u);
+    EXPECT_NE(m_prompts.m_messages[0].find("out.bin"), std::string::npos) << m_prompts.m_messages[0];
+    EXPECT_FALSE(fs::exists(strTarget));
+}
+
+// ---- Properties, compare, about -------------------------------------------------------------
+
+TEST_F(CommandsTest, PropertiesShowTheCarriersRecord)
+{
+    ASSERT_TRUE(m_carrier.OpenImage(WriteFile("p.bmp", Pics::Bmp24(100, 20, 6))));  // 300 x 20 bytes
+    C_PropertiesCommand::Run(m_carrier, m_prompts);
+    ASSERT_EQ(m_prompts.m_properties.size(), 1u);
+    const C_CarrierInfo& info = m_prompts.m_properties[0];
+    EXPECT_EQ(info.m_strPath, Path("p.bmp"));
+    EXPECT_EQ(info.m_nBitsPerPixel, 24);
+    EXPECT_EQ(info.m_nWidth, 100);
+    EXPECT_EQ(info.m_nHeight, 20);
+    EXPECT_EQ(info.m_nSizeKB, 5);  // 6000 bytes, whole kilobytes
+    EXPECT_EQ(info.m_strRemarks,
+              "This Carrier Can Hide Approximately 579 Bytes (or 0.565 KB) of Message data in it.");
+    EXPECT_TRUE(m_prompts.m_messages.empty());
+}
+
+TEST_F(CommandsTest, CompareSaysAlikeDifferentOrThatTheSecondPictureCannotBeRead)
+{
+    Open(300, 10, 7);
+    const auto pixels = Pics::Pcx(300, 10, 7);
+    m_prompts.m_openAnswers = {"", WriteFile("same.pcx", pixels), WriteFile("other.pcx", Pics::Pcx(300, 10, 8)),
+                               WriteFile("text.bmp", {'n', 'o', 't'}), Path("missing.pcx")};
+    for (int i = 0; i < 5; ++i)
+        C_CompareCommand::Run(m_carrier, m_prompts);
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrImagesAlike, vmk::kStrImagesDiffer, vmk::kStrSecondOpenFailed,
+                                             vmk::kStrSecondOpenFailed}));
+    ASSERT_EQ(m_prompts.m_openArgs.size(), 5u);
+    EXPECT_EQ(m_prompts.m_openArgs[0].m_strFilter, "All Image Files|*.bmp;*.gif;*.pcx|");
+    EXPECT_EQ(m_prompts.m_openArgs[0].m_strDefaultExt, "*");
+    EXPECT_EQ(m_prompts.m_openArgs[0].m_strTitle, "");
+
+    // A hidden record makes the pictures differ.
+    HideFile("h.bin", {1}, "pw");
+    m_prompts.m_messages.clear();
+    m_prompts.m_openAnswers.push_back(Path("same.pcx"));
+    C_CompareCommand::Run(m_carrier, m_prompts);
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrImagesDiffer}));
+}
+
+TEST_F(CommandsTest, AboutShowsTheAboutBox)
+{
+    C_AboutCommand::Run(m_prompts);
+    EXPECT_EQ(m_prompts.m_nAbout, 1);
+}
+
+}  // namespace
