@@ -47,8 +47,10 @@ QString PromptPart(unsigned nId, int nPart) {
 // Elsewhere, or without an X connection, all are reported off.
 unsigned QueryLockLights() {
 #ifdef VMK_HAVE_XCB
-    if (auto* pX11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        xcb_connection_t* pConn = pX11->connection();
+    auto* pX11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    // Other platform plugins (offscreen) may offer the interface without a connection.
+    xcb_connection_t* pConn = pX11 && QGuiApplication::platformName() == QLatin1String("xcb") ? pX11->connection() : nullptr;
+    if (pConn) {
         xcb_get_keyboard_control_reply_t* pReply =
             xcb_get_keyboard_control_reply(pConn, xcb_get_keyboard_control(pConn), nullptr);
         if (pReply) {

@@ -47,6 +47,8 @@ void C_vmkApp::SetPrompts(C_ShellPrompts* pPrompts) {
 }
 
 bool C_vmkApp::InitInstance(const QStringList& args) {
+    m_nExitCode = 0;
+    m_bUnregistered = false;
     // 1. The splash flag from a first reading of the command line.
     C_SplashWnd::SetSplashEnabled(C_CommandLineInfo::Parse(args).m_bShowSplash);
 
@@ -176,6 +178,8 @@ C_vmkDoc* C_vmkApp::OpenDocumentFile(const QString& strPath) {
         return nullptr;
     }
     m_pMainFrame->ShowChildFrame(pFrame);
+    // The entries name files in the current folder by name alone, and the open just moved it.
+    m_pMainFrame->RebuildRecentFileMenus();
     return pFrame->GetDocument();
 }
 

@@ -1,0 +1,250 @@
+// The picture document and its view: first update sizing, title, drawing, gray scale, saving.
+
+#include "model/C_Carrier.h"
+#include "res/vmk_ids.h"
+#include "shell/C_ChildFrame.h"
+#include "shell/C_MainFrame.h"
+#include "shell/C_vmkApp.h"
+#include "shell/C_vmkDoc.h"
+#include "shell/C_vmkView.h"
+#include "tests/gui/C_GuiTestSupport.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A picture whose every pixel says where it is: red = x, green = y (mod 256), blue fixed.
+QColor Coded(int x, int y) { return QColor(x % 256, y % 256, 77); }
+
+}  // namespace
+
+class DocViewTest : public QObject {
+    Q_OBJECT
+
+    C_ScriptedPrompts m_prompts;
+    QTemporaryDir m_dir;
+
+    C_vmkApp* App() { return C_vmkApp::Instance(); }
+    C_MainFrame* Frame() { return App()->GetMainFrame(); }
+
+    // Opens a w x h coded picture into a window whose view client area is `client`.
+    C_vmkView* OpenCoded(const QString& strName, int w, int h, QSize client, bool bTopDown = false) {
+        const QString strPath = m_dir.filePath(strName);
+        if (!WriteBmp24(strPath, w, h, Coded, bTopDown)) return nullptr;
+        Frame()->SetNewChildClientSize(client);
+        C_vmkDoc* pDoc = App()->OpenDocumentFile(strPath);
+        if (!pDoc) return nullptr;
+        C_vmkView* pView = pDoc->GetFrame()->GetView();
+        if (!QTest::qWaitForWindowExposed(pDoc->GetFrame())) return nullptr;
+        QCoreApplication::processEvents();  // scroll bars show or hide through queued calls
+        return pView;
+    }
+
+    static QImage Shot(C_vmkView* pView) { return pView->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+private slots:
+    void init() {
+        m_prompts = C_ScriptedPrompts();
+        App()->SetPrompts(&m_prompts);
+        QVERIFY(App()->InitInstance({QStringLiteral("-Embedding")}));
+        // A main window large enough for the child windows below.
+        Frame()->showNormal();
+        Frame()->resize(1400, 1000);
+        QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+    }
+    void cleanup() {
+        App()->CloseAllDocuments();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void smallPictureShrinksWindow() {
+        C_vmkView* pView = OpenCoded("small.bmp", 200, 100, QSize(600, 400));
+        QVERIFY(pView);
+        QCOMPARE(pView->viewport()->size(), QSize(200, 100));
+        QVERIFY(!pView->horizontalScrollBar()->isVisible());
+        QVERIFY(!pView->verticalScrollBar()->isVisible());
+    }
+
+    void largePictureKeepsWindowAndScrolls() {
+        C_vmkView* pView = OpenCoded("large.bmp", 2000, 1500, QSize(600, 400));
+        QVERIFY(pView);
+        const QSize frameBefore = pView->GetDocument()->GetFrame()->size();
+        QVERIFY(pView->horizontalScrollBar()->isVisible());
+        QVERIFY(pView->verticalScrollBar()->isVisible());
+        QCOMPARE(pView->GetDocument()->GetFrame()->size(), frameBefore);
+        const QSize vp = pView->viewport()->size();
+        QCOMPARE(pView->horizontalScrollBar()->maximum(), 2000 - vp.width());
+        QCOMPARE(pView->verticalScrollBar()->maximum(), 1500 - vp.height());
+        // Drawn from the top-left corner...
+        QImage img = Shot(pView);
+        QCOMPARE(QColor(img.pixel(0, 0)), Coded(0, 0));
+        QCOMPARE(QColor(img.pixel(10, 20)), Coded(10, 20));
+        // ...and the scroll bars move it.
+        pView->horizontalScrollBar()->setValue(300);
+        pView->verticalScrollBar()->setValue(50);
+        img = Shot(pView);
+        QCOMPARE(QColor(img.pixel(0, 0)), Coded(300, 50));
+        QCOMPARE(QColor(img.pixel(7, 3)), Coded(307, 53));
+    }
+
+    void widerButLowerShrinksOnlyHeight() {
+        C_vmkView* pView = OpenCoded("wide.bmp", 900, 100, QSize(600, 400));
+        QVERIFY(pView);
+        QCOMPARE(pView->viewport()->width(), 600);
+        QCOMPARE(pView->viewport()->height(), 100);  // with room left for the horizontal bar
+        QVERIFY(pView->horizontalScrollBar()->isVisible());
+        QVERIFY(!pView->verticalScrollBar()->isVisible());
+        QCOMPARE(pView->horizontalScrollBar()->maximum(), 300);
+    }
+
+    void titleNamesSizeAndDepth() {
+        C_vmkView* pView = OpenCoded("photo.bmp", 640, 480, QSize(300, 200));
+        QVERIFY(pView);
+        QCOMPARE(pView->GetDocument()->GetTitle(), QString("Carrier - photo.bmp [640x480x24 bits]"));
+        QCOMPARE(pView->GetDocument()->GetFrame()->windowTitle(), QString("Carrier - photo.bmp [640x480x24 bits]"));
+        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - photo.bmp [640x480x24 bits]"));
+        QCOMPARE(QDir::currentPath(), QDir(m_dir.path()).canonicalPath());
+    }
+
+    void drawnCentredOnWhiteOddPixelRightAndBottom() {
+        C_vmkView* pView = OpenCoded("centre.bmp", 200, 100, QSize(600, 400));
+        QVERIFY(pView);
+        // The user enlarges the window again: client 401 x 201 leaves margins of 201 and 101.
+        C_ChildFrame* pFrame = pView->GetDocument()->GetFrame();
+        pFrame->resize(pFrame->size() + QSize(401 - pView->viewport()->width(), 201 - pView->viewport()->height()));
+        QTRY_COMPARE(pView->viewport()->size(), QSize(401, 201));
+        const QImage img = Shot(pView);
+        const QColor white(Qt::white);
+        // Left and top margins take the smaller half: 100 and 50.
+        QCOMPARE(QColor(img.pixel(99, 50)), white);
+        QCOMPARE(QColor(img.pixel(100, 50)), Coded(0, 0));
+        QCOMPARE(QColor(img.pixel(100, 49)), white);
+        QCOMPARE(QColor(img.pixel(299, 149)), Coded(199, 99));
+        QCOMPARE(QColor(img.pixel(300, 149)), white);  // right margin 101
+        QCOMPARE(QColor(img.pixel(299, 150)), white);  // bottom margin 51
+        QCOMPARE(QColor(img.pixel(400, 200)), white);
+        QCOMPARE(QColor(img.pixel(150, 77)), Coded(50, 27));
+    }
+
+    void topDownPictureDrawnUpright() {
+        C_vmkView* pView = OpenCoded("topdown.bmp", 50, 40, QSize(50, 40), true);
+        QVERIFY(pView);
+        const QImage img = Shot(pView);
+        QCOMPARE(QColor(img.pixel(0, 0)), Coded(0, 0));
+        QCOMPARE(QColor(img.pixel(49, 39)), Coded(49, 39));
+        QCOMPARE(QColor(img.pixel(3, 30)), Coded(3, 30));
+    }
+
+    void palettePictureDrawnWithItsColours() {
+        const QString strPath = m_dir.filePath("pal.bmp");
+        const QList<QColor> palette = {QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 160, 0)};
+        QVERIFY(WriteBmp8(strPath, 30, 20, palette, [](int x, int y) { return y < 10 ? (x < 15 ? 0 : 1) : 2; }));
+        Frame()->SetNewChildClientSize(QSize(30, 20));
+        C_vmkDoc* pDoc = App()->OpenDocumentFile(strPath);
+        QVERIFY(pDoc);
+        C_vmkView* pView = pDoc->GetFrame()->GetView();
+        QVERIFY(QTest::qWaitForWindowExposed(pDoc->GetFrame()));
+        QCOMPARE(pDoc->GetTitle(), QString("Carrier - pal.bmp [30x20x8 bits]"));
+        const QImage img = Shot(pView);
+        QCOMPARE(QColor(img.pixel(2, 2)), palette[0]);
+        QCOMPARE(QColor(img.pixel(20, 2)), palette[1]);
+        QCOMPARE(QColor(img.pixel(5, 15)), palette[2]);
+    }
+
+    void grayScaleRedrawsKeepsTitle() {
+        C_vmkView* pView = OpenCoded("gray.bmp", 64, 32, QSize(64, 32));
+        QVERIFY(pView);
+        const QString strTitle = pView->GetDocument()->GetTitle();
+        QColor before(Shot(pView).pixel(40, 20));
+        QVERIFY(before.red() != before.green());
+        Frame()->GetAction(ID_TOOLS_GRAYSCALE)->trigger();
+        QTRY_VERIFY([&] {
+            const QColor c(Shot(pView).pixel(40, 20));
+            return c.red() == c.green() && c.green() == c.blue();
+        }());
+        const QColor after(Shot(pView).pixel(40, 20));
+        // Y = (299 R + 587 G + 114 B + 500) / 1000 of the pixel (40, 20, 77).
+        QCOMPARE(after.red(), (299 * 40 + 587 * 20 + 114 * 77 + 500) / 1000);
+        QCOMPARE(pView->GetDocument()->GetTitle(), strTitle);  // still says 24 bits
+    }
+
+    void saveAsCancelledChangesNothing() {
+        C_vmkView* pView = OpenCoded("keep.bmp", 20, 20, QSize(20, 20));
+        QVERIFY(pView);
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(m_prompts.m_nSaveAsked, 1);
+        QVERIFY(m_prompts.m_aMessages.isEmpty());
+        QCOMPARE(m_prompts.m_strLastSaveFilter,
+                 QString("All Supported Types(*.bmp, *.gif, *.pcx)|*.bmp;*.gif;*.pcx|Windows Bitmap(*.bmp)|*.bmp|"
+                         "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|"));
+    }
+
+    void saveAsWritesAndKeepsName() {
+        C_vmkView* pView = OpenCoded("orig.bmp", 20, 20, QSize(20, 20));
+        QVERIFY(pView);
+        const QString strOut = m_dir.filePath("copy.pcx");
+        m_prompts.m_aSaveAnswers = {strOut};
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QVERIFY(m_prompts.m_aMessages.isEmpty());
+        QVERIFY(QFile::exists(strOut));
+        C_Carrier reread;
+        QVERIFY(reread.OpenImage(QFile::encodeName(strOut).toStdString()));
+        QCOMPARE(reread.GetObjectDataPtr()->GetWidth(), 20);
+        // Name, title and recent files stay those of the opened picture.
+        QCOMPARE(pView->GetDocument()->GetPathName(), m_dir.filePath("orig.bmp"));
+        QCOMPARE(pView->GetDocument()->GetTitle(), QString("Carrier - orig.bmp [20x20x24 bits]"));
+        QCOMPARE(App()->GetRecentFiles().GetEntries().first(), m_dir.filePath("orig.bmp"));
+    }
+
+    void failedSaveKeepsPictureDrawn() {
+        C_vmkView* pView = OpenCoded("precious.bmp", 30, 30, QSize(30, 30));
+        QVERIFY(pView);
+        const QImage before = Shot(pView);
+        m_prompts.m_aSaveAnswers = {m_dir.filePath("typo.bmq"), m_dir.filePath("no/such/folder/x.bmp")};
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(m_prompts.m_aMessages, QStringList({"Error Saving Image!", "Error Saving Image!"}));
+        QVERIFY(pView->GetDocument()->HasPicture());
+        pView->viewport()->repaint();
+        QCOMPARE(Shot(pView), before);
+        // The picture is still there to be saved properly.
+        const QString strGood = m_dir.filePath("precious2.bmp");
+        m_prompts.m_aSaveAnswers = {strGood};
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(m_prompts.m_aMessages.size(), 2);
+        QVERIFY(QFile::exists(strGood));
+    }
+
+    void unreadableFileOpensNothing() {
+        const QString strPath = m_dir.filePath("junk.bmp");
+        QFile f(strPath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("BM this is not a picture");
+        f.close();
+        QVERIFY(!App()->OpenDocumentFile(strPath));
+        QCOMPARE(m_prompts.m_aMessages, QStringList({"Error Opening Image!"}));
+        QVERIFY(Frame()->GetChildFrames().isEmpty());
+        QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
+        QVERIFY(!App()->GetRecentFiles().GetEntries().contains(strPath));
+    }
+
+    void placeholderCommandsDoNothingVisible() {
+        C_vmkView* pView = OpenCoded("noop.bmp", 20, 20, QSize(20, 20));
+        QVERIFY(pView);
+        const QImage before = Shot(pView);
+        for (unsigned nId : {ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE, ID_TOOLS_COMPARE}) {
+            QVERIFY(pView->OnCmdMsg(nId, false));  // routed to the view
+            Frame()->GetAction(nId)->trigger();
+        }
+        QVERIFY(m_prompts.m_aMessages.isEmpty());
+        QCOMPARE(Shot(pView), before);
+    }
+};
+
+VMK_GUI_TEST_MAIN(DocViewTest)
+#include "DocViewTest.moc"

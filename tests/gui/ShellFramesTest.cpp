@@ -1,0 +1,517 @@
+// Start-up, command line, menus, keys, tool bar, status bar, recent files, window handling.
+
+#include "res/vmk_ids.h"
+#include "shell/C_ChildFrame.h"
+#include "shell/C_CommandLineInfo.h"
+#include "shell/C_MainFrame.h"
+#include "shell/C_SplashWnd.h"
+#include "shell/C_vmkApp.h"
+#include "shell/C_vmkDoc.h"
+#include "tests/gui/C_GuiTestSupport.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+struct S_Item {
+    QString strText;
+    unsigned nId;
+};
+
+// The items of a menu as (text, id); separators as ("", 0).
+QList<S_Item> Items(const QMenu* pMenu) {
+    QList<S_Item> items;
+    for (const QAction* a : pMenu->actions())
+        items.append({a->isSeparator() ? QString() : a->text(), a->isSeparator() ? 0u : a->data().toUInt()});
+    return items;
+}
+
+QStringList Titles(const QList<QMenu*>& menus) {
+    QStringList titles;
+    for (const QMenu* m : menus) titles << m->title();
+    return titles;
+}
+
+QColor Solid(int, int) { return QColor(10, 120, 200); }
+
+}  // namespace
+
+class ShellFramesTest : public QObject {
+    Q_OBJECT
+
+    C_ScriptedPrompts m_prompts;
+    QTemporaryDir m_dir;
+
+    C_vmkApp* App() { return C_vmkApp::Instance(); }
+    C_MainFrame* Frame() { return App()->GetMainFrame(); }
+
+    QString Picture(const QString& strName, int w = 40, int h = 30) {
+        const QString strPath = m_dir.filePath(strName);
+        if (!QFile::exists(strPath)) WriteBmp24(strPath, w, h, Solid);
+        return strPath;
+    }
+
+    bool Start(const QStringList& args = {QStringLiteral("-Embedding")}) {
+        m_prompts = C_ScriptedPrompts();
+        App()->SetPrompts(&m_prompts);
+        return App()->InitInstance(args);
+    }
+
+private slots:
+    void init() {
+        QSettings(QStringLiteral("Veilmark"), QStringLiteral("Veilmark")).clear();
+        App()->GetRecentFiles() = C_RecentFileList();
+    }
+    void cleanup() {
+        if (C_SplashWnd::GetCurrent()) C_SplashWnd::GetCurrent()->CloseSplash();
+        if (Frame()) App()->CloseAllDocuments();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // ---- menus, keys, tool bar, status bar ----
+
+    void menu128WithoutPicture() {
+        QVERIFY(Start());
+        QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
+        QCOMPARE(Titles(Frame()->GetMenus()), QStringList({"&File", "&View", "&Help"}));
+        QCOMPARE(Frame()->menuBar()->actions().size(), 3);
+        const QList<S_Item> file = Items(Frame()->GetMenus()[0]);
+        QCOMPARE(file.size(), 5);
+        QCOMPARE(file[0].strText, QString("&Open Picture...\tF3"));
+        QCOMPARE(file[0].nId, ID_FILE_OPEN);
+        QCOMPARE(file[1].nId, 0u);
+        QCOMPARE(file[2].strText, QString("Recent File"));
+        QCOMPARE(file[2].nId, ID_FILE_MRU_FILE1);
+        QVERIFY(!Frame()->GetMenus()[0]->actions()[2]->isEnabled());  // greyed place holder
+        QCOMPARE(file[4].strText, QString("E&xit"));
+        QCOMPARE(file[4].nId, ID_APP_EXIT);
+        const QList<S_Item> view = Items(Frame()->GetMenus()[1]);
+        QCOMPARE(view[0].strText, QString("&Toolbar"));
+        QCOMPARE(view[0].nId, ID_VIEW_TOOLBAR);
+        QCOMPARE(view[1].strText, QString("&Status Bar"));
+        QCOMPARE(view[1].nId, ID_VIEW_STATUS_BAR);
+        QCOMPARE(Items(Frame()->GetMenus()[2])[0].strText, QString("&About Veilmark..."));
+        QCOMPARE(Items(Frame()->GetMenus()[2])[0].nId, ID_APP_ABOUT);
+        // Without a picture the picture commands are off, their keys with them.
+        QVERIFY(!Frame()->GetAction(ID_FILE_SAVE_AS)->isEnabled());
+        QVERIFY(!Frame()->GetAction(ID_ACTIONS_HIDE)->isEnabled());
+        QVERIFY(Frame()->GetAction(ID_FILE_OPEN)->isEnabled());
+        QCOMPARE(Frame()->windowTitle(), QString("Veilmark"));
+    }
+
+    void menu129WithPicture() {
+        QVERIFY(Start());
+        QVERIFY(App()->OpenDocumentFile(Picture("a.bmp")));
+        QCOMPARE(Frame()->GetMenuId(), IDR_VMKTYPE);
+        QCOMPARE(Titles(Frame()->GetMenus()),
+                 QStringList({"&File", "&Actions", "&Tools", "&View", "&Window", "&Help"}));
+        QCOMPARE(Frame()->menuBar()->actions().size(), 6);
+        const QList<QMenu*> menus = Frame()->GetMenus();
+        const QList<S_Item> file = Items(menus[0]);
+        QCOMPARE(file[1].strText, QString("&Close"));
+        QCOMPARE(file[1].nId, ID_FILE_CLOSE);
+        QCOMPARE(file[2].strText, QString("Save Picture &As...\tF2"));
+        QCOMPARE(file[2].nId, ID_FILE_SAVE_AS);
+        // The one recent file stands where "Recent File" stood.
+        QCOMPARE(file[4].nId, ID_FILE_MRU_FILE1);
+        QCOMPARE(file[4].strText, QString("&1 a.bmp"));
+        const QList<S_Item> actions = Items(menus[1]);
+        QCOMPARE(actions[0].strText, QString("&Hide Message\tF4"));
+        QCOMPARE(actions[0].nId, ID_ACTIONS_HIDE);
+        QCOMPARE(actions[1].strText, QString("&Reveal Message\tF5"));
+        QCOMPARE(actions[1].nId, ID_ACTIONS_REVEAL);
+        const QList<S_Item> tools = Items(menus[2]);
+        QCOMPARE(tools.size(), 5);
+        QCOMPARE(tools[0].strText, QString("Carrier &Properties"));
+        QCOMPARE(tools[0].nId, ID_TOOLS_PROPERTIES);
+        QCOMPARE(tools[1].nId, 0u);
+        QCOMPARE(tools[2].strText, QString("&Compose a Message"));
+        QCOMPARE(tools[2].nId, ID_TOOLS_COMPOSE);
+        QCOMPARE(tools[3].strText, QString("Convert to &Gray Scale"));
+        QCOMPARE(tools[3].nId, ID_TOOLS_GRAYSCALE);
+        QCOMPARE(tools[4].strText, QString("Compare &Images..."));
+        QCOMPARE(tools[4].nId, ID_TOOLS_COMPARE);
+        const QList<S_Item> window = Items(menus[4]);
+        QCOMPARE(window[0].strText, QString("&Cascade"));
+        QCOMPARE(window[0].nId, ID_WINDOW_CASCADE);
+        QCOMPARE(window[1].strText, QString("&Tile"));
+        QCOMPARE(window[1].nId, ID_WINDOW_TILE_HORZ);
+        QCOMPARE(window[2].strText, QString("&Arrange Icons"));
+        QCOMPARE(window[2].nId, ID_WINDOW_ARRANGE);
+        QCOMPARE(window[3].strText, QString("Close All &Windows"));
+        QCOMPARE(window[3].nId, ID_WINDOW_CLOSEALL);
+        // Every picture command is enabled while a picture window is active.
+        for (unsigned nId : {ID_FILE_SAVE_AS, ID_FILE_CLOSE, ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL,
+                             ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE, ID_TOOLS_GRAYSCALE, ID_TOOLS_COMPARE,
+                             ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE, ID_WINDOW_CLOSEALL})
+            QVERIFY2(Frame()->GetAction(nId)->isEnabled(), qPrintable(QString::number(nId)));
+    }
+
+    void windowListInWindowMenu() {
+        QVERIFY(Start());
+        QVERIFY(App()->OpenDocumentFile(Picture("a.bmp")));
+        QVERIFY(App()->OpenDocumentFile(Picture("b.bmp")));
+        QMenu* pWindow = Frame()->GetMenus()[4];
+        emit pWindow->aboutToShow();
+        const QList<QAction*> acts = pWindow->actions();
+        QCOMPARE(acts.size(), 4 + 1 + 2);
+        QVERIFY(acts[5]->text().startsWith("&1 Carrier - a.bmp"));
+        QVERIFY(acts[6]->text().startsWith("&2 Carrier - b.bmp"));
+        QVERIFY(!acts[5]->isChecked());
+        QVERIFY(acts[6]->isChecked());  // the active one
+        acts[5]->trigger();
+        QCOMPARE(Frame()->GetActiveChild()->GetDocument()->GetPathName(), QDir(m_dir.path()).filePath("a.bmp"));
+    }
+
+    void acceleratorKeys() {
+        QVERIFY(Start());
+        const QList<QPair<unsigned, QString>> keys = {{ID_FILE_SAVE_AS, "F2"}, {ID_FILE_OPEN, "F3"},
+                                                      {ID_ACTIONS_HIDE, "F4"}, {ID_ACTIONS_REVEAL, "F5"},
+                                                      {ID_NEXT_PANE, "F6"},   {ID_PREV_PANE, "Shift+F6"}};
+        for (const auto& [nId, strKey] : keys)
+            QCOMPARE(Frame()->GetAction(nId)->shortcut(), QKeySequence::fromString(strKey));
+        // F3 opens the open dialog even with no picture.
+        QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+        QTest::keyClick(Frame(), Qt::Key_F3);
+        QCOMPARE(m_prompts.m_nOpenAsked, 1);
+        // F2 acts only with a picture.
+        QTest::keyClick(Frame(), Qt::Key_F2);
+        QCOMPARE(m_prompts.m_nSaveAsked, 0);
+        QVERIFY(App()->OpenDocumentFile(Picture("a.bmp")));
+        QVERIFY(App()->OpenDocumentFile(Picture("b.bmp")));
+        QTest::keyClick(Frame(), Qt::Key_F2);
+        QCOMPARE(m_prompts.m_nSaveAsked, 1);
+        // F6 and Shift+F6: no pane to switch to, nothing changes.
+        C_ChildFrame* pActive = Frame()->GetActiveChild();
+        QTest::keyClick(Frame(), Qt::Key_F6);
+        QTest::keyClick(Frame(), Qt::Key_F6, Qt::ShiftModifier);
+        QCOMPARE(Frame()->GetActiveChild(), pActive);
+        QCOMPARE(Frame()->GetChildFrames().size(), 2);
+        QVERIFY(m_prompts.m_aMessages.isEmpty());
+    }
+
+    void toolBarOrderAndPrompts() {
+        QVERIFY(Start());
+        const QList<unsigned> want = {ID_FILE_OPEN,        ID_FILE_SAVE_AS,    0, ID_ACTIONS_HIDE,
+                                      ID_ACTIONS_REVEAL,   0,                  ID_TOOLS_PROPERTIES,
+                                      ID_TOOLS_GRAYSCALE,  ID_TOOLS_COMPOSE,   ID_TOOLS_COMPARE, 0,
+                                      ID_APP_ABOUT};
+        QList<unsigned> got;
+        QList<QImage> images;
+        for (QAction* a : Frame()->GetToolBar()->actions()) {
+            got << (a->isSeparator() ? 0u : a->data().toUInt());
+            if (!a->isSeparator()) images << a->icon().pixmap(32, 32).toImage();
+        }
+        QCOMPARE(got, want);
+        QCOMPARE(Frame()->GetToolBar()->iconSize(), QSize(32, 32));
+        // Nine images, cut from the strip in order: no two alike, none empty.
+        QCOMPARE(images.size(), 9);
+        for (int i = 0; i < images.size(); ++i) {
+            QCOMPARE(images[i].size(), QSize(32, 32));
+            for (int j = i + 1; j < images.size(); ++j) QVERIFY(images[i] != images[j]);
+        }
+        // Status prompt and tool tip from the string table.
+        QCOMPARE(Frame()->GetAction(ID_ACTIONS_HIDE)->statusTip(), QString("Hide a Message(i.e data) into this Picture."));
+        QCOMPARE(Frame()->GetAction(ID_ACTIONS_HIDE)->toolTip(), QString("Hide a File into this Picture"));
+        QCOMPARE(Frame()->GetAction(ID_FILE_SAVE_AS)->toolTip(), QString("Save this Pictue as.."));
+        QCOMPARE(Frame()->GetAction(ID_TOOLS_GRAYSCALE)->statusTip(), QString("Convert this Image to Black & White."));
+        QCOMPARE(Frame()->GetAction(ID_WINDOW_CLOSEALL)->statusTip(), QString("Close all currently open windows."));
+
+        // Pointing at a button puts its prompt in the message pane; leaving brings "Ready" back.
+        auto* pButton = qobject_cast<QToolButton*>(
+            Frame()->GetToolBar()->widgetForAction(Frame()->GetAction(ID_FILE_OPEN)));
+        QVERIFY(pButton);
+        QLabel* pReady = nullptr;
+        for (QLabel* l : Frame()->statusBar()->findChildren<QLabel*>())
+            if (l->text() == "Ready") pReady = l;
+        QVERIFY(pReady);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(pButton, &enter);
+        QCOMPARE(Frame()->statusBar()->currentMessage(), QString("Open a Picture file"));
+        QVERIFY(pReady->isHidden());
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(pButton, &leave);
+        QCOMPARE(Frame()->statusBar()->currentMessage(), QString());
+        QVERIFY(!pReady->isHidden());
+    }
+
+    void lockIndicatorsOffWithoutLights() {
+        QVERIFY(Start());
+        // Panes for CAP, NUM and SCRL exist; the offscreen platform reports no lights.
+        for (unsigned nId : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL}) {
+            auto* pLabel = Frame()->statusBar()->findChild<QLabel*>(QStringLiteral("Indicator%1").arg(nId));
+            QVERIFY(pLabel);
+            QCOMPARE(pLabel->text(), QString());
+        }
+    }
+
+    void viewTogglesCheckMarks() {
+        QVERIFY(Start());
+        QAction* pTool = Frame()->GetAction(ID_VIEW_TOOLBAR);
+        QAction* pStatus = Frame()->GetAction(ID_VIEW_STATUS_BAR);
+        QVERIFY(pTool->isChecked());
+        QVERIFY(pStatus->isChecked());
+        pTool->trigger();
+        QVERIFY(Frame()->GetToolBar()->isHidden());
+        QVERIFY(!pTool->isChecked());
+        pStatus->trigger();
+        QVERIFY(Frame()->statusBar()->isHidden());
+        QVERIFY(!pStatus->isChecked());
+        pTool->trigger();
+        pStatus->trigger();
+        QVERIFY(!Frame()->GetToolBar()->isHidden());
+        QVERIFY(!Frame()->statusBar()->isHidden());
+        QVERIFY(pTool->isChecked());
+        QVERIFY(pStatus->isChecked());
+    }
+
+    // ---- command line ----
+
+    void commandLineParsing() {
+        using C = C_CommandLineInfo;
+        QVERIFY(C::Parse({}).m_bShowSplash);
+        QCOMPARE(C::Parse({}).m_nShellCommand, C::FileNew);
+        QVERIFY(!C::Parse({"/Embedding"}).m_bShowSplash);
+        QVERIFY(!C::Parse({"-automation"}).m_bShowSplash);
+        QVERIFY(!C::Parse({"-EMBEDDING"}).m_bShowSplash);
+        const C open = C::Parse({"/tmp/x/photo.bmp"});  // an absolute path, not a switch
+        QCOMPARE(open.m_nShellCommand, C::FileOpen);
+        QCOMPARE(open.m_strFileName, QString("/tmp/x/photo.bmp"));
+        QVERIFY(open.m_bShowSplash);
+        QCOMPARE(C::Parse({"-p", "a.bmp"}).m_nShellCommand, C::FilePrint);
+        QCOMPARE(C::Parse({"-pt", "a.bmp", "printer"}).m_nShellCommand, C::FilePrintTo);
+        QCOMPARE(C::Parse({"-P", "a.bmp"}).m_nShellCommand, C::FileOpen);  // "p" keeps its case
+        QCOMPARE(C::Parse({"-dde"}).m_nShellCommand, C::FileDDE);
+        QCOMPARE(C::Parse({"-unREGister"}).m_nShellCommand, C::AppUnregister);
+        QCOMPARE(C::Parse({"/Unregserver"}).m_nShellCommand, C::AppUnregister);
+        QCOMPARE(C::Parse({"a.bmp", "b.bmp"}).m_strFileName, QString("a.bmp"));
+    }
+
+    void startWithoutArgumentsShowsSplashAndMenu128() {
+        QVERIFY(Start({}));
+        QVERIFY(C_SplashWnd::GetCurrent());
+        QVERIFY(Frame()->isMaximized());
+        QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
+        QVERIFY(Frame()->GetChildFrames().isEmpty());
+    }
+
+    void startWithEmbeddingHasNoSplash() {
+        QVERIFY(Start({"/Embedding"}));
+        QVERIFY(!C_SplashWnd::GetCurrent());
+        QVERIFY(Start({"-automation"}));
+        QVERIFY(!C_SplashWnd::GetCurrent());
+        QVERIFY(Frame()->isMaximized());
+    }
+
+    void startWithPictureOpensIt() {
+        QVERIFY(Start({"-Embedding", Picture("start.bmp")}));
+        QCOMPARE(Frame()->GetChildFrames().size(), 1);
+        QCOMPARE(Frame()->GetMenuId(), IDR_VMKTYPE);
+        QVERIFY(Frame()->isMaximized());
+    }
+
+    void startWithMissingPictureEnds() {
+        QVERIFY(!Start({"-Embedding", m_dir.filePath("missing.bmp")}));
+        QCOMPARE(m_prompts.m_aMessages, QStringList({"Error Opening Image!"}));
+        QVERIFY(Frame()->GetChildFrames().isEmpty());
+        QVERIFY(!Frame()->isVisible());
+    }
+
+    void startWithPrintOpensAndEnds() {
+        QVERIFY(!Start({"-Embedding", "-p", Picture("print.bmp")}));
+        QVERIFY(m_prompts.m_aMessages.isEmpty());
+    }
+
+    void unregisterClearsSettings() {
+        App()->AddToRecentFileList(Picture("kept.bmp"));
+        QVERIFY(QSettings("Veilmark", "Veilmark").contains("Recent File List/File1"));
+        QVERIFY(!Start({"-Unregister"}));
+        QCOMPARE(m_prompts.m_aMessages,
+                 QStringList({"System registry entries have been removed and the INI file (if any) was deleted."}));
+        QVERIFY(!QSettings("Veilmark", "Veilmark").contains("Recent File List/File1"));
+        QVERIFY(App()->WasUnregistered());
+        // Nothing is written back at the end.
+        App()->ExitInstance();
+        QVERIFY(QSettings("Veilmark", "Veilmark").allKeys().isEmpty());
+    }
+
+    void unregisterWithEmbeddingIsQuiet() {
+        QVERIFY(!Start({"-Embedding", "/Unregserver"}));
+        QVERIFY(m_prompts.m_aMessages.isEmpty());
+    }
+
+    // ---- documents across windows ----
+
+    void recentFilesKeepSixMostRecentFirst() {
+        QVERIFY(Start());
+        QStringList paths;
+        for (int i = 1; i <= 7; ++i) {
+            paths << QDir(m_dir.path()).filePath(QStringLiteral("r%1.bmp").arg(i));
+            WriteBmp24(paths.last(), 8, 8, Solid);
+            QVERIFY(App()->OpenDocumentFile(paths.last()));
+        }
+        QStringList want;
+        for (int i = 7; i >= 2; --i) want << paths[i - 1];
+        QCOMPARE(App()->GetRecentFiles().GetEntries(), want);
+        QSettings settings("Veilmark", "Veilmark");
+        for (int i = 1; i <= 6; ++i)
+            QCOMPARE(settings.value(QStringLiteral("Recent File List/File%1").arg(i)).toString(), want[i - 1]);
+        QVERIFY(!settings.contains("Recent File List/File7"));
+        // In the menu: six entries with their ids, in the same order.
+        const QList<QAction*> acts = Frame()->GetMenus()[0]->actions();
+        QStringList shown;
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(acts[4 + i]->data().toUInt(), ID_FILE_MRU_FILE1 + unsigned(i));
+            shown << acts[4 + i]->text();
+        }
+        QCOMPARE(shown.first(), QString("&1 r7.bmp"));  // in the current directory: name only
+        QCOMPARE(shown.last(), QString("&6 r2.bmp"));
+        QVERIFY(acts[10]->isSeparator());
+        // Choosing an entry opens (here: activates) that picture.
+        App()->CloseAllDocuments();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
+        const QList<QAction*> acts128 = Frame()->GetMenus()[0]->actions();
+        QCOMPARE(acts128[2 + 2]->data().toUInt(), ID_FILE_MRU_FILE1 + 2);
+        acts128[2 + 2]->trigger();
+        QCOMPARE(Frame()->GetActiveChild()->GetDocument()->GetPathName(), want[2]);
+    }
+
+    void recentEntryThatFailsIsRemoved() {
+        QVERIFY(Start());
+        const QString strGone = Picture("gone.bmp");
+        QVERIFY(App()->OpenDocumentFile(strGone));
+        App()->CloseAllDocuments();
+        QVERIFY(QFile::remove(strGone));
+        QVERIFY(App()->OnCmdMsg(ID_FILE_MRU_FILE1, true));
+        QCOMPARE(m_prompts.m_aMessages, QStringList({"Error Opening Image!"}));
+        QVERIFY(App()->GetRecentFiles().GetEntries().isEmpty());
+    }
+
+    void samePictureTwiceActivatesFirst() {
+        QVERIFY(Start());
+        const QString strA = Picture("same.bmp");
+        QVERIFY(QDir(m_dir.path()).mkpath("sub"));
+        C_vmkDoc* pA = App()->OpenDocumentFile(strA);
+        QVERIFY(pA);
+        QVERIFY(App()->OpenDocumentFile(Picture("other.bmp")));
+        QCOMPARE(App()->OpenDocumentFile(m_dir.path() + "/sub/../same.bmp"), pA);
+        QCOMPARE(Frame()->GetActiveChild()->GetDocument(), pA);
+        QVERIFY(App()->OpenDocumentFile(Picture("other.bmp")));
+        QCOMPARE(App()->OpenDocumentFile(m_dir.path() + "/./same.bmp"), pA);
+        // A link to the picture names the same file.
+        QVERIFY(QFile::link(strA, m_dir.filePath("link.bmp")));
+        QCOMPARE(App()->OpenDocumentFile(m_dir.filePath("link.bmp")), pA);
+        QCOMPARE(Frame()->GetChildFrames().size(), 2);
+    }
+
+    void letterCaseTellsFilesApart() {
+#ifdef Q_OS_WIN
+        QSKIP("file names ignore letter case on Windows");
+#else
+        QVERIFY(Start());
+        const QString strLower = Picture("photo.bmp");
+        const QString strUpper = Picture("Photo.bmp");
+        C_vmkDoc* pLower = App()->OpenDocumentFile(strLower);
+        C_vmkDoc* pUpper = App()->OpenDocumentFile(strUpper);
+        QVERIFY(pLower && pUpper);
+        QVERIFY(pLower != pUpper);
+        QCOMPARE(Frame()->GetChildFrames().size(), 2);
+#endif
+    }
+
+    void openFromDialogAndCancel() {
+        QVERIFY(Start());
+        m_prompts.m_aOpenAnswers = {QString(), Picture("dlg.bmp")};
+        Frame()->GetAction(ID_FILE_OPEN)->trigger();  // Cancel
+        QVERIFY(Frame()->GetChildFrames().isEmpty());
+        Frame()->GetAction(ID_FILE_OPEN)->trigger();
+        QCOMPARE(Frame()->GetChildFrames().size(), 1);
+        QCOMPARE(m_prompts.m_nOpenAsked, 2);
+    }
+
+    void currentDirectoryFollowsOpenedPicture() {
+        QVERIFY(Start());
+        QVERIFY(QDir(m_dir.path()).mkpath("one"));
+        QVERIFY(QDir(m_dir.path()).mkpath("two"));
+        QVERIFY(App()->OpenDocumentFile(Picture("one/p.bmp")));
+        QCOMPARE(QDir::currentPath(), QDir(m_dir.filePath("one")).canonicalPath());
+        QVERIFY(App()->OpenDocumentFile(Picture("two/q.bmp")));
+        QCOMPARE(QDir::currentPath(), QDir(m_dir.filePath("two")).canonicalPath());
+        App()->CloseAllDocuments();
+        QCOMPARE(QDir::currentPath(), QDir(m_dir.filePath("two")).canonicalPath());
+    }
+
+    void closeAllWindowsWithThree() {
+        QVERIFY(Start());
+        for (const char* name : {"c1.bmp", "c2.bmp", "c3.bmp"}) QVERIFY(App()->OpenDocumentFile(Picture(name)));
+        QCOMPARE(Frame()->GetChildFrames().size(), 3);
+        QPointer<C_vmkDoc> pDoc = Frame()->GetActiveChild()->GetDocument();
+        Frame()->GetAction(ID_WINDOW_CLOSEALL)->trigger();
+        QVERIFY(Frame()->GetChildFrames().isEmpty());
+        QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
+        QCOMPARE(Frame()->windowTitle(), QString("Veilmark"));
+        QVERIFY(m_prompts.m_aMessages.isEmpty());  // nobody asked to save
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(pDoc.isNull());  // the documents went with their windows
+    }
+
+    void mainTitleFollowsActivePicture() {
+        QVERIFY(Start());
+        QVERIFY(App()->OpenDocumentFile(Picture("t1.bmp", 40, 30)));
+        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - t1.bmp [40x30x24 bits]"));
+        QVERIFY(App()->OpenDocumentFile(Picture("t2.bmp", 20, 10)));
+        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - t2.bmp [20x10x24 bits]"));
+        Frame()->GetActiveChild()->close();
+        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - t1.bmp [40x30x24 bits]"));
+    }
+
+    void cascadeTileAndArrangeIcons() {
+        QVERIFY(Start());
+        for (const char* name : {"w1.bmp", "w2.bmp", "w3.bmp"}) QVERIFY(App()->OpenDocumentFile(Picture(name, 300, 200)));
+        const QList<C_ChildFrame*> frames = Frame()->GetChildFrames();
+        Frame()->GetAction(ID_WINDOW_TILE_HORZ)->trigger();
+        // Tiled windows do not overlap.
+        for (int i = 0; i < frames.size(); ++i)
+            for (int j = i + 1; j < frames.size(); ++j)
+                QVERIFY(!frames[i]->geometry().intersects(frames[j]->geometry()));
+        Frame()->GetAction(ID_WINDOW_CASCADE)->trigger();
+        QVERIFY(frames[0]->geometry().intersects(frames[1]->geometry()));
+        // Minimised windows line up along the bottom.
+        frames[0]->showMinimized();
+        frames[2]->showMinimized();
+        Frame()->GetAction(ID_WINDOW_ARRANGE)->trigger();
+        const int nBottom = Frame()->GetMdiArea()->viewport()->height();
+        QCOMPARE(frames[0]->geometry().bottom() + 1, nBottom);
+        QCOMPARE(frames[2]->geometry().bottom() + 1, nBottom);
+        QCOMPARE(frames[0]->x(), 0);
+        QCOMPARE(frames[2]->x(), frames[0]->width());
+    }
+
+    void exitClosesMainWindowAndWritesList() {
+        QVERIFY(Start());
+        QVERIFY(App()->OpenDocumentFile(Picture("exit.bmp")));
+        QSettings("Veilmark", "Veilmark").clear();
+        Frame()->GetAction(ID_APP_EXIT)->trigger();
+        QVERIFY(!Frame()->isVisible());
+        QVERIFY(Frame()->GetChildFrames().isEmpty());
+        QCOMPARE(App()->ExitInstance(), 0);
+        QCOMPARE(QSettings("Veilmark", "Veilmark").value("Recent File List/File1").toString(),
+                 QDir(m_dir.path()).filePath("exit.bmp"));
+    }
+};
+
+VMK_GUI_TEST_MAIN(ShellFramesTest)
+#include "ShellFramesTest.moc"
