@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 C_BitTransfer::C_BitTransfer(uint8_t* pCarrier, uint32_t nCarrier, uint8_t* pPayload, uint32_t nPayload)
     : m_carrier(pCarrier, nCarrier)
@@ -19,7 +20,28 @@ void C_BitTransfer::SetKey(std::string_view strPassword)
 
 bool C_BitTransfer::WouldRepeat(uint64_t nRecordBytes) const
 {
-    return m_sequence.RepeatsWithin(8 * nRecordBytes);
+    const uint64_t nDraws = 8 * nRecordBytes;
+    const uint32_t nSize = m_carrier.GetSize();
+    const bool bMayRepeat = nSize % C_PositionSequence::kStep == 0 || nSize > C_PositionSequence::kLargestUnwrappedModulus;
+    if (nSize == 0 || nDraws > nSize || !bMayRepeat || m_nDrawn != 0 || !UseWalk(nRecordBytes))
+        return m_sequence.RepeatsWithin(nDraws);
+    // Every draw of a position happens while the walk is in that position's block, so a
+    // bitmap of one block finds any repeat.
+    const C_CarrierWalk walk(m_sequence.GetKey(), nSize);
+    std::vector<uint64_t> seen(C_CarrierWalk::kBlockBytes / 64);
+    uint64_t nBlock = 0;
+    bool bRepeat = false;
+    walk.Walk(0, nDraws, [&](uint32_t p, uint64_t) {
+        if (p / C_CarrierWalk::kBlockBytes != nBlock) {
+            nBlock = p / C_CarrierWalk::kBlockBytes;
+            std::fill(seen.begin(), seen.end(), 0);
+        }
+        const uint32_t i = p % C_CarrierWalk::kBlockBytes;
+        const uint64_t nMask = uint64_t{1} << (i & 63);
+        bRepeat = bRepeat || (seen[i >> 6] & nMask) != 0;
+        seen[i >> 6] |= nMask;
+    });
+    return bRepeat;
 }
 
 void C_BitTransfer::SendHeader(const C_HiddenHeader& header)

@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -152,15 +153,10 @@ bool C_PositionSequence::RepeatsWithin(uint64_t nDraws) const
     const bool bMayRepeat = m_nModulus % kStep == 0 || m_nModulus > kLargestUnwrappedModulus;
     if (!bMayRepeat)
         return false;
+    // Sorting the draws costs 4 bytes a draw, never a bitmap of all N bytes.
     C_PositionSequence sequence(*this);
-    std::vector<uint64_t> seen((uint64_t{m_nModulus} + 63) / 64, 0);
-    for (uint64_t i = 0; i < nDraws; ++i) {
-        const uint32_t p = sequence.Next();
-        uint64_t& word = seen[p >> 6];
-        const uint64_t mask = uint64_t{1} << (p & 63);
-        if (word & mask)
-            return true;
-        word |= mask;
-    }
-    return false;
+    std::vector<uint32_t> drawn(nDraws);
+    sequence.Fill(drawn.data(), drawn.size());
+    std::sort(drawn.begin(), drawn.end());
+    return std::adjacent_find(drawn.begin(), drawn.end()) != drawn.end();
 }

@@ -122,3 +122,36 @@ TEST(CarrierWalk, HideIsByteIdenticalToTheLiteralLoop)
 }
 
 }  // namespace
+
+namespace {
+
+// The repeat check, whichever way it runs (sorted draws or the walk's block bitmap), agrees
+// with a brute-force walk of the literal sequence.
+TEST(CarrierWalk, RepeatCheckAgreesWithTheLiteralSequence)
+{
+    for (uint32_t n : {17u * 8000, 17u * 3001, 17u * 2048}) {
+        for (const char* password : {"", "seventeen"}) {
+            C_LiteralSequence literal;
+            literal.SetKey(password);
+            literal.SetModulus(n);
+            std::vector<bool> seen(n, false);
+            uint64_t nFirstRepeat = 1;  // draws up to and including the first repeated one
+            for (uint32_t p = literal.Next(); !seen[p]; p = literal.Next(), ++nFirstRepeat)
+                seen[p] = true;
+            std::vector<uint8_t> carrier(n);
+            C_BitTransfer transfer(carrier.data(), n);
+            transfer.SetKey(password);
+            const uint64_t nBytes = nFirstRepeat / 8;  // the record whose draws stop just short
+            EXPECT_FALSE(transfer.WouldRepeat(nFirstRepeat % 8 == 0 ? nBytes - 1 : nBytes)) << n;
+            EXPECT_TRUE(transfer.WouldRepeat(nBytes + 1)) << n;
+            EXPECT_TRUE(transfer.WouldRepeat(n / 10)) << n;
+            C_PositionSequence sequence;
+            sequence.SetKey(password);
+            sequence.SetModulus(n);
+            EXPECT_FALSE(sequence.RepeatsWithin(nFirstRepeat - 1));
+            EXPECT_TRUE(sequence.RepeatsWithin(nFirstRepeat));
+        }
+    }
+}
+
+}  // namespace
