@@ -1,1 +1,266 @@
-int main() { return 0; }
+// The dialogs as real widgets (offscreen): limits while typing and pasting, keys, first focus,
+// and validation in exchange order on OK.
+
+#include "commands/C_AboutDlg.h"
+#include "commands/C_ComposeDlg.h"
+#include "commands/C_FoundDlg.h"
+#include "commands/C_HiddenDlg.h"
+#include "commands/C_LimitedTextEdit.h"
+#include "commands/C_PasswordDlg.h"
+#include "commands/C_PropertiesDlg.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Strings = std::vector<QString>;
+
+// Shows the dialog as DoModal would, without blocking, and records its validation messages.
+template <typename D>
+class Opened {
+public:
+    explicit Opened(D& dlg) : m_dlg(dlg)
+    {
+        m_dlg.SetMessageSink([this](const QString& str) { m_messages.push_back(str); });
+        m_dlg.InitDialog();
+        m_dlg.show();
+        m_dlg.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&m_dlg));
+    }
+    QLineEdit* Line(unsigned nId) const { return qobject_cast<QLineEdit*>(m_dlg.Control(nId)); }
+    C_LimitedTextEdit* Text(unsigned nId) const { return qobject_cast<C_LimitedTextEdit*>(m_dlg.Control(nId)); }
+    QPushButton* Button(unsigned nId) const { return qobject_cast<QPushButton*>(m_dlg.Control(nId)); }
+    void ClickOk() const { QTest::mouseClick(Button(1), Qt::LeftButton); }
+    bool Accepted() const { return !m_dlg.isVisible() && m_dlg.result() == QDialog::Accepted; }
+    bool Rejected() const { return !m_dlg.isVisible() && m_dlg.result() == QDialog::Rejected; }
+
+    D& m_dlg;
+    Strings m_messages;
+};
+
+TEST(PasswordDlg, TemplateFocusAndTheSixteenthCharacter)
+{
+    C_PasswordDlg dlg;
+    Opened o(dlg);
+    EXPECT_EQ(dlg.windowTitle(), "Enter Password");
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1022));
+    EXPECT_EQ(o.Line(1022)->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(qobject_cast<QLabel*>(dlg.Control(1021))->text(), "Enter a Password of maximum 15 characters. ");
+    EXPECT_TRUE(o.Button(1)->isDefault());
+
+    QTest::keyClicks(o.Line(1022), "0123456789abcdeXYZ");
+    EXPECT_EQ(o.Line(1022)->text(), "0123456789abcde");
+    // Characters are counted as seen: 15 accented letters fill it, whatever their bytes.
+    for (int i = 0; i < 20; ++i)
+        QTest::sendKeyEvent(QTest::Click, o.Line(1023), Qt::Key_unknown, QString(QChar(0x00E9)), Qt::NoModifier);
+    EXPECT_EQ(o.Line(1023)->text(), QString(15, QChar(0x00E9)));
+    // Pasting past the limit is refused too.
+    o.Line(1023)->clear();
+    QApplication::clipboard()->setText(QString(16, u'p'));
+    o.Line(1023)->paste();
+    EXPECT_EQ(o.Line(1023)->text().size(), 0);
+
+    QTest::keyClick(o.Line(1022), Qt::Key_Return);  // Enter presses OK
+    EXPECT_TRUE(o.Accepted());
+    EXPECT_EQ(dlg.m_strFirst, "0123456789abcde");
+    EXPECT_EQ(dlg.m_strSecond, "");
+    EXPECT_TRUE(o.m_messages.empty());
+}
+
+TEST(PasswordDlg, OkValidatesInExchangeOrderAndCancelReadsNothing)
+{
+    C_PasswordDlg dlg;
+    dlg.m_strFirst = std::string(16, 'a');  // longer than the limit: only a program can put it there
+    dlg.m_strSecond = std::string(17, 'b');
+    Opened o(dlg);
+    o.ClickOk();
+    EXPECT_EQ(o.m_messages, Strings{"Please enter no more than 15 characters."});
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1022));
+
+    o.Line(1022)->setText("short");
+    o.ClickOk();
+    EXPECT_EQ(o.m_messages.size(), 2u);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1023));
+    EXPECT_EQ(dlg.m_strFirst, "short");  // read before the failing control
+
+    o.Line(1023)->setText("short");
+    QTest::keyClick(o.Line(1023), Qt::Key_Escape);
+    EXPECT_TRUE(o.Rejected());
+    EXPECT_EQ(dlg.m_strSecond, std::string(17, 'b'));  // Escape read nothing
+}
+
+TEST(ComposeDlg, LimitsCountCharactersAndLineBreaksHoweverTheyArrive)
+{
+    C_ComposeDlg dlg;
+    Opened o(dlg);
+    EXPECT_EQ(dlg.windowTitle(), "Compose Text Message");
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1002));
+    EXPECT_EQ(o.Button(1)->text(), "Hide...");
+    EXPECT_TRUE(o.Button(1)->isDefault());
+
+    QTest::keyClicks(o.Text(1002), QString(35, u's'));
+    EXPECT_EQ(o.Text(1002)->GetText(), QString(30, u's'));
+
+    C_LimitedTextEdit* pText = o.Text(1004);
+    QTest::keyClicks(pText, QString(249, u'm'));
+    QTest::keyClick(pText, Qt::Key_Return, Qt::ControlModifier);  // a break needs two: no room
+    EXPECT_EQ(pText->GetText(), QString(249, u'm'));
+    QTest::keyClicks(pText, "xyz");
+    EXPECT_EQ(pText->GetText(), QString(249, u'm') + u'x');
+
+    // A paste is cut to what fits.
+    pText->clear();
+    QApplication::clipboard()->setText(QString(300, u'q'));
+    pText->paste();
+    EXPECT_EQ(pText->GetText(), QString(250, u'q'));
+    pText->clear();
+    QApplication::clipboard()->setText(QString(248, u'q') + "\r\nz");
+    pText->paste();
+    EXPECT_EQ(pText->GetText(), QString(248, u'q') + "\r\n");
+}
+
+TEST(ComposeDlg, CtrlEnterTypesALineBreakAndEnterPressesHide)
+{
+    C_ComposeDlg dlg;
+    Opened o(dlg);
+    QTest::keyClicks(o.Text(1002), "Note");
+    QTest::keyClick(o.Text(1002), Qt::Key_Tab);
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1004));
+    QTest::keyClicks(o.Text(1004), "a");
+    QTest::keyClick(o.Text(1004), Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClicks(o.Text(1004), "b");
+    EXPECT_TRUE(dlg.isVisible());
+    QTest::keyClick(o.Text(1004), Qt::Key_Return);
+    EXPECT_TRUE(o.Accepted());
+    EXPECT_EQ(dlg.m_strText, "a\r\nb");
+    EXPECT_EQ(dlg.m_strSubject, "Note");
+}
+
+TEST(ComposeDlg, FieldsReopenAsTypedAndOkValidatesTheTextFirst)
+{
+    C_ComposeDlg dlg;
+    dlg.m_strText = "line1\r\nline2";
+    dlg.m_strSubject = std::string(31, 's');
+    Opened o(dlg);
+    EXPECT_EQ(o.Text(1004)->GetText(), "line1\r\nline2");
+    o.Text(1004)->setPlainText(QString(251, u't'));  // past the limit only by program
+    o.ClickOk();
+    EXPECT_EQ(o.m_messages, Strings{"Please enter no more than 250 characters."});
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1004));
+    o.Text(1004)->setPlainText("ok");
+    o.ClickOk();
+    EXPECT_EQ(o.m_messages.back(), "Please enter no more than 30 characters.");
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1002));
+    EXPECT_TRUE(dlg.isVisible());
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_TRUE(o.Rejected());
+}
+
+TEST(FoundDlg, ShowsNameAndSizeEnterSavesEscapeCancels)
+{
+    for (const bool bEscape : {true, false}) {
+        C_FoundDlg dlg;
+        dlg.m_strName = "notes.doc";
+        dlg.m_nSize = 1234;
+        Opened o(dlg);
+        EXPECT_EQ(dlg.windowTitle(), "Hidden Message Found!");
+        EXPECT_EQ(dlg.focusWidget(), dlg.Control(1));
+        EXPECT_EQ(o.Button(1)->text(), "Save...");
+        EXPECT_EQ(o.Line(1028)->text(), "notes.doc");
+        EXPECT_EQ(o.Line(1030)->text(), "1234");
+        EXPECT_TRUE(o.Line(1030)->isReadOnly());
+        EXPECT_TRUE(o.Line(1030)->alignment() & Qt::AlignRight);
+        QTest::keyClick(dlg.focusWidget(), bEscape ? Qt::Key_Escape : Qt::Key_Return);
+        EXPECT_EQ(bEscape ? o.Rejected() : o.Accepted(), true) << bEscape;
+    }
+}
+
+TEST(HiddenDlg, ShowsTheNameCentredAndThePlainSizeRightAligned)
+{
+    C_HiddenDlg dlg;
+    dlg.m_strName = "Note.txt";
+    dlg.m_nSize = 1234;
+    Opened o(dlg);
+    EXPECT_EQ(dlg.windowTitle(), "Success!");
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1));
+    EXPECT_TRUE(o.Line(1004)->alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(o.Line(1004)->text(), "Note.txt");
+    EXPECT_EQ(o.Line(1027)->text(), "1234");
+    EXPECT_TRUE(o.Line(1004)->isReadOnly());
+    o.ClickOk();
+    EXPECT_TRUE(o.Accepted());
+}
+
+TEST(PropertiesDlg, ReadOnlyFieldsAndTheRangeOfBitsPerPixel)
+{
+    C_PropertiesDlg dlg;
+    dlg.m_nBitsPerPixel = 0;
+    dlg.m_nHeight = 4294967295u;
+    dlg.m_strPath = "/tmp/p.bmp";
+    dlg.m_strRemarks = "This Carrier Can Hide Approximately 579 Bytes (or 0.565 KB) of Message data in it.";
+    dlg.m_nWidth = 100;
+    dlg.m_nSize = 5;
+    Opened o(dlg);
+    EXPECT_EQ(dlg.windowTitle(), "Carrier Properties");
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1017));
+    EXPECT_EQ(o.Text(1017)->GetText().toStdString(), dlg.m_strRemarks);
+    EXPECT_EQ(o.Line(1006)->text(), "5");
+    EXPECT_EQ(o.Line(1018)->text(), "4294967295");
+    for (unsigned nId : {1005u, 1006u, 1018u, 1019u, 1020u})
+        EXPECT_TRUE(o.Line(nId)->isReadOnly()) << nId;
+    EXPECT_TRUE(o.Text(1017)->isReadOnly());
+    EXPECT_EQ(qobject_cast<QLabel*>(dlg.Control(1000))->text(),
+              " Look at \"Remarks\" to find how much data can be hidden in this carrier.");
+
+    o.ClickOk();
+    EXPECT_EQ(o.m_messages, Strings{"Please enter an integer between 1 and 32."});
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1020));
+    EXPECT_TRUE(dlg.isVisible());
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_TRUE(o.Rejected());
+
+    C_PropertiesDlg good;
+    good.m_nBitsPerPixel = 32;
+    good.m_nHeight = 4294967295u;
+    Opened g(good);
+    g.ClickOk();
+    EXPECT_TRUE(g.Accepted());
+    EXPECT_TRUE(g.m_messages.empty());
+    EXPECT_EQ(good.m_nHeight, 4294967295u);
+}
+
+TEST(AboutDlg, VersionSloganCreditsAndOk)
+{
+    C_AboutDlg dlg;
+    Opened o(dlg);
+    EXPECT_EQ(dlg.windowTitle(), "About Veilmark");
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1));
+    EXPECT_EQ(qobject_cast<QLabel*>(dlg.Control(1035))->text(), "HIDE YOUR SECRET DATA INTO PICTURES!!");
+    EXPECT_FALSE(qobject_cast<QLabel*>(dlg.Control(1034))->text().isEmpty());
+    bool bVersion = false;
+    for (QLabel* pLabel : dlg.findChildren<QLabel*>())
+        bVersion |= pLabel->text() == "Veilmark Version 1.0";
+    EXPECT_TRUE(bVersion);
+    QTest::keyClick(dlg.focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(o.Accepted());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
