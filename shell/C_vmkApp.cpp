@@ -1,5 +1,7 @@
 #include "shell/C_vmkApp.h"
 
+#include "commands/C_AboutCommand.h"
+#include "commands/C_DialogPrompts.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_resources.h"
 #include "res/vmk_strings.h"
@@ -206,9 +208,7 @@ void C_vmkApp::OnOpenRecentFile(int nIndex) {
     }
 }
 
-// The about box is built by a later piece of work. Until then this command deliberately does
-// nothing: it does NOT show any about box yet.
-void C_vmkApp::OnAppAbout() {}
+void C_vmkApp::OnAppAbout() { C_AboutCommand::Run(C_DialogPrompts::ForWindow(m_pMainFrame.get())); }
 
 void C_vmkApp::OnAppExit() {
     if (m_pMainFrame) m_pMainFrame->close();

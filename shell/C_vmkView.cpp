@@ -1,5 +1,11 @@
 #include "shell/C_vmkView.h"
 
+#include "commands/C_CompareCommand.h"
+#include "commands/C_ComposeCommand.h"
+#include "commands/C_DialogPrompts.h"
+#include "commands/C_HideCommand.h"
+#include "commands/C_PropertiesCommand.h"
+#include "commands/C_RevealCommand.h"
 #include "model/C_Carrier.h"
 #include "model/image/BTCImageData.h"
 #include "res/vmk_ids.h"
@@ -237,9 +243,19 @@ void C_vmkView::OnWindowCloseAll() {
     if (C_vmkApp* pApp = C_vmkApp::Instance()) pApp->CloseAllDocuments();
 }
 
-// Placeholders, see the header: a later piece of work gives these their commands.
-void C_vmkView::OnActionsHide() {}
-void C_vmkView::OnActionsReveal() {}
-void C_vmkView::OnToolsProperties() {}
-void C_vmkView::OnToolsCompose() {}
-void C_vmkView::OnToolsCompare() {}
+// Each command gets the document's carrier, the prompts and (when it changes pixels) a redraw.
+void C_vmkView::OnActionsHide() {
+    if (C_Carrier* p = m_pDoc->GetCarrier()) C_HideCommand::Run(*p, C_DialogPrompts::ForWindow(this), [this] { viewport()->update(); });
+}
+void C_vmkView::OnActionsReveal() {
+    if (C_Carrier* p = m_pDoc->GetCarrier()) C_RevealCommand::Run(*p, C_DialogPrompts::ForWindow(this));
+}
+void C_vmkView::OnToolsProperties() {
+    if (C_Carrier* p = m_pDoc->GetCarrier()) C_PropertiesCommand::Run(*p, C_DialogPrompts::ForWindow(this));
+}
+void C_vmkView::OnToolsCompose() {
+    if (C_Carrier* p = m_pDoc->GetCarrier()) C_ComposeCommand::Run(*p, C_DialogPrompts::ForWindow(this), [this] { viewport()->update(); });
+}
+void C_vmkView::OnToolsCompare() {
+    if (C_Carrier* p = m_pDoc->GetCarrier()) C_CompareCommand::Run(*p, C_DialogPrompts::ForWindow(this));
+}

@@ -36,9 +36,7 @@ public:
 public slots:
     void OnToolsGrayscale();
     void OnWindowCloseAll();
-    // The hide, reveal, properties, compose and compare commands are built by a later piece
-    // of work. Until then these slots are deliberately empty: the menu items, buttons and keys
-    // reach the view but nothing happens. They do NOT hide, reveal or report anything yet.
+    // The commands of commands/, each run on this document's carrier.
     void OnActionsHide();
     void OnActionsReveal();
     void OnToolsProperties();

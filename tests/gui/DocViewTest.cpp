@@ -1,5 +1,7 @@
 // The picture document and its view: first update sizing, title, drawing, gray scale, saving.
 
+#include "commands/C_DialogPrompts.h"
+#include "commands/C_Prompts.h"
 #include "model/C_Carrier.h"
 #include "res/vmk_ids.h"
 #include "shell/C_ChildFrame.h"
@@ -20,6 +22,25 @@ namespace {
 
 // A picture whose every pixel says where it is: red = x, green = y (mod 256), blue fixed.
 QColor Coded(int x, int y) { return QColor(x % 256, y % 256, 77); }
+
+// Answers every question of a command with Cancel, and counts the questions.
+class C_CancellingPrompts : public C_Prompts {
+public:
+    int m_nAsked = 0;
+
+    std::string ChooseOpenFile(const C_FileDialogArgs&) override { return Ask(), std::string(); }
+    std::string ChooseSaveFile(const C_FileDialogArgs&) override { return Ask(), std::string(); }
+    bool ShowPasswordDialog(std::string&, std::string&) override { return Ask(), false; }
+    void ShowMessage(const std::string&) override { Ask(); }
+    void ShowHidden(const std::string&, uint32_t) override { Ask(); }
+    bool ShowFound(const std::string&, uint32_t) override { return Ask(), false; }
+    bool ShowCompose(std::string&, std::string&) override { return Ask(), false; }
+    void ShowProperties(const C_CarrierInfo&) override { Ask(); }
+    void ShowAbout() override { Ask(); }
+
+private:
+    void Ask() { ++m_nAsked; }
+};
 
 }  // namespace
 
@@ -233,14 +254,20 @@ private slots:
         QVERIFY(!App()->GetRecentFiles().GetEntries().contains(strPath));
     }
 
-    void placeholderCommandsDoNothingVisible() {
+    // The picture commands reach the view's handlers; cancelled at their first question they
+    // change nothing that is drawn.
+    void cancelledCommandsChangeNothingVisible() {
         C_vmkView* pView = OpenCoded("noop.bmp", 20, 20, QSize(20, 20));
         QVERIFY(pView);
         const QImage before = Shot(pView);
+        C_CancellingPrompts cancel;
+        C_DialogPrompts::Install(&cancel);
         for (unsigned nId : {ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE, ID_TOOLS_COMPARE}) {
             QVERIFY(pView->OnCmdMsg(nId, false));  // routed to the view
             Frame()->GetAction(nId)->trigger();
         }
+        C_DialogPrompts::Install(nullptr);
+        QCOMPARE(cancel.m_nAsked, 5);
         QVERIFY(m_prompts.m_aMessages.isEmpty());
         QCOMPARE(Shot(pView), before);
     }
