@@ -1,0 +1,114 @@
+// Hide, then reveal, through the carrier: whenever the hide is accepted the reveal must give
+// back exactly the name and bytes that went in, and the hide may change nothing but least
+// significant bits of the first N pixel bytes. A refused hide changes nothing at all.
+//
+// Input: a shape byte and two size bytes (the carrier's size: tiny, a multiple of 17, up to
+// 64 KiB, or up to 288 KiB where the cache-blocked walk takes over), a seed byte for the pixels,
+// the pass phrase length (low 4 bits) and pass phrase, the name length and name, then the
+// payload. The shape byte's bit 7 also tries hides that the fit test refuses: the repeat check
+// alone must then keep the record intact.
+#include "model/C_Carrier.h"
+#include "model/C_Message.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct S_Input {
+    const uint8_t* p;
+    size_t n;
+    bool Take(size_t nCount, const uint8_t*& pOut)
+    {
+        if (n < nCount)
+            return false;
+        pOut = p;
+        p += nCount;
+        n -= nCount;
+        return true;
+    }
+};
+
+size_t CarrierSize(uint8_t nShape, uint32_t nValue)
+{
+    switch (nShape & 3) {
+    case 0:
+        return nValue % 64;                        // tiny, 0 and 1 included
+    case 1:
+        return 17 * (1 + nValue % 4000) + 1;       // N a multiple of 17
+    case 2:
+        return nValue + 1;                         // up to 64 KiB
+    default:
+        return 32768 + 4 * size_t{nValue};         // the walk's territory, up to about 288 KiB
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
+{
+    S_Input in{pData, nSize};
+    const uint8_t* p = nullptr;
+    if (!in.Take(5, p))
+        return 0;
+    const uint8_t nShape = p[0];
+    const size_t nPixels = CarrierSize(nShape, static_cast<uint32_t>(p[1] | p[2] << 8));
+    const uint8_t nSeed = p[3];
+    const size_t nPassword = p[4] & 15;
+    if (!in.Take(nPassword, p))
+        return 0;
+    const std::string strPassword(reinterpret_cast<const char*>(p), nPassword);
+    if (!in.Take(1, p))
+        return 0;
+    const size_t nName = std::min<size_t>(p[0], in.n);
+    in.Take(nName, p);
+    // A name is text: it ends at its first zero byte, as the reveal reads it.
+    std::string strName(reinterpret_cast<const char*>(p), nName);
+    strName.resize(std::min(strName.find('\0'), strName.size()));
+
+    std::vector<uint8_t> pixels(nPixels);
+    std::minstd_rand rng(nSeed + 1u);
+    for (auto& b : pixels)
+        b = static_cast<uint8_t>(rng() >> 7);
+
+    C_Carrier carrier;
+    carrier.m_pBits = pixels.data();
+    carrier.m_nBytes = nPixels >= 2 ? static_cast<uint32_t>(nPixels - 1) : 0;
+    carrier.m_strPassword = strPassword;
+    C_Message message;
+    message.m_strName = strName;
+    if (message.SetFromText(static_cast<uint32_t>(in.n), reinterpret_cast<const char*>(in.p)) != in.n)
+        __builtin_trap();
+
+    const bool bFits = carrier.WillFit(message);
+    if (!bFits && !(nShape & 0x80))
+        return 0;
+    const std::vector<uint8_t> before = pixels;
+    if (!carrier.HideMessage(message)) {
+        if (pixels != before)
+            __builtin_trap();  // refused, yet changed
+        return 0;
+    }
+    for (size_t i = 0; i < nPixels; ++i)
+        if ((pixels[i] | 1) != (before[i] | 1))
+            __builtin_trap();  // more than a least significant bit changed
+    if (nPixels && pixels[nPixels - 1] != before[nPixels - 1])
+        __builtin_trap();  // the last pixel byte is never used
+
+    C_Carrier reader;
+    reader.m_pBits = pixels.data();
+    reader.m_nBytes = carrier.m_nBytes;
+    reader.m_strPassword = strPassword;
+    C_Message revealed;
+    if (!reader.RevealMessage(revealed))
+        __builtin_trap();
+    if (revealed.m_strName != strName || revealed.m_nSize != in.n)
+        __builtin_trap();
+    if (in.n && !std::equal(in.p, in.p + in.n, revealed.GetData()))
+        __builtin_trap();
+    return 0;
+}
