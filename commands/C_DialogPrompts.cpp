@@ -57,6 +57,8 @@ std::string C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& a
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDirectory(QDir::currentPath());
     dialog.setNameFilters(ToNameFilters(args.m_strFilter));
+    // The descriptions already list their patterns; showing them twice reads as a fault.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     // A wildcard default extension (".*", "*") adds nothing to a typed name.
     QString strSuffix = QString::fromStdString(args.m_strDefaultExt);
     if (strSuffix.startsWith(u'.'))

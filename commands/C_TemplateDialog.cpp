@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 using T = C_DialogTemplate;
@@ -56,9 +58,12 @@ void C_TemplateDialog::Build(const C_DialogTemplate& dlgTemplate)
     setModal(true);
     QFont font(QString::fromUtf8(dlgTemplate.m_pszFont), dlgTemplate.m_nPointSize);
     setFont(font);
-    // Dialog units: a quarter of the average character width, an eighth of the height.
+    // Dialog units: a quarter of the average character width, an eighth of the height. The
+    // width is measured over the 52 letters, as the original platform does: a font's declared
+    // average is often narrower than its text, and the labels would be cut off.
     const QFontMetrics metrics(font);
-    const int nBaseX = metrics.averageCharWidth();
+    const int nLetters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int nBaseX = std::max(1, (nLetters / 26 + 1) / 2);
     const int nBaseY = metrics.height();
     auto toRect = [&](int x, int y, int cx, int cy) {
         return QRect(x * nBaseX / 4, y * nBaseY / 8, cx * nBaseX / 4, cy * nBaseY / 8);
@@ -125,7 +130,15 @@ void C_TemplateDialog::Build(const C_DialogTemplate& dlgTemplate)
             break;
         }
         }
-        pWidget->setGeometry(toRect(c.x, c.y, c.cx, c.cy));
+        QRect rect = toRect(c.x, c.y, c.cx, c.cy);
+        // A one-line label (under a line and a half: 12 of the 8 units a line takes) in a font
+        // wider than the template's would wrap and lose its second half; it keeps its line and
+        // grows to the right instead.
+        if (auto* pLabel = qobject_cast<QLabel*>(pWidget); pLabel && c.eKind == T::kStatic && c.cy < 12) {
+            pLabel->setWordWrap(false);
+            rect.setWidth(std::max(rect.width(), metrics.boundingRect(QRect(0, 0, 0x7fff, 0x7fff), 0, strText).width()));
+        }
+        pWidget->setGeometry(rect);
         if (c.eKind == T::kGroupBox)
             pWidget->lower();  // a frame behind the controls it surrounds
         if (!(c.nStyle & T::sTabStop) && c.eKind != T::kStatic && c.eKind != T::kIcon)

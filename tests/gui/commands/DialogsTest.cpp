@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -252,6 +253,39 @@ TEST(AboutDlg, VersionSloganCreditsAndOk)
     EXPECT_TRUE(bVersion);
     QTest::keyClick(dlg.focusWidget(), Qt::Key_Return);
     EXPECT_TRUE(o.Accepted());
+}
+
+
+// Every label's text, wrapped at its width, fits its height, and every button's caption fits:
+// dialog units measured from the wrong font width cut "Password Again:" and the hidden dialog's
+// sentence short.
+template <typename D>
+void ExpectTextsFit(D& dlg)
+{
+    Opened o(dlg);
+    for (QLabel* pLabel : dlg.template findChildren<QLabel*>()) {
+        if (pLabel->text().isEmpty())
+            continue;
+        const QFontMetrics fm(pLabel->font());
+        const int nFlags = pLabel->wordWrap() ? Qt::TextWordWrap : 0;
+        const QRect need = fm.boundingRect(QRect(0, 0, pLabel->width(), 10000), nFlags, pLabel->text());
+        // The last line's descent may touch the bottom edge; no line may be lost.
+        EXPECT_LE(need.height() - fm.descent(), pLabel->height()) << pLabel->text().toStdString();
+        EXPECT_LE(need.width(), pLabel->width()) << pLabel->text().toStdString();
+    }
+    for (QPushButton* pButton : dlg.template findChildren<QPushButton*>())
+        EXPECT_LE(QFontMetrics(pButton->font()).horizontalAdvance(pButton->text()), pButton->width())
+            << pButton->text().toStdString();
+}
+
+TEST(DialogLayout, EveryLabelAndButtonTextFitsItsControl)
+{
+    { C_PasswordDlg d; ExpectTextsFit(d); }
+    { C_HiddenDlg d; d.m_strName = "secret.txt"; ExpectTextsFit(d); }
+    { C_FoundDlg d; ExpectTextsFit(d); }
+    { C_ComposeDlg d; ExpectTextsFit(d); }
+    { C_PropertiesDlg d; d.m_nBitsPerPixel = 24; ExpectTextsFit(d); }
+    { C_AboutDlg d; ExpectTextsFit(d); }
 }
 
 }  // namespace
