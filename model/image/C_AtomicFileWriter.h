@@ -2,6 +2,10 @@
 // Writes a file the way a careful editor does: into a temporary file beside the target, then,
 // only when every byte is written and flushed, renamed over the target. Until Commit() the
 // target is untouched; a writer destroyed without Commit() removes its temporary file.
+//
+// Where the file system allows, the temporary file has no name while it is written (O_TMPFILE)
+// and is linked under a hidden name only for the rename, so even a process killed in the middle
+// of a save leaves nothing behind. Elsewhere it is a named ".<target>.vmk-XXXXXX" throughout.
 
 #include <cstddef>
 #include <cstdint>
@@ -31,9 +35,11 @@ public:
 
 private:
     bool Fail(int nErrno, const char* pWhat);
+    // Gives the unnamed temporary file its hidden name beside the target.
+    bool LinkUnnamed();
 
     std::string m_strTarget;
-    std::string m_strTemp;
+    std::string m_strTemp;  // the temporary file's name; empty while it has none
     int m_nFd = -1;
     int m_nErrno = 0;
     std::string m_strError;
