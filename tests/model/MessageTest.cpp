@@ -1,4 +1,5 @@
 #include "model/C_Message.h"
+#include "tests/model/C_ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -55,38 +56,17 @@ class MessageFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string strTemplate = (fs::temp_directory_path() / "vmk-message-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(strTemplate.data()), nullptr);
-        m_dir = fs::canonical(strTemplate);  // error texts name resolved paths
+        ASSERT_FALSE(m_scratch.Path().empty());
+        m_dir = m_scratch.Path();
     }
-    void TearDown() override
-    {
-        if (!m_strMount.empty())
-            ::umount2(m_strMount.c_str(), MNT_DETACH);
-        fs::remove_all(m_dir);
-    }
-    // Mounts a file system over a fresh folder, or returns an empty path when this process may not.
     fs::path Mount(const char* pType, const char* pSource, unsigned long nFlags, const char* pOptions)
     {
-        const fs::path dir = m_dir / "mnt";
-        fs::create_directory(dir);
-        if (::mount(pSource ? pSource : pType, dir.c_str(), pType, nFlags, pOptions) != 0)
-            return {};
-        m_strMount = dir.string();
-        return dir;
+        return m_scratch.Mount(pType, pSource, nFlags, pOptions);
     }
-    // The folder's entries: a save that fails must leave no temporary file behind.
-    std::vector<std::string> Entries(const fs::path& dir) const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Entries(const fs::path& dir) const { return C_ScratchFolder::Entries(dir); }
 
+    C_ScratchFolder m_scratch;
     fs::path m_dir;
-    std::string m_strMount;
 };
 
 // ---- loading ----
@@ -313,7 +293,7 @@ TEST_F(MessageSaveFailure, AnUnwritableFolderIsDeniedAndKeepsTheOldFile)
     } else {
         // Root writes anywhere, except on a read-only mount: bind the folder read-only.
         dir = Mount(nullptr, dir.c_str(), MS_BIND, nullptr);
-        if (dir.empty() || ::mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+        if (dir.empty() || !m_scratch.RemountReadOnly(true))
             GTEST_SKIP() << "running as root, and a read-only bind mount is not permitted here";
     }
     C_Message message;
