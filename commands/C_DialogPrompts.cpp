@@ -10,6 +10,7 @@
 #include "model/C_CarrierInfo.h"
 
 #include <QDir>
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -144,4 +145,12 @@ void C_DialogPrompts::ShowAbout()
 {
     C_AboutDlg dlg(m_pOwner);
     dlg.DoModal();
+}
+
+void C_DialogPrompts::SetBusy(bool bBusy)
+{
+    if (bBusy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }

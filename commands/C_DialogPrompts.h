@@ -21,6 +21,7 @@ public:
     bool ShowCompose(std::string& strText, std::string& strSubject) override;
     void ShowProperties(const C_CarrierInfo& info) override;
     void ShowAbout() override;
+    void SetBusy(bool bBusy) override;
 
     // The prompts a window's commands use: those installed by Install (tests of the whole
     // application script them), otherwise the real dialogs owned by pOwner's window.

@@ -1,5 +1,6 @@
 #include "commands/C_HideCommand.h"
 
+#include "commands/C_BusyScope.h"
 #include "commands/C_Prompts.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
@@ -31,13 +32,16 @@ void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::funct
 
     C_Message message;
     // A file that cannot be read stops here, instead of hiding an empty record.
+    bool bLoaded = false;
     try {
-        if (!message.LoadFromFile(strPath)) {
-            prompts.ShowMessage(OpenErrorText(strPath));
-            return;
-        }
+        C_BusyScope busy(prompts);
+        bLoaded = message.LoadFromFile(strPath);
     } catch (const C_FileException& error) {
         prompts.ShowMessage(error.GetErrorMessage());
+        return;
+    }
+    if (!bLoaded) {
+        prompts.ShowMessage(OpenErrorText(strPath));
         return;
     }
 
@@ -57,7 +61,12 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
 
     // HideMessage reads the key from the carrier; a refused hide must leave the old one there.
     std::string strPrevious = std::exchange(carrier.m_strPassword, strPassword);
-    if (!carrier.HideMessage(message)) {
+    bool bHidden = false;
+    {
+        C_BusyScope busy(prompts);
+        bHidden = carrier.HideMessage(message);
+    }
+    if (!bHidden) {
         carrier.m_strPassword = std::move(strPrevious);
         prompts.ShowMessage(pszFitMessage);
         return;

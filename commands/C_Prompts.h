@@ -29,6 +29,9 @@ public:
     virtual bool ShowCompose(std::string& strText, std::string& strSubject) = 0;
     virtual void ShowProperties(const C_CarrierInfo& info) = 0;
     virtual void ShowAbout() = 0;
+    // A long step (reading a payload, hiding, revealing, writing) starts or ends; never while a
+    // dialog is up. The application shows a wait cursor; nothing by default.
+    virtual void SetBusy(bool /*bBusy*/) {}
 
     // The pass phrase loop: asks until both entries are equal (byte for byte, letter case
     // counts) or the user cancels. True with the pass phrase, false when cancelled.

@@ -1,5 +1,6 @@
 #include "commands/C_RevealCommand.h"
 
+#include "commands/C_BusyScope.h"
 #include "commands/C_Prompts.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
@@ -29,7 +30,12 @@ void C_RevealCommand::Run(C_Carrier& carrier, C_Prompts& prompts)
     carrier.m_strPassword = strPassword;
 
     C_Message message;
-    if (!carrier.RevealMessage(message)) {
+    bool bFound = false;
+    {
+        C_BusyScope busy(prompts);
+        bFound = carrier.RevealMessage(message);
+    }
+    if (!bFound) {
         prompts.ShowMessage(vmk::kStrNothingFound);
         return;
     }
@@ -41,6 +47,7 @@ void C_RevealCommand::Run(C_Carrier& carrier, C_Prompts& prompts)
         return;
     // A file that cannot be written is reported with its reason; the command then ends.
     try {
+        C_BusyScope busy(prompts);
         message.SaveToFile(strPath);
     } catch (const C_FileException& error) {
         prompts.ShowMessage(error.GetErrorMessage());

@@ -8,6 +8,7 @@
 #include "shell/C_ShellPrompts.h"
 #include "shell/C_vmkApp.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,7 +67,10 @@ void C_vmkDoc::OnFileSaveAs() {
     if (strPath.isEmpty()) return;  // Cancel
     // The format comes from the name's last three characters. Path name, title and the
     // recent-file list stay as they were.
-    if (!m_pCarrier->SaveImage(QFile::encodeName(strPath).toStdString())) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);  // a large picture takes a moment to write
+    const bool bSaved = m_pCarrier->SaveImage(QFile::encodeName(strPath).toStdString());
+    QApplication::restoreOverrideCursor();
+    if (!bSaved) {
         // The picture is kept: a typo in a file name must not destroy a message hidden in it.
         ReportImageError(QString::fromUtf8(vmk::kStrSaveFailed));
     }

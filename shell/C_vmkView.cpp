@@ -14,6 +14,7 @@
 #include "shell/C_vmkApp.h"
 #include "shell/C_vmkDoc.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
@@ -234,7 +235,11 @@ bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun) {
 }
 
 void C_vmkView::OnToolsGrayscale() {
-    if (m_pDoc && m_pDoc->HasPicture()) m_pDoc->GetCarrier()->ConvertToGrayscale();
+    if (m_pDoc && m_pDoc->HasPicture()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_pDoc->GetCarrier()->ConvertToGrayscale();
+        QApplication::restoreOverrideCursor();
+    }
     // Redrawn whatever the conversion reported; the title keeps the depth it was opened with.
     viewport()->update();
 }

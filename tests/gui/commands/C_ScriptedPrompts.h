@@ -32,6 +32,8 @@ public:
     std::vector<std::pair<std::string, uint32_t>> m_found;
     std::vector<C_CarrierInfo> m_properties;
     int m_nAbout = 0;
+    int m_nBusySteps = 0;  // long steps begun
+    int m_nBusy = 0;       // long steps not yet ended; a dialog shown while above 0 fails the test
 
     std::string ChooseOpenFile(const C_FileDialogArgs& args) override;
     std::string ChooseSaveFile(const C_FileDialogArgs& args) override;
@@ -42,6 +44,7 @@ public:
     bool ShowCompose(std::string& strText, std::string& strSubject) override;
     void ShowProperties(const C_CarrierInfo& info) override;
     void ShowAbout() override;
+    void SetBusy(bool bBusy) override;
 
     // Every scripted answer was used.
     bool AllUsed() const;

@@ -423,6 +423,28 @@ TEST_F(CommandsTest, AFileErrorWhileSavingTheRevealedPayloadIsShownAndEndsTheCom
     EXPECT_FALSE(fs::exists(strTarget));
 }
 
+// Reading the payload, hiding, revealing and writing are marked busy (the wait cursor), each
+// ended before the next dialog; the scripted prompts fail any dialog shown during one.
+TEST_F(CommandsTest, LongStepsAreMarkedBusyAndEndBeforeTheNextDialog)
+{
+    Open(2000);
+    HideFile("x.bin", {1, 2, 3}, "pw");
+    EXPECT_EQ(m_prompts.m_nBusySteps, 2);  // payload read, hide
+    m_prompts.Password("pw");
+    m_prompts.m_foundAnswers.push_back(true);
+    m_prompts.m_saveAnswers.push_back(Path("out.bin"));
+    Reveal();
+    EXPECT_EQ(m_prompts.m_nBusySteps, 4);  // reveal, payload write
+    EXPECT_EQ(m_prompts.m_nBusy, 0);
+    EXPECT_TRUE(fs::exists(Path("out.bin")));
+
+    m_prompts.m_openAnswers.push_back(Path("missing.bin"));  // a failed read ends its step too
+    Hide();
+    EXPECT_EQ(m_prompts.m_nBusySteps, 5);
+    EXPECT_EQ(m_prompts.m_nBusy, 0);
+    EXPECT_EQ(m_prompts.m_messages.size(), 1u);
+}
+
 // ---- Properties, compare, about -------------------------------------------------------------
 
 TEST_F(CommandsTest, PropertiesShowTheCarriersRecord)
