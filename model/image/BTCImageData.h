@@ -54,6 +54,8 @@ public:
     // Releases the picture; safe to repeat and on data never loaded.
     void DeleteObject();
     bool IsEmpty() const { return m_aBits.empty(); }
+    // Exchanges two pictures; the pixel buffers change owners without moving.
+    void Swap(BTCImageData& other) noexcept;
 
     // Filled by the codecs.
     std::vector<uint8_t> m_aBits;
@@ -65,7 +67,7 @@ public:
     std::vector<S_Rgb> m_aPalette;
     uint32_t m_aMasks[4] = {0, 0, 0, 0};
     E_ImageFormat m_eSourceFormat = E_ImageFormat::None;
-    // BMP fields kept for an exact save.
+    // Resolution in pixels per metre: a BMP's own fields; a PCX's dots per inch converted.
     int32_t m_nXPelsPerMeter = 0;
     int32_t m_nYPelsPerMeter = 0;
     bool m_bHadMasks = false;  // the file was BI_BITFIELDS

@@ -9,6 +9,10 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
+
+class C_ByteSink;
+class C_ByteSource;
 
 class BTCImageObject {
 public:
@@ -29,11 +33,19 @@ public:
     BTCImageData* GetObjectDataPtr();
     const BTCImageData* GetObjectDataPtr() const;
 
-    // A short reason for the last failed load or save ("truncated pixel data", "Permission denied").
+    // A short reason for the last failed load or save ("BMP: truncated data", "...: Permission denied").
     const std::string& GetLastError() const { return m_strLastError; }
 
+    // Caps the pixel buffer a load may allocate (default and upper bound: just below 4 GiB,
+    // since the byte count is 32-bit). Fuzzing and tools with little memory set less.
+    void SetMaxImageBytes(uint32_t nBytes) { m_nMaxImageBytes = nBytes; }
+
 private:
+    bool Decode(C_ByteSource& src);
+    bool Encode(E_ImageFormat eFormat, C_ByteSink& sink);
+    bool Fail(const std::string& strWhy);
+
     BTCImageData m_data;
-    bool m_bLoaded = false;
+    uint32_t m_nMaxImageBytes = UINT32_MAX;
     std::string m_strLastError;
 };

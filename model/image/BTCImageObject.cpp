@@ -1,0 +1,153 @@
+#include "model/image/BTCImageObject.h"
+
+#include "model/image/C_AtomicFileWriter.h"
+#include "model/image/C_BmpCodec.h"
+#include "model/image/C_ByteSink.h"
+#include "model/image/C_ByteSource.h"
+#include "model/image/C_CheckedSize.h"
+#include "model/image/C_FormatDetector.h"
+#include "model/image/C_GifCodec.h"
+#include "model/image/C_ImageConverter.h"
+#include "model/image/C_PcxCodec.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string FormatName(E_ImageFormat eFormat)
+{
+    switch (eFormat) {
+    case E_ImageFormat::Bmp: return "BMP";
+    case E_ImageFormat::Pcx: return "PCX";
+    case E_ImageFormat::Gif: return "GIF";
+    case E_ImageFormat::None: break;
+    }
+    return "format " + std::to_string(static_cast<int>(eFormat));
+}
+
+}  // namespace
+
+BTCImageObject::BTCImageObject() = default;
+BTCImageObject::~BTCImageObject() = default;
+
+BTCImageData* BTCImageObject::GetObjectDataPtr()
+{
+    return m_data.IsEmpty() ? nullptr : &m_data;
+}
+
+const BTCImageData* BTCImageObject::GetObjectDataPtr() const
+{
+    return m_data.IsEmpty() ? nullptr : &m_data;
+}
+
+bool BTCImageObject::Fail(const std::string& strWhy)
+{
+    m_strLastError = strWhy;
+    return false;
+}
+
+bool BTCImageObject::Load(const std::string& strPath)
+{
+    C_ByteSource src;
+    if (!src.OpenFile(strPath))
+        return Fail(std::string(ImageErrorText(E_ImageError::CannotRead)) + ": " + src.GetError());
+    return Decode(src);
+}
+
+bool BTCImageObject::LoadFromMemory(std::span<const uint8_t> bytes)
+{
+    C_ByteSource src(bytes);
+    return Decode(src);
+}
+
+bool BTCImageObject::Decode(C_ByteSource& src)
+{
+    m_strLastError.clear();
+    if (src.Size() > C_CheckedSize::kMaxBufferBytes)
+        return Fail(ImageErrorText(E_ImageError::FileTooLarge));
+    uint8_t aHead[C_FormatDetector::kHeadBytes] = {};
+    const size_t nHead = static_cast<size_t>(std::min<uint64_t>(src.Size(), sizeof aHead));
+    if (!src.Read(0, aHead, nHead))
+        return Fail(std::string(ImageErrorText(E_ImageError::CannotRead)) + ": " + src.GetError());
+    E_ImageFormat eFormat = C_FormatDetector::Detect(std::span<const uint8_t>(aHead, nHead));
+    // A PCX mark with a bad header is decoded anyway, so the refusal names the bad field.
+    if (eFormat == E_ImageFormat::None && nHead > 0 && aHead[0] == 0x0A)
+        eFormat = E_ImageFormat::Pcx;
+    if (eFormat == E_ImageFormat::None)
+        return Fail(ImageErrorText(E_ImageError::UnknownFormat));
+
+    // Decoded aside, so a refused file leaves the current picture as it was.
+    BTCImageData decoded;
+    C_ImageError err;
+    bool bOk = false;
+    switch (eFormat) {
+    case E_ImageFormat::Bmp: bOk = C_BmpCodec::Decode(src, m_nMaxImageBytes, decoded, err); break;
+    case E_ImageFormat::Pcx: bOk = C_PcxCodec::Decode(src, m_nMaxImageBytes, decoded, err); break;
+    case E_ImageFormat::Gif: bOk = C_GifCodec::Decode(src, m_nMaxImageBytes, decoded, err); break;
+    case E_ImageFormat::None: break;
+    }
+    if (!bOk)
+        return Fail(FormatName(eFormat) + ": " + err.Text());
+    m_data.Swap(decoded);
+    return true;
+}
+
+bool BTCImageObject::Encode(E_ImageFormat eFormat, C_ByteSink& sink)
+{
+    if (m_data.IsEmpty())
+        return Fail(ImageErrorText(E_ImageError::NoPicture));
+    if (eFormat != E_ImageFormat::Bmp && eFormat != E_ImageFormat::Pcx && eFormat != E_ImageFormat::Gif)
+        return Fail("unknown format code " + std::to_string(static_cast<int>(eFormat)));
+
+    C_ImageError err;
+    const BTCImageData* pData = &m_data;
+    BTCImageData converted;
+    if (!C_ImageConverter::HasLayoutOf(m_data, eFormat)) {
+        if (!C_ImageConverter::Convert(m_data, eFormat, converted, err))
+            return Fail(FormatName(eFormat) + ": " + err.Text());
+        pData = &converted;
+    }
+    bool bOk = false;
+    switch (eFormat) {
+    case E_ImageFormat::Bmp: bOk = C_BmpCodec::Encode(*pData, sink, err); break;
+    case E_ImageFormat::Pcx: bOk = C_PcxCodec::Encode(*pData, sink, err); break;
+    case E_ImageFormat::Gif: bOk = C_GifCodec::Encode(*pData, sink, err); break;
+    case E_ImageFormat::None: break;
+    }
+    if (!bOk)
+        return Fail(FormatName(eFormat) + ": " + err.Text());
+    return true;
+}
+
+bool BTCImageObject::Save(const std::string& strPath, E_ImageFormat eFormat)
+{
+    m_strLastError.clear();
+    if (m_data.IsEmpty())
+        return Fail(ImageErrorText(E_ImageError::NoPicture));
+    // Into a temporary file beside the target; the target is replaced only once all is written.
+    C_AtomicFileWriter writer;
+    if (!writer.Open(strPath))
+        return Fail(writer.GetError());
+    C_ByteSink sink(writer);
+    if (!Encode(eFormat, sink)) {
+        if (!sink.Ok())
+            m_strLastError = writer.GetError();
+        writer.Abort();
+        return false;
+    }
+    if (!writer.Commit())
+        return Fail(writer.GetError());
+    return true;
+}
+
+bool BTCImageObject::SaveToMemory(E_ImageFormat eFormat, std::vector<uint8_t>& out)
+{
+    m_strLastError.clear();
+    out.clear();
+    C_ByteSink sink(out);
+    if (!Encode(eFormat, sink)) {
+        out.clear();
+        return false;
+    }
+    return true;
+}

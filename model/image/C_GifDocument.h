@@ -1,0 +1,50 @@
+#pragma once
+// Everything of a GIF file besides the first image's pixel indices: screen descriptor, colour
+// tables, every extension block and every further frame, so that saving a GIF replaces only the
+// first image's indices and drops nothing. The first frame's indices live in the picture data.
+
+#include "model/image/BTCImageData.h"
+
+#include <cstdint>
+#include <vector>
+
+struct S_GifExtension {
+    int nFunction = 0;                         // the extension label (0xF9 graphic control, ...)
+    std::vector<std::vector<uint8_t>> aBlocks;  // data sub-blocks, each 1 to 255 bytes
+};
+
+struct S_GifColourMap {
+    std::vector<S_Rgb> aColours;  // 2, 4, ..., 256 entries
+    bool bSorted = false;
+};
+
+struct S_GifFrame {
+    std::vector<S_GifExtension> aExtensions;  // the blocks that stood before this image
+    uint16_t nLeft = 0, nTop = 0, nWidth = 0, nHeight = 0;
+    bool bInterlaced = false;
+    bool bHasLocalMap = false;
+    S_GifColourMap localMap;
+    // Indices in display order (de-interlaced). Empty for the first frame: its indices are the
+    // picture's pixel bytes.
+    std::vector<uint8_t> aPixels;
+};
+
+class C_GifDocument {
+public:
+    // The map a frame draws with: its own, else the global one; null when it has neither.
+    S_GifColourMap* EffectiveMap(size_t nFrame);
+    const S_GifColourMap* EffectiveMap(size_t nFrame) const;
+    // Turns every colour table gray (the same luma as the picture's palette gets).
+    void Grayscale();
+
+    bool m_b89a = true;  // "GIF89a" rather than "GIF87a"
+    uint16_t m_nScreenWidth = 0;
+    uint16_t m_nScreenHeight = 0;
+    int m_nColourResolution = 8;  // bits per primary, 1 to 8
+    int m_nBackground = 0;
+    uint8_t m_nAspect = 0;
+    bool m_bHasGlobalMap = false;
+    S_GifColourMap m_globalMap;
+    std::vector<S_GifFrame> m_aFrames;        // at least one once loaded
+    std::vector<S_GifExtension> m_aTrailing;  // blocks after the last image, before the trailer
+};

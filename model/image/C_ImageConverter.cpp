@@ -1,0 +1,128 @@
+#include "model/image/C_ImageConverter.h"
+
+#include "model/image/C_CheckedSize.h"
+#include "model/image/C_PixelReader.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+bool IsBmpDepth(int n)
+{
+    return n == 1 || n == 4 || n == 8 || n == 16 || n == 24 || n == 32;
+}
+
+std::vector<S_Rgb> GrayRamp()
+{
+    std::vector<S_Rgb> aRamp(256);
+    for (size_t i = 0; i < 256; ++i)
+        aRamp[i] = S_Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
+    return aRamp;
+}
+
+}  // namespace
+
+bool C_ImageConverter::HasLayoutOf(const BTCImageData& data, E_ImageFormat eFormat)
+{
+    if (data.m_eSourceFormat != eFormat || data.m_nWidth <= 0 || data.m_nHeight <= 0)
+        return false;
+    const int nBits = data.m_nBitsPerPixel;
+    const size_t nColours = data.m_aPalette.size();
+    switch (eFormat) {
+    case E_ImageFormat::Bmp:
+        if (!IsBmpDepth(nBits) || (nBits <= 8 && (nColours == 0 || nColours > (1u << nBits))))
+            return false;
+        return data.m_nStride == C_CheckedSize::RowBytes(static_cast<uint64_t>(data.m_nWidth), static_cast<uint64_t>(nBits), 4).Get();
+    case E_ImageFormat::Pcx:
+        if (data.m_bBottomUp || (nBits == 8 && (nColours == 0 || nColours > 256)) || (nBits != 8 && nBits != 24))
+            return false;
+        return data.m_nStride == static_cast<uint64_t>(data.m_nWidth) * (nBits / 8);
+    case E_ImageFormat::Gif:
+        return !data.m_bBottomUp && nBits == 8 && nColours > 0 && nColours <= 256
+            && data.m_nStride == static_cast<uint32_t>(data.m_nWidth);
+    case E_ImageFormat::None:
+        break;
+    }
+    return false;
+}
+
+bool C_ImageConverter::Convert(const BTCImageData& src, E_ImageFormat eTarget, BTCImageData& out, C_ImageError& err)
+{
+    const C_PixelReader reader(src);
+    if (!reader.IsValid())
+        return err.Set(E_ImageError::BadLayout);
+    if (eTarget != E_ImageFormat::Bmp && eTarget != E_ImageFormat::Pcx && eTarget != E_ImageFormat::Gif)
+        return err.Set(E_ImageError::CannotEncode, "unknown format code");
+    const uint32_t nWidth = reader.GetWidth();
+    const uint32_t nHeight = reader.GetHeight();
+    if (eTarget == E_ImageFormat::Gif && (nWidth > 0xFFFF || nHeight > 0xFFFF))
+        return err.Set(E_ImageError::CannotEncode, "GIF holds at most 65535 x 65535 pixels");
+
+    // GIF has no true colour; everything else keeps the kind of picture it is.
+    const bool bIndexed = reader.IsIndexed();
+    const bool bOutIndexed = bIndexed || eTarget == E_ImageFormat::Gif;
+    const uint32_t nOutBits = bOutIndexed ? 8 : 24;
+    const bool bBottomUp = eTarget == E_ImageFormat::Bmp;
+    C_CheckedSize total = C_CheckedSize::RowBytes(nWidth, nOutBits, eTarget == E_ImageFormat::Bmp ? 4 : 1);
+    const uint64_t nStride = total.Get();
+    total.Mul(nHeight);
+    if (!total.FitsIn(C_CheckedSize::kMaxBufferBytes))
+        return err.Set(E_ImageError::TooLarge);
+
+    out.m_nWidth = static_cast<int32_t>(nWidth);
+    out.m_nHeight = static_cast<int32_t>(nHeight);
+    out.m_nBitsPerPixel = static_cast<int>(nOutBits);
+    out.m_nStride = static_cast<uint32_t>(nStride);
+    out.m_bBottomUp = bBottomUp;
+    out.m_nXPelsPerMeter = src.m_nXPelsPerMeter;
+    out.m_nYPelsPerMeter = src.m_nYPelsPerMeter;
+    out.m_eSourceFormat = eTarget;
+    out.m_aBits.assign(static_cast<size_t>(total.Get()), 0);
+    auto outRow = [&](uint32_t nDisplayRow) {
+        const uint32_t nRow = bBottomUp ? nHeight - 1 - nDisplayRow : nDisplayRow;
+        return out.m_aBits.data() + static_cast<size_t>(nRow) * nStride;
+    };
+
+    if (bIndexed) {
+        out.m_aPalette = src.m_aPalette.empty() ? GrayRamp() : src.m_aPalette;
+        if (out.m_aPalette.size() > 256)
+            out.m_aPalette.resize(256);
+        if (eTarget == E_ImageFormat::Pcx)
+            out.m_aPalette.resize(256);  // the file's palette always has 256 entries
+        for (uint32_t y = 0; y < nHeight; ++y)
+            reader.IndicesOfStoredRow(reader.StoredRowOf(y), outRow(y));
+        return true;
+    }
+
+    if (!bOutIndexed) {
+        for (uint32_t y = 0; y < nHeight; ++y)
+            reader.BgrOfStoredRow(reader.StoredRowOf(y), outRow(y));
+        return true;
+    }
+
+    // True colour to GIF: giflib's quantiser wants separate red, green and blue planes.
+    const size_t nPixels = static_cast<size_t>(nWidth) * nHeight;
+    std::vector<uint8_t> aRed(nPixels), aGreen(nPixels), aBlue(nPixels), aRow(3 * static_cast<size_t>(nWidth));
+    for (uint32_t y = 0; y < nHeight; ++y) {
+        reader.BgrOfStoredRow(reader.StoredRowOf(y), aRow.data());
+        const size_t nBase = static_cast<size_t>(y) * nWidth;
+        for (uint32_t x = 0; x < nWidth; ++x) {
+            aBlue[nBase + x] = aRow[3 * x];
+            aGreen[nBase + x] = aRow[3 * x + 1];
+            aRed[nBase + x] = aRow[3 * x + 2];
+        }
+    }
+    int nColours = 256;
+    std::vector<GifColorType> aMap(256);
+    if (GifQuantizeBuffer(nWidth, nHeight, &nColours, aRed.data(), aGreen.data(), aBlue.data(), out.m_aBits.data(),
+                          aMap.data()) == GIF_ERROR)
+        return err.Set(E_ImageError::GifEncode, "colour quantisation failed");
+    nColours = std::clamp(nColours, 1, 256);
+    out.m_aPalette.resize(static_cast<size_t>(nColours));
+    for (size_t i = 0; i < out.m_aPalette.size(); ++i)
+        out.m_aPalette[i] = S_Rgb{aMap[i].Red, aMap[i].Green, aMap[i].Blue};
+    return true;
+}

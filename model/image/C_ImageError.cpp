@@ -1,0 +1,24 @@
+#include "model/image/C_ImageError.h"
+
+#include <utility>
+
+bool C_ImageError::Set(E_ImageError eCode, std::string strDetail)
+{
+    m_eCode = eCode;
+    m_strDetail = std::move(strDetail);
+    return false;
+}
+
+void C_ImageError::Clear()
+{
+    m_eCode = E_ImageError::None;
+    m_strDetail.clear();
+}
+
+std::string C_ImageError::Text() const
+{
+    std::string strText = ImageErrorText(m_eCode);
+    if (!m_strDetail.empty())
+        strText += ": " + m_strDetail;
+    return strText;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The outcome of one decode or encode: a code from E_ImageError and, where a lower layer gave
+// one, its own words (giflib's text, the system's errno text).
+
+#include "model/image/E_ImageError.h"
+
+#include <string>
+
+class C_ImageError {
+public:
+    // Records the failure and returns false, so a codec can write `return err.Set(...)`.
+    bool Set(E_ImageError eCode, std::string strDetail = {});
+    void Clear();
+
+    E_ImageError GetCode() const { return m_eCode; }
+    const std::string& GetDetail() const { return m_strDetail; }
+    // "<code text>" or "<code text>: <detail>".
+    std::string Text() const;
+
+private:
+    E_ImageError m_eCode = E_ImageError::None;
+    std::string m_strDetail;
+};

@@ -1,0 +1,25 @@
+#pragma once
+// PCX reading and writing. Reading accepts versions 0 to 5, RLE or raw; 1, 2, 4 or 8 bits with
+// 1 to 4 planes while a pixel has at most 8 bits (EGA planar included), and 8 bits in 3 planes
+// as true colour. Palette pictures decode to one index per pixel, true colour to blue, green,
+// red per pixel; rows top to bottom without padding. Writing is version 5, RLE: one 8-bit plane
+// with the 256-colour palette at the end, or three 8-bit planes; bytes per line even.
+
+#include "model/image/BTCImageData.h"
+#include "model/image/C_ByteSink.h"
+#include "model/image/C_ByteSource.h"
+#include "model/image/C_ImageError.h"
+
+#include <cstdint>
+#include <span>
+
+class C_PcxCodec {
+public:
+    static constexpr size_t kHeaderSize = 128;
+
+    // Byte 0 is 0x0A and every header field is one this codec reads.
+    static bool IsPcx(std::span<const uint8_t> head);
+    static bool Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out, C_ImageError& err);
+    // data must hold a PCX layout: 8 bits with a palette or 24 bits, unpadded, top to bottom.
+    static bool Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err);
+};

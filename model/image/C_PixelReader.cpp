@@ -1,0 +1,120 @@
+#include "model/image/C_PixelReader.h"
+
+#include "model/image/C_CheckedSize.h"
+
+namespace {
+
+// BI_RGB layouts a 16- or 32-bit BMP uses when it names no masks: 5-5-5 and 8-8-8.
+constexpr uint32_t kMasks16[3] = {0x7C00, 0x03E0, 0x001F};
+constexpr uint32_t kMasks32[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
+
+}  // namespace
+
+uint8_t C_PixelReader::S_Channel::Extract(uint32_t nValue) const
+{
+    if (nMax == 0)
+        return 0;
+    const uint64_t v = (nValue & nMask) >> nShift;
+    return static_cast<uint8_t>((v * 255 + nMax / 2) / nMax);
+}
+
+C_PixelReader::C_PixelReader(const BTCImageData& data) : m_data(data)
+{
+    if (data.m_nWidth <= 0 || data.m_nHeight <= 0)
+        return;
+    m_nWidth = static_cast<uint32_t>(data.m_nWidth);
+    m_nHeight = static_cast<uint32_t>(data.m_nHeight);
+    m_nBits = data.m_nBitsPerPixel;
+    m_nStride = data.m_nStride;
+    m_bBottomUp = data.m_bBottomUp;
+    switch (m_nBits) {
+    case 1: case 2: case 4: case 8: case 16: case 24: case 32: break;
+    default: return;
+    }
+    const C_CheckedSize rowBytes = C_CheckedSize::RowBytes(m_nWidth, static_cast<uint64_t>(m_nBits), 1);
+    if (!rowBytes.IsValid() || m_nStride < rowBytes.Get())
+        return;
+    C_CheckedSize total(m_nStride);
+    total.Mul(m_nHeight);
+    if (!total.IsValid() || total.Get() != data.m_aBits.size())
+        return;
+
+    if (m_nBits == 16 || m_nBits == 32) {
+        const bool bNoMasks = data.m_aMasks[0] == 0 && data.m_aMasks[1] == 0 && data.m_aMasks[2] == 0;
+        for (int i = 0; i < 3; ++i) {
+            S_Channel& c = m_aChannel[i];
+            c.nMask = bNoMasks ? (m_nBits == 16 ? kMasks16[i] : kMasks32[i]) : data.m_aMasks[i];
+            if (c.nMask != 0) {
+                c.nShift = static_cast<uint32_t>(__builtin_ctz(c.nMask));
+                c.nMax = c.nMask >> c.nShift;
+            }
+        }
+    }
+    m_bValid = true;
+}
+
+S_Rgb C_PixelReader::PaletteColour(uint32_t nIndex) const
+{
+    return nIndex < m_data.m_aPalette.size() ? m_data.m_aPalette[nIndex] : S_Rgb{};
+}
+
+void C_PixelReader::IndicesOfStoredRow(uint32_t nRow, uint8_t* pOut) const
+{
+    const uint8_t* pRow = m_data.m_aBits.data() + static_cast<size_t>(nRow) * m_nStride;
+    switch (m_nBits) {
+    case 8:
+        for (uint32_t x = 0; x < m_nWidth; ++x)
+            pOut[x] = pRow[x];
+        break;
+    case 1: case 2: case 4: {
+        // Leftmost pixel in the most significant bits, as BMP and PCX store them.
+        const uint32_t nPerByte = 8u / static_cast<uint32_t>(m_nBits);
+        const uint32_t nMask = (1u << m_nBits) - 1u;
+        for (uint32_t x = 0; x < m_nWidth; ++x) {
+            const uint32_t nShift = 8u - static_cast<uint32_t>(m_nBits) * (x % nPerByte + 1u);
+            pOut[x] = static_cast<uint8_t>((pRow[x / nPerByte] >> nShift) & nMask);
+        }
+        break;
+    }
+    default:
+        for (uint32_t x = 0; x < m_nWidth; ++x)
+            pOut[x] = 0;
+        break;
+    }
+}
+
+void C_PixelReader::BgrOfStoredRow(uint32_t nRow, uint8_t* pOut) const
+{
+    const uint8_t* pRow = m_data.m_aBits.data() + static_cast<size_t>(nRow) * m_nStride;
+    switch (m_nBits) {
+    case 24:
+        for (uint32_t i = 0; i < 3 * m_nWidth; ++i)
+            pOut[i] = pRow[i];
+        break;
+    case 16: case 32: {
+        const uint32_t nBytes = static_cast<uint32_t>(m_nBits) / 8u;
+        for (uint32_t x = 0; x < m_nWidth; ++x) {
+            const uint8_t* p = pRow + x * nBytes;
+            uint32_t v = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
+            if (nBytes == 4)
+                v |= static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+            pOut[3 * x] = m_aChannel[2].Extract(v);
+            pOut[3 * x + 1] = m_aChannel[1].Extract(v);
+            pOut[3 * x + 2] = m_aChannel[0].Extract(v);
+        }
+        break;
+    }
+    default: {
+        // Indexed: one row of indices at a time through the palette, reusing pOut's tail.
+        uint8_t* pIndices = pOut + 2 * m_nWidth;
+        IndicesOfStoredRow(nRow, pIndices);
+        for (uint32_t x = 0; x < m_nWidth; ++x) {
+            const S_Rgb c = PaletteColour(pIndices[x]);
+            pOut[3 * x] = c.b;
+            pOut[3 * x + 1] = c.g;
+            pOut[3 * x + 2] = c.r;
+        }
+        break;
+    }
+    }
+}

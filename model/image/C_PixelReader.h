@@ -1,0 +1,55 @@
+#pragma once
+// Reads the pixels of any decoded layout (BMP rows of 1 to 32 bits, padded, either row order;
+// GIF and PCX indices; PCX blue-green-red) as colour indices or as blue-green-red bytes. Used
+// by gray scale and by conversion between formats. Construct, then check IsValid() before
+// reading: it proves the fields describe the buffer, so no read below can leave it.
+
+#include "model/image/BTCImageData.h"
+
+#include <cstdint>
+
+class C_PixelReader {
+public:
+    explicit C_PixelReader(const BTCImageData& data);
+
+    bool IsValid() const { return m_bValid; }
+    // 1 to 8 bits per pixel: the bytes are colour indices into the palette.
+    bool IsIndexed() const { return m_nBits <= 8; }
+    uint32_t GetWidth() const { return m_nWidth; }
+    uint32_t GetHeight() const { return m_nHeight; }
+
+    // The stored row that shows display row y (0 = top).
+    uint32_t StoredRowOf(uint32_t nDisplayRow) const
+    {
+        return m_bBottomUp ? m_nHeight - 1 - nDisplayRow : nDisplayRow;
+    }
+    // Width indices of stored row r (indexed pictures only).
+    void IndicesOfStoredRow(uint32_t nRow, uint8_t* pOut) const;
+    // 3 x width bytes blue, green, red of stored row r (palette looked up for indexed pictures).
+    void BgrOfStoredRow(uint32_t nRow, uint8_t* pOut) const;
+    // A palette colour; black for an index past the palette's end.
+    S_Rgb PaletteColour(uint32_t nIndex) const;
+
+    // Y = (299 R + 587 G + 114 B + 500) / 1000.
+    static uint8_t Luma(uint8_t r, uint8_t g, uint8_t b)
+    {
+        return static_cast<uint8_t>((299u * r + 587u * g + 114u * b + 500u) / 1000u);
+    }
+
+private:
+    struct S_Channel {
+        uint32_t nMask = 0;
+        uint32_t nShift = 0;
+        uint64_t nMax = 0;  // mask >> shift; 0 for an unused channel
+        uint8_t Extract(uint32_t nValue) const;
+    };
+
+    const BTCImageData& m_data;
+    bool m_bValid = false;
+    uint32_t m_nWidth = 0;
+    uint32_t m_nHeight = 0;
+    int m_nBits = 0;
+    uint32_t m_nStride = 0;
+    bool m_bBottomUp = false;
+    S_Channel m_aChannel[3];  // red, green, blue of a 16- or 32-bit picture
+};

@@ -1,0 +1,49 @@
+#pragma once
+// Why a picture could not be read or written. The short texts go to the CLI's stderr and the
+// tests; the user-facing message stays the program's own ("Error Opening Image!").
+
+enum class E_ImageError {
+    None,
+    CannotRead,        // the file could not be opened or read (detail: the system's reason)
+    CannotWrite,       // the target could not be written (detail: the system's reason)
+    FileTooLarge,      // 4 GiB or more
+    UnknownFormat,     // not BMP, GIF or PCX by its first bytes
+    BadHeader,         // a header field is out of range or inconsistent
+    BadDepth,          // bits per pixel / plane combination not supported
+    BadCompression,    // compression method not supported
+    BadPalette,        // palette missing or out of the file
+    Truncated,         // the file ends before the data its header promises
+    BadRle,            // a run or escape of RLE data leaves the picture or makes no sense
+    GifDecode,         // giflib refused the data (detail: giflib's reason)
+    GifEncode,         // giflib could not encode (detail: giflib's reason)
+    NoFrame,           // a GIF without an image, or with an empty or off-screen first image
+    TooLarge,          // the decoded picture would exceed the byte limit
+    NoPicture,         // nothing loaded to save
+    BadLayout,         // the picture's fields do not describe its pixel buffer
+    CannotEncode,      // the target format cannot hold this picture (e.g. too wide for PCX)
+};
+
+constexpr const char* ImageErrorText(E_ImageError eError)
+{
+    switch (eError) {
+    case E_ImageError::None: return "no error";
+    case E_ImageError::CannotRead: return "cannot read file";
+    case E_ImageError::CannotWrite: return "cannot write file";
+    case E_ImageError::FileTooLarge: return "file of 4 GiB or more";
+    case E_ImageError::UnknownFormat: return "not a BMP, GIF or PCX picture";
+    case E_ImageError::BadHeader: return "malformed header";
+    case E_ImageError::BadDepth: return "unsupported bit depth";
+    case E_ImageError::BadCompression: return "unsupported compression";
+    case E_ImageError::BadPalette: return "missing or malformed palette";
+    case E_ImageError::Truncated: return "truncated data";
+    case E_ImageError::BadRle: return "malformed RLE data";
+    case E_ImageError::GifDecode: return "GIF decoding failed";
+    case E_ImageError::GifEncode: return "GIF encoding failed";
+    case E_ImageError::NoFrame: return "GIF has no usable first image";
+    case E_ImageError::TooLarge: return "picture too large";
+    case E_ImageError::NoPicture: return "no picture loaded";
+    case E_ImageError::BadLayout: return "picture fields do not match its pixel buffer";
+    case E_ImageError::CannotEncode: return "picture does not fit the target format";
+    }
+    return "unknown error";
+}
