@@ -1,0 +1,246 @@
+#include "C_ImageBytes.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace {
+
+void Put16(std::vector<uint8_t>& v, uint32_t n)
+{
+    v.push_back(static_cast<uint8_t>(n));
+    v.push_back(static_cast<uint8_t>(n >> 8));
+}
+
+void Put32(std::vector<uint8_t>& v, uint32_t n)
+{
+    Put16(v, n);
+    Put16(v, n >> 16);
+}
+
+void PutPalette(std::vector<uint8_t>& v, const std::vector<S_Rgb>& aPalette)
+{
+    for (const S_Rgb& c : aPalette) {
+        v.push_back(c.r);
+        v.push_back(c.g);
+        v.push_back(c.b);
+    }
+}
+
+int BitsOf(size_t nColours)
+{
+    int n = 1;
+    while ((size_t{1} << n) < nColours)
+        ++n;
+    return n;
+}
+
+// LZW with literal codes only: a clear code before the table would outgrow nCodeSize + 1 bits
+// (every 2^nCodeSize - 2 pixels, at most 100) keeps the code width fixed, so no string table is
+// needed to write it.
+std::vector<uint8_t> LiteralLzw(const std::vector<uint8_t>& aPixels, int nCodeSize)
+{
+    const uint32_t nClear = 1u << nCodeSize, nEnd = nClear + 1, nWidth = static_cast<uint32_t>(nCodeSize) + 1;
+    std::vector<uint8_t> aBits;
+    uint32_t nAcc = 0, nAccBits = 0;
+    auto put = [&](uint32_t nCode) {
+        nAcc |= nCode << nAccBits;
+        nAccBits += nWidth;
+        while (nAccBits >= 8) {
+            aBits.push_back(static_cast<uint8_t>(nAcc));
+            nAcc >>= 8;
+            nAccBits -= 8;
+        }
+    };
+    const size_t nPeriod = std::min<size_t>(100, nClear - 2);
+    for (size_t i = 0; i < aPixels.size(); ++i) {
+        if (i % nPeriod == 0)
+            put(nClear);
+        put(aPixels[i]);
+    }
+    put(nEnd);
+    if (nAccBits > 0)
+        aBits.push_back(static_cast<uint8_t>(nAcc));
+    std::vector<uint8_t> aOut;
+    aOut.push_back(static_cast<uint8_t>(nCodeSize));
+    for (size_t i = 0; i < aBits.size(); i += 255) {
+        const size_t n = std::min<size_t>(255, aBits.size() - i);
+        aOut.push_back(static_cast<uint8_t>(n));
+        aOut.insert(aOut.end(), aBits.begin() + static_cast<std::ptrdiff_t>(i), aBits.begin() + static_cast<std::ptrdiff_t>(i + n));
+    }
+    aOut.push_back(0);
+    return aOut;
+}
+
+}  // namespace
+
+std::vector<uint8_t> C_ImageBytes::Bmp(const S_BmpSpec& spec)
+{
+    const bool bCore = spec.nHeaderSize == 12;
+    const uint32_t nMaskBytes = spec.nHeaderSize == 40 && spec.nCompression == 3 ? 12 : 0;
+    const uint32_t nPalBytes = static_cast<uint32_t>(spec.aPalette.size()) * (bCore ? 3 : 4);
+    const uint32_t nOff = 14 + spec.nHeaderSize + nMaskBytes + nPalBytes;
+    std::vector<uint8_t> v;
+    v.push_back('B');
+    v.push_back('M');
+    Put32(v, static_cast<uint32_t>(14 + spec.nHeaderSize + nMaskBytes + nPalBytes + spec.aPixels.size()));
+    Put32(v, 0);
+    Put32(v, static_cast<uint32_t>(nOff + spec.nOffBitsDelta));
+    Put32(v, spec.nHeaderSize);
+    if (bCore) {
+        Put16(v, static_cast<uint32_t>(spec.nWidth));
+        Put16(v, static_cast<uint32_t>(spec.nHeight));
+        Put16(v, spec.nPlanes);
+        Put16(v, spec.nBits);
+    } else {
+        Put32(v, static_cast<uint32_t>(spec.nWidth));
+        Put32(v, static_cast<uint32_t>(spec.nHeight));
+        Put16(v, spec.nPlanes);
+        Put16(v, spec.nBits);
+        Put32(v, spec.nCompression);
+        Put32(v, static_cast<uint32_t>(spec.aPixels.size()));
+        Put32(v, static_cast<uint32_t>(spec.nXPpm));
+        Put32(v, static_cast<uint32_t>(spec.nYPpm));
+        Put32(v, spec.nColoursUsed);
+        Put32(v, 0);
+        if (spec.nHeaderSize >= 52 || nMaskBytes)
+            for (int i = 0; i < 3; ++i)
+                Put32(v, spec.aMasks[i]);
+        if (spec.nHeaderSize >= 56)
+            Put32(v, spec.aMasks[3]);
+        v.resize(14 + spec.nHeaderSize + nMaskBytes, 0);
+    }
+    for (const S_Rgb& c : spec.aPalette) {
+        v.push_back(c.b);
+        v.push_back(c.g);
+        v.push_back(c.r);
+        if (!bCore)
+            v.push_back(0);
+    }
+    v.resize(nOff, 0);
+    v.insert(v.end(), spec.aPixels.begin(), spec.aPixels.end());
+    return v;
+}
+
+std::vector<uint8_t> C_ImageBytes::Pcx(const S_PcxSpec& spec)
+{
+    std::vector<uint8_t> v = {0x0A, spec.nVersion, spec.nEncoding, spec.nBits};
+    Put16(v, spec.nXMin);
+    Put16(v, spec.nYMin);
+    Put16(v, static_cast<uint32_t>(spec.nXMin + spec.nWidth - 1));
+    Put16(v, static_cast<uint32_t>(spec.nYMin + spec.nHeight - 1));
+    Put16(v, spec.nDpiX);
+    Put16(v, spec.nDpiY);
+    std::vector<S_Rgb> aHead = spec.aHeaderPalette;
+    aHead.resize(16);
+    PutPalette(v, aHead);
+    v.push_back(0);
+    v.push_back(spec.nPlanes);
+    Put16(v, spec.nBytesPerLine);
+    Put16(v, 1);
+    v.resize(128, 0);
+    v.insert(v.end(), spec.aBody.begin(), spec.aBody.end());
+    if (!spec.aTailPalette.empty()) {
+        v.push_back(0x0C);
+        std::vector<S_Rgb> aTail = spec.aTailPalette;
+        aTail.resize(256);
+        PutPalette(v, aTail);
+    }
+    return v;
+}
+
+std::vector<uint8_t> C_ImageBytes::Gif(const S_GifSpec& spec)
+{
+    std::vector<uint8_t> v(spec.strVersion.begin(), spec.strVersion.end());
+    Put16(v, spec.nScreenWidth);
+    Put16(v, spec.nScreenHeight);
+    const bool bGlobal = !spec.aGlobalPalette.empty();
+    v.push_back(static_cast<uint8_t>((bGlobal ? 0x80 | (BitsOf(spec.aGlobalPalette.size()) - 1) : 0) | 0x70));
+    v.push_back(spec.nBackground);
+    v.push_back(spec.nAspect);
+    PutPalette(v, spec.aGlobalPalette);
+    for (const S_GifRecord& r : spec.aRecords) {
+        if (!r.bImage) {
+            v.push_back('!');
+            v.push_back(static_cast<uint8_t>(r.nLabel));
+            for (const auto& block : r.aBlocks) {
+                v.push_back(static_cast<uint8_t>(block.size()));
+                v.insert(v.end(), block.begin(), block.end());
+            }
+            v.push_back(0);
+            continue;
+        }
+        v.push_back(',');
+        Put16(v, r.nLeft);
+        Put16(v, r.nTop);
+        Put16(v, r.nWidth);
+        Put16(v, r.nHeight);
+        const bool bLocal = !r.aLocalPalette.empty();
+        v.push_back(static_cast<uint8_t>((bLocal ? 0x80 | (BitsOf(r.aLocalPalette.size()) - 1) : 0) | (r.bInterlaced ? 0x40 : 0)));
+        PutPalette(v, r.aLocalPalette);
+        // The stream holds the rows in file order: the four interlace passes when interlaced.
+        std::vector<uint8_t> aFileOrder;
+        std::vector<uint32_t> aRows;
+        if (r.bInterlaced) {
+            const uint32_t aStart[4] = {0, 4, 2, 1}, aStep[4] = {8, 8, 4, 2};
+            for (int p = 0; p < 4; ++p)
+                for (uint32_t y = aStart[p]; y < r.nHeight; y += aStep[p])
+                    aRows.push_back(y);
+        } else {
+            for (uint32_t y = 0; y < r.nHeight; ++y)
+                aRows.push_back(y);
+        }
+        for (const uint32_t y : aRows)
+            for (uint32_t x = 0; x < r.nWidth; ++x) {
+                const size_t i = size_t{y} * r.nWidth + x;
+                aFileOrder.push_back(i < r.aPixels.size() ? r.aPixels[i] : 0);
+            }
+        const size_t nColours = bLocal ? r.aLocalPalette.size() : std::max<size_t>(spec.aGlobalPalette.size(), 4);
+        const int nCodeSize = r.nCodeSize ? r.nCodeSize : std::max(2, BitsOf(nColours));
+        const std::vector<uint8_t> aLzw = LiteralLzw(aFileOrder, nCodeSize);
+        v.insert(v.end(), aLzw.begin(), aLzw.end());
+    }
+    if (spec.bTrailer)
+        v.push_back(';');
+    return v;
+}
+
+std::vector<uint8_t> C_ImageBytes::PcxLiteral(const std::vector<uint8_t>& aLine)
+{
+    std::vector<uint8_t> v;
+    for (const uint8_t b : aLine) {
+        if (b >= 0xC0)
+            v.push_back(0xC1);
+        v.push_back(b);
+    }
+    return v;
+}
+
+std::vector<uint8_t> C_ImageBytes::Pattern(size_t n, uint8_t nSeed)
+{
+    std::vector<uint8_t> v(n);
+    uint32_t x = 0x9E3779B9u ^ nSeed;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1103515245u + 12345u;
+        v[i] = static_cast<uint8_t>(x >> 16);
+    }
+    return v;
+}
+
+std::vector<S_Rgb> C_ImageBytes::Palette(size_t n, uint8_t nSeed)
+{
+    const std::vector<uint8_t> b = Pattern(3 * n, nSeed);
+    std::vector<S_Rgb> p(n);
+    for (size_t i = 0; i < n; ++i)
+        p[i] = S_Rgb{b[3 * i], b[3 * i + 1], b[3 * i + 2]};
+    return p;
+}
+
+uint32_t C_ImageBytes::U32(const std::vector<uint8_t>& v, size_t nAt)
+{
+    return static_cast<uint32_t>(v.at(nAt) | v.at(nAt + 1) << 8 | v.at(nAt + 2) << 16) | static_cast<uint32_t>(v.at(nAt + 3)) << 24;
+}
+
+uint16_t C_ImageBytes::U16(const std::vector<uint8_t>& v, size_t nAt)
+{
+    return static_cast<uint16_t>(v.at(nAt) | v.at(nAt + 1) << 8);
+}

@@ -1,0 +1,263 @@
+// Saving in another format keeps what it should (palette pictures stay indices with their
+// palette, true colour stays true colour except in GIF); gray scale and compare.
+
+#include "C_ImageBytes.h"
+#include "model/image/BTCImageObject.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+#include <vector>
+
+namespace {
+
+using B = C_ImageBytes;
+
+std::vector<uint8_t> Bits(const BTCImageData& d)
+{
+    return std::vector<uint8_t>(d.GetBits(), d.GetBits() + d.GetImageSize());
+}
+
+// Saves obj in eFormat and loads the result into out.
+void Convert(BTCImageObject& obj, E_ImageFormat eFormat, BTCImageObject& out)
+{
+    std::vector<uint8_t> saved;
+    ASSERT_TRUE(obj.SaveToMemory(eFormat, saved)) << obj.GetLastError();
+    ASSERT_TRUE(out.LoadFromMemory(saved)) << out.GetLastError();
+    EXPECT_EQ(out.GetObjectDataPtr()->GetSourceFormat(), eFormat);
+}
+
+// A 5 x 3 bottom-up BMP; pixel (x, y) with y = 0 the top row.
+std::vector<uint8_t> Bmp(uint16_t nBits, const std::vector<uint8_t>& aPixels, const std::vector<S_Rgb>& aPalette = {})
+{
+    S_BmpSpec spec;
+    spec.nWidth = 5;
+    spec.nHeight = 3;
+    spec.nBits = nBits;
+    spec.aPalette = aPalette;
+    spec.aPixels = aPixels;
+    return B::Bmp(spec);
+}
+
+// Stored bottom-up rows of 4-bit indices: top row 0 1 2 3 4, middle 5 6 7 8 9, bottom A B C D E.
+const std::vector<uint8_t> kBmp4 = {0xAB, 0xCD, 0xE0, 0, 0x56, 0x78, 0x90, 0, 0x01, 0x23, 0x40, 0};
+const std::vector<uint8_t> kIndices = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+
+}  // namespace
+
+TEST(Conversion, PalettePicturesStayIndicesWithTheirPalette)
+{
+    const std::vector<S_Rgb> palette = B::Palette(16, 3);
+    BTCImageObject bmp;
+    ASSERT_TRUE(bmp.LoadFromMemory(Bmp(4, kBmp4, palette)));
+
+    BTCImageObject pcx, gif;
+    Convert(bmp, E_ImageFormat::Pcx, pcx);
+    Convert(bmp, E_ImageFormat::Gif, gif);
+    for (BTCImageObject* p : {&pcx, &gif}) {
+        const BTCImageData* d = p->GetObjectDataPtr();
+        EXPECT_EQ(d->GetBitsPerPixel(), 8);
+        EXPECT_EQ(d->GetWidth(), 5);
+        EXPECT_EQ(d->GetHeight(), 3);
+        EXPECT_EQ(Bits(*d), kIndices);
+        for (size_t i = 0; i < palette.size(); ++i)
+            EXPECT_EQ(d->GetPalette().at(i), palette[i]);
+    }
+
+    // Back to BMP: 8-bit indices, bottom-up rows padded to 4.
+    BTCImageObject back;
+    Convert(gif, E_ImageFormat::Bmp, back);
+    const BTCImageData* d = back.GetObjectDataPtr();
+    EXPECT_EQ(d->GetBitsPerPixel(), 8);
+    EXPECT_TRUE(d->IsBottomUp());
+    EXPECT_EQ(Bits(*d), (std::vector<uint8_t>{10, 11, 12, 13, 14, 0, 0, 0, 5, 6, 7, 8, 9, 0, 0, 0, 0, 1, 2, 3, 4, 0, 0, 0}));
+}
+
+TEST(Conversion, TrueColourStaysTrueColourBetweenBmpAndPcx)
+{
+    // 24-bit bottom-up rows of 15 bytes + 1 pad.
+    std::vector<uint8_t> stored = B::Pattern(16 * 3, 5);
+    for (size_t y = 0; y < 3; ++y)
+        stored[16 * y + 15] = 0;
+    BTCImageObject bmp;
+    ASSERT_TRUE(bmp.LoadFromMemory(Bmp(24, stored)));
+    BTCImageObject pcx;
+    Convert(bmp, E_ImageFormat::Pcx, pcx);
+    const BTCImageData* d = pcx.GetObjectDataPtr();
+    EXPECT_EQ(d->GetBitsPerPixel(), 24);
+    EXPECT_FALSE(d->IsBottomUp());
+    std::vector<uint8_t> topDown;
+    for (int y = 2; y >= 0; --y)
+        topDown.insert(topDown.end(), stored.begin() + 16 * y, stored.begin() + 16 * y + 15);
+    EXPECT_EQ(Bits(*d), topDown);
+
+    BTCImageObject back;
+    Convert(pcx, E_ImageFormat::Bmp, back);
+    EXPECT_EQ(Bits(*back.GetObjectDataPtr()), stored);
+    EXPECT_EQ(back.GetObjectDataPtr()->GetBitsPerPixel(), 24);
+}
+
+TEST(Conversion, SixteenBitMasksScaleToEightBitChannels)
+{
+    // 5-6-5: pure red, pure green, pure blue, white, black in the one row (5 x 1).
+    S_BmpSpec spec;
+    spec.nWidth = 5;
+    spec.nBits = 16;
+    spec.nCompression = 3;
+    spec.aMasks[0] = 0xF800;
+    spec.aMasks[1] = 0x07E0;
+    spec.aMasks[2] = 0x001F;
+    spec.aPixels = {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF, 0, 0, 0, 0};
+    BTCImageObject bmp;
+    ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(spec))) << bmp.GetLastError();
+    BTCImageObject pcx;
+    Convert(bmp, E_ImageFormat::Pcx, pcx);
+    EXPECT_EQ(Bits(*pcx.GetObjectDataPtr()),
+              (std::vector<uint8_t>{0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 0, 0, 0}));
+}
+
+TEST(Conversion, TrueColourToGifIsQuantisedToNearbyColours)
+{
+    // Four colours in a 24-bit picture: each pixel's palette colour stays close to its own.
+    const uint8_t aColours[4][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {200, 200, 200}};
+    std::vector<uint8_t> stored(16 * 3, 0);
+    for (size_t y = 0; y < 3; ++y)
+        for (size_t x = 0; x < 5; ++x)
+            for (size_t c = 0; c < 3; ++c)
+                stored[16 * y + 3 * x + c] = aColours[(x + y) % 4][c];
+    BTCImageObject bmp;
+    ASSERT_TRUE(bmp.LoadFromMemory(Bmp(24, stored)));
+    BTCImageObject gif;
+    Convert(bmp, E_ImageFormat::Gif, gif);
+    const BTCImageData* d = gif.GetObjectDataPtr();
+    EXPECT_EQ(d->GetBitsPerPixel(), 8);
+    EXPECT_LE(d->GetPalette().size(), 256u);
+    std::set<uint8_t> used;
+    for (size_t y = 0; y < 3; ++y)
+        for (size_t x = 0; x < 5; ++x) {
+            const uint8_t nIndex = d->GetBits()[5 * (2 - y) + x];  // GIF rows top-down
+            used.insert(nIndex);
+            const S_Rgb c = d->GetPalette().at(nIndex);
+            const uint8_t* want = aColours[(x + y) % 4];
+            EXPECT_LE(std::abs(c.b - want[0]), 8);
+            EXPECT_LE(std::abs(c.g - want[1]), 8);
+            EXPECT_LE(std::abs(c.r - want[2]), 8);
+        }
+    EXPECT_EQ(used.size(), 4u);
+}
+
+TEST(Grayscale, PalettePictureKeepsItsBytesAndGetsAGrayPalette)
+{
+    const std::vector<S_Rgb> palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}};
+    BTCImageObject bmp;
+    ASSERT_TRUE(bmp.LoadFromMemory(Bmp(4, kBmp4, palette)));
+    BTCImageData* d = bmp.GetObjectDataPtr();
+    const std::vector<uint8_t> before = Bits(*d);
+    ASSERT_TRUE(d->Grayscale());
+    EXPECT_EQ(Bits(*d), before);
+    EXPECT_EQ(d->GetBitsPerPixel(), 4);
+    // Y = (299 R + 587 G + 114 B + 500) / 1000
+    const std::vector<S_Rgb> gray = {{76, 76, 76}, {150, 150, 150}, {29, 29, 29}, {18, 18, 18}};
+    EXPECT_EQ(d->GetPalette(), gray);
+}
+
+TEST(Grayscale, TrueColourBecomesEightBitsInTheSameRowLayout)
+{
+    // 24-bit top-down BMP, 5 x 3: rows of 16 bytes become rows of 8.
+    S_BmpSpec spec;
+    spec.nWidth = 5;
+    spec.nHeight = -3;
+    spec.nBits = 24;
+    spec.aPixels = B::Pattern(48, 8);
+    BTCImageObject bmp;
+    ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(spec)));
+    BTCImageData* d = bmp.GetObjectDataPtr();
+    ASSERT_TRUE(d->Grayscale());
+    EXPECT_EQ(d->GetBitsPerPixel(), 8);
+    EXPECT_EQ(d->GetStride(), 8u);
+    EXPECT_EQ(d->GetImageSize(), 24u);
+    EXPECT_FALSE(d->IsBottomUp());
+    ASSERT_EQ(d->GetPalette().size(), 256u);
+    EXPECT_EQ(d->GetPalette()[77], (S_Rgb{77, 77, 77}));
+    const uint8_t* p = spec.aPixels.data() + 16 + 3 * 2;  // stored row 1, pixel 2 (B, G, R)
+    EXPECT_EQ(d->GetBits()[8 + 2], (299 * p[2] + 587 * p[1] + 114 * p[0] + 500) / 1000);
+
+    // Saved and reloaded as BMP it stays an 8-bit gray picture.
+    std::vector<uint8_t> saved;
+    ASSERT_TRUE(bmp.SaveToMemory(E_ImageFormat::Bmp, saved)) << bmp.GetLastError();
+    BTCImageObject again;
+    ASSERT_TRUE(again.LoadFromMemory(saved));
+    EXPECT_EQ(again.GetObjectDataPtr()->Compare(*d), 0);
+
+    // A 24-bit PCX becomes unpadded 8-bit rows.
+    BTCImageObject pcx;
+    spec.nHeight = 3;
+    ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(spec)));
+    Convert(bmp, E_ImageFormat::Pcx, pcx);
+    ASSERT_TRUE(pcx.GetObjectDataPtr()->Grayscale());
+    EXPECT_EQ(pcx.GetObjectDataPtr()->GetStride(), 5u);
+    EXPECT_EQ(pcx.GetObjectDataPtr()->GetImageSize(), 15u);
+}
+
+TEST(Grayscale, GifSaveCarriesTheGrayTables)
+{
+    S_GifSpec spec;
+    spec.nScreenWidth = 2;
+    spec.aGlobalPalette = {{255, 0, 0}, {0, 0, 255}};
+    S_GifRecord image;
+    image.bImage = true;
+    image.nWidth = 2;
+    image.nHeight = 1;
+    image.aPixels = {1, 0};
+    spec.aRecords.push_back(image);
+    BTCImageObject gif;
+    ASSERT_TRUE(gif.LoadFromMemory(B::Gif(spec)));
+    ASSERT_TRUE(gif.GetObjectDataPtr()->Grayscale());
+    std::vector<uint8_t> saved;
+    ASSERT_TRUE(gif.SaveToMemory(E_ImageFormat::Gif, saved));
+    BTCImageObject again;
+    ASSERT_TRUE(again.LoadFromMemory(saved));
+    EXPECT_EQ(again.GetObjectDataPtr()->GetPalette()[0], (S_Rgb{76, 76, 76}));
+    EXPECT_EQ(again.GetObjectDataPtr()->GetPalette()[1], (S_Rgb{29, 29, 29}));
+    EXPECT_EQ(Bits(*again.GetObjectDataPtr()), (std::vector<uint8_t>{1, 0}));
+}
+
+TEST(Compare, CountsDifferingBytesAndFlagsOtherDifferences)
+{
+    const std::vector<S_Rgb> palette = B::Palette(16, 3);
+    BTCImageObject a, b;
+    ASSERT_TRUE(a.LoadFromMemory(Bmp(4, kBmp4, palette)));
+    ASSERT_TRUE(b.LoadFromMemory(Bmp(4, kBmp4, palette)));
+    BTCImageData* da = a.GetObjectDataPtr();
+    BTCImageData* db = b.GetObjectDataPtr();
+    EXPECT_EQ(da->Compare(*db), 0);
+
+    db->GetBits()[1] ^= 1;
+    EXPECT_EQ(da->Compare(*db), 1);
+    db->GetBits()[5] ^= 0x80;
+    db->GetBits()[6] ^= 0x80;
+    EXPECT_EQ(da->Compare(*db), 3);
+    EXPECT_EQ(db->Compare(*da), 3);
+
+    // Same pixel bytes, different palette colour.
+    ASSERT_TRUE(b.LoadFromMemory(Bmp(4, kBmp4, palette)));
+    db = b.GetObjectDataPtr();
+    db->m_aPalette[2].g ^= 1;
+    EXPECT_EQ(da->Compare(*db), 1);
+
+    // Different size, and different depth over the same byte count.
+    S_BmpSpec wide;
+    wide.nWidth = 6;
+    wide.nHeight = 3;
+    wide.nBits = 4;
+    wide.aPalette = palette;
+    wide.aPixels = kBmp4;
+    ASSERT_TRUE(b.LoadFromMemory(B::Bmp(wide)));
+    EXPECT_EQ(da->Compare(*b.GetObjectDataPtr()), 1);
+    wide.nWidth = 2;
+    wide.nBits = 8;
+    ASSERT_TRUE(b.LoadFromMemory(B::Bmp(wide)));
+    ASSERT_EQ(b.GetObjectDataPtr()->GetImageSize(), da->GetImageSize());
+    EXPECT_EQ(da->Compare(*b.GetObjectDataPtr()), 1);
+}
