@@ -1,0 +1,78 @@
+// Arbitrary bytes as a picture. What loads must survive every operation the program applies to
+// a picture: compare with itself, save in each format and load again (the own format giving the
+// same picture back), gray scale, and the same saves after it.
+
+#include "model/image/BTCImageObject.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+namespace {
+
+// Small enough that a hostile header cannot make the fuzzer run out of memory or time.
+constexpr uint32_t kMaxImageBytes = 4u << 20;
+// Conversions cost several buffers per pixel; larger pictures only get the load.
+constexpr uint64_t kMaxConvertedPixels = 1u << 20;
+
+constexpr E_ImageFormat kFormats[] = {E_ImageFormat::Bmp, E_ImageFormat::Pcx, E_ImageFormat::Gif};
+
+[[noreturn]] void Fault(const char* pWhat, const BTCImageObject& obj)
+{
+    std::fprintf(stderr, "fuzz_image: %s (%s)\n", pWhat, obj.GetLastError().c_str());
+    std::abort();
+}
+
+void SaveAndReload(BTCImageObject& obj)
+{
+    const BTCImageData& data = *obj.GetObjectDataPtr();
+    for (const E_ImageFormat eFormat : kFormats) {
+        std::vector<uint8_t> saved;
+        // A picture too large for the target format may be refused; nothing else may fail.
+        if (!obj.SaveToMemory(eFormat, saved))
+            continue;
+        BTCImageObject again;
+        if (!again.LoadFromMemory(saved))
+            Fault("a saved picture does not load", again);
+        if (data.GetSourceFormat() == eFormat && again.GetObjectDataPtr()->Compare(data) != 0)
+            Fault("saving in its own format changed the picture", obj);
+    }
+}
+
+}  // namespace
+
+// Undefined behaviour stops the run, so libFuzzer records it as a finding.
+extern "C" const char* __ubsan_default_options()
+{
+    return "halt_on_error=1:print_stacktrace=1";
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
+{
+    BTCImageObject obj;
+    obj.SetMaxImageBytes(kMaxImageBytes);
+    if (!obj.LoadFromMemory(std::span<const uint8_t>(pData, nSize))) {
+        if (obj.GetLastError().empty() || obj.GetObjectDataPtr() != nullptr)
+            Fault("a refused load gave no reason or left a picture", obj);
+        return 0;
+    }
+    BTCImageData* pPicture = obj.GetObjectDataPtr();
+    if (!pPicture || pPicture->GetImageSize() == 0 || pPicture->GetWidth() <= 0 || pPicture->GetHeight() <= 0)
+        Fault("a load succeeded without a picture", obj);
+    if (pPicture->Compare(*pPicture) != 0)
+        Fault("a picture differs from itself", obj);
+    if (uint64_t{static_cast<uint32_t>(pPicture->GetWidth())} * static_cast<uint32_t>(pPicture->GetHeight())
+        > kMaxConvertedPixels)
+        return 0;
+
+    SaveAndReload(obj);
+    if (!pPicture->Grayscale())
+        Fault("gray scale refused a loaded picture", obj);
+    SaveAndReload(obj);
+    pPicture->DeleteObject();
+    pPicture->DeleteObject();
+    return 0;
+}
