@@ -1,0 +1,100 @@
+#include "cli/C_CliApp.h"
+
+#include "cli/C_CliError.h"
+#include "cli/C_Command.h"
+#include "cli/C_ComposeCommand.h"
+#include "cli/C_CompareCommand.h"
+#include "cli/C_ConvertCommand.h"
+#include "cli/C_GrayscaleCommand.h"
+#include "cli/C_HideCommand.h"
+#include "cli/C_InfoCommand.h"
+#include "cli/C_RevealCommand.h"
+#include "cli/C_Version.h"
+#include "model/C_FileException.h"
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr const char* kExamples = R"(Examples:
+  veilmark-cli info photo.bmp
+  veilmark-cli hide photo.bmp notes.pdf -o photo-notes.bmp
+  veilmark-cli compose photo.gif --subject Meeting --text "Friday 10:00" -o photo.gif
+  veilmark-cli reveal photo-notes.bmp -d received/
+  veilmark-cli compare photo.bmp photo-notes.bmp
+  veilmark-cli grayscale photo.bmp -o photo-gray.bmp
+  veilmark-cli convert photo.bmp -o photo.pcx
+
+The pass phrase (at most 15 characters; empty is allowed) comes from --passphrase-file, else
+from the environment variable VEILMARK_PASSPHRASE, else from the terminal without echo.
+
+Exit codes: 0 done; 1 no hidden message found, or the pictures differ; 2 bad usage or refused
+input (nothing written); 3 a picture or file could not be read or written.
+)";
+
+int Report(std::ostream& err, const std::string& strText, E_ExitCode eCode)
+{
+    if (!strText.empty())
+        err << strText << "\n";
+    return static_cast<int>(eCode);
+}
+
+}  // namespace
+
+std::string C_CliApp::VersionLine()
+{
+    return std::string("veilmark-cli ") + C_Version::kText;
+}
+
+int C_CliApp::Run(const std::vector<std::string>& args, const T_Environment& env, std::ostream& out,
+                  std::ostream& err) const
+{
+    const C_CliContext context(out, err, env, m_bTerminal);
+    try {
+        CLI::App app("Hide a file inside the pixel bytes of a BMP, GIF or PCX picture under a pass phrase, "
+                     "and get it back.",
+            "veilmark-cli");
+        app.set_version_flag("--version", VersionLine());
+        app.require_subcommand(1);
+        app.footer(kExamples);
+
+        std::vector<std::unique_ptr<C_Command>> commands;
+        commands.push_back(std::make_unique<C_InfoCommand>(app));
+        commands.push_back(std::make_unique<C_HideCommand>(app));
+        commands.push_back(std::make_unique<C_ComposeCommand>(app));
+        commands.push_back(std::make_unique<C_RevealCommand>(app));
+        commands.push_back(std::make_unique<C_CompareCommand>(app));
+        commands.push_back(std::make_unique<C_GrayscaleCommand>(app));
+        commands.push_back(std::make_unique<C_ConvertCommand>(app));
+
+        // CLI11 wants C strings with the program name first.
+        std::vector<std::string> argv = args;
+        argv.insert(argv.begin(), "veilmark-cli");
+        std::vector<const char*> aArgv;
+        for (const std::string& s : argv)
+            aArgv.push_back(s.c_str());
+        try {
+            app.parse(static_cast<int>(aArgv.size()), aArgv.data());
+        } catch (const CLI::ParseError& e) {
+            // Help and version end with 0; every usage error of CLI11's (100 and up) is bad usage.
+            const int nStatus = app.exit(e, out, err);
+            return nStatus == 0 ? 0 : static_cast<int>(E_ExitCode::Refused);
+        }
+
+        for (const auto& pCommand : commands)
+            if (pCommand->WasChosen())
+                return static_cast<int>(pCommand->Run(context));
+        return Report(err, "No command given; see --help.", E_ExitCode::Refused);
+    } catch (const C_CliError& e) {
+        return Report(err, e.what(), e.GetCode());
+    } catch (const C_FileException& e) {
+        return Report(err, e.GetErrorMessage(), E_ExitCode::Failed);
+    } catch (const std::bad_alloc&) {
+        return Report(err, "Not enough memory.", E_ExitCode::Failed);
+    } catch (const std::exception& e) {
+        return Report(err, e.what(), E_ExitCode::Failed);
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+// What a command may use of the world outside its arguments: the two output streams, the
+// environment, and whether it may ask on the terminal. main gives the process's own; tests and
+// the fuzzer give strings and a closed terminal, so a run never blocks on a prompt.
+
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+
+using T_Environment = std::map<std::string, std::string>;
+
+class C_CliContext {
+public:
+    C_CliContext(std::ostream& out, std::ostream& err, const T_Environment& env, bool bTerminal);
+
+    std::ostream& Out() const { return m_out; }
+    std::ostream& Err() const { return m_err; }
+    // The variable's value; nullopt when it is not set (set but empty is a value).
+    std::optional<std::string> GetEnv(const std::string& strName) const;
+    // False: a pass phrase must come from a file or the environment.
+    bool MayUseTerminal() const { return m_bTerminal; }
+
+private:
+    std::ostream& m_out;
+    std::ostream& m_err;
+    const T_Environment& m_env;
+    bool m_bTerminal;
+};

@@ -1,0 +1,43 @@
+#include "cli/C_ComposeCommand.h"
+
+#include "cli/C_Text.h"
+#include "model/C_Message.h"
+
+C_ComposeCommand::C_ComposeCommand(CLI::App& root)
+{
+    m_pCommand = root.add_subcommand("compose", "Hide a text under a subject; it is revealed as SUBJECT.txt");
+    m_job.AddOptions(*m_pCommand);
+    m_pCommand->add_option("--subject", m_strSubject, "The subject; the hidden name is SUBJECT.txt")
+        ->required()
+        ->option_text("SUBJECT");
+    CLI::Option_group* pSource = m_pCommand->add_option_group("text", "The text, one of");
+    m_pTextOption = pSource->add_option("--text", m_strText, "The text itself")->option_text("TEXT");
+    pSource->add_option("--text-file", m_strTextFile, "A file holding the text, stored byte for byte")
+        ->option_text("FILE");
+    pSource->require_option(1);
+    m_pCommand->footer("Example:\n  veilmark-cli compose photo.gif --subject Meeting --text \"Friday 10:00\" -o photo.gif");
+}
+
+E_ExitCode C_ComposeCommand::Run(const C_CliContext& context)
+{
+    const bool bInline = m_pTextOption->count() > 0;
+    if ((bInline && m_strText.empty()) || m_strSubject.empty())
+        throw C_CliError(E_ExitCode::Refused, kBothNeeded);
+    const std::string strName = m_strSubject + ".txt";
+    if (C_Text::CountCharacters(strName) > C_Message::kMaxNameCharacters)
+        throw C_CliError(E_ExitCode::Refused, "The subject is too long: a hidden name holds at most 255 characters.");
+    m_job.Prepare(context);
+
+    C_Message message;
+    if (bInline) {
+        if (m_strText.size() > UINT32_MAX - 1 || message.SetFromText(static_cast<uint32_t>(m_strText.size()), m_strText.data()) != m_strText.size())
+            throw C_CliError(E_ExitCode::Refused, "The text is too long.");
+    } else {
+        C_HideJob::LoadPayload(message, m_strTextFile);
+        if (message.m_nSize == 0)
+            throw C_CliError(E_ExitCode::Refused, kBothNeeded);
+    }
+    message.m_strName = strName;
+    m_job.Run(context, message, kWillNotFit);
+    return E_ExitCode::Done;
+}

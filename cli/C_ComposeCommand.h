@@ -1,0 +1,25 @@
+#pragma once
+// veilmark-cli compose PICTURE --subject SUBJECT (--text TEXT | --text-file FILE) -o OUTPUT
+//   [--force] [--passphrase-file FILE]: hides a text under the name SUBJECT + ".txt".
+
+#include "cli/C_Command.h"
+#include "cli/C_HideJob.h"
+
+#include <string>
+
+class C_ComposeCommand : public C_Command {
+public:
+    static constexpr const char* kWillNotFit =
+        "This Message will not fit into the selected Picture!\nCut the Message or use a Larger Picture.";
+    static constexpr const char* kBothNeeded = "You must Enter both the Subject\nand the Message!";
+
+    explicit C_ComposeCommand(CLI::App& root);
+    E_ExitCode Run(const C_CliContext& context) override;
+
+private:
+    C_HideJob m_job;
+    std::string m_strSubject;
+    std::string m_strText;
+    std::string m_strTextFile;
+    CLI::Option* m_pTextOption = nullptr;  // owned by the sub-command
+};

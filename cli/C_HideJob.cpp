@@ -1,0 +1,98 @@
+#include "cli/C_HideJob.h"
+
+#include "cli/C_CliError.h"
+#include "cli/C_PictureIo.h"
+#include "cli/C_StagedFile.h"
+#include "cli/C_Text.h"
+#include "model/C_Message.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <ostream>
+#include <vector>
+
+void C_HideJob::AddOptions(CLI::App& command)
+{
+    command.add_option("PICTURE", m_strPicture, "The carrier picture (BMP, GIF or PCX)")->required();
+    command.add_option("-o,--output", m_strOutput,
+        "The picture to write; its last three characters (bmp, gif, pcx) choose the format. "
+        "May be PICTURE itself")
+        ->required()
+        ->option_text("OUTPUT");
+    command.add_flag("--force", m_bForce,
+        "Write OUTPUT in another format than PICTURE's although the hidden message may not "
+        "survive the conversion (it is checked either way)");
+    m_passphrase.AddOption(command);
+}
+
+void C_HideJob::Prepare(const C_CliContext& context)
+{
+    m_eOutputFormat = C_PictureIo::RequireOutputFormat(m_strOutput);
+    C_PictureIo::Open(m_carrier, m_strPicture);
+    const E_ImageFormat eSource = m_carrier.GetObjectDataPtr()->GetSourceFormat();
+    if (eSource == m_eOutputFormat)
+        return;
+    context.Err() << "Warning: " << C_Text::Printable(m_strPicture) << " is a " << C_PictureIo::FormatName(eSource)
+              << " picture and " << C_Text::Printable(m_strOutput) << " would be written as "
+              << C_PictureIo::FormatName(m_eOutputFormat)
+              << ": the hidden message will not survive most such conversions.\n";
+    if (!m_bForce)
+        throw C_CliError(E_ExitCode::Refused,
+            "Nothing was written. Give --force to try anyway (the written picture is checked), "
+            "or name OUTPUT with the picture's own format.");
+}
+
+void C_HideJob::LoadPayload(C_Message& message, const std::string& strPath)
+{
+    if (message.LoadFromFile(strPath))
+        return;
+    // LoadFromFile only says no; a second open gets the file layer's reason.
+    C_File probe;
+    C_FileException error;
+    if (probe.Open(strPath, C_File::modeRead, &error))
+        error = C_FileException(C_FileException::genericException, strPath);
+    throw C_CliError(E_ExitCode::Failed, C_Text::Printable(error.GetErrorMessage()));
+}
+
+void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const char* pFitText)
+{
+    if (!m_carrier.WillFit(message))
+        throw C_CliError(E_ExitCode::Refused, pFitText);
+    m_carrier.m_strPassword = m_passphrase.Get(context, true);
+    // False when this pass phrase would draw some position twice; no byte was changed.
+    if (!m_carrier.HideMessage(message))
+        throw C_CliError(E_ExitCode::Refused, pFitText);
+
+    std::vector<uint8_t> bytes;
+    if (!m_carrier.SaveToMemory(m_eOutputFormat, bytes))
+        throw C_CliError(E_ExitCode::Failed,
+            std::string(C_PictureIo::kSaveFailed) + "\n" + C_PictureIo::Reason(m_strOutput, m_carrier.GetLastError()));
+    C_StagedFile output;
+    if (!output.Write(m_strOutput, bytes))
+        throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
+    Verify(output.GetTempPath(), message);
+    if (!output.Commit(true))
+        throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
+    context.Out() << "Hidden: " << C_Text::Printable(message.m_strName) << " (" << message.m_nSize << " bytes)\n";
+}
+
+void C_HideJob::Verify(const std::string& strWritten, const C_Message& message) const
+{
+    const std::string strNotWritten = C_Text::Printable(m_strOutput) + " was not written.";
+    C_Carrier written;
+    if (!written.OpenImage(strWritten))
+        throw C_CliError(E_ExitCode::Failed,
+            "The picture as written could not be read back; " + strNotWritten + "\n"
+                + C_PictureIo::Reason(m_strOutput, written.GetLastError()));
+    written.m_strPassword = m_carrier.m_strPassword;
+    C_Message revealed;
+    const bool bSame = written.RevealMessage(revealed) && revealed.m_strName == message.m_strName
+        && revealed.m_nSize == message.m_nSize
+        && std::equal(message.GetData(), message.GetData() + message.m_nSize, revealed.GetData());
+    if (!bSame)
+        throw C_CliError(E_ExitCode::Failed,
+            "The picture as written does not give the hidden message back (the "
+                + std::string(C_PictureIo::FormatName(m_eOutputFormat)) + " format did not keep its pixel bytes); "
+                + strNotWritten);
+}

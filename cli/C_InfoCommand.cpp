@@ -1,0 +1,38 @@
+#include "cli/C_InfoCommand.h"
+
+#include "cli/C_PictureIo.h"
+#include "cli/C_Text.h"
+#include "model/C_Carrier.h"
+
+#include <ostream>
+
+C_InfoCommand::C_InfoCommand(CLI::App& root)
+{
+    m_pCommand = root.add_subcommand("info", "Show a picture's size, geometry, depth and how much it can hide");
+    m_pCommand->add_option("PICTURE", m_strPicture, "The picture (BMP, GIF or PCX)")->required();
+    m_pCommand->add_flag("--json", m_bJson, "Print the same fields as one JSON object");
+    m_pCommand->footer("Example:\n  veilmark-cli info photo.bmp --json");
+}
+
+E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
+{
+    C_Carrier carrier;
+    C_PictureIo::Open(carrier, m_strPicture);
+    C_CarrierInfo info;
+    carrier.GetCarrierInfo(info);
+    if (m_bJson) {
+        context.Out() << "{\"path\": " << C_Text::JsonQuoted(info.m_strPath) << ", \"size_kb\": " << info.m_nSizeKB
+                  << ", \"width\": " << info.m_nWidth << ", \"height\": " << info.m_nHeight
+                  << ", \"bits_per_pixel\": " << info.m_nBitsPerPixel << ", \"capacity\": " << info.m_nCapacity
+                  << ", \"remarks\": " << C_Text::JsonQuoted(info.m_strRemarks) << "}\n";
+    } else {
+        context.Out() << "Path: " << C_Text::Printable(info.m_strPath) << "\n"
+                  << "Size: " << info.m_nSizeKB << " KB\n"
+                  << "Width: " << info.m_nWidth << "\n"
+                  << "Height: " << info.m_nHeight << "\n"
+                  << "Bits per pixel: " << info.m_nBitsPerPixel << "\n"
+                  << "Capacity: " << info.m_nCapacity << " bytes\n"
+                  << info.m_strRemarks << "\n";
+    }
+    return E_ExitCode::Done;
+}

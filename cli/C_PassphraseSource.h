@@ -1,0 +1,37 @@
+#pragma once
+// Where a command's pass phrase comes from, in this order: the --passphrase-file, the
+// environment variable VEILMARK_PASSPHRASE, the terminal (without echo). The rules are the
+// application's: at most 15 characters as the user sees them; the empty pass phrase is valid.
+
+#include "cli/C_CliContext.h"
+
+#include <cstddef>
+#include <string>
+
+namespace CLI {
+class App;
+class Option;
+}
+
+class C_PassphraseSource {
+public:
+    static constexpr size_t kMaxCharacters = 15;
+    static constexpr const char* kEnvironmentVariable = "VEILMARK_PASSPHRASE";
+
+    // Adds --passphrase-file to the sub-command.
+    void AddOption(CLI::App& command);
+
+    // bConfirm: a terminal asks twice and again after "Passwords Didn't Match!" (hide, compose).
+    // Throws C_CliError: Refused for a pass phrase too long or none to be had, Failed for a
+    // file that cannot be read.
+    std::string Get(const C_CliContext& context, bool bConfirm) const;
+
+private:
+    std::string ReadFile() const;
+    [[noreturn]] void FailReading(int nErrno) const;
+    static std::string AskTerminal(const C_CliContext& context, bool bConfirm);
+    static void Check(const std::string& strPassphrase, const std::string& strSource);
+
+    std::string m_strFile;                 // --passphrase-file
+    CLI::Option* m_pFileOption = nullptr;  // owned by the sub-command; tells whether it was given
+};

@@ -1,0 +1,102 @@
+#include "cli/C_RevealCommand.h"
+
+#include "cli/C_PictureIo.h"
+#include "cli/C_StagedFile.h"
+#include "cli/C_Text.h"
+#include "model/C_Carrier.h"
+#include "model/C_FileException.h"
+#include "model/C_Message.h"
+
+#include <cerrno>
+#include <ostream>
+#include <span>
+#include <sys/stat.h>
+
+namespace {
+
+bool Exists(const std::string& strPath)
+{
+    struct stat st {};
+    return ::lstat(strPath.c_str(), &st) == 0;  // a dangling link counts: it would be replaced
+}
+
+}  // namespace
+
+C_RevealCommand::C_RevealCommand(CLI::App& root)
+{
+    m_pCommand = root.add_subcommand("reveal", "Find the file hidden in a picture and save it");
+    m_pCommand->add_option("PICTURE", m_strPicture, "The picture that holds the hidden file")->required();
+    CLI::Option_group* pTarget = m_pCommand->add_option_group("target", "Where the hidden file goes, one of");
+    pTarget->add_option("-o,--output", m_strFile, "Save it as FILE")->option_text("FILE");
+    m_pDirectoryOption = pTarget->add_option("-d,--directory", m_strDirectory,
+        "Save it in DIR under its hidden name (only the name's last component is used)")
+        ->option_text("DIR");
+    pTarget->require_option(1);
+    m_pCommand->add_flag("--force", m_bForce, "Replace a file that exists already");
+    m_passphrase.AddOption(*m_pCommand);
+    m_pCommand->footer("Example:\n  VEILMARK_PASSPHRASE=secret veilmark-cli reveal photo-notes.bmp -d received/");
+}
+
+std::string C_RevealCommand::SafeFileName(const std::string& strHiddenName)
+{
+    // The separators of every platform the name may come from: "a\b" and "C:x" as well as "../x".
+    const size_t nSeparator = strHiddenName.find_last_of("/\\:");
+    std::string strName = nSeparator == std::string::npos ? strHiddenName : strHiddenName.substr(nSeparator + 1);
+    // 255 bytes is the longest file name common file systems take.
+    if (strName.empty() || strName == "." || strName == ".." || strName.size() > 255)
+        return kFallbackName;
+    for (char& c : strName)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '_';
+    return strName;
+}
+
+void C_RevealCommand::RefuseExisting(const std::string& strTarget) const
+{
+    throw C_CliError(E_ExitCode::Refused,
+        C_Text::Printable(strTarget) + " exists already; nothing was written. Give --force to replace it.");
+}
+
+E_ExitCode C_RevealCommand::Run(const C_CliContext& context)
+{
+    const bool bToDirectory = m_pDirectoryOption->count() > 0;
+    if (bToDirectory) {
+        struct stat st {};
+        if (::stat(m_strDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            throw C_CliError(E_ExitCode::Refused, C_Text::Printable(m_strDirectory) + " is not a folder.");
+    } else if (!m_bForce && Exists(m_strFile)) {
+        RefuseExisting(m_strFile);
+    }
+
+    C_Carrier carrier;
+    C_PictureIo::Open(carrier, m_strPicture);
+    carrier.m_strPassword = m_passphrase.Get(context, false);
+    C_Message message;
+    if (!carrier.RevealMessage(message))
+        throw C_CliError(E_ExitCode::NotFound, kNotFound);
+    context.Out() << "Hidden message found: " << C_Text::Printable(message.m_strName) << " (" << message.m_nSize
+              << " bytes)" << std::endl;
+
+    std::string strTarget = m_strFile;
+    if (bToDirectory) {
+        strTarget = m_strDirectory;
+        if (!strTarget.ends_with('/'))
+            strTarget += '/';
+        strTarget += SafeFileName(message.m_strName);
+        if (!m_bForce && Exists(strTarget))
+            RefuseExisting(strTarget);
+    }
+    // Written beside the target and renamed: a link already at the target is replaced, never
+    // followed, so nothing lands outside DIR.
+    C_StagedFile output;
+    const bool bWritten = output.Write(strTarget, std::span<const uint8_t>(message.GetData(), message.m_nSize))
+        && output.Commit(m_bForce);
+    if (!bWritten) {
+        if (output.GetErrno() == EEXIST && !m_bForce)
+            RefuseExisting(strTarget);
+        const C_FileException error(C_FileException::OsErrorToCause(output.GetErrno()), strTarget, output.GetErrno());
+        throw C_CliError(E_ExitCode::Failed, C_Text::Printable(error.GetErrorMessage()) + "\n" + output.GetError());
+    }
+    context.Out() << "Saved to: " << C_Text::Printable(strTarget) << "\n";
+    return E_ExitCode::Done;
+}

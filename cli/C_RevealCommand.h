@@ -1,0 +1,33 @@
+#pragma once
+// veilmark-cli reveal PICTURE (-o FILE | -d DIR) [--force] [--passphrase-file FILE]
+//
+// The hidden name is data from the picture, so with -d only its final path component is used,
+// inside DIR, and an existing file is never replaced without --force.
+
+#include "cli/C_Command.h"
+#include "cli/C_PassphraseSource.h"
+
+#include <string>
+
+class C_RevealCommand : public C_Command {
+public:
+    static constexpr const char* kNotFound = "No Hidden Message is Detected in this Picture!";
+    static constexpr const char* kFallbackName = "message.bin";
+
+    explicit C_RevealCommand(CLI::App& root);
+    E_ExitCode Run(const C_CliContext& context) override;
+
+    // The file name that -d uses for a hidden name: the part after its last "/", "\" or ":",
+    // with control bytes replaced; kFallbackName when that leaves nothing usable.
+    static std::string SafeFileName(const std::string& strHiddenName);
+
+private:
+    [[noreturn]] void RefuseExisting(const std::string& strTarget) const;
+
+    std::string m_strPicture;
+    std::string m_strFile;
+    std::string m_strDirectory;
+    bool m_bForce = false;
+    C_PassphraseSource m_passphrase;
+    CLI::Option* m_pDirectoryOption = nullptr;  // owned by the sub-command
+};
