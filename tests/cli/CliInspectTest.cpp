@@ -1,0 +1,66 @@
+// info, compare, grayscale and convert on pictures of known size.
+
+#include "tests/cli/C_CliTest.h"
+
+namespace {
+
+using CliInspect = C_CliTest;
+
+TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
+{
+    // 64 x 48 x 24 bits: 9216 pixel bytes, N = 9215, capacity 921 - 20 = 901 (0.880 KB).
+    const std::string strPicture = Picture(E_TestPicture::Bmp24);
+    const S_RunResult text = m_cli.Run({"info", strPicture});
+    ASSERT_EQ(text.nStatus, 0) << text.strErr;
+    EXPECT_EQ(text.strOut, "Path: " + strPicture + "\nSize: 9 KB\nWidth: 64\nHeight: 48\nBits per pixel: 24\n"
+                           "Capacity: 901 bytes\n"
+                           "This Carrier Can Hide Approximately 901 Bytes (or 0.880 KB) of Message data in it.\n");
+    const S_RunResult json = m_cli.Run({"info", strPicture, "--json"});
+    ASSERT_EQ(json.nStatus, 0) << json.strErr;
+    EXPECT_EQ(json.strOut, "{\"path\": \"" + strPicture + "\", \"size_kb\": 9, \"width\": 64, \"height\": 48, "
+                           "\"bits_per_pixel\": 24, \"capacity\": 901, \"remarks\": \"This Carrier Can Hide Approximately "
+                           "901 Bytes (or 0.880 KB) of Message data in it.\"}\n");
+}
+
+TEST_F(CliInspect, CompareCountsTheBytesAHideChanged)
+{
+    const std::string strPicture = Picture(E_TestPicture::Gif);
+    const S_RunResult same = m_cli.Run({"compare", strPicture, strPicture});
+    EXPECT_EQ(same.nStatus, 0);
+    EXPECT_EQ(same.strOut, "The Two Images are Similiar Internally.\nDiffering pixel bytes: 0 (in the least significant bit only: 0)\n");
+
+    ASSERT_EQ(m_cli.Run({"hide", strPicture, File("p", T_Bytes(100, 0x5A)), "-o", Path("h.gif")}).nStatus, 0);
+    const S_RunResult differ = m_cli.Run({"compare", strPicture, Path("h.gif")});
+    EXPECT_EQ(differ.nStatus, 1);
+    const std::string strHead = "The Two Images Differ!\nIf they appear visually similiar, there might be\n"
+                                "hidden data in one of these.\nDiffering pixel bytes: ";
+    ASSERT_TRUE(differ.strOut.starts_with(strHead)) << differ.strOut;
+    // Every changed byte changed only in its lowest bit; about half of the 8 x 110 record bits flip.
+    const size_t nCount = std::stoul(differ.strOut.substr(strHead.size()));
+    EXPECT_GT(nCount, 300u);
+    EXPECT_LT(nCount, 600u);
+    EXPECT_NE(differ.strOut.find("(in the least significant bit only: " + std::to_string(nCount) + ")\n"), std::string::npos);
+
+    const S_RunResult geometry = m_cli.Run({"compare", strPicture, Picture(E_TestPicture::Gif, "small", 10, 10)});
+    EXPECT_EQ(geometry.nStatus, 1);
+    EXPECT_NE(geometry.strOut.find("not comparable"), std::string::npos);
+}
+
+TEST_F(CliInspect, GrayscaleAndConvertWriteTheAskedFormat)
+{
+    const std::string strPicture = Picture(E_TestPicture::Bmp24);
+    const S_RunResult gray = m_cli.Run({"grayscale", strPicture, "-o", Path("g.pcx")});
+    ASSERT_EQ(gray.nStatus, 0) << gray.strErr;
+    EXPECT_EQ(gray.strOut, "Saved to: " + Path("g.pcx") + "\n");
+    const S_RunResult grayInfo = m_cli.Run({"info", Path("g.pcx")});
+    EXPECT_NE(grayInfo.strOut.find("Width: 64\nHeight: 48\nBits per pixel: 8\n"), std::string::npos) << grayInfo.strOut;
+
+    ASSERT_EQ(m_cli.Run({"convert", strPicture, "-o", Path("c.PCX")}).nStatus, 0);
+    const S_RunResult convertedInfo = m_cli.Run({"info", Path("c.PCX")});
+    EXPECT_NE(convertedInfo.strOut.find("Width: 64\nHeight: 48\nBits per pixel: 24\n"), std::string::npos) << convertedInfo.strOut;
+    // Back to BMP gives the very same picture.
+    ASSERT_EQ(m_cli.Run({"convert", Path("c.PCX"), "-o", Path("back.bmp")}).nStatus, 0);
+    EXPECT_EQ(m_cli.Run({"compare", strPicture, Path("back.bmp")}).nStatus, 0);
+}
+
+}  // namespace
