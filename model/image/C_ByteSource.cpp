@@ -21,7 +21,9 @@ bool C_ByteSource::OpenFile(const std::string& strPath)
     m_nFd = -1;
     m_memory = {};
     m_nSize = 0;
-    m_nFd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a named pipe given as a picture is refused below instead of waiting for
+    // a writer; reads of a regular file are not affected.
+    m_nFd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (m_nFd < 0) {
         m_strError = std::strerror(errno);
         return false;

@@ -126,6 +126,20 @@ TEST(ImageObject, RefusedLoadKeepsTheCurrentPicture)
     EXPECT_NE(obj.GetObjectDataPtr(), nullptr);
 }
 
+TEST(ImageObject, FoldersAndPipesAreRefusedWithoutWaiting)
+{
+    TempDir dir;
+    BTCImageObject obj;
+    EXPECT_FALSE(obj.Load(dir.Path()));
+    EXPECT_FALSE(obj.GetLastError().empty());
+    // Opening a pipe for reading would wait for a writer that never comes.
+    const std::string strPipe = dir.File("pipe.bmp");
+    ASSERT_EQ(mkfifo(strPipe.c_str(), 0600), 0);
+    EXPECT_FALSE(obj.Load(strPipe));
+    EXPECT_NE(obj.GetLastError().find("not a regular file"), std::string::npos) << obj.GetLastError();
+    EXPECT_EQ(obj.GetObjectDataPtr(), nullptr);
+}
+
 TEST(ImageObject, DeleteObjectIsSafeToRepeatAndOnNothing)
 {
     BTCImageData never;
