@@ -10,7 +10,7 @@ ifeq ($(CI),true)
   CMAKE_ARGS += -DVEILMARK_WERROR=ON
 endif
 
-.PHONY: all deps configure build test sanitize bench run fuzz fuzz-smoke install package clean
+.PHONY: all deps configure build test sanitize bench run fuzz fuzz-smoke install package package-check clean
 
 all: build
 
@@ -57,8 +57,12 @@ run: build
 install: build
 	cmake --install $(BUILD)
 
-package: build
+package: deps build
 	cd $(BUILD) && cpack -G DEB
+
+# Installs the package into this machine and runs the installed programs (root or sudo).
+package-check: package
+	tools/package-check.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
