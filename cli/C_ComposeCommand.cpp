@@ -10,17 +10,20 @@ C_ComposeCommand::C_ComposeCommand(CLI::App& root)
     m_pCommand->add_option("--subject", m_strSubject, "The subject; the hidden name is SUBJECT.txt")
         ->required()
         ->option_text("SUBJECT");
-    CLI::Option_group* pSource = m_pCommand->add_option_group("text", "The text, one of");
-    m_pTextOption = pSource->add_option("--text", m_strText, "The text itself")->option_text("TEXT");
-    pSource->add_option("--text-file", m_strTextFile, "A file holding the text, stored byte for byte")
+    // Plain options rather than an option group: CLI11 2.1's groups loop forever on an empty
+    // argument followed by an unknown option. Run() asks for one of the two.
+    m_pTextOption = m_pCommand->add_option("--text", m_strText, "The text itself (this or --text-file)")->option_text("TEXT");
+    m_pTextFileOption = m_pCommand->add_option("--text-file", m_strTextFile, "A file holding the text, stored byte for byte")
         ->option_text("FILE");
-    pSource->require_option(1);
+    m_pTextOption->excludes(m_pTextFileOption);
     m_pCommand->footer("Example:\n  veilmark-cli compose photo.gif --subject Meeting --text \"Friday 10:00\" -o photo.gif");
 }
 
 E_ExitCode C_ComposeCommand::Run(const C_CliContext& context)
 {
     const bool bInline = m_pTextOption->count() > 0;
+    if (!bInline && m_pTextFileOption->count() == 0)
+        throw C_CliError(E_ExitCode::Refused, "compose: give the text with --text TEXT or --text-file FILE.");
     if ((bInline && m_strText.empty()) || m_strSubject.empty())
         throw C_CliError(E_ExitCode::Refused, kBothNeeded);
     const std::string strName = m_strSubject + ".txt";

@@ -21,5 +21,6 @@ private:
     std::string m_strSubject;
     std::string m_strText;
     std::string m_strTextFile;
-    CLI::Option* m_pTextOption = nullptr;  // owned by the sub-command
+    CLI::Option* m_pTextOption = nullptr;      // owned by the sub-command
+    CLI::Option* m_pTextFileOption = nullptr;  // owned by the sub-command
 };

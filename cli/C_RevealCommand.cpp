@@ -26,12 +26,13 @@ C_RevealCommand::C_RevealCommand(CLI::App& root)
 {
     m_pCommand = root.add_subcommand("reveal", "Find the file hidden in a picture and save it");
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture that holds the hidden file")->required();
-    CLI::Option_group* pTarget = m_pCommand->add_option_group("target", "Where the hidden file goes, one of");
-    pTarget->add_option("-o,--output", m_strFile, "Save it as FILE")->option_text("FILE");
-    m_pDirectoryOption = pTarget->add_option("-d,--directory", m_strDirectory,
+    // Plain options rather than an option group: CLI11 2.1's groups loop forever on an empty
+    // argument followed by an unknown option. Run() asks for one of the two.
+    m_pFileOption = m_pCommand->add_option("-o,--output", m_strFile, "Save it as FILE (this or -d)")->option_text("FILE");
+    m_pDirectoryOption = m_pCommand->add_option("-d,--directory", m_strDirectory,
         "Save it in DIR under its hidden name (only the name's last component is used)")
         ->option_text("DIR");
-    pTarget->require_option(1);
+    m_pFileOption->excludes(m_pDirectoryOption);
     m_pCommand->add_flag("--force", m_bForce, "Replace a file that exists already");
     m_passphrase.AddOption(*m_pCommand);
     m_pCommand->footer("Example:\n  VEILMARK_PASSPHRASE=secret veilmark-cli reveal photo-notes.bmp -d received/");
@@ -60,6 +61,8 @@ void C_RevealCommand::RefuseExisting(const std::string& strTarget) const
 E_ExitCode C_RevealCommand::Run(const C_CliContext& context)
 {
     const bool bToDirectory = m_pDirectoryOption->count() > 0;
+    if (!bToDirectory && m_pFileOption->count() == 0)
+        throw C_CliError(E_ExitCode::Refused, "reveal: say where the hidden file goes, with -o FILE or -d DIR.");
     if (bToDirectory) {
         struct stat st {};
         if (::stat(m_strDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))

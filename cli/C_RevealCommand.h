@@ -29,5 +29,6 @@ private:
     std::string m_strDirectory;
     bool m_bForce = false;
     C_PassphraseSource m_passphrase;
+    CLI::Option* m_pFileOption = nullptr;       // owned by the sub-command
     CLI::Option* m_pDirectoryOption = nullptr;  // owned by the sub-command
 };
