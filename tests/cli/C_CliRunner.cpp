@@ -100,8 +100,19 @@ S_RunResult C_CliRunner::Run(const std::vector<std::string>& args) const
     S_RunResult result;
     pollfd aFds[2] = {{aOut[0], POLLIN, 0}, {aErr[0], POLLIN, 0}};
     int nOpen = 2;
+    // A run that hangs is a failure of its own, not a test that never ends.
+    const auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (nOpen > 0) {
-        if (poll(aFds, 2, -1) < 0 && errno != EINTR)
+        if (std::chrono::steady_clock::now() > tEnd) {
+            kill(pid, SIGKILL);
+            for (pollfd& fd : aFds)
+                if (fd.fd >= 0)
+                    close(fd.fd);
+            StatusOf(pid);
+            result.nStatus = -1;
+            return result;
+        }
+        if (poll(aFds, 2, 100) < 0 && errno != EINTR)
             break;
         for (int i = 0; i < 2; ++i) {
             if (aFds[i].fd >= 0 && aFds[i].revents != 0 && !Drain(aFds[i].fd, i == 0 ? result.strOut : result.strErr)) {

@@ -24,6 +24,7 @@ public:
     void SetEnv(const std::string& strName, std::optional<std::string> value);
     void SetPassphrase(const std::string& strPassphrase) { SetEnv("VEILMARK_PASSPHRASE", strPassphrase); }
 
+    // nStatus is -1 when the binary has not ended within a minute (it is killed then).
     S_RunResult Run(const std::vector<std::string>& args) const;
     // Runs on a pseudo-terminal: for each step, waits until the terminal shows the first text
     // (after what earlier steps matched), then types the second. nStatus is -1 when a text

@@ -24,6 +24,9 @@ TEST_F(CliUsage, BadUsageIsTwo)
         {"compose", strPicture, "--subject", "s", "--text", "t", "--text-file", strFile, "-o", Path("o.bmp")},
         {"compare", strPicture},
         {"convert", strPicture, strPicture, "-o", Path("o.bmp")},
+        // An empty argument, then an unknown option: once an endless loop in the parser.
+        {"reveal", strPicture, "", "-q", "x"},
+        {"compose", strPicture, "", "--zz", "x"},
     };
     for (const auto& args : cases) {
         const S_RunResult result = m_cli.Run(args);
