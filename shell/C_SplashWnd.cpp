@@ -15,6 +15,8 @@ C_SplashWnd::C_SplashWnd(QWidget* pParent)
     : QWidget(pParent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     m_timer.setSingleShot(true);
+    // A coarse timer may fire up to 5% early; the splash stays its full time.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &C_SplashWnd::CloseSplash);
 }
 
