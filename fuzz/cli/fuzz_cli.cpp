@@ -7,7 +7,8 @@
 // one argument. The run's working folder is a fresh temporary folder holding carrier.bmp,
 // hidden.bmp (a record under "pw"), carrier.gif, carrier.pcx, payload and pw. Arguments lose
 // every "/" and every ".." becomes "._", so no argument can name a path outside that folder;
-// after each run the folder is put back as it was.
+// after each run the folder is put back as it was. Since the harness changes its working
+// folder, give libFuzzer absolute paths for the corpus and -artifact_prefix.
 #include "cli/C_CliApp.h"
 
 #include <algorithm>
