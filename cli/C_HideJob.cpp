@@ -5,6 +5,7 @@
 #include "cli/C_StagedFile.h"
 #include "cli/C_Text.h"
 #include "model/C_Message.h"
+#include "model/image/BTCImageData.h"
 
 #include <CLI/CLI.hpp>
 
@@ -64,13 +65,17 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     if (!m_carrier.HideMessage(message))
         throw C_CliError(E_ExitCode::Refused, pFitText);
 
-    std::vector<uint8_t> bytes;
-    if (!m_carrier.SaveToMemory(m_eOutputFormat, bytes))
+    // The picture is written straight into the staged file, and the carrier's pixels are let go
+    // before the check reads the file back: one picture in memory at a time.
+    C_StagedFile output;
+    if (!output.Reserve(m_strOutput))
+        throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
+    if (!m_carrier.Save(output.GetTempPath(), m_eOutputFormat))
         throw C_CliError(E_ExitCode::Failed,
             std::string(C_PictureIo::kSaveFailed) + "\n" + C_PictureIo::Reason(m_strOutput, m_carrier.GetLastError()));
-    C_StagedFile output;
-    if (!output.Write(m_strOutput, bytes))
-        throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
+    m_carrier.GetObjectDataPtr()->DeleteObject();
+    m_carrier.m_pBits = nullptr;
+    m_carrier.m_nBytes = 0;
     Verify(output.GetTempPath(), message);
     if (!output.Commit(true))
         throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
