@@ -9,7 +9,7 @@
 #include "cli/C_HideCommand.h"
 #include "cli/C_InfoCommand.h"
 #include "cli/C_RevealCommand.h"
-#include "cli/C_Version.h"
+#include "res/C_Version.h"
 #include "model/C_FileException.h"
 
 #include <CLI/CLI.hpp>

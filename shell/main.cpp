@@ -1,8 +1,19 @@
 // veilmark: the desktop application.
 
+#include "res/C_Version.h"
 #include "shell/C_vmkApp.h"
 
+#include <cstdio>
+#include <cstring>
+
 int main(int argc, char** argv) {
+    // Answered before any window system is needed, so it also works without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("veilmark %s\n", C_Version::kText);
+            return 0;
+        }
+    }
     C_vmkApp app(argc, argv);
     QStringList args = C_vmkApp::arguments();
     args.removeFirst();  // the program's own name

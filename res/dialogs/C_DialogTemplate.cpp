@@ -1,5 +1,6 @@
 #include "res/dialogs/C_DialogTemplate.h"
 
+#include "res/C_Version.h"
 #include "res/vmk_ids.h"
 
 namespace {
@@ -19,7 +20,7 @@ const T kTemplates[] = {
     {IDD_ABOUTBOX, "About Veilmark", 192, 141, "MS Sans Serif", 8, {
         {1, kButton, 71, 120, 50, 14, "OK", T::sDefault | T::sGroup | T::sTabStop},
         {kNone, kIcon, 7, 7, 21, 20, "128", 0},
-        {kNone, kStatic, 45, 10, 119, 8, "Veilmark Version 1.0", T::sNoPrefix | T::sGroup},
+        {kNone, kStatic, 45, 10, 119, 8, C_Version::kAboutLine, T::sNoPrefix | T::sGroup},
         {1034, kStatic, 5, 45, 175, 65,
          "Veilmark hides a file, or a short note, in the pixel bytes of a BMP, GIF or PCX picture "
          "under a pass phrase, and finds it again with the same pass phrase.\n\n"
