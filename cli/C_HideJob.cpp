@@ -2,10 +2,10 @@
 
 #include "cli/C_CliError.h"
 #include "cli/C_PictureIo.h"
-#include "cli/C_StagedFile.h"
 #include "cli/C_Text.h"
 #include "model/C_Message.h"
 #include "model/image/BTCImageData.h"
+#include "model/image/C_AtomicFileWriter.h"
 
 #include <CLI/CLI.hpp>
 
@@ -65,19 +65,20 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     if (!m_carrier.HideMessage(message))
         throw C_CliError(E_ExitCode::Refused, pFitText);
 
-    // The picture is written straight into the staged file, and the carrier's pixels are let go
-    // before the check reads the file back: one picture in memory at a time.
-    C_StagedFile output;
-    if (!output.Reserve(m_strOutput))
+    // The picture goes straight into a temporary file that has no name while it is written (a
+    // killed run leaves nothing), and the carrier's pixels are let go before the check reads
+    // that file back: one picture in memory at a time. Only a checked file replaces OUTPUT.
+    C_AtomicFileWriter output;
+    if (!output.Open(m_strOutput))
         throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
-    if (!m_carrier.Save(output.GetTempPath(), m_eOutputFormat))
+    if (!m_carrier.SaveTo(output, m_eOutputFormat))
         throw C_CliError(E_ExitCode::Failed,
             std::string(C_PictureIo::kSaveFailed) + "\n" + C_PictureIo::Reason(m_strOutput, m_carrier.GetLastError()));
     m_carrier.GetObjectDataPtr()->DeleteObject();
     m_carrier.m_pBits = nullptr;
     m_carrier.m_nBytes = 0;
-    Verify(output.GetTempPath(), message);
-    if (!output.Commit(true))
+    Verify(output.GetReadPath(), message);
+    if (!output.Commit())
         throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
     context.Out() << "Hidden: " << C_Text::Printable(message.m_strName) << " (" << message.m_nSize << " bytes)\n";
 }

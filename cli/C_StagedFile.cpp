@@ -28,20 +28,20 @@ bool C_StagedFile::Fail(int nErrno)
     return false;
 }
 
-int C_StagedFile::Create(const std::string& strTarget)
+bool C_StagedFile::Write(const std::string& strTarget, std::span<const uint8_t> bytes)
 {
     Discard();
     m_strTarget = strTarget;
     m_strError.clear();
     m_nErrno = 0;
     if (strTarget.empty())
-        return Fail(ENOENT), -1;
+        return Fail(ENOENT);
 
     // Only a regular file is ever replaced; a folder or a device named as output is refused.
     struct stat st {};
     const bool bExists = ::stat(strTarget.c_str(), &st) == 0;
     if (bExists && !S_ISREG(st.st_mode))
-        return Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL), -1;
+        return Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
 
     const size_t nSlash = strTarget.find_last_of('/');
     const std::string strDir = nSlash == std::string::npos ? std::string() : strTarget.substr(0, nSlash + 1);
@@ -49,7 +49,7 @@ int C_StagedFile::Create(const std::string& strTarget)
     std::string strTemplate = strDir + "." + strBase + ".vmk-XXXXXX";
     const int nFd = ::mkstemp(strTemplate.data());
     if (nFd < 0)
-        return Fail(errno), -1;
+        return Fail(errno);
     m_strTemp = strTemplate;
 
     // mkstemp makes 0600; give the file what the old one had, or what a plain create would.
@@ -61,27 +61,6 @@ int C_StagedFile::Create(const std::string& strTarget)
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::fchmod(nFd, mode) != 0) {
-        const int nErrno = errno;
-        ::close(nFd);
-        return Fail(nErrno), -1;
-    }
-    return nFd;
-}
-
-bool C_StagedFile::Reserve(const std::string& strTarget)
-{
-    const int nFd = Create(strTarget);
-    if (nFd < 0)
-        return false;
-    return ::close(nFd) == 0 ? true : Fail(errno);
-}
-
-bool C_StagedFile::Write(const std::string& strTarget, std::span<const uint8_t> bytes)
-{
-    const int nFd = Create(strTarget);
-    if (nFd < 0)
-        return false;
     const uint8_t* p = bytes.data();
     size_t nLeft = bytes.size();
     int nErrno = 0;
@@ -98,6 +77,8 @@ bool C_StagedFile::Write(const std::string& strTarget, std::span<const uint8_t> 
             nLeft -= static_cast<size_t>(n);
         }
     }
+    if (nErrno == 0 && ::fchmod(nFd, mode) != 0)
+        nErrno = errno;
     if (nErrno == 0 && ::fsync(nFd) != 0)
         nErrno = errno;
     if (::close(nFd) != 0 && nErrno == 0)

@@ -18,10 +18,6 @@ public:
     // Creates the temporary file beside strTarget and writes, flushes and closes all the
     // bytes. False, with GetError(), on any failure; then nothing is left behind.
     bool Write(const std::string& strTarget, std::span<const uint8_t> bytes);
-    // Creates the temporary file beside strTarget, empty and with the mode the target will
-    // have, for a writer that fills it by name (a picture's own save). False, with GetError(),
-    // on any failure.
-    bool Reserve(const std::string& strTarget);
     // The complete temporary file, for reading back before Commit().
     const std::string& GetTempPath() const { return m_strTemp; }
     // Renames the temporary file over the target. With bReplace false an existing target is
@@ -34,9 +30,6 @@ public:
 
 private:
     bool Fail(int nErrno);
-    // The checks and the temporary file shared by Write and Reserve: its descriptor, with the
-    // mode already set, or -1 after Fail.
-    int Create(const std::string& strTarget);
     void Discard();
 
     std::string m_strTarget;

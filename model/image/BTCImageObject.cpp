@@ -128,6 +128,16 @@ bool BTCImageObject::Save(const std::string& strPath, E_ImageFormat eFormat)
     C_AtomicFileWriter writer;
     if (!writer.Open(strPath))
         return Fail(writer.GetError());
+    if (!SaveTo(writer, eFormat))
+        return false;
+    if (!writer.Commit())
+        return Fail(writer.GetError());
+    return true;
+}
+
+bool BTCImageObject::SaveTo(C_AtomicFileWriter& writer, E_ImageFormat eFormat)
+{
+    m_strLastError.clear();
     C_ByteSink sink(writer);
     if (!Encode(eFormat, sink)) {
         if (!sink.Ok())
@@ -135,8 +145,6 @@ bool BTCImageObject::Save(const std::string& strPath, E_ImageFormat eFormat)
         writer.Abort();
         return false;
     }
-    if (!writer.Commit())
-        return Fail(writer.GetError());
     return true;
 }
 

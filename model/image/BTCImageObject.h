@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class C_AtomicFileWriter;
 class C_ByteSink;
 class C_ByteSource;
 
@@ -27,6 +28,9 @@ public:
     // Writes the current picture in the given format. True when written.
     bool Save(const std::string& strPath, E_ImageFormat eFormat);
     // Encodes without touching the disk (for tests, fuzzing and verification).
+    // Encodes into an open writer without committing it, for a caller that checks the file
+    // before it replaces the target. The writer's error says why a write failed.
+    bool SaveTo(C_AtomicFileWriter& writer, E_ImageFormat eFormat);
     bool SaveToMemory(E_ImageFormat eFormat, std::vector<uint8_t>& out);
 
     // The picture's data; null before a successful load.

@@ -147,6 +147,13 @@ bool C_AtomicFileWriter::Commit()
     return true;
 }
 
+std::string C_AtomicFileWriter::GetReadPath() const
+{
+    if (m_nFd < 0)
+        return {};
+    return m_strTemp.empty() ? "/proc/self/fd/" + std::to_string(m_nFd) : m_strTemp;
+}
+
 void C_AtomicFileWriter::Abort()
 {
     if (m_nFd >= 0) {

@@ -32,6 +32,9 @@ public:
     int GetErrno() const { return m_nErrno; }
     const std::string& GetError() const { return m_strError; }
     const std::string& GetTarget() const { return m_strTarget; }
+    // A path that reads the file as written so far, for checking it before Commit(): the
+    // unnamed file through /proc, or its temporary name. Empty when nothing is open.
+    std::string GetReadPath() const;
 
 private:
     bool Fail(int nErrno, const char* pWhat);
