@@ -51,7 +51,7 @@ fuzz: deps
 fuzz-smoke: fuzz
 	@tools/fuzz-smoke.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-run: build
+run: deps build
 	$(BUILD)/shell/veilmark
 
 install: build
