@@ -10,11 +10,15 @@ C_CarrierWalk::C_CarrierWalk(const std::array<uint8_t, 16>& key, uint32_t nModul
     for (int nPass = 0; nPass < 2; ++nPass) {
         const auto taken = [&](uint32_t j) { return (m_aBit[j & 127] ^ nPass) != 0; };
         for (uint32_t j = 0; j < 128; ++j) {
-            uint32_t d = 1;
-            while (d < 128 && !taken(j + d))
-                ++d;
-            m_aNext[nPass][j] = static_cast<uint8_t>(d);  // 128: only bit j itself, a cycle on
             m_aAnyTaken[nPass] = m_aAnyTaken[nPass] || taken(j);
+            if (taken(j))
+                m_aTaken[nPass][m_aTakenCount[nPass]++] = static_cast<uint8_t>(j);
+        }
+        uint32_t nIndex = m_aTakenCount[nPass];
+        for (uint32_t j = 128; j-- > 0;) {
+            if (taken(j))
+                --nIndex;
+            m_aTakenAtOrAfter[nPass][j] = static_cast<uint8_t>(nIndex);
         }
     }
     if (nModulus == 0)

@@ -51,9 +51,13 @@ private:
     uint32_t m_nModulus;
     std::array<uint8_t, 128> m_aBit{};           // key bit j of the first pass
     std::array<uint32_t, 129> m_aPrefix{};       // set bits among key bits 0 .. j - 1
-    // Per pass: distance from key bit j to the next bit that the pass takes, cyclically (1..128).
-    std::array<std::array<uint8_t, 128>, 2> m_aNext{};
     std::array<bool, 2> m_aAnyTaken{};
+    // Per pass: the key bits the pass takes, ascending (m_aTakenCount of them), and for each key
+    // bit j the index in that list of the first taken bit at or after j (the count when none).
+    // Stepping through the list keeps the next candidate independent of the last table load.
+    std::array<std::array<uint8_t, 128>, 2> m_aTaken{};
+    std::array<uint32_t, 2> m_aTakenCount{};
+    std::array<std::array<uint8_t, 128>, 2> m_aTakenAtOrAfter{};
     uint64_t m_nTakenInPass1 = 0;
     std::vector<S_Run> m_aRuns;
 };
@@ -75,7 +79,6 @@ void C_CarrierWalk::Walk(uint64_t nRankBegin, uint64_t nRankEnd, F&& visit) cons
         for (int nPass = 0; nPass < 2; ++nPass) {
             if (aFirst[nPass] > aLast[nPass] || !m_aAnyTaken[nPass])
                 continue;
-            const auto& aNext = m_aNext[nPass];
             for (const S_Run& run : m_aRuns) {
                 // Candidates of this run whose position falls in the block.
                 uint64_t k = (nBlock + run.nOffset + 16) / 17;
@@ -90,20 +93,29 @@ void C_CarrierWalk::Walk(uint64_t nRankBegin, uint64_t nRankEnd, F&& visit) cons
                     kEnd = aLast[nPass];
                 if (k > kEnd)
                     continue;
-                // Step to the first taken candidate, then from taken to taken.
-                uint32_t nBit = static_cast<uint32_t>((k - 1) & 127);
+                // Candidate k uses key bit (k - 1) mod 128. Walk the pass's taken bits cycle by
+                // cycle from the first at or after k's.
                 uint64_t nRank = Rank(nPass, k);
-                const uint32_t nFirstGap = (m_aBit[nBit] ^ static_cast<uint8_t>(nPass)) ? 0 : aNext[nBit];
-                k += nFirstGap;
-                nBit = (nBit + nFirstGap) & 127;
-                uint64_t nPosition = 17 * k - run.nOffset;
-                while (k <= kEnd) {
-                    visit(static_cast<uint32_t>(nPosition), nRank);
+                const uint64_t nCycle = (k - 1) & ~uint64_t{127};  // candidate k - 1 of bit 0
+                const uint32_t nCount = m_aTakenCount[nPass];
+                uint32_t nIndex = m_aTakenAtOrAfter[nPass][(k - 1) & 127];
+                uint64_t nBase = nCycle + 1;
+                if (nIndex == nCount) {
+                    nIndex = 0;
+                    nBase += 128;
+                }
+                const uint8_t* pTaken = m_aTaken[nPass].data();
+                const uint64_t nOffset = run.nOffset;
+                for (;;) {
+                    const uint64_t kTaken = nBase + pTaken[nIndex];
+                    if (kTaken > kEnd)
+                        break;
+                    visit(static_cast<uint32_t>(17 * kTaken - nOffset), nRank);
                     ++nRank;
-                    const uint32_t nGap = aNext[nBit];
-                    k += nGap;
-                    nPosition += 17 * uint64_t{nGap};
-                    nBit = (nBit + nGap) & 127;
+                    if (++nIndex == nCount) {
+                        nIndex = 0;
+                        nBase += 128;
+                    }
                 }
             }
         }
