@@ -7,6 +7,7 @@
 //   kTile   three bytes: the pixel bytes are repeated up to that size (at most 256 KiB), which
 //           takes large records through the cache-blocked walk;
 // and the pixel bytes. kEngine reveals through the engine directly instead of the carrier.
+#include "fuzz/model/C_FuzzInput.h"
 #include "engine/C_BitTransfer.h"
 #include "engine/C_HiddenHeader.h"
 #include "engine/C_PositionSequence.h"
@@ -39,20 +40,6 @@ void OnMalloc(const volatile void*, size_t nSize)
 }
 
 void OnFree(const volatile void*) {}
-
-struct S_Input {
-    const uint8_t* p;
-    size_t n;
-    bool Take(size_t nCount, const uint8_t*& pOut)
-    {
-        if (n < nCount)
-            return false;
-        pOut = p;
-        p += nCount;
-        n -= nCount;
-        return true;
-    }
-};
 
 // A reveal may allocate the name and the payload of a record within N, a few bytes of
 // bookkeeping each, and the engine's small fixed tables; nothing scales with S or L beyond N.
@@ -121,7 +108,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
-    S_Input in{pData, nSize};
+    C_FuzzInput in(pData, nSize);
     const uint8_t* p = nullptr;
     if (!in.Take(2, p))
         return 0;
@@ -143,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         nTile = (p[0] | p[1] << 8 | size_t{p[2]} << 16) % (kLargestTile + 1);
     }
 
-    std::vector<uint8_t> pixels(in.p, in.p + in.n);
+    std::vector<uint8_t> pixels(in.Rest(), in.Rest() + in.Left());
     if (nTile > pixels.size() && !pixels.empty()) {
         const size_t nPattern = pixels.size();
         pixels.resize(nTile);

@@ -7,6 +7,7 @@
 // the pass phrase length (low 4 bits) and pass phrase, the name length and name, then the
 // payload. The shape byte's bit 7 also tries hides that the fit test refuses: the repeat check
 // alone must then keep the record intact.
+#include "fuzz/model/C_FuzzInput.h"
 #include "model/C_Carrier.h"
 #include "model/C_Message.h"
 
@@ -18,20 +19,6 @@
 #include <vector>
 
 namespace {
-
-struct S_Input {
-    const uint8_t* p;
-    size_t n;
-    bool Take(size_t nCount, const uint8_t*& pOut)
-    {
-        if (n < nCount)
-            return false;
-        pOut = p;
-        p += nCount;
-        n -= nCount;
-        return true;
-    }
-};
 
 size_t CarrierSize(uint8_t nShape, uint32_t nValue)
 {
@@ -51,7 +38,7 @@ size_t CarrierSize(uint8_t nShape, uint32_t nValue)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
-    S_Input in{pData, nSize};
+    C_FuzzInput in(pData, nSize);
     const uint8_t* p = nullptr;
     if (!in.Take(5, p))
         return 0;
@@ -64,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     const std::string strPassword(reinterpret_cast<const char*>(p), nPassword);
     if (!in.Take(1, p))
         return 0;
-    const size_t nName = std::min<size_t>(p[0], in.n);
+    const size_t nName = std::min<size_t>(p[0], in.Left());
     in.Take(nName, p);
     // A name is text: it ends at its first zero byte, as the reveal reads it.
     std::string strName(reinterpret_cast<const char*>(p), nName);
@@ -81,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     carrier.m_strPassword = strPassword;
     C_Message message;
     message.m_strName = strName;
-    if (message.SetFromText(static_cast<uint32_t>(in.n), reinterpret_cast<const char*>(in.p)) != in.n)
+    if (message.SetFromText(static_cast<uint32_t>(in.Left()), reinterpret_cast<const char*>(in.Rest())) != in.Left())
         __builtin_trap();
 
     const bool bFits = carrier.WillFit(message);
@@ -106,9 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     C_Message revealed;
     if (!reader.RevealMessage(revealed))
         __builtin_trap();
-    if (revealed.m_strName != strName || revealed.m_nSize != in.n)
+    if (revealed.m_strName != strName || revealed.m_nSize != in.Left())
         __builtin_trap();
-    if (in.n && !std::equal(in.p, in.p + in.n, revealed.GetData()))
+    if (in.Left() && !std::equal(in.Rest(), in.Rest() + in.Left(), revealed.GetData()))
         __builtin_trap();
     return 0;
 }
