@@ -14,6 +14,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <iostream>
 #include <memory>
 #include <new>
 
@@ -30,6 +31,8 @@ constexpr const char* kExamples = R"(Examples:
 
 The pass phrase (at most 15 characters; empty is allowed) comes from --passphrase-file, else
 from the environment variable VEILMARK_PASSPHRASE, else from the terminal without echo.
+
+A PAYLOAD, --text-file or reveal -o given as "-" is standard input or output.
 
 Exit codes: 0 done; 1 no hidden message found, or the pictures differ; 2 bad usage or refused
 input (nothing written); 3 a picture or file could not be read or written.
@@ -52,7 +55,6 @@ std::string C_CliApp::VersionLine()
 int C_CliApp::Run(const std::vector<std::string>& args, const T_Environment& env, std::ostream& out,
                   std::ostream& err) const
 {
-    const C_CliContext context(out, err, env, m_bTerminal);
     try {
         CLI::App app("Hide a file inside the pixel bytes of a BMP, GIF or PCX picture under a pass phrase, "
                      "and get it back.",
@@ -60,6 +62,12 @@ int C_CliApp::Run(const std::vector<std::string>& args, const T_Environment& env
         app.set_version_flag("--version", VersionLine());
         app.require_subcommand(1);
         app.footer(kExamples);
+        bool bAllowLarge = false;
+        app.add_flag("--allow-large", bAllowLarge,
+            "Open a picture that decodes to more than 64 MiB and 256 times its file size (long runs, "
+            "highly compressed data); refused otherwise, as a small hostile file could claim gigabytes");
+        // So that --allow-large may also stand after the command's name.
+        app.fallthrough();
 
         std::vector<std::unique_ptr<C_Command>> commands;
         commands.push_back(std::make_unique<C_InfoCommand>(app));
@@ -84,6 +92,7 @@ int C_CliApp::Run(const std::vector<std::string>& args, const T_Environment& env
             return nStatus == 0 ? 0 : static_cast<int>(E_ExitCode::Refused);
         }
 
+        const C_CliContext context(m_pIn ? *m_pIn : std::cin, out, err, env, m_bTerminal, bAllowLarge);
         for (const auto& pCommand : commands)
             if (pCommand->WasChosen())
                 return static_cast<int>(pCommand->Run(context));

@@ -6,6 +6,7 @@
 
 #include "cli/C_CliContext.h"
 
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ class C_CliApp {
 public:
     // False: never open the terminal to ask a pass phrase (as if the process had none).
     void SetTerminalAllowed(bool bAllowed) { m_bTerminal = bAllowed; }
+    // Where "-" as a payload or text file reads from; standard input unless set.
+    void SetInput(std::istream& in) { m_pIn = &in; }
 
     // args: the arguments after the program name. Returns the exit status; never throws.
     int Run(const std::vector<std::string>& args, const T_Environment& env, std::ostream& out,
@@ -24,4 +27,5 @@ public:
 
 private:
     bool m_bTerminal = true;
+    std::istream* m_pIn = nullptr;  // null: std::cin
 };

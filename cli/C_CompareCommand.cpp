@@ -17,9 +17,9 @@ C_CompareCommand::C_CompareCommand(CLI::App& root)
 E_ExitCode C_CompareCommand::Run(const C_CliContext& context)
 {
     C_Carrier first;
-    C_PictureIo::Open(first, m_strPicture);
+    C_PictureIo::Open(context, first, m_strPicture);
     C_Carrier second;
-    C_PictureIo::Open(second, m_strOther, C_PictureIo::kOpenSecondFailed);
+    C_PictureIo::Open(context, second, m_strOther, C_PictureIo::kOpenSecondFailed);
 
     const bool bDiffer = first.CompareImage(second) > 0;
     context.Out() << (bDiffer ? kDiffer : kSimilar) << "\n";

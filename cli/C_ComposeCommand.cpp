@@ -2,6 +2,7 @@
 
 #include "cli/C_Text.h"
 #include "model/C_Message.h"
+#include "model/C_TextRules.h"
 
 C_ComposeCommand::C_ComposeCommand(CLI::App& root)
 {
@@ -13,7 +14,7 @@ C_ComposeCommand::C_ComposeCommand(CLI::App& root)
     // Plain options rather than an option group: CLI11 2.1's groups loop forever on an empty
     // argument followed by an unknown option. Run() asks for one of the two.
     m_pTextOption = m_pCommand->add_option("--text", m_strText, "The text itself (this or --text-file)")->option_text("TEXT");
-    m_pTextFileOption = m_pCommand->add_option("--text-file", m_strTextFile, "A file holding the text, stored byte for byte")
+    m_pTextFileOption = m_pCommand->add_option("--text-file", m_strTextFile, "A file holding the text, stored byte for byte; - for standard input")
         ->option_text("FILE");
     m_pTextOption->excludes(m_pTextFileOption);
     m_pCommand->footer("Example:\n  veilmark-cli compose photo.gif --subject Meeting --text \"Friday 10:00\" -o photo.gif");
@@ -27,7 +28,7 @@ E_ExitCode C_ComposeCommand::Run(const C_CliContext& context)
     if ((bInline && m_strText.empty()) || m_strSubject.empty())
         throw C_CliError(E_ExitCode::Refused, kBothNeeded);
     const std::string strName = m_strSubject + ".txt";
-    if (C_Text::CountCharacters(strName) > C_Message::kMaxNameCharacters)
+    if (C_TextRules::CountCharacters(strName) > C_Message::kMaxNameCharacters)
         throw C_CliError(E_ExitCode::Refused, "The subject is too long: a hidden name holds at most 255 characters.");
     m_job.Prepare(context);
 
@@ -36,7 +37,7 @@ E_ExitCode C_ComposeCommand::Run(const C_CliContext& context)
         if (m_strText.size() > UINT32_MAX - 1 || message.SetFromText(static_cast<uint32_t>(m_strText.size()), m_strText.data()) != m_strText.size())
             throw C_CliError(E_ExitCode::Refused, "The text is too long.");
     } else {
-        C_HideJob::LoadPayload(message, m_strTextFile);
+        m_job.LoadPayload(context, message, m_strTextFile, kWillNotFit, strName);
         if (message.m_nSize == 0)
             throw C_CliError(E_ExitCode::Refused, kBothNeeded);
     }

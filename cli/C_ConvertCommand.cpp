@@ -14,14 +14,16 @@ C_ConvertCommand::C_ConvertCommand(CLI::App& root)
         "The picture to write; its last three characters (bmp, gif, pcx) choose the format")
         ->required()
         ->option_text("OUTPUT");
+    m_pCommand->add_flag("--force", m_bForce, "Replace an OUTPUT whose mode denies writing");
     m_pCommand->footer("Example:\n  veilmark-cli convert photo.bmp -o photo.gif");
 }
 
 E_ExitCode C_ConvertCommand::Run(const C_CliContext& context)
 {
     C_PictureIo::RequireOutputFormat(m_strOutput);
+    C_PictureIo::RequireWritable(m_strOutput, m_bForce);
     C_Carrier carrier;
-    C_PictureIo::Open(carrier, m_strPicture);
+    C_PictureIo::Open(context, carrier, m_strPicture);
     C_PictureIo::Save(carrier, m_strOutput);
     context.Out() << "Saved to: " << C_Text::Printable(m_strOutput) << "\n";
     return E_ExitCode::Done;

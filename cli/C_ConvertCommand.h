@@ -12,5 +12,6 @@ public:
 
 private:
     std::string m_strPicture;
+    bool m_bForce = false;
     std::string m_strOutput;
 };

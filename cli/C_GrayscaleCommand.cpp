@@ -14,14 +14,16 @@ C_GrayscaleCommand::C_GrayscaleCommand(CLI::App& root)
         "The picture to write; its last three characters (bmp, gif, pcx) choose the format")
         ->required()
         ->option_text("OUTPUT");
+    m_pCommand->add_flag("--force", m_bForce, "Replace an OUTPUT whose mode denies writing");
     m_pCommand->footer("Example:\n  veilmark-cli grayscale photo.bmp -o photo-gray.bmp");
 }
 
 E_ExitCode C_GrayscaleCommand::Run(const C_CliContext& context)
 {
     C_PictureIo::RequireOutputFormat(m_strOutput);
+    C_PictureIo::RequireWritable(m_strOutput, m_bForce);
     C_Carrier carrier;
-    C_PictureIo::Open(carrier, m_strPicture);
+    C_PictureIo::Open(context, carrier, m_strPicture);
     if (!carrier.ConvertToGrayscale())
         throw C_CliError(E_ExitCode::Failed,
             "The picture could not be converted to gray scale.\n"

@@ -7,7 +7,7 @@ C_HideCommand::C_HideCommand(CLI::App& root)
     m_pCommand = root.add_subcommand("hide", "Hide a file in a picture under a pass phrase");
     m_job.AddOptions(*m_pCommand);
     // Registered after PICTURE, so it is the second positional argument.
-    m_pCommand->add_option("PAYLOAD", m_strPayload, "The file to hide; it is hidden with its name")->required();
+    m_pCommand->add_option("PAYLOAD", m_strPayload, "The file to hide, hidden with its name; any file that reads to an end (a pipe, <(cmd)), or - for standard input (hidden as \"stdin\")")->required();
     m_pCommand->footer("Example:\n  veilmark-cli hide photo.bmp notes.pdf -o photo-notes.bmp --passphrase-file key.txt");
 }
 
@@ -15,7 +15,7 @@ E_ExitCode C_HideCommand::Run(const C_CliContext& context)
 {
     m_job.Prepare(context);
     C_Message message;
-    C_HideJob::LoadPayload(message, m_strPayload);
+    m_job.LoadPayload(context, message, m_strPayload, kWillNotFit);
     m_job.Run(context, message, kWillNotFit);
     return E_ExitCode::Done;
 }

@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <ostream>
 #include <vector>
 
@@ -30,7 +31,8 @@ void C_HideJob::AddOptions(CLI::App& command)
 void C_HideJob::Prepare(const C_CliContext& context)
 {
     m_eOutputFormat = C_PictureIo::RequireOutputFormat(m_strOutput);
-    C_PictureIo::Open(m_carrier, m_strPicture);
+    C_PictureIo::RequireWritable(m_strOutput, m_bForce);
+    C_PictureIo::Open(context, m_carrier, m_strPicture);
     const E_ImageFormat eSource = m_carrier.GetObjectDataPtr()->GetSourceFormat();
     if (eSource == m_eOutputFormat)
         return;
@@ -44,16 +46,32 @@ void C_HideJob::Prepare(const C_CliContext& context)
             "or name OUTPUT with the picture's own format.");
 }
 
-void C_HideJob::LoadPayload(C_Message& message, const std::string& strPath)
+void C_HideJob::LoadPayload(const C_CliContext& context, C_Message& message, const std::string& strPath,
+                            const char* pFitText, const std::string& strName) const
 {
-    if (message.LoadFromFile(strPath))
-        return;
-    // LoadFromFile only says no; a second open gets the file layer's reason.
-    C_File probe;
-    C_FileException error;
-    if (probe.Open(strPath, C_File::modeRead, &error))
-        error = C_FileException(C_FileException::genericException, strPath);
-    throw C_CliError(E_ExitCode::Failed, C_Text::Printable(error.GetErrorMessage()));
+    std::string strHidden = strName;
+    if (strHidden.empty())
+        strHidden = strPath == "-" ? std::string(kStdinName) : C_Message::NameFromPath(strPath);
+    // The largest payload that passes the fit test under this name: reading stops one byte later.
+    const uint32_t nLimit = m_carrier.GetLargestPayload(strHidden.size());
+    try {
+        if (strPath == "-") {
+            message.LoadFromStream(context.In(), strHidden, nLimit);
+            return;
+        }
+        C_FileException error;
+        if (message.LoadFromFile(strPath, &error, nLimit)) {
+            message.m_strName = strHidden;
+            return;
+        }
+        if (error.GetOsError() == EISDIR)
+            throw C_CliError(E_ExitCode::Failed, C_Text::Printable(strPath) + " is a folder, not a file.");
+        throw C_CliError(E_ExitCode::Failed, C_Text::Printable(error.GetErrorMessage()));
+    } catch (const C_FileException& e) {
+        if (e.GetCause() == C_FileException::fileTooLarge)
+            throw C_CliError(E_ExitCode::Refused, pFitText);
+        throw;
+    }
 }
 
 void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const char* pFitText)
@@ -63,7 +81,10 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     m_carrier.m_strPassword = m_passphrase.Get(context, true);
     // False when this pass phrase would draw some position twice; no byte was changed.
     if (!m_carrier.HideMessage(message))
-        throw C_CliError(E_ExitCode::Refused, pFitText);
+        throw C_CliError(E_ExitCode::Refused,
+            std::string(pFitText) + "\nWith this pass phrase the picture holds at most "
+                + std::to_string(m_carrier.LargestPayloadFor(m_carrier.m_strPassword, message.m_strName.size()))
+                + " bytes under this name.");
 
     // The picture goes straight into a temporary file that has no name while it is written (a
     // killed run leaves nothing), and the carrier's pixels are let go before the check reads

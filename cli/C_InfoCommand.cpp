@@ -17,7 +17,7 @@ C_InfoCommand::C_InfoCommand(CLI::App& root)
 E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
 {
     C_Carrier carrier;
-    C_PictureIo::Open(carrier, m_strPicture);
+    C_PictureIo::Open(context, carrier, m_strPicture);
     C_CarrierInfo info;
     carrier.GetCarrierInfo(info);
     if (m_bJson) {

@@ -4,6 +4,7 @@
 #include "cli/C_TerminalPrompt.h"
 #include "cli/C_Text.h"
 #include "model/C_FileException.h"
+#include "model/C_TextRules.h"
 
 #include <CLI/CLI.hpp>
 
@@ -31,8 +32,19 @@ void C_PassphraseSource::AddOption(CLI::App& command)
 
 void C_PassphraseSource::Check(const std::string& strPassphrase, const std::string& strSource)
 {
-    if (C_Text::CountCharacters(strPassphrase) > kMaxCharacters)
+    // The dialogs count by the same rule, so a pass phrase works in both programs or in neither.
+    switch (C_TextRules::CheckPassphrase(strPassphrase)) {
+    case C_TextRules::E_Passphrase::Valid:
+        return;
+    case C_TextRules::E_Passphrase::TooLong:
         throw C_CliError(E_ExitCode::Refused, "The pass phrase from " + strSource + " is too long. " + kTooLong);
+    case C_TextRules::E_Passphrase::HasNul:
+        throw C_CliError(E_ExitCode::Refused, "The pass phrase from " + strSource
+                + " holds a NUL byte, which no one can type; give it as text.");
+    case C_TextRules::E_Passphrase::NotUtf8:
+        throw C_CliError(E_ExitCode::Refused, "The pass phrase from " + strSource
+                + " is not UTF-8 text; give it in UTF-8, as it is typed in the application.");
+    }
 }
 
 void C_PassphraseSource::FailReading(int nErrno) const

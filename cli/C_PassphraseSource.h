@@ -1,7 +1,8 @@
 #pragma once
 // Where a command's pass phrase comes from, in this order: the --passphrase-file, the
 // environment variable VEILMARK_PASSPHRASE, the terminal (without echo). The rules are the
-// application's: at most 15 characters as the user sees them; the empty pass phrase is valid.
+// application's (C_TextRules): at most 15 characters as the user sees them, UTF-8 without NUL;
+// the empty pass phrase is valid.
 
 #include "cli/C_CliContext.h"
 
@@ -15,7 +16,6 @@ class Option;
 
 class C_PassphraseSource {
 public:
-    static constexpr size_t kMaxCharacters = 15;
     static constexpr const char* kEnvironmentVariable = "VEILMARK_PASSPHRASE";
 
     // Adds --passphrase-file to the sub-command.

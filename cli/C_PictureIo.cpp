@@ -3,6 +3,7 @@
 #include "cli/C_CliError.h"
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
+#include "model/image/C_AtomicFileWriter.h"
 
 E_ImageFormat C_PictureIo::RequireOutputFormat(const std::string& strOutput)
 {
@@ -30,10 +31,23 @@ std::string C_PictureIo::Reason(const std::string& strPath, const std::string& s
     return C_Text::Printable(strPath) + ": " + (strReason.empty() ? std::string("unknown reason") : strReason);
 }
 
-void C_PictureIo::Open(C_Carrier& carrier, const std::string& strPath, const char* pFailText)
+void C_PictureIo::RequireWritable(const std::string& strOutput, bool bForce)
 {
-    if (!carrier.OpenImage(strPath))
-        throw C_CliError(E_ExitCode::Failed, std::string(pFailText) + "\n" + Reason(strPath, carrier.GetLastError()));
+    if (!bForce && C_AtomicFileWriter::IsReadOnly(strOutput))
+        throw C_CliError(E_ExitCode::Failed,
+            C_Text::Printable(strOutput) + " is read-only; nothing was written. Give --force to replace it.");
+}
+
+void C_PictureIo::Open(const C_CliContext& context, C_Carrier& carrier, const std::string& strPath, const char* pFailText)
+{
+    carrier.SetAllowLarge(context.AllowLarge());
+    if (carrier.OpenImage(strPath))
+        return;
+    const std::string strText = std::string(pFailText) + "\n" + Reason(strPath, carrier.GetLastError());
+    if (carrier.GetLastErrorCode() == E_ImageError::NeedsConsent)
+        throw C_CliError(E_ExitCode::Refused,
+            strText + "\nIt would take far more memory than its file size suggests. Give --allow-large to open it anyway.");
+    throw C_CliError(E_ExitCode::Failed, strText);
 }
 
 void C_PictureIo::Save(C_Carrier& carrier, const std::string& strPath)

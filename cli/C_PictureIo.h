@@ -2,6 +2,7 @@
 // Opening and saving pictures for the commands, with the application's messages and the
 // picture layer's reason on stderr.
 
+#include "cli/C_CliContext.h"
 #include "model/image/C_ImageFormat.h"
 
 #include <string>
@@ -19,8 +20,12 @@ public:
     static E_ImageFormat RequireOutputFormat(const std::string& strOutput);
     // "BMP", "GIF", "PCX".
     static const char* FormatName(E_ImageFormat eFormat);
-    // Loads strPath into carrier; throws Failed with pFailText and the reason.
-    static void Open(C_Carrier& carrier, const std::string& strPath, const char* pFailText = kOpenFailed);
+    // Refuses (Failed) an existing OUTPUT whose mode lets nobody write it, unless bForce.
+    static void RequireWritable(const std::string& strOutput, bool bForce);
+    // Loads strPath into carrier; throws Failed with pFailText and the reason, or Refused when
+    // the picture would decode to far more than its file and --allow-large was not given.
+    static void Open(const C_CliContext& context, C_Carrier& carrier, const std::string& strPath,
+                     const char* pFailText = kOpenFailed);
     // Writes the carrier to strPath (atomically); throws Failed with "Error Saving Image!" and
     // the reason.
     static void Save(C_Carrier& carrier, const std::string& strPath);

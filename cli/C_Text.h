@@ -8,9 +8,6 @@
 
 class C_Text {
 public:
-    // Characters as the user sees them: UTF-8 code points (every byte that is not a
-    // continuation byte counts once, so stray bytes count too).
-    static size_t CountCharacters(std::string_view strText);
     // strText with control bytes written as \xNN, so a name from a picture cannot move the
     // cursor or retitle the terminal.
     static std::string Printable(std::string_view strText);

@@ -21,6 +21,8 @@ public:
     // True when sending a record of nRecordBytes would draw some carrier byte twice, so a later
     // bit would overwrite an earlier one. Changes nothing.
     bool WouldRepeat(uint64_t nRecordBytes) const;
+    // The longest record, in bytes, whose draws name no carrier byte twice under this key.
+    uint64_t LongestRecordWithoutRepeat() const { return m_sequence.DrawsBeforeRepeat(m_carrier.GetSize()) / 8; }
 
     void SendHeader(const C_HiddenHeader& header);
     void SendPayload();

@@ -160,3 +160,26 @@ bool C_PositionSequence::RepeatsWithin(uint64_t nDraws) const
     std::sort(drawn.begin(), drawn.end());
     return std::adjacent_find(drawn.begin(), drawn.end()) != drawn.end();
 }
+
+uint64_t C_PositionSequence::DrawsBeforeRepeat(uint64_t nMaxDraws) const
+{
+    if (m_nModulus == 0)
+        return 0;
+    nMaxDraws = std::min<uint64_t>(nMaxDraws, m_nModulus);  // N + 1 draws always repeat one
+    C_PositionSequence sequence(*this);
+    std::vector<uint64_t> seen((uint64_t{m_nModulus} + 63) / 64);
+    std::vector<uint32_t> chunk(std::min<uint64_t>(nMaxDraws, 1u << 16));
+    uint64_t nDone = 0;
+    while (nDone < nMaxDraws) {
+        const size_t nCount = static_cast<size_t>(std::min<uint64_t>(chunk.size(), nMaxDraws - nDone));
+        sequence.Fill(chunk.data(), nCount);
+        for (size_t i = 0; i < nCount; ++i, ++nDone) {
+            const uint32_t p = chunk[i];
+            const uint64_t nMask = uint64_t{1} << (p & 63);
+            if (seen[p >> 6] & nMask)
+                return nDone;
+            seen[p >> 6] |= nMask;
+        }
+    }
+    return nDone;
+}

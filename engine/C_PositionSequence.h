@@ -49,6 +49,9 @@ public:
     // products wrap, can repeat within N draws; for any other N, k -> 17k mod N is a bijection
     // on 1..N and the two passes split those candidates, so the first N draws are all distinct.
     bool RepeatsWithin(uint64_t nDraws) const;
+    // How many of the next draws, up to nMaxDraws, come before the first position drawn a
+    // second time; the sequence itself does not move. Costs a bitmap of N bits.
+    uint64_t DrawsBeforeRepeat(uint64_t nMaxDraws) const;
 
 private:
     // One pass's view of the key: its set bits in cycle order as gaps from the previous one.

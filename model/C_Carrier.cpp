@@ -4,6 +4,7 @@
 #include "engine/C_HiddenHeader.h"
 #include "model/C_Message.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -73,13 +74,32 @@ uint32_t C_Carrier::EffectiveBytes() const
 {
     // With N a multiple of 17 only N/17 distinct candidates exist, and the draws start
     // revisiting bytes after about N/34 of them.
-    return m_nBytes % C_PositionSequence::kStep == 0 ? m_nBytes / 34 : m_nBytes;
+    uint32_t nBytes = m_nBytes % C_PositionSequence::kStep == 0 ? m_nBytes / 34 : m_nBytes;
+    if (m_nBytes > C_PositionSequence::kLargestUnwrappedModulus) {
+        // Above (2^32 - 1) / 17 the products of the last candidates wrap and land on bytes
+        // that earlier candidates drew. Candidates up to that bound never share a byte, and a
+        // key with c set bits of 128 reaches candidate 128 * ceil(D / c) for D draws, so D draws
+        // stay below the bound for every key with at least kMinKeyBits set bits (all but about
+        // 5 in 10^14 pass phrases; a rarer key is refused by the exact check in HideMessage).
+        constexpr uint64_t kMinKeyBits = 24;
+        const uint64_t nSafeDraws = kMinKeyBits * (C_PositionSequence::kLargestUnwrappedModulus / C_PositionSequence::kKeyBits);
+        // WillFit allows 8 draws per record byte against a tenth of these bytes.
+        nBytes = std::min(nBytes, static_cast<uint32_t>(nSafeDraws * 10 / 8));
+    }
+    return nBytes;
 }
 
 bool C_Carrier::WillFit(const C_Message& message) const
 {
     const uint64_t nRecord = uint64_t{C_HiddenHeader::kFixedSize} + message.m_strName.size() + message.m_nSize;
     return uint64_t{EffectiveBytes()} >= 10 * nRecord;
+}
+
+uint32_t C_Carrier::GetLargestPayload(size_t nNameBytes) const
+{
+    const uint64_t nRecord = EffectiveBytes() / 10;
+    const uint64_t nOverhead = uint64_t{C_HiddenHeader::kFixedSize} + nNameBytes;
+    return nRecord > nOverhead ? static_cast<uint32_t>(nRecord - nOverhead) : 0;
 }
 
 uint32_t C_Carrier::GetCapacity() const
@@ -104,6 +124,18 @@ bool C_Carrier::HideMessage(const C_Message& message)
     transfer.SendHeader(C_HiddenHeader(message.m_strName, message.m_nSize));
     transfer.SendPayload();
     return true;
+}
+
+uint32_t C_Carrier::LargestPayloadFor(const std::string& strPassword, size_t nNameBytes) const
+{
+    if (m_nBytes == 0)
+        return 0;
+    C_BitTransfer transfer(m_pBits, m_nBytes);
+    transfer.SetKey(strPassword);
+    const uint64_t nRecord = transfer.LongestRecordWithoutRepeat();
+    const uint64_t nOverhead = uint64_t{C_HiddenHeader::kFixedSize} + nNameBytes;
+    const uint32_t nFree = nRecord > nOverhead ? static_cast<uint32_t>(nRecord - nOverhead) : 0;
+    return std::min(nFree, GetLargestPayload(nNameBytes));
 }
 
 bool C_Carrier::RevealMessage(C_Message& message)
@@ -131,7 +163,7 @@ void C_Carrier::GetCarrierInfo(C_CarrierInfo& info) const
 {
     info.m_strPath = m_strPath;
     if (m_pImageData) {
-        info.m_nSizeKB = static_cast<int32_t>(m_pImageData->GetImageSize()) / 1024;
+        info.m_nSizeKB = uint64_t{m_pImageData->GetImageSize()} / 1024;
         info.m_nBitsPerPixel = m_pImageData->GetBitsPerPixel();
         info.m_nHeight = m_pImageData->GetHeight();
         info.m_nWidth = m_pImageData->GetWidth();

@@ -22,9 +22,15 @@ public:
 
     bool WillFit(const C_Message& message) const;
     uint32_t GetCapacity() const;
+    // The largest payload that passes WillFit under a name of nNameBytes (0 when none does).
+    uint32_t GetLargestPayload(size_t nNameBytes) const;
     // False, with no byte changed, when the record's positions would repeat for this pass
     // phrase (possible only when N is a multiple of 17 or N > (2^32 - 1) / 17).
     bool HideMessage(const C_Message& message);
+    // The largest payload with a name of nNameBytes that hides under this pass phrase: within
+    // the fit test, and short enough that its draws name no byte twice. For the message that
+    // tells why HideMessage refused.
+    uint32_t LargestPayloadFor(const std::string& strPassword, size_t nNameBytes) const;
     bool RevealMessage(C_Message& message);
     void GetCarrierInfo(C_CarrierInfo& info) const;
     int CompareImage(const C_Carrier& other) const;

@@ -7,7 +7,7 @@
 class C_CarrierInfo {
 public:
     std::string m_strPath;     // where the picture was loaded from
-    int32_t m_nSizeKB = 0;     // pixel byte count / 1024, truncated
+    uint64_t m_nSizeKB = 0;    // pixel byte count / 1024, truncated
     int m_nBitsPerPixel = 0;
     int32_t m_nHeight = 0;     // pixels
     int32_t m_nWidth = 0;      // pixels

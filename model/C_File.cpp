@@ -165,6 +165,12 @@ uint64_t C_File::GetLength() const
     return static_cast<uint64_t>(st.st_size);
 }
 
+bool C_File::IsRegular() const
+{
+    struct stat st {};
+    return m_nFd >= 0 && ::fstat(m_nFd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 uint32_t C_File::Read(void* pBuffer, uint32_t nCount)
 {
     if (m_nFd < 0)

@@ -39,6 +39,8 @@ public:
     // names (that file is replaced, the link kept). Empty when no file is open.
     const std::string& GetFilePath() const { return m_strFilePath; }
     bool IsOpen() const { return m_nFd >= 0 || m_bWriting; }
+    // True when reading a regular file, whose length is its size (a pipe's or /proc's is not).
+    bool IsRegular() const;
 
     // Reads up to nCount bytes; fewer only at the end of the file. Returns the count read.
     uint32_t Read(void* pBuffer, uint32_t nCount);

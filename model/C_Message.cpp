@@ -1,31 +1,11 @@
 #include "model/C_Message.h"
 
+#include "model/C_TextRules.h"
+
+#include <algorithm>
 #include <cstring>
+#include <istream>
 #include <new>
-
-namespace {
-
-// Bytes of the UTF-8 sequence starting at pText[i]; 1 for a byte that starts no valid
-// sequence, so that any byte string is cut somewhere and never grows past 4 bytes a character.
-size_t SequenceLength(const std::string& strText, size_t i)
-{
-    const auto nLead = static_cast<uint8_t>(strText[i]);
-    size_t nLength = 1;
-    if (nLead >= 0xC2 && nLead <= 0xDF)
-        nLength = 2;
-    else if (nLead >= 0xE0 && nLead <= 0xEF)
-        nLength = 3;
-    else if (nLead >= 0xF0 && nLead <= 0xF4)
-        nLength = 4;
-    if (i + nLength > strText.size())
-        return 1;
-    for (size_t k = 1; k < nLength; ++k)
-        if ((static_cast<uint8_t>(strText[i + k]) & 0xC0) != 0x80)
-            return 1;
-    return nLength;
-}
-
-}  // namespace
 
 C_Message::~C_Message()
 {
@@ -38,27 +18,55 @@ std::string C_Message::NameFromPath(const std::string& strPath)
     const size_t nSeparator = strPath.find_last_of("\\/:");
     const size_t nStart = nSeparator == std::string::npos ? 0 : nSeparator + 1;
     const std::string strName = strPath.substr(nStart);
-    size_t nEnd = 0;
-    for (size_t nCharacters = 0; nEnd < strName.size() && nCharacters < kMaxNameCharacters; ++nCharacters)
-        nEnd += SequenceLength(strName, nEnd);
-    return strName.substr(0, nEnd);
+    // Characters as the dialogs count them, so a name is never cut inside one.
+    const std::vector<size_t> aEnds = C_TextRules::CharacterEnds(strName);
+    return aEnds.size() <= kMaxNameCharacters ? strName : strName.substr(0, aEnds[kMaxNameCharacters - 1]);
 }
 
-bool C_Message::LoadFromFile(const std::string& strPath)
+std::unique_ptr<uint8_t[]> C_Message::ReadToEnd(const std::function<size_t(uint8_t*, size_t)>& fnRead, uint64_t nHint,
+                                                 uint32_t nLimit, const std::string& strPath, uint32_t& nSize)
 {
-    if (!Open(strPath, modeRead))
+    // One byte past the limit tells a stream that is too long from one that just fits.
+    const uint64_t nMost = uint64_t{nLimit} + 1;
+    uint64_t nCapacity = std::min<uint64_t>(std::max<uint64_t>(nHint + 1, 1u << 16), nMost);
+    std::unique_ptr<uint8_t[]> pData(new uint8_t[nCapacity]);
+    uint64_t nDone = 0;
+    for (;;) {
+        if (nDone == nCapacity) {
+            if (nCapacity == nMost)
+                throw C_FileException(C_FileException::fileTooLarge, strPath);
+            const uint64_t nGrown = std::min(nCapacity * 2, nMost);
+            std::unique_ptr<uint8_t[]> pGrown(new uint8_t[nGrown]);
+            std::memcpy(pGrown.get(), pData.get(), nDone);
+            pData = std::move(pGrown);
+            nCapacity = nGrown;
+        }
+        const size_t nRead = fnRead(pData.get() + nDone, static_cast<size_t>(nCapacity - nDone));
+        if (nRead == 0)
+            break;
+        nDone += nRead;
+    }
+    if (nDone > nLimit)
+        throw C_FileException(C_FileException::fileTooLarge, strPath);
+    nSize = static_cast<uint32_t>(nDone);
+    return pData;
+}
+
+bool C_Message::LoadFromFile(const std::string& strPath, C_FileException* pError, uint32_t nLimit)
+{
+    if (!Open(strPath, modeRead, pError))
         return false;
     try {
+        nLimit = std::min(nLimit, kMaxSize);
+        // A regular file too large is refused from its size before anything is read; for
+        // anything else the size says nothing (0 for a pipe or /proc, endless for /dev/zero).
         const uint64_t nLength = GetLength();
-        if (nLength > UINT32_MAX)
+        if (nLength > nLimit && IsRegular())
             throw C_FileException(C_FileException::fileTooLarge, GetFilePath());
-        const auto nSize = static_cast<uint32_t>(nLength);
-        // new[] of 0 gives a valid empty buffer, so an empty file has data like any other.
-        std::unique_ptr<uint8_t[]> pData(new uint8_t[nSize]);
-        const uint32_t nRead = Read(pData.get(), nSize);
-        // A file that shrank since its length was taken: what it no longer holds reads as 0.
-        std::memset(pData.get() + nRead, 0, nSize - nRead);
-
+        uint32_t nSize = 0;
+        std::unique_ptr<uint8_t[]> pData = ReadToEnd(
+            [this](uint8_t* p, size_t n) { return Read(p, static_cast<uint32_t>(std::min<size_t>(n, 1u << 30))); },
+            IsRegular() ? nLength : 0, nLimit, GetFilePath(), nSize);
         m_bOpened = true;
         m_nSize = nSize;
         m_strPath = GetFilePath();
@@ -69,6 +77,23 @@ bool C_Message::LoadFromFile(const std::string& strPath)
         throw;
     }
     return true;  // the file stays open until the message is destroyed
+}
+
+void C_Message::LoadFromStream(std::istream& in, const std::string& strName, uint32_t nLimit)
+{
+    uint32_t nSize = 0;
+    std::unique_ptr<uint8_t[]> pData = ReadToEnd(
+        [&in, &strName](uint8_t* p, size_t n) {
+            in.read(reinterpret_cast<char*>(p), static_cast<std::streamsize>(n));
+            if (in.bad())
+                throw C_FileException(C_FileException::hardIO, strName);
+            return static_cast<size_t>(in.gcount());
+        },
+        0, std::min(nLimit, kMaxSize), strName, nSize);
+    m_nSize = nSize;
+    m_strPath.clear();
+    m_strName = strName;
+    m_pData = std::move(pData);
 }
 
 bool C_Message::SaveToFile(const std::string& strPath)

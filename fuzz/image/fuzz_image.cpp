@@ -13,8 +13,9 @@
 
 namespace {
 
-// Small enough that a hostile header cannot make the fuzzer run out of memory or time.
-constexpr uint32_t kMaxImageBytes = 4u << 20;
+// Above the consent bound (64 MiB), so that the fuzzer meets pictures as the programs do by
+// default: one that expands far beyond its input is refused by that bound, not by this cap.
+constexpr uint32_t kMaxImageBytes = 256u << 20;
 // Conversions cost several buffers per pixel; larger pictures only get the load.
 constexpr uint64_t kMaxConvertedPixels = 1u << 20;
 

@@ -5,6 +5,7 @@
 #include "model/image/C_ByteSink.h"
 #include "model/image/C_ByteSource.h"
 #include "model/image/C_CheckedSize.h"
+#include "model/image/C_DecodeLimit.h"
 #include "model/image/C_FormatDetector.h"
 #include "model/image/C_GifCodec.h"
 #include "model/image/C_ImageConverter.h"
@@ -40,9 +41,10 @@ const BTCImageData* BTCImageObject::GetObjectDataPtr() const
     return m_data.IsEmpty() ? nullptr : &m_data;
 }
 
-bool BTCImageObject::Fail(const std::string& strWhy)
+bool BTCImageObject::Fail(const std::string& strWhy, E_ImageError eCode)
 {
     m_strLastError = strWhy;
+    m_eLastError = eCode;
     return false;
 }
 
@@ -63,8 +65,9 @@ bool BTCImageObject::LoadFromMemory(std::span<const uint8_t> bytes)
 bool BTCImageObject::Decode(C_ByteSource& src)
 {
     m_strLastError.clear();
+    m_eLastError = E_ImageError::None;
     if (src.Size() > C_CheckedSize::kMaxBufferBytes)
-        return Fail(ImageErrorText(E_ImageError::FileTooLarge));
+        return Fail(ImageErrorText(E_ImageError::FileTooLarge), E_ImageError::FileTooLarge);
     uint8_t aHead[C_FormatDetector::kHeadBytes] = {};
     const size_t nHead = static_cast<size_t>(std::min<uint64_t>(src.Size(), sizeof aHead));
     if (!src.Read(0, aHead, nHead))
@@ -74,20 +77,21 @@ bool BTCImageObject::Decode(C_ByteSource& src)
     if (eFormat == E_ImageFormat::None && nHead > 0 && aHead[0] == 0x0A)
         eFormat = E_ImageFormat::Pcx;
     if (eFormat == E_ImageFormat::None)
-        return Fail(ImageErrorText(E_ImageError::UnknownFormat));
+        return Fail(ImageErrorText(E_ImageError::UnknownFormat), E_ImageError::UnknownFormat);
 
     // Decoded aside, so a refused file leaves the current picture as it was.
     BTCImageData decoded;
     C_ImageError err;
+    const C_DecodeLimit limit(m_nMaxImageBytes, src.Size(), m_bAllowLarge);
     bool bOk = false;
     switch (eFormat) {
-    case E_ImageFormat::Bmp: bOk = C_BmpCodec::Decode(src, m_nMaxImageBytes, decoded, err); break;
-    case E_ImageFormat::Pcx: bOk = C_PcxCodec::Decode(src, m_nMaxImageBytes, decoded, err); break;
-    case E_ImageFormat::Gif: bOk = C_GifCodec::Decode(src, m_nMaxImageBytes, decoded, err); break;
+    case E_ImageFormat::Bmp: bOk = C_BmpCodec::Decode(src, limit, decoded, err); break;
+    case E_ImageFormat::Pcx: bOk = C_PcxCodec::Decode(src, limit, decoded, err); break;
+    case E_ImageFormat::Gif: bOk = C_GifCodec::Decode(src, limit, decoded, err); break;
     case E_ImageFormat::None: break;
     }
     if (!bOk)
-        return Fail(FormatName(eFormat) + ": " + err.Text());
+        return Fail(FormatName(eFormat) + ": " + err.Text(), err.GetCode());
     m_data.Swap(decoded);
     return true;
 }

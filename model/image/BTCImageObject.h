@@ -5,6 +5,7 @@
 
 #include "model/image/BTCImageData.h"
 #include "model/image/C_ImageFormat.h"
+#include "model/image/E_ImageError.h"
 
 #include <cstdint>
 #include <span>
@@ -43,13 +44,19 @@ public:
     // Caps the pixel buffer a load may allocate (default and upper bound: just below 4 GiB,
     // since the byte count is 32-bit). Fuzzing and tools with little memory set less.
     void SetMaxImageBytes(uint32_t nBytes) { m_nMaxImageBytes = nBytes; }
+    // The code of the last failed load (NeedsConsent: the picture would decode to far more
+    // than its file holds; SetAllowLarge(true) and load again to open it anyway).
+    E_ImageError GetLastErrorCode() const { return m_eLastError; }
+    void SetAllowLarge(bool bAllow) { m_bAllowLarge = bAllow; }
 
 private:
     bool Decode(C_ByteSource& src);
     bool Encode(E_ImageFormat eFormat, C_ByteSink& sink);
-    bool Fail(const std::string& strWhy);
+    bool Fail(const std::string& strWhy, E_ImageError eCode = E_ImageError::CannotRead);
 
     BTCImageData m_data;
     uint32_t m_nMaxImageBytes = UINT32_MAX;
     std::string m_strLastError;
+    E_ImageError m_eLastError = E_ImageError::None;
+    bool m_bAllowLarge = false;
 };

@@ -35,7 +35,7 @@ bool C_BmpCodec::IsBmp(std::span<const uint8_t> head)
     return head.size() >= 2 && head[0] == 'B' && head[1] == 'M';
 }
 
-bool C_BmpCodec::Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out, C_ImageError& err)
+bool C_BmpCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err)
 {
     uint8_t aHead[kFileHeader + kMaxHeader + 12] = {};
     if (!src.Read(0, aHead, kFileHeader + 4))
@@ -136,9 +136,14 @@ bool C_BmpCodec::Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out
     C_CheckedSize total = C_CheckedSize::RowBytes(static_cast<uint64_t>(nWidth), nBits, 4);
     const uint64_t nStride = total.Get();
     total.Mul(static_cast<uint64_t>(nHeight));
-    if (!total.FitsIn(std::min(nMaxBytes, C_CheckedSize::kMaxBufferBytes)))
-        return err.Set(E_ImageError::TooLarge, std::to_string(nWidth) + "x" + std::to_string(nHeight) + "x"
-                                                   + std::to_string(nBits));
+    const std::string strSize = std::to_string(nWidth) + "x" + std::to_string(nHeight) + "x" + std::to_string(nBits);
+    if (!total.FitsIn(limit.GetMaxBytes()))
+        return err.Set(E_ImageError::TooLarge, strSize);
+    // An uncompressed file must hold every byte: one that does not is truncated, whatever its size.
+    if (!bRle && total.Get() > src.Size() - nOffBits)
+        return err.Set(E_ImageError::Truncated);
+    if (!limit.Admit(total.Get(), err, strSize))
+        return false;
 
     out.m_nWidth = static_cast<int32_t>(nWidth);
     out.m_nHeight = static_cast<int32_t>(nHeight);
@@ -148,8 +153,6 @@ bool C_BmpCodec::Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out
     out.m_eSourceFormat = E_ImageFormat::Bmp;
 
     if (!bRle) {
-        if (total.Get() > src.Size() - nOffBits)
-            return err.Set(E_ImageError::Truncated);
         // One read, straight into the pixel buffer.
         out.m_aBits.resize(static_cast<size_t>(total.Get()));
         if (!src.Read(nOffBits, out.m_aBits.data(), out.m_aBits.size()))

@@ -8,6 +8,7 @@
 #include "model/image/BTCImageData.h"
 #include "model/image/C_ByteSink.h"
 #include "model/image/C_ByteSource.h"
+#include "model/image/C_DecodeLimit.h"
 #include "model/image/C_ImageError.h"
 
 #include <cstdint>
@@ -18,7 +19,7 @@ public:
     // "BM" at the start.
     static bool IsBmp(std::span<const uint8_t> head);
     // Decodes into out (which must be empty); nMaxBytes caps the pixel buffer.
-    static bool Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out, C_ImageError& err);
+    static bool Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err);
     // data must hold a BMP layout: rows padded to 4 bytes, a depth BMP knows, a palette for
     // 1 to 8 bits.
     static bool Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err);

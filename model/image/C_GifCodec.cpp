@@ -101,7 +101,7 @@ bool C_GifCodec::IsGif(std::span<const uint8_t> head)
         && (std::memcmp(head.data(), "GIF87a", 6) == 0 || std::memcmp(head.data(), "GIF89a", 6) == 0);
 }
 
-bool C_GifCodec::Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out, C_ImageError& err)
+bool C_GifCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err)
 {
     std::vector<uint8_t> aFile;
     if (!src.ReadRest(0, aFile))
@@ -125,7 +125,6 @@ bool C_GifCodec::Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out
         CopyMap(pGif->SColorMap, pDoc->m_globalMap);
     }
 
-    const uint64_t nLimit = std::min(nMaxBytes, C_CheckedSize::kMaxBufferBytes);
     const uint64_t nPixelBound = C_CheckedSize(aFile.size()).Mul(kMaxPixelsPerByte).Get();
     uint64_t nTotalPixels = 0;
     std::vector<S_GifExtension> aPending;
@@ -150,8 +149,8 @@ bool C_GifCodec::Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out
             // Frames do not share data, so all of them together are held to the file's bound.
             if (nTotalPixels > nPixelBound)
                 return err.Set(E_ImageError::Truncated, "image larger than its data can hold");
-            if (nTotalPixels > nLimit)
-                return err.Set(E_ImageError::TooLarge);
+            if (!limit.Admit(nTotalPixels, err, std::to_string(nWidth) + "x" + std::to_string(nHeight)))
+                return false;
 
             S_GifFrame frame;
             frame.aExtensions = std::move(aPending);

@@ -7,6 +7,7 @@
 #include "model/image/BTCImageData.h"
 #include "model/image/C_ByteSink.h"
 #include "model/image/C_ByteSource.h"
+#include "model/image/C_DecodeLimit.h"
 #include "model/image/C_ImageError.h"
 
 #include <cstdint>
@@ -16,7 +17,7 @@ class C_GifCodec {
 public:
     // "GIF87a" or "GIF89a" at the start.
     static bool IsGif(std::span<const uint8_t> head);
-    static bool Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out, C_ImageError& err);
+    static bool Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err);
     // data must hold a GIF layout (8-bit indices, unpadded, top to bottom, at most 65535 pixels
     // either way). Without a document from a GIF file, a single-frame GIF is written.
     static bool Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err);

@@ -134,7 +134,7 @@ bool C_PcxCodec::IsPcx(std::span<const uint8_t> head)
     return ParseHeader(head, hdr, err);
 }
 
-bool C_PcxCodec::Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out, C_ImageError& err)
+bool C_PcxCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err)
 {
     std::vector<uint8_t> aFile;
     if (!src.ReadRest(0, aFile))
@@ -187,9 +187,8 @@ bool C_PcxCodec::Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out
     total.Mul(nOutPixel);
     const uint64_t nStride = total.Get();
     total.Mul(hdr.nHeight);
-    if (!total.FitsIn(std::min(nMaxBytes, C_CheckedSize::kMaxBufferBytes)))
-        return err.Set(E_ImageError::TooLarge,
-                       std::to_string(hdr.nWidth) + "x" + std::to_string(hdr.nHeight));
+    if (!limit.Admit(total.Get(), err, std::to_string(hdr.nWidth) + "x" + std::to_string(hdr.nHeight)))
+        return false;
 
     out.m_aBits.resize(static_cast<size_t>(total.Get()));
     std::vector<uint8_t> aLine(static_cast<size_t>(nLineBytes));

@@ -8,6 +8,7 @@
 #include "model/image/BTCImageData.h"
 #include "model/image/C_ByteSink.h"
 #include "model/image/C_ByteSource.h"
+#include "model/image/C_DecodeLimit.h"
 #include "model/image/C_ImageError.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@ public:
 
     // Byte 0 is 0x0A and every header field is one this codec reads.
     static bool IsPcx(std::span<const uint8_t> head);
-    static bool Decode(C_ByteSource& src, uint64_t nMaxBytes, BTCImageData& out, C_ImageError& err);
+    static bool Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err);
     // data must hold a PCX layout: 8 bits with a palette or 24 bits, unpadded, top to bottom.
     static bool Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err);
 };

@@ -18,6 +18,7 @@ enum class E_ImageError {
     GifEncode,         // giflib could not encode (detail: giflib's reason)
     NoFrame,           // a GIF without an image, or with an empty or off-screen first image
     TooLarge,          // the decoded picture would exceed the byte limit
+    NeedsConsent,      // the decoded picture is far larger than its file; loads only when allowed
     NoPicture,         // nothing loaded to save
     BadLayout,         // the picture's fields do not describe its pixel buffer
     CannotEncode,      // the target format cannot hold this picture (e.g. too wide for PCX)
@@ -41,6 +42,7 @@ constexpr const char* ImageErrorText(E_ImageError eError)
     case E_ImageError::GifEncode: return "GIF encoding failed";
     case E_ImageError::NoFrame: return "GIF has no usable first image";
     case E_ImageError::TooLarge: return "picture too large";
+    case E_ImageError::NeedsConsent: return "picture expands far beyond its file size";
     case E_ImageError::NoPicture: return "no picture loaded";
     case E_ImageError::BadLayout: return "picture fields do not match its pixel buffer";
     case E_ImageError::CannotEncode: return "picture does not fit the target format";

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -82,21 +83,38 @@ S_RunResult C_CliRunner::Run(const std::vector<std::string>& args) const
 {
     int aOut[2];
     int aErr[2];
-    if (pipe(aOut) != 0 || pipe(aErr) != 0)
+    int aIn[2];
+    if (pipe(aOut) != 0 || pipe(aErr) != 0 || pipe(aIn) != 0)
         return {};
     const pid_t pid = fork();
     if (pid == 0) {
         setsid();  // no controlling terminal: the binary cannot ask for a pass phrase
         dup2(aOut[1], 1);
         dup2(aErr[1], 2);
-        const int nNull = open("/dev/null", O_RDONLY);
-        dup2(nNull, 0);
+        dup2(m_stdin ? aIn[0] : open("/dev/null", O_RDONLY), 0);
         close(aOut[0]);
         close(aErr[0]);
+        close(aIn[1]);
         Exec(args);
     }
     close(aOut[1]);
     close(aErr[1]);
+    close(aIn[0]);
+    // Fed from its own thread, so a binary that stops reading cannot block this one.
+    std::thread feeder([nFd = aIn[1], input = m_stdin.value_or(std::string())] {
+        signal(SIGPIPE, SIG_IGN);
+        for (size_t nDone = 0; nDone < input.size();) {
+            const ssize_t n = write(nFd, input.data() + nDone, input.size() - nDone);
+            if (n <= 0 && errno != EINTR)
+                break;
+            nDone += n > 0 ? static_cast<size_t>(n) : 0;
+        }
+        close(nFd);
+    });
+    struct S_Join {
+        std::thread& t;
+        ~S_Join() { t.join(); }
+    } join{feeder};
     S_RunResult result;
     pollfd aFds[2] = {{aOut[0], POLLIN, 0}, {aErr[0], POLLIN, 0}};
     int nOpen = 2;

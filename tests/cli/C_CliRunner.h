@@ -23,6 +23,8 @@ public:
     // removed unless set here.
     void SetEnv(const std::string& strName, std::optional<std::string> value);
     void SetPassphrase(const std::string& strPassphrase) { SetEnv("VEILMARK_PASSPHRASE", strPassphrase); }
+    // What the next runs read on standard input, through a pipe; nullopt gives /dev/null.
+    void SetStdin(std::optional<std::string> input) { m_stdin = std::move(input); }
 
     // nStatus is -1 when the binary has not ended within a minute (it is killed then).
     S_RunResult Run(const std::vector<std::string>& args) const;
@@ -37,4 +39,5 @@ private:
     [[noreturn]] void Exec(const std::vector<std::string>& args) const;
 
     std::map<std::string, std::optional<std::string>> m_env;
+    std::optional<std::string> m_stdin;
 };

@@ -33,7 +33,7 @@ std::vector<std::string> C_CliTest::Files() const
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(m_root))
         if (!entry.is_directory())
-            files.push_back(std::filesystem::relative(entry.path(), m_root).string());
+            files.push_back(entry.path().lexically_relative(m_root).string());  // a link by its own name
     std::sort(files.begin(), files.end());
     return files;
 }

@@ -71,6 +71,27 @@ TEST_F(CliPassphrase, AtMostFifteenCharactersAndEmptyIsValid)
     ASSERT_EQ(Hide(), 0) << m_strLastErr;
     EXPECT_EQ(RevealWith(""), 0);
     EXPECT_EQ(RevealWith(" "), 1);
+
+    // Characters as the dialogs count them: "e" with a combining accent is one.
+    std::string strCombined;
+    for (int i = 0; i < 15; ++i)
+        strCombined += "e\xCC\x81";
+    m_cli.SetPassphrase(strCombined);
+    EXPECT_EQ(Hide(), 0) << m_strLastErr;
+    m_cli.SetPassphrase(strCombined + "e");
+    EXPECT_EQ(Hide(), 2);
+}
+
+TEST_F(CliPassphrase, NulBytesAndInvalidUtf8AreRefused)
+{
+    // No typed pass phrase could give the keys these would: 33 continuation bytes once counted
+    // as no characters at all.
+    for (const T_Bytes& bytes : {T_Bytes{'a', 0, 'b'}, T_Bytes(4, 0), T_Bytes(33, 0x80), T_Bytes{'a', 0xFF}}) {
+        EXPECT_EQ(Hide({"--passphrase-file", File("pw", bytes)}), 2);
+        EXPECT_TRUE(m_strLastErr.find("NUL") != std::string::npos || m_strLastErr.find("UTF-8") != std::string::npos)
+            << m_strLastErr;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("out.bmp")));
 }
 
 TEST_F(CliPassphrase, NoPassphraseAndNoTerminalIsBadUsage)

@@ -5,6 +5,7 @@
 
 #include "C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
+#include "model/image/C_DecodeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -185,7 +186,72 @@ std::vector<Seed> GifSeeds()
     return seeds;
 }
 
+// Tiny files that claim huge pictures: an RLE early end mark leaves the rest of the picture
+// empty, and a GIF frame may claim far more pixels than its data holds. They must be refused
+// before anything of that size is allocated, so the fuzzer starts next to that edge too.
+std::vector<Seed> ExpandingSeeds()
+{
+    std::vector<Seed> seeds;
+    S_BmpSpec rle8;
+    rle8.nWidth = 9000;
+    rle8.nHeight = 8000;  // 72 MB, more than 64 MiB and 256 times the file
+    rle8.nBits = 8;
+    rle8.nCompression = 1;
+    rle8.aPalette = B::Palette(16, 5);
+    rle8.aPixels = {9, 3, 0, 1};
+    seeds.emplace_back("expand-bmp-rle8.bmp", B::Bmp(rle8));
+
+    S_BmpSpec rle4 = rle8;
+    rle4.nWidth = rle4.nHeight = 60000;  // 1.7 GB
+    rle4.nBits = 4;
+    rle4.nCompression = 2;
+    rle4.aPixels = {0, 1};
+    seeds.emplace_back("expand-bmp-rle4.bmp", B::Bmp(rle4));
+
+    // 65535 x 65535 pixels claimed by a frame of three data bytes.
+    seeds.emplace_back("expand-gif-frame.gif",
+        std::vector<uint8_t>{'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
+                             0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 3, 0x44, 0x01, 0x05, 0, 0x3B});
+    return seeds;
+}
+
+void WriteSeed(const std::string& strName, const std::vector<uint8_t>& file)
+{
+    if (const char* pDir = std::getenv("VMK_IMAGE_CORPUS_DIR")) {
+        std::ofstream out(std::string(pDir) + "/" + strName, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        EXPECT_TRUE(out.good());
+    }
+}
+
 }  // namespace
+
+TEST(SeedCorpus, PicturesFarLargerThanTheirFileNeedConsent)
+{
+    for (const auto& [strName, file] : ExpandingSeeds()) {
+        SCOPED_TRACE(strName);
+        BTCImageObject obj;
+        EXPECT_FALSE(obj.LoadFromMemory(file));
+        EXPECT_EQ(obj.GetObjectDataPtr(), nullptr);
+        EXPECT_TRUE(obj.GetLastErrorCode() == E_ImageError::NeedsConsent || strName.ends_with(".gif")) << obj.GetLastError();
+        WriteSeed(strName, file);
+    }
+    // Allowed, a valid one opens: the early end mark leaves the rest of the rows at index 0.
+    BTCImageObject obj;
+    obj.SetAllowLarge(true);
+    ASSERT_TRUE(obj.LoadFromMemory(ExpandingSeeds()[0].second)) << obj.GetLastError();
+    EXPECT_EQ(obj.GetObjectDataPtr()->GetImageSize(), 72'000'000u);
+    EXPECT_EQ(obj.GetObjectDataPtr()->GetBits()[8], 3);
+    EXPECT_EQ(obj.GetObjectDataPtr()->GetBits()[9], 0);
+    // The bound is against the file: a picture whose file is as large as its pixels needs no consent.
+    C_ImageError err;
+    EXPECT_TRUE(C_DecodeLimit(UINT32_MAX, 100'000'000, false).Admit(100'000'000, err));
+    EXPECT_TRUE(C_DecodeLimit(UINT32_MAX, 10, false).Admit(C_DecodeLimit::kConsentBytes, err));
+    EXPECT_FALSE(C_DecodeLimit(UINT32_MAX, 10, false).Admit(C_DecodeLimit::kConsentBytes + 1, err));
+    EXPECT_EQ(err.GetCode(), E_ImageError::NeedsConsent);
+    EXPECT_FALSE(C_DecodeLimit(1000, 10, true).Admit(1001, err));
+    EXPECT_EQ(err.GetCode(), E_ImageError::TooLarge);
+}
 
 TEST(SeedCorpus, EverySeedLoadsAndSurvivesASaveInItsOwnFormat)
 {
@@ -193,7 +259,6 @@ TEST(SeedCorpus, EverySeedLoadsAndSurvivesASaveInItsOwnFormat)
     for (std::vector<Seed> more : {PcxSeeds(), GifSeeds()})
         seeds.insert(seeds.end(), more.begin(), more.end());
 
-    const char* pDir = std::getenv("VMK_IMAGE_CORPUS_DIR");
     size_t nTotal = 0;
     for (const auto& [strName, file] : seeds) {
         SCOPED_TRACE(strName);
@@ -209,11 +274,7 @@ TEST(SeedCorpus, EverySeedLoadsAndSurvivesASaveInItsOwnFormat)
         BTCImageObject again;
         ASSERT_TRUE(again.LoadFromMemory(saved)) << again.GetLastError();
         EXPECT_EQ(again.GetObjectDataPtr()->Compare(*d), 0);
-        if (pDir) {
-            std::ofstream out(std::string(pDir) + "/" + strName, std::ios::binary);
-            out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-            EXPECT_TRUE(out.good());
-        }
+        WriteSeed(strName, file);
     }
     // Small seeds keep the fuzzer's early runs fast.
     EXPECT_LT(nTotal, 8192u);

@@ -1,8 +1,10 @@
 #include "model/C_Carrier.h"
 #include "model/C_Message.h"
+#include "engine/C_PositionSequence.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -383,3 +385,60 @@ TEST_F(CarrierTest, AFailedSaveLeavesTheOldFileAndThePicture)
 }
 
 }  // namespace
+
+TEST_F(CarrierTest, ARefusedHideGivesTheLargestSizeThatFitsUnderItsPassPhrase)
+{
+    // N a multiple of 17: a hide at full capacity repeats positions under a few pass phrases.
+    C_Carrier carrier;
+    OpenWithPixelBytes(carrier, 506, 1194);
+    ASSERT_EQ(carrier.m_nBytes % 17, 0u);
+    C_Message full;
+    Compose(full, "b", RandomBytes(carrier.GetLargestPayload(1), 19));
+    ASSERT_TRUE(carrier.WillFit(full));
+    std::string strRefused;
+    for (int i = 0; i < 5000 && strRefused.empty(); ++i) {
+        carrier.m_strPassword = "p" + std::to_string(i);
+        if (!carrier.HideMessage(full))
+            strRefused = carrier.m_strPassword;
+    }
+    ASSERT_FALSE(strRefused.empty());
+    const uint32_t nLargest = carrier.LargestPayloadFor(strRefused, 1);
+    ASSERT_GT(nLargest, 0u);
+    ASSERT_LT(nLargest, full.m_nSize);
+    C_Message fits;
+    Compose(fits, "b", RandomBytes(nLargest, 20));
+    C_Message over;
+    Compose(over, "b", RandomBytes(nLargest + 1, 21));
+    carrier.m_strPassword = strRefused;
+    EXPECT_FALSE(carrier.HideMessage(over));
+    ASSERT_TRUE(carrier.HideMessage(fits));
+    C_Message revealed;
+    ASSERT_TRUE(carrier.RevealMessage(revealed));
+    EXPECT_EQ(revealed.m_nSize, nLargest);
+    EXPECT_TRUE(std::equal(revealed.GetData(), revealed.GetData() + nLargest, fits.GetData()));
+}
+
+TEST_F(CarrierTest, AboveTheWrapBoundTheCapacityHidesUnderEveryKey)
+{
+    // From N = (2^32 - 1) / 17 on, the last candidates' products wrap onto bytes that earlier
+    // ones drew. The capacity must hold for every key, the sparsest ones included: those whose
+    // set bits all sit at the end of the 128-bit cycle, so the first pass reaches farthest.
+    for (const uint32_t nBytes : {253'919'999u, 300'000'001u}) {
+        SCOPED_TRACE(nBytes);
+        C_Carrier carrier;
+        carrier.m_nBytes = nBytes;  // the capacity depends on N alone
+        const uint64_t nDraws = 8 * (uint64_t{carrier.GetCapacity()} + 20);
+        ASSERT_GT(nDraws, 40'000'000u);  // still millions of bytes
+        std::array<uint8_t, 16> aSparse{};
+        for (int nBit = 104; nBit < 128; ++nBit)
+            aSparse[nBit / 8] |= static_cast<uint8_t>(0x80 >> (nBit % 8));
+        std::array<uint8_t, 16> aDense;
+        aDense.fill(0xFF);
+        for (const auto& aKey : {aSparse, aDense}) {
+            C_PositionSequence sequence;
+            sequence.SetRawKey(aKey);
+            sequence.SetModulus(nBytes);
+            EXPECT_EQ(sequence.DrawsBeforeRepeat(nDraws), nDraws);
+        }
+    }
+}
