@@ -1,6 +1,5 @@
 #include "model/image/C_GifCodec.h"
 
-#include "model/image/C_CheckedSize.h"
 #include "model/image/C_GifDocument.h"
 #include "model/image/C_GifFile.h"
 
@@ -20,7 +19,7 @@ constexpr uint32_t kPassStart[4] = {0, 4, 2, 1};
 constexpr uint32_t kPassStep[4] = {8, 8, 4, 2};
 
 // A clear-free LZW stream yields at most 4096 pixels per 12-bit code, so a frame can never
-// hold more than 4096 pixels per byte of the file; anything beyond is refused before sizing.
+// hold more than 4096 pixels per byte of its data; anything beyond is refused before sizing.
 constexpr uint64_t kMaxPixelsPerByte = 4096;
 
 template <typename F>
@@ -125,7 +124,6 @@ bool C_GifCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
         CopyMap(pGif->SColorMap, pDoc->m_globalMap);
     }
 
-    const uint64_t nPixelBound = C_CheckedSize(aFile.size()).Mul(kMaxPixelsPerByte).Get();
     uint64_t nTotalPixels = 0;
     std::vector<S_GifExtension> aPending;
     for (bool bDone = false; !bDone;) {
@@ -146,8 +144,9 @@ bool C_GifCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
             const auto nHeight = static_cast<uint32_t>(desc.Height);
             const uint64_t nPixels = uint64_t{nWidth} * nHeight;
             nTotalPixels += nPixels;
-            // Frames do not share data, so all of them together are held to the file's bound.
-            if (nTotalPixels > nPixelBound)
+            // Each frame is held to what its own data can fill, so a frame of a few bytes cannot
+            // claim gigabytes, whatever else the file holds.
+            if (nPixels > file.ImageDataBytes() * kMaxPixelsPerByte)
                 return err.Set(E_ImageError::Truncated, "image larger than its data can hold");
             if (!limit.Admit(nTotalPixels, err, std::to_string(nWidth) + "x" + std::to_string(nHeight)))
                 return false;

@@ -38,6 +38,14 @@ int C_GifFile::WriteBytes(GifFileType* pGif, const GifByteType* pData, int nCoun
     return self->m_pSink->Write(pData, static_cast<size_t>(nCount)) ? nCount : 0;
 }
 
+uint64_t C_GifFile::ImageDataBytes() const
+{
+    uint64_t nBytes = 0;
+    for (size_t nPos = m_nInputPos; nPos < m_input.size() && m_input[nPos] != 0; nPos += 1 + size_t{m_input[nPos]})
+        nBytes += m_input[nPos];
+    return nBytes;
+}
+
 bool C_GifFile::OpenRead(std::span<const uint8_t> bytes, C_ImageError& err)
 {
     Close(err);

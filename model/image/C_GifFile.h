@@ -28,6 +28,9 @@ public:
     bool Close(C_ImageError& err);
 
     GifFileType* Get() const { return m_pGif; }
+    // Reading, right after DGifGetImageDesc: the bytes of LZW data that the image's data
+    // sub-blocks hold, counted in the input without consuming it (as far as the input goes).
+    uint64_t ImageDataBytes() const;
     // giflib's text for the handle's last error.
     std::string ErrorText() const;
     static std::string ErrorText(int nCode);
