@@ -6,7 +6,8 @@
 #include "model/C_Carrier.h"
 #include "model/C_Message.h"
 
-void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw)
+void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+                           const C_HideCommand::HiddenFn& fnHidden)
 {
     // The same fields across showings: a refused entry reopens with what was typed.
     std::string strText;
@@ -27,5 +28,5 @@ void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::fu
         prompts.ShowMessage(vmk::kStrTextWontFit);
         return;
     }
-    C_HideCommand::HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrTextWontFit);
+    C_HideCommand::HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrTextWontFit, fnHidden);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Compose a Message: hides a short typed text under a subject, named subject + ".txt".
 
+#include "commands/C_HideCommand.h"
+
 #include <functional>
 
 class C_Carrier;
@@ -8,5 +10,6 @@ class C_Prompts;
 
 class C_ComposeCommand {
 public:
-    static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw);
+    static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+                    const C_HideCommand::HiddenFn& fnHidden = {});
 };

@@ -2,16 +2,15 @@
 
 #include "commands/C_AboutDlg.h"
 #include "commands/C_ComposeDlg.h"
+#include "commands/C_FileDialog.h"
 #include "commands/C_FoundDlg.h"
 #include "commands/C_HiddenDlg.h"
 #include "commands/C_PasswordDlg.h"
 #include "commands/C_PropertiesDlg.h"
 #include "commands/vmk_command_texts.h"
-#include "model/C_CarrierInfo.h"
 
 #include <QDir>
 #include <QApplication>
-#include <QFileDialog>
 #include <QMessageBox>
 
 namespace {
@@ -38,34 +37,14 @@ void C_DialogPrompts::Install(C_Prompts* pPrompts)
     InstalledPrompts() = pPrompts;
 }
 
-QStringList C_DialogPrompts::ToNameFilters(const std::string& strFilter)
-{
-    const QStringList parts = QString::fromStdString(strFilter).split(u'|');
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString strPatterns = parts[i + 1];
-        strPatterns.replace(u';', u' ');
-        filters << parts[i] + QStringLiteral(" (") + strPatterns + u')';
-    }
-    return filters;
-}
-
 std::string C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& args)
 {
-    QFileDialog dialog(m_pOwner, QString::fromStdString(args.m_strTitle));
-    dialog.setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    C_FileDialog dialog(m_pOwner, QString::fromStdString(args.m_strTitle),
+                        bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen,
+                        QString::fromStdString(args.m_strFilter), QString::fromStdString(args.m_strDefaultExt));
     // Open accepts any name typed (nothing requires the file to exist); save asks before replacing.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDirectory(QDir::currentPath());
-    dialog.setNameFilters(ToNameFilters(args.m_strFilter));
-    // The descriptions already list their patterns; showing them twice reads as a fault.
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    // A wildcard default extension (".*", "*") adds nothing to a typed name.
-    QString strSuffix = QString::fromStdString(args.m_strDefaultExt);
-    if (strSuffix.startsWith(u'.'))
-        strSuffix.remove(0, 1);
-    if (!strSuffix.contains(u'*'))
-        dialog.setDefaultSuffix(strSuffix);
     if (!args.m_strInitialName.empty())
         dialog.selectFile(QString::fromStdString(args.m_strInitialName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -130,14 +109,8 @@ bool C_DialogPrompts::ShowCompose(std::string& strText, std::string& strSubject)
 
 void C_DialogPrompts::ShowProperties(const C_CarrierInfo& info)
 {
-    // The record's signed numbers go into the dialog as the same 32 bits, unsigned.
     C_PropertiesDlg dlg(m_pOwner);
-    dlg.m_strPath = info.m_strPath;
-    dlg.m_nBitsPerPixel = static_cast<uint32_t>(info.m_nBitsPerPixel);
-    dlg.m_nSize = static_cast<uint32_t>(info.m_nSizeKB);
-    dlg.m_nHeight = static_cast<uint32_t>(info.m_nHeight);
-    dlg.m_nWidth = static_cast<uint32_t>(info.m_nWidth);
-    dlg.m_strRemarks = info.m_strRemarks;
+    dlg.SetInfo(info);
     dlg.DoModal();
 }
 

@@ -4,8 +4,6 @@
 
 #include "commands/C_Prompts.h"
 
-#include <QStringList>
-
 class QWidget;
 
 class C_DialogPrompts : public C_Prompts {
@@ -27,9 +25,6 @@ public:
     // application script them), otherwise the real dialogs owned by pOwner's window.
     static C_Prompts& ForWindow(QWidget* pOwner);
     static void Install(C_Prompts* pPrompts);
-
-    // "Desc|*.a;*.b|Desc2|*.c|" as Qt's name filters: "Desc (*.a *.b)", "Desc2 (*.c)".
-    static QStringList ToNameFilters(const std::string& strFilter);
 
 private:
     std::string RunFileDialog(bool bSave, const C_FileDialogArgs& args);

@@ -7,41 +7,31 @@
 #include "model/C_FileException.h"
 #include "model/C_Message.h"
 
+#include <string>
 #include <utility>
 
-namespace {
-
-// LoadFromFile says only that the open failed; a second open names the reason.
-std::string OpenErrorText(const std::string& strPath)
-{
-    C_File probe;
-    C_FileException error;
-    if (!probe.Open(strPath, C_File::modeRead, &error))
-        return error.GetErrorMessage();
-    probe.Close();
-    return C_FileException(C_FileException::genericException, strPath).GetErrorMessage();
-}
-
-}  // namespace
-
-void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw)
+void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+                        const HiddenFn& fnHidden)
 {
     const std::string strPath = prompts.ChooseOpenFile({"", vmk::kStrHideFilter, vmk::kStrHideDefaultExt, ""});
     if (strPath.empty())
         return;
 
     C_Message message;
-    // A file that cannot be read stops here, instead of hiding an empty record.
+    // A file that cannot be read stops here, instead of hiding an empty record; one too large
+    // for the picture stops before more than fits of it is read.
+    C_FileException error;
     bool bLoaded = false;
     try {
         C_BusyScope busy(prompts);
-        bLoaded = message.LoadFromFile(strPath);
-    } catch (const C_FileException& error) {
-        prompts.ShowMessage(error.GetErrorMessage());
+        bLoaded = message.LoadFromFile(strPath, &error, carrier.GetLargestPayload(C_Message::NameFromPath(strPath).size()));
+    } catch (const C_FileException& readError) {
+        prompts.ShowMessage(readError.GetCause() == C_FileException::fileTooLarge ? vmk::kStrFileWontFit
+                                                                                   : readError.GetErrorMessage());
         return;
     }
     if (!bLoaded) {
-        prompts.ShowMessage(OpenErrorText(strPath));
+        prompts.ShowMessage(error.GetErrorMessage());
         return;
     }
 
@@ -49,11 +39,11 @@ void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::funct
         prompts.ShowMessage(vmk::kStrFileWontFit);
         return;
     }
-    HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit);
+    HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit, fnHidden);
 }
 
 void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-                                const C_Message& message, const char* pszFitMessage)
+                                const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden)
 {
     std::string strPassword;
     if (!prompts.RunPasswordLoop(strPassword))
@@ -67,11 +57,20 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
         bHidden = carrier.HideMessage(message);
     }
     if (!bHidden) {
+        // Positions would repeat under this pass phrase: say how much does fit under it.
+        const uint32_t nLargest = carrier.LargestPayloadFor(strPassword, message.m_strName.size());
         carrier.m_strPassword = std::move(strPrevious);
-        prompts.ShowMessage(pszFitMessage);
+        prompts.ShowMessage(std::string(pszFitMessage) + "\n\nWith this pass phrase the picture holds at most "
+                            + std::to_string(nLargest) + " bytes under this name.");
         return;
     }
     if (fnRedraw)
         fnRedraw();
+    if (fnHidden) {
+        const uint8_t* pData = message.GetData();
+        fnHidden(C_HiddenRecord{message.m_strName,
+                                pData ? std::vector<uint8_t>(pData, pData + message.m_nSize) : std::vector<uint8_t>(),
+                                strPassword});
+    }
     prompts.ShowHidden(message.m_strName, message.m_nSize);
 }

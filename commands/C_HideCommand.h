@@ -1,6 +1,8 @@
 #pragma once
 // Hide Message: hides a file that the user picks in the carrier's pixel bytes.
 
+#include "commands/C_HiddenRecord.h"
+
 #include <functional>
 
 class C_Carrier;
@@ -9,11 +11,15 @@ class C_Prompts;
 
 class C_HideCommand {
 public:
-    static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw);
+    // Told what was hidden, after a successful hide and before the success dialog.
+    using HiddenFn = std::function<void(const C_HiddenRecord&)>;
+
+    static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+                    const HiddenFn& fnHidden = {});
 
     // The steps shared with Compose a Message once the payload is built and has passed the fit
     // test: pass phrase loop, hide, redraw, success dialog. A refused hide (positions would
     // repeat) shows strFitMessage. The carrier's pass phrase changes only when the hide succeeds.
     static void HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-                            const C_Message& message, const char* pszFitMessage);
+                            const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden = {});
 };

@@ -1,10 +1,21 @@
 #include "commands/C_PropertiesDlg.h"
 
+#include "model/C_CarrierInfo.h"
 #include "res/vmk_ids.h"
 
 C_PropertiesDlg::C_PropertiesDlg(QWidget* pParent) : C_TemplateDialog(IDD_PROPERTIES, pParent) {}
 
 C_PropertiesDlg::~C_PropertiesDlg() = default;
+
+void C_PropertiesDlg::SetInfo(const C_CarrierInfo& info)
+{
+    m_strPath = info.m_strPath;
+    m_nBitsPerPixel = static_cast<uint32_t>(info.m_nBitsPerPixel);
+    m_nSize = static_cast<uint64_t>(info.m_nSizeKB);
+    m_nHeight = static_cast<uint32_t>(info.m_nHeight);
+    m_nWidth = static_cast<uint32_t>(info.m_nWidth);
+    m_strRemarks = info.m_strRemarks;
+}
 
 bool C_PropertiesDlg::DoDataExchange(bool bSave)
 {

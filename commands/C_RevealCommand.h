@@ -14,6 +14,7 @@ public:
 
     // The save dialog for a revealed payload: the name is split at its first dot into the
     // initial name (before it) and the extension (after it; the whole name when it has none);
-    // the filter offers that extension alone. The default extension is always "txt".
+    // the filter offers that extension alone. The dialog appends that extension to a name typed
+    // without one; the default extension "txt" only where the filter has no single extension.
     static C_FileDialogArgs SaveDialogArgs(const std::string& strName);
 };

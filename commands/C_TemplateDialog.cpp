@@ -29,6 +29,16 @@ Qt::Alignment EditAlignment(uint32_t nStyle)
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
+// A read-only field is drawn on the window's colour, as the platform draws one, so that it does
+// not look like a field to type in.
+void ShowAsReadOnly(QWidget* pEdit)
+{
+    QPalette palette = pEdit->palette();
+    for (const QPalette::ColorGroup eGroup : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(eGroup, QPalette::Base, palette.color(eGroup, QPalette::Window));
+    pEdit->setPalette(palette);
+}
+
 void EnsureResources()
 {
     static const bool bDone = [] {
@@ -86,6 +96,8 @@ void C_TemplateDialog::Build(const C_DialogTemplate& dlgTemplate)
                 pEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
                 if (!(c.nStyle & T::sBorder))
                     pEdit->setFrameShape(QFrame::NoFrame);
+                if (c.nStyle & T::sReadOnly)
+                    ShowAsReadOnly(pEdit);
                 pWidget = pEdit;
             } else {
                 auto* pEdit = new QLineEdit(this);
@@ -94,6 +106,8 @@ void C_TemplateDialog::Build(const C_DialogTemplate& dlgTemplate)
                 pEdit->setAlignment(EditAlignment(c.nStyle));
                 if (c.nStyle & T::sPassword)
                     pEdit->setEchoMode(QLineEdit::Password);
+                if (c.nStyle & T::sReadOnly)
+                    ShowAsReadOnly(pEdit);
                 pWidget = pEdit;
             }
             break;
@@ -266,6 +280,20 @@ bool C_TemplateDialog::ExchangeUInt(unsigned nId, uint32_t& n, bool bSave)
     if (!bOk || nValue > UINT32_MAX)
         return Fail(nId, QString::fromUtf8(vmk::kStrNotUnsigned));
     n = static_cast<uint32_t>(nValue);
+    return true;
+}
+
+bool C_TemplateDialog::ExchangeUInt(unsigned nId, uint64_t& n, bool bSave)
+{
+    if (!bSave) {
+        SetControlText(nId, QString::number(n));
+        return true;
+    }
+    bool bOk = false;
+    const qulonglong nValue = ControlText(nId).trimmed().toULongLong(&bOk, 10);
+    if (!bOk)
+        return Fail(nId, QString::fromUtf8(vmk::kStrNotUnsigned));
+    n = nValue;
     return true;
 }
 

@@ -38,6 +38,7 @@ protected:
     bool ExchangeText(unsigned nId, std::string& str, bool bSave);
     bool ExchangeMaxChars(unsigned nId, const std::string& str, int nMax, bool bSave);
     bool ExchangeUInt(unsigned nId, uint32_t& n, bool bSave);
+    bool ExchangeUInt(unsigned nId, uint64_t& n, bool bSave);
     bool ExchangeMinMax(unsigned nId, uint32_t n, uint32_t nMin, uint32_t nMax, bool bSave);
 
 private:

@@ -1,24 +1,26 @@
 #include "commands/C_TextCount.h"
 
-#include <QTextBoundaryFinder>
+#include "model/C_TextRules.h"
+
+#include <string_view>
 
 namespace {
 
-int Weight(QStringView cluster)
+int Weight(std::string_view cluster)
 {
-    return cluster == u"\n" || cluster == u"\r\n" || cluster == u"\u2029" ? 2 : 1;
+    // A line break, however the edit stores it, is CR LF in the text that is hidden.
+    return cluster == "\n" || cluster == "\r\n" || cluster == "\xE2\x80\xA9" ? 2 : 1;
 }
 
-// Calls fn(start, end, running count) for each cluster until it returns false.
+// Calls fn(end in UTF-8 bytes, running count) for each character until it returns false.
 template <typename F>
-void ForEachCluster(const QString& strText, F fn)
+void ForEachCharacter(const QByteArray& utf8, F fn)
 {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, strText);
-    qsizetype nStart = 0;
+    const std::string_view text(utf8.constData(), static_cast<size_t>(utf8.size()));
+    size_t nStart = 0;
     int nCount = 0;
-    while (finder.toNextBoundary() != -1) {
-        const qsizetype nEnd = finder.position();
-        nCount += Weight(QStringView(strText).mid(nStart, nEnd - nStart));
+    for (const size_t nEnd : C_TextRules::CharacterEnds(text)) {
+        nCount += Weight(text.substr(nStart, nEnd - nStart));
         if (!fn(nEnd, nCount))
             return;
         nStart = nEnd;
@@ -30,7 +32,7 @@ void ForEachCluster(const QString& strText, F fn)
 int C_TextCount::Count(const QString& strText)
 {
     int nTotal = 0;
-    ForEachCluster(strText, [&](qsizetype, int nCount) {
+    ForEachCharacter(strText.toUtf8(), [&](size_t, int nCount) {
         nTotal = nCount;
         return true;
     });
@@ -39,12 +41,14 @@ int C_TextCount::Count(const QString& strText)
 
 QString C_TextCount::Truncate(const QString& strText, int nMax)
 {
-    qsizetype nKeep = 0;
-    ForEachCluster(strText, [&](qsizetype nEnd, int nCount) {
+    const QByteArray utf8 = strText.toUtf8();
+    size_t nKeep = 0;
+    ForEachCharacter(utf8, [&](size_t nEnd, int nCount) {
         if (nCount > nMax)
             return false;
         nKeep = nEnd;
         return true;
     });
-    return strText.left(nKeep);
+    // Characters end on code point boundaries, so the kept bytes decode to a start of strText.
+    return strText.left(QString::fromUtf8(utf8.constData(), static_cast<qsizetype>(nKeep)).size());
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Counts characters as the user sees them (grapheme clusters, so "é" built from two code points
-// is one), with a line break counted as the two characters CR LF that it becomes in the text.
+// Counts characters as the user sees them by the one rule the command line uses too
+// (C_TextRules: grapheme clusters, so "é" built from two code points is one), with a line break
+// counted as the two characters CR LF that it becomes in the text.
 
 #include <QString>
 

@@ -22,7 +22,8 @@ inline constexpr const char* kStrIntegerRange = "Please enter an integer between
 inline constexpr const char* kStrNotUnsigned = "Please enter an unsigned integer.";
 
 // File dialogs.
-inline constexpr const char* kStrHideFilter = "All Files(*.*)|*.*|";
+// "*", not "*.*": names without a dot (README, Makefile) are files too.
+inline constexpr const char* kStrHideFilter = "All Files(*.*)|*|";
 inline constexpr const char* kStrHideDefaultExt = ".*";
 inline constexpr const char* kStrCompareFilter = "All Image Files|*.bmp;*.gif;*.pcx|";
 inline constexpr const char* kStrCompareDefaultExt = "*";

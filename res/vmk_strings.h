@@ -17,9 +17,22 @@ inline constexpr const char* kStrTitleFormat = "Carrier - %s [%dx%dx%d bits]";
 inline constexpr const char* kStrSaveFilter =
     "All Supported Types(*.bmp, *.gif, *.pcx)|*.bmp;*.gif;*.pcx|Windows Bitmap(*.bmp)|*.bmp|"
     "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|";
-// Open Picture offers one filter, since the document template names no file type.
-inline constexpr const char* kStrOpenFilter = "All Files (*.*)|*.*|";
+// Open Picture offers one filter, since the document template names no file type. The pattern
+// is "*": names without a dot are files too.
+inline constexpr const char* kStrOpenFilter = "All Files (*.*)|*|";
 inline constexpr const char* kStrOpenTitle = "Open";
+// Save Picture As in another format than the picture was read in, after a hide in this session;
+// %1 is BMP, GIF or PCX.
+inline constexpr const char* kStrFormatLosesMessage = "The hidden message will not survive saving as %1. Save anyway?";
+// The saved file was read back and the message hidden in this session did not come out of it.
+inline constexpr const char* kStrMessageNotSaved =
+    "The picture was saved, but the hidden message could not be read back from the saved file: "
+    "that file does not hold it.\nThe picture in this window still holds the message.";
+// Closing a picture changed since it was opened or saved; %1 is its file name.
+inline constexpr const char* kStrSaveChanges = "Save the changes to %1 before closing?";
+// A picture that would decode to far more memory than its file holds.
+inline constexpr const char* kStrLargePicture =
+    "This picture would take more than 64 MB of memory, far more than its file size. Open it anyway?";
 // The framework's texts the shell repeats.
 inline constexpr const char* kStrUnregDone =
     "System registry entries have been removed and the INI file (if any) was deleted.";

@@ -22,11 +22,28 @@ void C_ChildFrame::CreateDocumentAndView() {
     m_pDoc->SetFrame(this);
     m_pView = new C_vmkView(m_pDoc);
     setWidget(m_pView);
-    connect(m_pDoc, &C_vmkDoc::TitleChanged, this, &QWidget::setWindowTitle);
+    connect(m_pDoc, &C_vmkDoc::TitleChanged, this,
+            [this](const QString& strTitle) { setWindowTitle(FrameTitle(strTitle)); });
+    connect(m_pDoc, &C_vmkDoc::ModifiedChanged, this, &QWidget::setWindowModified);
+}
+
+QString C_ChildFrame::FrameTitle(const QString& strDocTitle) {
+    QString strTitle = strDocTitle;
+    strTitle.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));  // Qt shows "[*][*]" as "[*]"
+    return strTitle + QStringLiteral("[*]");
+}
+
+bool C_ChildFrame::CloseAsked() {
+    m_bSaveAsked = true;
+    return close();
 }
 
 void C_ChildFrame::closeEvent(QCloseEvent* pEvent) {
-    // Documents are never changed in the framework's sense: no question, just close.
+    // A changed picture closes only when saved or discarded.
+    if (!m_bClosing && !m_bSaveAsked && m_pDoc && !m_pDoc->SaveModified()) {
+        pEvent->ignore();
+        return;
+    }
     m_bClosing = true;
     QMdiSubWindow::closeEvent(pEvent);
     emit Closing(this);

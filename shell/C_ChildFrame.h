@@ -1,6 +1,7 @@
 #pragma once
-// The window of one picture: holds the document's view, carries icon 129, and destroys the
-// document with itself when closed (never asking to save).
+// The window of one picture: holds the document's view, carries icon 129, shows the document's
+// title with "*" while the picture is changed, asks before a changed picture is closed, and
+// destroys the document with itself when closed.
 
 #include <QMdiSubWindow>
 
@@ -17,8 +18,13 @@ public:
     void CreateDocumentAndView();
     C_vmkDoc* GetDocument() const { return m_pDoc; }
     C_vmkView* GetView() const { return m_pView; }
+    // Closes the window without asking about changes: the caller has asked already.
+    bool CloseAsked();
     // True once the window has been asked to close; it is then on its way out.
     bool IsClosing() const { return m_bClosing; }
+    // The window title for a document title: Qt's "[*]" mark of a changed window at its end,
+    // any "[*]" in the title itself kept as text.
+    static QString FrameTitle(const QString& strDocTitle);
     // Command routing: the child frame handles none of its own.
     bool OnCmdMsg(unsigned, bool) { return false; }
 
@@ -32,4 +38,5 @@ private:
     C_vmkDoc* m_pDoc = nullptr;    // owned through QObject parenthood
     C_vmkView* m_pView = nullptr;  // owned as the frame's widget
     bool m_bClosing = false;
+    bool m_bSaveAsked = false;  // the question about changes is answered; close without it
 };

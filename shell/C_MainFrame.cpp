@@ -22,7 +22,10 @@
 #include <QScreen>
 #include <QGuiApplication>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
+
+#include <algorithm>
 
 #ifdef VMK_HAVE_XCB
 #include <QtGui/qguiapplication_platform.h>
@@ -277,6 +280,10 @@ C_ChildFrame* C_MainFrame::CreateChildFrame() {
     connect(pFrame, &QWidget::windowTitleChanged, this, [this] {
         UpdateTitle();
     });
+    connect(pFrame->GetDocument(), &C_vmkDoc::ModifiedChanged, this, [this] { UpdateTitle(); });
+    // Qt clears the main window's changed mark while it destroys a picture window that was
+    // once maximised; the active picture's mark is put back afterwards.
+    connect(pFrame, &QObject::destroyed, this, [this] { UpdateTitle(); }, Qt::QueuedConnection);
     return pFrame;
 }
 
@@ -290,18 +297,53 @@ void C_MainFrame::ShowChildFrame(C_ChildFrame* pFrame) {
         pFrame->resize(pFrame->size() + (m_sizeNewChildClient - client));
         if (pFrame->layout()) pFrame->layout()->activate();
     } else {
-        // Three quarters of the MDI area. Before the main window is first shown its area has
-        // no size yet; the window will come up maximised, so the screen's work area stands in.
-        QSize area = m_pMdiArea->viewport()->size();
-        if (!isVisible()) {
-            if (const QScreen* pScreen = QGuiApplication::primaryScreen())
-                area = pScreen->availableSize() - QSize(0, 120);  // less menu, tool and status bars
-        }
-        pFrame->resize(area * 3 / 4);
+        // Three quarters of the MDI area.
+        pFrame->resize(WorkspaceSize() * 3 / 4);
     }
     pFrame->show();
+    KeepInside(pFrame);
     m_pMdiArea->setActiveSubWindow(pFrame);
     UpdateMenus();
+}
+
+QSize C_MainFrame::WorkspaceSize() const {
+    // Before the main window is first shown its area has no size yet; the window will come up
+    // maximised, so the screen's work area stands in.
+    if (!isVisible()) {
+        if (const QScreen* pScreen = QGuiApplication::primaryScreen())
+            return pScreen->availableSize() - QSize(0, 120);  // less menu, tool and status bars
+    }
+    return m_pMdiArea->viewport()->size();
+}
+
+void C_MainFrame::KeepInside(C_ChildFrame* pFrame) const {
+    if (pFrame->isMaximized() || pFrame->isMinimized()) return;
+    const QSize area = WorkspaceSize();
+    QRect rect = pFrame->geometry();
+    rect.setSize(rect.size().boundedTo(area));
+    rect.moveLeft(std::clamp(rect.left(), 0, std::max(0, area.width() - rect.width())));
+    rect.moveTop(std::clamp(rect.top(), 0, std::max(0, area.height() - rect.height())));
+    if (rect != pFrame->geometry()) pFrame->setGeometry(rect);
+}
+
+void C_MainFrame::CascadeWindows() {
+    // Qt's cascade gives each window its size hint, the picture's size; what does not fit from
+    // the window's place to the workspace's edge is cut, with room for the scroll bar that the
+    // cut then needs.
+    m_pMdiArea->cascadeSubWindows();
+    const QSize area = m_pMdiArea->viewport()->size();
+    const int nBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    for (C_ChildFrame* pFrame : GetChildFrames()) {
+        if (pFrame->isMaximized() || pFrame->isMinimized()) continue;
+        const QSize room(std::max(0, area.width() - pFrame->x()), std::max(0, area.height() - pFrame->y()));
+        QSize size = pFrame->size();
+        const bool bCutWidth = size.width() > room.width();
+        const bool bCutHeight = size.height() > room.height();
+        if (bCutWidth && !bCutHeight) size.rheight() += nBar;
+        if (bCutHeight && !bCutWidth) size.rwidth() += nBar;
+        pFrame->resize(size.boundedTo(room));
+        KeepInside(pFrame);
+    }
 }
 
 QList<QMenu*> C_MainFrame::GetMenus() const { return m_nMenuId == IDR_VMKTYPE ? m_apMenus129 : m_apMenus128; }
@@ -335,11 +377,16 @@ void C_MainFrame::UpdateMenus() {
 
 void C_MainFrame::UpdateTitle() {
     QString strTitle = Text(IDR_MAINFRAME);
+    bool bModified = false;
     if (C_ChildFrame* pActive = GetActiveChild()) {
-        if (!pActive->GetDocument()->GetTitle().isEmpty())
-            strTitle += QStringLiteral(" - ") + pActive->GetDocument()->GetTitle();
+        if (!pActive->GetDocument()->GetTitle().isEmpty()) {
+            strTitle += QStringLiteral(" - ") + C_ChildFrame::FrameTitle(pActive->GetDocument()->GetTitle());
+            bModified = pActive->GetDocument()->IsModified();
+        }
     }
+    // The title first: a changed mark needs its place in the title.
     setWindowTitle(strTitle);
+    setWindowModified(bModified);
 }
 
 bool C_MainFrame::RouteCommand(unsigned nId) {
@@ -385,7 +432,7 @@ bool C_MainFrame::OnCmdMsg(unsigned nId, bool bRun) {
         // Window arrangement needs a window to arrange.
         if (!GetActiveChild()) return false;
         if (bRun) {
-            if (nId == ID_WINDOW_CASCADE) m_pMdiArea->cascadeSubWindows();
+            if (nId == ID_WINDOW_CASCADE) CascadeWindows();
             else if (nId == ID_WINDOW_TILE_HORZ) m_pMdiArea->tileSubWindows();
             else ArrangeIcons();
         }
@@ -411,8 +458,11 @@ void C_MainFrame::ArrangeIcons() {
 }
 
 void C_MainFrame::closeEvent(QCloseEvent* pEvent) {
-    // No picture is ever "changed", so nothing is asked: close them all and go.
-    if (C_vmkApp* pApp = C_vmkApp::Instance()) pApp->CloseAllDocuments();
+    // Each changed picture is asked about; Cancel on any of them keeps the program running.
+    if (C_vmkApp* pApp = C_vmkApp::Instance(); pApp && !pApp->CloseAllDocuments()) {
+        pEvent->ignore();
+        return;
+    }
     C_SplashWnd* pSplash = C_SplashWnd::GetCurrent();
     if (pSplash) pSplash->CloseSplash();
     pEvent->accept();

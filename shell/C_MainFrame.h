@@ -56,6 +56,9 @@ public:
     bool OnCmdMsg(unsigned nId, bool bRun);
 
     void ArrangeIcons();
+    // Cascades the picture windows, each at its picture's size where the workspace has room and
+    // never past the workspace's edges.
+    void CascadeWindows();
     // Rebuilds the File menus after the recent-file list changed.
     void RebuildRecentFileMenus();
 
@@ -75,6 +78,12 @@ private:
     void RebuildWindowList(QMenu* pMenu, std::span<const vmk::S_MenuItem> items);
     void UpdateTitle();
     void UpdateIndicators();
+    // The size of the MDI workspace; before the main window is first shown (it comes up
+    // maximised), an estimate from the screen's work area.
+    QSize WorkspaceSize() const;
+    // Moves, and shrinks where needed, a normal picture window into the workspace, so its title
+    // bar buttons and scroll bars can be reached.
+    void KeepInside(C_ChildFrame* pFrame) const;
     QAction* NewCommandAction(unsigned nId, const QString& strText);
 
     QMdiArea* m_pMdiArea = nullptr;

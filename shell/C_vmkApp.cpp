@@ -14,15 +14,30 @@
 #include "shell/C_vmkView.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QSettings>
+#include <QThread>
+#include <QWindow>
 
 namespace {
 // Organisation and application both "Veilmark": HKEY_CURRENT_USER\Software\Veilmark\Veilmark on
 // Windows, the per-user settings file elsewhere.
 QSettings OpenSettings() { return QSettings(QStringLiteral("Veilmark"), QStringLiteral("Veilmark")); }
+
+// The window system maps and maximises a window after show() returns; a box centred on the
+// window before that would be centred on its old, small geometry. Waits a second at most.
+void WaitUntilExposed(QWidget* pWindow) {
+    QElapsedTimer timer;
+    timer.start();
+    while (pWindow->windowHandle() && !pWindow->windowHandle()->isExposed() && timer.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    QCoreApplication::processEvents();
+}
 }  // namespace
 
 C_vmkApp::C_vmkApp(int& argc, char** argv)
@@ -73,7 +88,12 @@ bool C_vmkApp::InitInstance(const QStringList& args) {
     if (info.m_nShellCommand == C_CommandLineInfo::FileNew) info.m_nShellCommand = C_CommandLineInfo::FileNothing;
     switch (info.m_nShellCommand) {
     case C_CommandLineInfo::FileOpen:
+        // The main window first, so that a box about the picture comes up centred over it
+        // (the box closes the splash before it shows).
+        m_pMainFrame->showMaximized();
+        WaitUntilExposed(m_pMainFrame.get());
         if (!OpenDocumentFile(info.m_strFileName)) {
+            m_pMainFrame->hide();
             m_nExitCode = 1;
             return false;
         }
@@ -214,8 +234,17 @@ void C_vmkApp::OnAppExit() {
     if (m_pMainFrame) m_pMainFrame->close();
 }
 
-void C_vmkApp::CloseAllDocuments() {
-    if (!m_pMainFrame) return;
-    for (C_ChildFrame* pFrame : m_pMainFrame->GetChildFrames()) pFrame->close();
+bool C_vmkApp::CloseAllDocuments() {
+    if (!m_pMainFrame) return true;
+    const QList<C_ChildFrame*> frames = m_pMainFrame->GetChildFrames();
+    // Every changed picture is asked about before any window closes, so Cancel leaves them all.
+    for (C_ChildFrame* pFrame : frames) {
+        if (!pFrame->GetDocument()->SaveModified()) {
+            m_pMainFrame->UpdateMenus();
+            return false;
+        }
+    }
+    for (C_ChildFrame* pFrame : frames) pFrame->CloseAsked();
     m_pMainFrame->UpdateMenus();
+    return true;
 }

@@ -42,8 +42,9 @@ public:
     void OnOpenRecentFile(int nIndex);
     void OnAppAbout();
     void OnAppExit();
-    // Closes every picture window at once, without a question.
-    void CloseAllDocuments();
+    // Closes every picture window after asking about each changed one. False, with every window
+    // left open, when the user cancelled.
+    bool CloseAllDocuments();
     QList<C_vmkDoc*> GetDocuments() const;
     void AddToRecentFileList(const QString& strPath);
 

@@ -1,11 +1,15 @@
 #pragma once
-// One open picture: owns its C_Carrier from the open until the document is destroyed. Never
-// marked as changed, so closing never asks to save; Save Picture As is the only way to write.
+// One open picture: owns its C_Carrier from the open until the document is destroyed. A hide, a
+// compose or a gray-scale conversion marks it as changed until it is saved; closing a changed
+// picture asks first. Save Picture As is the only way to write.
+
+#include "commands/C_HiddenRecord.h"
 
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class C_Carrier;
 class C_ChildFrame;
@@ -16,13 +20,19 @@ public:
     explicit C_vmkDoc(QObject* pParent = nullptr);
     ~C_vmkDoc() override;
 
-    // Loads the picture at the full path `strPath`. False (after "Error Opening Image!") when it
-    // cannot be read; the caller then destroys the document and its window.
+    // Loads the picture at the full path `strPath`. A picture that would take far more memory
+    // than its file holds opens only when the user agrees. False (after "Error Opening Image!",
+    // or after the user declined) when it cannot be read; the caller then destroys the document
+    // and its window.
     bool OnOpenDocument(const QString& strPath);
     // Command routing: true when this document handles `nId`; runs it when `bRun`.
     bool OnCmdMsg(unsigned nId, bool bRun);
     void OnFileSaveAs();
     void OnFileClose();
+    // Save Picture As: true when the picture was written and holds what this session hid in it.
+    bool DoSaveAs();
+    // True when the document may close: unchanged, saved, or its changes discarded.
+    bool SaveModified();
 
     // The carrier, or nullptr before a successful open.
     C_Carrier* GetCarrier() const { return m_pCarrier.get(); }
@@ -33,17 +43,29 @@ public:
     const QString& GetTitle() const { return m_strTitle; }
     void SetTitle(const QString& strTitle);
 
+    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool bModified);
+    // A hide or compose put `record` into the picture; kept to check the saves that follow.
+    void OnMessageHidden(const C_HiddenRecord& record);
+    // The message hidden in this session, if any.
+    const std::optional<C_HiddenRecord>& GetHiddenRecord() const { return m_hidden; }
+
     void SetFrame(C_ChildFrame* pFrame) { m_pFrame = pFrame; }
     C_ChildFrame* GetFrame() const { return m_pFrame; }
 
 signals:
     void TitleChanged(const QString& strTitle);
+    void ModifiedChanged(bool bModified);
 
 private:
     void ReportImageError(const QString& strText);
+    // True when the picture file at strPath reveals the hidden record under its pass phrase.
+    bool HiddenRecordSurvives(const QString& strPath) const;
 
     std::unique_ptr<C_Carrier> m_pCarrier;  // owned; none until a file is opened
     QString m_strPathName;                  // full path the picture was opened from
     QString m_strTitle;                     // shown in the window captions and window list
     C_ChildFrame* m_pFrame = nullptr;       // the window showing this document; not owned
+    std::optional<C_HiddenRecord> m_hidden; // the last message hidden in this session
+    bool m_bModified = false;
 };

@@ -66,6 +66,12 @@ void C_vmkView::OnInitialUpdate() {
                                        pData->GetWidth(), pData->GetHeight(), pData->GetBitsPerPixel()));
 }
 
+QSize C_vmkView::sizeHint() const {
+    if (m_nPictureWidth <= 0 || m_nPictureHeight <= 0) return QAbstractScrollArea::sizeHint();
+    const int nFrame = 2 * frameWidth();
+    return {m_nPictureWidth + nFrame, m_nPictureHeight + nFrame};
+}
+
 void C_vmkView::UpdateScrollBars() {
     const QSize vp = viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, m_nPictureWidth - vp.width()));
@@ -237,8 +243,9 @@ bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun) {
 void C_vmkView::OnToolsGrayscale() {
     if (m_pDoc && m_pDoc->HasPicture()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_pDoc->GetCarrier()->ConvertToGrayscale();
+        const bool bConverted = m_pDoc->GetCarrier()->ConvertToGrayscale();
         QApplication::restoreOverrideCursor();
+        if (bConverted) m_pDoc->SetModifiedFlag(true);
     }
     // Redrawn whatever the conversion reported; the title keeps the depth it was opened with.
     viewport()->update();
@@ -248,9 +255,12 @@ void C_vmkView::OnWindowCloseAll() {
     if (C_vmkApp* pApp = C_vmkApp::Instance()) pApp->CloseAllDocuments();
 }
 
-// Each command gets the document's carrier, the prompts and (when it changes pixels) a redraw.
+// Each command gets the document's carrier, the prompts and (when it changes pixels) a redraw;
+// a hide also tells the document what it hid, which marks it as changed.
 void C_vmkView::OnActionsHide() {
-    if (C_Carrier* p = m_pDoc->GetCarrier()) C_HideCommand::Run(*p, C_DialogPrompts::ForWindow(this), [this] { viewport()->update(); });
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_HideCommand::Run(*p, C_DialogPrompts::ForWindow(this), [this] { viewport()->update(); },
+                           [this](const C_HiddenRecord& record) { m_pDoc->OnMessageHidden(record); });
 }
 void C_vmkView::OnActionsReveal() {
     if (C_Carrier* p = m_pDoc->GetCarrier()) C_RevealCommand::Run(*p, C_DialogPrompts::ForWindow(this));
@@ -259,7 +269,9 @@ void C_vmkView::OnToolsProperties() {
     if (C_Carrier* p = m_pDoc->GetCarrier()) C_PropertiesCommand::Run(*p, C_DialogPrompts::ForWindow(this));
 }
 void C_vmkView::OnToolsCompose() {
-    if (C_Carrier* p = m_pDoc->GetCarrier()) C_ComposeCommand::Run(*p, C_DialogPrompts::ForWindow(this), [this] { viewport()->update(); });
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_ComposeCommand::Run(*p, C_DialogPrompts::ForWindow(this), [this] { viewport()->update(); },
+                              [this](const C_HiddenRecord& record) { m_pDoc->OnMessageHidden(record); });
 }
 void C_vmkView::OnToolsCompare() {
     if (C_Carrier* p = m_pDoc->GetCarrier()) C_CompareCommand::Run(*p, C_DialogPrompts::ForWindow(this));

@@ -27,6 +27,8 @@ public:
     QPoint PictureOrigin() const;
     int GetPictureWidth() const { return m_nPictureWidth; }
     int GetPictureHeight() const { return m_nPictureHeight; }
+    // The whole picture within the frame, once it is known; Cascade sizes windows by it.
+    QSize sizeHint() const override;
 
     // The picture data's bytes as a QImage that shares them where Qt has a matching format
     // (rows in stored order); otherwise a converted copy. `bFlip` tells that the stored rows

@@ -111,6 +111,9 @@ public:
     {
         C_CliApp app;
         app.SetTerminalAllowed(false);
+        // "-" as a payload reads this, never the fuzzer's own standard input.
+        std::istringstream in("standard input of a fuzzed run");
+        app.SetInput(in);
         std::ostringstream out;
         std::ostringstream err;
         return app.Run(args, env, out, err);

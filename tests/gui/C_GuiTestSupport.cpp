@@ -15,13 +15,29 @@ QString C_ScriptedPrompts::ChooseOpenFile(QWidget*, const QString&, const QStrin
     return m_aOpenAnswers.isEmpty() ? QString() : m_aOpenAnswers.takeFirst();
 }
 
-QString C_ScriptedPrompts::ChooseSaveFile(QWidget*, const QString& strFilter) {
+QString C_ScriptedPrompts::ChooseSaveFile(QWidget*, const QString& strFilter, const QString& strFallbackExt) {
     ++m_nSaveAsked;
     m_strLastSaveFilter = strFilter;
+    m_strLastSaveFallback = strFallbackExt;
     return m_aSaveAnswers.isEmpty() ? QString() : m_aSaveAnswers.takeFirst();
 }
 
-void C_ScriptedPrompts::ShowMessage(QWidget*, const QString& strText) { m_aMessages << strText; }
+void C_ScriptedPrompts::ShowMessage(QWidget*, const QString& strText) {
+    if (m_fnOnBox) m_fnOnBox();
+    m_aMessages << strText;
+}
+
+bool C_ScriptedPrompts::AskYesNo(QWidget*, const QString& strText) {
+    if (m_fnOnBox) m_fnOnBox();
+    m_aQuestions << strText;
+    return !m_aYesNoAnswers.isEmpty() && m_aYesNoAnswers.takeFirst();
+}
+
+C_ShellPrompts::E_SaveChoice C_ScriptedPrompts::AskSaveChanges(QWidget*, const QString& strText) {
+    if (m_fnOnBox) m_fnOnBox();
+    m_aQuestions << strText;
+    return m_aSaveChoices.isEmpty() ? E_SaveChoice::Discard : m_aSaveChoices.takeFirst();
+}
 
 namespace {
 

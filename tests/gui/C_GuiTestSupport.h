@@ -19,10 +19,18 @@ public:
     int m_nOpenAsked = 0;
     int m_nSaveAsked = 0;
     QString m_strLastSaveFilter;
+    QString m_strLastSaveFallback;
+    QList<bool> m_aYesNoAnswers;  // taken from the front; none left = No
+    QStringList m_aQuestions;     // every Yes/No and save-changes text, in order
+    QList<E_SaveChoice> m_aSaveChoices;  // taken from the front; none left = Discard
+    // Called as each box of any kind shows, to look at the windows around it.
+    std::function<void()> m_fnOnBox;
 
     QString ChooseOpenFile(QWidget*, const QString&, const QString&) override;
-    QString ChooseSaveFile(QWidget*, const QString& strFilter) override;
+    QString ChooseSaveFile(QWidget*, const QString& strFilter, const QString& strFallbackExt) override;
     void ShowMessage(QWidget*, const QString& strText) override;
+    bool AskYesNo(QWidget*, const QString& strText) override;
+    E_SaveChoice AskSaveChanges(QWidget*, const QString& strText) override;
 };
 
 using PixelFn = std::function<QColor(int x, int y)>;  // y = 0 is the top row as seen

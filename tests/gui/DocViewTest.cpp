@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMdiArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,6 +42,39 @@ public:
 private:
     void Ask() { ++m_nAsked; }
 };
+
+// Hides m_strPayload under m_strPassword; any other question is cancelled.
+class C_HidingPrompts : public C_CancellingPrompts {
+public:
+    std::string m_strPayload;
+    std::string m_strPassword;
+
+    std::string ChooseOpenFile(const C_FileDialogArgs&) override { return m_strPayload; }
+    bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) override {
+        strFirst = strSecond = m_strPassword;
+        return true;
+    }
+};
+
+// An 8-bit RLE BMP whose data is only its end mark: a few bytes that decode to w x h bytes.
+QByteArray EarlyEndRle8(int w, int h) {
+    QByteArray b;
+    auto put = [&b](uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) b.append(char((v >> (8 * i)) & 0xFF));
+    };
+    b.append("BM");
+    put(14 + 40 + 8 + 2, 4);
+    put(0, 4);
+    put(14 + 40 + 8, 4);
+    for (uint32_t v : {40u, uint32_t(w), uint32_t(h)}) put(v, 4);
+    put(1, 2);
+    put(8, 2);
+    for (uint32_t v : {1u, 2u, 2835u, 2835u, 2u, 0u}) put(v, 4);  // BI_RLE8, two colours
+    put(0x000000, 4);
+    put(0xFFFFFF, 4);
+    b.append('\0').append('\1');  // end of bitmap
+    return b;
+}
 
 }  // namespace
 
@@ -127,8 +161,10 @@ private slots:
         C_vmkView* pView = OpenCoded("photo.bmp", 640, 480, QSize(300, 200));
         QVERIFY(pView);
         QCOMPARE(pView->GetDocument()->GetTitle(), QString("Carrier - photo.bmp [640x480x24 bits]"));
-        QCOMPARE(pView->GetDocument()->GetFrame()->windowTitle(), QString("Carrier - photo.bmp [640x480x24 bits]"));
-        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - photo.bmp [640x480x24 bits]"));
+        // "[*]" is Qt's place for the changed mark, shown only while the picture is changed.
+        QCOMPARE(pView->GetDocument()->GetFrame()->windowTitle(), QString("Carrier - photo.bmp [640x480x24 bits][*]"));
+        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - photo.bmp [640x480x24 bits][*]"));
+        QVERIFY(!pView->GetDocument()->GetFrame()->isWindowModified());
         QCOMPARE(QDir::currentPath(), QDir(m_dir.path()).canonicalPath());
     }
 
@@ -252,6 +288,102 @@ private slots:
         QVERIFY(Frame()->GetChildFrames().isEmpty());
         QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
         QVERIFY(!App()->GetRecentFiles().GetEntries().contains(strPath));
+    }
+
+    // A message hidden in this session is kept on the document: a save in another format asks
+    // first, and every save is read back; a save that lost the message says so.
+    void savesOfAHiddenMessageAreCheckedByReadingBack() {
+        C_vmkView* pView = OpenCoded("cover.bmp", 64, 64, QSize(64, 64));
+        QVERIFY(pView);
+        C_vmkDoc* pDoc = pView->GetDocument();
+        QFile payload(m_dir.filePath("secret.txt"));
+        QVERIFY(payload.open(QIODevice::WriteOnly));
+        payload.write("meet at noon");
+        payload.close();
+        C_HidingPrompts hiding;
+        hiding.m_strPayload = QFile::encodeName(payload.fileName()).toStdString();
+        hiding.m_strPassword = "gate";
+        C_DialogPrompts::Install(&hiding);
+        Frame()->GetAction(ID_ACTIONS_HIDE)->trigger();
+        C_DialogPrompts::Install(nullptr);
+        QVERIFY(pDoc->GetHiddenRecord());
+        QCOMPARE(pDoc->GetHiddenRecord()->m_strName, std::string("secret.txt"));
+        QCOMPARE(pDoc->GetHiddenRecord()->m_strPassword, std::string("gate"));
+        QVERIFY(pDoc->IsModified());
+        QVERIFY(pDoc->GetFrame()->isWindowModified());
+        QVERIFY(Frame()->isWindowModified());
+
+        // Another format: asked first; No writes nothing.
+        const QString strGif = m_dir.filePath("lossy.gif");
+        m_prompts.m_aSaveAnswers = {strGif, strGif};
+        m_prompts.m_aYesNoAnswers = {false, true};
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(m_prompts.m_aQuestions, QStringList({"The hidden message will not survive saving as GIF. Save anyway?"}));
+        QVERIFY(!QFile::exists(strGif));
+        // Yes writes it, and reading it back tells that the message is not in it.
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QVERIFY(QFile::exists(strGif));
+        QCOMPARE(m_prompts.m_aMessages.size(), 1);
+        QVERIFY(m_prompts.m_aMessages[0].startsWith("The picture was saved, but the hidden message could not be read back"));
+        QVERIFY(pDoc->IsModified());
+
+        // The same format: no question, the message comes back, the mark goes.
+        m_prompts.m_aSaveAnswers = {m_dir.filePath("kept.bmp")};
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(m_prompts.m_aQuestions.size(), 2);
+        QCOMPARE(m_prompts.m_aMessages.size(), 1);
+        QVERIFY(!pDoc->IsModified());
+        QVERIFY(!Frame()->isWindowModified());
+        QCOMPARE(m_prompts.m_strLastSaveFallback, QString("bmp"));  // a name without extension keeps BMP
+
+        // A gray-scale conversion overwrites the message's bits: that save is caught too.
+        Frame()->GetAction(ID_TOOLS_GRAYSCALE)->trigger();
+        QVERIFY(pDoc->IsModified());
+        m_prompts.m_aSaveAnswers = {m_dir.filePath("gray.bmp")};
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(m_prompts.m_aMessages.size(), 2);
+        QVERIFY(pDoc->IsModified());
+    }
+
+    // A picture that decodes to far more than its file opens only with the user's consent.
+    void hugeExpansionAsksBeforeOpening() {
+        const QString strPath = m_dir.filePath("expands.bmp");
+        QFile f(strPath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(EarlyEndRle8(8192, 8193));  // 64 MiB and a little more, from 72 bytes
+        f.close();
+        m_prompts.m_aYesNoAnswers = {false, true};
+        QVERIFY(!App()->OpenDocumentFile(strPath));
+        QCOMPARE(m_prompts.m_aQuestions,
+                 QStringList({"This picture would take more than 64 MB of memory, far more than its file size. Open it anyway?"}));
+        QVERIFY(m_prompts.m_aMessages.isEmpty());  // declined: no error on top
+        QVERIFY(Frame()->GetChildFrames().isEmpty());
+        C_vmkDoc* pDoc = App()->OpenDocumentFile(strPath);
+        QVERIFY(pDoc);
+        QCOMPARE(pDoc->GetCarrier()->GetObjectDataPtr()->GetHeight(), 8193);
+        QVERIFY(m_prompts.m_aMessages.isEmpty());
+    }
+
+    // A new window lies inside the workspace; Cascade gives a small picture's window the
+    // picture's size, not a fixed one, and keeps a large one inside.
+    void windowsStayInsideAndCascadeKeepsPictureSizes() {
+        Frame()->SetNewChildClientSize(QSize());
+        const QRect area(QPoint(0, 0), Frame()->GetMdiArea()->viewport()->size());
+        QVERIFY(WriteBmp24(m_dir.filePath("huge.bmp"), 2400, 1800, Coded));
+        C_vmkDoc* pHuge = App()->OpenDocumentFile(m_dir.filePath("huge.bmp"));
+        QVERIFY(pHuge);
+        QVERIFY(area.contains(pHuge->GetFrame()->geometry()));
+        QList<C_vmkView*> smalls;
+        for (const char* name : {"s1.bmp", "s2.bmp"}) {
+            QVERIFY(WriteBmp24(m_dir.filePath(name), 120, 80, Coded));
+            C_vmkDoc* pDoc = App()->OpenDocumentFile(m_dir.filePath(name));
+            QVERIFY(pDoc);
+            QVERIFY(area.contains(pDoc->GetFrame()->geometry()));
+            smalls << pDoc->GetFrame()->GetView();
+        }
+        Frame()->GetAction(ID_WINDOW_CASCADE)->trigger();
+        for (C_vmkView* pView : smalls) QCOMPARE(pView->viewport()->size(), QSize(120, 80));
+        QVERIFY(area.contains(pHuge->GetFrame()->geometry()));
     }
 
     // The picture commands reach the view's handlers; cancelled at their first question they

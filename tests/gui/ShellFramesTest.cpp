@@ -329,6 +329,35 @@ private slots:
         QVERIFY(!Frame()->isVisible());
     }
 
+    // The box about a bad picture comes after the splash, over the shown main window.
+    void startWithBadPictureAsksWithoutSplash() {
+        const QString strBad = m_dir.filePath("bad.bmp");
+        QFile f(strBad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("BM this is not a picture");
+        f.close();
+        m_prompts = C_ScriptedPrompts();
+        bool bSplashUp = true, bFrameShown = false;
+        m_prompts.m_fnOnBox = [&] {
+            bSplashUp = C_SplashWnd::GetCurrent() != nullptr;
+            bFrameShown = Frame()->isVisible();
+        };
+        App()->SetPrompts(&m_prompts);
+        QVERIFY(!App()->InitInstance({strBad}));
+        QCOMPARE(m_prompts.m_aMessages, QStringList({"Error Opening Image!"}));
+        QVERIFY(!bSplashUp);
+        QVERIFY(bFrameShown);
+        QVERIFY(!Frame()->isVisible());  // the program then ends
+    }
+
+    void startWithLargePictureKeepsItsWindowInside() {
+        QVERIFY(Start({"-Embedding", Picture("wide.bmp", 2400, 1800)}));
+        QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+        C_ChildFrame* pChild = Frame()->GetChildFrames().value(0);
+        QVERIFY(pChild);
+        QVERIFY(QRect(QPoint(0, 0), Frame()->GetMdiArea()->viewport()->size()).contains(pChild->geometry()));
+    }
+
     void startWithPrintOpensAndEnds() {
         QVERIFY(!Start({"-Embedding", "-p", Picture("print.bmp")}));
         QVERIFY(m_prompts.m_aMessages.isEmpty());
@@ -468,14 +497,63 @@ private slots:
         QVERIFY(pDoc.isNull());  // the documents went with their windows
     }
 
+    // A changed picture is marked and asks Save / Discard / Cancel before it closes, whether
+    // closed alone, with Close All Windows or with Exit; Cancel stops the whole operation.
+    void changedPictureAsksBeforeClosing() {
+        QVERIFY(Start());
+        C_vmkDoc* pA = App()->OpenDocumentFile(Picture("ch1.bmp"));
+        QVERIFY(pA);
+        QVERIFY(!pA->GetFrame()->isWindowModified());
+        Frame()->GetAction(ID_TOOLS_GRAYSCALE)->trigger();
+        QVERIFY(pA->GetFrame()->isWindowModified());
+        QVERIFY(Frame()->isWindowModified());
+        using E = C_ShellPrompts::E_SaveChoice;
+        m_prompts.m_aSaveChoices = {E::Cancel, E::Save};
+        Frame()->GetAction(ID_FILE_CLOSE)->trigger();
+        QCOMPARE(m_prompts.m_aQuestions, QStringList({"Save the changes to ch1.bmp before closing?"}));
+        QCOMPARE(Frame()->GetChildFrames().size(), 1);
+        // Save runs Save Picture As; cancelling that keeps the window too.
+        m_prompts.m_aSaveChoices = {E::Save, E::Save};
+        m_prompts.m_aSaveAnswers = {QString(), m_dir.filePath("ch1-gray.bmp")};
+        Frame()->GetAction(ID_FILE_CLOSE)->trigger();
+        QCOMPARE(Frame()->GetChildFrames().size(), 1);
+        Frame()->GetAction(ID_FILE_CLOSE)->trigger();
+        QVERIFY(QFile::exists(m_dir.filePath("ch1-gray.bmp")));
+        QVERIFY(Frame()->GetChildFrames().isEmpty());
+
+        // Close All: the unchanged picture is not asked about; Discard the first changed one,
+        // Cancel the second: the third is not asked about and no window closes.
+        QVERIFY(App()->OpenDocumentFile(Picture("same.bmp")));
+        for (const char* name : {"ch2.bmp", "ch3.bmp", "ch4.bmp"}) {
+            QVERIFY(App()->OpenDocumentFile(Picture(name)));
+            Frame()->GetAction(ID_TOOLS_GRAYSCALE)->trigger();
+        }
+        m_prompts.m_aQuestions.clear();
+        m_prompts.m_aSaveChoices = {E::Discard, E::Cancel};
+        Frame()->GetAction(ID_WINDOW_CLOSEALL)->trigger();
+        QCOMPARE(m_prompts.m_aQuestions.size(), 2);
+        QCOMPARE(Frame()->GetChildFrames().size(), 4);
+        // Exit: Cancel keeps the program; Discard for all three ends it.
+        m_prompts.m_aSaveChoices = {E::Cancel};
+        Frame()->GetAction(ID_APP_EXIT)->trigger();
+        QVERIFY(Frame()->isVisible());
+        QCOMPARE(Frame()->GetChildFrames().size(), 4);
+        QVERIFY(Frame()->isWindowModified());
+        m_prompts.m_aSaveChoices = {E::Discard, E::Discard, E::Discard};
+        Frame()->GetAction(ID_APP_EXIT)->trigger();
+        QVERIFY(!Frame()->isVisible());
+        QVERIFY(Frame()->GetChildFrames().isEmpty());
+    }
+
     void mainTitleFollowsActivePicture() {
         QVERIFY(Start());
         QVERIFY(App()->OpenDocumentFile(Picture("t1.bmp", 40, 30)));
-        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - t1.bmp [40x30x24 bits]"));
+        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - t1.bmp [40x30x24 bits][*]"));
         QVERIFY(App()->OpenDocumentFile(Picture("t2.bmp", 20, 10)));
-        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - t2.bmp [20x10x24 bits]"));
+        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - t2.bmp [20x10x24 bits][*]"));
         Frame()->GetActiveChild()->close();
-        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - t1.bmp [40x30x24 bits]"));
+        QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - t1.bmp [40x30x24 bits][*]"));
+        QVERIFY(!Frame()->isWindowModified());
     }
 
     void cascadeTileAndArrangeIcons() {

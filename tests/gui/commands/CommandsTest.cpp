@@ -12,6 +12,7 @@
 #include "commands/C_RevealCommand.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
+#include "model/C_Message.h"
 #include "model/C_FileException.h"
 
 #include <gtest/gtest.h>
@@ -151,7 +152,7 @@ TEST_F(CommandsTest, HideAsksForAnyFileAndCancelEndsQuietly)
     Hide();
     ASSERT_EQ(m_prompts.m_openArgs.size(), 1u);
     EXPECT_EQ(m_prompts.m_openArgs[0].m_strTitle, "");
-    EXPECT_EQ(m_prompts.m_openArgs[0].m_strFilter, "All Files(*.*)|*.*|");
+    EXPECT_EQ(m_prompts.m_openArgs[0].m_strFilter, "All Files(*.*)|*|");
     EXPECT_EQ(m_prompts.m_openArgs[0].m_strDefaultExt, ".*");
     EXPECT_EQ(m_prompts.m_openArgs[0].m_strInitialName, "");
     EXPECT_TRUE(m_prompts.m_messages.empty());
@@ -214,6 +215,31 @@ TEST_F(CommandsTest, AFileFitsExactlyAtTheBoundaryAndOneByteMoreIsRefused)
     EXPECT_EQ(m_prompts.m_hidden, (std::vector<std::pair<std::string, uint32_t>>{{"f2.bin", 85}, {"f.bin", 86}}));
     EXPECT_EQ(m_carrier.m_strPassword, "pw2");
     EXPECT_EQ(m_nRedraws, 2);
+}
+
+TEST_F(CommandsTest, AHideRefusedForItsPassPhraseSaysHowMuchFitsUnderIt)
+{
+    // N a multiple of 17: a payload at full capacity repeats positions under some pass phrases.
+    Open(506, 1194);
+    const std::vector<uint8_t> payload = Pics::Random(m_carrier.GetLargestPayload(5), 7);
+    C_Message full;
+    full.m_strName = "f.bin";
+    full.SetFromText(static_cast<uint32_t>(payload.size()), reinterpret_cast<const char*>(payload.data()));
+    C_Carrier probe;
+    ASSERT_TRUE(probe.OpenImage(Path("carrier.pcx")));
+    std::string strRefused;
+    for (int i = 0; i < 5000 && strRefused.empty(); ++i) {
+        probe.m_strPassword = "p" + std::to_string(i);
+        if (!probe.HideMessage(full))
+            strRefused = probe.m_strPassword;
+    }
+    ASSERT_FALSE(strRefused.empty());
+    const auto before = Pixels();
+    HideFile("f.bin", payload, strRefused);
+    EXPECT_EQ(m_prompts.m_messages,
+              (Strings{std::string(vmk::kStrFileWontFit) + "\n\nWith this pass phrase the picture holds at most "
+                       + std::to_string(m_carrier.LargestPayloadFor(strRefused, 5)) + " bytes under this name."}));
+    EXPECT_EQ(Pixels(), before);
 }
 
 TEST_F(CommandsTest, AnEmptyFileIsHiddenAndRevealedAsAnEmptyFile)

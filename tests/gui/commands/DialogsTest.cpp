@@ -2,19 +2,30 @@
 // and validation in exchange order on OK.
 
 #include "commands/C_AboutDlg.h"
+#include "commands/C_CharacterLimitValidator.h"
 #include "commands/C_ComposeDlg.h"
+#include "commands/C_FileDialog.h"
 #include "commands/C_FoundDlg.h"
 #include "commands/C_HiddenDlg.h"
 #include "commands/C_LimitedTextEdit.h"
 #include "commands/C_PasswordDlg.h"
 #include "commands/C_PropertiesDlg.h"
+#include "commands/C_RevealCommand.h"
+#include "commands/C_TextCount.h"
+#include "commands/vmk_command_texts.h"
+#include "model/C_CarrierInfo.h"
+#include "model/C_TextRules.h"
+#include "res/vmk_strings.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -237,6 +248,117 @@ TEST(PropertiesDlg, ReadOnlyFieldsAndTheRangeOfBitsPerPixel)
     EXPECT_TRUE(g.Accepted());
     EXPECT_TRUE(g.m_messages.empty());
     EXPECT_EQ(good.m_nHeight, 4294967295u);
+}
+
+// Read-only fields are drawn on the window's colour, not on a typing field's white.
+TEST(PropertiesDlg, ReadOnlyFieldsLookReadOnlyAndTheSizeIsNotCut)
+{
+    C_CarrierInfo info;
+    info.m_strPath = "/tmp/p.bmp";
+    info.m_nSizeKB = 3145728;  // a 3 GiB picture
+    info.m_nBitsPerPixel = 24;
+    C_PropertiesDlg dlg;
+    dlg.SetInfo(info);
+    Opened o(dlg);
+    EXPECT_EQ(o.Line(1006)->text(), "3145728");
+    C_PasswordDlg typing;
+    const QColor typingBase = typing.Control(1022)->palette().color(QPalette::Base);
+    for (unsigned nId : {1005u, 1006u, 1017u, 1018u, 1019u, 1020u}) {
+        QWidget* pField = dlg.Control(nId);
+        const QColor base = pField->palette().color(QPalette::Base);
+        EXPECT_EQ(base, pField->palette().color(QPalette::Window)) << nId;
+        EXPECT_NE(base, typingBase) << nId;
+    }
+    const QImage shot = o.Line(1019)->grab().toImage();  // "0", right-aligned: the left is empty
+    EXPECT_EQ(QColor(shot.pixel(4, shot.height() / 2)), dlg.palette().color(QPalette::Window));
+}
+
+// The dialogs count characters by the command line's rule, a line break as CR LF.
+TEST(TextCount, TheDialogsCountAsTheCommandLineDoes)
+{
+    const char* const aTexts[] = {"\xE0\xAE\xB8\xE0\xAF\x8D\xE0\xAE\xB0\xE0\xAF\x80",  // Tamil "sri"
+                                  "e\xCC\x81"};
+    for (const char* p : aTexts)
+        EXPECT_EQ(size_t(C_TextCount::Count(QString::fromUtf8(p))), C_TextRules::CountCharacters(p)) << p;
+    EXPECT_EQ(C_TextCount::Count("a\r\nb"), 4);
+    EXPECT_EQ(C_TextCount::Count("a\nb"), 4);
+    const QString strSri = QString::fromUtf8(aTexts[0]);  // two characters by that rule
+    EXPECT_EQ(C_TextCount::Truncate(strSri + strSri, 3), strSri + strSri.left(2));
+    // A pass phrase that the command line refuses cannot be typed either.
+    C_CharacterLimitValidator limit(15, nullptr);
+    QString strEight = strSri.repeated(8), strSeven = strSri.repeated(7);
+    int nPos = 0;
+    EXPECT_EQ(limit.validate(strEight, nPos), QValidator::Invalid);
+    EXPECT_EQ(limit.validate(strSeven, nPos), QValidator::Acceptable);
+}
+
+namespace {
+
+// Accepts `dlg` in `dir` with `strTyped` in its name field and the filter at `nFilter`.
+QString AcceptWith(C_FileDialog& dlg, const QTemporaryDir& dir, const QString& strTyped, int nFilter = 0)
+{
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setDirectory(dir.path());
+    dlg.selectNameFilter(dlg.nameFilters().value(nFilter));
+    dlg.selectFile(strTyped);
+    dlg.show();
+    dlg.accept();
+    return QFileInfo(dlg.selectedFiles().value(0)).fileName();
+}
+
+}  // namespace
+
+// A name typed without an extension gets the chosen filter's; the fallback only where the
+// filter has several patterns or none with an extension.
+TEST(FileDialog, ATypedNameGetsTheChosenFiltersExtension)
+{
+    QTemporaryDir dir;
+    auto revealDialog = [](const char* pszName) {
+        const C_FileDialogArgs args = C_RevealCommand::SaveDialogArgs(pszName);
+        return std::make_unique<C_FileDialog>(nullptr, QString(), QFileDialog::AcceptSave,
+                                              QString::fromStdString(args.m_strFilter),
+                                              QString::fromStdString(args.m_strDefaultExt));
+    };
+    EXPECT_EQ(AcceptWith(*revealDialog("notes.doc"), dir, "notes"), "notes.doc");
+    EXPECT_EQ(AcceptWith(*revealDialog("notes."), dir, "notes"), "notes.txt");
+
+    const QString strSave = QString::fromUtf8(vmk::kStrSaveFilter);
+    auto saveDialog = [&] { return std::make_unique<C_FileDialog>(nullptr, QString(), QFileDialog::AcceptSave, strSave, "gif"); };
+    EXPECT_EQ(AcceptWith(*saveDialog(), dir, "s6", 1), "s6.bmp");
+    EXPECT_EQ(AcceptWith(*saveDialog(), dir, "s6", 0), "s6.gif");  // all three: the picture's own
+    EXPECT_EQ(AcceptWith(*saveDialog(), dir, "s6.pcx", 1), "s6.pcx");
+}
+
+// Each pattern shows once, and "All Files" lists names without a dot.
+TEST(FileDialog, EachPatternShowsOnceAndAllFilesListsEveryFile)
+{
+    QTemporaryDir dir;
+    for (const char* pszName : {"README", "photo.bmp"}) {
+        QFile f(dir.filePath(pszName));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    auto shown = [](C_FileDialog& dlg) {
+        dlg.setOption(QFileDialog::DontUseNativeDialog);
+        std::vector<QString> items;
+        if (const auto* pCombo = dlg.findChild<QComboBox*>("fileTypeCombo"))
+            for (int i = 0; i < pCombo->count(); ++i)
+                items.push_back(pCombo->itemText(i));
+        return items;
+    };
+    for (const char* pszFilter : {vmk::kStrOpenFilter, vmk::kStrHideFilter}) {
+        C_FileDialog dlg(nullptr, "Open", QFileDialog::AcceptOpen, QString::fromUtf8(pszFilter));
+        const std::vector<QString> items = shown(dlg);
+        ASSERT_EQ(items.size(), 1u) << pszFilter;
+        EXPECT_EQ(items[0].count("(*.*)"), 1) << items[0].toStdString();
+        const auto* pModel = dlg.findChild<QFileSystemModel*>();
+        ASSERT_TRUE(pModel);
+        const QStringList listed = QDir(dir.path()).entryList(pModel->nameFilters(), QDir::Files);
+        EXPECT_TRUE(listed.contains("README") && listed.contains("photo.bmp")) << pszFilter;
+    }
+    C_FileDialog save(nullptr, QString(), QFileDialog::AcceptSave, QString::fromUtf8(vmk::kStrSaveFilter));
+    EXPECT_EQ(shown(save), (std::vector<QString>{"All Supported Types(*.bmp, *.gif, *.pcx)", "Windows Bitmap(*.bmp)",
+                                                 "Compuserve Graphics Interchange Format(*.gif)",
+                                                 "ZSoft PC Paint Brush(*.pcx)"}));
 }
 
 TEST(AboutDlg, VersionSloganCreditsAndOk)
