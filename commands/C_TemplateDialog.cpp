@@ -271,15 +271,12 @@ bool C_TemplateDialog::ExchangeMaxChars(unsigned nId, const std::string& str, in
 
 bool C_TemplateDialog::ExchangeUInt(unsigned nId, uint32_t& n, bool bSave)
 {
-    if (!bSave) {
-        SetControlText(nId, QString::number(n));
-        return true;
-    }
-    bool bOk = false;
-    const qulonglong nValue = ControlText(nId).trimmed().toULongLong(&bOk, 10);
-    if (!bOk || nValue > UINT32_MAX)
+    uint64_t nWide = n;
+    if (!ExchangeUInt(nId, nWide, bSave))
+        return false;
+    if (nWide > UINT32_MAX)
         return Fail(nId, QString::fromUtf8(vmk::kStrNotUnsigned));
-    n = static_cast<uint32_t>(nValue);
+    n = static_cast<uint32_t>(nWide);
     return true;
 }
 
