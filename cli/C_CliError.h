@@ -19,7 +19,6 @@ public:
     C_CliError(E_ExitCode eCode, const std::string& strMessage);
 
     E_ExitCode GetCode() const { return m_eCode; }
-    int GetExitStatus() const { return static_cast<int>(m_eCode); }
 
 private:
     E_ExitCode m_eCode;

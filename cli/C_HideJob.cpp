@@ -78,12 +78,12 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
 {
     if (!m_carrier.WillFit(message))
         throw C_CliError(E_ExitCode::Refused, pFitText);
-    m_carrier.m_strPassword = m_passphrase.Get(context, true);
+    const std::string strPassword = m_passphrase.Get(context, true);
     // False when this pass phrase would draw some position twice; no byte was changed.
-    if (!m_carrier.HideMessage(message))
+    if (!m_carrier.HideMessage(message, strPassword))
         throw C_CliError(E_ExitCode::Refused,
             std::string(pFitText) + "\nWith this pass phrase the picture holds at most "
-                + std::to_string(m_carrier.LargestPayloadFor(m_carrier.m_strPassword, message.m_strName.size()))
+                + std::to_string(m_carrier.LargestPayloadFor(strPassword, message.m_strName.size()))
                 + " bytes under this name.");
 
     // The picture goes straight into a temporary file that has no name while it is written (a
@@ -95,9 +95,7 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     if (!m_carrier.SaveTo(output, m_eOutputFormat))
         throw C_CliError(E_ExitCode::Failed,
             std::string(C_PictureIo::kSaveFailed) + "\n" + C_PictureIo::Reason(m_strOutput, m_carrier.GetLastError()));
-    m_carrier.GetObjectDataPtr()->DeleteObject();
-    m_carrier.m_pBits = nullptr;
-    m_carrier.m_nBytes = 0;
+    m_carrier.ReleasePicture();
     Verify(output.GetReadPath(), message);
     if (!output.Commit())
         throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
@@ -108,13 +106,13 @@ void C_HideJob::Verify(const std::string& strWritten, const C_Message& message) 
 {
     const std::string strNotWritten = C_Text::Printable(m_strOutput) + " was not written.";
     C_Carrier written;
+    written.SetAllowLarge(true);  // our own file: a flat picture may compress far below its pixels
     if (!written.OpenImage(strWritten))
         throw C_CliError(E_ExitCode::Failed,
             "The picture as written could not be read back; " + strNotWritten + "\n"
                 + C_PictureIo::Reason(m_strOutput, written.GetLastError()));
-    written.m_strPassword = m_carrier.m_strPassword;
     C_Message revealed;
-    const bool bSame = written.RevealMessage(revealed) && revealed.m_strName == message.m_strName
+    const bool bSame = written.RevealMessage(revealed, m_carrier.GetPassword()) && revealed.m_strName == message.m_strName
         && revealed.m_nSize == message.m_nSize
         && std::equal(message.GetData(), message.GetData() + message.m_nSize, revealed.GetData());
     if (!bSame)

@@ -82,9 +82,8 @@ E_ExitCode C_RevealCommand::Run(const C_CliContext& context)
 
     C_Carrier carrier;
     C_PictureIo::Open(context, carrier, m_strPicture);
-    carrier.m_strPassword = m_passphrase.Get(context, false);
     C_Message message;
-    if (!carrier.RevealMessage(message))
+    if (!carrier.RevealMessage(message, m_passphrase.Get(context, false)))
         throw C_CliError(E_ExitCode::NotFound, kNotFound);
     // With the payload on standard output, what is said goes to standard error.
     std::ostream& report = bToOutput || C_AtomicFileWriter::OwnDescriptor(m_strFile) == 1 ? context.Err() : context.Out();

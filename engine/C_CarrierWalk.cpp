@@ -69,17 +69,3 @@ uint64_t C_CarrierWalk::FirstCandidateAtRank(int nPass, uint64_t nRank) const
     return lo;
 }
 
-void C_CarrierWalk::Write(uint8_t* pCarrier, const uint8_t* pRecord, uint64_t nRankBegin, uint64_t nRankEnd) const
-{
-    Walk(nRankBegin, nRankEnd, [&](uint32_t p, uint64_t r) {
-        const unsigned nBit = (pRecord[r >> 3] >> (7 - (r & 7))) & 1;
-        pCarrier[p] = static_cast<uint8_t>((pCarrier[p] & 0xFE) | nBit);
-    });
-}
-
-void C_CarrierWalk::Read(const uint8_t* pCarrier, uint8_t* pRecord, uint64_t nRankBegin, uint64_t nRankEnd) const
-{
-    Walk(nRankBegin, nRankEnd, [&](uint32_t p, uint64_t r) {
-        pRecord[r >> 3] = static_cast<uint8_t>(pRecord[r >> 3] | (pCarrier[p] & 1) << (7 - (r & 7)));
-    });
-}

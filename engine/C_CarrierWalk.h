@@ -28,13 +28,6 @@ public:
     template <class F>
     void Walk(uint64_t nRankBegin, uint64_t nRankEnd, F&& visit) const;
 
-    // Writes bit r (most significant bit of each byte first) of pRecord into the least
-    // significant bit of the position of draw r, for r in [nRankBegin, nRankEnd).
-    void Write(uint8_t* pCarrier, const uint8_t* pRecord, uint64_t nRankBegin, uint64_t nRankEnd) const;
-    // The reverse: sets bit r of pRecord from the draw r's carrier byte. The record bits in the
-    // range must be zero beforehand.
-    void Read(const uint8_t* pCarrier, uint8_t* pRecord, uint64_t nRankBegin, uint64_t nRankEnd) const;
-
     uint32_t GetModulus() const { return m_nModulus; }
 
 private:

@@ -10,25 +10,38 @@
 
 C_Carrier::~C_Carrier()
 {
-    // The picture data goes first, even when it was released before.
-    if (BTCImageData* pData = GetObjectDataPtr())
-        pData->DeleteObject();
+    ReleasePicture();
 }
 
 bool C_Carrier::OpenImage(const std::string& strPath)
 {
-    if (!Load(strPath))
+    if (!m_image.Load(strPath))
         return false;
-    m_pImageData = GetObjectDataPtr();
     m_strPath = strPath;
     RefreshView();
     return true;
 }
 
+void C_Carrier::ReleasePicture()
+{
+    if (BTCImageData* pData = m_image.GetObjectDataPtr())
+        pData->DeleteObject();
+    RefreshView();
+}
+
+void C_Carrier::UseBytes(uint8_t* pBytes, size_t nCount)
+{
+    ReleasePicture();
+    m_pBits = pBytes;
+    // The last byte is never used, as for a picture's bytes.
+    m_nBytes = pBytes && nCount >= 2 ? static_cast<uint32_t>(std::min<size_t>(nCount - 1, UINT32_MAX - 1)) : 0;
+}
+
 void C_Carrier::RefreshView()
 {
-    m_pBits = m_pImageData ? m_pImageData->GetBits() : nullptr;
-    const uint32_t nSize = m_pImageData ? m_pImageData->GetImageSize() : 0;
+    BTCImageData* pData = m_image.GetObjectDataPtr();
+    m_pBits = pData ? pData->GetBits() : nullptr;
+    const uint32_t nSize = pData ? pData->GetImageSize() : 0;
     // The last pixel byte is never used; below two bytes nothing is (no wrap to 2^32 - 1).
     m_nBytes = nSize >= 2 && m_pBits ? nSize - 1 : 0;
 }
@@ -56,26 +69,32 @@ bool C_Carrier::SaveImage(const std::string& strPath)
     const E_ImageFormat eFormat = FormatForPath(strPath);
     if (eFormat == E_ImageFormat::None)
         return false;
-    const bool bSaved = Save(strPath, eFormat);
+    const bool bSaved = m_image.Save(strPath, eFormat);
     RefreshView();  // a conversion for another format may not touch our bytes, but be sure
     return bSaved;
 }
 
+bool C_Carrier::SaveTo(C_AtomicFileWriter& writer, E_ImageFormat eFormat)
+{
+    return m_image.SaveTo(writer, eFormat);
+}
+
 bool C_Carrier::ConvertToGrayscale()
 {
-    if (!m_pImageData)
+    BTCImageData* pData = m_image.GetObjectDataPtr();
+    if (!pData)
         return false;
-    const bool bDone = m_pImageData->Grayscale();
+    const bool bDone = pData->Grayscale();
     RefreshView();  // a true-colour picture gets a new buffer and a new byte count
     return bDone;
 }
 
-uint32_t C_Carrier::EffectiveBytes() const
+uint32_t C_Carrier::EffectiveBytes(uint32_t nUsableBytes)
 {
     // With N a multiple of 17 only N/17 distinct candidates exist, and the draws start
     // revisiting bytes after about N/34 of them.
-    uint32_t nBytes = m_nBytes % C_PositionSequence::kStep == 0 ? m_nBytes / 34 : m_nBytes;
-    if (m_nBytes > C_PositionSequence::kLargestUnwrappedModulus) {
+    uint32_t nBytes = nUsableBytes % C_PositionSequence::kStep == 0 ? nUsableBytes / 34 : nUsableBytes;
+    if (nUsableBytes > C_PositionSequence::kLargestUnwrappedModulus) {
         // Above (2^32 - 1) / 17 the products of the last candidates wrap and land on bytes
         // that earlier candidates drew. Candidates up to that bound never share a byte, and a
         // key with c set bits of 128 reaches candidate 128 * ceil(D / c) for D draws, so D draws
@@ -92,23 +111,28 @@ uint32_t C_Carrier::EffectiveBytes() const
 bool C_Carrier::WillFit(const C_Message& message) const
 {
     const uint64_t nRecord = uint64_t{C_HiddenHeader::kFixedSize} + message.m_strName.size() + message.m_nSize;
-    return uint64_t{EffectiveBytes()} >= 10 * nRecord;
+    return uint64_t{EffectiveBytes(m_nBytes)} >= 10 * nRecord;
 }
 
 uint32_t C_Carrier::GetLargestPayload(size_t nNameBytes) const
 {
-    const uint64_t nRecord = EffectiveBytes() / 10;
+    const uint64_t nRecord = EffectiveBytes(m_nBytes) / 10;
     const uint64_t nOverhead = uint64_t{C_HiddenHeader::kFixedSize} + nNameBytes;
     return nRecord > nOverhead ? static_cast<uint32_t>(nRecord - nOverhead) : 0;
 }
 
 uint32_t C_Carrier::GetCapacity() const
 {
-    const uint32_t nTenth = EffectiveBytes() / 10;
+    return CapacityFor(m_nBytes);
+}
+
+uint32_t C_Carrier::CapacityFor(uint32_t nUsableBytes)
+{
+    const uint32_t nTenth = EffectiveBytes(nUsableBytes) / 10;
     return nTenth >= 20 ? nTenth - 20 : 0;
 }
 
-bool C_Carrier::HideMessage(const C_Message& message)
+bool C_Carrier::HideMessage(const C_Message& message, const std::string& strPassword)
 {
     if (m_nBytes == 0 || message.m_strName.size() > UINT16_MAX)
         return false;
@@ -116,13 +140,14 @@ bool C_Carrier::HideMessage(const C_Message& message)
     if (message.m_nSize && !pPayload)
         return false;
     C_BitTransfer transfer(m_pBits, m_nBytes, pPayload, message.m_nSize);
-    transfer.SetKey(m_strPassword);
+    transfer.SetKey(strPassword);
     const uint64_t nRecord = uint64_t{C_HiddenHeader::kFixedSize} + message.m_strName.size() + message.m_nSize;
     // A later bit landing on a byte that holds an earlier one would corrupt the record.
     if (transfer.WouldRepeat(nRecord))
         return false;
     transfer.SendHeader(C_HiddenHeader(message.m_strName, message.m_nSize));
     transfer.SendPayload();
+    m_strPassword = strPassword;
     return true;
 }
 
@@ -138,12 +163,13 @@ uint32_t C_Carrier::LargestPayloadFor(const std::string& strPassword, size_t nNa
     return std::min(nFree, GetLargestPayload(nNameBytes));
 }
 
-bool C_Carrier::RevealMessage(C_Message& message)
+bool C_Carrier::RevealMessage(C_Message& message, const std::string& strPassword)
 {
+    m_strPassword = strPassword;
     if (m_nBytes == 0)
         return false;
     C_BitTransfer transfer(m_pBits, m_nBytes);
-    transfer.SetKey(m_strPassword);
+    transfer.SetKey(strPassword);
     C_HiddenHeader header;
     if (!transfer.ReceiveHeader(header))
         return false;
@@ -162,11 +188,11 @@ bool C_Carrier::RevealMessage(C_Message& message)
 void C_Carrier::GetCarrierInfo(C_CarrierInfo& info) const
 {
     info.m_strPath = m_strPath;
-    if (m_pImageData) {
-        info.m_nSizeKB = uint64_t{m_pImageData->GetImageSize()} / 1024;
-        info.m_nBitsPerPixel = m_pImageData->GetBitsPerPixel();
-        info.m_nHeight = m_pImageData->GetHeight();
-        info.m_nWidth = m_pImageData->GetWidth();
+    if (const BTCImageData* pData = m_image.GetObjectDataPtr()) {
+        info.m_nSizeKB = uint64_t{pData->GetImageSize()} / 1024;
+        info.m_nBitsPerPixel = pData->GetBitsPerPixel();
+        info.m_nHeight = pData->GetHeight();
+        info.m_nWidth = pData->GetWidth();
     }
     info.m_nCapacity = GetCapacity();
     char aRemark[160];
@@ -179,7 +205,9 @@ void C_Carrier::GetCarrierInfo(C_CarrierInfo& info) const
 
 int C_Carrier::CompareImage(const C_Carrier& other) const
 {
-    if (!m_pImageData || !other.m_pImageData)
+    const BTCImageData* pData = m_image.GetObjectDataPtr();
+    const BTCImageData* pOther = other.m_image.GetObjectDataPtr();
+    if (!pData || !pOther)
         return 1;
-    return m_pImageData->Compare(*other.m_pImageData);
+    return pData->Compare(*pOther);
 }

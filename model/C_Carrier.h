@@ -1,6 +1,6 @@
 #pragma once
-// The picture that hides the data: a picture object with a view of its decoded pixel bytes,
-// the path it came from and the pass phrase of the current hide or reveal.
+// The picture that hides the data: it holds the picture object, a view of its decoded pixel
+// bytes, the path it came from and the pass phrase of the last hide or reveal.
 
 #include "model/C_CarrierInfo.h"
 #include "model/image/BTCImageObject.h"
@@ -8,46 +8,82 @@
 #include <cstdint>
 #include <string>
 
+class C_AtomicFileWriter;
 class C_Message;
 
-class C_Carrier : public BTCImageObject {
+class C_Carrier {
 public:
     C_Carrier() = default;
-    ~C_Carrier() override;
+    ~C_Carrier();
+    C_Carrier(const C_Carrier&) = delete;
+    C_Carrier& operator=(const C_Carrier&) = delete;
 
     bool OpenImage(const std::string& strPath);
     // Format from the path's last three characters (bmp, pcx, gif in any letter case).
     bool SaveImage(const std::string& strPath);
+    // Encodes into an open writer without committing it, for a caller that reads the file back
+    // before it replaces the target.
+    bool SaveTo(C_AtomicFileWriter& writer, E_ImageFormat eFormat);
     bool ConvertToGrayscale();
+    // Lets the picture go (its pixel bytes with it): the carrier is then empty, holds nothing
+    // and draws nothing.
+    void ReleasePicture();
 
     bool WillFit(const C_Message& message) const;
     uint32_t GetCapacity() const;
     // The largest payload that passes WillFit under a name of nNameBytes (0 when none does).
     uint32_t GetLargestPayload(size_t nNameBytes) const;
-    // False, with no byte changed, when the record's positions would repeat for this pass
-    // phrase (possible only when N is a multiple of 17 or N > (2^32 - 1) / 17).
-    bool HideMessage(const C_Message& message);
+    // Hides the message under strPassword, which the carrier then keeps. False, with no byte
+    // and not the kept pass phrase changed, when the record's positions would repeat for this
+    // pass phrase (possible only when N is a multiple of 17 or N > (2^32 - 1) / 17).
+    bool HideMessage(const C_Message& message, const std::string& strPassword);
     // The largest payload with a name of nNameBytes that hides under this pass phrase: within
     // the fit test, and short enough that its draws name no byte twice. For the message that
     // tells why HideMessage refused.
     uint32_t LargestPayloadFor(const std::string& strPassword, size_t nNameBytes) const;
-    bool RevealMessage(C_Message& message);
+    // Looks for a record under strPassword, which the carrier keeps whether or not one is found.
+    bool RevealMessage(C_Message& message, const std::string& strPassword);
     void GetCarrierInfo(C_CarrierInfo& info) const;
     int CompareImage(const C_Carrier& other) const;
 
-    // The format SaveImage would write for this path; None when it refuses the path.
-    static E_ImageFormat FormatForPath(const std::string& strPath);
+    // The picture's data; null when none is loaded.
+    BTCImageData* GetObjectDataPtr() { return m_image.GetObjectDataPtr(); }
+    const BTCImageData* GetObjectDataPtr() const { return m_image.GetObjectDataPtr(); }
+    // Why the last load or save failed, as text and as a code.
+    const std::string& GetLastError() const { return m_image.GetLastError(); }
+    E_ImageError GetLastErrorCode() const { return m_image.GetLastErrorCode(); }
+    // Loads pictures that decode to far more than their file holds (the user agreed).
+    void SetAllowLarge(bool bAllow) { m_image.SetAllowLarge(bAllow); }
+
+    // A carrier over bytes the caller owns and keeps alive, without a picture: for the fuzzers
+    // and the property tests, which hide into plain buffers.
+    void UseBytes(uint8_t* pBytes, size_t nCount);
+
+    const std::string& GetPath() const { return m_strPath; }
+    // The pass phrase of the last hide or reveal.
+    const std::string& GetPassword() const { return m_strPassword; }
+    // The pixel bytes the record lives in; null when there are none.
+    const uint8_t* GetBits() const { return m_pBits; }
     // N: the bytes that the sequence draws from (pixel bytes - 1; 0 below two bytes).
     uint32_t GetUsableBytes() const { return m_nBytes; }
 
-    BTCImageData* m_pImageData = nullptr;  // the loaded picture's data; owned by the base object
-    uint8_t* m_pBits = nullptr;            // its pixel bytes; owned by the picture data
+    // The format SaveImage would write for this path; None when it refuses the path.
+    static E_ImageFormat FormatForPath(const std::string& strPath);
+    // What GetCapacity reports for a carrier of N usable bytes.
+    static uint32_t CapacityFor(uint32_t nUsableBytes);
+
+    // Being moved behind the methods above; callers still using these go next.
+    bool HideMessage(const C_Message& message) { return HideMessage(message, m_strPassword); }
+    bool RevealMessage(C_Message& message) { return RevealMessage(message, m_strPassword); }
+    uint8_t* m_pBits = nullptr;            // the pixel bytes; owned by the picture data
     uint32_t m_nBytes = 0;                 // N
-    std::string m_strPath;                 // the path the picture was loaded from
-    std::string m_strPassword;             // pass phrase of the current hide or reveal
+    std::string m_strPassword;             // pass phrase of the last hide or reveal
 
 private:
     void RefreshView();
-    // N, or floor(N / 34) where positions start repeating early (N a multiple of 17).
-    uint32_t EffectiveBytes() const;
+    // N, or less where positions start repeating early (N a multiple of 17, or past the wrap).
+    static uint32_t EffectiveBytes(uint32_t nUsableBytes);
+
+    BTCImageObject m_image;
+    std::string m_strPath;                 // the path the picture was loaded from
 };

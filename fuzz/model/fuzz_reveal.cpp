@@ -52,16 +52,14 @@ void CheckAllocation(uint32_t nCarrier)
 void RevealThroughCarrier(std::vector<uint8_t>& pixels, const std::string& strPassword)
 {
     C_Carrier carrier;
-    carrier.m_pBits = pixels.data();
-    carrier.m_nBytes = pixels.size() >= 2 ? static_cast<uint32_t>(pixels.size() - 1) : 0;
-    carrier.m_strPassword = strPassword;
+    carrier.UseBytes(pixels.data(), pixels.size());
     const std::vector<uint8_t> before = pixels;
     C_Message message;
     g_nLargest = 0;
     g_bWatching = true;
-    const bool bFound = carrier.RevealMessage(message);
+    const bool bFound = carrier.RevealMessage(message, strPassword);
     g_bWatching = false;
-    CheckAllocation(carrier.m_nBytes);
+    CheckAllocation(carrier.GetUsableBytes());
     if (pixels != before)
         __builtin_trap();  // a reveal only reads
     if (!bFound) {
@@ -69,7 +67,7 @@ void RevealThroughCarrier(std::vector<uint8_t>& pixels, const std::string& strPa
             __builtin_trap();
         return;
     }
-    if (C_HiddenHeader::RecordBits(message.m_strName.size(), message.m_nSize) > carrier.m_nBytes)
+    if (C_HiddenHeader::RecordBits(message.m_strName.size(), message.m_nSize) > carrier.GetUsableBytes())
         __builtin_trap();
     if (!message.GetData())
         __builtin_trap();

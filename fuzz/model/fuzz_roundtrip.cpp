@@ -63,9 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         b = static_cast<uint8_t>(rng() >> 7);
 
     C_Carrier carrier;
-    carrier.m_pBits = pixels.data();
-    carrier.m_nBytes = nPixels >= 2 ? static_cast<uint32_t>(nPixels - 1) : 0;
-    carrier.m_strPassword = strPassword;
+    carrier.UseBytes(pixels.data(), nPixels);
     C_Message message;
     message.m_strName = strName;
     if (message.SetFromText(static_cast<uint32_t>(in.Left()), reinterpret_cast<const char*>(in.Rest())) != in.Left())
@@ -75,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     if (!bFits && !(nShape & 0x80))
         return 0;
     const std::vector<uint8_t> before = pixels;
-    if (!carrier.HideMessage(message)) {
+    if (!carrier.HideMessage(message, strPassword)) {
         if (pixels != before)
             __builtin_trap();  // refused, yet changed
         return 0;
@@ -87,11 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         __builtin_trap();  // the last pixel byte is never used
 
     C_Carrier reader;
-    reader.m_pBits = pixels.data();
-    reader.m_nBytes = carrier.m_nBytes;
-    reader.m_strPassword = strPassword;
+    reader.UseBytes(pixels.data(), nPixels);
     C_Message revealed;
-    if (!reader.RevealMessage(revealed))
+    if (!reader.RevealMessage(revealed, strPassword))
         __builtin_trap();
     if (revealed.m_strName != strName || revealed.m_nSize != in.Left())
         __builtin_trap();

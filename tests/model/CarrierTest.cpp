@@ -119,7 +119,7 @@ protected:
     void OpenWithPixelBytes(C_Carrier& carrier, int nWidth, int nHeight = 1)
     {
         ASSERT_TRUE(carrier.OpenImage(Write("c.pcx", MakePcx(nWidth, nHeight, 1, 1)))) << carrier.GetLastError();
-        ASSERT_EQ(carrier.m_pImageData->GetImageSize(), uint32_t(nWidth) * nHeight);
+        ASSERT_EQ(carrier.GetObjectDataPtr()->GetImageSize(), uint32_t(nWidth) * nHeight);
     }
 
     static void Compose(C_Message& message, const std::string& strName, const std::vector<uint8_t>& data)
@@ -138,7 +138,7 @@ TEST_F(CarrierTest, FitTestIsExactAndNeverWraps)
     {
         C_Carrier carrier;
         OpenWithPixelBytes(carrier, 1141);  // N = 1,140 = 10 x (9 + 5 + 100)
-        EXPECT_EQ(carrier.m_nBytes, 1140u);
+        EXPECT_EQ(carrier.GetUsableBytes(), 1140u);
         EXPECT_TRUE(carrier.WillFit(message));
     }
     {
@@ -176,7 +176,7 @@ TEST_F(CarrierTest, CapacityAndTheRemark)
         EXPECT_EQ(info.m_nWidth, c.nWidth);
         EXPECT_EQ(info.m_nHeight, c.nHeight);
         EXPECT_EQ(info.m_nBitsPerPixel, 8);
-        EXPECT_EQ(info.m_strPath, carrier.m_strPath);
+        EXPECT_EQ(info.m_strPath, carrier.GetPath());
     }
 }
 
@@ -195,13 +195,13 @@ TEST_F(CarrierTest, PicturesWithFewerThanTwoBytesHoldNothing)
 {
     C_Carrier carrier;
     OpenWithPixelBytes(carrier, 1);
-    EXPECT_EQ(carrier.m_nBytes, 0u);
+    EXPECT_EQ(carrier.GetUsableBytes(), 0u);
     C_Message empty;
     Compose(empty, "", {});
     EXPECT_FALSE(carrier.WillFit(empty));
-    EXPECT_FALSE(carrier.HideMessage(empty));
+    EXPECT_FALSE(carrier.HideMessage(empty, ""));
     C_Message revealed;
-    EXPECT_FALSE(carrier.RevealMessage(revealed));
+    EXPECT_FALSE(carrier.RevealMessage(revealed, ""));
     EXPECT_EQ(carrier.GetCapacity(), 0u);
 }
 
@@ -257,24 +257,22 @@ TEST_F(CarrierTest, RecordSurvivesSaveAndReloadInEveryFormat)
         const std::vector<uint8_t> payload = RandomBytes(carrier.GetCapacity() / 2, 12);
         Compose(message, "report.final.doc", payload);
         ASSERT_TRUE(carrier.WillFit(message));
-        carrier.m_strPassword = "Secret";
-        ASSERT_TRUE(carrier.HideMessage(message));
+        ASSERT_TRUE(carrier.HideMessage(message, "Secret"));
         const std::string strOut = (m_dir / (std::string("out_") + c.pName)).string();
         ASSERT_TRUE(carrier.SaveImage(strOut)) << carrier.GetLastError();
 
         C_Carrier reopened;
         ASSERT_TRUE(reopened.OpenImage(strOut)) << reopened.GetLastError();
         EXPECT_EQ(reopened.CompareImage(carrier), 0);
-        reopened.m_strPassword = "Secret";
+
         C_Message revealed;
-        ASSERT_TRUE(reopened.RevealMessage(revealed));
+        ASSERT_TRUE(reopened.RevealMessage(revealed, "Secret"));
         EXPECT_EQ(revealed.m_strName, "report.final.doc");
         ASSERT_EQ(revealed.m_nSize, payload.size());
         EXPECT_TRUE(std::equal(payload.begin(), payload.end(), revealed.GetData()));
 
         C_Message wrong;
-        reopened.m_strPassword = "secret";
-        EXPECT_FALSE(reopened.RevealMessage(wrong));
+        EXPECT_FALSE(reopened.RevealMessage(wrong, "secret"));
         EXPECT_EQ(wrong.m_strName, "");
         EXPECT_EQ(wrong.m_nSize, 0u);
         EXPECT_EQ(wrong.GetData(), nullptr);
@@ -290,24 +288,23 @@ TEST_F(CarrierTest, HidingChangesOnlyLeastSignificantBitsAndCompareSeesIt)
     EXPECT_EQ(carrier.CompareImage(original), 0);
     C_Message message;
     Compose(message, "n", RandomBytes(500, 14));
-    carrier.m_strPassword = "";
-    ASSERT_TRUE(carrier.HideMessage(message));
+    ASSERT_TRUE(carrier.HideMessage(message, ""));
     EXPECT_GT(carrier.CompareImage(original), 0);
-    const uint8_t* a = carrier.m_pImageData->GetBits();
-    const uint8_t* b = original.m_pImageData->GetBits();
-    for (uint32_t i = 0; i < carrier.m_pImageData->GetImageSize(); ++i)
+    const uint8_t* a = carrier.GetObjectDataPtr()->GetBits();
+    const uint8_t* b = original.GetObjectDataPtr()->GetBits();
+    for (uint32_t i = 0; i < carrier.GetObjectDataPtr()->GetImageSize(); ++i)
         ASSERT_EQ(a[i] | 1, b[i] | 1) << i;
-    EXPECT_EQ(a[carrier.m_nBytes], b[carrier.m_nBytes]);  // the last byte is never used
+    EXPECT_EQ(a[carrier.GetUsableBytes()], b[carrier.GetUsableBytes()]);  // the last byte is never used
 }
 
 TEST_F(CarrierTest, GrayScaleChangesTheBytesThatHidingUses)
 {
     C_Carrier carrier;
     ASSERT_TRUE(carrier.OpenImage(Write("t.bmp", MakeBmp(100, 50, 24, 15))));
-    EXPECT_EQ(carrier.m_nBytes, 300u * 50 - 1);
+    EXPECT_EQ(carrier.GetUsableBytes(), 300u * 50 - 1);
     ASSERT_TRUE(carrier.ConvertToGrayscale());
-    EXPECT_EQ(carrier.m_nBytes, 100u * 50 - 1);
-    EXPECT_EQ(carrier.m_pBits, carrier.m_pImageData->GetBits());
+    EXPECT_EQ(carrier.GetUsableBytes(), 100u * 50 - 1);
+    EXPECT_EQ(carrier.GetBits(), carrier.GetObjectDataPtr()->GetBits());
     EXPECT_EQ(carrier.GetCapacity(), 4999u / 10 - 20);
     C_CarrierInfo info;
     carrier.GetCarrierInfo(info);
@@ -319,10 +316,9 @@ TEST_F(CarrierTest, GrayScaleChangesTheBytesThatHidingUses)
     Compose(message, "g.txt", RandomBytes(490, 16));
     EXPECT_FALSE(carrier.WillFit(message));
     Compose(message, "g.txt", RandomBytes(480, 16));
-    carrier.m_strPassword = "gray";
-    ASSERT_TRUE(carrier.HideMessage(message));
+    ASSERT_TRUE(carrier.HideMessage(message, "gray"));
     C_Message revealed;
-    ASSERT_TRUE(carrier.RevealMessage(revealed));
+    ASSERT_TRUE(carrier.RevealMessage(revealed, "gray"));
     EXPECT_EQ(revealed.m_nSize, 480u);
 }
 
@@ -331,7 +327,7 @@ TEST_F(CarrierTest, CarriersWhoseSizeIsAMultipleOfSeventeenAreNotOverfilled)
 {
     C_Carrier carrier;
     OpenWithPixelBytes(carrier, 101, 101);
-    ASSERT_EQ(carrier.m_nBytes, 17u * 600);
+    ASSERT_EQ(carrier.GetUsableBytes(), 17u * 600);
     EXPECT_EQ(carrier.GetCapacity(), 10200u / 34 / 10 - 20);
 
     C_Message small;
@@ -342,14 +338,13 @@ TEST_F(CarrierTest, CarriersWhoseSizeIsAMultipleOfSeventeenAreNotOverfilled)
     EXPECT_FALSE(carrier.WillFit(big));
 
     // The hide itself refuses a record whose positions would repeat, before changing a byte.
-    const std::vector<uint8_t> before(carrier.m_pBits, carrier.m_pBits + carrier.m_nBytes + 1);
-    carrier.m_strPassword = "seventeen";
-    EXPECT_FALSE(carrier.HideMessage(big));
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), carrier.m_pBits));
+    const std::vector<uint8_t> before(carrier.GetBits(), carrier.GetBits() + carrier.GetUsableBytes() + 1);
+    EXPECT_FALSE(carrier.HideMessage(big, "seventeen"));
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), carrier.GetBits()));
 
-    ASSERT_TRUE(carrier.HideMessage(small));
+    ASSERT_TRUE(carrier.HideMessage(small, "seventeen"));
     C_Message revealed;
-    ASSERT_TRUE(carrier.RevealMessage(revealed));
+    ASSERT_TRUE(carrier.RevealMessage(revealed, "seventeen"));
     EXPECT_EQ(revealed.m_strName, "s");
     EXPECT_EQ(revealed.m_nSize, 10u);
 }
@@ -359,9 +354,9 @@ TEST_F(CarrierTest, OpeningAnUnreadableFileChangesNothing)
     C_Carrier carrier;
     EXPECT_FALSE(carrier.OpenImage(Write("bad.bmp", {'B', 'M', 1, 2, 3})));
     EXPECT_FALSE(carrier.OpenImage((m_dir / "missing.bmp").string()));
-    EXPECT_EQ(carrier.m_pImageData, nullptr);
-    EXPECT_EQ(carrier.m_pBits, nullptr);
-    EXPECT_EQ(carrier.m_strPath, "");
+    EXPECT_EQ(carrier.GetObjectDataPtr(), nullptr);
+    EXPECT_EQ(carrier.GetBits(), nullptr);
+    EXPECT_EQ(carrier.GetPath(), "");
     EXPECT_FALSE(carrier.GetLastError().empty());
 }
 
@@ -376,8 +371,8 @@ TEST_F(CarrierTest, AFailedSaveLeavesTheOldFileAndThePicture)
     EXPECT_FALSE(carrier.SaveImage((m_dir / "old.bmp" / "x.bmp").string()));       // through a file
     std::ifstream in(strTarget, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
-    ASSERT_NE(carrier.m_pBits, nullptr);
-    EXPECT_EQ(carrier.m_nBytes, 20u * 20 - 1);
+    ASSERT_NE(carrier.GetBits(), nullptr);
+    EXPECT_EQ(carrier.GetUsableBytes(), 20u * 20 - 1);
     size_t nEntries = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(m_dir))
         ++nEntries;
@@ -391,15 +386,15 @@ TEST_F(CarrierTest, ARefusedHideGivesTheLargestSizeThatFitsUnderItsPassPhrase)
     // N a multiple of 17: a hide at full capacity repeats positions under a few pass phrases.
     C_Carrier carrier;
     OpenWithPixelBytes(carrier, 506, 1194);
-    ASSERT_EQ(carrier.m_nBytes % 17, 0u);
+    ASSERT_EQ(carrier.GetUsableBytes() % 17, 0u);
     C_Message full;
     Compose(full, "b", RandomBytes(carrier.GetLargestPayload(1), 19));
     ASSERT_TRUE(carrier.WillFit(full));
     std::string strRefused;
     for (int i = 0; i < 5000 && strRefused.empty(); ++i) {
-        carrier.m_strPassword = "p" + std::to_string(i);
-        if (!carrier.HideMessage(full))
-            strRefused = carrier.m_strPassword;
+        const std::string strPassword = "p" + std::to_string(i);
+        if (!carrier.HideMessage(full, strPassword))
+            strRefused = strPassword;
     }
     ASSERT_FALSE(strRefused.empty());
     const uint32_t nLargest = carrier.LargestPayloadFor(strRefused, 1);
@@ -409,11 +404,10 @@ TEST_F(CarrierTest, ARefusedHideGivesTheLargestSizeThatFitsUnderItsPassPhrase)
     Compose(fits, "b", RandomBytes(nLargest, 20));
     C_Message over;
     Compose(over, "b", RandomBytes(nLargest + 1, 21));
-    carrier.m_strPassword = strRefused;
-    EXPECT_FALSE(carrier.HideMessage(over));
-    ASSERT_TRUE(carrier.HideMessage(fits));
+    EXPECT_FALSE(carrier.HideMessage(over, strRefused));
+    ASSERT_TRUE(carrier.HideMessage(fits, strRefused));
     C_Message revealed;
-    ASSERT_TRUE(carrier.RevealMessage(revealed));
+    ASSERT_TRUE(carrier.RevealMessage(revealed, strRefused));
     EXPECT_EQ(revealed.m_nSize, nLargest);
     EXPECT_TRUE(std::equal(revealed.GetData(), revealed.GetData() + nLargest, fits.GetData()));
 }
@@ -425,9 +419,7 @@ TEST_F(CarrierTest, AboveTheWrapBoundTheCapacityHidesUnderEveryKey)
     // set bits all sit at the end of the 128-bit cycle, so the first pass reaches farthest.
     for (const uint32_t nBytes : {253'919'999u, 300'000'001u}) {
         SCOPED_TRACE(nBytes);
-        C_Carrier carrier;
-        carrier.m_nBytes = nBytes;  // the capacity depends on N alone
-        const uint64_t nDraws = 8 * (uint64_t{carrier.GetCapacity()} + 20);
+        const uint64_t nDraws = 8 * (uint64_t{C_Carrier::CapacityFor(nBytes)} + 20);
         ASSERT_GT(nDraws, 40'000'000u);  // still millions of bytes
         std::array<uint8_t, 16> aSparse{};
         for (int nBit = 104; nBit < 128; ++nBit)

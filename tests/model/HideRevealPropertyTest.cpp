@@ -55,8 +55,7 @@ TEST(HideRevealProperty, EveryAcceptedHideRevealsExactlyAndWrongPassPhrasesFindN
         for (auto& b : carrier)
             b = static_cast<uint8_t>(rng());
         C_Carrier target;
-        target.m_pBits = carrier.data();
-        target.m_nBytes = nSize;
+        target.UseBytes(carrier.data(), carrier.size());
 
         C_Message message;
         message.m_strName = RandomText(rng, 40);
@@ -69,8 +68,7 @@ TEST(HideRevealProperty, EveryAcceptedHideRevealsExactlyAndWrongPassPhrasesFindN
             continue;
         }
         const std::vector<uint8_t> before = carrier;
-        target.m_strPassword = strPassword;
-        if (!target.HideMessage(message)) {
+        if (!target.HideMessage(message, strPassword)) {
             ++stats.nRefusedAsRepeating;
             ASSERT_EQ(carrier, before) << "a refused hide changed the carrier";
             continue;
@@ -81,18 +79,15 @@ TEST(HideRevealProperty, EveryAcceptedHideRevealsExactlyAndWrongPassPhrasesFindN
         ASSERT_EQ(carrier[nSize], before[nSize]) << "the last pixel byte is never used";
 
         C_Carrier reader;
-        reader.m_pBits = carrier.data();
-        reader.m_nBytes = nSize;
-        reader.m_strPassword = strPassword;
+        reader.UseBytes(carrier.data(), carrier.size());
         C_Message revealed;
-        ASSERT_TRUE(reader.RevealMessage(revealed)) << "case " << stats.nCases;
+        ASSERT_TRUE(reader.RevealMessage(revealed, strPassword)) << "case " << stats.nCases;
         ASSERT_EQ(revealed.m_strName, message.m_strName);
         ASSERT_EQ(revealed.m_nSize, message.m_nSize);
         ASSERT_TRUE(std::equal(strPayload.begin(), strPayload.end(), revealed.GetData()));
 
-        reader.m_strPassword = strPassword + "x";
         C_Message wrong;
-        if (reader.RevealMessage(wrong)) {
+        if (reader.RevealMessage(wrong, strPassword + "x")) {
             // Only a chance match of the three signature bytes gets here, and the record it
             // claims must still lie within N.
             ++stats.nWrongPassSignatureHits;
