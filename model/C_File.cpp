@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,6 +72,17 @@ C_FileException::E_Cause OpenErrorToCause(int nOsError, const std::string& strPa
     throw C_FileException(eCause, strPath, nOsError);
 }
 
+// A named pipe reads as empty until its writer comes, so reading at once would take a payload
+// still on its way for an empty one: wait, as `cat` does, until the writer has written or gone.
+int AwaitWriter(int nFd)
+{
+    pollfd fd = {nFd, POLLIN, 0};
+    while (::poll(&fd, 1, -1) < 0)
+        if (errno != EINTR)
+            return errno;
+    return 0;
+}
+
 }  // namespace
 
 C_File::~C_File()
@@ -97,7 +109,7 @@ bool C_File::Open(const std::string& strFileName, uint32_t nOpenFlags, C_FileExc
 
 bool C_File::OpenForReading(const std::string& strFileName, C_FileException& error)
 {
-    // Non-blocking, so that a named pipe without a writer cannot hang the open.
+    // Non-blocking, so that the open itself never waits; a named pipe waits below, for its data.
     const int nFd = ::open(strFileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (nFd < 0) {
         const int nErrno = errno;
@@ -117,6 +129,8 @@ bool C_File::OpenForReading(const std::string& strFileName, C_FileException& err
         nErrno = errno;
     else if (::flock(nFd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK)
         nErrno = EWOULDBLOCK;  // being written; other lock failures (no lock support) are let pass
+    else if (S_ISFIFO(st.st_mode))
+        nErrno = AwaitWriter(nFd);
     if (nErrno != 0) {
         ::close(nFd);
         error = C_FileException(C_FileException::OsErrorToCause(nErrno), strFull, nErrno);
