@@ -10,15 +10,11 @@
 //        24-bit pictures: blue, green, red per pixel, top to bottom, no padding (24 bits)
 
 #include "model/image/C_ImageFormat.h"
+#include "model/image/S_Rgb.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
-
-struct S_Rgb {
-    uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const S_Rgb&) const = default;
-};
 
 class C_GifDocument;  // every frame and extension block of a GIF file, kept for saving
 
@@ -45,11 +41,10 @@ public:
     const uint32_t* GetMasks() const { return m_aMasks; }
     E_ImageFormat GetSourceFormat() const { return m_eSourceFormat; }
 
-    // Converts to gray in place: a palette picture gets a gray palette and keeps its pixel
-    // bytes; a 16-, 24- or 32-bit picture becomes 8 bits of 256 gray levels (new byte count).
+    // C_GrayscaleEffect::Apply(*this) and C_ImageComparer::Compare(*this, other), kept for the
+    // callers outside the picture layer. Defined beside those classes, so this pair includes
+    // neither.
     bool Grayscale();
-    // 0 when alike (geometry, depth, palette colours and pixel bytes); otherwise the count of
-    // differing pixel bytes, at least 1; 1 when the geometry differs.
     int Compare(const BTCImageData& other) const;
     // Releases the picture; safe to repeat and on data never loaded.
     void DeleteObject();

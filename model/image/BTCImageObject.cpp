@@ -7,7 +7,8 @@
 #include "model/image/C_CheckedSize.h"
 #include "model/image/C_DecodeLimit.h"
 #include "model/image/C_FormatDetector.h"
-#include "model/image/C_GifCodec.h"
+#include "model/image/C_GifDecoder.h"
+#include "model/image/C_GifEncoder.h"
 #include "model/image/C_ImageConverter.h"
 #include "model/image/C_PcxCodec.h"
 
@@ -87,7 +88,7 @@ bool BTCImageObject::Decode(C_ByteSource& src)
     switch (eFormat) {
     case E_ImageFormat::Bmp: bOk = C_BmpCodec::Decode(src, limit, decoded, err); break;
     case E_ImageFormat::Pcx: bOk = C_PcxCodec::Decode(src, limit, decoded, err); break;
-    case E_ImageFormat::Gif: bOk = C_GifCodec::Decode(src, limit, decoded, err); break;
+    case E_ImageFormat::Gif: bOk = C_GifDecoder::Decode(src, limit, decoded, err); break;
     case E_ImageFormat::None: break;
     }
     if (!bOk)
@@ -115,7 +116,7 @@ bool BTCImageObject::Encode(E_ImageFormat eFormat, C_ByteSink& sink)
     switch (eFormat) {
     case E_ImageFormat::Bmp: bOk = C_BmpCodec::Encode(*pData, sink, err); break;
     case E_ImageFormat::Pcx: bOk = C_PcxCodec::Encode(*pData, sink, err); break;
-    case E_ImageFormat::Gif: bOk = C_GifCodec::Encode(*pData, sink, err); break;
+    case E_ImageFormat::Gif: bOk = C_GifEncoder::Encode(*pData, sink, err); break;
     case E_ImageFormat::None: break;
     }
     if (!bOk)

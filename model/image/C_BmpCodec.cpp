@@ -1,6 +1,7 @@
 #include "model/image/C_BmpCodec.h"
 
 #include "model/image/C_CheckedSize.h"
+#include "model/image/C_DefaultColours.h"
 #include "model/image/C_LittleEndian.h"
 
 #include <algorithm>
@@ -19,13 +20,154 @@ constexpr uint32_t kMaxHeader = 124;
 
 enum : uint32_t { kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3 };
 
-constexpr uint32_t kMasks16[3] = {0x7C00, 0x03E0, 0x001F};
-constexpr uint32_t kMasks32[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
 constexpr uint32_t kLcsSrgb = 0x73524742;  // 'sRGB'
 
 bool IsKnownHeaderSize(uint32_t n)
 {
     return n == kCoreHeader || n == kInfoHeader || n == 52 || n == 56 || n == kV4Header || n == kMaxHeader;
+}
+
+// The file and info headers (and the masks that may follow a 40-byte one), checked.
+struct S_BmpHeader {
+    uint32_t nOffBits = 0;     // file offset of the pixel array; within the file
+    uint32_t nHeaderSize = 0;  // the info header's, 12 for the OS/2 core header
+    uint32_t nMaskBytes = 0;   // 12 when the masks follow a 40-byte header, else 0
+    bool bCore = false;
+    int64_t nWidth = 0, nHeight = 0;  // pixels, both positive
+    bool bBottomUp = false;           // the file's height was positive
+    uint32_t nBits = 0, nCompression = kBiRgb, nColoursUsed = 0;
+    bool bRle = false;
+    int32_t nXPelsPerMeter = 0, nYPelsPerMeter = 0;
+    uint32_t aMasks[4] = {0, 0, 0, 0};  // the file's, or the BI_RGB layout's for 16 and 32 bits
+    bool bHadMasks = false;             // BI_BITFIELDS
+
+    uint64_t PaletteStart() const { return kFileHeader + uint64_t{nHeaderSize} + nMaskBytes; }
+};
+
+// Colour masks: inside headers of 52 bytes and more, after a 40-byte one. pInfo holds the info
+// header read so far, with room for 12 bytes more.
+bool ReadMasks(C_ByteSource& src, uint8_t* pInfo, S_BmpHeader& hdr, C_ImageError& err)
+{
+    const uint8_t* pMasks = pInfo + kInfoHeader;
+    if (hdr.nHeaderSize == kInfoHeader) {
+        hdr.nMaskBytes = 12;
+        if (!src.Read(kFileHeader + kInfoHeader, pInfo + kInfoHeader, hdr.nMaskBytes))
+            return err.Set(E_ImageError::Truncated, "colour masks");
+    }
+    for (int i = 0; i < 3; ++i)
+        hdr.aMasks[i] = LE::U32(pMasks + 4 * i);
+    if (hdr.nHeaderSize >= 56)
+        hdr.aMasks[3] = LE::U32(pMasks + 12);
+    if (hdr.aMasks[0] == 0 && hdr.aMasks[1] == 0 && hdr.aMasks[2] == 0)
+        return err.Set(E_ImageError::BadHeader, "empty colour masks");
+    hdr.bHadMasks = true;
+    return true;
+}
+
+// Reads the headers from src; every field is checked before anything is sized from it.
+bool ParseHeader(C_ByteSource& src, S_BmpHeader& hdr, C_ImageError& err)
+{
+    uint8_t aHead[kFileHeader + kMaxHeader + 12] = {};
+    if (!src.Read(0, aHead, kFileHeader + 4))
+        return err.Set(E_ImageError::Truncated, "file header");
+    if (!C_BmpCodec::IsBmp(aHead))
+        return err.Set(E_ImageError::UnknownFormat);
+    hdr.nOffBits = LE::U32(aHead + 10);
+    hdr.nHeaderSize = LE::U32(aHead + 14);
+    if (!IsKnownHeaderSize(hdr.nHeaderSize))
+        return err.Set(E_ImageError::BadHeader, "header size " + std::to_string(hdr.nHeaderSize));
+    if (!src.Read(kFileHeader, aHead + kFileHeader, hdr.nHeaderSize))
+        return err.Set(E_ImageError::Truncated, "info header");
+    const uint8_t* h = aHead + kFileHeader;
+    hdr.bCore = hdr.nHeaderSize == kCoreHeader;
+
+    uint32_t nPlanes = 0;
+    if (hdr.bCore) {
+        hdr.nWidth = LE::U16(h + 4);
+        hdr.nHeight = LE::U16(h + 6);
+        nPlanes = LE::U16(h + 8);
+        hdr.nBits = LE::U16(h + 10);
+    } else {
+        hdr.nWidth = LE::I32(h + 4);
+        hdr.nHeight = LE::I32(h + 8);
+        nPlanes = LE::U16(h + 12);
+        hdr.nBits = LE::U16(h + 14);
+        hdr.nCompression = LE::U32(h + 16);
+        hdr.nXPelsPerMeter = LE::I32(h + 24);
+        hdr.nYPelsPerMeter = LE::I32(h + 28);
+        hdr.nColoursUsed = LE::U32(h + 32);
+    }
+    if (nPlanes != 1)
+        return err.Set(E_ImageError::BadHeader, "planes " + std::to_string(nPlanes));
+    if (hdr.nWidth <= 0 || hdr.nHeight == 0 || hdr.nHeight == INT32_MIN)
+        return err.Set(E_ImageError::BadHeader, "size " + std::to_string(hdr.nWidth) + "x" + std::to_string(hdr.nHeight));
+    hdr.bBottomUp = hdr.nHeight > 0;
+    hdr.nHeight = hdr.nHeight < 0 ? -hdr.nHeight : hdr.nHeight;
+
+    const uint32_t nBits = hdr.nBits;
+    const uint32_t nCompression = hdr.nCompression;
+    const bool bDepthOk = hdr.bCore ? (nBits == 1 || nBits == 4 || nBits == 8 || nBits == 24)
+                                    : (nBits == 1 || nBits == 4 || nBits == 8 || nBits == 16 || nBits == 24 || nBits == 32);
+    if (!bDepthOk)
+        return err.Set(E_ImageError::BadDepth, std::to_string(nBits) + " bits");
+    hdr.bRle = nCompression == kBiRle8 || nCompression == kBiRle4;
+    if ((nCompression == kBiRle8 && nBits != 8) || (nCompression == kBiRle4 && nBits != 4)
+        || (nCompression == kBiBitfields && nBits != 16 && nBits != 32) || nCompression > kBiBitfields)
+        return err.Set(E_ImageError::BadCompression,
+                       "method " + std::to_string(nCompression) + " at " + std::to_string(nBits) + " bits");
+    if (hdr.bRle && !hdr.bBottomUp)
+        return err.Set(E_ImageError::BadCompression, "top-down RLE");
+
+    if (nCompression == kBiBitfields) {
+        if (!ReadMasks(src, aHead + kFileHeader, hdr, err))
+            return false;
+    } else if (nBits == 16 || nBits == 32) {
+        std::copy_n(C_DefaultColours::RgbMasks(static_cast<int>(nBits)), 3, hdr.aMasks);
+    }
+
+    if (hdr.nOffBits < hdr.PaletteStart())
+        return err.Set(E_ImageError::BadHeader, "pixel data offset " + std::to_string(hdr.nOffBits));
+    if (hdr.nOffBits > src.Size())
+        return err.Set(E_ImageError::Truncated, "pixel data offset past the end");
+    return true;
+}
+
+// A palette may be shorter than the depth allows, but not longer than the gap before the pixels.
+bool ReadPalette(C_ByteSource& src, const S_BmpHeader& hdr, std::vector<S_Rgb>& aPalette, C_ImageError& err)
+{
+    const uint32_t nEntry = hdr.bCore ? 3 : 4;
+    const uint32_t nFull = 1u << hdr.nBits;
+    uint64_t nCount = (hdr.bCore || hdr.nColoursUsed == 0) ? nFull : std::min(hdr.nColoursUsed, nFull);
+    nCount = std::min<uint64_t>(nCount, (hdr.nOffBits - hdr.PaletteStart()) / nEntry);
+    if (nCount == 0)
+        return err.Set(E_ImageError::BadPalette, "no palette");
+    uint8_t aPal[256 * 4];
+    if (!src.Read(hdr.PaletteStart(), aPal, static_cast<size_t>(nCount * nEntry)))
+        return err.Set(E_ImageError::Truncated, "palette");
+    aPalette.resize(static_cast<size_t>(nCount));
+    for (size_t i = 0; i < nCount; ++i) {
+        const uint8_t* p = aPal + i * nEntry;
+        aPalette[i] = S_Rgb{p[2], p[1], p[0]};
+    }
+    return true;
+}
+
+// The pixel buffer's size: within the hard cap, held by the file when uncompressed, and
+// consented to when it expands far beyond the file, in that order.
+bool CheckSize(const S_BmpHeader& hdr, uint64_t nFileSize, const C_DecodeLimit& limit, uint64_t& nStride,
+               uint64_t& nTotal, C_ImageError& err)
+{
+    C_CheckedSize total = C_CheckedSize::RowBytes(static_cast<uint64_t>(hdr.nWidth), hdr.nBits, 4);
+    nStride = total.Get();
+    total.Mul(static_cast<uint64_t>(hdr.nHeight));
+    const std::string strSize = std::to_string(hdr.nWidth) + "x" + std::to_string(hdr.nHeight) + "x" + std::to_string(hdr.nBits);
+    if (!total.FitsIn(limit.GetMaxBytes()))
+        return err.Set(E_ImageError::TooLarge, strSize);
+    nTotal = total.Get();
+    // An uncompressed file must hold every byte: one that does not is truncated, whatever its size.
+    if (!hdr.bRle && nTotal > nFileSize - hdr.nOffBits)
+        return err.Set(E_ImageError::Truncated);
+    return limit.Admit(nTotal, err, strSize);
 }
 
 }  // namespace
@@ -37,134 +179,39 @@ bool C_BmpCodec::IsBmp(std::span<const uint8_t> head)
 
 bool C_BmpCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err)
 {
-    uint8_t aHead[kFileHeader + kMaxHeader + 12] = {};
-    if (!src.Read(0, aHead, kFileHeader + 4))
-        return err.Set(E_ImageError::Truncated, "file header");
-    if (!IsBmp(aHead))
-        return err.Set(E_ImageError::UnknownFormat);
-    const uint32_t nOffBits = LE::U32(aHead + 10);
-    const uint32_t nHeaderSize = LE::U32(aHead + 14);
-    if (!IsKnownHeaderSize(nHeaderSize))
-        return err.Set(E_ImageError::BadHeader, "header size " + std::to_string(nHeaderSize));
-    if (!src.Read(kFileHeader, aHead + kFileHeader, nHeaderSize))
-        return err.Set(E_ImageError::Truncated, "info header");
-    const uint8_t* h = aHead + kFileHeader;
-    const bool bCore = nHeaderSize == kCoreHeader;
-
-    int64_t nWidth = 0, nHeight = 0;
-    uint32_t nPlanes = 0, nBits = 0, nCompression = kBiRgb, nColoursUsed = 0;
-    if (bCore) {
-        nWidth = LE::U16(h + 4);
-        nHeight = LE::U16(h + 6);
-        nPlanes = LE::U16(h + 8);
-        nBits = LE::U16(h + 10);
-    } else {
-        nWidth = LE::I32(h + 4);
-        nHeight = LE::I32(h + 8);
-        nPlanes = LE::U16(h + 12);
-        nBits = LE::U16(h + 14);
-        nCompression = LE::U32(h + 16);
-        out.m_nXPelsPerMeter = LE::I32(h + 24);
-        out.m_nYPelsPerMeter = LE::I32(h + 28);
-        nColoursUsed = LE::U32(h + 32);
-    }
-    if (nPlanes != 1)
-        return err.Set(E_ImageError::BadHeader, "planes " + std::to_string(nPlanes));
-    if (nWidth <= 0 || nHeight == 0 || nHeight == INT32_MIN)
-        return err.Set(E_ImageError::BadHeader, "size " + std::to_string(nWidth) + "x" + std::to_string(nHeight));
-    const bool bBottomUp = nHeight > 0;
-    nHeight = nHeight < 0 ? -nHeight : nHeight;
-
-    const bool bDepthOk = bCore ? (nBits == 1 || nBits == 4 || nBits == 8 || nBits == 24)
-                                : (nBits == 1 || nBits == 4 || nBits == 8 || nBits == 16 || nBits == 24 || nBits == 32);
-    if (!bDepthOk)
-        return err.Set(E_ImageError::BadDepth, std::to_string(nBits) + " bits");
-    const bool bRle = nCompression == kBiRle8 || nCompression == kBiRle4;
-    if ((nCompression == kBiRle8 && nBits != 8) || (nCompression == kBiRle4 && nBits != 4)
-        || (nCompression == kBiBitfields && nBits != 16 && nBits != 32) || nCompression > kBiBitfields)
-        return err.Set(E_ImageError::BadCompression,
-                       "method " + std::to_string(nCompression) + " at " + std::to_string(nBits) + " bits");
-    if (bRle && !bBottomUp)
-        return err.Set(E_ImageError::BadCompression, "top-down RLE");
-
-    // Colour masks: inside headers of 52 bytes and more, after a 40-byte one.
-    uint32_t nMaskBytes = 0;
-    if (nCompression == kBiBitfields) {
-        const uint8_t* pMasks = h + kInfoHeader;
-        if (nHeaderSize == kInfoHeader) {
-            nMaskBytes = 12;
-            if (!src.Read(kFileHeader + kInfoHeader, aHead + kFileHeader + kInfoHeader, nMaskBytes))
-                return err.Set(E_ImageError::Truncated, "colour masks");
-        }
-        for (int i = 0; i < 3; ++i)
-            out.m_aMasks[i] = LE::U32(pMasks + 4 * i);
-        if (nHeaderSize >= 56)
-            out.m_aMasks[3] = LE::U32(pMasks + 12);
-        if (out.m_aMasks[0] == 0 && out.m_aMasks[1] == 0 && out.m_aMasks[2] == 0)
-            return err.Set(E_ImageError::BadHeader, "empty colour masks");
-        out.m_bHadMasks = true;
-    } else if (nBits == 16 || nBits == 32) {
-        for (int i = 0; i < 3; ++i)
-            out.m_aMasks[i] = nBits == 16 ? kMasks16[i] : kMasks32[i];
-    }
-
-    const uint64_t nPaletteStart = kFileHeader + nHeaderSize + nMaskBytes;
-    if (nOffBits < nPaletteStart)
-        return err.Set(E_ImageError::BadHeader, "pixel data offset " + std::to_string(nOffBits));
-    if (nOffBits > src.Size())
-        return err.Set(E_ImageError::Truncated, "pixel data offset past the end");
-
-    if (nBits <= 8) {
-        // A palette may be shorter than the depth allows, but not longer than the gap before
-        // the pixels.
-        const uint32_t nEntry = bCore ? 3 : 4;
-        const uint32_t nFull = 1u << nBits;
-        uint64_t nCount = (bCore || nColoursUsed == 0) ? nFull : std::min(nColoursUsed, nFull);
-        nCount = std::min<uint64_t>(nCount, (nOffBits - nPaletteStart) / nEntry);
-        if (nCount == 0)
-            return err.Set(E_ImageError::BadPalette, "no palette");
-        uint8_t aPal[256 * 4];
-        if (!src.Read(nPaletteStart, aPal, static_cast<size_t>(nCount * nEntry)))
-            return err.Set(E_ImageError::Truncated, "palette");
-        out.m_aPalette.resize(static_cast<size_t>(nCount));
-        for (size_t i = 0; i < nCount; ++i) {
-            const uint8_t* p = aPal + i * nEntry;
-            out.m_aPalette[i] = S_Rgb{p[2], p[1], p[0]};
-        }
-    }
-
-    C_CheckedSize total = C_CheckedSize::RowBytes(static_cast<uint64_t>(nWidth), nBits, 4);
-    const uint64_t nStride = total.Get();
-    total.Mul(static_cast<uint64_t>(nHeight));
-    const std::string strSize = std::to_string(nWidth) + "x" + std::to_string(nHeight) + "x" + std::to_string(nBits);
-    if (!total.FitsIn(limit.GetMaxBytes()))
-        return err.Set(E_ImageError::TooLarge, strSize);
-    // An uncompressed file must hold every byte: one that does not is truncated, whatever its size.
-    if (!bRle && total.Get() > src.Size() - nOffBits)
-        return err.Set(E_ImageError::Truncated);
-    if (!limit.Admit(total.Get(), err, strSize))
+    S_BmpHeader hdr;
+    if (!ParseHeader(src, hdr, err))
+        return false;
+    if (hdr.nBits <= 8 && !ReadPalette(src, hdr, out.m_aPalette, err))
+        return false;
+    uint64_t nStride = 0, nTotal = 0;
+    if (!CheckSize(hdr, src.Size(), limit, nStride, nTotal, err))
         return false;
 
-    out.m_nWidth = static_cast<int32_t>(nWidth);
-    out.m_nHeight = static_cast<int32_t>(nHeight);
-    out.m_nBitsPerPixel = static_cast<int>(nBits);
+    out.m_nWidth = static_cast<int32_t>(hdr.nWidth);
+    out.m_nHeight = static_cast<int32_t>(hdr.nHeight);
+    out.m_nBitsPerPixel = static_cast<int>(hdr.nBits);
     out.m_nStride = static_cast<uint32_t>(nStride);
-    out.m_bBottomUp = bBottomUp;
+    out.m_bBottomUp = hdr.bBottomUp;
+    out.m_nXPelsPerMeter = hdr.nXPelsPerMeter;
+    out.m_nYPelsPerMeter = hdr.nYPelsPerMeter;
+    std::copy(std::begin(hdr.aMasks), std::end(hdr.aMasks), out.m_aMasks);
+    out.m_bHadMasks = hdr.bHadMasks;
     out.m_eSourceFormat = E_ImageFormat::Bmp;
 
-    if (!bRle) {
+    if (!hdr.bRle) {
         // One read, straight into the pixel buffer.
-        out.m_aBits.resize(static_cast<size_t>(total.Get()));
-        if (!src.Read(nOffBits, out.m_aBits.data(), out.m_aBits.size()))
+        out.m_aBits.resize(static_cast<size_t>(nTotal));
+        if (!src.Read(hdr.nOffBits, out.m_aBits.data(), out.m_aBits.size()))
             return err.Set(E_ImageError::CannotRead, src.GetError());
         return true;
     }
 
     std::vector<uint8_t> aRle;
-    if (!src.ReadRest(nOffBits, aRle))
+    if (!src.ReadRest(hdr.nOffBits, aRle))
         return err.Set(E_ImageError::CannotRead, src.GetError());
-    out.m_aBits.assign(static_cast<size_t>(total.Get()), 0);
-    return DecodeRle(aRle, static_cast<int>(nBits), out, err);
+    out.m_aBits.assign(static_cast<size_t>(nTotal), 0);
+    return DecodeRle(aRle, static_cast<int>(hdr.nBits), out, err);
 }
 
 bool C_BmpCodec::DecodeRle(std::span<const uint8_t> rle, int nBits, BTCImageData& out, C_ImageError& err)

@@ -3,8 +3,9 @@
 // tables, every extension block and every further frame, so that saving a GIF replaces only the
 // first image's indices and drops nothing. The first frame's indices live in the picture data.
 
-#include "model/image/BTCImageData.h"
+#include "model/image/S_Rgb.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -34,8 +35,6 @@ public:
     // The map a frame draws with: its own, else the global one; null when it has neither.
     S_GifColourMap* EffectiveMap(size_t nFrame);
     const S_GifColourMap* EffectiveMap(size_t nFrame) const;
-    // Turns every colour table gray (the same luma as the picture's palette gets).
-    void Grayscale();
 
     bool m_b89a = true;  // "GIF89a" rather than "GIF87a"
     uint16_t m_nScreenWidth = 0;

@@ -1,6 +1,7 @@
 #include "model/image/C_ImageConverter.h"
 
 #include "model/image/C_CheckedSize.h"
+#include "model/image/C_DefaultColours.h"
 #include "model/image/C_PixelReader.h"
 
 #include <gif_lib.h>
@@ -13,14 +14,6 @@ namespace {
 bool IsBmpDepth(int n)
 {
     return n == 1 || n == 4 || n == 8 || n == 16 || n == 24 || n == 32;
-}
-
-std::vector<S_Rgb> GrayRamp()
-{
-    std::vector<S_Rgb> aRamp(256);
-    for (size_t i = 0; i < 256; ++i)
-        aRamp[i] = S_Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
-    return aRamp;
 }
 
 }  // namespace
@@ -87,7 +80,7 @@ bool C_ImageConverter::Convert(const BTCImageData& src, E_ImageFormat eTarget, B
     };
 
     if (bIndexed) {
-        out.m_aPalette = src.m_aPalette.empty() ? GrayRamp() : src.m_aPalette;
+        out.m_aPalette = src.m_aPalette.empty() ? C_DefaultColours::GrayRamp() : src.m_aPalette;
         if (out.m_aPalette.size() > 256)
             out.m_aPalette.resize(256);
         if (eTarget == E_ImageFormat::Pcx)

@@ -1,6 +1,7 @@
 #include "model/image/C_PcxCodec.h"
 
 #include "model/image/C_CheckedSize.h"
+#include "model/image/C_DefaultColours.h"
 #include "model/image/C_LittleEndian.h"
 
 #include <algorithm>
@@ -157,8 +158,7 @@ bool C_PcxCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
                 for (size_t i = 0; i < 256; ++i)
                     aPalette[i] = S_Rgb{p[3 * i], p[3 * i + 1], p[3 * i + 2]};
             } else {
-                for (size_t i = 0; i < 256; ++i)
-                    aPalette[i] = S_Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
+                aPalette = C_DefaultColours::GrayRamp();
             }
         } else if (nIndexBits == 1) {
             aPalette[1] = S_Rgb{255, 255, 255};

@@ -1,14 +1,7 @@
 #include "model/image/C_PixelReader.h"
 
 #include "model/image/C_CheckedSize.h"
-
-namespace {
-
-// BI_RGB layouts a 16- or 32-bit BMP uses when it names no masks: 5-5-5 and 8-8-8.
-constexpr uint32_t kMasks16[3] = {0x7C00, 0x03E0, 0x001F};
-constexpr uint32_t kMasks32[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
-
-}  // namespace
+#include "model/image/C_DefaultColours.h"
 
 uint8_t C_PixelReader::S_Channel::Extract(uint32_t nValue) const
 {
@@ -40,10 +33,12 @@ C_PixelReader::C_PixelReader(const BTCImageData& data) : m_data(data)
         return;
 
     if (m_nBits == 16 || m_nBits == 32) {
+        // A picture that names no masks has the BI_RGB layout of its depth.
         const bool bNoMasks = data.m_aMasks[0] == 0 && data.m_aMasks[1] == 0 && data.m_aMasks[2] == 0;
+        const uint32_t* pMasks = bNoMasks ? C_DefaultColours::RgbMasks(m_nBits) : data.m_aMasks;
         for (int i = 0; i < 3; ++i) {
             S_Channel& c = m_aChannel[i];
-            c.nMask = bNoMasks ? (m_nBits == 16 ? kMasks16[i] : kMasks32[i]) : data.m_aMasks[i];
+            c.nMask = pMasks[i];
             if (c.nMask != 0) {
                 c.nShift = static_cast<uint32_t>(__builtin_ctz(c.nMask));
                 c.nMax = c.nMask >> c.nShift;

@@ -30,12 +30,6 @@ public:
     // A palette colour; black for an index past the palette's end.
     S_Rgb PaletteColour(uint32_t nIndex) const;
 
-    // Y = (299 R + 587 G + 114 B + 500) / 1000.
-    static uint8_t Luma(uint8_t r, uint8_t g, uint8_t b)
-    {
-        return static_cast<uint8_t>((299u * r + 587u * g + 114u * b + 500u) / 1000u);
-    }
-
 private:
     struct S_Channel {
         uint32_t nMask = 0;

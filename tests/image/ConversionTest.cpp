@@ -3,6 +3,8 @@
 
 #include "C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
+#include "model/image/C_GrayscaleEffect.h"
+#include "model/image/C_ImageComparer.h"
 
 #include <gtest/gtest.h>
 
@@ -154,7 +156,7 @@ TEST(Grayscale, PalettePictureKeepsItsBytesAndGetsAGrayPalette)
     ASSERT_TRUE(bmp.LoadFromMemory(Bmp(4, kBmp4, palette)));
     BTCImageData* d = bmp.GetObjectDataPtr();
     const std::vector<uint8_t> before = Bits(*d);
-    ASSERT_TRUE(d->Grayscale());
+    ASSERT_TRUE(C_GrayscaleEffect::Apply(*d));
     EXPECT_EQ(Bits(*d), before);
     EXPECT_EQ(d->GetBitsPerPixel(), 4);
     // Y = (299 R + 587 G + 114 B + 500) / 1000
@@ -173,7 +175,7 @@ TEST(Grayscale, TrueColourBecomesEightBitsInTheSameRowLayout)
     BTCImageObject bmp;
     ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(spec)));
     BTCImageData* d = bmp.GetObjectDataPtr();
-    ASSERT_TRUE(d->Grayscale());
+    ASSERT_TRUE(C_GrayscaleEffect::Apply(*d));
     EXPECT_EQ(d->GetBitsPerPixel(), 8);
     EXPECT_EQ(d->GetStride(), 8u);
     EXPECT_EQ(d->GetImageSize(), 24u);
@@ -195,7 +197,7 @@ TEST(Grayscale, TrueColourBecomesEightBitsInTheSameRowLayout)
     spec.nHeight = 3;
     ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(spec)));
     Convert(bmp, E_ImageFormat::Pcx, pcx);
-    ASSERT_TRUE(pcx.GetObjectDataPtr()->Grayscale());
+    ASSERT_TRUE(C_GrayscaleEffect::Apply(*pcx.GetObjectDataPtr()));
     EXPECT_EQ(pcx.GetObjectDataPtr()->GetStride(), 5u);
     EXPECT_EQ(pcx.GetObjectDataPtr()->GetImageSize(), 15u);
 }
@@ -213,7 +215,7 @@ TEST(Grayscale, GifSaveCarriesTheGrayTables)
     spec.aRecords.push_back(image);
     BTCImageObject gif;
     ASSERT_TRUE(gif.LoadFromMemory(B::Gif(spec)));
-    ASSERT_TRUE(gif.GetObjectDataPtr()->Grayscale());
+    ASSERT_TRUE(C_GrayscaleEffect::Apply(*gif.GetObjectDataPtr()));
     std::vector<uint8_t> saved;
     ASSERT_TRUE(gif.SaveToMemory(E_ImageFormat::Gif, saved));
     BTCImageObject again;
@@ -231,20 +233,20 @@ TEST(Compare, CountsDifferingBytesAndFlagsOtherDifferences)
     ASSERT_TRUE(b.LoadFromMemory(Bmp(4, kBmp4, palette)));
     BTCImageData* da = a.GetObjectDataPtr();
     BTCImageData* db = b.GetObjectDataPtr();
-    EXPECT_EQ(da->Compare(*db), 0);
+    EXPECT_EQ(C_ImageComparer::Compare(*da, *db), 0);
 
     db->GetBits()[1] ^= 1;
-    EXPECT_EQ(da->Compare(*db), 1);
+    EXPECT_EQ(C_ImageComparer::Compare(*da, *db), 1);
     db->GetBits()[5] ^= 0x80;
     db->GetBits()[6] ^= 0x80;
-    EXPECT_EQ(da->Compare(*db), 3);
-    EXPECT_EQ(db->Compare(*da), 3);
+    EXPECT_EQ(C_ImageComparer::Compare(*da, *db), 3);
+    EXPECT_EQ(C_ImageComparer::Compare(*db, *da), 3);
 
     // Same pixel bytes, different palette colour.
     ASSERT_TRUE(b.LoadFromMemory(Bmp(4, kBmp4, palette)));
     db = b.GetObjectDataPtr();
     db->m_aPalette[2].g ^= 1;
-    EXPECT_EQ(da->Compare(*db), 1);
+    EXPECT_EQ(C_ImageComparer::Compare(*da, *db), 1);
 
     // Different size, and different depth over the same byte count.
     S_BmpSpec wide;
@@ -254,10 +256,10 @@ TEST(Compare, CountsDifferingBytesAndFlagsOtherDifferences)
     wide.aPalette = palette;
     wide.aPixels = kBmp4;
     ASSERT_TRUE(b.LoadFromMemory(B::Bmp(wide)));
-    EXPECT_EQ(da->Compare(*b.GetObjectDataPtr()), 1);
+    EXPECT_EQ(C_ImageComparer::Compare(*da, *b.GetObjectDataPtr()), 1);
     wide.nWidth = 2;
     wide.nBits = 8;
     ASSERT_TRUE(b.LoadFromMemory(B::Bmp(wide)));
     ASSERT_EQ(b.GetObjectDataPtr()->GetImageSize(), da->GetImageSize());
-    EXPECT_EQ(da->Compare(*b.GetObjectDataPtr()), 1);
+    EXPECT_EQ(C_ImageComparer::Compare(*da, *b.GetObjectDataPtr()), 1);
 }

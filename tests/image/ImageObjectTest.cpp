@@ -3,6 +3,7 @@
 
 #include "C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
+#include "model/image/C_GrayscaleEffect.h"
 
 #include <gtest/gtest.h>
 
@@ -157,7 +158,7 @@ TEST(ImageObject, DeleteObjectIsSafeToRepeatAndOnNothing)
     std::vector<uint8_t> out;
     EXPECT_FALSE(obj.SaveToMemory(E_ImageFormat::Bmp, out));
     EXPECT_NE(obj.GetLastError().find("no picture"), std::string::npos);
-    EXPECT_FALSE(never.Grayscale());
+    EXPECT_FALSE(C_GrayscaleEffect::Apply(never));
 }
 
 TEST(ImageObject, UnknownFormatCodeIsRefused)
