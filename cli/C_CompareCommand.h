@@ -4,14 +4,14 @@
 // record would be).
 
 #include "cli/C_Command.h"
+#include "model/vmk_texts.h"
 
 #include <string>
 
 class C_CompareCommand : public C_Command {
 public:
-    static constexpr const char* kDiffer =
-        "The Two Images Differ!\nIf they appear visually similiar, there might be\nhidden data in one of these.";
-    static constexpr const char* kSimilar = "The Two Images are Similiar Internally.";
+    static constexpr const char* kDiffer = vmk::kStrImagesDiffer;
+    static constexpr const char* kSimilar = vmk::kStrImagesAlike;
 
     explicit C_CompareCommand(CLI::App& root);
     E_ExitCode Run(const C_CliContext& context) override;

@@ -4,14 +4,14 @@
 
 #include "cli/C_Command.h"
 #include "cli/C_HideJob.h"
+#include "model/vmk_texts.h"
 
 #include <string>
 
 class C_ComposeCommand : public C_Command {
 public:
-    static constexpr const char* kWillNotFit =
-        "This Message will not fit into the selected Picture!\nCut the Message or use a Larger Picture.";
-    static constexpr const char* kBothNeeded = "You must Enter both the Subject\nand the Message!";
+    static constexpr const char* kWillNotFit = vmk::kStrTextWontFit;
+    static constexpr const char* kBothNeeded = vmk::kStrComposeEmpty;
 
     explicit C_ComposeCommand(CLI::App& root);
     E_ExitCode Run(const C_CliContext& context) override;

@@ -3,13 +3,13 @@
 
 #include "cli/C_Command.h"
 #include "cli/C_HideJob.h"
+#include "model/vmk_texts.h"
 
 #include <string>
 
 class C_HideCommand : public C_Command {
 public:
-    static constexpr const char* kWillNotFit =
-        "This Message will not fit into the selected Picture!\nChoose a smaller Message or a Larger Picture.";
+    static constexpr const char* kWillNotFit = vmk::kStrFileWontFit;
 
     explicit C_HideCommand(CLI::App& root);
     E_ExitCode Run(const C_CliContext& context) override;

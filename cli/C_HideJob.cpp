@@ -6,6 +6,7 @@
 #include "model/C_Message.h"
 #include "model/image/BTCImageData.h"
 #include "model/image/C_AtomicFileWriter.h"
+#include "model/vmk_texts.h"
 
 #include <CLI/CLI.hpp>
 
@@ -82,9 +83,9 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     // False when this pass phrase would draw some position twice; no byte was changed.
     if (!m_carrier.HideMessage(message, strPassword))
         throw C_CliError(E_ExitCode::Refused,
-            std::string(pFitText) + "\nWith this pass phrase the picture holds at most "
-                + std::to_string(m_carrier.LargestPayloadFor(strPassword, message.m_strName.size()))
-                + " bytes under this name.");
+            std::string(pFitText) + "\n"
+                + C_Text::Format(vmk::kStrLargestForPassword,
+                                 std::to_string(m_carrier.LargestPayloadFor(strPassword, message.m_strName.size()))));
 
     // The picture goes straight into a temporary file that has no name while it is written (a
     // killed run leaves nothing), and the carrier's pixels are let go before the check reads

@@ -5,6 +5,7 @@
 #include "cli/C_Text.h"
 #include "model/C_FileException.h"
 #include "model/C_TextRules.h"
+#include "model/vmk_texts.h"
 
 #include <CLI/CLI.hpp>
 
@@ -16,7 +17,7 @@
 
 namespace {
 
-const std::string kTooLong = "Please enter no more than 15 characters.";
+const std::string kTooLong = C_Text::Format(vmk::kStrTooManyChars, std::to_string(C_TextRules::kMaxPassphraseCharacters));
 const std::string kNoPassphrase = "No pass phrase: there is no terminal to ask on. Give one with --passphrase-file FILE "
                                   "or the environment variable VEILMARK_PASSPHRASE.";
 
@@ -82,7 +83,7 @@ std::string C_PassphraseSource::AskTerminal(const C_CliContext& context, bool bC
     C_TerminalPrompt terminal;
     if (!terminal.IsOpen())
         throw C_CliError(E_ExitCode::Refused, kNoPassphrase);
-    terminal.Say("Enter a Password of maximum 15 characters.");
+    terminal.Say(vmk::kStrPasswordIntro);
     for (;;) {
         std::string strFirst;
         std::string strSecond;
@@ -95,7 +96,7 @@ std::string C_PassphraseSource::AskTerminal(const C_CliContext& context, bool bC
             throw C_CliError(E_ExitCode::Refused, "No pass phrase was entered.");
         if (strFirst == strSecond)
             return strFirst;
-        terminal.Say("Passwords Didn't Match!");
+        terminal.Say(vmk::kStrPasswordsDiffer);
     }
 }
 

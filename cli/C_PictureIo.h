@@ -4,6 +4,7 @@
 
 #include "cli/C_CliContext.h"
 #include "model/image/C_ImageFormat.h"
+#include "model/vmk_texts.h"
 
 #include <string>
 
@@ -11,9 +12,9 @@ class C_Carrier;
 
 class C_PictureIo {
 public:
-    static constexpr const char* kOpenFailed = "Error Opening Image!";
-    static constexpr const char* kOpenSecondFailed = "Error Opening Second Image!";
-    static constexpr const char* kSaveFailed = "Error Saving Image!";
+    static constexpr const char* kOpenFailed = vmk::kStrOpenFailed;
+    static constexpr const char* kOpenSecondFailed = vmk::kStrSecondOpenFailed;
+    static constexpr const char* kSaveFailed = vmk::kStrSaveFailed;
 
     // The format a save to strOutput writes, decided as SaveImage decides it. Throws Refused
     // when the name ends in none of bmp, gif and pcx, so a command stops before any work.

@@ -6,12 +6,13 @@
 
 #include "cli/C_Command.h"
 #include "cli/C_PassphraseSource.h"
+#include "model/vmk_texts.h"
 
 #include <string>
 
 class C_RevealCommand : public C_Command {
 public:
-    static constexpr const char* kNotFound = "No Hidden Message is Detected in this Picture!";
+    static constexpr const char* kNotFound = vmk::kStrNothingFound;
     static constexpr const char* kFallbackName = "message.bin";
 
     explicit C_RevealCommand(CLI::App& root);

@@ -1,0 +1,32 @@
+#pragma once
+// The texts that both programs show, in one place: the application's message boxes and the
+// command-line tool's messages say the same things in the same words. Plain UTF-8, no Qt.
+
+namespace vmk {
+
+// Pictures.
+inline constexpr const char* kStrOpenFailed = "Error Opening Image!";
+inline constexpr const char* kStrSaveFailed = "Error Saving Image!";
+inline constexpr const char* kStrSecondOpenFailed = "Error Opening Second Image!";
+
+// Hide and compose.
+inline constexpr const char* kStrFileWontFit =
+    "This Message will not fit into the selected Picture!\nChoose a smaller Message or a Larger Picture.";
+inline constexpr const char* kStrTextWontFit =
+    "This Message will not fit into the selected Picture!\nCut the Message or use a Larger Picture.";
+inline constexpr const char* kStrComposeEmpty = "You must Enter both the Subject\nand the Message!";
+// Added to the fit message when positions would repeat under the pass phrase; %1 is a byte count.
+inline constexpr const char* kStrLargestForPassword = "With this pass phrase the picture holds at most %1 bytes under this name.";
+
+// Pass phrases.
+inline constexpr const char* kStrPasswordIntro = "Enter a Password of maximum 15 characters.";
+inline constexpr const char* kStrPasswordsDiffer = "Passwords Didn't Match!";
+inline constexpr const char* kStrTooManyChars = "Please enter no more than %1 characters.";
+
+// Reveal and compare.
+inline constexpr const char* kStrNothingFound = "No Hidden Message is Detected in this Picture!";
+inline constexpr const char* kStrImagesDiffer =
+    "The Two Images Differ!\nIf they appear visually similiar, there might be\nhidden data in one of these.";
+inline constexpr const char* kStrImagesAlike = "The Two Images are Similiar Internally.";
+
+}  // namespace vmk
