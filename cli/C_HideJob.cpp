@@ -5,7 +5,7 @@
 #include "cli/C_Text.h"
 #include "model/C_Message.h"
 #include "model/image/BTCImageData.h"
-#include "model/image/C_AtomicFileWriter.h"
+#include "model/C_AtomicFileWriter.h"
 #include "model/vmk_texts.h"
 
 #include <CLI/CLI.hpp>

@@ -3,7 +3,7 @@
 #include "cli/C_CliError.h"
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
-#include "model/image/C_AtomicFileWriter.h"
+#include "model/C_AtomicFileWriter.h"
 
 E_ImageFormat C_PictureIo::RequireOutputFormat(const std::string& strOutput)
 {

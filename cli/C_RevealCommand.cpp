@@ -5,7 +5,7 @@
 #include "model/C_Carrier.h"
 #include "model/C_FileException.h"
 #include "model/C_Message.h"
-#include "model/image/C_AtomicFileWriter.h"
+#include "model/C_AtomicFileWriter.h"
 
 #include <cerrno>
 #include <ostream>

@@ -11,7 +11,7 @@
 // layer in any process) then see a sharing violation; others are not stopped.
 
 #include "model/C_FileException.h"
-#include "model/image/C_AtomicFileWriter.h"
+#include "model/C_AtomicFileWriter.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "model/image/BTCImageObject.h"
 
-#include "model/image/C_AtomicFileWriter.h"
+#include "model/C_AtomicFileWriter.h"
 #include "model/image/C_BmpCodec.h"
 #include "model/image/C_ByteSink.h"
 #include "model/image/C_ByteSource.h"

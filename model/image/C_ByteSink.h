@@ -2,7 +2,7 @@
 // Output for the encoders: a growing vector in memory or an atomic file writer. Encoders hand
 // over whole rows or the whole pixel buffer, so a BMP save is one write of the buffer.
 
-#include "model/image/C_AtomicFileWriter.h"
+#include "model/C_AtomicFileWriter.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "model/image/C_AtomicFileWriter.h"
+#include "model/C_AtomicFileWriter.h"
 
 #include <cerrno>
 #include <climits>
