@@ -9,7 +9,6 @@ class C_CharacterLimitValidator : public QValidator {
 public:
     C_CharacterLimitValidator(int nMax, QObject* pParent);
     State validate(QString& strInput, int& nPos) const override;
-    int GetMax() const { return m_nMax; }
 
 private:
     int m_nMax;

@@ -8,6 +8,8 @@ C_ComposeDlg::~C_ComposeDlg() = default;
 
 bool C_ComposeDlg::DoDataExchange(bool bSave)
 {
-    return ExchangeText(1004, m_strText, bSave) && ExchangeMaxChars(1004, m_strText, 250, bSave)
-           && ExchangeText(1002, m_strSubject, bSave) && ExchangeMaxChars(1002, m_strSubject, 30, bSave);
+    return ExchangeText(IDC_COMPOSE_TEXT, m_strText, bSave)
+           && ExchangeMaxChars(IDC_COMPOSE_TEXT, m_strText, 250, bSave)
+           && ExchangeText(IDC_COMPOSE_SUBJECT, m_strSubject, bSave)
+           && ExchangeMaxChars(IDC_COMPOSE_SUBJECT, m_strSubject, 30, bSave);
 }

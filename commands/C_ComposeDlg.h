@@ -12,8 +12,8 @@ public:
     explicit C_ComposeDlg(QWidget* pParent = nullptr);
     ~C_ComposeDlg() override;
 
-    std::string m_strText;     // 1004, UTF-8, line breaks as CR LF
-    std::string m_strSubject;  // 1002, UTF-8
+    std::string m_strText;     // IDC_COMPOSE_TEXT, UTF-8, line breaks as CR LF
+    std::string m_strSubject;  // IDC_COMPOSE_SUBJECT, UTF-8
 protected:
     bool DoDataExchange(bool bSave) override;
 };

@@ -7,7 +7,8 @@
 #include "commands/C_HiddenDlg.h"
 #include "commands/C_PasswordDlg.h"
 #include "commands/C_PropertiesDlg.h"
-#include "commands/vmk_command_texts.h"
+#include "res/vmk_ids.h"
+#include "res/vmk_strings.h"
 
 #include <QDir>
 #include <QApplication>
@@ -15,36 +16,24 @@
 
 namespace {
 
-C_Prompts*& InstalledPrompts()
+// Every box of the program carries the application's title.
+QString Caption()
 {
-    static C_Prompts* pInstalled = nullptr;
-    return pInstalled;
+    return QString::fromUtf8(vmk::LoadString(IDS_APP_TITLE));
 }
 
 }  // namespace
-
-C_Prompts& C_DialogPrompts::ForWindow(QWidget* pOwner)
-{
-    if (C_Prompts* pInstalled = InstalledPrompts())
-        return *pInstalled;
-    static C_DialogPrompts prompts(nullptr);
-    prompts.m_pOwner = pOwner ? pOwner->window() : nullptr;
-    return prompts;
-}
-
-void C_DialogPrompts::Install(C_Prompts* pPrompts)
-{
-    InstalledPrompts() = pPrompts;
-}
 
 std::string C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& args)
 {
     C_FileDialog dialog(m_pOwner, QString::fromStdString(args.m_strTitle),
                         bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen,
                         QString::fromStdString(args.m_strFilter), QString::fromStdString(args.m_strDefaultExt));
-    // Open accepts any name typed (nothing requires the file to exist); save asks before replacing.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDirectory(QDir::currentPath());
+    // Unless the caller requires an existing file, any name typed is accepted; save asks
+    // before replacing.
+    dialog.setFileMode(args.m_bMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (args.m_bStartInCurrentDir)
+        dialog.setDirectory(QDir::currentPath());
     if (!args.m_strInitialName.empty())
         dialog.selectFile(QString::fromStdString(args.m_strInitialName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -76,7 +65,31 @@ bool C_DialogPrompts::ShowPasswordDialog(std::string& strFirst, std::string& str
 
 void C_DialogPrompts::ShowMessage(const std::string& strText)
 {
-    QMessageBox::warning(m_pOwner, QString::fromUtf8(vmk::kStrMessageCaption), QString::fromStdString(strText));
+    QMessageBox::warning(m_pOwner, Caption(), QString::fromStdString(strText));
+}
+
+bool C_DialogPrompts::AskYesNo(const std::string& strText)
+{
+    QMessageBox box(QMessageBox::Warning, Caption(), QString::fromStdString(strText),
+                    QMessageBox::Yes | QMessageBox::No, m_pOwner);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+C_Prompts::E_SaveChoice C_DialogPrompts::AskSaveChanges(const std::string& strText)
+{
+    QMessageBox box(QMessageBox::Question, Caption(), QString::fromStdString(strText),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_pOwner);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return E_SaveChoice::Save;
+    case QMessageBox::Discard:
+        return E_SaveChoice::Discard;
+    default:
+        return E_SaveChoice::Cancel;
+    }
 }
 
 void C_DialogPrompts::ShowHidden(const std::string& strName, uint32_t nSize)

@@ -1,5 +1,5 @@
 #pragma once
-// The prompts of the running application: the platform's file dialogs, warning boxes captioned
+// The prompts of the running application: the platform's file dialogs, boxes captioned
 // "Veilmark", and the dialogs of commands/, all modal to the owner window.
 
 #include "commands/C_Prompts.h"
@@ -8,23 +8,23 @@ class QWidget;
 
 class C_DialogPrompts : public C_Prompts {
 public:
-    explicit C_DialogPrompts(QWidget* pOwner) : m_pOwner(pOwner) {}
+    explicit C_DialogPrompts(QWidget* pOwner = nullptr) : m_pOwner(pOwner) {}
+
+    // The window every dialog is modal to; the application sets its main window.
+    void SetOwner(QWidget* pOwner) { m_pOwner = pOwner; }
 
     std::string ChooseOpenFile(const C_FileDialogArgs& args) override;
     std::string ChooseSaveFile(const C_FileDialogArgs& args) override;
     bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) override;
     void ShowMessage(const std::string& strText) override;
+    bool AskYesNo(const std::string& strText) override;
+    E_SaveChoice AskSaveChanges(const std::string& strText) override;
     void ShowHidden(const std::string& strName, uint32_t nSize) override;
     bool ShowFound(const std::string& strName, uint32_t nSize) override;
     bool ShowCompose(std::string& strText, std::string& strSubject) override;
     void ShowProperties(const C_CarrierInfo& info) override;
     void ShowAbout() override;
     void SetBusy(bool bBusy) override;
-
-    // The prompts a window's commands use: those installed by Install (tests of the whole
-    // application script them), otherwise the real dialogs owned by pOwner's window.
-    static C_Prompts& ForWindow(QWidget* pOwner);
-    static void Install(C_Prompts* pPrompts);
 
 private:
     std::string RunFileDialog(bool bSave, const C_FileDialogArgs& args);

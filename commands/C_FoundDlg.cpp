@@ -8,5 +8,5 @@ C_FoundDlg::~C_FoundDlg() = default;
 
 bool C_FoundDlg::DoDataExchange(bool bSave)
 {
-    return ExchangeUInt(1030, m_nSize, bSave) && ExchangeText(1028, m_strName, bSave);
+    return ExchangeUInt(IDC_FOUND_SIZE, m_nSize, bSave) && ExchangeText(IDC_FOUND_NAME, m_strName, bSave);
 }

@@ -12,8 +12,8 @@ public:
     explicit C_FoundDlg(QWidget* pParent = nullptr);
     ~C_FoundDlg() override;
 
-    uint32_t m_nSize = 0;   // 1030, bytes
-    std::string m_strName;  // 1028
+    uint32_t m_nSize = 0;   // IDC_FOUND_SIZE, bytes
+    std::string m_strName;  // IDC_FOUND_NAME
 protected:
     bool DoDataExchange(bool bSave) override;
 };

@@ -8,5 +8,5 @@ C_HiddenDlg::~C_HiddenDlg() = default;
 
 bool C_HiddenDlg::DoDataExchange(bool bSave)
 {
-    return ExchangeText(1004, m_strName, bSave) && ExchangeUInt(1027, m_nSize, bSave);
+    return ExchangeText(IDC_HIDDEN_NAME, m_strName, bSave) && ExchangeUInt(IDC_HIDDEN_SIZE, m_nSize, bSave);
 }

@@ -12,8 +12,8 @@ public:
     explicit C_HiddenDlg(QWidget* pParent = nullptr);
     ~C_HiddenDlg() override;
 
-    std::string m_strName;  // 1004
-    uint32_t m_nSize = 0;   // 1027, bytes
+    std::string m_strName;  // IDC_HIDDEN_NAME
+    uint32_t m_nSize = 0;   // IDC_HIDDEN_SIZE, bytes
 protected:
     bool DoDataExchange(bool bSave) override;
 };

@@ -11,7 +11,6 @@ public:
     explicit C_LimitedTextEdit(QWidget* pParent = nullptr);
 
     void SetMaxCharacters(int nMax) { m_nMax = nMax; }  // 0: no limit
-    int GetMaxCharacters() const { return m_nMax; }
     // The text with each line break as CR LF, and back.
     QString GetText() const;
     void SetText(const QString& strText);

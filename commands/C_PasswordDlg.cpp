@@ -8,6 +8,7 @@ C_PasswordDlg::~C_PasswordDlg() = default;
 
 bool C_PasswordDlg::DoDataExchange(bool bSave)
 {
-    return ExchangeText(1022, m_strFirst, bSave) && ExchangeMaxChars(1022, m_strFirst, 15, bSave)
-           && ExchangeText(1023, m_strSecond, bSave) && ExchangeMaxChars(1023, m_strSecond, 15, bSave);
+    return ExchangeText(IDC_PASSWORD, m_strFirst, bSave) && ExchangeMaxChars(IDC_PASSWORD, m_strFirst, 15, bSave)
+           && ExchangeText(IDC_PASSWORD_AGAIN, m_strSecond, bSave)
+           && ExchangeMaxChars(IDC_PASSWORD_AGAIN, m_strSecond, 15, bSave);
 }

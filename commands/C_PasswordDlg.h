@@ -12,8 +12,8 @@ public:
     explicit C_PasswordDlg(QWidget* pParent = nullptr);
     ~C_PasswordDlg() override;
 
-    std::string m_strFirst;   // 1022, UTF-8
-    std::string m_strSecond;  // 1023, UTF-8
+    std::string m_strFirst;   // IDC_PASSWORD, UTF-8
+    std::string m_strSecond;  // IDC_PASSWORD_AGAIN, UTF-8
 protected:
     bool DoDataExchange(bool bSave) override;
 };

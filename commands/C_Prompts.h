@@ -1,6 +1,7 @@
 #pragma once
-// Everything a command asks of the user, and nothing more. The application answers with the
-// real dialogs (C_DialogPrompts); tests answer from a script. Text crosses as UTF-8.
+// Everything the program asks of the user: the commands' dialogs and the shell's file dialogs
+// and questions. The application owns one and answers with the real dialogs (C_DialogPrompts);
+// tests answer from a script. Text and paths cross as UTF-8.
 
 #include "commands/C_FileDialogArgs.h"
 
@@ -11,6 +12,8 @@ class C_CarrierInfo;
 
 class C_Prompts {
 public:
+    enum class E_SaveChoice { Save, Discard, Cancel };
+
     virtual ~C_Prompts() = default;
 
     // The full path chosen, or an empty string on Cancel.
@@ -21,6 +24,10 @@ public:
     virtual bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) = 0;
     // A box with only OK, the warning icon and the caption "Veilmark".
     virtual void ShowMessage(const std::string& strText) = 0;
+    // A warning with Yes and No, No the default. True for Yes.
+    virtual bool AskYesNo(const std::string& strText) = 0;
+    // Save, Discard or Cancel for a changed picture that is being closed; Save the default.
+    virtual E_SaveChoice AskSaveChanges(const std::string& strText) = 0;
     virtual void ShowHidden(const std::string& strName, uint32_t nSize) = 0;
     // True when the user asks to save ("Save..."), false on Cancel.
     virtual bool ShowFound(const std::string& strName, uint32_t nSize) = 0;

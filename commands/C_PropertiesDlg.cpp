@@ -19,9 +19,13 @@ void C_PropertiesDlg::SetInfo(const C_CarrierInfo& info)
 
 bool C_PropertiesDlg::DoDataExchange(bool bSave)
 {
-    return ExchangeUInt(1020, m_nBitsPerPixel, bSave) && ExchangeMinMax(1020, m_nBitsPerPixel, 1, 32, bSave)
-           && ExchangeUInt(1018, m_nHeight, bSave) && ExchangeMinMax(1018, m_nHeight, 0, UINT32_MAX, bSave)
-           && ExchangeText(1005, m_strPath, bSave) && ExchangeText(1017, m_strRemarks, bSave)
-           && ExchangeUInt(1019, m_nWidth, bSave) && ExchangeMinMax(1019, m_nWidth, 0, UINT32_MAX, bSave)
-           && ExchangeUInt(1006, m_nSize, bSave);
+    return ExchangeUInt(IDC_PROPERTIES_DEPTH, m_nBitsPerPixel, bSave)
+           && ExchangeMinMax(IDC_PROPERTIES_DEPTH, m_nBitsPerPixel, 1, 32, bSave)
+           && ExchangeUInt(IDC_PROPERTIES_HEIGHT, m_nHeight, bSave)
+           && ExchangeMinMax(IDC_PROPERTIES_HEIGHT, m_nHeight, 0, UINT32_MAX, bSave)
+           && ExchangeText(IDC_PROPERTIES_PATH, m_strPath, bSave)
+           && ExchangeText(IDC_PROPERTIES_REMARKS, m_strRemarks, bSave)
+           && ExchangeUInt(IDC_PROPERTIES_WIDTH, m_nWidth, bSave)
+           && ExchangeMinMax(IDC_PROPERTIES_WIDTH, m_nWidth, 0, UINT32_MAX, bSave)
+           && ExchangeUInt(IDC_PROPERTIES_SIZE, m_nSize, bSave);
 }

@@ -17,12 +17,12 @@ public:
     // The fields from the carrier's record; its signed numbers as the same 32 bits, unsigned.
     void SetInfo(const C_CarrierInfo& info);
 
-    uint32_t m_nBitsPerPixel = 0;  // 1020
-    uint32_t m_nHeight = 0;        // 1018, pixels
-    std::string m_strPath;         // 1005
-    std::string m_strRemarks;      // 1017
-    uint32_t m_nWidth = 0;         // 1019, pixels
-    uint64_t m_nSize = 0;          // 1006, kilobytes (64-bit: pictures of 2 GiB and more)
+    uint32_t m_nBitsPerPixel = 0;  // IDC_PROPERTIES_DEPTH
+    uint32_t m_nHeight = 0;        // IDC_PROPERTIES_HEIGHT, pixels
+    std::string m_strPath;         // IDC_PROPERTIES_PATH
+    std::string m_strRemarks;      // IDC_PROPERTIES_REMARKS
+    uint32_t m_nWidth = 0;         // IDC_PROPERTIES_WIDTH, pixels
+    uint64_t m_nSize = 0;          // IDC_PROPERTIES_SIZE, kilobytes (64-bit: pictures of 2 GiB and more)
 protected:
     bool DoDataExchange(bool bSave) override;
 };

@@ -5,7 +5,9 @@
 #include "commands/C_TextCount.h"
 #include "commands/vmk_command_texts.h"
 #include "res/dialogs/C_DialogTemplate.h"
+#include "res/vmk_ids.h"
 #include "res/vmk_resources.h"
+#include "res/vmk_strings.h"
 
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -53,7 +55,7 @@ void EnsureResources()
 C_TemplateDialog::C_TemplateDialog(unsigned nTemplateId, QWidget* pParent) : QDialog(pParent)
 {
     m_fnMessage = [this](const QString& strText) {
-        QMessageBox::warning(this, QString::fromUtf8(vmk::kStrMessageCaption), strText);
+        QMessageBox::warning(this, QString::fromUtf8(vmk::LoadString(IDS_APP_TITLE)), strText);
     };
     if (const C_DialogTemplate* pTemplate = C_DialogTemplate::Find(nTemplateId))
         Build(*pTemplate);
@@ -114,9 +116,9 @@ void C_TemplateDialog::Build(const C_DialogTemplate& dlgTemplate)
         case T::kPushButton: {
             auto* pButton = new QPushButton(strText, this);
             pButton->setDefault(c.nStyle & T::sDefault);
-            if (c.nId == 1)
+            if (c.nId == IDOK)
                 connect(pButton, &QPushButton::clicked, this, &QDialog::accept);
-            else if (c.nId == 2)
+            else if (c.nId == IDCANCEL)
                 connect(pButton, &QPushButton::clicked, this, &QDialog::reject);
             pWidget = pButton;
             break;

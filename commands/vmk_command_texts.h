@@ -29,6 +29,4 @@ inline constexpr const char* kStrCompareFilter = "All Image Files|*.bmp;*.gif;*.
 inline constexpr const char* kStrCompareDefaultExt = "*";
 inline constexpr const char* kStrRevealDefaultExt = "txt";
 
-inline constexpr const char* kStrMessageCaption = "Veilmark";
-
 }  // namespace vmk

@@ -18,6 +18,55 @@ constexpr unsigned IDD_PASSWORD = 133;
 constexpr unsigned IDD_HIDDEN = 134;
 constexpr unsigned IDD_FOUND = 135;
 
+// Controls of the dialog templates. A number may serve in several dialogs; each name belongs to
+// one. The buttons that end a dialog are numbered as on the classic platform.
+constexpr unsigned IDOK = 1;
+constexpr unsigned IDCANCEL = 2;
+// About box.
+constexpr unsigned IDC_ABOUT_TEXT = 1034;
+constexpr unsigned IDC_ABOUT_SLOGAN = 1035;
+// Compose dialog.
+constexpr unsigned IDC_COMPOSE_INTRO = 1000;
+constexpr unsigned IDC_COMPOSE_SUBJECT_LABEL = 1001;
+constexpr unsigned IDC_COMPOSE_SUBJECT = 1002;
+constexpr unsigned IDC_COMPOSE_TEXT_LABEL = 1003;
+constexpr unsigned IDC_COMPOSE_TEXT = 1004;
+// Properties dialog.
+constexpr unsigned IDC_PROPERTIES_INTRO = 1000;
+constexpr unsigned IDC_PROPERTIES_PATH = 1005;
+constexpr unsigned IDC_PROPERTIES_SIZE = 1006;
+constexpr unsigned IDC_PROPERTIES_GENERAL_GROUP = 1007;
+constexpr unsigned IDC_PROPERTIES_IMAGE_GROUP = 1008;
+constexpr unsigned IDC_PROPERTIES_PATH_LABEL = 1009;
+constexpr unsigned IDC_PROPERTIES_SIZE_LABEL = 1010;
+constexpr unsigned IDC_PROPERTIES_KB_LABEL = 1011;
+constexpr unsigned IDC_PROPERTIES_HEIGHT_LABEL = 1012;
+constexpr unsigned IDC_PROPERTIES_WIDTH_LABEL = 1013;
+constexpr unsigned IDC_PROPERTIES_DEPTH_LABEL = 1014;
+constexpr unsigned IDC_PROPERTIES_REMARKS_GROUP = 1015;
+constexpr unsigned IDC_PROPERTIES_REMARKS = 1017;
+constexpr unsigned IDC_PROPERTIES_HEIGHT = 1018;
+constexpr unsigned IDC_PROPERTIES_WIDTH = 1019;
+constexpr unsigned IDC_PROPERTIES_DEPTH = 1020;
+// Pass phrase dialog.
+constexpr unsigned IDC_PASSWORD_LABEL = 1000;
+constexpr unsigned IDC_PASSWORD_AGAIN_LABEL = 1001;
+constexpr unsigned IDC_PASSWORD_INTRO = 1021;
+constexpr unsigned IDC_PASSWORD = 1022;
+constexpr unsigned IDC_PASSWORD_AGAIN = 1023;
+// Success dialog after a hide.
+constexpr unsigned IDC_HIDDEN_NAME = 1004;
+constexpr unsigned IDC_HIDDEN_INTRO = 1021;
+constexpr unsigned IDC_HIDDEN_BYTES_LABEL = 1026;
+constexpr unsigned IDC_HIDDEN_SIZE = 1027;
+// Found dialog after a reveal.
+constexpr unsigned IDC_FOUND_NAME_LABEL = 1000;
+constexpr unsigned IDC_FOUND_SIZE_LABEL = 1001;
+constexpr unsigned IDC_FOUND_BYTES_LABEL = 1003;
+constexpr unsigned IDC_FOUND_INTRO = 1021;
+constexpr unsigned IDC_FOUND_NAME = 1028;
+constexpr unsigned IDC_FOUND_SIZE = 1030;
+
 // Veilmark's own commands.
 constexpr unsigned ID_WINDOW_CLOSEALL = 32771;
 constexpr unsigned ID_ACTIONS_HIDE = 32772;

@@ -36,7 +36,5 @@ inline constexpr const char* kStrLargePicture =
 // The framework's texts the shell repeats.
 inline constexpr const char* kStrUnregDone =
     "System registry entries have been removed and the INI file (if any) was deleted.";
-inline constexpr const char* kStrRecentFilePlaceholder = "Recent File";
-inline constexpr const char* kStrMoreWindows = "&More Windows...";
 
 }  // namespace vmk

@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QIcon>
+#include <QMdiArea>
 
 C_ChildFrame::C_ChildFrame(QWidget* pParent) : QMdiSubWindow(pParent) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -17,14 +18,30 @@ C_ChildFrame::C_ChildFrame(QWidget* pParent) : QMdiSubWindow(pParent) {
 
 C_ChildFrame::~C_ChildFrame() = default;
 
-void C_ChildFrame::CreateDocumentAndView() {
-    m_pDoc = new C_vmkDoc(this);
-    m_pDoc->SetFrame(this);
-    m_pView = new C_vmkView(m_pDoc);
+void C_ChildFrame::CreateDocumentAndView(C_Prompts& prompts) {
+    m_pDoc = new C_vmkDoc(prompts, this);
+    m_pView = new C_vmkView(m_pDoc, prompts);
     setWidget(m_pView);
     connect(m_pDoc, &C_vmkDoc::TitleChanged, this,
             [this](const QString& strTitle) { setWindowTitle(FrameTitle(strTitle)); });
     connect(m_pDoc, &C_vmkDoc::ModifiedChanged, this, &QWidget::setWindowModified);
+    connect(m_pView, &C_vmkView::ShrinkWanted, this, [this](QSize shrink) {
+        // A maximised window keeps the size of the workspace.
+        if (!isMaximized()) resize(size() - shrink);
+    });
+}
+
+bool C_ChildFrame::OnCmdMsg(unsigned nId, bool bRun) {
+    if (nId != ID_FILE_CLOSE) return false;
+    if (bRun) close();
+    return true;
+}
+
+bool C_ChildFrame::SaveModified() {
+    if (!m_pDoc || !m_pDoc->IsModified()) return true;
+    // The picture asked about comes to the front.
+    if (QMdiArea* pArea = mdiArea()) pArea->setActiveSubWindow(this);
+    return m_pDoc->SaveModified();
 }
 
 QString C_ChildFrame::FrameTitle(const QString& strDocTitle) {
@@ -40,7 +57,7 @@ bool C_ChildFrame::CloseAsked() {
 
 void C_ChildFrame::closeEvent(QCloseEvent* pEvent) {
     // A changed picture closes only when saved or discarded.
-    if (!m_bClosing && !m_bSaveAsked && m_pDoc && !m_pDoc->SaveModified()) {
+    if (!m_bClosing && !m_bSaveAsked && !SaveModified()) {
         pEvent->ignore();
         return;
     }

@@ -1,10 +1,12 @@
 #pragma once
 // The window of one picture: holds the document's view, carries icon 129, shows the document's
 // title with "*" while the picture is changed, asks before a changed picture is closed, and
-// destroys the document with itself when closed.
+// destroys the document with itself when closed. The document and the view never see this
+// window: they report, and the window acts.
 
 #include <QMdiSubWindow>
 
+class C_Prompts;
 class C_vmkDoc;
 class C_vmkView;
 
@@ -14,10 +16,14 @@ public:
     explicit C_ChildFrame(QWidget* pParent = nullptr);
     ~C_ChildFrame() override;
 
-    // Creates the document (owned by this frame) and its view.
-    void CreateDocumentAndView();
+    // Creates the document (owned by this frame) and its view, both asking through `prompts`,
+    // which must outlive them.
+    void CreateDocumentAndView(C_Prompts& prompts);
     C_vmkDoc* GetDocument() const { return m_pDoc; }
     C_vmkView* GetView() const { return m_pView; }
+    // Brings a changed picture to the front and asks whether to save it. True when the window
+    // may close: unchanged, saved, or its changes discarded.
+    bool SaveModified();
     // Closes the window without asking about changes: the caller has asked already.
     bool CloseAsked();
     // True once the window has been asked to close; it is then on its way out.
@@ -25,8 +31,8 @@ public:
     // The window title for a document title: Qt's "[*]" mark of a changed window at its end,
     // any "[*]" in the title itself kept as text.
     static QString FrameTitle(const QString& strDocTitle);
-    // Command routing: the child frame handles none of its own.
-    bool OnCmdMsg(unsigned, bool) { return false; }
+    // Command routing: true when this window handles `nId` (Close); runs it when `bRun`.
+    bool OnCmdMsg(unsigned nId, bool bRun);
 
 signals:
     void Closing(C_ChildFrame* pFrame);

@@ -25,7 +25,6 @@ void C_CommandLineInfo::ParseFlag(const QString& strFlag) {
         m_bRunEmbedded = true;
         m_bShowSplash = false;
     } else if (strFlag.compare(QLatin1String("Automation"), Qt::CaseInsensitive) == 0) {
-        m_bRunAutomated = true;
         m_bShowSplash = false;
     }
     // Any other switch is ignored.

@@ -11,7 +11,6 @@ public:
 
     bool m_bShowSplash = true;   // false with "Embedding" or "Automation"
     bool m_bRunEmbedded = false;
-    bool m_bRunAutomated = false;
     E_ShellCommand m_nShellCommand = FileNew;
     QString m_strFileName;       // the first argument that is not a switch
 

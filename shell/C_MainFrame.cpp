@@ -4,8 +4,8 @@
 #include "res/vmk_menus.h"
 #include "res/vmk_strings.h"
 #include "shell/C_ChildFrame.h"
+#include "shell/C_RecentFileList.h"
 #include "shell/C_SplashWnd.h"
-#include "shell/C_vmkApp.h"
 #include "shell/C_vmkDoc.h"
 #include "shell/C_vmkView.h"
 
@@ -68,7 +68,8 @@ unsigned QueryLockLights() {
 
 }  // namespace
 
-C_MainFrame::C_MainFrame() {
+C_MainFrame::C_MainFrame(C_Prompts& prompts, const C_RecentFileList& recentFiles, T_CommandHandler fnAppCommands)
+    : m_prompts(prompts), m_recentFiles(recentFiles), m_fnAppCommands(std::move(fnAppCommands)) {
     setObjectName(QStringLiteral("C_MainFrame"));
     m_pMdiArea = new QMdiArea(this);
     setCentralWidget(m_pMdiArea);
@@ -152,13 +153,12 @@ void C_MainFrame::CreateMenus() {
 
 void C_MainFrame::BuildPopup(QMenu* pMenu, std::span<const vmk::S_MenuItem> items) {
     pMenu->clear();
-    C_vmkApp* pApp = C_vmkApp::Instance();
     for (const vmk::S_MenuItem& item : items) {
         if (item.eKind == vmk::E_MenuItemKind::Separator) {
             pMenu->addSeparator();
         } else if (item.nId == ID_FILE_MRU_FILE1) {
             // The recent-file entries stand in place of the greyed "Recent File".
-            const QStringList entries = pApp ? pApp->GetRecentFiles().GetEntries() : QStringList();
+            const QStringList& entries = m_recentFiles.GetEntries();
             if (entries.isEmpty()) {
                 QAction* pPlace = pMenu->addAction(QString::fromUtf8(item.pText));
                 pPlace->setData(item.nId);
@@ -166,7 +166,7 @@ void C_MainFrame::BuildPopup(QMenu* pMenu, std::span<const vmk::S_MenuItem> item
             }
             for (int i = 0; i < entries.size(); ++i) {
                 const unsigned nId = ID_FILE_MRU_FILE1 + unsigned(i);
-                QAction* pEntry = pMenu->addAction(pApp->GetRecentFiles().GetMenuText(i, QDir::currentPath()));
+                QAction* pEntry = pMenu->addAction(m_recentFiles.GetMenuText(i, QDir::currentPath()));
                 pEntry->setData(nId);
                 pEntry->setStatusTip(PromptPart(nId, 0));
                 connect(pEntry, &QAction::triggered, this, [this, nId] { RouteCommand(nId); });
@@ -275,7 +275,7 @@ QList<C_ChildFrame*> C_MainFrame::GetChildFrames() const {
 
 C_ChildFrame* C_MainFrame::CreateChildFrame() {
     auto* pFrame = new C_ChildFrame;
-    pFrame->CreateDocumentAndView();
+    pFrame->CreateDocumentAndView(m_prompts);
     connect(pFrame, &C_ChildFrame::Closing, this, [this] { UpdateMenus(); });
     connect(pFrame, &QWidget::windowTitleChanged, this, [this] {
         UpdateTitle();
@@ -285,6 +285,20 @@ C_ChildFrame* C_MainFrame::CreateChildFrame() {
     // once maximised; the active picture's mark is put back afterwards.
     connect(pFrame, &QObject::destroyed, this, [this] { UpdateTitle(); }, Qt::QueuedConnection);
     return pFrame;
+}
+
+bool C_MainFrame::CloseAllDocuments() {
+    const QList<C_ChildFrame*> frames = GetChildFrames();
+    // Every changed picture is asked about before any window closes, so Cancel leaves them all.
+    for (C_ChildFrame* pFrame : frames) {
+        if (!pFrame->SaveModified()) {
+            UpdateMenus();
+            return false;
+        }
+    }
+    for (C_ChildFrame* pFrame : frames) pFrame->CloseAsked();
+    UpdateMenus();
+    return true;
 }
 
 void C_MainFrame::ShowChildFrame(C_ChildFrame* pFrame) {
@@ -397,8 +411,7 @@ bool C_MainFrame::RouteCommand(unsigned nId) {
         if (pFrame->OnCmdMsg(nId, true)) return true;
     }
     if (OnCmdMsg(nId, true)) return true;
-    C_vmkApp* pApp = C_vmkApp::Instance();
-    return pApp && pApp->OnCmdMsg(nId, true);
+    return m_fnAppCommands && m_fnAppCommands(nId, true);
 }
 
 bool C_MainFrame::IsCommandEnabled(unsigned nId) {
@@ -408,8 +421,7 @@ bool C_MainFrame::IsCommandEnabled(unsigned nId) {
             return true;
     }
     if (OnCmdMsg(nId, false)) return true;
-    C_vmkApp* pApp = C_vmkApp::Instance();
-    return pApp && pApp->OnCmdMsg(nId, false);
+    return m_fnAppCommands && m_fnAppCommands(nId, false);
 }
 
 bool C_MainFrame::OnCmdMsg(unsigned nId, bool bRun) {
@@ -429,12 +441,14 @@ bool C_MainFrame::OnCmdMsg(unsigned nId, bool bRun) {
     case ID_WINDOW_CASCADE:
     case ID_WINDOW_TILE_HORZ:
     case ID_WINDOW_ARRANGE:
-        // Window arrangement needs a window to arrange.
+    case ID_WINDOW_CLOSEALL:
+        // The Window menu's commands need a window to act on.
         if (!GetActiveChild()) return false;
         if (bRun) {
             if (nId == ID_WINDOW_CASCADE) CascadeWindows();
             else if (nId == ID_WINDOW_TILE_HORZ) m_pMdiArea->tileSubWindows();
-            else ArrangeIcons();
+            else if (nId == ID_WINDOW_ARRANGE) ArrangeIcons();
+            else CloseAllDocuments();
         }
         return true;
     default:
@@ -459,7 +473,7 @@ void C_MainFrame::ArrangeIcons() {
 
 void C_MainFrame::closeEvent(QCloseEvent* pEvent) {
     // Each changed picture is asked about; Cancel on any of them keeps the program running.
-    if (C_vmkApp* pApp = C_vmkApp::Instance(); pApp && !pApp->CloseAllDocuments()) {
+    if (!CloseAllDocuments()) {
         pEvent->ignore();
         return;
     }

@@ -1,7 +1,8 @@
 #pragma once
 // The main window: picture windows in an MDI area, menu 128 while none is open and menu 129
 // while one is, tool bar 128, the status bar, and the routing of every command to the active
-// view, its document, its window, this frame and the application, in that order.
+// view, its document, its window, this frame and the application, in that order. It knows the
+// application only as the last handler of that route.
 
 #include <QList>
 #include <QMainWindow>
@@ -9,12 +10,15 @@
 #include <QSize>
 #include <QTimer>
 
+#include <functional>
 #include <span>
 
 namespace vmk {
 struct S_MenuItem;
 }
 class C_ChildFrame;
+class C_Prompts;
+class C_RecentFileList;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -23,7 +27,12 @@ class QToolBar;
 class C_MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    C_MainFrame();
+    // The last handler of the command route: true when it handles `nId`; runs it when `bRun`.
+    using T_CommandHandler = std::function<bool(unsigned nId, bool bRun)>;
+
+    // `prompts` and `recentFiles` belong to the application and must outlive this window;
+    // `fnAppCommands` handles what no window handles.
+    C_MainFrame(C_Prompts& prompts, const C_RecentFileList& recentFiles, T_CommandHandler fnAppCommands);
     ~C_MainFrame() override;
 
     // Builds the tool bar and the status bar from resource 128 and shows the splash. False
@@ -37,6 +46,9 @@ public:
     QList<C_ChildFrame*> GetChildFrames() const;
     // A new picture window with its document and view, not yet shown.
     C_ChildFrame* CreateChildFrame();
+    // Closes every picture window after asking about each changed one. False, with every window
+    // left open, when the user cancelled.
+    bool CloseAllDocuments();
     // Shows a new picture window in the MDI area and activates it.
     void ShowChildFrame(C_ChildFrame* pFrame);
     // Size that the next picture window's view gets before its first update; an invalid size
@@ -86,6 +98,9 @@ private:
     void KeepInside(C_ChildFrame* pFrame) const;
     QAction* NewCommandAction(unsigned nId, const QString& strText);
 
+    C_Prompts& m_prompts;                   // the application's; handed to each picture window
+    const C_RecentFileList& m_recentFiles;  // the application's
+    T_CommandHandler m_fnAppCommands;
     QMdiArea* m_pMdiArea = nullptr;
     QToolBar* m_pToolBar = nullptr;         // window id 59392
     QLabel* m_pMessagePane = nullptr;       // "Ready"

@@ -18,7 +18,6 @@ public:
 
     // Set once at start-up from the command line ("Embedding"/"Automation" turn it off).
     static void SetSplashEnabled(bool bEnabled);
-    static bool IsSplashEnabled() { return s_bSplashEnabled; }
     // Shows the splash over `pParent` when enabled and none exists; otherwise does nothing.
     static void ShowSplash(QWidget* pParent);
     // True, after closing the splash, when one exists and `pEvent` is a key or mouse-button

@@ -8,10 +8,8 @@
 #include "shell/C_ChildFrame.h"
 #include "shell/C_CommandLineInfo.h"
 #include "shell/C_MainFrame.h"
-#include "shell/C_ShellPrompts.h"
 #include "shell/C_SplashWnd.h"
 #include "shell/C_vmkDoc.h"
-#include "shell/C_vmkView.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -41,7 +39,7 @@ void WaitUntilExposed(QWidget* pWindow) {
 }  // namespace
 
 C_vmkApp::C_vmkApp(int& argc, char** argv)
-    : QApplication(argc, argv), m_pDefaultPrompts(std::make_unique<C_ShellPrompts>()) {
+    : QApplication(argc, argv), m_pDefaultPrompts(std::make_unique<C_DialogPrompts>()) {
     m_pPrompts = m_pDefaultPrompts.get();
     vmk::InitResources();
     setOrganizationName(QStringLiteral("Veilmark"));
@@ -59,32 +57,37 @@ C_vmkApp::~C_vmkApp() {
 
 C_vmkApp* C_vmkApp::Instance() { return qobject_cast<C_vmkApp*>(QCoreApplication::instance()); }
 
-void C_vmkApp::SetPrompts(C_ShellPrompts* pPrompts) {
+void C_vmkApp::SetPrompts(C_Prompts* pPrompts) {
     m_pPrompts = pPrompts ? pPrompts : m_pDefaultPrompts.get();
 }
 
 bool C_vmkApp::InitInstance(const QStringList& args) {
     m_nExitCode = 0;
     m_bUnregistered = false;
-    // 1. The splash flag from a first reading of the command line.
-    C_SplashWnd::SetSplashEnabled(C_CommandLineInfo::Parse(args).m_bShowSplash);
+    const C_CommandLineInfo cmdLine = C_CommandLineInfo::Parse(args);
+    // "Embedding" and "Automation" start without the splash.
+    C_SplashWnd::SetSplashEnabled(cmdLine.m_bShowSplash);
 
-    // 4, 5. Settings and the recent-file list of six entries.
+    // The recent-file list as the last run left it.
     {
         QSettings settings = OpenSettings();
         m_recentFiles.ReadList(settings);
     }
 
-    // 7, 8. The main window from resource 128, hidden for now; its creation shows the splash.
+    // The main window with its menus, tool bar and status bar, hidden for now; loading it shows
+    // the splash. Dialogs are modal to it.
     m_pMainFrame.reset();
-    m_pMainFrame = std::make_unique<C_MainFrame>();
+    m_pMainFrame = std::make_unique<C_MainFrame>(*m_pPrompts, m_recentFiles,
+                                                 [this](unsigned nId, bool bRun) { return OnCmdMsg(nId, bRun); });
+    m_pDefaultPrompts->SetOwner(m_pMainFrame.get());
     if (!m_pMainFrame->LoadFrame()) {
         m_nExitCode = 1;
         return false;
     }
 
-    // 9, 10. The shell command: never an empty document of our own.
-    C_CommandLineInfo info = C_CommandLineInfo::Parse(args);
+    // What the command line asks for; with no file named the program starts without a picture,
+    // never with an empty one of its own.
+    C_CommandLineInfo info = cmdLine;
     if (info.m_nShellCommand == C_CommandLineInfo::FileNew) info.m_nShellCommand = C_CommandLineInfo::FileNothing;
     switch (info.m_nShellCommand) {
     case C_CommandLineInfo::FileOpen:
@@ -112,7 +115,7 @@ bool C_vmkApp::InitInstance(const QStringList& args) {
         break;
     }
 
-    // 11. Maximised, whatever show state the program was started with.
+    // Maximised, whatever show state the program was started with.
     m_pMainFrame->showMaximized();
     m_pMainFrame->repaint();
     return true;
@@ -129,7 +132,7 @@ void C_vmkApp::Unregister(bool bQuiet) {
             QFile::remove(settings.fileName());
     }
     m_recentFiles = C_RecentFileList();
-    if (!bQuiet) Prompts().ShowMessage(m_pMainFrame.get(), QString::fromUtf8(vmk::kStrUnregDone));
+    if (!bQuiet) m_pPrompts->ShowMessage(vmk::kStrUnregDone);
 }
 
 void C_vmkApp::WriteSettings() {
@@ -175,30 +178,21 @@ QString C_vmkApp::CanonicalPath(const QString& strPath) {
     return strCanonical.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : strCanonical;
 }
 
-QList<C_vmkDoc*> C_vmkApp::GetDocuments() const {
-    QList<C_vmkDoc*> docs;
-    if (m_pMainFrame)
-        for (C_ChildFrame* pFrame : m_pMainFrame->GetChildFrames()) docs << pFrame->GetDocument();
-    return docs;
-}
-
 C_vmkDoc* C_vmkApp::OpenDocumentFile(const QString& strPath) {
     if (!m_pMainFrame || strPath.isEmpty()) return nullptr;
     const QString strFull = CanonicalPath(strPath);
-    for (C_vmkDoc* pDoc : GetDocuments()) {
-        if (C_RecentFileList::SamePath(pDoc->GetPathName(), strFull)) {
-            m_pMainFrame->GetMdiArea()->setActiveSubWindow(pDoc->GetFrame());
-            return pDoc;
+    for (C_ChildFrame* pFrame : m_pMainFrame->GetChildFrames()) {
+        if (C_RecentFileList::SamePath(pFrame->GetDocument()->GetPathName(), strFull)) {
+            m_pMainFrame->GetMdiArea()->setActiveSubWindow(pFrame);
+            return pFrame->GetDocument();
         }
     }
     C_ChildFrame* pFrame = m_pMainFrame->CreateChildFrame();
-    setOverrideCursor(Qt::WaitCursor);
-    const bool bOpened = pFrame->GetDocument()->OnOpenDocument(strFull);
-    restoreOverrideCursor();
-    if (!bOpened) {
+    if (!pFrame->GetDocument()->OnOpenDocument(strFull)) {
         delete pFrame;  // never shown: the window and the document go at once
         return nullptr;
     }
+    AddToRecentFileList(strFull);
     m_pMainFrame->ShowChildFrame(pFrame);
     // The entries name files in the current folder by name alone, and the open just moved it.
     m_pMainFrame->RebuildRecentFileMenus();
@@ -213,9 +207,14 @@ void C_vmkApp::AddToRecentFileList(const QString& strPath) {
 }
 
 void C_vmkApp::OnFileOpen() {
-    const QString strPath = Prompts().ChooseOpenFile(m_pMainFrame.get(), QString::fromUtf8(vmk::kStrOpenTitle),
-                                                     QString::fromUtf8(vmk::kStrOpenFilter));
-    if (!strPath.isEmpty()) OpenDocumentFile(strPath);
+    // Only an existing file; the dialog starts where the last file dialog was left.
+    C_FileDialogArgs args;
+    args.m_strTitle = vmk::kStrOpenTitle;
+    args.m_strFilter = vmk::kStrOpenFilter;
+    args.m_bMustExist = true;
+    args.m_bStartInCurrentDir = false;
+    const std::string strPath = m_pPrompts->ChooseOpenFile(args);
+    if (!strPath.empty()) OpenDocumentFile(QString::fromStdString(strPath));
 }
 
 void C_vmkApp::OnOpenRecentFile(int nIndex) {
@@ -228,23 +227,8 @@ void C_vmkApp::OnOpenRecentFile(int nIndex) {
     }
 }
 
-void C_vmkApp::OnAppAbout() { C_AboutCommand::Run(C_DialogPrompts::ForWindow(m_pMainFrame.get())); }
+void C_vmkApp::OnAppAbout() { C_AboutCommand::Run(*m_pPrompts); }
 
 void C_vmkApp::OnAppExit() {
     if (m_pMainFrame) m_pMainFrame->close();
-}
-
-bool C_vmkApp::CloseAllDocuments() {
-    if (!m_pMainFrame) return true;
-    const QList<C_ChildFrame*> frames = m_pMainFrame->GetChildFrames();
-    // Every changed picture is asked about before any window closes, so Cancel leaves them all.
-    for (C_ChildFrame* pFrame : frames) {
-        if (!pFrame->GetDocument()->SaveModified()) {
-            m_pMainFrame->UpdateMenus();
-            return false;
-        }
-    }
-    for (C_ChildFrame* pFrame : frames) pFrame->CloseAsked();
-    m_pMainFrame->UpdateMenus();
-    return true;
 }

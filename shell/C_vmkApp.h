@@ -1,18 +1,20 @@
 #pragma once
-// The one application object: runs the start-up sequence, owns the main window, the settings
-// and the recent-file list, opens pictures, and lets the splash swallow the first key or
-// mouse-button press before any widget sees it.
+// The one application object: runs the start-up sequence, owns the main window, the prompts,
+// the settings and the recent-file list, opens pictures, and lets the splash swallow the first
+// key or mouse-button press before any widget sees it. Nothing in the shell calls up to it: the
+// windows get the prompts and the recent-file list from it, and route to it what they do not
+// handle.
 
 #include "shell/C_RecentFileList.h"
 
 #include <QApplication>
-#include <QList>
 #include <QStringList>
 
 #include <memory>
 
+class C_DialogPrompts;
 class C_MainFrame;
-class C_ShellPrompts;
+class C_Prompts;
 class C_vmkDoc;
 
 class C_vmkApp : public QApplication {
@@ -42,18 +44,14 @@ public:
     void OnOpenRecentFile(int nIndex);
     void OnAppAbout();
     void OnAppExit();
-    // Closes every picture window after asking about each changed one. False, with every window
-    // left open, when the user cancelled.
-    bool CloseAllDocuments();
-    QList<C_vmkDoc*> GetDocuments() const;
     void AddToRecentFileList(const QString& strPath);
 
     C_MainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
     C_RecentFileList& GetRecentFiles() { return m_recentFiles; }
-    C_ShellPrompts& Prompts() { return *m_pPrompts; }
-    // Replaces the dialogs (tests answer from a script); the application keeps ownership of
-    // neither: `pPrompts` must outlive its use, nullptr restores the real dialogs.
-    void SetPrompts(C_ShellPrompts* pPrompts);
+    // Replaces the dialogs (tests answer from a script) for the main window that the next
+    // InitInstance makes and every window it opens. `pPrompts` stays the caller's and must
+    // outlive that main window; nullptr restores the real dialogs.
+    void SetPrompts(C_Prompts* pPrompts);
     bool WasUnregistered() const { return m_bUnregistered; }
 
     // The canonical form of a path: absolute, symbolic links resolved when the file exists.
@@ -63,10 +61,11 @@ private:
     void Unregister(bool bQuiet);
     void WriteSettings();
 
-    std::unique_ptr<C_MainFrame> m_pMainFrame;
     C_RecentFileList m_recentFiles;
-    std::unique_ptr<C_ShellPrompts> m_pDefaultPrompts;
-    C_ShellPrompts* m_pPrompts = nullptr;  // m_pDefaultPrompts or the one set by SetPrompts
+    std::unique_ptr<C_DialogPrompts> m_pDefaultPrompts;  // the real dialogs, owned by the main window
+    C_Prompts* m_pPrompts = nullptr;  // m_pDefaultPrompts or the one set by SetPrompts
+    // After the list and the prompts it refers to, so that it goes first.
+    std::unique_ptr<C_MainFrame> m_pMainFrame;
     bool m_bUnregistered = false;
     int m_nExitCode = 0;
 };

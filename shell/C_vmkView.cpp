@@ -1,8 +1,8 @@
 #include "shell/C_vmkView.h"
 
+#include "commands/C_BusyScope.h"
 #include "commands/C_CompareCommand.h"
 #include "commands/C_ComposeCommand.h"
-#include "commands/C_DialogPrompts.h"
 #include "commands/C_HideCommand.h"
 #include "commands/C_PropertiesCommand.h"
 #include "commands/C_RevealCommand.h"
@@ -10,11 +10,8 @@
 #include "model/image/BTCImageData.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
-#include "shell/C_ChildFrame.h"
-#include "shell/C_vmkApp.h"
 #include "shell/C_vmkDoc.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
@@ -22,7 +19,8 @@
 
 #include <algorithm>
 
-C_vmkView::C_vmkView(C_vmkDoc* pDoc, QWidget* pParent) : QAbstractScrollArea(pParent), m_pDoc(pDoc) {
+C_vmkView::C_vmkView(C_vmkDoc* pDoc, C_Prompts& prompts, QWidget* pParent)
+    : QAbstractScrollArea(pParent), m_pDoc(pDoc), m_prompts(prompts) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setAutoFillBackground(false);
@@ -49,8 +47,7 @@ void C_vmkView::OnInitialUpdate() {
     const int cw = client.width(), ch = client.height();
     UpdateScrollBars();
 
-    C_ChildFrame* pFrame = m_pDoc->GetFrame();
-    if ((m_nPictureWidth < cw || m_nPictureHeight < ch) && pFrame && !pFrame->isMaximized()) {
+    if (m_nPictureWidth < cw || m_nPictureHeight < ch) {
         // Shrink only: each dimension becomes the picture's if that is smaller, plus room for
         // the scroll bar the other dimension still needs, and never more than it was.
         const int nBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
@@ -58,8 +55,7 @@ void C_vmkView::OnInitialUpdate() {
         int nWantH = std::min(m_nPictureHeight, ch);
         if (m_nPictureHeight > nWantH) nWantW = std::min(cw, nWantW + nBar);
         if (m_nPictureWidth > nWantW) nWantH = std::min(ch, nWantH + nBar);
-        const QSize shrink(cw - nWantW, ch - nWantH);
-        pFrame->resize(pFrame->size() - shrink);
+        emit ShrinkWanted(QSize(cw - nWantW, ch - nWantH));
     }
 
     m_pDoc->SetTitle(QString::asprintf(vmk::kStrTitleFormat, m_pDoc->GetTitle().toUtf8().constData(),
@@ -233,7 +229,6 @@ bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun) {
     case ID_TOOLS_COMPARE: pHandler = &C_vmkView::OnToolsCompare; break;
     case ID_TOOLS_COMPOSE: pHandler = &C_vmkView::OnToolsCompose; break;
     case ID_TOOLS_GRAYSCALE: pHandler = &C_vmkView::OnToolsGrayscale; break;
-    case ID_WINDOW_CLOSEALL: pHandler = &C_vmkView::OnWindowCloseAll; break;
     default: return false;
     }
     if (bRun) (this->*pHandler)();
@@ -242,37 +237,35 @@ bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun) {
 
 void C_vmkView::OnToolsGrayscale() {
     if (m_pDoc && m_pDoc->HasPicture()) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        const bool bConverted = m_pDoc->GetCarrier()->ConvertToGrayscale();
-        QApplication::restoreOverrideCursor();
+        bool bConverted = false;
+        {
+            C_BusyScope busy(m_prompts);
+            bConverted = m_pDoc->GetCarrier()->ConvertToGrayscale();
+        }
         if (bConverted) m_pDoc->SetModifiedFlag(true);
     }
     // Redrawn whatever the conversion reported; the title keeps the depth it was opened with.
     viewport()->update();
 }
 
-void C_vmkView::OnWindowCloseAll() {
-    if (C_vmkApp* pApp = C_vmkApp::Instance()) pApp->CloseAllDocuments();
-}
-
 // Each command gets the document's carrier, the prompts and (when it changes pixels) a redraw;
 // a hide also tells the document what it hid, which marks it as changed.
 void C_vmkView::OnActionsHide() {
     if (C_Carrier* p = m_pDoc->GetCarrier())
-        C_HideCommand::Run(*p, C_DialogPrompts::ForWindow(this), [this] { viewport()->update(); },
+        C_HideCommand::Run(*p, m_prompts, [this] { viewport()->update(); },
                            [this](const C_HiddenRecord& record) { m_pDoc->OnMessageHidden(record); });
 }
 void C_vmkView::OnActionsReveal() {
-    if (C_Carrier* p = m_pDoc->GetCarrier()) C_RevealCommand::Run(*p, C_DialogPrompts::ForWindow(this));
+    if (C_Carrier* p = m_pDoc->GetCarrier()) C_RevealCommand::Run(*p, m_prompts);
 }
 void C_vmkView::OnToolsProperties() {
-    if (C_Carrier* p = m_pDoc->GetCarrier()) C_PropertiesCommand::Run(*p, C_DialogPrompts::ForWindow(this));
+    if (C_Carrier* p = m_pDoc->GetCarrier()) C_PropertiesCommand::Run(*p, m_prompts);
 }
 void C_vmkView::OnToolsCompose() {
     if (C_Carrier* p = m_pDoc->GetCarrier())
-        C_ComposeCommand::Run(*p, C_DialogPrompts::ForWindow(this), [this] { viewport()->update(); },
+        C_ComposeCommand::Run(*p, m_prompts, [this] { viewport()->update(); },
                               [this](const C_HiddenRecord& record) { m_pDoc->OnMessageHidden(record); });
 }
 void C_vmkView::OnToolsCompare() {
-    if (C_Carrier* p = m_pDoc->GetCarrier()) C_CompareCommand::Run(*p, C_DialogPrompts::ForWindow(this));
+    if (C_Carrier* p = m_pDoc->GetCarrier()) C_CompareCommand::Run(*p, m_prompts);
 }

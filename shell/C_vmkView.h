@@ -1,32 +1,32 @@
 #pragma once
 // Shows one document's picture centred on white, scrolling when the picture is larger than
-// the window; the picture commands of the picture window arrive here.
+// the window; the picture commands of the picture window arrive here and run on the document's
+// carrier with the prompts the view was given.
 
 #include <QAbstractScrollArea>
 #include <QImage>
 
 class BTCImageData;
+class C_Prompts;
 class C_vmkDoc;
 
 class C_vmkView : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    explicit C_vmkView(C_vmkDoc* pDoc, QWidget* pParent = nullptr);
+    // `prompts` must outlive the view.
+    C_vmkView(C_vmkDoc* pDoc, C_Prompts& prompts, QWidget* pParent = nullptr);
     ~C_vmkView() override;
 
     C_vmkDoc* GetDocument() const { return m_pDoc; }
 
-    // Stores the picture size, sets the scroll sizes, shrinks the child window to a small
-    // picture (never grows it) and titles the document. Runs once, when first shown.
+    // Stores the picture size, sets the scroll sizes, asks the window to shrink to a small
+    // picture (never to grow) and titles the document. Runs once, when first shown.
     void OnInitialUpdate();
-    bool IsInitialUpdateDone() const { return m_bInitialUpdateDone; }
     // Command routing: true when this view handles `nId`; runs it when `bRun`.
     bool OnCmdMsg(unsigned nId, bool bRun);
 
     // Where the picture's top-left pixel lands in the viewport, scroll position included.
     QPoint PictureOrigin() const;
-    int GetPictureWidth() const { return m_nPictureWidth; }
-    int GetPictureHeight() const { return m_nPictureHeight; }
     // The whole picture within the frame, once it is known; Cascade sizes windows by it.
     QSize sizeHint() const override;
 
@@ -35,9 +35,12 @@ public:
     // run bottom-up. A null image when there is nothing to draw.
     static QImage WrapPicture(const BTCImageData& data, bool& bFlip);
 
+signals:
+    // The window around the view should lose `shrink` of its size to fit a small picture.
+    void ShrinkWanted(QSize shrink);
+
 public slots:
     void OnToolsGrayscale();
-    void OnWindowCloseAll();
     // The commands of commands/, each run on this document's carrier.
     void OnActionsHide();
     void OnActionsReveal();
@@ -55,6 +58,7 @@ private:
     void UpdateScrollBars();
 
     C_vmkDoc* m_pDoc;              // not owned; lives as long as the view's window
+    C_Prompts& m_prompts;          // not owned; the application's
     int m_nPictureHeight = 0;      // pixels, stored at the first update
     int m_nPictureWidth = 0;       // pixels, stored at the first update
     bool m_bInitialUpdateDone = false;

@@ -1,6 +1,8 @@
 #include "tests/gui/C_GuiTestSupport.h"
 
+#include "shell/C_ChildFrame.h"
 #include "shell/C_vmkApp.h"
+#include "shell/C_vmkDoc.h"
 
 #include <QFile>
 #include <QSettings>
@@ -10,34 +12,13 @@
 #include <cstdint>
 #include <cstdlib>
 
-QString C_ScriptedPrompts::ChooseOpenFile(QWidget*, const QString&, const QString&) {
-    ++m_nOpenAsked;
-    return m_aOpenAnswers.isEmpty() ? QString() : m_aOpenAnswers.takeFirst();
+QStringList Texts(const std::vector<std::string>& aTexts) {
+    QStringList list;
+    for (const std::string& str : aTexts) list << QString::fromStdString(str);
+    return list;
 }
 
-QString C_ScriptedPrompts::ChooseSaveFile(QWidget*, const QString& strFilter, const QString& strFallbackExt) {
-    ++m_nSaveAsked;
-    m_strLastSaveFilter = strFilter;
-    m_strLastSaveFallback = strFallbackExt;
-    return m_aSaveAnswers.isEmpty() ? QString() : m_aSaveAnswers.takeFirst();
-}
-
-void C_ScriptedPrompts::ShowMessage(QWidget*, const QString& strText) {
-    if (m_fnOnBox) m_fnOnBox();
-    m_aMessages << strText;
-}
-
-bool C_ScriptedPrompts::AskYesNo(QWidget*, const QString& strText) {
-    if (m_fnOnBox) m_fnOnBox();
-    m_aQuestions << strText;
-    return !m_aYesNoAnswers.isEmpty() && m_aYesNoAnswers.takeFirst();
-}
-
-C_ShellPrompts::E_SaveChoice C_ScriptedPrompts::AskSaveChanges(QWidget*, const QString& strText) {
-    if (m_fnOnBox) m_fnOnBox();
-    m_aQuestions << strText;
-    return m_aSaveChoices.isEmpty() ? E_SaveChoice::Discard : m_aSaveChoices.takeFirst();
-}
+C_ChildFrame* FrameOf(const C_vmkDoc* pDoc) { return pDoc ? qobject_cast<C_ChildFrame*>(pDoc->parent()) : nullptr; }
 
 namespace {
 

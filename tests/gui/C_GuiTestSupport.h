@@ -1,8 +1,9 @@
 #pragma once
-// Shared pieces of the widget tests: prompts answered from a script, pictures written by hand,
-// and a main() that isolates the settings and runs one QtTest class under a C_vmkApp.
+// Shared pieces of the widget tests: pictures written by hand, and a main() that isolates the
+// settings and runs one QtTest class under a C_vmkApp. Prompts are answered by the commands'
+// C_ScriptedPrompts.
 
-#include "shell/C_ShellPrompts.h"
+#include "tests/gui/commands/C_ScriptedPrompts.h"
 
 #include <QColor>
 #include <QList>
@@ -10,28 +11,16 @@
 #include <QStringList>
 
 #include <functional>
+#include <string>
+#include <vector>
 
-class C_ScriptedPrompts : public C_ShellPrompts {
-public:
-    QStringList m_aOpenAnswers;   // taken from the front; empty answer = Cancel
-    QStringList m_aSaveAnswers;
-    QStringList m_aMessages;      // every message box text, in order
-    int m_nOpenAsked = 0;
-    int m_nSaveAsked = 0;
-    QString m_strLastSaveFilter;
-    QString m_strLastSaveFallback;
-    QList<bool> m_aYesNoAnswers;  // taken from the front; none left = No
-    QStringList m_aQuestions;     // every Yes/No and save-changes text, in order
-    QList<E_SaveChoice> m_aSaveChoices;  // taken from the front; none left = Discard
-    // Called as each box of any kind shows, to look at the windows around it.
-    std::function<void()> m_fnOnBox;
+class C_ChildFrame;
+class C_vmkDoc;
 
-    QString ChooseOpenFile(QWidget*, const QString&, const QString&) override;
-    QString ChooseSaveFile(QWidget*, const QString& strFilter, const QString& strFallbackExt) override;
-    void ShowMessage(QWidget*, const QString& strText) override;
-    bool AskYesNo(QWidget*, const QString& strText) override;
-    E_SaveChoice AskSaveChanges(QWidget*, const QString& strText) override;
-};
+// Texts recorded by the prompts, as Qt lists so that a failed comparison shows them.
+QStringList Texts(const std::vector<std::string>& aTexts);
+// The window of a document: the document's parent, which owns it.
+C_ChildFrame* FrameOf(const C_vmkDoc* pDoc);
 
 using PixelFn = std::function<QColor(int x, int y)>;  // y = 0 is the top row as seen
 

@@ -76,8 +76,9 @@ private slots:
     }
     void cleanup() {
         if (C_SplashWnd::GetCurrent()) C_SplashWnd::GetCurrent()->CloseSplash();
-        if (Frame()) App()->CloseAllDocuments();
+        if (Frame()) Frame()->CloseAllDocuments();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(m_prompts.m_faults.empty(), m_prompts.Faults().c_str());
     }
 
     // ---- menus, keys, tool bar, status bar ----
@@ -183,23 +184,25 @@ private slots:
         for (const auto& [nId, strKey] : keys)
             QCOMPARE(Frame()->GetAction(nId)->shortcut(), QKeySequence::fromString(strKey));
         // F3 opens the open dialog even with no picture.
+        m_prompts.m_openAnswers = {""};
+        m_prompts.m_saveAnswers = {""};
         QVERIFY(QTest::qWaitForWindowExposed(Frame()));
         QTest::keyClick(Frame(), Qt::Key_F3);
-        QCOMPARE(m_prompts.m_nOpenAsked, 1);
+        QCOMPARE(int(m_prompts.m_openArgs.size()), 1);
         // F2 acts only with a picture.
         QTest::keyClick(Frame(), Qt::Key_F2);
-        QCOMPARE(m_prompts.m_nSaveAsked, 0);
+        QCOMPARE(int(m_prompts.m_saveArgs.size()), 0);
         QVERIFY(App()->OpenDocumentFile(Picture("a.bmp")));
         QVERIFY(App()->OpenDocumentFile(Picture("b.bmp")));
         QTest::keyClick(Frame(), Qt::Key_F2);
-        QCOMPARE(m_prompts.m_nSaveAsked, 1);
+        QCOMPARE(int(m_prompts.m_saveArgs.size()), 1);
         // F6 and Shift+F6: no pane to switch to, nothing changes.
         C_ChildFrame* pActive = Frame()->GetActiveChild();
         QTest::keyClick(Frame(), Qt::Key_F6);
         QTest::keyClick(Frame(), Qt::Key_F6, Qt::ShiftModifier);
         QCOMPARE(Frame()->GetActiveChild(), pActive);
         QCOMPARE(Frame()->GetChildFrames().size(), 2);
-        QVERIFY(m_prompts.m_aMessages.isEmpty());
+        QVERIFY(m_prompts.m_messages.empty());
     }
 
     void toolBarOrderAndPrompts() {
@@ -324,7 +327,7 @@ private slots:
 
     void startWithMissingPictureEnds() {
         QVERIFY(!Start({"-Embedding", m_dir.filePath("missing.bmp")}));
-        QCOMPARE(m_prompts.m_aMessages, QStringList({"Error Opening Image!"}));
+        QCOMPARE(Texts(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
         QVERIFY(Frame()->GetChildFrames().isEmpty());
         QVERIFY(!Frame()->isVisible());
     }
@@ -344,7 +347,7 @@ private slots:
         };
         App()->SetPrompts(&m_prompts);
         QVERIFY(!App()->InitInstance({strBad}));
-        QCOMPARE(m_prompts.m_aMessages, QStringList({"Error Opening Image!"}));
+        QCOMPARE(Texts(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
         QVERIFY(!bSplashUp);
         QVERIFY(bFrameShown);
         QVERIFY(!Frame()->isVisible());  // the program then ends
@@ -360,14 +363,14 @@ private slots:
 
     void startWithPrintOpensAndEnds() {
         QVERIFY(!Start({"-Embedding", "-p", Picture("print.bmp")}));
-        QVERIFY(m_prompts.m_aMessages.isEmpty());
+        QVERIFY(m_prompts.m_messages.empty());
     }
 
     void unregisterClearsSettings() {
         App()->AddToRecentFileList(Picture("kept.bmp"));
         QVERIFY(QSettings("Veilmark", "Veilmark").contains("Recent File List/File1"));
         QVERIFY(!Start({"-Unregister"}));
-        QCOMPARE(m_prompts.m_aMessages,
+        QCOMPARE(Texts(m_prompts.m_messages),
                  QStringList({"System registry entries have been removed and the INI file (if any) was deleted."}));
         QVERIFY(!QSettings("Veilmark", "Veilmark").contains("Recent File List/File1"));
         QVERIFY(App()->WasUnregistered());
@@ -378,7 +381,7 @@ private slots:
 
     void unregisterWithEmbeddingIsQuiet() {
         QVERIFY(!Start({"-Embedding", "/Unregserver"}));
-        QVERIFY(m_prompts.m_aMessages.isEmpty());
+        QVERIFY(m_prompts.m_messages.empty());
     }
 
     // ---- documents across windows ----
@@ -409,7 +412,7 @@ private slots:
         QCOMPARE(shown.last(), QString("&6 r2.bmp"));
         QVERIFY(acts[10]->isSeparator());
         // Choosing an entry opens (here: activates) that picture.
-        App()->CloseAllDocuments();
+        Frame()->CloseAllDocuments();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
         const QList<QAction*> acts128 = Frame()->GetMenus()[0]->actions();
@@ -422,10 +425,10 @@ private slots:
         QVERIFY(Start());
         const QString strGone = Picture("gone.bmp");
         QVERIFY(App()->OpenDocumentFile(strGone));
-        App()->CloseAllDocuments();
+        Frame()->CloseAllDocuments();
         QVERIFY(QFile::remove(strGone));
         QVERIFY(App()->OnCmdMsg(ID_FILE_MRU_FILE1, true));
-        QCOMPARE(m_prompts.m_aMessages, QStringList({"Error Opening Image!"}));
+        QCOMPARE(Texts(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
         QVERIFY(App()->GetRecentFiles().GetEntries().isEmpty());
     }
 
@@ -463,12 +466,12 @@ private slots:
 
     void openFromDialogAndCancel() {
         QVERIFY(Start());
-        m_prompts.m_aOpenAnswers = {QString(), Picture("dlg.bmp")};
+        m_prompts.m_openAnswers = {"", Picture("dlg.bmp").toStdString()};
         Frame()->GetAction(ID_FILE_OPEN)->trigger();  // Cancel
         QVERIFY(Frame()->GetChildFrames().isEmpty());
         Frame()->GetAction(ID_FILE_OPEN)->trigger();
         QCOMPARE(Frame()->GetChildFrames().size(), 1);
-        QCOMPARE(m_prompts.m_nOpenAsked, 2);
+        QCOMPARE(int(m_prompts.m_openArgs.size()), 2);
     }
 
     void currentDirectoryFollowsOpenedPicture() {
@@ -479,7 +482,7 @@ private slots:
         QCOMPARE(QDir::currentPath(), QDir(m_dir.filePath("one")).canonicalPath());
         QVERIFY(App()->OpenDocumentFile(Picture("two/q.bmp")));
         QCOMPARE(QDir::currentPath(), QDir(m_dir.filePath("two")).canonicalPath());
-        App()->CloseAllDocuments();
+        Frame()->CloseAllDocuments();
         QCOMPARE(QDir::currentPath(), QDir(m_dir.filePath("two")).canonicalPath());
     }
 
@@ -492,7 +495,7 @@ private slots:
         QVERIFY(Frame()->GetChildFrames().isEmpty());
         QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
         QCOMPARE(Frame()->windowTitle(), QString("Veilmark"));
-        QVERIFY(m_prompts.m_aMessages.isEmpty());  // nobody asked to save
+        QVERIFY(m_prompts.m_messages.empty());  // nobody asked to save
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(pDoc.isNull());  // the documents went with their windows
     }
@@ -503,18 +506,18 @@ private slots:
         QVERIFY(Start());
         C_vmkDoc* pA = App()->OpenDocumentFile(Picture("ch1.bmp"));
         QVERIFY(pA);
-        QVERIFY(!pA->GetFrame()->isWindowModified());
+        QVERIFY(!FrameOf(pA)->isWindowModified());
         Frame()->GetAction(ID_TOOLS_GRAYSCALE)->trigger();
-        QVERIFY(pA->GetFrame()->isWindowModified());
+        QVERIFY(FrameOf(pA)->isWindowModified());
         QVERIFY(Frame()->isWindowModified());
-        using E = C_ShellPrompts::E_SaveChoice;
-        m_prompts.m_aSaveChoices = {E::Cancel, E::Save};
+        using E = C_Prompts::E_SaveChoice;
+        m_prompts.m_saveChoices = {E::Cancel, E::Save};
         Frame()->GetAction(ID_FILE_CLOSE)->trigger();
-        QCOMPARE(m_prompts.m_aQuestions, QStringList({"Save the changes to ch1.bmp before closing?"}));
+        QCOMPARE(Texts(m_prompts.m_questions), QStringList({"Save the changes to ch1.bmp before closing?"}));
         QCOMPARE(Frame()->GetChildFrames().size(), 1);
         // Save runs Save Picture As; cancelling that keeps the window too.
-        m_prompts.m_aSaveChoices = {E::Save, E::Save};
-        m_prompts.m_aSaveAnswers = {QString(), m_dir.filePath("ch1-gray.bmp")};
+        m_prompts.m_saveChoices = {E::Save, E::Save};
+        m_prompts.m_saveAnswers = {"", m_dir.filePath("ch1-gray.bmp").toStdString()};
         Frame()->GetAction(ID_FILE_CLOSE)->trigger();
         QCOMPARE(Frame()->GetChildFrames().size(), 1);
         Frame()->GetAction(ID_FILE_CLOSE)->trigger();
@@ -528,18 +531,18 @@ private slots:
             QVERIFY(App()->OpenDocumentFile(Picture(name)));
             Frame()->GetAction(ID_TOOLS_GRAYSCALE)->trigger();
         }
-        m_prompts.m_aQuestions.clear();
-        m_prompts.m_aSaveChoices = {E::Discard, E::Cancel};
+        m_prompts.m_questions.clear();
+        m_prompts.m_saveChoices = {E::Discard, E::Cancel};
         Frame()->GetAction(ID_WINDOW_CLOSEALL)->trigger();
-        QCOMPARE(m_prompts.m_aQuestions.size(), 2);
+        QCOMPARE(int(m_prompts.m_questions.size()), 2);
         QCOMPARE(Frame()->GetChildFrames().size(), 4);
         // Exit: Cancel keeps the program; Discard for all three ends it.
-        m_prompts.m_aSaveChoices = {E::Cancel};
+        m_prompts.m_saveChoices = {E::Cancel};
         Frame()->GetAction(ID_APP_EXIT)->trigger();
         QVERIFY(Frame()->isVisible());
         QCOMPARE(Frame()->GetChildFrames().size(), 4);
         QVERIFY(Frame()->isWindowModified());
-        m_prompts.m_aSaveChoices = {E::Discard, E::Discard, E::Discard};
+        m_prompts.m_saveChoices = {E::Discard, E::Discard, E::Discard};
         Frame()->GetAction(ID_APP_EXIT)->trigger();
         QVERIFY(!Frame()->isVisible());
         QVERIFY(Frame()->GetChildFrames().isEmpty());

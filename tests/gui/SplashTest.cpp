@@ -44,6 +44,7 @@ private slots:
     void cleanup() {
         if (C_SplashWnd::GetCurrent()) C_SplashWnd::GetCurrent()->CloseSplash();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(m_prompts.m_faults.empty(), m_prompts.Faults().c_str());
     }
 
     void shownCentredWithItsPicture() {
@@ -85,12 +86,13 @@ private slots:
         QVERIFY(Start());
         QVERIFY(QTest::qWaitForWindowExposed(Frame()));
         QVERIFY(C_SplashWnd::GetCurrent());
+        m_prompts.m_openAnswers = {""};
         // F3 would open the open dialog; while the splash is up it only closes the splash.
         QTest::keyClick(Frame(), Qt::Key_F3);
         QVERIFY(!C_SplashWnd::GetCurrent());
-        QCOMPARE(m_prompts.m_nOpenAsked, 0);
+        QCOMPARE(int(m_prompts.m_openArgs.size()), 0);
         QTest::keyClick(Frame(), Qt::Key_F3);
-        QCOMPARE(m_prompts.m_nOpenAsked, 1);
+        QCOMPARE(int(m_prompts.m_openArgs.size()), 1);
     }
 
     void firstMousePressSwallowed() {
@@ -127,8 +129,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!C_SplashWnd::GetCurrent(), 4000);
         QVERIFY(clock.elapsed() >= C_SplashWnd::kTimeoutMs);
         // Afterwards a press reaches its window again.
+        m_prompts.m_openAnswers = {""};
         QTest::keyClick(Frame(), Qt::Key_F3);
-        QCOMPARE(m_prompts.m_nOpenAsked, 1);
+        QCOMPARE(int(m_prompts.m_openArgs.size()), 1);
     }
 };
 

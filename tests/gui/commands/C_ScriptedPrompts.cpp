@@ -1,14 +1,16 @@
 #include "C_ScriptedPrompts.h"
 
-#include <gtest/gtest.h>
-
-namespace {
+void C_ScriptedPrompts::Showing()
+{
+    if (m_nBusy != 0)
+        m_faults.push_back("a dialog shown during a long step");
+}
 
 template <typename Q>
-bool Take(Q& queue, typename Q::value_type& value, const char* pszWhat)
+bool C_ScriptedPrompts::Take(Q& queue, typename Q::value_type& value, const char* pszWhat)
 {
     if (queue.empty()) {
-        ADD_FAILURE() << "unexpected " << pszWhat;
+        m_faults.push_back(std::string("unexpected ") + pszWhat);
         return false;
     }
     value = std::move(queue.front());
@@ -16,11 +18,9 @@ bool Take(Q& queue, typename Q::value_type& value, const char* pszWhat)
     return true;
 }
 
-}  // namespace
-
 std::string C_ScriptedPrompts::ChooseOpenFile(const C_FileDialogArgs& args)
 {
-    EXPECT_EQ(m_nBusy, 0) << "a dialog shown during a long step";
+    Showing();
     m_openArgs.push_back(args);
     std::string str;
     return Take(m_openAnswers, str, "open-file dialog") ? str : std::string();
@@ -28,7 +28,7 @@ std::string C_ScriptedPrompts::ChooseOpenFile(const C_FileDialogArgs& args)
 
 std::string C_ScriptedPrompts::ChooseSaveFile(const C_FileDialogArgs& args)
 {
-    EXPECT_EQ(m_nBusy, 0) << "a dialog shown during a long step";
+    Showing();
     m_saveArgs.push_back(args);
     std::string str;
     return Take(m_saveAnswers, str, "save-file dialog") ? str : std::string();
@@ -36,7 +36,7 @@ std::string C_ScriptedPrompts::ChooseSaveFile(const C_FileDialogArgs& args)
 
 bool C_ScriptedPrompts::ShowPasswordDialog(std::string& strFirst, std::string& strSecond)
 {
-    EXPECT_EQ(m_nBusy, 0) << "a dialog shown during a long step";
+    Showing();
     m_passwordShownWith.emplace_back(strFirst, strSecond);
     std::optional<Pair> answer;
     if (!Take(m_passwordAnswers, answer, "pass phrase dialog") || !answer)
@@ -48,19 +48,47 @@ bool C_ScriptedPrompts::ShowPasswordDialog(std::string& strFirst, std::string& s
 
 void C_ScriptedPrompts::ShowMessage(const std::string& strText)
 {
-    EXPECT_EQ(m_nBusy, 0) << "a dialog shown during a long step";
+    Showing();
+    if (m_fnOnBox)
+        m_fnOnBox();
     m_messages.push_back(strText);
+}
+
+bool C_ScriptedPrompts::AskYesNo(const std::string& strText)
+{
+    Showing();
+    if (m_fnOnBox)
+        m_fnOnBox();
+    m_questions.push_back(strText);
+    if (m_yesNoAnswers.empty())
+        return false;
+    const bool bYes = m_yesNoAnswers.front();
+    m_yesNoAnswers.pop_front();
+    return bYes;
+}
+
+C_Prompts::E_SaveChoice C_ScriptedPrompts::AskSaveChanges(const std::string& strText)
+{
+    Showing();
+    if (m_fnOnBox)
+        m_fnOnBox();
+    m_questions.push_back(strText);
+    if (m_saveChoices.empty())
+        return E_SaveChoice::Discard;
+    const E_SaveChoice eChoice = m_saveChoices.front();
+    m_saveChoices.pop_front();
+    return eChoice;
 }
 
 void C_ScriptedPrompts::ShowHidden(const std::string& strName, uint32_t nSize)
 {
-    EXPECT_EQ(m_nBusy, 0) << "a dialog shown during a long step";
+    Showing();
     m_hidden.emplace_back(strName, nSize);
 }
 
 bool C_ScriptedPrompts::ShowFound(const std::string& strName, uint32_t nSize)
 {
-    EXPECT_EQ(m_nBusy, 0) << "a dialog shown during a long step";
+    Showing();
     m_found.emplace_back(strName, nSize);
     bool bSave = false;
     return Take(m_foundAnswers, bSave, "found dialog") && bSave;
@@ -68,7 +96,7 @@ bool C_ScriptedPrompts::ShowFound(const std::string& strName, uint32_t nSize)
 
 bool C_ScriptedPrompts::ShowCompose(std::string& strText, std::string& strSubject)
 {
-    EXPECT_EQ(m_nBusy, 0) << "a dialog shown during a long step";
+    Showing();
     m_composeShownWith.emplace_back(strText, strSubject);
     std::optional<Pair> answer;
     if (!Take(m_composeAnswers, answer, "compose dialog") || !answer)
@@ -80,13 +108,13 @@ bool C_ScriptedPrompts::ShowCompose(std::string& strText, std::string& strSubjec
 
 void C_ScriptedPrompts::ShowProperties(const C_CarrierInfo& info)
 {
-    EXPECT_EQ(m_nBusy, 0) << "a dialog shown during a long step";
+    Showing();
     m_properties.push_back(info);
 }
 
 void C_ScriptedPrompts::ShowAbout()
 {
-    EXPECT_EQ(m_nBusy, 0) << "a dialog shown during a long step";
+    Showing();
     ++m_nAbout;
 }
 
@@ -101,5 +129,14 @@ void C_ScriptedPrompts::SetBusy(bool bBusy)
     if (bBusy)
         ++m_nBusySteps;
     m_nBusy += bBusy ? 1 : -1;
-    EXPECT_GE(m_nBusy, 0) << "a long step ended twice";
+    if (m_nBusy < 0)
+        m_faults.push_back("a long step ended twice");
+}
+
+std::string C_ScriptedPrompts::Faults() const
+{
+    std::string str;
+    for (const std::string& strFault : m_faults)
+        str += strFault + "\n";
+    return str;
 }

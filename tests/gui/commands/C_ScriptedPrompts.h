@@ -1,11 +1,14 @@
 #pragma once
-// Prompts that answer from a script and record what the command showed. A prompt with no
-// answer left fails the test and cancels, so a command that asks more than expected is caught.
+// Prompts that answer from a script and record what was shown; the one fake of the commands'
+// tests and of the application's. A file, pass phrase, found or compose prompt with no answer
+// left cancels and is a fault, so a command that asks more than expected is caught; so is a
+// dialog during a long step. The test checks m_faults at its end.
 
 #include "commands/C_Prompts.h"
 #include "model/C_CarrierInfo.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -21,6 +24,10 @@ public:
     std::deque<std::optional<Pair>> m_passwordAnswers;  // (first entry, second entry)
     std::deque<bool> m_foundAnswers;
     std::deque<std::optional<Pair>> m_composeAnswers;    // (text, subject)
+    // The shell's questions; none left means No and Discard, so a test may close changed
+    // pictures without scripting each question.
+    std::deque<bool> m_yesNoAnswers;
+    std::deque<E_SaveChoice> m_saveChoices;
 
     // What was shown.
     std::vector<C_FileDialogArgs> m_openArgs;
@@ -28,17 +35,25 @@ public:
     std::vector<Pair> m_passwordShownWith;  // the entries each showing opened with
     std::vector<Pair> m_composeShownWith;
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_questions;   // every Yes/No and save-changes text, in order
     std::vector<std::pair<std::string, uint32_t>> m_hidden;
     std::vector<std::pair<std::string, uint32_t>> m_found;
     std::vector<C_CarrierInfo> m_properties;
     int m_nAbout = 0;
     int m_nBusySteps = 0;  // long steps begun
-    int m_nBusy = 0;       // long steps not yet ended; a dialog shown while above 0 fails the test
+    int m_nBusy = 0;       // long steps not yet ended
+    // Called as each message or question shows, to look at the windows around it.
+    std::function<void()> m_fnOnBox;
+
+    // What went against the script, in order; empty when all went as scripted.
+    std::vector<std::string> m_faults;
 
     std::string ChooseOpenFile(const C_FileDialogArgs& args) override;
     std::string ChooseSaveFile(const C_FileDialogArgs& args) override;
     bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) override;
     void ShowMessage(const std::string& strText) override;
+    bool AskYesNo(const std::string& strText) override;
+    E_SaveChoice AskSaveChanges(const std::string& strText) override;
     void ShowHidden(const std::string& strName, uint32_t nSize) override;
     bool ShowFound(const std::string& strName, uint32_t nSize) override;
     bool ShowCompose(std::string& strText, std::string& strSubject) override;
@@ -46,8 +61,16 @@ public:
     void ShowAbout() override;
     void SetBusy(bool bBusy) override;
 
-    // Every scripted answer was used.
+    // Every scripted answer of the commands' prompts was used.
     bool AllUsed() const;
     // Shorthand: the pass phrase typed the same way twice.
     void Password(const std::string& str) { m_passwordAnswers.push_back(Pair{str, str}); }
+    // The faults, one a line, for a failure message.
+    std::string Faults() const;
+
+private:
+    // A dialog is showing: records a fault when a long step is under way.
+    void Showing();
+    template <typename Q>
+    bool Take(Q& queue, typename Q::value_type& value, const char* pszWhat);
 };

@@ -38,6 +38,7 @@ protected:
     void TearDown() override
     {
         EXPECT_TRUE(m_prompts.AllUsed()) << "a scripted answer was never asked for";
+        EXPECT_TRUE(m_prompts.m_faults.empty()) << m_prompts.Faults();
         fs::remove_all(m_dir);
     }
 
