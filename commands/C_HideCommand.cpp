@@ -8,7 +8,6 @@
 #include "model/C_Message.h"
 
 #include <string>
-#include <utility>
 
 void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
                         const HiddenFn& fnHidden)
@@ -49,17 +48,15 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
     if (!prompts.RunPasswordLoop(strPassword))
         return;
 
-    // HideMessage reads the key from the carrier; a refused hide must leave the old one there.
-    std::string strPrevious = std::exchange(carrier.m_strPassword, strPassword);
+    // A refused hide leaves the carrier's bytes and its kept pass phrase as they were.
     bool bHidden = false;
     {
         C_BusyScope busy(prompts);
-        bHidden = carrier.HideMessage(message);
+        bHidden = carrier.HideMessage(message, strPassword);
     }
     if (!bHidden) {
         // Positions would repeat under this pass phrase: say how much does fit under it.
         const uint32_t nLargest = carrier.LargestPayloadFor(strPassword, message.m_strName.size());
-        carrier.m_strPassword = std::move(strPrevious);
         prompts.ShowMessage(std::string(pszFitMessage) + "\n\nWith this pass phrase the picture holds at most "
                             + std::to_string(nLargest) + " bytes under this name.");
         return;

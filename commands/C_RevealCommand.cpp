@@ -26,14 +26,12 @@ void C_RevealCommand::Run(C_Carrier& carrier, C_Prompts& prompts)
     std::string strPassword;
     if (!prompts.RunPasswordLoop(strPassword))
         return;
-    // Kept whether or not a record is found.
-    carrier.m_strPassword = strPassword;
-
+    // The carrier keeps the pass phrase whether or not a record is found.
     C_Message message;
     bool bFound = false;
     {
         C_BusyScope busy(prompts);
-        bFound = carrier.RevealMessage(message);
+        bFound = carrier.RevealMessage(message, strPassword);
     }
     if (!bFound) {
         prompts.ShowMessage(vmk::kStrNothingFound);

@@ -3,6 +3,8 @@
 #include "engine/C_BitTransfer.h"
 #include "engine/C_HiddenHeader.h"
 #include "model/C_Message.h"
+#include "model/image/C_GrayscaleEffect.h"
+#include "model/image/C_ImageComparer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -84,7 +86,7 @@ bool C_Carrier::ConvertToGrayscale()
     BTCImageData* pData = m_image.GetObjectDataPtr();
     if (!pData)
         return false;
-    const bool bDone = pData->Grayscale();
+    const bool bDone = C_GrayscaleEffect::Apply(*pData);
     RefreshView();  // a true-colour picture gets a new buffer and a new byte count
     return bDone;
 }
@@ -209,5 +211,5 @@ int C_Carrier::CompareImage(const C_Carrier& other) const
     const BTCImageData* pOther = other.m_image.GetObjectDataPtr();
     if (!pData || !pOther)
         return 1;
-    return pData->Compare(*pOther);
+    return C_ImageComparer::Compare(*pData, *pOther);
 }

@@ -72,18 +72,14 @@ public:
     // What GetCapacity reports for a carrier of N usable bytes.
     static uint32_t CapacityFor(uint32_t nUsableBytes);
 
-    // Being moved behind the methods above; callers still using these go next.
-    bool HideMessage(const C_Message& message) { return HideMessage(message, m_strPassword); }
-    bool RevealMessage(C_Message& message) { return RevealMessage(message, m_strPassword); }
-    uint8_t* m_pBits = nullptr;            // the pixel bytes; owned by the picture data
-    uint32_t m_nBytes = 0;                 // N
-    std::string m_strPassword;             // pass phrase of the last hide or reveal
-
 private:
     void RefreshView();
     // N, or less where positions start repeating early (N a multiple of 17, or past the wrap).
     static uint32_t EffectiveBytes(uint32_t nUsableBytes);
 
     BTCImageObject m_image;
+    uint8_t* m_pBits = nullptr;            // the pixel bytes; owned by the picture data
+    uint32_t m_nBytes = 0;                 // N
     std::string m_strPath;                 // the path the picture was loaded from
+    std::string m_strPassword;             // pass phrase of the last hide or reveal
 };

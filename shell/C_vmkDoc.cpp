@@ -78,7 +78,7 @@ bool C_vmkDoc::OnOpenDocument(const QString& strPath) {
     if (!bOpened) {
         if (!bDeclined) ShowMessage(QString::fromUtf8(vmk::kStrOpenFailed));
         // The document is destroyed by the caller; release the picture now all the same.
-        if (BTCImageData* pData = m_pCarrier->GetObjectDataPtr()) pData->DeleteObject();
+        m_pCarrier->ReleasePicture();
         return false;
     }
     const QFileInfo fi(strPath);

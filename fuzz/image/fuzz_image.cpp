@@ -3,6 +3,8 @@
 // same picture back), gray scale, and the same saves after it.
 
 #include "model/image/BTCImageObject.h"
+#include "model/image/C_GrayscaleEffect.h"
+#include "model/image/C_ImageComparer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -38,7 +40,7 @@ void SaveAndReload(BTCImageObject& obj)
         BTCImageObject again;
         if (!again.LoadFromMemory(saved))
             Fault("a saved picture does not load", again);
-        if (data.GetSourceFormat() == eFormat && again.GetObjectDataPtr()->Compare(data) != 0)
+        if (data.GetSourceFormat() == eFormat && C_ImageComparer::Compare(*again.GetObjectDataPtr(), data) != 0)
             Fault("saving in its own format changed the picture", obj);
     }
 }
@@ -63,14 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     BTCImageData* pPicture = obj.GetObjectDataPtr();
     if (!pPicture || pPicture->GetImageSize() == 0 || pPicture->GetWidth() <= 0 || pPicture->GetHeight() <= 0)
         Fault("a load succeeded without a picture", obj);
-    if (pPicture->Compare(*pPicture) != 0)
+    if (C_ImageComparer::Compare(*pPicture, *pPicture) != 0)
         Fault("a picture differs from itself", obj);
     if (uint64_t{static_cast<uint32_t>(pPicture->GetWidth())} * static_cast<uint32_t>(pPicture->GetHeight())
         > kMaxConvertedPixels)
         return 0;
 
     SaveAndReload(obj);
-    if (!pPicture->Grayscale())
+    if (!C_GrayscaleEffect::Apply(*pPicture))
         Fault("gray scale refused a loaded picture", obj);
     SaveAndReload(obj);
     pPicture->DeleteObject();

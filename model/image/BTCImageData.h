@@ -41,11 +41,6 @@ public:
     const uint32_t* GetMasks() const { return m_aMasks; }
     E_ImageFormat GetSourceFormat() const { return m_eSourceFormat; }
 
-    // C_GrayscaleEffect::Apply(*this) and C_ImageComparer::Compare(*this, other), kept for the
-    // callers outside the picture layer. Defined beside those classes, so this pair includes
-    // neither.
-    bool Grayscale();
-    int Compare(const BTCImageData& other) const;
     // Releases the picture; safe to repeat and on data never loaded.
     void DeleteObject();
     bool IsEmpty() const { return m_aBits.empty(); }

@@ -69,8 +69,3 @@ bool C_GrayscaleEffect::Apply(BTCImageData& data)
     data.m_bHadMasks = false;
     return true;
 }
-
-bool BTCImageData::Grayscale()
-{
-    return C_GrayscaleEffect::Apply(*this);
-}

@@ -18,8 +18,3 @@ int C_ImageComparer::Compare(const BTCImageData& a, const BTCImageData& b)
     // Capped for pictures of 2 GiB and more: still positive, so still "different".
     return static_cast<int>(std::min<uint64_t>(nDiffering, INT_MAX));
 }
-
-int BTCImageData::Compare(const BTCImageData& other) const
-{
-    return C_ImageComparer::Compare(*this, other);
-}

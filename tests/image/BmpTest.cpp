@@ -3,6 +3,7 @@
 
 #include "C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
+#include "model/image/C_ImageComparer.h"
 
 #include <gtest/gtest.h>
 
@@ -89,7 +90,7 @@ TEST(BmpRead, EveryHeaderDepthAndRowOrderKeepsThePixelArray)
 
             BTCImageObject again;
             ASSERT_TRUE(again.LoadFromMemory(saved)) << again.GetLastError();
-            EXPECT_EQ(again.GetObjectDataPtr()->Compare(*d), 0);
+            EXPECT_EQ(C_ImageComparer::Compare(*again.GetObjectDataPtr(), *d), 0);
             EXPECT_EQ(again.GetObjectDataPtr()->IsBottomUp(), !bTopDown);
         }
     }
@@ -113,7 +114,7 @@ TEST(BmpRead, ShortPaletteIsKeptAndWrittenWithItsCount)
     EXPECT_EQ(B::U32(saved, 10), 14u + 40u + 12u);  // three 4-byte entries before the pixels
     BTCImageObject again;
     ASSERT_TRUE(again.LoadFromMemory(saved));
-    EXPECT_EQ(again.GetObjectDataPtr()->Compare(*obj.GetObjectDataPtr()), 0);
+    EXPECT_EQ(C_ImageComparer::Compare(*again.GetObjectDataPtr(), *obj.GetObjectDataPtr()), 0);
 }
 
 TEST(BmpRead, PaletteCutShortByThePixelOffsetIsAccepted)
@@ -165,7 +166,7 @@ TEST(BmpRead, BitfieldsKeepTheirMasksThroughASave)
         const uint32_t* pAgain = again.GetObjectDataPtr()->GetMasks();
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(pAgain[i], pMasks[i]);
-        EXPECT_EQ(again.GetObjectDataPtr()->Compare(*obj.GetObjectDataPtr()), 0);
+        EXPECT_EQ(C_ImageComparer::Compare(*again.GetObjectDataPtr(), *obj.GetObjectDataPtr()), 0);
     }
 }
 

@@ -190,7 +190,7 @@ TEST(Grayscale, TrueColourBecomesEightBitsInTheSameRowLayout)
     ASSERT_TRUE(bmp.SaveToMemory(E_ImageFormat::Bmp, saved)) << bmp.GetLastError();
     BTCImageObject again;
     ASSERT_TRUE(again.LoadFromMemory(saved));
-    EXPECT_EQ(again.GetObjectDataPtr()->Compare(*d), 0);
+    EXPECT_EQ(C_ImageComparer::Compare(*again.GetObjectDataPtr(), *d), 0);
 
     // A 24-bit PCX becomes unpadded 8-bit rows.
     BTCImageObject pcx;

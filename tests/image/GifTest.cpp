@@ -4,6 +4,7 @@
 #include "C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
 #include "model/image/C_GifDocument.h"
+#include "model/image/C_ImageComparer.h"
 
 #include <gtest/gtest.h>
 
@@ -237,7 +238,7 @@ TEST(GifWrite, IndicesBeyondTheTableSurviveASave)
     ASSERT_TRUE(obj.SaveToMemory(E_ImageFormat::Gif, saved));
     BTCImageObject again;
     ASSERT_TRUE(again.LoadFromMemory(saved)) << again.GetLastError();
-    EXPECT_EQ(again.GetObjectDataPtr()->Compare(*obj.GetObjectDataPtr()), 0);
+    EXPECT_EQ(C_ImageComparer::Compare(*again.GetObjectDataPtr(), *obj.GetObjectDataPtr()), 0);
 
     // And the same when a hide flips a bit above what the table held.
     obj.GetObjectDataPtr()->GetBits()[3] = 0xFF;
@@ -260,7 +261,7 @@ TEST(GifWrite, NoColourTableGetsAGrayOne)
     ASSERT_TRUE(obj.SaveToMemory(E_ImageFormat::Gif, saved)) << obj.GetLastError();
     BTCImageObject again;
     ASSERT_TRUE(again.LoadFromMemory(saved)) << again.GetLastError();
-    EXPECT_EQ(again.GetObjectDataPtr()->Compare(*obj.GetObjectDataPtr()), 0);
+    EXPECT_EQ(C_ImageComparer::Compare(*again.GetObjectDataPtr(), *obj.GetObjectDataPtr()), 0);
 }
 
 TEST(GifRefuse, MalformedFilesAreRefusedWithAReason)

@@ -3,6 +3,7 @@
 
 #include "C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
+#include "model/image/C_ImageComparer.h"
 
 #include <gtest/gtest.h>
 
@@ -194,7 +195,7 @@ TEST(PcxWrite, PalettePictureIsVersion5RleWithEvenLinesAndTailPalette)
     }
 
     auto again = LoadOk(saved);
-    EXPECT_EQ(again->GetObjectDataPtr()->Compare(*obj->GetObjectDataPtr()), 0);
+    EXPECT_EQ(C_ImageComparer::Compare(*again->GetObjectDataPtr(), *obj->GetObjectDataPtr()), 0);
     EXPECT_EQ(again->GetObjectDataPtr()->m_nXPelsPerMeter, obj->GetObjectDataPtr()->m_nXPelsPerMeter);
 }
 
@@ -225,7 +226,7 @@ TEST(PcxWrite, TrueColourIsThreePlanesAndLongRowsRoundTrip)
     std::vector<uint8_t> lines;
     EXPECT_TRUE(DecodeLinesStrictly(saved, 3 * 132, 2, lines));
     auto again = LoadOk(saved);
-    EXPECT_EQ(again->GetObjectDataPtr()->Compare(*obj->GetObjectDataPtr()), 0);
+    EXPECT_EQ(C_ImageComparer::Compare(*again->GetObjectDataPtr(), *obj->GetObjectDataPtr()), 0);
     EXPECT_EQ(again->GetObjectDataPtr()->GetBitsPerPixel(), 24);
 }
 

@@ -54,7 +54,13 @@ protected:
         ASSERT_TRUE(m_carrier.OpenImage(WriteFile("carrier.pcx", Pics::Pcx(nWidth, nHeight, nSeed))))
             << m_carrier.GetLastError();
     }
-    std::vector<uint8_t> Pixels() const { return {m_carrier.m_pBits, m_carrier.m_pBits + m_carrier.m_nBytes + 1}; }
+    std::vector<uint8_t> Pixels() const { return {m_carrier.GetBits(), m_carrier.GetBits() + m_carrier.GetUsableBytes() + 1}; }
+    // The carrier keeps the pass phrase of its last reveal, found or not.
+    void KeepPassword(const std::string& strPassword)
+    {
+        C_Message none;
+        m_carrier.RevealMessage(none, strPassword);
+    }
 
     void Hide() { C_HideCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; }); }
     void Compose() { C_ComposeCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; }); }
@@ -87,20 +93,20 @@ TEST_F(CommandsTest, PassPhraseLoopAsksAgainAfterAMismatchWithTheEntriesKept)
     ASSERT_EQ(m_prompts.m_passwordShownWith.size(), 2u);
     EXPECT_EQ(m_prompts.m_passwordShownWith[0], (C_ScriptedPrompts::Pair{"", ""}));
     EXPECT_EQ(m_prompts.m_passwordShownWith[1], (C_ScriptedPrompts::Pair{"abc", "abd"}));
-    EXPECT_EQ(m_carrier.m_strPassword, "abc");  // kept although nothing was found
+    EXPECT_EQ(m_carrier.GetPassword(), "abc");  // kept although nothing was found
 }
 
 TEST_F(CommandsTest, PassPhrasesDifferingOnlyInCaseDoNotMatch)
 {
     Open(2000);
-    m_carrier.m_strPassword = "old";
+    KeepPassword("old");
     const auto before = Pixels();
     m_prompts.m_openAnswers.push_back(WriteFile("a.txt", {'x'}));
     m_prompts.m_passwordAnswers = {C_ScriptedPrompts::Pair{"Secret", "secret"}, std::nullopt};
     Hide();
     EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrPasswordsDiffer}));
     EXPECT_EQ(m_prompts.m_passwordShownWith.size(), 2u);
-    EXPECT_EQ(m_carrier.m_strPassword, "old");
+    EXPECT_EQ(m_carrier.GetPassword(), "old");
     EXPECT_EQ(Pixels(), before);
     EXPECT_TRUE(m_prompts.m_hidden.empty());
     EXPECT_EQ(m_nRedraws, 0);
@@ -122,7 +128,7 @@ TEST_F(CommandsTest, TheEmptyPassPhraseIsAcceptedAndWorks)
 TEST_F(CommandsTest, CancelOnAnyShowingOfThePassPhraseEndsEveryCommand)
 {
     Open(2000);
-    m_carrier.m_strPassword = "kept";
+    KeepPassword("kept");
     const auto before = Pixels();
     // Hide, cancelled on the first showing.
     m_prompts.m_openAnswers.push_back(WriteFile("a.txt", {'x'}));
@@ -136,7 +142,7 @@ TEST_F(CommandsTest, CancelOnAnyShowingOfThePassPhraseEndsEveryCommand)
     m_prompts.m_passwordAnswers = {C_ScriptedPrompts::Pair{"a", "B"}, std::nullopt};
     Reveal();
     EXPECT_EQ(m_prompts.m_messages, Strings(3, vmk::kStrPasswordsDiffer));
-    EXPECT_EQ(m_carrier.m_strPassword, "kept");
+    EXPECT_EQ(m_carrier.GetPassword(), "kept");
     EXPECT_EQ(Pixels(), before);
     EXPECT_TRUE(m_prompts.m_hidden.empty());
     EXPECT_TRUE(m_prompts.m_found.empty());
@@ -166,7 +172,7 @@ TEST_F(CommandsTest, HideAsksForAnyFileAndCancelEndsQuietly)
 TEST_F(CommandsTest, HideStopsWithTheFileErrorWhenTheFileCannotBeOpened)
 {
     Open(2000);
-    m_carrier.m_strPassword = "kept";
+    KeepPassword("kept");
     const auto before = Pixels();
     const std::string strMissing = Path("missing.dat");
     m_prompts.m_openAnswers.push_back(strMissing);
@@ -178,7 +184,7 @@ TEST_F(CommandsTest, HideStopsWithTheFileErrorWhenTheFileCannotBeOpened)
     EXPECT_TRUE(m_prompts.m_passwordShownWith.empty());
     EXPECT_TRUE(m_prompts.m_hidden.empty());
     EXPECT_EQ(Pixels(), before);
-    EXPECT_EQ(m_carrier.m_strPassword, "kept");
+    EXPECT_EQ(m_carrier.GetPassword(), "kept");
 
     // A folder is no file either.
     m_prompts.m_messages.clear();
@@ -194,8 +200,8 @@ TEST_F(CommandsTest, HideStopsWithTheFileErrorWhenTheFileCannotBeOpened)
 TEST_F(CommandsTest, AFileFitsExactlyAtTheBoundaryAndOneByteMoreIsRefused)
 {
     Open(1001);
-    ASSERT_EQ(m_carrier.m_nBytes, 1000u);
-    m_carrier.m_strPassword = "kept";
+    ASSERT_EQ(m_carrier.GetUsableBytes(), 1000u);
+    KeepPassword("kept");
     const auto before = Pixels();
 
     m_prompts.m_openAnswers.push_back(WriteFile("f.bin", Pics::Random(87, 2)));  // 9 + 5 + 87 = 101
@@ -203,7 +209,7 @@ TEST_F(CommandsTest, AFileFitsExactlyAtTheBoundaryAndOneByteMoreIsRefused)
     EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrFileWontFit}));
     EXPECT_TRUE(m_prompts.m_passwordShownWith.empty());  // never asked after a fit failure
     EXPECT_EQ(Pixels(), before);
-    EXPECT_EQ(m_carrier.m_strPassword, "kept");
+    EXPECT_EQ(m_carrier.GetPassword(), "kept");
 
     m_prompts.m_messages.clear();
     m_prompts.m_openAnswers.push_back(WriteFile("f2.bin", Pics::Random(85, 3)));  // 9 + 6 + 85 = 100: one more name byte
@@ -214,7 +220,7 @@ TEST_F(CommandsTest, AFileFitsExactlyAtTheBoundaryAndOneByteMoreIsRefused)
     Hide();
     EXPECT_TRUE(m_prompts.m_messages.empty());
     EXPECT_EQ(m_prompts.m_hidden, (std::vector<std::pair<std::string, uint32_t>>{{"f2.bin", 85}, {"f.bin", 86}}));
-    EXPECT_EQ(m_carrier.m_strPassword, "pw2");
+    EXPECT_EQ(m_carrier.GetPassword(), "pw2");
     EXPECT_EQ(m_nRedraws, 2);
 }
 
@@ -230,9 +236,9 @@ TEST_F(CommandsTest, AHideRefusedForItsPassPhraseSaysHowMuchFitsUnderIt)
     ASSERT_TRUE(probe.OpenImage(Path("carrier.pcx")));
     std::string strRefused;
     for (int i = 0; i < 5000 && strRefused.empty(); ++i) {
-        probe.m_strPassword = "p" + std::to_string(i);
-        if (!probe.HideMessage(full))
-            strRefused = probe.m_strPassword;
+        const std::string strPassword = "p" + std::to_string(i);
+        if (!probe.HideMessage(full, strPassword))
+            strRefused = strPassword;
     }
     ASSERT_FALSE(strRefused.empty());
     const auto before = Pixels();
@@ -340,7 +346,7 @@ TEST_F(CommandsTest, ComposeAsksAgainWhileTextOrSubjectIsEmpty)
 TEST_F(CommandsTest, AComposedMessageFitsExactlyAtTheBoundaryAndOneByteMoreIsRefused)
 {
     Open(1001);  // N = 1000: 9 + name + size <= 100
-    m_carrier.m_strPassword = "kept";
+    KeepPassword("kept");
     const auto before = Pixels();
     // Name "Note.txt" is 8 bytes: 83 bytes of text fit exactly, 84 do not.
     m_prompts.m_composeAnswers.push_back(C_ScriptedPrompts::Pair{std::string(84, 'x'), "Note"});
@@ -349,7 +355,7 @@ TEST_F(CommandsTest, AComposedMessageFitsExactlyAtTheBoundaryAndOneByteMoreIsRef
     EXPECT_TRUE(m_prompts.m_passwordShownWith.empty());
     EXPECT_EQ(m_prompts.m_composeShownWith.size(), 1u);  // not shown again
     EXPECT_EQ(Pixels(), before);
-    EXPECT_EQ(m_carrier.m_strPassword, "kept");
+    EXPECT_EQ(m_carrier.GetPassword(), "kept");
 
     // One more byte of subject instead of text is refused the same way.
     m_prompts.m_messages.clear();
@@ -377,7 +383,7 @@ TEST_F(CommandsTest, RevealReportsNothingFoundForAWrongPassPhraseOrAnEmptyPictur
     Reveal();
     EXPECT_EQ(m_prompts.m_messages, Strings(2, vmk::kStrNothingFound));
     EXPECT_TRUE(m_prompts.m_found.empty());
-    EXPECT_EQ(m_carrier.m_strPassword, "wrong");
+    EXPECT_EQ(m_carrier.GetPassword(), "wrong");
 }
 
 TEST_F(CommandsTest, RevealEndsWithoutWritingWhenFoundOrSaveIsCancelled)
