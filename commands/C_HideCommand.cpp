@@ -57,8 +57,9 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
     if (!bHidden) {
         // Positions would repeat under this pass phrase: say how much does fit under it.
         const uint32_t nLargest = carrier.LargestPayloadFor(strPassword, message.m_strName.size());
-        prompts.ShowMessage(std::string(pszFitMessage) + "\n\nWith this pass phrase the picture holds at most "
-                            + std::to_string(nLargest) + " bytes under this name.");
+        std::string strLargest = vmk::kStrLargestForPassword;
+        strLargest.replace(strLargest.find("%1"), 2, std::to_string(nLargest));
+        prompts.ShowMessage(std::string(pszFitMessage) + "\n\n" + strLargest);
         return;
     }
     if (fnRedraw)

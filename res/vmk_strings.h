@@ -3,14 +3,15 @@
 // ("status bar prompt\ntool tip") and the idle message, by id; plus the texts the shell shows
 // that carry no id of their own. Plain UTF-8 data, no Qt, so any layer may read it.
 
+#include "model/vmk_texts.h"
+
 namespace vmk {
 
 // The text of string `nId`, or nullptr when the table has no such string.
 const char* LoadString(unsigned nId);
 
-// Shown by the document when a picture cannot be read or written.
-inline constexpr const char* kStrOpenFailed = "Error Opening Image!";
-inline constexpr const char* kStrSaveFailed = "Error Saving Image!";
+// The document's "Error Opening Image!" and "Error Saving Image!" are kStrOpenFailed and
+// kStrSaveFailed of model/vmk_texts.h, which the command-line tool shows too.
 // The view's title for a freshly opened picture: title, width, height, bits per pixel.
 inline constexpr const char* kStrTitleFormat = "Carrier - %s [%dx%dx%d bits]";
 // Save Picture As: pairs of description and pattern, each ended by "|".
