@@ -8,6 +8,8 @@
 #include "commands/C_RevealCommand.h"
 #include "model/C_Carrier.h"
 #include "model/image/BTCImageData.h"
+#include "model/image/C_DefaultColours.h"
+#include "model/image/C_PixelReader.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 #include "shell/C_vmkDoc.h"
@@ -97,38 +99,20 @@ QPoint C_vmkView::PictureOrigin() const {
 
 namespace {
 
-// Colour table of a palette picture; a gray ramp when the data carries none.
+// Colour table of a palette picture, padded with black as the decoders read indices past its end.
 QList<QRgb> ColourTable(const BTCImageData& data, int nColours) {
     QList<QRgb> table;
-    const auto& palette = data.GetPalette();
-    if (!palette.empty()) {
-        for (const S_Rgb& c : palette) table << qRgb(c.r, c.g, c.b);
-    } else {
-        for (int i = 0; i < nColours; ++i) {
-            const int g = nColours > 1 ? i * 255 / (nColours - 1) : 0;
-            table << qRgb(g, g, g);
-        }
-    }
+    for (const S_Rgb& c : data.GetPalette()) table << qRgb(c.r, c.g, c.b);
     while (table.size() < nColours) table << qRgb(0, 0, 0);
     return table;
 }
 
-// Position of the lowest set bit and the width of a channel mask.
-void MaskShape(uint32_t nMask, int& nShift, int& nBits) {
-    nShift = 0;
-    nBits = 0;
-    if (!nMask) return;
-    while (!((nMask >> nShift) & 1u)) ++nShift;
-    while (nShift + nBits < 32 && ((nMask >> (nShift + nBits)) & 1u)) ++nBits;
-}
-
-uint8_t Channel(uint32_t nPixel, uint32_t nMask) {
-    int nShift, nBits;
-    MaskShape(nMask, nShift, nBits);
-    if (!nBits) return 0;
-    const uint32_t v = (nPixel & nMask) >> nShift;
-    const uint32_t nMax = nBits >= 32 ? 0xFFFFFFFFu : ((1u << nBits) - 1u);
-    return static_cast<uint8_t>(v * 255u / nMax);
+// True when the picture's channel masks are these red, green and blue ones (no masks: the
+// format's default ones).
+bool HasMasks(const BTCImageData& data, uint32_t r, uint32_t g, uint32_t b) {
+    const uint32_t* m = data.GetMasks();
+    if (m[0] == 0 && m[1] == 0 && m[2] == 0) m = C_DefaultColours::RgbMasks(data.GetBitsPerPixel());
+    return m && m[0] == r && m[1] == g && m[2] == b;
 }
 
 }  // namespace
@@ -141,7 +125,6 @@ QImage C_vmkView::WrapPicture(const BTCImageData& data, bool& bFlip) {
     if (!pBits || w <= 0 || h <= 0 || uint64_t(nStride) * uint64_t(h) > data.GetImageSize()) return {};
     // QImage only reads through the pointer here: the painter never writes to the picture.
     uchar* p = const_cast<uchar*>(pBits);
-    const uint32_t* m = data.GetMasks();
     switch (data.GetBitsPerPixel()) {
     case 1: {
         QImage img(p, w, h, nStride, QImage::Format_Mono);  // most significant bit first, as stored
@@ -154,52 +137,31 @@ QImage C_vmkView::WrapPicture(const BTCImageData& data, bool& bFlip) {
         return img;
     }
     case 16:
-        if ((m[0] == 0 && m[1] == 0 && m[2] == 0) || (m[0] == 0x7C00 && m[1] == 0x03E0 && m[2] == 0x001F))
-            return QImage(p, w, h, nStride, QImage::Format_RGB555);
-        if (m[0] == 0xF800 && m[1] == 0x07E0 && m[2] == 0x001F)
-            return QImage(p, w, h, nStride, QImage::Format_RGB16);
+        if (HasMasks(data, 0x7C00, 0x03E0, 0x001F)) return QImage(p, w, h, nStride, QImage::Format_RGB555);
+        if (HasMasks(data, 0xF800, 0x07E0, 0x001F)) return QImage(p, w, h, nStride, QImage::Format_RGB16);
         break;
     case 24:
         return QImage(p, w, h, nStride, QImage::Format_BGR888);  // blue, green, red per pixel
     case 32:
-        if ((m[0] == 0 && m[1] == 0 && m[2] == 0) ||
-            (m[0] == 0x00FF0000 && m[1] == 0x0000FF00 && m[2] == 0x000000FF))
-            return QImage(p, w, h, nStride, QImage::Format_RGB32);
+        if (HasMasks(data, 0x00FF0000, 0x0000FF00, 0x000000FF)) return QImage(p, w, h, nStride, QImage::Format_RGB32);
         break;
     default:
         break;
     }
 
-    // No Qt format stores these pixels (4-bit indices, unusual channel masks): convert.
-    const int nBpp = data.GetBitsPerPixel();
-    if (nBpp == 4) {
+    // No Qt format stores these pixels (4-bit indices, unusual channel masks): the picture
+    // layer's reader converts them, row by row in stored order (the painter flips).
+    const C_PixelReader reader(data);
+    if (!reader.IsValid()) return {};
+    if (reader.IsIndexed()) {
         QImage img(w, h, QImage::Format_Indexed8);
-        img.setColorTable(ColourTable(data, 16));
-        for (int y = 0; y < h; ++y) {
-            const uint8_t* pRow = pBits + size_t(y) * nStride;
-            uchar* pOut = img.scanLine(y);
-            for (int x = 0; x < w; ++x) pOut[x] = (x & 1) ? (pRow[x / 2] & 0x0F) : (pRow[x / 2] >> 4);
-        }
+        img.setColorTable(ColourTable(data, 256));
+        for (int y = 0; y < h; ++y) reader.IndicesOfStoredRow(uint32_t(y), img.scanLine(y));
         return img;
     }
-    if (nBpp == 16 || nBpp == 32) {
-        QImage img(w, h, QImage::Format_RGB32);
-        for (int y = 0; y < h; ++y) {
-            const uint8_t* pRow = pBits + size_t(y) * nStride;
-            auto* pOut = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < w; ++x) {
-                uint32_t v = 0;
-                if (nBpp == 16)
-                    v = uint32_t(pRow[2 * x]) | uint32_t(pRow[2 * x + 1]) << 8;
-                else
-                    v = uint32_t(pRow[4 * x]) | uint32_t(pRow[4 * x + 1]) << 8 |
-                        uint32_t(pRow[4 * x + 2]) << 16 | uint32_t(pRow[4 * x + 3]) << 24;
-                pOut[x] = qRgb(Channel(v, m[0]), Channel(v, m[1]), Channel(v, m[2]));
-            }
-        }
-        return img;
-    }
-    return {};
+    QImage img(w, h, QImage::Format_BGR888);
+    for (int y = 0; y < h; ++y) reader.BgrOfStoredRow(uint32_t(y), img.scanLine(y));
+    return img;
 }
 
 void C_vmkView::paintEvent(QPaintEvent*) {

@@ -1,6 +1,7 @@
 // The picture document and its view: first update sizing, title, drawing, gray scale, saving.
 
 #include "model/C_Carrier.h"
+#include "model/image/BTCImageData.h"
 #include "res/vmk_ids.h"
 #include "shell/C_ChildFrame.h"
 #include "shell/C_MainFrame.h"
@@ -82,6 +83,32 @@ private slots:
         Frame()->CloseAllDocuments();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY2(m_prompts.m_faults.empty(), m_prompts.Faults().c_str());
+    }
+
+    // Layouts no Qt format stores are converted through the picture layer's reader: 4-bit
+    // indices, and 16 or 32 bits with masks of their own. Rows stay in stored order.
+    void picturesWithoutAQtFormatAreConverted() {
+        BTCImageData four;
+        four.m_nWidth = 3, four.m_nHeight = 1, four.m_nBitsPerPixel = 4, four.m_nStride = 4;
+        four.m_aBits = {0x12, 0x30, 0, 0};
+        four.m_aPalette = {S_Rgb{0, 0, 0}, S_Rgb{255, 0, 0}, S_Rgb{0, 255, 0}, S_Rgb{0, 0, 255}};
+        bool bFlip = false;
+        QImage img = C_vmkView::WrapPicture(four, bFlip);
+        QCOMPARE(QColor(img.pixel(0, 0)), QColor(255, 0, 0));
+        QCOMPARE(QColor(img.pixel(1, 0)), QColor(0, 255, 0));
+        QCOMPARE(QColor(img.pixel(2, 0)), QColor(0, 0, 255));
+
+        BTCImageData swapped;  // 32 bits, red in the lowest byte
+        swapped.m_nWidth = 2, swapped.m_nHeight = 2, swapped.m_nBitsPerPixel = 32, swapped.m_nStride = 8;
+        swapped.m_bBottomUp = true;
+        swapped.m_aMasks[0] = 0x000000FF, swapped.m_aMasks[1] = 0x0000FF00, swapped.m_aMasks[2] = 0x00FF0000;
+        swapped.m_aBits = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 10, 20, 30, 0};
+        img = C_vmkView::WrapPicture(swapped, bFlip);
+        QVERIFY(bFlip);
+        QCOMPARE(QColor(img.pixel(0, 0)), QColor(255, 0, 0));
+        QCOMPARE(QColor(img.pixel(1, 0)), QColor(0, 255, 0));
+        QCOMPARE(QColor(img.pixel(0, 1)), QColor(0, 0, 255));
+        QCOMPARE(QColor(img.pixel(1, 1)), QColor(10, 20, 30));
     }
 
     void smallPictureShrinksWindow() {
