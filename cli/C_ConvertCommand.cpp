@@ -1,30 +1,7 @@
 #include "cli/C_ConvertCommand.h"
 
-#include "cli/C_PictureIo.h"
-#include "cli/C_Text.h"
-#include "model/C_Carrier.h"
-
-#include <ostream>
-
 C_ConvertCommand::C_ConvertCommand(CLI::App& root)
+    : C_PictureCopyCommand(root, "convert", "Write a picture in another format (bmp, gif or pcx)",
+                           "veilmark-cli convert photo.bmp -o photo.gif")
 {
-    m_pCommand = root.add_subcommand("convert", "Write a picture in another format (bmp, gif or pcx)");
-    m_pCommand->add_option("PICTURE", m_strPicture, "The picture to convert")->required();
-    m_pCommand->add_option("-o,--output", m_strOutput,
-        "The picture to write; its last three characters (bmp, gif, pcx) choose the format")
-        ->required()
-        ->option_text("OUTPUT");
-    m_pCommand->add_flag("--force", m_bForce, "Replace an OUTPUT whose mode denies writing");
-    m_pCommand->footer("Example:\n  veilmark-cli convert photo.bmp -o photo.gif");
-}
-
-E_ExitCode C_ConvertCommand::Run(const C_CliContext& context)
-{
-    C_PictureIo::RequireOutputFormat(m_strOutput);
-    C_PictureIo::RequireWritable(m_strOutput, m_bForce);
-    C_Carrier carrier;
-    C_PictureIo::Open(context, carrier, m_strPicture);
-    C_PictureIo::Save(carrier, m_strOutput);
-    context.Out() << "Saved to: " << C_Text::Printable(m_strOutput) << "\n";
-    return E_ExitCode::Done;
 }

@@ -1,17 +1,12 @@
 #pragma once
 // veilmark-cli convert PICTURE -o OUTPUT: the picture in the format OUTPUT's name asks for.
 
-#include "cli/C_Command.h"
+#include "cli/C_PictureCopyCommand.h"
 
-#include <string>
-
-class C_ConvertCommand : public C_Command {
+class C_ConvertCommand : public C_PictureCopyCommand {
 public:
     explicit C_ConvertCommand(CLI::App& root);
-    E_ExitCode Run(const C_CliContext& context) override;
 
-private:
-    std::string m_strPicture;
-    bool m_bForce = false;
-    std::string m_strOutput;
+protected:
+    void Change(C_Carrier&) const override {}
 };

@@ -1,17 +1,12 @@
 #pragma once
 // veilmark-cli grayscale PICTURE -o OUTPUT: the picture in gray, as the application converts it.
 
-#include "cli/C_Command.h"
+#include "cli/C_PictureCopyCommand.h"
 
-#include <string>
-
-class C_GrayscaleCommand : public C_Command {
+class C_GrayscaleCommand : public C_PictureCopyCommand {
 public:
     explicit C_GrayscaleCommand(CLI::App& root);
-    E_ExitCode Run(const C_CliContext& context) override;
 
-private:
-    std::string m_strPicture;
-    bool m_bForce = false;
-    std::string m_strOutput;
+protected:
+    void Change(C_Carrier& carrier) const override;
 };

@@ -213,9 +213,7 @@ void C_vmkView::OnToolsGrayscale() {
 // Each command gets the document's carrier, the prompts and (when it changes pixels) a redraw;
 // a hide also tells the document what it hid, which marks it as changed.
 void C_vmkView::OnActionsHide() {
-    if (C_Carrier* p = m_pDoc->GetCarrier())
-        C_HideCommand::Run(*p, m_prompts, [this] { viewport()->update(); },
-                           [this](const C_HiddenRecord& record) { m_pDoc->OnMessageHidden(record); });
+    if (C_Carrier* p = m_pDoc->GetCarrier()) C_HideCommand::Run(*p, m_prompts, Redraw(), Hidden());
 }
 void C_vmkView::OnActionsReveal() {
     if (C_Carrier* p = m_pDoc->GetCarrier()) C_RevealCommand::Run(*p, m_prompts);
@@ -224,9 +222,13 @@ void C_vmkView::OnToolsProperties() {
     if (C_Carrier* p = m_pDoc->GetCarrier()) C_PropertiesCommand::Run(*p, m_prompts);
 }
 void C_vmkView::OnToolsCompose() {
-    if (C_Carrier* p = m_pDoc->GetCarrier())
-        C_ComposeCommand::Run(*p, m_prompts, [this] { viewport()->update(); },
-                              [this](const C_HiddenRecord& record) { m_pDoc->OnMessageHidden(record); });
+    if (C_Carrier* p = m_pDoc->GetCarrier()) C_ComposeCommand::Run(*p, m_prompts, Redraw(), Hidden());
+}
+std::function<void()> C_vmkView::Redraw() {
+    return [this] { viewport()->update(); };
+}
+C_HideCommand::HiddenFn C_vmkView::Hidden() {
+    return [this](const C_HiddenRecord& record) { m_pDoc->OnMessageHidden(record); };
 }
 void C_vmkView::OnToolsCompare() {
     if (C_Carrier* p = m_pDoc->GetCarrier()) C_CompareCommand::Run(*p, m_prompts);

@@ -3,8 +3,12 @@
 // the window; the picture commands of the picture window arrive here and run on the document's
 // carrier with the prompts the view was given.
 
+#include "commands/C_HideCommand.h"
+
 #include <QAbstractScrollArea>
 #include <QImage>
+
+#include <functional>
 
 class BTCImageData;
 class C_Prompts;
@@ -56,6 +60,9 @@ protected:
 
 private:
     void UpdateScrollBars();
+    // What the commands are handed: a redraw of this view, and the document told what was hidden.
+    std::function<void()> Redraw();
+    C_HideCommand::HiddenFn Hidden();
 
     C_vmkDoc* m_pDoc;              // not owned; lives as long as the view's window
     C_Prompts& m_prompts;          // not owned; the application's
