@@ -24,7 +24,7 @@ std::string C_CliTest::Picture(E_TestPicture eKind, const std::string& strStem, 
 
 std::string C_CliTest::File(const std::string& strName, const T_Bytes& bytes) const
 {
-    C_TestPictures::WriteFile(m_root / strName, bytes);
+    C_TestBytes::Write(m_root / strName, bytes);
     return Path(strName);
 }
 

@@ -3,7 +3,7 @@
 // pass phrase comes from the environment unless a test says otherwise.
 
 #include "tests/cli/C_CliRunner.h"
-#include "tests/cli/C_TestPictures.h"
+#include "tests/support/C_TestPictures.h"
 
 #include <gtest/gtest.h>
 

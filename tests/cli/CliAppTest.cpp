@@ -39,7 +39,7 @@ TEST_F(CliApp, UsesTheGivenEnvironmentAndStreamsOnly)
     EXPECT_EQ(Run({"reveal", Path("out.bmp"), "-o", Path("a")}, {{"VEILMARK_PASSPHRASE", "in-process "}}), 1);
     EXPECT_EQ(m_err.str(), "No Hidden Message is Detected in this Picture!\n");
     ASSERT_EQ(Run({"reveal", Path("out.bmp"), "-o", Path("a")}, env), 0) << m_err.str();
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("a")), T_Bytes({'h', 'i'}));
+    EXPECT_EQ(C_TestBytes::Read(Path("a")), T_Bytes({'h', 'i'}));
 }
 
 TEST_F(CliApp, HelpOfEveryCommandHasAnExampleOfItself)

@@ -53,8 +53,8 @@ TEST_F(CliKilledHide, KeepsTheOldOutputAndLeavesNoTemporary)
     if (WrittenBy(::getpid()) < 0)
         GTEST_SKIP() << "/proc/<pid>/io is not available, so the write cannot be timed";
     const std::string strCover = Picture(E_TestPicture::Bmp24, "cover", 4000, 3000);
-    const std::string strPayload = File("payload.bin", C_TestPictures::RandomBytes(100000, 5));
-    const T_Bytes old = C_TestPictures::RandomBytes(1000, 9);
+    const std::string strPayload = File("payload.bin", C_TestBytes::Random(100000, 5));
+    const T_Bytes old = C_TestBytes::Random(1000, 9);
     const std::string strOutput = File("out.bmp", old);
     const std::vector<std::string> before = Files();
 
@@ -62,17 +62,17 @@ TEST_F(CliKilledHide, KeepsTheOldOutputAndLeavesNoTemporary)
     for (int nAttempt = 0; nAttempt < 5 && !bKilled; ++nAttempt) {
         bKilled = KillDuringHide(strCover, strPayload, strOutput);
         if (!bKilled)
-            C_TestPictures::WriteFile(strOutput, old);  // it finished: put the old file back
+            C_TestBytes::Write(strOutput, old);  // it finished: put the old file back
     }
     if (!bKilled)
         GTEST_SKIP() << "the hide always finished before it could be killed";
-    EXPECT_EQ(C_TestPictures::ReadFile(strOutput), old);
+    EXPECT_EQ(C_TestBytes::Read(strOutput), old);
     EXPECT_EQ(Files(), before);
 
     // The next hide replaces OUTPUT and leaves nothing else either.
     m_cli.SetPassphrase("killed");
     EXPECT_EQ(m_cli.Run({"hide", strCover, strPayload, "-o", strOutput}).nStatus, 0);
-    EXPECT_NE(C_TestPictures::ReadFile(strOutput), old);
+    EXPECT_NE(C_TestBytes::Read(strOutput), old);
     EXPECT_EQ(Files(), before);
 }
 

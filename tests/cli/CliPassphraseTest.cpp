@@ -119,7 +119,7 @@ TEST_F(CliPassphrase, TerminalAsksTwiceWithoutEchoForHideAndOnceForReveal)
     const S_RunResult reveal = m_cli.RunOnTerminal({"reveal", Path("out.bmp"), "-o", Path("r")}, {{"Password: ", "tty-pw\n"}});
     ASSERT_EQ(reveal.nStatus, 0) << reveal.strOut;
     EXPECT_EQ(reveal.strOut.find("Password Again"), std::string::npos);
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("r")), T_Bytes({'x'}));
+    EXPECT_EQ(C_TestBytes::Read(Path("r")), T_Bytes({'x'}));
 
     // A pass phrase too long for the application is refused on the terminal as anywhere else.
     const S_RunResult tooLong = m_cli.RunOnTerminal({"hide", m_strPicture, m_strPayload, "-o", Path("long.bmp")},

@@ -58,14 +58,14 @@ TEST_F(CliRevealSafety, ExistingFilesNeedForce)
     const S_RunResult toFile = m_cli.Run({"reveal", strPicture, "-o", Path("file")});
     EXPECT_EQ(toFile.nStatus, 2);
     EXPECT_NE(toFile.strErr.find("--force"), std::string::npos) << toFile.strErr;
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("dir/name.txt")), old);
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("file")), old);
+    EXPECT_EQ(C_TestBytes::Read(Path("dir/name.txt")), old);
+    EXPECT_EQ(C_TestBytes::Read(Path("file")), old);
 
     m_cli.SetPassphrase("secret");
     EXPECT_EQ(m_cli.Run({"reveal", strPicture, "-d", Path("dir"), "--force"}).nStatus, 0);
     EXPECT_EQ(m_cli.Run({"reveal", strPicture, "-o", Path("file"), "--force"}).nStatus, 0);
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("dir/name.txt")), kPayload);
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("file")), kPayload);
+    EXPECT_EQ(C_TestBytes::Read(Path("dir/name.txt")), kPayload);
+    EXPECT_EQ(C_TestBytes::Read(Path("file")), kPayload);
 }
 
 TEST_F(CliRevealSafety, ALinkInTheFolderIsReplacedNotFollowed)
@@ -78,9 +78,9 @@ TEST_F(CliRevealSafety, ALinkInTheFolderIsReplacedNotFollowed)
 
     EXPECT_EQ(m_cli.Run({"reveal", strPicture, "-d", Path("dir")}).nStatus, 2);
     ASSERT_EQ(m_cli.Run({"reveal", strPicture, "-d", Path("dir"), "--force"}).nStatus, 0);
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("victim")), old);
+    EXPECT_EQ(C_TestBytes::Read(Path("victim")), old);
     EXPECT_FALSE(std::filesystem::is_symlink(Path("dir/victim")));
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("dir/victim")), kPayload);
+    EXPECT_EQ(C_TestBytes::Read(Path("dir/victim")), kPayload);
 }
 
 TEST_F(CliRevealSafety, NothingFoundWritesNothing)

@@ -25,7 +25,7 @@ class CliRoundTrip : public C_CliTest, public ::testing::WithParamInterface<E_Te
 TEST_P(CliRoundTrip, HideThenRevealGivesNameAndBytesBack)
 {
     const std::string strPicture = Picture(GetParam());
-    const T_Bytes payload = C_TestPictures::RandomBytes(150, 7);
+    const T_Bytes payload = C_TestBytes::Random(150, 7);
     const std::string strPayload = File("notes.v1.dat", payload);
     const std::string strOutput = Path(std::string("hidden.") + C_TestPictures::Extension(GetParam()));
 
@@ -36,11 +36,11 @@ TEST_P(CliRoundTrip, HideThenRevealGivesNameAndBytesBack)
     const S_RunResult toFile = m_cli.Run({"reveal", strOutput, "-o", Path("out.bin")});
     ASSERT_EQ(toFile.nStatus, 0) << toFile.strErr;
     EXPECT_EQ(toFile.strOut, "Hidden message found: notes.v1.dat (150 bytes)\nSaved to: " + Path("out.bin") + "\n");
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("out.bin")), payload);
+    EXPECT_EQ(C_TestBytes::Read(Path("out.bin")), payload);
 
     std::filesystem::create_directory(Path("got"));
     ASSERT_EQ(m_cli.Run({"reveal", strOutput, "-d", Path("got")}).nStatus, 0);
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("got/notes.v1.dat")), payload);
+    EXPECT_EQ(C_TestBytes::Read(Path("got/notes.v1.dat")), payload);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, CliRoundTrip,
@@ -55,7 +55,7 @@ TEST_F(CliHide, OutputMayBeThePictureItself)
     const std::string strPicture = Picture(E_TestPicture::Gif);
     ASSERT_EQ(m_cli.Run({"hide", strPicture, File("a.txt", {'h', 'i'}), "-o", strPicture}).nStatus, 0);
     EXPECT_EQ(m_cli.Run({"reveal", strPicture, "-o", Path("b.txt")}).nStatus, 0);
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("b.txt")), T_Bytes({'h', 'i'}));
+    EXPECT_EQ(C_TestBytes::Read(Path("b.txt")), T_Bytes({'h', 'i'}));
     EXPECT_EQ(Files(), (std::vector<std::string>{"a.txt", "b.txt", "carrier.gif"}));  // no temporary left
 }
 
@@ -67,13 +67,13 @@ TEST_F(CliHide, ComposeHidesTheTextAsSubjectDotTxt)
     EXPECT_EQ(inline_.strOut, "Hidden: Plan B.txt (7 bytes)\n");
     std::filesystem::create_directory(Path("got"));
     ASSERT_EQ(m_cli.Run({"reveal", Path("a.pcx"), "-d", Path("got")}).nStatus, 0);
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("got/Plan B.txt")), T_Bytes({'g', 'o', '\r', '\n', 'n', 'o', 'w'}));
+    EXPECT_EQ(C_TestBytes::Read(Path("got/Plan B.txt")), T_Bytes({'g', 'o', '\r', '\n', 'n', 'o', 'w'}));
 
     // A text file's line breaks stay as they are.
     const T_Bytes text = {'a', '\n', 'b', '\n'};
     ASSERT_EQ(m_cli.Run({"compose", strPicture, "--subject", "x", "--text-file", File("t", text), "-o", Path("b.pcx")}).nStatus, 0);
     ASSERT_EQ(m_cli.Run({"reveal", Path("b.pcx"), "-o", Path("x.out")}).nStatus, 0);
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("x.out")), text);
+    EXPECT_EQ(C_TestBytes::Read(Path("x.out")), text);
 }
 
 TEST_F(CliHide, ComposeNeedsSubjectAndText)
@@ -120,7 +120,7 @@ TEST_F(CliHide, AnotherFormatNeedsForceAndMustStillReveal)
     const S_RunResult forced = m_cli.Run({"hide", strPicture, strPayload, "-o", strOutput, "--force"});
     EXPECT_EQ(forced.nStatus, 3);
     EXPECT_NE(forced.strErr.find("was not written"), std::string::npos) << forced.strErr;
-    EXPECT_EQ(C_TestPictures::ReadFile(strOutput), before);
+    EXPECT_EQ(C_TestBytes::Read(strOutput), before);
     EXPECT_EQ(Files(), (std::vector<std::string>{"carrier.bmp", "out.gif", "p"}));
 }
 

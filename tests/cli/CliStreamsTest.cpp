@@ -58,7 +58,7 @@ TEST_F(CliStreams, StreamsAreReadToTheirEnd)
     ASSERT_EQ(compose.nStatus, 0) << compose.strErr;
     m_cli.SetStdin(std::nullopt);
     ASSERT_EQ(m_cli.Run({"reveal", Path("c.bmp"), "-d", m_root.string()}).nStatus, 0);
-    EXPECT_EQ(Text(C_TestPictures::ReadFile(Path("S.txt"))), "typed text");
+    EXPECT_EQ(Text(C_TestBytes::Read(Path("S.txt"))), "typed text");
 }
 
 TEST_F(CliStreams, WhatCannotFitIsRefusedBeforeItIsRead)
@@ -100,7 +100,7 @@ TEST_F(CliStreams, OutputsAreWrittenThroughLinksAndKeepOwnerAndMode)
     const std::string strOutput = Path(std::string(251, 'o') + ".bmp");                // a 255-byte name
     ASSERT_EQ(m_cli.Run({"hide", strPicture, strPayload, "-o", strOutput}).nStatus, 0);
 
-    File("target.bmp", C_TestPictures::ReadFile(strPicture));
+    File("target.bmp", C_TestBytes::Read(strPicture));
     std::filesystem::create_symlink("target.bmp", Path("link.bmp"));
     ASSERT_EQ(chmod(Path("target.bmp").c_str(), 0640), 0);
     const bool bRoot = geteuid() == 0;
@@ -119,16 +119,16 @@ TEST_F(CliStreams, OutputsAreWrittenThroughLinksAndKeepOwnerAndMode)
     }
 
     // A file whose mode denies writing is replaced only with --force.
-    const T_Bytes original = C_TestPictures::ReadFile(strPicture);
+    const T_Bytes original = C_TestBytes::Read(strPicture);
     File("ro.bmp", original);
     ASSERT_EQ(chmod(Path("ro.bmp").c_str(), 0444), 0);
     const S_RunResult refused = m_cli.Run({"hide", strPicture, strPayload, "-o", Path("ro.bmp")});
     EXPECT_EQ(refused.nStatus, 3);
     EXPECT_NE(refused.strErr.find("read-only"), std::string::npos) << refused.strErr;
-    EXPECT_EQ(C_TestPictures::ReadFile(Path("ro.bmp")), original);
+    EXPECT_EQ(C_TestBytes::Read(Path("ro.bmp")), original);
     EXPECT_EQ(m_cli.Run({"convert", strPicture, "-o", Path("ro.bmp")}).nStatus, 3);
     EXPECT_EQ(m_cli.Run({"hide", strPicture, strPayload, "-o", Path("ro.bmp"), "--force"}).nStatus, 0);
-    EXPECT_NE(C_TestPictures::ReadFile(Path("ro.bmp")), original);
+    EXPECT_NE(C_TestBytes::Read(Path("ro.bmp")), original);
 
     // The process's own standard output is written, never replaced (as root it could be).
     const S_RunResult toStdout = m_cli.Run({"reveal", strOutput, "-o", "/dev/stdout", "--force"});

@@ -1,22 +1,13 @@
 #include "engine/C_BitTransfer.h"
 #include "tests/support/C_LiteralSequence.h"
+#include "tests/support/C_TestBytes.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> v(n);
-    for (auto& b : v)
-        b = static_cast<uint8_t>(rng());
-    return v;
-}
 
 void Hide(std::vector<uint8_t>& carrier, std::string_view password, std::string_view name,
           std::vector<uint8_t> payload)
@@ -55,7 +46,7 @@ Revealed Reveal(std::vector<uint8_t>& carrier, std::string_view password)
 
 TEST(HiddenRecord, ATxtRecordIsSixteenBytesMostSignificantBitFirst)
 {
-    std::vector<uint8_t> carrier = RandomBytes(4001, 7);
+    std::vector<uint8_t> carrier = C_TestBytes::Random(4001, 7);
     const std::vector<uint8_t> before = carrier;
     Hide(carrier, "pw", "a.txt", {0xC3, 0x3C});
 
@@ -94,8 +85,8 @@ TEST(HiddenRecord, RoundTripsNamesAndPayloadsOfEverySize)
                                      {"b.bin", 2, ""},    {"data.tar.gz", 777, "123456789012345"},
                                      {std::string(255, 'n'), 3000, "long name"}};
     for (const auto& c : cases) {
-        std::vector<uint8_t> carrier = RandomBytes(8 * (9 + c.name.size() + c.nSize) + 1001, 3);
-        const std::vector<uint8_t> payload = RandomBytes(c.nSize, 11);
+        std::vector<uint8_t> carrier = C_TestBytes::Random(8 * (9 + c.name.size() + c.nSize) + 1001, 3);
+        const std::vector<uint8_t> payload = C_TestBytes::Random(c.nSize, 11);
         Hide(carrier, c.password, c.name, payload);
         const Revealed r = Reveal(carrier, c.password);
         ASSERT_TRUE(r.bFound) << c.name;
@@ -107,7 +98,7 @@ TEST(HiddenRecord, RoundTripsNamesAndPayloadsOfEverySize)
 TEST(HiddenRecord, UsesEveryByteOfACarrierThatHoldsTheRecordExactly)
 {
     // 8 x (9 + 1 + 2) = 96 bytes; N coprime with 17, so the draws cover the buffer once.
-    std::vector<uint8_t> carrier = RandomBytes(96, 5);
+    std::vector<uint8_t> carrier = C_TestBytes::Random(96, 5);
     Hide(carrier, "tight", "z", {1, 2});
     const Revealed r = Reveal(carrier, "tight");
     ASSERT_TRUE(r.bFound);
@@ -117,12 +108,12 @@ TEST(HiddenRecord, UsesEveryByteOfACarrierThatHoldsTheRecordExactly)
 
 TEST(HiddenRecord, WrongPassPhraseOrUntouchedCarrierFindsNothing)
 {
-    std::vector<uint8_t> carrier = RandomBytes(20000, 9);
+    std::vector<uint8_t> carrier = C_TestBytes::Random(20000, 9);
     EXPECT_FALSE(Reveal(carrier, "anything").bFound);
     std::vector<uint8_t> zeros(20000, 0);
     EXPECT_FALSE(Reveal(zeros, "").bFound);
 
-    Hide(carrier, "Right", "f.txt", RandomBytes(100, 1));
+    Hide(carrier, "Right", "f.txt", C_TestBytes::Random(100, 1));
     EXPECT_TRUE(Reveal(carrier, "Right").bFound);
     for (const char* wrong : {"right", "Right ", "", "Righ"})
         EXPECT_FALSE(Reveal(carrier, wrong).bFound) << wrong;
@@ -130,9 +121,9 @@ TEST(HiddenRecord, WrongPassPhraseOrUntouchedCarrierFindsNothing)
 
 TEST(HiddenRecord, SecondHideOverwritesTheFirstFromItsStart)
 {
-    std::vector<uint8_t> carrier = RandomBytes(50000, 2);
-    Hide(carrier, "same", "long.bin", RandomBytes(2000, 4));
-    const std::vector<uint8_t> second = RandomBytes(10, 8);
+    std::vector<uint8_t> carrier = C_TestBytes::Random(50000, 2);
+    Hide(carrier, "same", "long.bin", C_TestBytes::Random(2000, 4));
+    const std::vector<uint8_t> second = C_TestBytes::Random(10, 8);
     Hide(carrier, "same", "short", second);
     const Revealed r = Reveal(carrier, "same");
     ASSERT_TRUE(r.bFound);
@@ -164,7 +155,7 @@ TEST(HiddenRecord, EmptyCarrierIsNeverDrawnFrom)
 TEST(HiddenRecord, HeaderClaimingMoreThanTheCarrierHoldsIsRefused)
 {
     // A genuine signature whose S cannot lie within N: refused before the name is allocated.
-    std::vector<uint8_t> carrier = RandomBytes(10007, 6);
+    std::vector<uint8_t> carrier = C_TestBytes::Random(10007, 6);
     {
         C_BitTransfer transfer(carrier.data(), static_cast<uint32_t>(carrier.size()));
         transfer.SetKey("big");

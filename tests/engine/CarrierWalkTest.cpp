@@ -2,10 +2,10 @@
 #include "engine/C_CarrierWalk.h"
 #include "engine/C_PositionSequence.h"
 #include "tests/support/C_LiteralSequence.h"
+#include "tests/support/C_TestBytes.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
@@ -57,15 +57,6 @@ TEST(CarrierWalk, WindowsOfLargeCarriers)
     ExpectWindowMatchesLiteral("big", 0xFFFFFFFFu, 126300000, 126340000);
 }
 
-std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> v(n);
-    for (auto& b : v)
-        b = static_cast<uint8_t>(rng());
-    return v;
-}
-
 // A hide through the transfer (walk for large payloads) against the literal loop, byte for byte.
 TEST(CarrierWalk, HideIsByteIdenticalToTheLiteralLoop)
 {
@@ -83,8 +74,8 @@ TEST(CarrierWalk, HideIsByteIdenticalToTheLiteralLoop)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.nCarrier) + " / " + std::to_string(c.nPayload));
-        const std::vector<uint8_t> original = RandomBytes(c.nCarrier, c.nCarrier);
-        std::vector<uint8_t> payload = RandomBytes(c.nPayload, c.nPayload);
+        const std::vector<uint8_t> original = C_TestBytes::Random(c.nCarrier, c.nCarrier);
+        std::vector<uint8_t> payload = C_TestBytes::Random(c.nPayload, c.nPayload);
         const C_HiddenHeader header("walk.bin", c.nPayload);
 
         std::vector<uint8_t> fast = original;

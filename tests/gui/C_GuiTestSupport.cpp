@@ -3,14 +3,16 @@
 #include "shell/C_ChildFrame.h"
 #include "shell/C_vmkApp.h"
 #include "shell/C_vmkDoc.h"
+#include "tests/support/C_ImageBytes.h"
+#include "tests/support/C_TestBytes.h"
 
-#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 
 QStringList Texts(const std::vector<std::string>& aTexts) {
     QStringList list;
@@ -22,78 +24,57 @@ C_ChildFrame* FrameOf(const C_vmkDoc* pDoc) { return pDoc ? qobject_cast<C_Child
 
 namespace {
 
-void Put16(QByteArray& b, uint16_t v) {
-    b.append(char(v & 0xFF));
-    b.append(char(v >> 8));
-}
-void Put32(QByteArray& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xFF));
-}
-
-QByteArray Headers(int w, int h, int nBpp, uint32_t nPaletteBytes, uint32_t nPixelBytes, bool bTopDown) {
-    QByteArray b;
-    b.append("BM");
-    Put32(b, 14 + 40 + nPaletteBytes + nPixelBytes);
-    Put32(b, 0);
-    Put32(b, 14 + 40 + nPaletteBytes);
-    Put32(b, 40);
-    Put32(b, uint32_t(w));
-    Put32(b, uint32_t(bTopDown ? -h : h));
-    Put16(b, 1);
-    Put16(b, uint16_t(nBpp));
-    Put32(b, 0);  // BI_RGB
-    Put32(b, nPixelBytes);
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, nBpp == 8 ? 256 : 0);
-    Put32(b, 0);
-    return b;
+// The header fields the shell's pictures have always had: 72 dpi, and every colour of a palette used.
+S_BmpLayout Layout(int w, int h, int nBits, bool bTopDown) {
+    S_BmpLayout layout;
+    layout.nWidth = w;
+    layout.nHeight = bTopDown ? -h : h;
+    layout.nBits = uint16_t(nBits);
+    layout.nXPpm = layout.nYPpm = 2835;
+    layout.nColoursUsed = nBits == 8 ? 256 : 0;
+    return layout;
 }
 
-bool WriteAll(const QString& strPath, const QByteArray& bytes) {
-    QFile f(strPath);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+bool WriteAll(const QString& strPath, const S_BmpLayout& layout) {
+    try {
+        C_TestBytes::Write(strPath.toStdString(), C_ImageBytes::Bmp(layout));
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 }  // namespace
 
 bool WriteBmp24(const QString& strPath, int w, int h, const PixelFn& pixel, bool bTopDown) {
-    const int nRow = (w * 3 + 3) & ~3;
-    QByteArray b = Headers(w, h, 24, 0, uint32_t(nRow * h), bTopDown);
+    S_BmpLayout layout = Layout(w, h, 24, bTopDown);
+    const size_t nRow = C_ImageBytes::BmpStride(uint32_t(w), 24);
+    layout.aPixels.assign(nRow * size_t(h), 0);
     for (int r = 0; r < h; ++r) {
         const int y = bTopDown ? r : h - 1 - r;
-        QByteArray row;
+        uint8_t* pRow = layout.aPixels.data() + nRow * size_t(r);
         for (int x = 0; x < w; ++x) {
             const QColor c = pixel(x, y);
-            row.append(char(c.blue()));
-            row.append(char(c.green()));
-            row.append(char(c.red()));
+            pRow[3 * x] = uint8_t(c.blue());
+            pRow[3 * x + 1] = uint8_t(c.green());
+            pRow[3 * x + 2] = uint8_t(c.red());
         }
-        row.append(QByteArray(nRow - w * 3, '\0'));
-        b.append(row);
     }
-    return WriteAll(strPath, b);
+    return WriteAll(strPath, layout);
 }
 
 bool WriteBmp8(const QString& strPath, int w, int h, const QList<QColor>& palette,
                const std::function<int(int x, int y)>& index) {
-    const int nRow = (w + 3) & ~3;
-    QByteArray b = Headers(w, h, 8, 256 * 4, uint32_t(nRow * h), false);
+    S_BmpLayout layout = Layout(w, h, 8, false);
     for (int i = 0; i < 256; ++i) {
         const QColor c = i < palette.size() ? palette[i] : QColor(0, 0, 0);
-        b.append(char(c.blue()));
-        b.append(char(c.green()));
-        b.append(char(c.red()));
-        b.append('\0');
+        layout.aPalette.push_back(S_Rgb{uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())});
     }
-    for (int r = 0; r < h; ++r) {
-        const int y = h - 1 - r;
-        QByteArray row;
-        for (int x = 0; x < w; ++x) row.append(char(index(x, y)));
-        row.append(QByteArray(nRow - w, '\0'));
-        b.append(row);
-    }
-    return WriteAll(strPath, b);
+    const size_t nRow = C_ImageBytes::BmpStride(uint32_t(w), 8);
+    layout.aPixels.assign(nRow * size_t(h), 0);
+    for (int r = 0; r < h; ++r)
+        for (int x = 0; x < w; ++x) layout.aPixels[nRow * size_t(r) + size_t(x)] = uint8_t(index(x, h - 1 - r));
+    return WriteAll(strPath, layout);
 }
 
 int RunGuiTest(int argc, char** argv, const std::function<int(int, char**)>& run) {

@@ -1,7 +1,7 @@
 #pragma once
-// Shared pieces of the widget tests: pictures written by hand, and a main() that isolates the
-// settings and runs one QtTest class under a C_vmkApp. Prompts are answered by the commands'
-// C_ScriptedPrompts.
+// Shared pieces of the widget tests: pictures written from pixel functions (through the shared
+// C_ImageBytes), and a main() that isolates the settings and runs one QtTest class under a
+// C_vmkApp. Prompts are answered by the commands' C_ScriptedPrompts.
 
 #include "tests/gui/commands/C_ScriptedPrompts.h"
 

@@ -1,7 +1,7 @@
 // Saving in another format keeps what it should (palette pictures stay indices with their
 // palette, true colour stays true colour except in GIF); gray scale and compare.
 
-#include "C_ImageBytes.h"
+#include "tests/support/C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
@@ -33,13 +33,13 @@ void Convert(BTCImageObject& obj, E_ImageFormat eFormat, BTCImageObject& out)
 // A 5 x 3 bottom-up BMP; pixel (x, y) with y = 0 the top row.
 std::vector<uint8_t> Bmp(uint16_t nBits, const std::vector<uint8_t>& aPixels, const std::vector<S_Rgb>& aPalette = {})
 {
-    S_BmpSpec spec;
-    spec.nWidth = 5;
-    spec.nHeight = 3;
-    spec.nBits = nBits;
-    spec.aPalette = aPalette;
-    spec.aPixels = aPixels;
-    return B::Bmp(spec);
+    S_BmpLayout layout;
+    layout.nWidth = 5;
+    layout.nHeight = 3;
+    layout.nBits = nBits;
+    layout.aPalette = aPalette;
+    layout.aPixels = aPixels;
+    return B::Bmp(layout);
 }
 
 // Stored bottom-up rows of 4-bit indices: top row 0 1 2 3 4, middle 5 6 7 8 9, bottom A B C D E.
@@ -103,16 +103,16 @@ TEST(Conversion, TrueColourStaysTrueColourBetweenBmpAndPcx)
 TEST(Conversion, SixteenBitMasksScaleToEightBitChannels)
 {
     // 5-6-5: pure red, pure green, pure blue, white, black in the one row (5 x 1).
-    S_BmpSpec spec;
-    spec.nWidth = 5;
-    spec.nBits = 16;
-    spec.nCompression = 3;
-    spec.aMasks[0] = 0xF800;
-    spec.aMasks[1] = 0x07E0;
-    spec.aMasks[2] = 0x001F;
-    spec.aPixels = {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF, 0, 0, 0, 0};
+    S_BmpLayout layout;
+    layout.nWidth = 5;
+    layout.nBits = 16;
+    layout.nCompression = 3;
+    layout.aMasks[0] = 0xF800;
+    layout.aMasks[1] = 0x07E0;
+    layout.aMasks[2] = 0x001F;
+    layout.aPixels = {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF, 0, 0, 0, 0};
     BTCImageObject bmp;
-    ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(spec))) << bmp.GetLastError();
+    ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(layout))) << bmp.GetLastError();
     BTCImageObject pcx;
     Convert(bmp, E_ImageFormat::Pcx, pcx);
     EXPECT_EQ(Bits(*pcx.GetObjectDataPtr()),
@@ -167,13 +167,13 @@ TEST(Grayscale, PalettePictureKeepsItsBytesAndGetsAGrayPalette)
 TEST(Grayscale, TrueColourBecomesEightBitsInTheSameRowLayout)
 {
     // 24-bit top-down BMP, 5 x 3: rows of 16 bytes become rows of 8.
-    S_BmpSpec spec;
-    spec.nWidth = 5;
-    spec.nHeight = -3;
-    spec.nBits = 24;
-    spec.aPixels = B::Pattern(48, 8);
+    S_BmpLayout layout;
+    layout.nWidth = 5;
+    layout.nHeight = -3;
+    layout.nBits = 24;
+    layout.aPixels = B::Pattern(48, 8);
     BTCImageObject bmp;
-    ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(spec)));
+    ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(layout)));
     BTCImageData* d = bmp.GetObjectDataPtr();
     ASSERT_TRUE(C_GrayscaleEffect::Apply(*d));
     EXPECT_EQ(d->GetBitsPerPixel(), 8);
@@ -182,7 +182,7 @@ TEST(Grayscale, TrueColourBecomesEightBitsInTheSameRowLayout)
     EXPECT_FALSE(d->IsBottomUp());
     ASSERT_EQ(d->GetPalette().size(), 256u);
     EXPECT_EQ(d->GetPalette()[77], (S_Rgb{77, 77, 77}));
-    const uint8_t* p = spec.aPixels.data() + 16 + 3 * 2;  // stored row 1, pixel 2 (B, G, R)
+    const uint8_t* p = layout.aPixels.data() + 16 + 3 * 2;  // stored row 1, pixel 2 (B, G, R)
     EXPECT_EQ(d->GetBits()[8 + 2], (299 * p[2] + 587 * p[1] + 114 * p[0] + 500) / 1000);
 
     // Saved and reloaded as BMP it stays an 8-bit gray picture.
@@ -194,8 +194,8 @@ TEST(Grayscale, TrueColourBecomesEightBitsInTheSameRowLayout)
 
     // A 24-bit PCX becomes unpadded 8-bit rows.
     BTCImageObject pcx;
-    spec.nHeight = 3;
-    ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(spec)));
+    layout.nHeight = 3;
+    ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(layout)));
     Convert(bmp, E_ImageFormat::Pcx, pcx);
     ASSERT_TRUE(C_GrayscaleEffect::Apply(*pcx.GetObjectDataPtr()));
     EXPECT_EQ(pcx.GetObjectDataPtr()->GetStride(), 5u);
@@ -204,17 +204,17 @@ TEST(Grayscale, TrueColourBecomesEightBitsInTheSameRowLayout)
 
 TEST(Grayscale, GifSaveCarriesTheGrayTables)
 {
-    S_GifSpec spec;
-    spec.nScreenWidth = 2;
-    spec.aGlobalPalette = {{255, 0, 0}, {0, 0, 255}};
+    S_GifLayout layout;
+    layout.nScreenWidth = 2;
+    layout.aGlobalPalette = {{255, 0, 0}, {0, 0, 255}};
     S_GifRecord image;
     image.bImage = true;
     image.nWidth = 2;
     image.nHeight = 1;
     image.aPixels = {1, 0};
-    spec.aRecords.push_back(image);
+    layout.aRecords.push_back(image);
     BTCImageObject gif;
-    ASSERT_TRUE(gif.LoadFromMemory(B::Gif(spec)));
+    ASSERT_TRUE(gif.LoadFromMemory(B::Gif(layout)));
     ASSERT_TRUE(C_GrayscaleEffect::Apply(*gif.GetObjectDataPtr()));
     std::vector<uint8_t> saved;
     ASSERT_TRUE(gif.SaveToMemory(E_ImageFormat::Gif, saved));
@@ -249,7 +249,7 @@ TEST(Compare, CountsDifferingBytesAndFlagsOtherDifferences)
     EXPECT_EQ(C_ImageComparer::Compare(*da, *db), 1);
 
     // Different size, and different depth over the same byte count.
-    S_BmpSpec wide;
+    S_BmpLayout wide;
     wide.nWidth = 6;
     wide.nHeight = 3;
     wide.nBits = 4;

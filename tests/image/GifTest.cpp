@@ -1,7 +1,7 @@
 // GIF: the first frame's indices in display order are the pixel bytes; a save replaces only
 // them and keeps every other frame, table and extension block as read.
 
-#include "C_ImageBytes.h"
+#include "tests/support/C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
 #include "model/image/C_GifDocument.h"
 #include "model/image/C_ImageComparer.h"
@@ -49,43 +49,43 @@ std::vector<uint8_t> RowNumbers(uint16_t nWidth, uint16_t nHeight)
 }
 
 // An animation with everything a GIF can carry besides its pixels.
-S_GifSpec RichGif()
+S_GifLayout RichGif()
 {
-    S_GifSpec spec;
-    spec.nScreenWidth = 12;
-    spec.nScreenHeight = 20;
-    spec.aGlobalPalette = B::Palette(32, 3);
-    spec.nBackground = 4;
-    spec.nAspect = 49;
-    spec.aRecords.push_back(Extension(0xFF, {{'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'}, {1, 0, 0}}));
-    spec.aRecords.push_back(Extension(0xFE, {{'h', 'e', 'l', 'l', 'o'}, std::vector<uint8_t>(255, 'x')}));
-    spec.aRecords.push_back(Extension(0xF9, {{0x05, 10, 0, 3}}));
+    S_GifLayout layout;
+    layout.nScreenWidth = 12;
+    layout.nScreenHeight = 20;
+    layout.aGlobalPalette = B::Palette(32, 3);
+    layout.nBackground = 4;
+    layout.nAspect = 49;
+    layout.aRecords.push_back(Extension(0xFF, {{'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'}, {1, 0, 0}}));
+    layout.aRecords.push_back(Extension(0xFE, {{'h', 'e', 'l', 'l', 'o'}, std::vector<uint8_t>(255, 'x')}));
+    layout.aRecords.push_back(Extension(0xF9, {{0x05, 10, 0, 3}}));
     S_GifRecord first = Image(10, 19, RowNumbers(10, 19), true);
     first.nLeft = 1;
     first.nTop = 1;
-    spec.aRecords.push_back(first);
-    spec.aRecords.push_back(Extension(0xF9, {{0x04, 20, 0, 0}}));
+    layout.aRecords.push_back(first);
+    layout.aRecords.push_back(Extension(0xF9, {{0x04, 20, 0, 0}}));
     S_GifRecord second = Image(4, 3, B::Pattern(12, 1));
     for (uint8_t& v : second.aPixels)
         v &= 0x0F;
     second.aLocalPalette = B::Palette(16, 9);
     second.nLeft = 8;
-    spec.aRecords.push_back(second);
-    spec.aRecords.push_back(Extension(0xFE, {{'e', 'n', 'd'}}));
-    return spec;
+    layout.aRecords.push_back(second);
+    layout.aRecords.push_back(Extension(0xFE, {{'e', 'n', 'd'}}));
+    return layout;
 }
 
 }  // namespace
 
 TEST(GifRead, FirstFrameIndicesInDisplayOrder)
 {
-    S_GifSpec spec;
-    spec.nScreenWidth = 3;
-    spec.nScreenHeight = 2;
-    spec.aGlobalPalette = B::Palette(4, 1);
-    spec.aRecords.push_back(Image(3, 2, {0, 1, 2, 3, 2, 1}));
+    S_GifLayout layout;
+    layout.nScreenWidth = 3;
+    layout.nScreenHeight = 2;
+    layout.aGlobalPalette = B::Palette(4, 1);
+    layout.aRecords.push_back(Image(3, 2, {0, 1, 2, 3, 2, 1}));
     BTCImageObject obj;
-    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(spec))) << obj.GetLastError();
+    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(layout))) << obj.GetLastError();
     const BTCImageData* d = obj.GetObjectDataPtr();
     EXPECT_EQ(d->GetWidth(), 3);
     EXPECT_EQ(d->GetHeight(), 2);
@@ -94,42 +94,42 @@ TEST(GifRead, FirstFrameIndicesInDisplayOrder)
     EXPECT_FALSE(d->IsBottomUp());
     EXPECT_EQ(d->GetSourceFormat(), E_ImageFormat::Gif);
     EXPECT_EQ(Bits(*d), (std::vector<uint8_t>{0, 1, 2, 3, 2, 1}));
-    EXPECT_EQ(d->GetPalette(), spec.aGlobalPalette);
+    EXPECT_EQ(d->GetPalette(), layout.aGlobalPalette);
 }
 
 TEST(GifRead, InterlacedRowsAreDeinterlaced)
 {
     for (const uint16_t nHeight : {1, 2, 3, 5, 8, 9, 17}) {
         SCOPED_TRACE(nHeight);
-        S_GifSpec spec;
-        spec.nScreenWidth = 2;
-        spec.nScreenHeight = nHeight;
-        spec.aGlobalPalette = B::Palette(32, 2);
-        spec.aRecords.push_back(Image(2, nHeight, RowNumbers(2, nHeight), true));
+        S_GifLayout layout;
+        layout.nScreenWidth = 2;
+        layout.nScreenHeight = nHeight;
+        layout.aGlobalPalette = B::Palette(32, 2);
+        layout.aRecords.push_back(Image(2, nHeight, RowNumbers(2, nHeight), true));
         BTCImageObject obj;
-        ASSERT_TRUE(obj.LoadFromMemory(B::Gif(spec))) << obj.GetLastError();
+        ASSERT_TRUE(obj.LoadFromMemory(B::Gif(layout))) << obj.GetLastError();
         EXPECT_EQ(Bits(*obj.GetObjectDataPtr()), RowNumbers(2, nHeight));
     }
 }
 
 TEST(GifRead, LocalTableIsThePicturesPalette)
 {
-    S_GifSpec spec;
-    spec.nScreenWidth = 2;
-    spec.aGlobalPalette = B::Palette(2, 1);
+    S_GifLayout layout;
+    layout.nScreenWidth = 2;
+    layout.aGlobalPalette = B::Palette(2, 1);
     S_GifRecord image = Image(2, 1, {3, 1});
     image.aLocalPalette = B::Palette(4, 7);
-    spec.aRecords.push_back(image);
+    layout.aRecords.push_back(image);
     BTCImageObject obj;
-    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(spec))) << obj.GetLastError();
+    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(layout))) << obj.GetLastError();
     EXPECT_EQ(obj.GetObjectDataPtr()->GetPalette(), image.aLocalPalette);
 }
 
 TEST(GifWrite, SaveKeepsEveryFrameExtensionAndTableAndReinterlaces)
 {
-    const S_GifSpec spec = RichGif();
+    const S_GifLayout layout = RichGif();
     BTCImageObject obj;
-    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(spec))) << obj.GetLastError();
+    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(layout))) << obj.GetLastError();
     BTCImageData* d = obj.GetObjectDataPtr();
     ASSERT_EQ(Bits(*d), RowNumbers(10, 19));
     // Change the least significant bits as a hide does.
@@ -145,7 +145,7 @@ TEST(GifWrite, SaveKeepsEveryFrameExtensionAndTableAndReinterlaces)
     ASSERT_TRUE(again.LoadFromMemory(saved)) << again.GetLastError();
     const BTCImageData* a = again.GetObjectDataPtr();
     EXPECT_EQ(Bits(*a), changed);
-    EXPECT_EQ(a->GetPalette(), spec.aGlobalPalette);
+    EXPECT_EQ(a->GetPalette(), layout.aGlobalPalette);
 
     const C_GifDocument& doc = *a->m_pGif;
     EXPECT_EQ(doc.m_nScreenWidth, 12);
@@ -159,19 +159,19 @@ TEST(GifWrite, SaveKeepsEveryFrameExtensionAndTableAndReinterlaces)
     EXPECT_EQ(first.nTop, 1);
     ASSERT_EQ(first.aExtensions.size(), 3u);
     EXPECT_EQ(first.aExtensions[0].nFunction, 0xFF);
-    EXPECT_EQ(first.aExtensions[0].aBlocks, spec.aRecords[0].aBlocks);
-    EXPECT_EQ(first.aExtensions[1].aBlocks, spec.aRecords[1].aBlocks);
-    EXPECT_EQ(first.aExtensions[2].aBlocks, spec.aRecords[2].aBlocks);
+    EXPECT_EQ(first.aExtensions[0].aBlocks, layout.aRecords[0].aBlocks);
+    EXPECT_EQ(first.aExtensions[1].aBlocks, layout.aRecords[1].aBlocks);
+    EXPECT_EQ(first.aExtensions[2].aBlocks, layout.aRecords[2].aBlocks);
     const S_GifFrame& second = doc.m_aFrames[1];
     EXPECT_FALSE(second.bInterlaced);
     EXPECT_EQ(second.nLeft, 8);
-    EXPECT_EQ(second.aPixels, spec.aRecords[5].aPixels);
+    EXPECT_EQ(second.aPixels, layout.aRecords[5].aPixels);
     EXPECT_TRUE(second.bHasLocalMap);
-    EXPECT_EQ(second.localMap.aColours, spec.aRecords[5].aLocalPalette);
+    EXPECT_EQ(second.localMap.aColours, layout.aRecords[5].aLocalPalette);
     ASSERT_EQ(second.aExtensions.size(), 1u);
-    EXPECT_EQ(second.aExtensions[0].aBlocks, spec.aRecords[4].aBlocks);
+    EXPECT_EQ(second.aExtensions[0].aBlocks, layout.aRecords[4].aBlocks);
     ASSERT_EQ(doc.m_aTrailing.size(), 1u);
-    EXPECT_EQ(doc.m_aTrailing[0].aBlocks, spec.aRecords[6].aBlocks);
+    EXPECT_EQ(doc.m_aTrailing[0].aBlocks, layout.aRecords[6].aBlocks);
 
     // The interlace flag stands in the saved image descriptor.
     const size_t nDescriptor = 13 + 3 * 32 + (3 + 11 + 1 + 3 + 1) + (3 + 5 + 1 + 255 + 1) + (3 + 4 + 1);
@@ -183,17 +183,17 @@ TEST(GifWrite, FramesWithAndWithoutLocalTablesKeepTheirOwn)
 {
     // Local, none, local, none: each frame must come back drawing with the table it had, and no
     // table of one frame may outlive the save (the sanitizer build checks for leaks).
-    S_GifSpec spec;
-    spec.nScreenWidth = 3;
-    spec.nScreenHeight = 2;
-    spec.aGlobalPalette = B::Palette(4, 2);
+    S_GifLayout layout;
+    layout.nScreenWidth = 3;
+    layout.nScreenHeight = 2;
+    layout.aGlobalPalette = B::Palette(4, 2);
     for (int i = 0; i < 4; ++i) {
-        spec.aRecords.push_back(Image(3, 2, {0, 1, 2, 3, 2, 1}));
+        layout.aRecords.push_back(Image(3, 2, {0, 1, 2, 3, 2, 1}));
         if (i % 2 == 0)
-            spec.aRecords.back().aLocalPalette = B::Palette(4, static_cast<uint8_t>(20 + i));
+            layout.aRecords.back().aLocalPalette = B::Palette(4, static_cast<uint8_t>(20 + i));
     }
     BTCImageObject obj;
-    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(spec))) << obj.GetLastError();
+    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(layout))) << obj.GetLastError();
     std::vector<uint8_t> saved;
     ASSERT_TRUE(obj.SaveToMemory(E_ImageFormat::Gif, saved)) << obj.GetLastError();
     BTCImageObject again;
@@ -203,19 +203,19 @@ TEST(GifWrite, FramesWithAndWithoutLocalTablesKeepTheirOwn)
     for (size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(doc.m_aFrames[i].bHasLocalMap, i % 2 == 0);
-        EXPECT_EQ(doc.EffectiveMap(i)->aColours, i % 2 == 0 ? spec.aRecords[i].aLocalPalette : spec.aGlobalPalette);
+        EXPECT_EQ(doc.EffectiveMap(i)->aColours, i % 2 == 0 ? layout.aRecords[i].aLocalPalette : layout.aGlobalPalette);
     }
 }
 
 TEST(GifWrite, Gif87aStaysGif87a)
 {
-    S_GifSpec spec;
-    spec.strVersion = "GIF87a";
-    spec.nScreenWidth = 2;
-    spec.aGlobalPalette = B::Palette(2, 1);
-    spec.aRecords.push_back(Image(2, 1, {1, 0}));
+    S_GifLayout layout;
+    layout.strVersion = "GIF87a";
+    layout.nScreenWidth = 2;
+    layout.aGlobalPalette = B::Palette(2, 1);
+    layout.aRecords.push_back(Image(2, 1, {1, 0}));
     BTCImageObject obj;
-    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(spec))) << obj.GetLastError();
+    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(layout))) << obj.GetLastError();
     std::vector<uint8_t> saved;
     ASSERT_TRUE(obj.SaveToMemory(E_ImageFormat::Gif, saved)) << obj.GetLastError();
     EXPECT_EQ(std::string(saved.begin(), saved.begin() + 6), "GIF87a");
@@ -225,14 +225,14 @@ TEST(GifWrite, IndicesBeyondTheTableSurviveASave)
 {
     // A 4-colour table but indices up to 13 (the LZW code size allows 16): giflib's writer
     // would mask them to 2 bits unless the table is made deep enough.
-    S_GifSpec spec;
-    spec.nScreenWidth = 4;
-    spec.aGlobalPalette = B::Palette(4, 1);
+    S_GifLayout layout;
+    layout.nScreenWidth = 4;
+    layout.aGlobalPalette = B::Palette(4, 1);
     S_GifRecord image = Image(4, 1, {0, 5, 13, 3});
     image.nCodeSize = 4;
-    spec.aRecords.push_back(image);
+    layout.aRecords.push_back(image);
     BTCImageObject obj;
-    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(spec))) << obj.GetLastError();
+    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(layout))) << obj.GetLastError();
     EXPECT_EQ(obj.GetObjectDataPtr()->GetPalette().size(), 16u);
     std::vector<uint8_t> saved;
     ASSERT_TRUE(obj.SaveToMemory(E_ImageFormat::Gif, saved));
@@ -249,12 +249,12 @@ TEST(GifWrite, IndicesBeyondTheTableSurviveASave)
 
 TEST(GifWrite, NoColourTableGetsAGrayOne)
 {
-    S_GifSpec spec;
-    spec.nScreenWidth = 2;
-    spec.aRecords.push_back(Image(2, 1, {200, 7}));
-    spec.aRecords.back().nCodeSize = 8;
+    S_GifLayout layout;
+    layout.nScreenWidth = 2;
+    layout.aRecords.push_back(Image(2, 1, {200, 7}));
+    layout.aRecords.back().nCodeSize = 8;
     BTCImageObject obj;
-    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(spec))) << obj.GetLastError();
+    ASSERT_TRUE(obj.LoadFromMemory(B::Gif(layout))) << obj.GetLastError();
     ASSERT_EQ(obj.GetObjectDataPtr()->GetPalette().size(), 256u);
     EXPECT_EQ(obj.GetObjectDataPtr()->GetPalette()[200], (S_Rgb{200, 200, 200}));
     std::vector<uint8_t> saved;
@@ -266,7 +266,7 @@ TEST(GifWrite, NoColourTableGetsAGrayOne)
 
 TEST(GifRefuse, MalformedFilesAreRefusedWithAReason)
 {
-    S_GifSpec good;
+    S_GifLayout good;
     good.nScreenWidth = 4;
     good.nScreenHeight = 4;
     good.aGlobalPalette = B::Palette(4, 1);
@@ -282,15 +282,15 @@ TEST(GifRefuse, MalformedFilesAreRefusedWithAReason)
     };
     std::vector<S_Crasher> aCrashers;
     auto with = [&](const char* pName, const char* pReason, auto change) {
-        S_GifSpec s = good;
+        S_GifLayout s = good;
         change(s);
         aCrashers.push_back({pName, B::Gif(s), pReason});
     };
-    with("no image", "no usable first image", [](S_GifSpec& s) { s.aRecords.clear(); });
-    with("only an extension", "no usable first image", [](S_GifSpec& s) { s.aRecords = {Extension(0xFE, {{'a'}})}; });
-    with("first image outside the screen", "outside", [](S_GifSpec& s) { s.aRecords[0].nLeft = 1; });
-    with("image without pixels", "without pixels", [](S_GifSpec& s) { s.aRecords[0].nWidth = 0; });
-    with("missing trailer", "GIF decoding", [](S_GifSpec& s) { s.bTrailer = false; });
+    with("no image", "no usable first image", [](S_GifLayout& s) { s.aRecords.clear(); });
+    with("only an extension", "no usable first image", [](S_GifLayout& s) { s.aRecords = {Extension(0xFE, {{'a'}})}; });
+    with("first image outside the screen", "outside", [](S_GifLayout& s) { s.aRecords[0].nLeft = 1; });
+    with("image without pixels", "without pixels", [](S_GifLayout& s) { s.aRecords[0].nWidth = 0; });
+    with("missing trailer", "GIF decoding", [](S_GifLayout& s) { s.bTrailer = false; });
     // Screen and image claim 65535 x 65535 pixels over the few bytes of the 4 x 4 image: the
     // fields are patched, so the test never builds the 4 GiB of data they promise.
     std::vector<uint8_t> huge = B::Gif(good);

@@ -1,7 +1,7 @@
 // The picture object: content decides the format, a refused load keeps the current picture,
 // saves are atomic, and the data object's release is safe at any time.
 
-#include "C_ImageBytes.h"
+#include "tests/support/C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
 #include "model/image/C_GrayscaleEffect.h"
 
@@ -69,11 +69,11 @@ std::vector<uint8_t> ReadFile(const std::string& strPath)
 
 std::vector<uint8_t> SmallBmp(uint8_t nSeed)
 {
-    S_BmpSpec spec;
-    spec.nWidth = 3;
-    spec.nHeight = 2;
-    spec.aPixels = B::Pattern(24, nSeed);
-    return B::Bmp(spec);
+    S_BmpLayout layout;
+    layout.nWidth = 3;
+    layout.nHeight = 2;
+    layout.aPixels = B::Pattern(24, nSeed);
+    return B::Bmp(layout);
 }
 
 }  // namespace
@@ -179,13 +179,13 @@ TEST(ImageObject, FailedSaveLeavesTheExistingFileAsItWas)
     WriteFile(strTarget, old);
 
     // Wider than a PCX line can be: the encoder refuses after the temporary file exists.
-    S_BmpSpec spec;
-    spec.nWidth = 70000;
-    spec.nBits = 8;
-    spec.aPalette = B::Palette(2, 1);
-    spec.aPixels.assign(70000, 1);
+    S_BmpLayout layout;
+    layout.nWidth = 70000;
+    layout.nBits = 8;
+    layout.aPalette = B::Palette(2, 1);
+    layout.aPixels.assign(70000, 1);
     BTCImageObject obj;
-    ASSERT_TRUE(obj.LoadFromMemory(B::Bmp(spec))) << obj.GetLastError();
+    ASSERT_TRUE(obj.LoadFromMemory(B::Bmp(layout))) << obj.GetLastError();
     EXPECT_FALSE(obj.Save(strTarget, E_ImageFormat::Pcx));
     EXPECT_NE(obj.GetLastError().find("PCX"), std::string::npos) << obj.GetLastError();
     EXPECT_EQ(ReadFile(strTarget), old);
@@ -218,12 +218,12 @@ TEST(ImageObject, WriteFailingHalfwayLeavesTheExistingFileAsItWas)
     TempDir dir;
     const std::string strTarget = dir.File("keep.bmp");
     WriteFile(strTarget, {'o', 'l', 'd'});
-    S_BmpSpec spec;
-    spec.nWidth = 64;
-    spec.nHeight = 64;
-    spec.aPixels = B::Pattern(64 * 64 * 3, 3);
+    S_BmpLayout layout;
+    layout.nWidth = 64;
+    layout.nHeight = 64;
+    layout.aPixels = B::Pattern(64 * 64 * 3, 3);
     BTCImageObject obj;
-    ASSERT_TRUE(obj.LoadFromMemory(B::Bmp(spec))) << obj.GetLastError();
+    ASSERT_TRUE(obj.LoadFromMemory(B::Bmp(layout))) << obj.GetLastError();
 
     rlimit old {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);

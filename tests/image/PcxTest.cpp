@@ -1,7 +1,7 @@
 // PCX: palette pictures decode to one index per pixel, 24-bit ones to blue-green-red, rows top
 // to bottom without padding; a save is version 5 RLE that gives the same bytes back.
 
-#include "C_ImageBytes.h"
+#include "tests/support/C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
 #include "model/image/C_ImageComparer.h"
 
@@ -57,15 +57,15 @@ TEST(PcxRead, EightBitsWithTheTailPaletteAndRunsAcrossLines)
 {
     // 3 x 2 inside a window that does not start at 0; bytes per line 4, so one pad byte per line
     // that must not reach the picture. The first run crosses from line 0 into line 1.
-    S_PcxSpec spec;
-    spec.nXMin = 10;
-    spec.nYMin = 20;
-    spec.nWidth = 3;
-    spec.nHeight = 2;
-    spec.nBytesPerLine = 4;
-    spec.aBody = {0x05, 0x06, 0xC3, 0xD0, 0xC1, 0xC7, 0x08, 0x09};  // 5 6 D0 [D0 | D0] C7 8 9
-    spec.aTailPalette = B::Palette(256, 8);
-    const auto obj = LoadOk(B::Pcx(spec));
+    S_PcxLayout layout;
+    layout.nXMin = 10;
+    layout.nYMin = 20;
+    layout.nWidth = 3;
+    layout.nHeight = 2;
+    layout.nBytesPerLine = 4;
+    layout.aBody = {0x05, 0x06, 0xC3, 0xD0, 0xC1, 0xC7, 0x08, 0x09};  // 5 6 D0 [D0 | D0] C7 8 9
+    layout.aTailPalette = B::Palette(256, 8);
+    const auto obj = LoadOk(B::Pcx(layout));
     const BTCImageData* d = obj->GetObjectDataPtr();
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->GetWidth(), 3);
@@ -74,20 +74,20 @@ TEST(PcxRead, EightBitsWithTheTailPaletteAndRunsAcrossLines)
     EXPECT_EQ(d->GetStride(), 3u);
     EXPECT_FALSE(d->IsBottomUp());
     EXPECT_EQ(Bits(*d), (std::vector<uint8_t>{0x05, 0x06, 0xD0, 0xD0, 0xC7, 0x08}));
-    EXPECT_EQ(d->GetPalette(), spec.aTailPalette);
+    EXPECT_EQ(d->GetPalette(), layout.aTailPalette);
     EXPECT_EQ(d->GetSourceFormat(), E_ImageFormat::Pcx);
 }
 
 TEST(PcxRead, TrueColourPlanesBecomeBlueGreenRed)
 {
-    S_PcxSpec spec;
-    spec.nPlanes = 3;
-    spec.nWidth = 2;
-    spec.nHeight = 2;
-    spec.nBytesPerLine = 2;
+    S_PcxLayout layout;
+    layout.nPlanes = 3;
+    layout.nWidth = 2;
+    layout.nHeight = 2;
+    layout.nBytesPerLine = 2;
     // Each line: red plane, green plane, blue plane.
-    spec.aBody = B::PcxLiteral({0x10, 0x11, 0x20, 0x21, 0x30, 0x31, 0x40, 0x41, 0x50, 0x51, 0xE0, 0xE1});
-    const auto obj = LoadOk(B::Pcx(spec));
+    layout.aBody = B::PcxLiteral({0x10, 0x11, 0x20, 0x21, 0x30, 0x31, 0x40, 0x41, 0x50, 0x51, 0xE0, 0xE1});
+    const auto obj = LoadOk(B::Pcx(layout));
     const BTCImageData* d = obj->GetObjectDataPtr();
     EXPECT_EQ(d->GetBitsPerPixel(), 24);
     EXPECT_EQ(d->GetStride(), 6u);
@@ -119,23 +119,23 @@ TEST(PcxRead, PlanarAndPackedPaletteLayoutsGiveOneIndexPerPixel)
     };
     for (const S_Case& c : aCases) {
         SCOPED_TRACE(c.pName);
-        S_PcxSpec spec;
-        spec.nVersion = c.nVersion;
-        spec.nBits = c.nBits;
-        spec.nPlanes = c.nPlanes;
-        spec.nWidth = c.nWidth;
-        spec.nBytesPerLine = c.nBpl;
-        spec.aHeaderPalette = aHeader;
-        spec.aBody = B::PcxLiteral(c.aLine);
+        S_PcxLayout layout;
+        layout.nVersion = c.nVersion;
+        layout.nBits = c.nBits;
+        layout.nPlanes = c.nPlanes;
+        layout.nWidth = c.nWidth;
+        layout.nBytesPerLine = c.nBpl;
+        layout.aHeaderPalette = aHeader;
+        layout.aBody = B::PcxLiteral(c.aLine);
         if (c.nBits * c.nPlanes == 8)
-            spec.aTailPalette = B::Palette(256, 6);
-        const auto obj = LoadOk(B::Pcx(spec));
+            layout.aTailPalette = B::Palette(256, 6);
+        const auto obj = LoadOk(B::Pcx(layout));
         const BTCImageData* d = obj->GetObjectDataPtr();
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(d->GetBitsPerPixel(), 8);
         EXPECT_EQ(Bits(*d), c.aIndices);
         ASSERT_EQ(d->GetPalette().size(), 256u);  // indices are bytes: the palette has 256 entries
-        const std::vector<S_Rgb>& expected = c.nBits * c.nPlanes == 8 ? spec.aTailPalette : c.aPalette;
+        const std::vector<S_Rgb>& expected = c.nBits * c.nPlanes == 8 ? layout.aTailPalette : c.aPalette;
         for (size_t i = 0; i < expected.size(); ++i)
             EXPECT_EQ(d->GetPalette()[i], expected[i]) << "entry " << i;
     }
@@ -143,13 +143,13 @@ TEST(PcxRead, PlanarAndPackedPaletteLayoutsGiveOneIndexPerPixel)
 
 TEST(PcxRead, RawEncodingAndMissingTailPalette)
 {
-    S_PcxSpec spec;
-    spec.nEncoding = 0;
-    spec.nWidth = 2;
-    spec.nHeight = 2;
-    spec.nBytesPerLine = 2;
-    spec.aBody = {0xC5, 0x01, 0xFF, 0x02};  // raw: 0xC5 is a pixel, not a run
-    const auto obj = LoadOk(B::Pcx(spec));
+    S_PcxLayout layout;
+    layout.nEncoding = 0;
+    layout.nWidth = 2;
+    layout.nHeight = 2;
+    layout.nBytesPerLine = 2;
+    layout.aBody = {0xC5, 0x01, 0xFF, 0x02};  // raw: 0xC5 is a pixel, not a run
+    const auto obj = LoadOk(B::Pcx(layout));
     EXPECT_EQ(Bits(*obj->GetObjectDataPtr()), (std::vector<uint8_t>{0xC5, 0x01, 0xFF, 0x02}));
     // No 256-colour palette: the indices are gray levels.
     EXPECT_EQ(obj->GetObjectDataPtr()->GetPalette()[0xC5], (S_Rgb{0xC5, 0xC5, 0xC5}));
@@ -158,16 +158,16 @@ TEST(PcxRead, RawEncodingAndMissingTailPalette)
 TEST(PcxWrite, PalettePictureIsVersion5RleWithEvenLinesAndTailPalette)
 {
     // 5 wide (odd) with long runs and bytes of 0xC0 and more, so runs split and escape.
-    S_PcxSpec spec;
-    spec.nWidth = 5;
-    spec.nHeight = 3;
-    spec.nBytesPerLine = 5;
-    spec.nDpiX = 300;
-    spec.nDpiY = 72;
+    S_PcxLayout layout;
+    layout.nWidth = 5;
+    layout.nHeight = 3;
+    layout.nBytesPerLine = 5;
+    layout.nDpiX = 300;
+    layout.nDpiY = 72;
     const std::vector<uint8_t> pixels = {0xC0, 0xC0, 0xC0, 1, 0xFF, 7, 7, 7, 7, 7, 0xC3, 2, 2, 0xC3, 9};
-    spec.aBody = B::PcxLiteral(pixels);
-    spec.aTailPalette = B::Palette(256, 11);
-    auto obj = LoadOk(B::Pcx(spec));
+    layout.aBody = B::PcxLiteral(pixels);
+    layout.aTailPalette = B::Palette(256, 11);
+    auto obj = LoadOk(B::Pcx(layout));
 
     std::vector<uint8_t> saved;
     ASSERT_TRUE(obj->SaveToMemory(E_ImageFormat::Pcx, saved)) << obj->GetLastError();
@@ -184,8 +184,8 @@ TEST(PcxWrite, PalettePictureIsVersion5RleWithEvenLinesAndTailPalette)
     EXPECT_EQ(B::U16(saved, 14), 72u);
     EXPECT_EQ(saved[saved.size() - 769], 0x0C);
     for (size_t i = 0; i < 256; ++i) {
-        EXPECT_EQ(saved[saved.size() - 768 + 3 * i], spec.aTailPalette[i].r);
-        EXPECT_EQ(saved[saved.size() - 768 + 3 * i + 2], spec.aTailPalette[i].b);
+        EXPECT_EQ(saved[saved.size() - 768 + 3 * i], layout.aTailPalette[i].r);
+        EXPECT_EQ(saved[saved.size() - 768 + 3 * i + 2], layout.aTailPalette[i].b);
     }
     std::vector<uint8_t> lines;
     ASSERT_TRUE(DecodeLinesStrictly(std::vector<uint8_t>(saved.begin(), saved.end() - 769), 6, 3, lines));
@@ -202,22 +202,22 @@ TEST(PcxWrite, PalettePictureIsVersion5RleWithEvenLinesAndTailPalette)
 TEST(PcxWrite, TrueColourIsThreePlanesAndLongRowsRoundTrip)
 {
     // 131 pixels of one colour then a change: runs longer than 63 must split.
-    S_PcxSpec spec;
-    spec.nPlanes = 3;
-    spec.nWidth = 131;
-    spec.nHeight = 2;
-    spec.nBytesPerLine = 132;
+    S_PcxLayout layout;
+    layout.nPlanes = 3;
+    layout.nWidth = 131;
+    layout.nHeight = 2;
+    layout.nBytesPerLine = 132;
     std::vector<uint8_t> line;
     for (int p = 0; p < 3; ++p) {
         std::vector<uint8_t> plane(132, static_cast<uint8_t>(0xF0 + p));
         plane[130] = static_cast<uint8_t>(p);
         line.insert(line.end(), plane.begin(), plane.end());
     }
-    spec.aBody = B::PcxLiteral(line);
+    layout.aBody = B::PcxLiteral(line);
     const std::vector<uint8_t> second = B::Pattern(3 * 132, 4);
     const std::vector<uint8_t> secondCoded = B::PcxLiteral(second);
-    spec.aBody.insert(spec.aBody.end(), secondCoded.begin(), secondCoded.end());
-    auto obj = LoadOk(B::Pcx(spec));
+    layout.aBody.insert(layout.aBody.end(), secondCoded.begin(), secondCoded.end());
+    auto obj = LoadOk(B::Pcx(layout));
 
     std::vector<uint8_t> saved;
     ASSERT_TRUE(obj->SaveToMemory(E_ImageFormat::Pcx, saved)) << obj->GetLastError();
@@ -232,7 +232,7 @@ TEST(PcxWrite, TrueColourIsThreePlanesAndLongRowsRoundTrip)
 
 TEST(PcxRefuse, MalformedHeadersAndDataAreRefusedWithAReason)
 {
-    S_PcxSpec good;
+    S_PcxLayout good;
     good.nWidth = 4;
     good.nHeight = 2;
     good.nBytesPerLine = 4;
@@ -247,26 +247,26 @@ TEST(PcxRefuse, MalformedHeadersAndDataAreRefusedWithAReason)
     };
     std::vector<S_Crasher> aCrashers;
     auto with = [&](const char* pName, const char* pReason, auto change) {
-        S_PcxSpec s = good;
+        S_PcxLayout s = good;
         change(s);
         aCrashers.push_back({pName, B::Pcx(s), pReason});
     };
-    with("version 1", "header", [](S_PcxSpec& s) { s.nVersion = 1; });
-    with("encoding 2", "compression", [](S_PcxSpec& s) { s.nEncoding = 2; });
-    with("3 bits", "bit depth", [](S_PcxSpec& s) { s.nBits = 3; });
-    with("5 planes", "bit depth", [](S_PcxSpec& s) { s.nPlanes = 5; });
-    with("0 planes", "bit depth", [](S_PcxSpec& s) { s.nPlanes = 0; });
-    with("8 bits x 2 planes", "bit depth", [](S_PcxSpec& s) { s.nPlanes = 2; });
-    with("bytes per line below the width", "header", [](S_PcxSpec& s) { s.nBytesPerLine = 3; });
-    with("lines cut short", "truncated", [](S_PcxSpec& s) { s.aBody.resize(5); s.aTailPalette.clear(); });
-    with("run past the last line", "RLE", [](S_PcxSpec& s) {
+    with("version 1", "header", [](S_PcxLayout& s) { s.nVersion = 1; });
+    with("encoding 2", "compression", [](S_PcxLayout& s) { s.nEncoding = 2; });
+    with("3 bits", "bit depth", [](S_PcxLayout& s) { s.nBits = 3; });
+    with("5 planes", "bit depth", [](S_PcxLayout& s) { s.nPlanes = 5; });
+    with("0 planes", "bit depth", [](S_PcxLayout& s) { s.nPlanes = 0; });
+    with("8 bits x 2 planes", "bit depth", [](S_PcxLayout& s) { s.nPlanes = 2; });
+    with("bytes per line below the width", "header", [](S_PcxLayout& s) { s.nBytesPerLine = 3; });
+    with("lines cut short", "truncated", [](S_PcxLayout& s) { s.aBody.resize(5); s.aTailPalette.clear(); });
+    with("run past the last line", "RLE", [](S_PcxLayout& s) {
         const std::vector<uint8_t> p = B::Pattern(8, 2);
         s.aBody = B::PcxLiteral(std::vector<uint8_t>(p.begin(), p.begin() + 7));
         s.aBody.push_back(0xC2);  // the last pixel as a run of two
         s.aBody.push_back(p[7]);
     });
-    with("run count without its value", "truncated", [](S_PcxSpec& s) { s.aBody = {0xC7}; s.aTailPalette.clear(); });
-    with("65536 x 65536 from a few bytes", "truncated", [](S_PcxSpec& s) { s.nWidth = 0xFFFF; s.nHeight = 0xFFFF; s.nBytesPerLine = 0xFFFF; });
+    with("run count without its value", "truncated", [](S_PcxLayout& s) { s.aBody = {0xC7}; s.aTailPalette.clear(); });
+    with("65536 x 65536 from a few bytes", "truncated", [](S_PcxLayout& s) { s.nWidth = 0xFFFF; s.nHeight = 0xFFFF; s.nBytesPerLine = 0xFFFF; });
     std::vector<uint8_t> header = B::Pcx(good);
     header.resize(100);
     aCrashers.push_back({"header cut", header, "truncated"});

@@ -3,7 +3,7 @@
 // reach the encoders. With VMK_IMAGE_CORPUS_DIR set, the seeds are also written there
 // (fuzz/corpus/image holds the committed copy).
 
-#include "C_ImageBytes.h"
+#include "tests/support/C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
 #include "model/image/C_DecodeLimit.h"
 #include "model/image/C_ImageComparer.h"
@@ -42,22 +42,22 @@ std::vector<Seed> BmpSeeds()
         {"bmp-v4-32.bmp", 108, 32, -3},   {"bmp-v5-8.bmp", 124, 8, 3},
     };
     for (const S_Case& c : aCases) {
-        S_BmpSpec spec;
-        spec.nHeaderSize = c.nHeader;
-        spec.nWidth = 5;
-        spec.nHeight = c.nHeight;
-        spec.nBits = c.nBits;
+        S_BmpLayout layout;
+        layout.nHeaderSize = c.nHeader;
+        layout.nWidth = 5;
+        layout.nHeight = c.nHeight;
+        layout.nBits = c.nBits;
         if (c.nBits <= 8)
-            spec.aPalette = B::Palette(c.nBits == 8 ? 16 : size_t{1} << c.nBits, 2);
+            layout.aPalette = B::Palette(c.nBits == 8 ? 16 : size_t{1} << c.nBits, 2);
         if (c.nBits == 8)
-            spec.nColoursUsed = 16;
-        spec.aPixels = B::Pattern(B::BmpStride(5, c.nBits) * 3, static_cast<uint8_t>(c.nBits));
+            layout.nColoursUsed = 16;
+        layout.aPixels = B::Pattern(B::BmpStride(5, c.nBits) * 3, static_cast<uint8_t>(c.nBits));
         if (c.nBits == 8)
-            for (uint8_t& v : spec.aPixels)
+            for (uint8_t& v : layout.aPixels)
                 v &= 0x0F;
-        seeds.emplace_back(c.pName, B::Bmp(spec));
+        seeds.emplace_back(c.pName, B::Bmp(layout));
     }
-    S_BmpSpec masks;
+    S_BmpLayout masks;
     masks.nWidth = 3;
     masks.nHeight = 2;
     masks.nBits = 16;
@@ -68,7 +68,7 @@ std::vector<Seed> BmpSeeds()
     masks.aPixels = B::Pattern(16, 4);
     seeds.emplace_back("bmp-bitfields-565.bmp", B::Bmp(masks));
 
-    S_BmpSpec rle8;
+    S_BmpLayout rle8;
     rle8.nWidth = 6;
     rle8.nHeight = 2;
     rle8.nBits = 8;
@@ -77,7 +77,7 @@ std::vector<Seed> BmpSeeds()
     rle8.aPixels = Rle8Stream();
     seeds.emplace_back("bmp-rle8.bmp", B::Bmp(rle8));
 
-    S_BmpSpec rle4 = rle8;
+    S_BmpLayout rle4 = rle8;
     rle4.nBits = 4;
     rle4.nCompression = 2;
     rle4.aPixels = {4, 0x12, 0, 0, 0, 4, 0x34, 0x56, 2, 0x78, 0, 1};
@@ -88,7 +88,7 @@ std::vector<Seed> BmpSeeds()
 std::vector<Seed> PcxSeeds()
 {
     std::vector<Seed> seeds;
-    S_PcxSpec eight;
+    S_PcxLayout eight;
     eight.nWidth = 5;
     eight.nHeight = 3;
     eight.nBytesPerLine = 6;
@@ -98,13 +98,13 @@ std::vector<Seed> PcxSeeds()
     eight.aTailPalette = B::Palette(256, 6);
     seeds.emplace_back("pcx-8.pcx", B::Pcx(eight));
 
-    S_PcxSpec rgb = eight;
+    S_PcxLayout rgb = eight;
     rgb.nPlanes = 3;
     rgb.aBody = B::PcxLiteral(B::Pattern(3 * 6 * 3, 7));
     rgb.aTailPalette.clear();
     seeds.emplace_back("pcx-24.pcx", B::Pcx(rgb));
 
-    S_PcxSpec ega;
+    S_PcxLayout ega;
     ega.nVersion = 2;
     ega.nBits = 1;
     ega.nPlanes = 4;
@@ -115,7 +115,7 @@ std::vector<Seed> PcxSeeds()
     ega.aBody = B::PcxLiteral(B::Pattern(4 * 2 * 2, 9));
     seeds.emplace_back("pcx-ega-planar.pcx", B::Pcx(ega));
 
-    S_PcxSpec two = ega;
+    S_PcxLayout two = ega;
     two.nVersion = 0;
     two.nEncoding = 0;
     two.nBits = 2;
@@ -124,7 +124,7 @@ std::vector<Seed> PcxSeeds()
     two.aBody = B::Pattern(2 * 2, 10);
     seeds.emplace_back("pcx-v0-2bit-raw.pcx", B::Pcx(two));
 
-    S_PcxSpec mono = ega;
+    S_PcxLayout mono = ega;
     mono.nVersion = 3;
     mono.nPlanes = 1;
     mono.aBody = B::PcxLiteral(B::Pattern(2 * 2, 11));
@@ -143,14 +143,14 @@ std::vector<Seed> GifSeeds()
     for (uint8_t& v : image.aPixels)
         v &= 0x07;
 
-    S_GifSpec plain;
+    S_GifLayout plain;
     plain.nScreenWidth = 5;
     plain.nScreenHeight = 3;
     plain.aGlobalPalette = B::Palette(8, 13);
     plain.aRecords.push_back(image);
     seeds.emplace_back("gif-87a-plain.gif", B::Gif(plain));
 
-    S_GifSpec interlaced = plain;
+    S_GifLayout interlaced = plain;
     interlaced.strVersion = "GIF89a";
     interlaced.nScreenHeight = 9;
     interlaced.aRecords[0].nHeight = 9;
@@ -160,7 +160,7 @@ std::vector<Seed> GifSeeds()
         v &= 0x07;
     seeds.emplace_back("gif-interlaced.gif", B::Gif(interlaced));
 
-    S_GifSpec animation = plain;
+    S_GifLayout animation = plain;
     animation.strVersion = "GIF89a";
     S_GifRecord loop;
     loop.nLabel = 0xFF;
@@ -180,7 +180,7 @@ std::vector<Seed> GifSeeds()
     animation.aRecords = {loop, control, image, control, second, comment};
     seeds.emplace_back("gif-animation.gif", B::Gif(animation));
 
-    S_GifSpec noTable = plain;
+    S_GifLayout noTable = plain;
     noTable.aGlobalPalette.clear();
     noTable.aRecords[0].nCodeSize = 3;
     seeds.emplace_back("gif-no-table.gif", B::Gif(noTable));
@@ -193,7 +193,7 @@ std::vector<Seed> GifSeeds()
 std::vector<Seed> ExpandingSeeds()
 {
     std::vector<Seed> seeds;
-    S_BmpSpec rle8;
+    S_BmpLayout rle8;
     rle8.nWidth = 9000;
     rle8.nHeight = 8000;  // 72 MB, more than 64 MiB and 256 times the file
     rle8.nBits = 8;
@@ -202,7 +202,7 @@ std::vector<Seed> ExpandingSeeds()
     rle8.aPixels = {9, 3, 0, 1};
     seeds.emplace_back("expand-bmp-rle8.bmp", B::Bmp(rle8));
 
-    S_BmpSpec rle4 = rle8;
+    S_BmpLayout rle4 = rle8;
     rle4.nWidth = rle4.nHeight = 60000;  // 1.7 GB
     rle4.nBits = 4;
     rle4.nCompression = 2;

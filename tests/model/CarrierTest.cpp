@@ -1,6 +1,7 @@
 #include "model/C_Carrier.h"
 #include "model/C_Message.h"
 #include "engine/C_PositionSequence.h"
+#include "tests/support/C_TestPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -10,92 +11,12 @@
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> v(n);
-    for (auto& b : v)
-        b = static_cast<uint8_t>(rng());
-    return v;
-}
-
-void Put16(std::vector<uint8_t>& v, size_t at, uint32_t x)
-{
-    v[at] = static_cast<uint8_t>(x);
-    v[at + 1] = static_cast<uint8_t>(x >> 8);
-}
-
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x)
-{
-    for (int i = 0; i < 4; ++i)
-        v[at + i] = static_cast<uint8_t>(x >> (8 * i));
-}
-
-// An uncompressed bottom-up BMP with a 40-byte header; 8-bit pictures get a 256-colour palette.
-std::vector<uint8_t> MakeBmp(int nWidth, int nHeight, int nBits, uint32_t seed)
-{
-    const uint32_t nStride = ((nWidth * nBits + 31) / 32) * 4;
-    const uint32_t nPalette = nBits <= 8 ? (1u << nBits) * 4 : 0;
-    const uint32_t nOffset = 14 + 40 + nPalette;
-    std::vector<uint8_t> file(nOffset, 0);
-    file[0] = 'B';
-    file[1] = 'M';
-    Put32(file, 2, nOffset + nStride * nHeight);
-    Put32(file, 10, nOffset);
-    Put32(file, 14, 40);
-    Put32(file, 18, nWidth);
-    Put32(file, 22, nHeight);
-    Put16(file, 26, 1);
-    Put16(file, 28, nBits);
-    Put32(file, 34, nStride * nHeight);
-    for (uint32_t i = 0; i < nPalette / 4; ++i) {
-        file[54 + 4 * i] = static_cast<uint8_t>(i * 3);
-        file[55 + 4 * i] = static_cast<uint8_t>(i * 5);
-        file[56 + 4 * i] = static_cast<uint8_t>(i * 7);
-    }
-    const std::vector<uint8_t> pixels = RandomBytes(nStride * nHeight, seed);
-    file.insert(file.end(), pixels.begin(), pixels.end());
-    return file;
-}
-
-// A version 5 PCX, RLE: one 8-bit plane with a 256-colour palette, or three 8-bit planes.
-std::vector<uint8_t> MakePcx(int nWidth, int nHeight, int nPlanes, uint32_t seed)
-{
-    const int nBytesPerLine = (nWidth + 1) & ~1;
-    std::vector<uint8_t> file(128, 0);
-    file[0] = 0x0A;
-    file[1] = 5;
-    file[2] = 1;
-    file[3] = 8;
-    Put16(file, 8, nWidth - 1);
-    Put16(file, 10, nHeight - 1);
-    Put16(file, 12, 72);
-    Put16(file, 14, 72);
-    file[65] = static_cast<uint8_t>(nPlanes);
-    Put16(file, 66, nBytesPerLine);
-    Put16(file, 68, 1);
-    const std::vector<uint8_t> pixels = RandomBytes(size_t(nBytesPerLine) * nHeight * nPlanes, seed);
-    for (uint8_t b : pixels) {
-        if ((b & 0xC0) == 0xC0)
-            file.push_back(0xC1);
-        file.push_back(b);
-    }
-    if (nPlanes == 1) {
-        file.push_back(0x0C);
-        for (int i = 0; i < 256; ++i)
-            for (int c = 0; c < 3; ++c)
-                file.push_back(static_cast<uint8_t>(i * (c + 1)));
-    }
-    return file;
-}
 
 class CarrierTest : public ::testing::Test {
 protected:
@@ -109,16 +30,14 @@ protected:
 
     std::string Write(const std::string& strName, const std::vector<uint8_t>& bytes)
     {
-        const std::string strPath = (m_dir / strName).string();
-        std::ofstream(strPath, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                       static_cast<std::streamsize>(bytes.size()));
-        return strPath;
+        C_TestBytes::Write(m_dir / strName, bytes);
+        return (m_dir / strName).string();
     }
 
     // A carrier of exactly nPixelBytes pixel bytes (an 8-bit PCX of that many pixels in a row).
     void OpenWithPixelBytes(C_Carrier& carrier, int nWidth, int nHeight = 1)
     {
-        ASSERT_TRUE(carrier.OpenImage(Write("c.pcx", MakePcx(nWidth, nHeight, 1, 1)))) << carrier.GetLastError();
+        ASSERT_TRUE(carrier.OpenImage(Write("c.pcx", C_TestPictures::Pcx(nWidth, nHeight, 1, 1)))) << carrier.GetLastError();
         ASSERT_EQ(carrier.GetObjectDataPtr()->GetImageSize(), uint32_t(nWidth) * nHeight);
     }
 
@@ -134,7 +53,7 @@ protected:
 TEST_F(CarrierTest, FitTestIsExactAndNeverWraps)
 {
     C_Message message;
-    Compose(message, "a.txt", RandomBytes(100, 2));
+    Compose(message, "a.txt", C_TestBytes::Random(100, 2));
     {
         C_Carrier carrier;
         OpenWithPixelBytes(carrier, 1141);  // N = 1,140 = 10 x (9 + 5 + 100)
@@ -208,7 +127,7 @@ TEST_F(CarrierTest, PicturesWithFewerThanTwoBytesHoldNothing)
 TEST_F(CarrierTest, SaveFormatFollowsTheLastThreeCharacters)
 {
     C_Carrier carrier;
-    ASSERT_TRUE(carrier.OpenImage(Write("in.bmp", MakeBmp(16, 8, 8, 3))));
+    ASSERT_TRUE(carrier.OpenImage(Write("in.bmp", C_TestPictures::Bmp(16, 8, 8, 3))));
     const std::pair<const char*, const char*> saved[] = {
         {"a.BMP", "BM"}, {"b.bMp", "BM"}, {"cbmp", "BM"}, {"d.Pcx", "\x0A"}, {"e.GIF", "GIF8"}};
     for (auto [pName, pMagic] : saved) {
@@ -235,15 +154,15 @@ TEST_F(CarrierTest, RecordSurvivesSaveAndReloadInEveryFormat)
         std::vector<uint8_t> bytes;
     };
     std::vector<Case> cases = {
-        {"bmp1.bmp", MakeBmp(333, 77, 1, 4)},   {"bmp4.bmp", MakeBmp(101, 50, 4, 5)},
-        {"bmp8.bmp", MakeBmp(97, 61, 8, 6)},    {"bmp24.bmp", MakeBmp(127, 45, 24, 7)},
-        {"bmp32.bmp", MakeBmp(40, 30, 32, 8)},  {"pcx8.pcx", MakePcx(123, 41, 1, 9)},
-        {"pcx24.pcx", MakePcx(77, 39, 3, 10)},
+        {"bmp1.bmp", C_TestPictures::Bmp(333, 77, 1, 4)},   {"bmp4.bmp", C_TestPictures::Bmp(101, 50, 4, 5)},
+        {"bmp8.bmp", C_TestPictures::Bmp(97, 61, 8, 6)},    {"bmp24.bmp", C_TestPictures::Bmp(127, 45, 24, 7)},
+        {"bmp32.bmp", C_TestPictures::Bmp(40, 30, 32, 8)},  {"pcx8.pcx", C_TestPictures::Pcx(123, 41, 1, 9)},
+        {"pcx24.pcx", C_TestPictures::Pcx(77, 39, 3, 10)},
     };
     {
         // A GIF written by our own encoder from an 8-bit picture.
         C_Carrier source;
-        ASSERT_TRUE(source.OpenImage(Write("src.bmp", MakeBmp(90, 70, 8, 11))));
+        ASSERT_TRUE(source.OpenImage(Write("src.bmp", C_TestPictures::Bmp(90, 70, 8, 11))));
         ASSERT_TRUE(source.SaveImage((m_dir / "g.gif").string()));
         std::ifstream in(m_dir / "g.gif", std::ios::binary);
         cases.push_back({"gif8.gif", std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {})});
@@ -254,7 +173,7 @@ TEST_F(CarrierTest, RecordSurvivesSaveAndReloadInEveryFormat)
         C_Carrier carrier;
         ASSERT_TRUE(carrier.OpenImage(strIn)) << carrier.GetLastError();
         C_Message message;
-        const std::vector<uint8_t> payload = RandomBytes(carrier.GetCapacity() / 2, 12);
+        const std::vector<uint8_t> payload = C_TestBytes::Random(carrier.GetCapacity() / 2, 12);
         Compose(message, "report.final.doc", payload);
         ASSERT_TRUE(carrier.WillFit(message));
         ASSERT_TRUE(carrier.HideMessage(message, "Secret"));
@@ -281,13 +200,13 @@ TEST_F(CarrierTest, RecordSurvivesSaveAndReloadInEveryFormat)
 
 TEST_F(CarrierTest, HidingChangesOnlyLeastSignificantBitsAndCompareSeesIt)
 {
-    const std::string strPath = Write("p.bmp", MakeBmp(64, 64, 24, 13));
+    const std::string strPath = Write("p.bmp", C_TestPictures::Bmp(64, 64, 24, 13));
     C_Carrier carrier, original;
     ASSERT_TRUE(carrier.OpenImage(strPath));
     ASSERT_TRUE(original.OpenImage(strPath));
     EXPECT_EQ(carrier.CompareImage(original), 0);
     C_Message message;
-    Compose(message, "n", RandomBytes(500, 14));
+    Compose(message, "n", C_TestBytes::Random(500, 14));
     ASSERT_TRUE(carrier.HideMessage(message, ""));
     EXPECT_GT(carrier.CompareImage(original), 0);
     const uint8_t* a = carrier.GetObjectDataPtr()->GetBits();
@@ -300,7 +219,7 @@ TEST_F(CarrierTest, HidingChangesOnlyLeastSignificantBitsAndCompareSeesIt)
 TEST_F(CarrierTest, GrayScaleChangesTheBytesThatHidingUses)
 {
     C_Carrier carrier;
-    ASSERT_TRUE(carrier.OpenImage(Write("t.bmp", MakeBmp(100, 50, 24, 15))));
+    ASSERT_TRUE(carrier.OpenImage(Write("t.bmp", C_TestPictures::Bmp(100, 50, 24, 15))));
     EXPECT_EQ(carrier.GetUsableBytes(), 300u * 50 - 1);
     ASSERT_TRUE(carrier.ConvertToGrayscale());
     EXPECT_EQ(carrier.GetUsableBytes(), 100u * 50 - 1);
@@ -311,11 +230,11 @@ TEST_F(CarrierTest, GrayScaleChangesTheBytesThatHidingUses)
     EXPECT_EQ(info.m_nBitsPerPixel, 8);
 
     C_Message message;
-    Compose(message, "g.txt", RandomBytes(480, 16));
+    Compose(message, "g.txt", C_TestBytes::Random(480, 16));
     EXPECT_TRUE(carrier.WillFit(message));
-    Compose(message, "g.txt", RandomBytes(490, 16));
+    Compose(message, "g.txt", C_TestBytes::Random(490, 16));
     EXPECT_FALSE(carrier.WillFit(message));
-    Compose(message, "g.txt", RandomBytes(480, 16));
+    Compose(message, "g.txt", C_TestBytes::Random(480, 16));
     ASSERT_TRUE(carrier.HideMessage(message, "gray"));
     C_Message revealed;
     ASSERT_TRUE(carrier.RevealMessage(revealed, "gray"));
@@ -331,10 +250,10 @@ TEST_F(CarrierTest, CarriersWhoseSizeIsAMultipleOfSeventeenAreNotOverfilled)
     EXPECT_EQ(carrier.GetCapacity(), 10200u / 34 / 10 - 20);
 
     C_Message small;
-    Compose(small, "s", RandomBytes(10, 17));  // 20 bytes of record: 160 draws
+    Compose(small, "s", C_TestBytes::Random(10, 17));  // 20 bytes of record: 160 draws
     EXPECT_TRUE(carrier.WillFit(small));
     C_Message big;
-    Compose(big, "b", RandomBytes(200, 18));   // 1,680 draws among 600 bytes
+    Compose(big, "b", C_TestBytes::Random(200, 18));   // 1,680 draws among 600 bytes
     EXPECT_FALSE(carrier.WillFit(big));
 
     // The hide itself refuses a record whose positions would repeat, before changing a byte.
@@ -363,7 +282,7 @@ TEST_F(CarrierTest, OpeningAnUnreadableFileChangesNothing)
 TEST_F(CarrierTest, AFailedSaveLeavesTheOldFileAndThePicture)
 {
     C_Carrier carrier;
-    ASSERT_TRUE(carrier.OpenImage(Write("k.bmp", MakeBmp(20, 20, 8, 19))));
+    ASSERT_TRUE(carrier.OpenImage(Write("k.bmp", C_TestPictures::Bmp(20, 20, 8, 19))));
     const std::string strTarget = Write("old.bmp", {'o', 'l', 'd'});
     fs::create_directory(m_dir / "dir.bmp");
     EXPECT_FALSE(carrier.SaveImage((m_dir / "dir.bmp").string()));                 // a directory
@@ -388,7 +307,7 @@ TEST_F(CarrierTest, ARefusedHideGivesTheLargestSizeThatFitsUnderItsPassPhrase)
     OpenWithPixelBytes(carrier, 506, 1194);
     ASSERT_EQ(carrier.GetUsableBytes() % 17, 0u);
     C_Message full;
-    Compose(full, "b", RandomBytes(carrier.GetLargestPayload(1), 19));
+    Compose(full, "b", C_TestBytes::Random(carrier.GetLargestPayload(1), 19));
     ASSERT_TRUE(carrier.WillFit(full));
     std::string strRefused;
     for (int i = 0; i < 5000 && strRefused.empty(); ++i) {
@@ -401,9 +320,9 @@ TEST_F(CarrierTest, ARefusedHideGivesTheLargestSizeThatFitsUnderItsPassPhrase)
     ASSERT_GT(nLargest, 0u);
     ASSERT_LT(nLargest, full.m_nSize);
     C_Message fits;
-    Compose(fits, "b", RandomBytes(nLargest, 20));
+    Compose(fits, "b", C_TestBytes::Random(nLargest, 20));
     C_Message over;
-    Compose(over, "b", RandomBytes(nLargest + 1, 21));
+    Compose(over, "b", C_TestBytes::Random(nLargest + 1, 21));
     EXPECT_FALSE(carrier.HideMessage(over, strRefused));
     ASSERT_TRUE(carrier.HideMessage(fits, strRefused));
     C_Message revealed;

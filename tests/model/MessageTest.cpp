@@ -1,5 +1,6 @@
 #include "model/C_Message.h"
 #include "tests/model/C_ScratchFolder.h"
+#include "tests/support/C_TestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -19,17 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const fs::path& path, const std::string& strBytes)
-{
-    std::ofstream(path, std::ios::binary) << strBytes;
-}
 
 std::string Repeat(const std::string& strPiece, size_t nTimes)
 {
@@ -75,7 +63,7 @@ using MessageLoad = MessageFiles;
 
 TEST_F(MessageLoad, EmptyFileIsAMessageOfSizeZeroWithItsName)
 {
-    WriteAll(m_dir / "empty.dat", "");
+    C_TestBytes::WriteText(m_dir / "empty.dat", "");
     C_Message message;
     ASSERT_TRUE(message.LoadFromFile((m_dir / "empty.dat").string()));
     EXPECT_EQ(message.m_nSize, 0u);
@@ -87,7 +75,7 @@ TEST_F(MessageLoad, ReadsTheWholeFileAndKeepsItsFullPathAndWholeName)
 {
     fs::create_directory(m_dir / "sub");
     const std::string strBytes = std::string("\0\x01\xff payload", 11) + Repeat("x", 100000);
-    WriteAll(m_dir / "report.final.doc", strBytes);
+    C_TestBytes::WriteText(m_dir / "report.final.doc", strBytes);
     C_Message message;
     ASSERT_TRUE(message.LoadFromFile((m_dir / "sub" / ".." / "report.final.doc").string()));
     EXPECT_EQ(message.m_strPath, (m_dir / "report.final.doc").string());
@@ -98,7 +86,7 @@ TEST_F(MessageLoad, ReadsTheWholeFileAndKeepsItsFullPathAndWholeName)
 
 TEST_F(MessageLoad, BackslashAndColonInAFileNameSeparateTheName)
 {
-    WriteAll(m_dir / "c:notes\\part.one.txt", "abc");
+    C_TestBytes::WriteText(m_dir / "c:notes\\part.one.txt", "abc");
     C_Message message;
     ASSERT_TRUE(message.LoadFromFile((m_dir / "c:notes\\part.one.txt").string()));
     EXPECT_EQ(message.m_strName, "part.one.txt");
@@ -120,7 +108,7 @@ TEST_F(MessageLoad, WhatCannotBeOpenedReturnsFalseAndChangesNothing)
 TEST_F(MessageLoad, HoldsItsFileUntilDestroyedAndRefusesToSave)
 {
     const fs::path path = m_dir / "held.txt";
-    WriteAll(path, "held");
+    C_TestBytes::WriteText(path, "held");
     {
         C_Message message;
         ASSERT_TRUE(message.LoadFromFile(path.string()));
@@ -135,13 +123,13 @@ TEST_F(MessageLoad, HoldsItsFileUntilDestroyedAndRefusesToSave)
     }
     C_File writer;
     EXPECT_TRUE(writer.Open(path.string(), C_File::modeCreate | C_File::modeWrite));
-    EXPECT_EQ(ReadAll(path), "held");
+    EXPECT_EQ(C_TestBytes::ReadText(path), "held");
 }
 
 TEST_F(MessageLoad, RefusesAFileOf4GiBBeforeReadingIt)
 {
     const fs::path path = m_dir / "huge.bin";
-    WriteAll(path, "");
+    C_TestBytes::WriteText(path, "");
     fs::resize_file(path, uint64_t{1} << 32);  // sparse: costs no disk
     C_Message message;
     const C_FileException e = Raised([&] { message.LoadFromFile(path.string()); });
@@ -162,7 +150,7 @@ TEST_F(MessageLoad, AFileIsReadToItsEndNotByTheLengthItReports)
     struct stat st {};
     if (::stat(pPath, &st) != 0 || st.st_size <= 0)
         GTEST_SKIP() << pPath << " is not available here";
-    const std::string strContent = ReadAll(pPath);
+    const std::string strContent = C_TestBytes::ReadText(pPath);
     C_Message message;
     ASSERT_TRUE(message.LoadFromFile(pPath));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(message.GetData()), message.m_nSize), strContent);
@@ -217,23 +205,23 @@ TEST_F(MessageSave, TextOfLengthZeroSavesAsAnEmptyFile)
 TEST_F(MessageSave, ReplacesTheWholeOfAnExistingFile)
 {
     const fs::path path = m_dir / "out.txt";
-    WriteAll(path, Repeat("old content ", 1000));
+    C_TestBytes::WriteText(path, Repeat("old content ", 1000));
     C_Message message;
     EXPECT_EQ(message.SetFromText(7, "new\0txt"), 7u);  // bytes, not a C string
     EXPECT_TRUE(message.SaveToFile(path.string()));
-    EXPECT_EQ(ReadAll(path), std::string("new\0txt", 7));
+    EXPECT_EQ(C_TestBytes::ReadText(path), std::string("new\0txt", 7));
     EXPECT_EQ(Entries(m_dir), std::vector<std::string>{"out.txt"});
 }
 
 TEST_F(MessageSave, ThroughASymbolicLinkReplacesTheFileAndKeepsTheLink)
 {
-    WriteAll(m_dir / "real.txt", "old");
+    C_TestBytes::WriteText(m_dir / "real.txt", "old");
     fs::create_symlink("real.txt", m_dir / "link.txt");
     C_Message message;
     message.SetFromText(3, "new");
     EXPECT_TRUE(message.SaveToFile((m_dir / "link.txt").string()));
     EXPECT_TRUE(fs::is_symlink(m_dir / "link.txt"));
-    EXPECT_EQ(ReadAll(m_dir / "real.txt"), "new");
+    EXPECT_EQ(C_TestBytes::ReadText(m_dir / "real.txt"), "new");
 }
 
 TEST_F(MessageSave, WithoutDataReturnsFalseAndWritesNothing)
@@ -249,7 +237,7 @@ using MessageSaveFailure = MessageFiles;
 
 TEST_F(MessageSaveFailure, AFileThatCannotBeCreatedRaisesAlsoForZeroBytes)
 {
-    WriteAll(m_dir / "plain.txt", "x");
+    C_TestBytes::WriteText(m_dir / "plain.txt", "x");
     fs::create_directory(m_dir / "folder");
     const struct {
         fs::path target;
@@ -273,7 +261,7 @@ TEST_F(MessageSaveFailure, AFileThatCannotBeCreatedRaisesAlsoForZeroBytes)
     }
     EXPECT_TRUE(fs::is_directory(m_dir / "folder"));
     EXPECT_TRUE(fs::is_empty(m_dir / "folder"));
-    EXPECT_EQ(ReadAll(m_dir / "plain.txt"), "x");
+    EXPECT_EQ(C_TestBytes::ReadText(m_dir / "plain.txt"), "x");
     EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"folder", "plain.txt"}));
 }
 
@@ -281,7 +269,7 @@ TEST_F(MessageSaveFailure, AnUnwritableFolderIsDeniedAndKeepsTheOldFile)
 {
     fs::path dir = m_dir / "locked";
     fs::create_directory(dir);
-    WriteAll(dir / "old.txt", "old bytes");
+    C_TestBytes::WriteText(dir / "old.txt", "old bytes");
     if (::geteuid() != 0) {
         fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
     } else {
@@ -294,7 +282,7 @@ TEST_F(MessageSaveFailure, AnUnwritableFolderIsDeniedAndKeepsTheOldFile)
     message.SetFromText(3, "new");
     const C_FileException e = Raised([&] { message.SaveToFile((dir / "old.txt").string()); });
     EXPECT_EQ(e.GetErrorMessage(), "Access to " + (dir / "old.txt").string() + " was denied.");
-    EXPECT_EQ(ReadAll(dir / "old.txt"), "old bytes");
+    EXPECT_EQ(C_TestBytes::ReadText(dir / "old.txt"), "old bytes");
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"old.txt"});
     fs::permissions(m_dir / "locked", fs::perms::owner_all);
 }
@@ -304,13 +292,13 @@ TEST_F(MessageSaveFailure, AFullDiskIsReportedAndKeepsTheOldFile)
     const fs::path dir = Mount("tmpfs", nullptr, 0, "size=64k");
     if (dir.empty())
         GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
-    WriteAll(dir / "old.bin", "old bytes");
+    C_TestBytes::WriteText(dir / "old.bin", "old bytes");
     C_Message message;
     std::fill_n(message.Allocate(1 << 20), 1 << 20, uint8_t{0x5A});
     const C_FileException e = Raised([&] { message.SaveToFile((dir / "old.bin").string()); });
     EXPECT_EQ(e.GetCause(), C_FileException::diskFull);
     EXPECT_EQ(e.GetErrorMessage(), "Disk full while accessing " + (dir / "old.bin").string() + ".");
-    EXPECT_EQ(ReadAll(dir / "old.bin"), "old bytes");
+    EXPECT_EQ(C_TestBytes::ReadText(dir / "old.bin"), "old bytes");
     EXPECT_EQ(Entries(dir), std::vector<std::string>{"old.bin"});
 }
 
@@ -318,7 +306,7 @@ TEST_F(MessageSaveFailure, AFileSizeLimitIsReportedAsAFullDisk)
 {
     // Works without privileges: the kernel refuses writes past RLIMIT_FSIZE with EFBIG.
     const fs::path path = m_dir / "old.bin";
-    WriteAll(path, "old bytes");
+    C_TestBytes::WriteText(path, "old bytes");
     C_Message message;
     std::fill_n(message.Allocate(1 << 16), 1 << 16, uint8_t{0xA5});
     rlimit old {};
@@ -332,7 +320,7 @@ TEST_F(MessageSaveFailure, AFileSizeLimitIsReportedAsAFullDisk)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(e.GetOsError(), EFBIG);
     EXPECT_EQ(e.GetErrorMessage(), "Disk full while accessing " + path.string() + ".");
-    EXPECT_EQ(ReadAll(path), "old bytes");
+    EXPECT_EQ(C_TestBytes::ReadText(path), "old bytes");
     EXPECT_EQ(Entries(m_dir), std::vector<std::string>{"old.bin"});
 }
 
@@ -368,29 +356,29 @@ using FileLayer = MessageFiles;
 TEST_F(FileLayer, AWriteIsCommittedOnlyByClose)
 {
     const fs::path path = m_dir / "target.bin";
-    WriteAll(path, "old");
+    C_TestBytes::WriteText(path, "old");
     {
         C_File file;
         ASSERT_TRUE(file.Open(path.string(), C_File::modeCreate | C_File::modeWrite));
         file.Write("new bytes", 9);
         EXPECT_EQ(file.GetLength(), 9u);
-        EXPECT_EQ(ReadAll(path), "old");
+        EXPECT_EQ(C_TestBytes::ReadText(path), "old");
     }  // destroyed without Close
-    EXPECT_EQ(ReadAll(path), "old");
+    EXPECT_EQ(C_TestBytes::ReadText(path), "old");
     EXPECT_EQ(Entries(m_dir), std::vector<std::string>{"target.bin"});
 
     C_File file;
     ASSERT_TRUE(file.Open(path.string(), C_File::modeCreate | C_File::modeWrite));
     file.Write("new bytes", 9);
     file.Close();
-    EXPECT_EQ(ReadAll(path), "new bytes");
+    EXPECT_EQ(C_TestBytes::ReadText(path), "new bytes");
     EXPECT_FALSE(file.IsOpen());
 }
 
 TEST_F(FileLayer, ReadingStopsAtTheEndAndRefusesToWrite)
 {
     const fs::path path = m_dir / "ten.bin";
-    WriteAll(path, "0123456789");
+    C_TestBytes::WriteText(path, "0123456789");
     C_File file;
     ASSERT_TRUE(file.Open(path.string(), C_File::modeRead));
     EXPECT_EQ(file.GetLength(), 10u);

@@ -6,6 +6,7 @@
 #include "model/C_Carrier.h"
 #include "model/C_Message.h"
 #include "tests/model/C_ScratchFolder.h"
+#include "tests/support/C_TestPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -26,41 +26,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const fs::path& path, const std::string& strBytes)
-{
-    std::ofstream(path, std::ios::binary) << strBytes;
-}
-
-// An uncompressed bottom-up 24-bit BMP whose pixel bytes follow a pattern set by nSeed.
+// The smooth 24-bit BMP as text, the form in which the old-file checks compare it.
 std::string MakeBmp24(uint32_t nWidth, uint32_t nHeight, uint32_t nSeed)
 {
-    const uint32_t nStride = (nWidth * 3 + 3) & ~3u;
-    const uint32_t nPixels = nStride * nHeight;
-    std::string file(54, '\0');
-    auto put = [&](size_t at, uint32_t x, int nBytes) {
-        for (int i = 0; i < nBytes; ++i)
-            file[at + i] = static_cast<char>(x >> (8 * i));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put(2, 54 + nPixels, 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, nWidth, 4);
-    put(22, nHeight, 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
-    put(34, nPixels, 4);
-    file.resize(54 + size_t{nPixels});
-    for (uint32_t i = 0; i < nPixels; ++i)
-        file[54 + i] = static_cast<char>((i * 7 + nSeed * (i >> 12)) >> 1);
-    return file;
+    const T_Bytes bytes = C_TestPictures::Bmp24Ramp(nWidth, nHeight, nSeed);
+    return {bytes.begin(), bytes.end()};
 }
 
 // Characters the process has written so far, as the kernel counts them; -1 when not shown.
@@ -89,7 +59,7 @@ protected:
     {
         m_dir = m_scratch.Path();
         ASSERT_FALSE(m_dir.empty());
-        WriteAll(m_dir / "source.bmp", MakeBmp24(120, 80, 1));
+        C_TestBytes::WriteText(m_dir / "source.bmp", MakeBmp24(120, 80, 1));
         ASSERT_TRUE(m_carrier.OpenImage((m_dir / "source.bmp").string())) << m_carrier.GetLastError();
         std::string strPayload(70000, '\0');
         for (size_t i = 0; i < strPayload.size(); ++i)
@@ -165,7 +135,7 @@ TEST_F(WriteFault, AReadOnlyFileSystemKeepsTheOldFile)
     if (dir.empty())
         GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
     for (const S_Writer& writer : m_writers)
-        WriteAll(dir / (std::string("old") + writer.pExtension), OldContent(writer));
+        C_TestBytes::WriteText(dir / (std::string("old") + writer.pExtension), OldContent(writer));
     ASSERT_TRUE(m_scratch.RemountReadOnly(false));
     const auto before = C_ScratchFolder::Entries(dir);
     for (const S_Writer& writer : m_writers) {
@@ -176,7 +146,7 @@ TEST_F(WriteFault, AReadOnlyFileSystemKeepsTheOldFile)
             EXPECT_EQ(strText, target.string() + ": Read-only file system");
         else
             EXPECT_EQ(strText, "Access to " + target.string() + " was denied.");
-        EXPECT_EQ(ReadAll(target), OldContent(writer));
+        EXPECT_EQ(C_TestBytes::ReadText(target), OldContent(writer));
         // A new file fails the same way and leaves nothing.
         EXPECT_FALSE(writer.Save((dir / (std::string("new") + writer.pExtension)).string()).empty());
     }
@@ -190,11 +160,11 @@ TEST_F(WriteFault, APictureOnAFullDiskKeepsTheOldFile)
         GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
     const fs::path target = dir / "old.bmp";
     const std::string strOld = MakeBmp24(20, 20, 3);
-    WriteAll(target, strOld);
-    ASSERT_EQ(ReadAll(target), strOld);
+    C_TestBytes::WriteText(target, strOld);
+    ASSERT_EQ(C_TestBytes::ReadText(target), strOld);
     const std::string strText = m_writers[0].Save(target.string());  // 28 KiB into 16 KiB
     EXPECT_EQ(strText, target.string() + ": No space left on device");
-    EXPECT_EQ(ReadAll(target), strOld);
+    EXPECT_EQ(C_TestBytes::ReadText(target), strOld);
     EXPECT_EQ(C_ScratchFolder::Entries(dir), std::vector<std::string>{"old.bmp"});
     // Once there is room the same save succeeds.
     ASSERT_EQ(::mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT, "size=1m"), 0);
@@ -209,7 +179,7 @@ TEST_F(WriteFault, APictureInAFolderWithoutWritePermissionKeepsTheOldFile)
 {
     fs::path dir = m_dir / "locked";
     fs::create_directory(dir);
-    WriteAll(dir / "old.bmp", MakeBmp24(10, 10, 4));
+    C_TestBytes::WriteText(dir / "old.bmp", MakeBmp24(10, 10, 4));
     if (::geteuid() != 0) {
         fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
     } else {
@@ -221,7 +191,7 @@ TEST_F(WriteFault, APictureInAFolderWithoutWritePermissionKeepsTheOldFile)
     const fs::path target = dir / "old.bmp";
     const std::string strText = m_writers[0].Save(target.string());
     EXPECT_EQ(strText, target.string() + (::geteuid() == 0 ? ": Read-only file system" : ": Permission denied"));
-    EXPECT_EQ(ReadAll(target), MakeBmp24(10, 10, 4));
+    EXPECT_EQ(C_TestBytes::ReadText(target), MakeBmp24(10, 10, 4));
     EXPECT_EQ(C_ScratchFolder::Entries(dir), std::vector<std::string>{"old.bmp"});
 }
 
@@ -272,28 +242,28 @@ protected:
     void Check(const S_Writer& writer, const std::function<void()>& save, const fs::path& target)
     {
         const std::string strOld = OldContent(writer);
-        WriteAll(target, strOld);
+        C_TestBytes::WriteText(target, strOld);
         const auto before = C_ScratchFolder::Entries(m_dir);
         bool bKilled = false;
         for (int nAttempt = 0; nAttempt < 5 && !bKilled; ++nAttempt) {
             bKilled = KillDuringSave(save);
             if (!bKilled)
-                WriteAll(target, strOld);  // it finished: put the old file back and try again
+                C_TestBytes::WriteText(target, strOld);  // it finished: put the old file back and try again
         }
         if (!bKilled)
             GTEST_SKIP() << "the save always finished before it could be killed";
-        EXPECT_EQ(ReadAll(target), strOld);
+        EXPECT_EQ(C_TestBytes::ReadText(target), strOld);
         EXPECT_EQ(C_ScratchFolder::Entries(m_dir), before);
         // A save after the killed one replaces the file and leaves nothing else either.
         EXPECT_EQ(writer.Save(target.string()), "");
-        EXPECT_NE(ReadAll(target), strOld);
+        EXPECT_NE(C_TestBytes::ReadText(target), strOld);
         EXPECT_EQ(C_ScratchFolder::Entries(m_dir), before);
     }
 };
 
 TEST_F(KilledSave, ALargePictureKeepsTheOldFileAndLeavesNoTemporary)
 {
-    WriteAll(m_dir / "large.bmp", MakeBmp24(4000, 3000, 7));
+    C_TestBytes::WriteText(m_dir / "large.bmp", MakeBmp24(4000, 3000, 7));
     ASSERT_TRUE(m_carrier.OpenImage((m_dir / "large.bmp").string())) << m_carrier.GetLastError();
     const fs::path target = m_dir / "old.bmp";
     Check(m_writers[0], [&] { m_carrier.SaveImage(target.string()); }, target);

@@ -2,7 +2,7 @@
 // what it leaves in the carrier.
 
 #include "C_ScriptedPrompts.h"
-#include "C_TestPictures.h"
+#include "tests/support/C_TestPictures.h"
 
 #include "commands/C_AboutCommand.h"
 #include "commands/C_CompareCommand.h"
@@ -22,7 +22,6 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using Pics = C_TestPictures;
 
 namespace {
 
@@ -45,13 +44,13 @@ protected:
     std::string Path(const std::string& strName) const { return (m_dir / strName).string(); }
     std::string WriteFile(const std::string& strName, const std::vector<uint8_t>& bytes)
     {
-        Pics::Write(Path(strName), bytes);
+        C_TestBytes::Write(Path(strName), bytes);
         return Path(strName);
     }
     // A carrier of nWidth x nHeight one-byte pixels: N = nWidth * nHeight - 1.
     void Open(int nWidth, int nHeight = 1, uint32_t nSeed = 1)
     {
-        ASSERT_TRUE(m_carrier.OpenImage(WriteFile("carrier.pcx", Pics::Pcx(nWidth, nHeight, nSeed))))
+        ASSERT_TRUE(m_carrier.OpenImage(WriteFile("carrier.pcx", C_TestPictures::Pcx(nWidth, nHeight, 1, nSeed))))
             << m_carrier.GetLastError();
     }
     std::vector<uint8_t> Pixels() const { return {m_carrier.GetBits(), m_carrier.GetBits() + m_carrier.GetUsableBytes() + 1}; }
@@ -204,7 +203,7 @@ TEST_F(CommandsTest, AFileFitsExactlyAtTheBoundaryAndOneByteMoreIsRefused)
     KeepPassword("kept");
     const auto before = Pixels();
 
-    m_prompts.m_openAnswers.push_back(WriteFile("f.bin", Pics::Random(87, 2)));  // 9 + 5 + 87 = 101
+    m_prompts.m_openAnswers.push_back(WriteFile("f.bin", C_TestBytes::Random(87, 2)));  // 9 + 5 + 87 = 101
     Hide();
     EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrFileWontFit}));
     EXPECT_TRUE(m_prompts.m_passwordShownWith.empty());  // never asked after a fit failure
@@ -212,8 +211,8 @@ TEST_F(CommandsTest, AFileFitsExactlyAtTheBoundaryAndOneByteMoreIsRefused)
     EXPECT_EQ(m_carrier.GetPassword(), "kept");
 
     m_prompts.m_messages.clear();
-    m_prompts.m_openAnswers.push_back(WriteFile("f2.bin", Pics::Random(85, 3)));  // 9 + 6 + 85 = 100: one more name byte
-    m_prompts.m_openAnswers.push_back(WriteFile("f.bin", Pics::Random(86, 3)));   // 9 + 5 + 86 = 100
+    m_prompts.m_openAnswers.push_back(WriteFile("f2.bin", C_TestBytes::Random(85, 3)));  // 9 + 6 + 85 = 100: one more name byte
+    m_prompts.m_openAnswers.push_back(WriteFile("f.bin", C_TestBytes::Random(86, 3)));   // 9 + 5 + 86 = 100
     m_prompts.Password("pw");
     m_prompts.Password("pw2");
     Hide();
@@ -228,7 +227,7 @@ TEST_F(CommandsTest, AHideRefusedForItsPassPhraseSaysHowMuchFitsUnderIt)
 {
     // N a multiple of 17: a payload at full capacity repeats positions under some pass phrases.
     Open(506, 1194);
-    const std::vector<uint8_t> payload = Pics::Random(m_carrier.GetLargestPayload(5), 7);
+    const std::vector<uint8_t> payload = C_TestBytes::Random(m_carrier.GetLargestPayload(5), 7);
     C_Message full;
     full.m_strName = "f.bin";
     full.SetFromText(static_cast<uint32_t>(payload.size()), reinterpret_cast<const char*>(payload.data()));
@@ -270,8 +269,8 @@ TEST_F(CommandsTest, AnEmptyFileIsHiddenAndRevealedAsAnEmptyFile)
 TEST_F(CommandsTest, HidingTwiceLeavesOnlyTheSecondPayload)
 {
     Open(200, 50);
-    const auto first = Pics::Random(300, 4);
-    const auto second = Pics::Random(120, 5);
+    const auto first = C_TestBytes::Random(300, 4);
+    const auto second = C_TestBytes::Random(120, 5);
     HideFile("first.bin", first, "same");
     const auto afterFirst = Pixels();
     HideFile("second.bin", second, "same");
@@ -290,8 +289,8 @@ TEST_F(CommandsTest, HidingTwiceLeavesOnlyTheSecondPayload)
     EXPECT_EQ(Pixels(), beforeReveal);
     EXPECT_EQ(m_prompts.m_found,
               (std::vector<std::pair<std::string, uint32_t>>{{"second.bin", 120}, {"second.bin", 120}}));
-    EXPECT_EQ(Pics::Read(Path("got0")), second);
-    EXPECT_EQ(Pics::Read(Path("got1")), second);
+    EXPECT_EQ(C_TestBytes::Read(Path("got0")), second);
+    EXPECT_EQ(C_TestBytes::Read(Path("got1")), second);
     EXPECT_EQ(m_nRedraws, 2);  // hides redraw, reveals do not
 }
 
@@ -310,7 +309,7 @@ TEST_F(CommandsTest, ComposeNamesThePayloadAfterTheSubject)
     m_prompts.m_foundAnswers.push_back(true);
     m_prompts.m_saveAnswers.push_back(Path("note_out"));
     Reveal();
-    const auto bytes = Pics::Read(Path("note_out"));
+    const auto bytes = C_TestBytes::Read(Path("note_out"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "Hi");
 }
 
@@ -482,7 +481,7 @@ TEST_F(CommandsTest, LongStepsAreMarkedBusyAndEndBeforeTheNextDialog)
 
 TEST_F(CommandsTest, PropertiesShowTheCarriersRecord)
 {
-    ASSERT_TRUE(m_carrier.OpenImage(WriteFile("p.bmp", Pics::Bmp24(100, 20, 6))));  // 300 x 20 bytes
+    ASSERT_TRUE(m_carrier.OpenImage(WriteFile("p.bmp", C_TestPictures::Bmp(100, 20, 24, 6))));  // 300 x 20 bytes
     C_PropertiesCommand::Run(m_carrier, m_prompts);
     ASSERT_EQ(m_prompts.m_properties.size(), 1u);
     const C_CarrierInfo& info = m_prompts.m_properties[0];
@@ -499,8 +498,8 @@ TEST_F(CommandsTest, PropertiesShowTheCarriersRecord)
 TEST_F(CommandsTest, CompareSaysAlikeDifferentOrThatTheSecondPictureCannotBeRead)
 {
     Open(300, 10, 7);
-    const auto pixels = Pics::Pcx(300, 10, 7);
-    m_prompts.m_openAnswers = {"", WriteFile("same.pcx", pixels), WriteFile("other.pcx", Pics::Pcx(300, 10, 8)),
+    const auto pixels = C_TestPictures::Pcx(300, 10, 1, 7);
+    m_prompts.m_openAnswers = {"", WriteFile("same.pcx", pixels), WriteFile("other.pcx", C_TestPictures::Pcx(300, 10, 1, 8)),
                                WriteFile("text.bmp", {'n', 'o', 't'}), Path("missing.pcx")};
     for (int i = 0; i < 5; ++i)
         C_CompareCommand::Run(m_carrier, m_prompts);

@@ -1,4 +1,4 @@
-#include "C_ImageBytes.h"
+#include "tests/support/C_ImageBytes.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -35,9 +35,9 @@ int BitsOf(size_t nColours)
 }
 
 // LZW with literal codes only: a clear code before the table would outgrow nCodeSize + 1 bits
-// (every 2^nCodeSize - 2 pixels, at most 100) keeps the code width fixed, so no string table is
-// needed to write it.
-std::vector<uint8_t> LiteralLzw(const std::vector<uint8_t>& aPixels, int nCodeSize)
+// (every 2^nCodeSize - 2 pixels, at most 100, unless the caller asks for a period) keeps the code
+// width fixed, so no string table is needed to write it.
+std::vector<uint8_t> LiteralLzw(const std::vector<uint8_t>& aPixels, int nCodeSize, size_t nClearEvery)
 {
     const uint32_t nClear = 1u << nCodeSize, nEnd = nClear + 1, nWidth = static_cast<uint32_t>(nCodeSize) + 1;
     std::vector<uint8_t> aBits;
@@ -51,7 +51,7 @@ std::vector<uint8_t> LiteralLzw(const std::vector<uint8_t>& aPixels, int nCodeSi
             nAccBits -= 8;
         }
     };
-    const size_t nPeriod = std::min<size_t>(100, nClear - 2);
+    const size_t nPeriod = nClearEvery ? nClearEvery : std::min<size_t>(100, nClear - 2);
     for (size_t i = 0; i < aPixels.size(); ++i) {
         if (i % nPeriod == 0)
             put(nClear);
@@ -73,43 +73,43 @@ std::vector<uint8_t> LiteralLzw(const std::vector<uint8_t>& aPixels, int nCodeSi
 
 }  // namespace
 
-std::vector<uint8_t> C_ImageBytes::Bmp(const S_BmpSpec& spec)
+std::vector<uint8_t> C_ImageBytes::Bmp(const S_BmpLayout& layout)
 {
-    const bool bCore = spec.nHeaderSize == 12;
-    const uint32_t nMaskBytes = spec.nHeaderSize == 40 && spec.nCompression == 3 ? 12 : 0;
-    const uint32_t nPalBytes = static_cast<uint32_t>(spec.aPalette.size()) * (bCore ? 3 : 4);
-    const uint32_t nOff = 14 + spec.nHeaderSize + nMaskBytes + nPalBytes;
+    const bool bCore = layout.nHeaderSize == 12;
+    const uint32_t nMaskBytes = layout.nHeaderSize == 40 && layout.nCompression == 3 ? 12 : 0;
+    const uint32_t nPalBytes = static_cast<uint32_t>(layout.aPalette.size()) * (bCore ? 3 : 4);
+    const uint32_t nOff = 14 + layout.nHeaderSize + nMaskBytes + nPalBytes;
     std::vector<uint8_t> v;
     v.push_back('B');
     v.push_back('M');
-    Put32(v, static_cast<uint32_t>(14 + spec.nHeaderSize + nMaskBytes + nPalBytes + spec.aPixels.size()));
+    Put32(v, static_cast<uint32_t>(14 + layout.nHeaderSize + nMaskBytes + nPalBytes + layout.aPixels.size()));
     Put32(v, 0);
-    Put32(v, static_cast<uint32_t>(nOff + spec.nOffBitsDelta));
-    Put32(v, spec.nHeaderSize);
+    Put32(v, static_cast<uint32_t>(nOff + layout.nOffBitsDelta));
+    Put32(v, layout.nHeaderSize);
     if (bCore) {
-        Put16(v, static_cast<uint32_t>(spec.nWidth));
-        Put16(v, static_cast<uint32_t>(spec.nHeight));
-        Put16(v, spec.nPlanes);
-        Put16(v, spec.nBits);
+        Put16(v, static_cast<uint32_t>(layout.nWidth));
+        Put16(v, static_cast<uint32_t>(layout.nHeight));
+        Put16(v, layout.nPlanes);
+        Put16(v, layout.nBits);
     } else {
-        Put32(v, static_cast<uint32_t>(spec.nWidth));
-        Put32(v, static_cast<uint32_t>(spec.nHeight));
-        Put16(v, spec.nPlanes);
-        Put16(v, spec.nBits);
-        Put32(v, spec.nCompression);
-        Put32(v, static_cast<uint32_t>(spec.aPixels.size()));
-        Put32(v, static_cast<uint32_t>(spec.nXPpm));
-        Put32(v, static_cast<uint32_t>(spec.nYPpm));
-        Put32(v, spec.nColoursUsed);
+        Put32(v, static_cast<uint32_t>(layout.nWidth));
+        Put32(v, static_cast<uint32_t>(layout.nHeight));
+        Put16(v, layout.nPlanes);
+        Put16(v, layout.nBits);
+        Put32(v, layout.nCompression);
+        Put32(v, static_cast<uint32_t>(layout.aPixels.size()));
+        Put32(v, static_cast<uint32_t>(layout.nXPpm));
+        Put32(v, static_cast<uint32_t>(layout.nYPpm));
+        Put32(v, layout.nColoursUsed);
         Put32(v, 0);
-        if (spec.nHeaderSize >= 52 || nMaskBytes)
+        if (layout.nHeaderSize >= 52 || nMaskBytes)
             for (int i = 0; i < 3; ++i)
-                Put32(v, spec.aMasks[i]);
-        if (spec.nHeaderSize >= 56)
-            Put32(v, spec.aMasks[3]);
-        v.resize(14 + spec.nHeaderSize + nMaskBytes, 0);
+                Put32(v, layout.aMasks[i]);
+        if (layout.nHeaderSize >= 56)
+            Put32(v, layout.aMasks[3]);
+        v.resize(14 + layout.nHeaderSize + nMaskBytes, 0);
     }
-    for (const S_Rgb& c : spec.aPalette) {
+    for (const S_Rgb& c : layout.aPalette) {
         v.push_back(c.b);
         v.push_back(c.g);
         v.push_back(c.r);
@@ -117,48 +117,48 @@ std::vector<uint8_t> C_ImageBytes::Bmp(const S_BmpSpec& spec)
             v.push_back(0);
     }
     v.resize(nOff, 0);
-    v.insert(v.end(), spec.aPixels.begin(), spec.aPixels.end());
+    v.insert(v.end(), layout.aPixels.begin(), layout.aPixels.end());
     return v;
 }
 
-std::vector<uint8_t> C_ImageBytes::Pcx(const S_PcxSpec& spec)
+std::vector<uint8_t> C_ImageBytes::Pcx(const S_PcxLayout& layout)
 {
-    std::vector<uint8_t> v = {0x0A, spec.nVersion, spec.nEncoding, spec.nBits};
-    Put16(v, spec.nXMin);
-    Put16(v, spec.nYMin);
-    Put16(v, static_cast<uint32_t>(spec.nXMin + spec.nWidth - 1));
-    Put16(v, static_cast<uint32_t>(spec.nYMin + spec.nHeight - 1));
-    Put16(v, spec.nDpiX);
-    Put16(v, spec.nDpiY);
-    std::vector<S_Rgb> aHead = spec.aHeaderPalette;
+    std::vector<uint8_t> v = {0x0A, layout.nVersion, layout.nEncoding, layout.nBits};
+    Put16(v, layout.nXMin);
+    Put16(v, layout.nYMin);
+    Put16(v, static_cast<uint32_t>(layout.nXMin + layout.nWidth - 1));
+    Put16(v, static_cast<uint32_t>(layout.nYMin + layout.nHeight - 1));
+    Put16(v, layout.nDpiX);
+    Put16(v, layout.nDpiY);
+    std::vector<S_Rgb> aHead = layout.aHeaderPalette;
     aHead.resize(16);
     PutPalette(v, aHead);
     v.push_back(0);
-    v.push_back(spec.nPlanes);
-    Put16(v, spec.nBytesPerLine);
+    v.push_back(layout.nPlanes);
+    Put16(v, layout.nBytesPerLine);
     Put16(v, 1);
     v.resize(128, 0);
-    v.insert(v.end(), spec.aBody.begin(), spec.aBody.end());
-    if (!spec.aTailPalette.empty()) {
+    v.insert(v.end(), layout.aBody.begin(), layout.aBody.end());
+    if (!layout.aTailPalette.empty()) {
         v.push_back(0x0C);
-        std::vector<S_Rgb> aTail = spec.aTailPalette;
+        std::vector<S_Rgb> aTail = layout.aTailPalette;
         aTail.resize(256);
         PutPalette(v, aTail);
     }
     return v;
 }
 
-std::vector<uint8_t> C_ImageBytes::Gif(const S_GifSpec& spec)
+std::vector<uint8_t> C_ImageBytes::Gif(const S_GifLayout& layout)
 {
-    std::vector<uint8_t> v(spec.strVersion.begin(), spec.strVersion.end());
-    Put16(v, spec.nScreenWidth);
-    Put16(v, spec.nScreenHeight);
-    const bool bGlobal = !spec.aGlobalPalette.empty();
-    v.push_back(static_cast<uint8_t>((bGlobal ? 0x80 | (BitsOf(spec.aGlobalPalette.size()) - 1) : 0) | 0x70));
-    v.push_back(spec.nBackground);
-    v.push_back(spec.nAspect);
-    PutPalette(v, spec.aGlobalPalette);
-    for (const S_GifRecord& r : spec.aRecords) {
+    std::vector<uint8_t> v(layout.strVersion.begin(), layout.strVersion.end());
+    Put16(v, layout.nScreenWidth);
+    Put16(v, layout.nScreenHeight);
+    const bool bGlobal = !layout.aGlobalPalette.empty();
+    v.push_back(static_cast<uint8_t>((bGlobal ? 0x80 | (BitsOf(layout.aGlobalPalette.size()) - 1) : 0) | 0x70));
+    v.push_back(layout.nBackground);
+    v.push_back(layout.nAspect);
+    PutPalette(v, layout.aGlobalPalette);
+    for (const S_GifRecord& r : layout.aRecords) {
         if (!r.bImage) {
             v.push_back('!');
             v.push_back(static_cast<uint8_t>(r.nLabel));
@@ -194,12 +194,12 @@ std::vector<uint8_t> C_ImageBytes::Gif(const S_GifSpec& spec)
                 const size_t i = size_t{y} * r.nWidth + x;
                 aFileOrder.push_back(i < r.aPixels.size() ? r.aPixels[i] : 0);
             }
-        const size_t nColours = bLocal ? r.aLocalPalette.size() : std::max<size_t>(spec.aGlobalPalette.size(), 4);
+        const size_t nColours = bLocal ? r.aLocalPalette.size() : std::max<size_t>(layout.aGlobalPalette.size(), 4);
         const int nCodeSize = r.nCodeSize ? r.nCodeSize : std::max(2, BitsOf(nColours));
-        const std::vector<uint8_t> aLzw = LiteralLzw(aFileOrder, nCodeSize);
+        const std::vector<uint8_t> aLzw = LiteralLzw(aFileOrder, nCodeSize, r.nClearEvery);
         v.insert(v.end(), aLzw.begin(), aLzw.end());
     }
-    if (spec.bTrailer)
+    if (layout.bTrailer)
         v.push_back(';');
     return v;
 }
@@ -211,6 +211,21 @@ std::vector<uint8_t> C_ImageBytes::PcxLiteral(const std::vector<uint8_t>& aLine)
         if (b >= 0xC0)
             v.push_back(0xC1);
         v.push_back(b);
+    }
+    return v;
+}
+
+std::vector<uint8_t> C_ImageBytes::PcxRle(const std::vector<uint8_t>& aLine)
+{
+    std::vector<uint8_t> v;
+    for (size_t i = 0; i < aLine.size();) {
+        size_t nRun = 1;
+        while (i + nRun < aLine.size() && nRun < 63 && aLine[i + nRun] == aLine[i])
+            ++nRun;
+        if (nRun > 1 || aLine[i] >= 0xC0)
+            v.push_back(static_cast<uint8_t>(0xC0 | nRun));
+        v.push_back(aLine[i]);
+        i += nRun;
     }
     return v;
 }

@@ -4,11 +4,12 @@
 
 #include "model/image/BTCImageData.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct S_BmpSpec {
+struct S_BmpLayout {
     uint32_t nHeaderSize = 40;       // 12, 40, 52, 56, 108 or 124
     int32_t nWidth = 1;
     int32_t nHeight = 1;             // negative: top-down
@@ -24,7 +25,7 @@ struct S_BmpSpec {
     int64_t nOffBitsDelta = 0;       // added to the pixel offset field (the pixels stay put)
 };
 
-struct S_PcxSpec {
+struct S_PcxLayout {
     uint8_t nVersion = 5;
     uint8_t nEncoding = 1;
     uint8_t nBits = 8;
@@ -48,9 +49,10 @@ struct S_GifRecord {
     std::vector<S_Rgb> aLocalPalette;  // none when empty; size a power of two
     std::vector<uint8_t> aPixels;      // display order
     int nCodeSize = 0;                 // LZW minimum code size; 0: from the palette, at least 2
+    size_t nClearEvery = 0;            // pixels between clear codes; 0: as the code size allows, at most 100
 };
 
-struct S_GifSpec {
+struct S_GifLayout {
     std::string strVersion = "GIF89a";
     uint16_t nScreenWidth = 1, nScreenHeight = 1;
     std::vector<S_Rgb> aGlobalPalette;  // none when empty; size a power of two
@@ -62,12 +64,14 @@ struct S_GifSpec {
 
 class C_ImageBytes {
 public:
-    static std::vector<uint8_t> Bmp(const S_BmpSpec& spec);
-    static std::vector<uint8_t> Pcx(const S_PcxSpec& spec);
-    static std::vector<uint8_t> Gif(const S_GifSpec& spec);
+    static std::vector<uint8_t> Bmp(const S_BmpLayout& layout);
+    static std::vector<uint8_t> Pcx(const S_PcxLayout& layout);
+    static std::vector<uint8_t> Gif(const S_GifLayout& layout);
 
     // Each byte < 0xC0 as itself, every other as a run of one: valid PCX RLE without runs.
     static std::vector<uint8_t> PcxLiteral(const std::vector<uint8_t>& aLine);
+    // Runs of up to 63 equal bytes, and every byte of 0xC0 or more as a run: PCX RLE as encoders write it.
+    static std::vector<uint8_t> PcxRle(const std::vector<uint8_t>& aLine);
     // n bytes of a pattern that differs from byte to byte and from seed to seed.
     static std::vector<uint8_t> Pattern(size_t n, uint8_t nSeed);
     static std::vector<S_Rgb> Palette(size_t n, uint8_t nSeed);
