@@ -10,7 +10,7 @@ ifeq ($(CI),true)
   CMAKE_ARGS += -DVEILMARK_WERROR=ON
 endif
 
-.PHONY: all deps configure build test sanitize bench run fuzz fuzz-smoke install package package-check clean
+.PHONY: all deps configure build test sanitize bench run fuzz fuzz-smoke install package package-check format format-check clean
 
 all: build
 
@@ -63,6 +63,14 @@ package: deps build
 # Installs the package into this machine and runs the installed programs (root or sudo).
 package-check: package
 	tools/package-check.sh $(BUILD)
+
+# The house style (.clang-format) over every C++ file git knows.
+SOURCES = $(shell git ls-files '*.cpp' '*.h')
+format:
+	clang-format -i $(SOURCES)
+
+format-check: deps
+	@clang-format --dry-run --Werror $(SOURCES) && echo "format-check: $(words $(SOURCES)) files in the house style"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

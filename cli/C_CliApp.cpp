@@ -52,8 +52,8 @@ std::string C_CliApp::VersionLine()
     return std::string("veilmark-cli ") + C_Version::kText;
 }
 
-int C_CliApp::Run(const std::vector<std::string>& args, const T_Environment& env, std::ostream& out,
-                  std::ostream& err) const
+int C_CliApp::Run(
+    const std::vector<std::string>& args, const T_Environment& env, std::ostream& out, std::ostream& err) const
 {
     try {
         CLI::App app("Hide a file inside the pixel bytes of a BMP, GIF or PCX picture under a pass phrase, "

@@ -19,8 +19,7 @@ public:
     void SetInput(std::istream& in) { m_pIn = &in; }
 
     // args: the arguments after the program name. Returns the exit status; never throws.
-    int Run(const std::vector<std::string>& args, const T_Environment& env, std::ostream& out,
-            std::ostream& err) const;
+    int Run(const std::vector<std::string>& args, const T_Environment& env, std::ostream& out, std::ostream& err) const;
 
     // "veilmark-cli 1.0": the version line of --version.
     static std::string VersionLine();

@@ -1,15 +1,14 @@
 #include "cli/C_CliContext.h"
 
-C_CliContext::C_CliContext(std::istream& in, std::ostream& out, std::ostream& err, const T_Environment& env,
-                           bool bTerminal, bool bAllowLarge)
+C_CliContext::C_CliContext(
+    std::istream& in, std::ostream& out, std::ostream& err, const T_Environment& env, bool bTerminal, bool bAllowLarge)
     : m_in(in)
     , m_out(out)
     , m_err(err)
     , m_env(env)
     , m_bTerminal(bTerminal)
     , m_bAllowLarge(bAllowLarge)
-{
-}
+{ }
 
 std::optional<std::string> C_CliContext::GetEnv(const std::string& strName) const
 {

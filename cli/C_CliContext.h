@@ -14,7 +14,7 @@ using T_Environment = std::map<std::string, std::string>;
 class C_CliContext {
 public:
     C_CliContext(std::istream& in, std::ostream& out, std::ostream& err, const T_Environment& env, bool bTerminal,
-                 bool bAllowLarge = false);
+        bool bAllowLarge = false);
 
     // Standard input, for a payload or text given as "-".
     std::istream& In() const { return m_in; }

@@ -40,7 +40,7 @@ E_ExitCode C_CompareCommand::Run(const C_CliContext& context)
             nLowBitOnly += nXor == 1;
         }
         context.Out() << "Differing pixel bytes: " << nDiffer << " (in the least significant bit only: " << nLowBitOnly
-                  << ")\n";
+                      << ")\n";
     }
     return bDiffer ? E_ExitCode::NotFound : E_ExitCode::Done;
 }

@@ -13,11 +13,15 @@ C_ComposeCommand::C_ComposeCommand(CLI::App& root)
         ->option_text("SUBJECT");
     // Plain options rather than an option group: CLI11 2.1's groups loop forever on an empty
     // argument followed by an unknown option. Run() asks for one of the two.
-    m_pTextOption = m_pCommand->add_option("--text", m_strText, "The text itself (this or --text-file)")->option_text("TEXT");
-    m_pTextFileOption = m_pCommand->add_option("--text-file", m_strTextFile, "A file holding the text, stored byte for byte; - for standard input")
-        ->option_text("FILE");
+    m_pTextOption =
+        m_pCommand->add_option("--text", m_strText, "The text itself (this or --text-file)")->option_text("TEXT");
+    m_pTextFileOption = m_pCommand
+                            ->add_option("--text-file", m_strTextFile,
+                                "A file holding the text, stored byte for byte; - for standard input")
+                            ->option_text("FILE");
     m_pTextOption->excludes(m_pTextFileOption);
-    m_pCommand->footer("Example:\n  veilmark-cli compose photo.gif --subject Meeting --text \"Friday 10:00\" -o photo.gif");
+    m_pCommand->footer(
+        "Example:\n  veilmark-cli compose photo.gif --subject Meeting --text \"Friday 10:00\" -o photo.gif");
 }
 
 E_ExitCode C_ComposeCommand::Run(const C_CliContext& context)
@@ -34,7 +38,8 @@ E_ExitCode C_ComposeCommand::Run(const C_CliContext& context)
 
     C_Message message;
     if (bInline) {
-        if (m_strText.size() > UINT32_MAX - 1 || message.SetFromText(static_cast<uint32_t>(m_strText.size()), m_strText.data()) != m_strText.size())
+        if (m_strText.size() > UINT32_MAX - 1
+            || message.SetFromText(static_cast<uint32_t>(m_strText.size()), m_strText.data()) != m_strText.size())
             throw C_CliError(E_ExitCode::Refused, "The text is too long.");
     } else {
         m_job.LoadPayload(context, message, m_strTextFile, kWillNotFit, strName);

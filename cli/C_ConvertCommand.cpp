@@ -2,6 +2,5 @@
 
 C_ConvertCommand::C_ConvertCommand(CLI::App& root)
     : C_PictureCopyCommand(root, "convert", "Write a picture in another format (bmp, gif or pcx)",
-                           "veilmark-cli convert photo.bmp -o photo.gif")
-{
-}
+        "veilmark-cli convert photo.bmp -o photo.gif")
+{ }

@@ -8,5 +8,5 @@ public:
     explicit C_ConvertCommand(CLI::App& root);
 
 protected:
-    void Change(C_Carrier&) const override {}
+    void Change(C_Carrier&) const override { }
 };

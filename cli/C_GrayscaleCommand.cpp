@@ -4,10 +4,9 @@
 #include "model/C_Carrier.h"
 
 C_GrayscaleCommand::C_GrayscaleCommand(CLI::App& root)
-    : C_PictureCopyCommand(root, "grayscale", "Write a gray-scale copy of a picture",
-                           "veilmark-cli grayscale photo.bmp -o photo-gray.bmp")
-{
-}
+    : C_PictureCopyCommand(
+        root, "grayscale", "Write a gray-scale copy of a picture", "veilmark-cli grayscale photo.bmp -o photo-gray.bmp")
+{ }
 
 void C_GrayscaleCommand::Change(C_Carrier& carrier) const
 {

@@ -7,8 +7,12 @@ C_HideCommand::C_HideCommand(CLI::App& root)
     m_pCommand = root.add_subcommand("hide", "Hide a file in a picture under a pass phrase");
     m_job.AddOptions(*m_pCommand);
     // Registered after PICTURE, so it is the second positional argument.
-    m_pCommand->add_option("PAYLOAD", m_strPayload, "The file to hide, hidden with its name; any file that reads to an end (a pipe, <(cmd)), or - for standard input (hidden as \"stdin\")")->required();
-    m_pCommand->footer("Example:\n  veilmark-cli hide photo.bmp notes.pdf -o photo-notes.bmp --passphrase-file key.txt");
+    m_pCommand
+        ->add_option("PAYLOAD", m_strPayload,
+            "The file to hide, hidden with its name; any file that reads to an end (a pipe, <(cmd)), or - for standard input (hidden as \"stdin\")")
+        ->required();
+    m_pCommand->footer(
+        "Example:\n  veilmark-cli hide photo.bmp notes.pdf -o photo-notes.bmp --passphrase-file key.txt");
 }
 
 E_ExitCode C_HideCommand::Run(const C_CliContext& context)

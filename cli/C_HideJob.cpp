@@ -18,9 +18,10 @@
 void C_HideJob::AddOptions(CLI::App& command)
 {
     command.add_option("PICTURE", m_strPicture, "The carrier picture (BMP, GIF or PCX)")->required();
-    command.add_option("-o,--output", m_strOutput,
-        "The picture to write; its last three characters (bmp, gif, pcx) choose the format. "
-        "May be PICTURE itself")
+    command
+        .add_option("-o,--output", m_strOutput,
+            "The picture to write; its last three characters (bmp, gif, pcx) choose the format. "
+            "May be PICTURE itself")
         ->required()
         ->option_text("OUTPUT");
     command.add_flag("--force", m_bForce,
@@ -38,9 +39,9 @@ void C_HideJob::Prepare(const C_CliContext& context)
     if (eSource == m_eOutputFormat)
         return;
     context.Err() << "Warning: " << C_Text::Printable(m_strPicture) << " is a " << C_PictureIo::FormatName(eSource)
-              << " picture and " << C_Text::Printable(m_strOutput) << " would be written as "
-              << C_PictureIo::FormatName(m_eOutputFormat)
-              << ": the hidden message will not survive most such conversions.\n";
+                  << " picture and " << C_Text::Printable(m_strOutput) << " would be written as "
+                  << C_PictureIo::FormatName(m_eOutputFormat)
+                  << ": the hidden message will not survive most such conversions.\n";
     if (!m_bForce)
         throw C_CliError(E_ExitCode::Refused,
             "Nothing was written. Give --force to try anyway (the written picture is checked), "
@@ -48,7 +49,7 @@ void C_HideJob::Prepare(const C_CliContext& context)
 }
 
 void C_HideJob::LoadPayload(const C_CliContext& context, C_Message& message, const std::string& strPath,
-                            const char* pFitText, const std::string& strName) const
+    const char* pFitText, const std::string& strName) const
 {
     std::string strHidden = strName;
     if (strHidden.empty())
@@ -85,7 +86,7 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
         throw C_CliError(E_ExitCode::Refused,
             std::string(pFitText) + "\n"
                 + C_Text::Format(vmk::kStrLargestForPassword,
-                                 std::to_string(m_carrier.LargestPayloadFor(strPassword, message.m_strName.size()))));
+                    std::to_string(m_carrier.LargestPayloadFor(strPassword, message.m_strName.size()))));
 
     // The picture goes straight into a temporary file that has no name while it is written (a
     // killed run leaves nothing), and the carrier's pixels are let go before the check reads
@@ -113,8 +114,8 @@ void C_HideJob::Verify(const std::string& strWritten, const C_Message& message) 
             "The picture as written could not be read back; " + strNotWritten + "\n"
                 + C_PictureIo::Reason(m_strOutput, written.GetLastError()));
     C_Message revealed;
-    const bool bSame = written.RevealMessage(revealed, m_carrier.GetPassword()) && revealed.m_strName == message.m_strName
-        && revealed.m_nSize == message.m_nSize
+    const bool bSame = written.RevealMessage(revealed, m_carrier.GetPassword())
+        && revealed.m_strName == message.m_strName && revealed.m_nSize == message.m_nSize
         && std::equal(message.GetData(), message.GetData() + message.m_nSize, revealed.GetData());
     if (!bSame)
         throw C_CliError(E_ExitCode::Failed,

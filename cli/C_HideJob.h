@@ -30,8 +30,8 @@ public:
     // longer one is refused (Refused, pFitText) after capacity + 1 bytes, or at once from a
     // regular file's size. Throws Failed with the file error text when it cannot be read.
     // strName: the name to hide it under; empty for the file's own name.
-    void LoadPayload(const C_CliContext& context, C_Message& message, const std::string& strPath,
-                     const char* pFitText, const std::string& strName = {}) const;
+    void LoadPayload(const C_CliContext& context, C_Message& message, const std::string& strPath, const char* pFitText,
+        const std::string& strName = {}) const;
     // Fit test (pFitText when it fails), pass phrase, hide, verify, write, report.
     void Run(const C_CliContext& context, const C_Message& message, const char* pFitText);
 

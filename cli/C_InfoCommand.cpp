@@ -22,17 +22,17 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
     carrier.GetCarrierInfo(info);
     if (m_bJson) {
         context.Out() << "{\"path\": " << C_Text::JsonQuoted(info.m_strPath) << ", \"size_kb\": " << info.m_nSizeKB
-                  << ", \"width\": " << info.m_nWidth << ", \"height\": " << info.m_nHeight
-                  << ", \"bits_per_pixel\": " << info.m_nBitsPerPixel << ", \"capacity\": " << info.m_nCapacity
-                  << ", \"remarks\": " << C_Text::JsonQuoted(info.m_strRemarks) << "}\n";
+                      << ", \"width\": " << info.m_nWidth << ", \"height\": " << info.m_nHeight
+                      << ", \"bits_per_pixel\": " << info.m_nBitsPerPixel << ", \"capacity\": " << info.m_nCapacity
+                      << ", \"remarks\": " << C_Text::JsonQuoted(info.m_strRemarks) << "}\n";
     } else {
         context.Out() << "Path: " << C_Text::Printable(info.m_strPath) << "\n"
-                  << "Size: " << info.m_nSizeKB << " KB\n"
-                  << "Width: " << info.m_nWidth << "\n"
-                  << "Height: " << info.m_nHeight << "\n"
-                  << "Bits per pixel: " << info.m_nBitsPerPixel << "\n"
-                  << "Capacity: " << info.m_nCapacity << " bytes\n"
-                  << info.m_strRemarks << "\n";
+                      << "Size: " << info.m_nSizeKB << " KB\n"
+                      << "Width: " << info.m_nWidth << "\n"
+                      << "Height: " << info.m_nHeight << "\n"
+                      << "Bits per pixel: " << info.m_nBitsPerPixel << "\n"
+                      << "Capacity: " << info.m_nCapacity << " bytes\n"
+                      << info.m_strRemarks << "\n";
     }
     return E_ExitCode::Done;
 }

@@ -17,33 +17,36 @@
 
 namespace {
 
-const std::string kTooLong = C_Text::Format(vmk::kStrTooManyChars, std::to_string(C_TextRules::kMaxPassphraseCharacters));
-const std::string kNoPassphrase = "No pass phrase: there is no terminal to ask on. Give one with --passphrase-file FILE "
-                                  "or the environment variable VEILMARK_PASSPHRASE.";
+const std::string kTooLong =
+    C_Text::Format(vmk::kStrTooManyChars, std::to_string(C_TextRules::kMaxPassphraseCharacters));
+const std::string kNoPassphrase =
+    "No pass phrase: there is no terminal to ask on. Give one with --passphrase-file FILE "
+    "or the environment variable VEILMARK_PASSPHRASE.";
 
 }  // namespace
 
 void C_PassphraseSource::AddOption(CLI::App& command)
 {
-    m_pFileOption = command.add_option("--passphrase-file", m_strFile,
-        "Read the pass phrase from FILE (its content less one final line break); otherwise "
-        "from $VEILMARK_PASSPHRASE, otherwise from the terminal")
-        ->option_text("FILE");
+    m_pFileOption = command
+                        .add_option("--passphrase-file", m_strFile,
+                            "Read the pass phrase from FILE (its content less one final line break); otherwise "
+                            "from $VEILMARK_PASSPHRASE, otherwise from the terminal")
+                        ->option_text("FILE");
 }
 
 void C_PassphraseSource::Check(const std::string& strPassphrase, const std::string& strSource)
 {
     // The dialogs count by the same rule, so a pass phrase works in both programs or in neither.
     switch (C_TextRules::CheckPassphrase(strPassphrase)) {
-    case C_TextRules::E_Passphrase::Valid:
-        return;
+    case C_TextRules::E_Passphrase::Valid: return;
     case C_TextRules::E_Passphrase::TooLong:
         throw C_CliError(E_ExitCode::Refused, "The pass phrase from " + strSource + " is too long. " + kTooLong);
     case C_TextRules::E_Passphrase::HasNul:
-        throw C_CliError(E_ExitCode::Refused, "The pass phrase from " + strSource
-                + " holds a NUL byte, which no one can type; give it as text.");
+        throw C_CliError(E_ExitCode::Refused,
+            "The pass phrase from " + strSource + " holds a NUL byte, which no one can type; give it as text.");
     case C_TextRules::E_Passphrase::NotUtf8:
-        throw C_CliError(E_ExitCode::Refused, "The pass phrase from " + strSource
+        throw C_CliError(E_ExitCode::Refused,
+            "The pass phrase from " + strSource
                 + " is not UTF-8 text; give it in UTF-8, as it is typed in the application.");
     }
 }
@@ -52,8 +55,9 @@ void C_PassphraseSource::FailReading(int nErrno) const
 {
     // The file error text as for any other file, then the system's reason.
     const C_FileException error(C_FileException::OsErrorToCause(nErrno), m_strFile, nErrno);
-    throw C_CliError(E_ExitCode::Failed, C_Text::Printable(error.GetErrorMessage()) + "\n"
-            + C_Text::Printable(m_strFile) + ": " + std::strerror(nErrno));
+    throw C_CliError(E_ExitCode::Failed,
+        C_Text::Printable(error.GetErrorMessage()) + "\n" + C_Text::Printable(m_strFile) + ": "
+            + std::strerror(nErrno));
 }
 
 std::string C_PassphraseSource::ReadFile() const

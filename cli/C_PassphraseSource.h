@@ -12,7 +12,7 @@
 namespace CLI {
 class App;
 class Option;
-}
+}  // namespace CLI
 
 class C_PassphraseSource {
 public:

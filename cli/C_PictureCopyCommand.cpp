@@ -6,13 +6,14 @@
 
 #include <ostream>
 
-C_PictureCopyCommand::C_PictureCopyCommand(CLI::App& root, const char* pName, const char* pDescription,
-                                           const char* pExample)
+C_PictureCopyCommand::C_PictureCopyCommand(
+    CLI::App& root, const char* pName, const char* pDescription, const char* pExample)
 {
     m_pCommand = root.add_subcommand(pName, pDescription);
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture to convert")->required();
-    m_pCommand->add_option("-o,--output", m_strOutput,
-        "The picture to write; its last three characters (bmp, gif, pcx) choose the format")
+    m_pCommand
+        ->add_option("-o,--output", m_strOutput,
+            "The picture to write; its last three characters (bmp, gif, pcx) choose the format")
         ->required()
         ->option_text("OUTPUT");
     m_pCommand->add_flag("--force", m_bForce, "Replace an OUTPUT whose mode denies writing");

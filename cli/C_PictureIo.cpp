@@ -38,7 +38,8 @@ void C_PictureIo::RequireWritable(const std::string& strOutput, bool bForce)
             C_Text::Printable(strOutput) + " is read-only; nothing was written. Give --force to replace it.");
 }
 
-void C_PictureIo::Open(const C_CliContext& context, C_Carrier& carrier, const std::string& strPath, const char* pFailText)
+void C_PictureIo::Open(
+    const C_CliContext& context, C_Carrier& carrier, const std::string& strPath, const char* pFailText)
 {
     carrier.SetAllowLarge(context.AllowLarge());
     if (carrier.OpenImage(strPath))
@@ -46,7 +47,8 @@ void C_PictureIo::Open(const C_CliContext& context, C_Carrier& carrier, const st
     const std::string strText = std::string(pFailText) + "\n" + Reason(strPath, carrier.GetLastError());
     if (carrier.GetLastErrorCode() == E_ImageError::NeedsConsent)
         throw C_CliError(E_ExitCode::Refused,
-            strText + "\nIt would take far more memory than its file size suggests. Give --allow-large to open it anyway.");
+            strText
+                + "\nIt would take far more memory than its file size suggests. Give --allow-large to open it anyway.");
     throw C_CliError(E_ExitCode::Failed, strText);
 }
 

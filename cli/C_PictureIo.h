@@ -26,7 +26,7 @@ public:
     // Loads strPath into carrier; throws Failed with pFailText and the reason, or Refused when
     // the picture would decode to far more than its file and --allow-large was not given.
     static void Open(const C_CliContext& context, C_Carrier& carrier, const std::string& strPath,
-                     const char* pFailText = kOpenFailed);
+        const char* pFailText = kOpenFailed);
     // Writes the carrier to strPath (atomically); throws Failed with "Error Saving Image!" and
     // the reason.
     static void Save(C_Carrier& carrier, const std::string& strPath);

@@ -16,14 +16,14 @@ namespace {
 
 bool Exists(const std::string& strPath)
 {
-    struct stat st {};
+    struct stat st { };
     return ::lstat(strPath.c_str(), &st) == 0;  // a dangling link counts: it would create a file
 }
 
 // A terminal or a pipe (/dev/stdout, /dev/tty, a FIFO) takes what is written; nothing is replaced.
 bool IsStream(const std::string& strPath)
 {
-    struct stat st {};
+    struct stat st { };
     return C_AtomicFileWriter::OwnDescriptor(strPath) >= 0
         || (::stat(strPath.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)));
 }
@@ -36,10 +36,13 @@ C_RevealCommand::C_RevealCommand(CLI::App& root)
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture that holds the hidden file")->required();
     // Plain options rather than an option group: CLI11 2.1's groups loop forever on an empty
     // argument followed by an unknown option. Run() asks for one of the two.
-    m_pFileOption = m_pCommand->add_option("-o,--output", m_strFile, "Save it as FILE (this or -d); - for standard output")->option_text("FILE");
-    m_pDirectoryOption = m_pCommand->add_option("-d,--directory", m_strDirectory,
-        "Save it in DIR under its hidden name (only the name's last component is used)")
-        ->option_text("DIR");
+    m_pFileOption =
+        m_pCommand->add_option("-o,--output", m_strFile, "Save it as FILE (this or -d); - for standard output")
+            ->option_text("FILE");
+    m_pDirectoryOption = m_pCommand
+                             ->add_option("-d,--directory", m_strDirectory,
+                                 "Save it in DIR under its hidden name (only the name's last component is used)")
+                             ->option_text("DIR");
     m_pFileOption->excludes(m_pDirectoryOption);
     m_pCommand->add_flag("--force", m_bForce, "Replace a file that exists already");
     m_passphrase.AddOption(*m_pCommand);
@@ -73,7 +76,7 @@ E_ExitCode C_RevealCommand::Run(const C_CliContext& context)
         throw C_CliError(E_ExitCode::Refused, "reveal: say where the hidden file goes, with -o FILE or -d DIR.");
     const bool bToOutput = !bToDirectory && m_strFile == "-";
     if (bToDirectory) {
-        struct stat st {};
+        struct stat st { };
         if (::stat(m_strDirectory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             throw C_CliError(E_ExitCode::Refused, C_Text::Printable(m_strDirectory) + " is not a folder.");
     } else if (!bToOutput && !m_bForce && Exists(m_strFile) && !IsStream(m_strFile)) {
@@ -86,7 +89,8 @@ E_ExitCode C_RevealCommand::Run(const C_CliContext& context)
     if (!carrier.RevealMessage(message, m_passphrase.Get(context, false)))
         throw C_CliError(E_ExitCode::NotFound, kNotFound);
     // With the payload on standard output, what is said goes to standard error.
-    std::ostream& report = bToOutput || C_AtomicFileWriter::OwnDescriptor(m_strFile) == 1 ? context.Err() : context.Out();
+    std::ostream& report =
+        bToOutput || C_AtomicFileWriter::OwnDescriptor(m_strFile) == 1 ? context.Err() : context.Out();
     report << "Hidden message found: " << C_Text::Printable(message.m_strName) << " (" << message.m_nSize << " bytes)"
            << std::endl;
     if (bToOutput) {

@@ -11,7 +11,7 @@ namespace {
 
 // What a signal handler needs to give the terminal its echo back before the program dies.
 volatile sig_atomic_t g_nEchoOffFd = -1;
-struct termios g_savedModes {};
+struct termios g_savedModes { };
 
 constexpr std::array<int, 4> kFatalSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
@@ -30,7 +30,7 @@ public:
     {
         if (tcgetattr(nFd, &g_savedModes) != 0)
             return;
-        struct sigaction action {};
+        struct sigaction action { };
         action.sa_handler = RestoreAndReraise;
         sigemptyset(&action.sa_mask);
         for (size_t i = 0; i < kFatalSignals.size(); ++i)
@@ -59,15 +59,14 @@ private:
     }
 
     bool m_bActive = false;
-    std::array<struct sigaction, kFatalSignals.size()> m_aOld {};
+    std::array<struct sigaction, kFatalSignals.size()> m_aOld{};
 };
 
 }  // namespace
 
 C_TerminalPrompt::C_TerminalPrompt()
     : m_nFd(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC))
-{
-}
+{ }
 
 C_TerminalPrompt::~C_TerminalPrompt()
 {

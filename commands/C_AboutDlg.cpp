@@ -2,7 +2,9 @@
 
 #include "res/vmk_ids.h"
 
-C_AboutDlg::C_AboutDlg(QWidget* pParent) : C_TemplateDialog(IDD_ABOUTBOX, pParent) {}
+C_AboutDlg::C_AboutDlg(QWidget* pParent)
+    : C_TemplateDialog(IDD_ABOUTBOX, pParent)
+{ }
 
 C_AboutDlg::~C_AboutDlg() = default;
 

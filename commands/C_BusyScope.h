@@ -5,7 +5,11 @@
 
 class C_BusyScope {
 public:
-    explicit C_BusyScope(C_Prompts& prompts) : m_prompts(prompts) { m_prompts.SetBusy(true); }
+    explicit C_BusyScope(C_Prompts& prompts)
+        : m_prompts(prompts)
+    {
+        m_prompts.SetBusy(true);
+    }
     ~C_BusyScope() { m_prompts.SetBusy(false); }
     C_BusyScope(const C_BusyScope&) = delete;
     C_BusyScope& operator=(const C_BusyScope&) = delete;

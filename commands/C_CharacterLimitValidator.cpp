@@ -3,9 +3,9 @@
 #include "commands/C_TextCount.h"
 
 C_CharacterLimitValidator::C_CharacterLimitValidator(int nMax, QObject* pParent)
-    : QValidator(pParent), m_nMax(nMax)
-{
-}
+    : QValidator(pParent)
+    , m_nMax(nMax)
+{ }
 
 QValidator::State C_CharacterLimitValidator::validate(QString& strInput, int&) const
 {

@@ -7,7 +7,7 @@
 #include "model/C_Message.h"
 
 void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-                           const C_HideCommand::HiddenFn& fnHidden)
+    const C_HideCommand::HiddenFn& fnHidden)
 {
     // The same fields across showings: a refused entry reopens with what was typed.
     std::string strText;

@@ -27,8 +27,8 @@ QString Caption()
 std::string C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& args)
 {
     C_FileDialog dialog(m_pOwner, QString::fromStdString(args.m_strTitle),
-                        bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen,
-                        QString::fromStdString(args.m_strFilter), QString::fromStdString(args.m_strDefaultExt));
+        bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen, QString::fromStdString(args.m_strFilter),
+        QString::fromStdString(args.m_strDefaultExt));
     // Unless the caller requires an existing file, any name typed is accepted; save asks
     // before replacing.
     dialog.setFileMode(args.m_bMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -70,8 +70,8 @@ void C_DialogPrompts::ShowMessage(const std::string& strText)
 
 bool C_DialogPrompts::AskYesNo(const std::string& strText)
 {
-    QMessageBox box(QMessageBox::Warning, Caption(), QString::fromStdString(strText),
-                    QMessageBox::Yes | QMessageBox::No, m_pOwner);
+    QMessageBox box(
+        QMessageBox::Warning, Caption(), QString::fromStdString(strText), QMessageBox::Yes | QMessageBox::No, m_pOwner);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
@@ -79,16 +79,13 @@ bool C_DialogPrompts::AskYesNo(const std::string& strText)
 C_Prompts::E_SaveChoice C_DialogPrompts::AskSaveChanges(const std::string& strText)
 {
     QMessageBox box(QMessageBox::Question, Caption(), QString::fromStdString(strText),
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_pOwner);
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_pOwner);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
     switch (box.exec()) {
-    case QMessageBox::Save:
-        return E_SaveChoice::Save;
-    case QMessageBox::Discard:
-        return E_SaveChoice::Discard;
-    default:
-        return E_SaveChoice::Cancel;
+    case QMessageBox::Save: return E_SaveChoice::Save;
+    case QMessageBox::Discard: return E_SaveChoice::Discard;
+    default: return E_SaveChoice::Cancel;
     }
 }
 

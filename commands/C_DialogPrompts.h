@@ -8,7 +8,9 @@ class QWidget;
 
 class C_DialogPrompts : public C_Prompts {
 public:
-    explicit C_DialogPrompts(QWidget* pOwner = nullptr) : m_pOwner(pOwner) {}
+    explicit C_DialogPrompts(QWidget* pOwner = nullptr)
+        : m_pOwner(pOwner)
+    { }
 
     // The window every dialog is modal to; the application sets its main window.
     void SetOwner(QWidget* pOwner) { m_pOwner = pOwner; }

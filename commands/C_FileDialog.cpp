@@ -3,8 +3,9 @@
 #include <QRegularExpression>
 
 C_FileDialog::C_FileDialog(QWidget* pParent, const QString& strTitle, AcceptMode eMode, const QString& strFilter,
-                           const QString& strFallbackSuffix)
-    : QFileDialog(pParent, strTitle), m_strFallbackSuffix(strFallbackSuffix)
+    const QString& strFallbackSuffix)
+    : QFileDialog(pParent, strTitle)
+    , m_strFallbackSuffix(strFallbackSuffix)
 {
     setAcceptMode(eMode);
     setNameFilters(ToNameFilters(strFilter));

@@ -11,7 +11,7 @@ class C_FileDialog : public QFileDialog {
     Q_OBJECT
 public:
     C_FileDialog(QWidget* pParent, const QString& strTitle, AcceptMode eMode, const QString& strFilter,
-                 const QString& strFallbackSuffix = QString());
+        const QString& strFallbackSuffix = QString());
     ~C_FileDialog() override;
 
     // "Desc|*.a;*.b|Desc2|*.c|" as Qt's name filters: "Desc (*.a *.b)", "Desc2 (*.c)".

@@ -2,7 +2,9 @@
 
 #include "res/vmk_ids.h"
 
-C_FoundDlg::C_FoundDlg(QWidget* pParent) : C_TemplateDialog(IDD_FOUND, pParent) {}
+C_FoundDlg::C_FoundDlg(QWidget* pParent)
+    : C_TemplateDialog(IDD_FOUND, pParent)
+{ }
 
 C_FoundDlg::~C_FoundDlg() = default;
 

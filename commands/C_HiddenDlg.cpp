@@ -2,7 +2,9 @@
 
 #include "res/vmk_ids.h"
 
-C_HiddenDlg::C_HiddenDlg(QWidget* pParent) : C_TemplateDialog(IDD_HIDDEN, pParent) {}
+C_HiddenDlg::C_HiddenDlg(QWidget* pParent)
+    : C_TemplateDialog(IDD_HIDDEN, pParent)
+{ }
 
 C_HiddenDlg::~C_HiddenDlg() = default;
 

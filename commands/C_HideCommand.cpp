@@ -9,8 +9,8 @@
 
 #include <string>
 
-void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-                        const HiddenFn& fnHidden)
+void C_HideCommand::Run(
+    C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw, const HiddenFn& fnHidden)
 {
     const std::string strPath = prompts.ChooseOpenFile({"", vmk::kStrHideFilter, vmk::kStrHideDefaultExt, ""});
     if (strPath.empty())
@@ -23,10 +23,11 @@ void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::funct
     bool bLoaded = false;
     try {
         C_BusyScope busy(prompts);
-        bLoaded = message.LoadFromFile(strPath, &error, carrier.GetLargestPayload(C_Message::NameFromPath(strPath).size()));
+        bLoaded =
+            message.LoadFromFile(strPath, &error, carrier.GetLargestPayload(C_Message::NameFromPath(strPath).size()));
     } catch (const C_FileException& readError) {
-        prompts.ShowMessage(readError.GetCause() == C_FileException::fileTooLarge ? vmk::kStrFileWontFit
-                                                                                   : readError.GetErrorMessage());
+        prompts.ShowMessage(
+            readError.GetCause() == C_FileException::fileTooLarge ? vmk::kStrFileWontFit : readError.GetErrorMessage());
         return;
     }
     if (!bLoaded) {
@@ -42,7 +43,7 @@ void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::funct
 }
 
 void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-                                const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden)
+    const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden)
 {
     std::string strPassword;
     if (!prompts.RunPasswordLoop(strPassword))
@@ -67,8 +68,7 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
     if (fnHidden) {
         const uint8_t* pData = message.GetData();
         fnHidden(C_HiddenRecord{message.m_strName,
-                                pData ? std::vector<uint8_t>(pData, pData + message.m_nSize) : std::vector<uint8_t>(),
-                                strPassword});
+            pData ? std::vector<uint8_t>(pData, pData + message.m_nSize) : std::vector<uint8_t>(), strPassword});
     }
     prompts.ShowHidden(message.m_strName, message.m_nSize);
 }

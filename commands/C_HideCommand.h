@@ -14,12 +14,12 @@ public:
     // Told what was hidden, after a successful hide and before the success dialog.
     using HiddenFn = std::function<void(const C_HiddenRecord&)>;
 
-    static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-                    const HiddenFn& fnHidden = {});
+    static void Run(
+        C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw, const HiddenFn& fnHidden = {});
 
     // The steps shared with Compose a Message once the payload is built and has passed the fit
     // test: pass phrase loop, hide, redraw, success dialog. A refused hide (positions would
     // repeat) shows strFitMessage. The carrier's pass phrase changes only when the hide succeeds.
     static void HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-                            const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden = {});
+        const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden = {});
 };

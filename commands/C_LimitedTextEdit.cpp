@@ -7,7 +7,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-C_LimitedTextEdit::C_LimitedTextEdit(QWidget* pParent) : QPlainTextEdit(pParent)
+C_LimitedTextEdit::C_LimitedTextEdit(QWidget* pParent)
+    : QPlainTextEdit(pParent)
 {
     setTabChangesFocus(true);  // Tab moves through the dialog, as in any dialog's edit
 }
@@ -36,8 +37,7 @@ void C_LimitedTextEdit::SetText(const QString& strText)
     setPlainText(str);
 }
 
-template <typename F>
-void C_LimitedTextEdit::Guarded(F fn)
+template <typename F> void C_LimitedTextEdit::Guarded(F fn)
 {
     if (m_nMax <= 0) {
         fn();

@@ -25,8 +25,7 @@ private:
     // Inserts at the cursor as much of strText as the limit leaves room for.
     void InsertLimited(QString strText);
     // Runs fn; when the result is over the limit, puts text and cursor back.
-    template <typename F>
-    void Guarded(F fn);
+    template <typename F> void Guarded(F fn);
 
     int m_nMax = 0;
 };

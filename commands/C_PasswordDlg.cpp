@@ -2,13 +2,15 @@
 
 #include "res/vmk_ids.h"
 
-C_PasswordDlg::C_PasswordDlg(QWidget* pParent) : C_TemplateDialog(IDD_PASSWORD, pParent) {}
+C_PasswordDlg::C_PasswordDlg(QWidget* pParent)
+    : C_TemplateDialog(IDD_PASSWORD, pParent)
+{ }
 
 C_PasswordDlg::~C_PasswordDlg() = default;
 
 bool C_PasswordDlg::DoDataExchange(bool bSave)
 {
     return ExchangeText(IDC_PASSWORD, m_strFirst, bSave) && ExchangeMaxChars(IDC_PASSWORD, m_strFirst, 15, bSave)
-           && ExchangeText(IDC_PASSWORD_AGAIN, m_strSecond, bSave)
-           && ExchangeMaxChars(IDC_PASSWORD_AGAIN, m_strSecond, 15, bSave);
+        && ExchangeText(IDC_PASSWORD_AGAIN, m_strSecond, bSave)
+        && ExchangeMaxChars(IDC_PASSWORD_AGAIN, m_strSecond, 15, bSave);
 }

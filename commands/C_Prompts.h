@@ -38,7 +38,7 @@ public:
     virtual void ShowAbout() = 0;
     // A long step (reading a payload, hiding, revealing, writing) starts or ends; never while a
     // dialog is up. The application shows a wait cursor; nothing by default.
-    virtual void SetBusy(bool /*bBusy*/) {}
+    virtual void SetBusy(bool /*bBusy*/) { }
 
     // The pass phrase loop: asks until both entries are equal (byte for byte, letter case
     // counts) or the user cancels. True with the pass phrase, false when cancelled.

@@ -3,7 +3,9 @@
 #include "model/C_CarrierInfo.h"
 #include "res/vmk_ids.h"
 
-C_PropertiesDlg::C_PropertiesDlg(QWidget* pParent) : C_TemplateDialog(IDD_PROPERTIES, pParent) {}
+C_PropertiesDlg::C_PropertiesDlg(QWidget* pParent)
+    : C_TemplateDialog(IDD_PROPERTIES, pParent)
+{ }
 
 C_PropertiesDlg::~C_PropertiesDlg() = default;
 
@@ -20,12 +22,12 @@ void C_PropertiesDlg::SetInfo(const C_CarrierInfo& info)
 bool C_PropertiesDlg::DoDataExchange(bool bSave)
 {
     return ExchangeUInt(IDC_PROPERTIES_DEPTH, m_nBitsPerPixel, bSave)
-           && ExchangeMinMax(IDC_PROPERTIES_DEPTH, m_nBitsPerPixel, 1, 32, bSave)
-           && ExchangeUInt(IDC_PROPERTIES_HEIGHT, m_nHeight, bSave)
-           && ExchangeMinMax(IDC_PROPERTIES_HEIGHT, m_nHeight, 0, UINT32_MAX, bSave)
-           && ExchangeText(IDC_PROPERTIES_PATH, m_strPath, bSave)
-           && ExchangeText(IDC_PROPERTIES_REMARKS, m_strRemarks, bSave)
-           && ExchangeUInt(IDC_PROPERTIES_WIDTH, m_nWidth, bSave)
-           && ExchangeMinMax(IDC_PROPERTIES_WIDTH, m_nWidth, 0, UINT32_MAX, bSave)
-           && ExchangeUInt(IDC_PROPERTIES_SIZE, m_nSize, bSave);
+        && ExchangeMinMax(IDC_PROPERTIES_DEPTH, m_nBitsPerPixel, 1, 32, bSave)
+        && ExchangeUInt(IDC_PROPERTIES_HEIGHT, m_nHeight, bSave)
+        && ExchangeMinMax(IDC_PROPERTIES_HEIGHT, m_nHeight, 0, UINT32_MAX, bSave)
+        && ExchangeText(IDC_PROPERTIES_PATH, m_strPath, bSave)
+        && ExchangeText(IDC_PROPERTIES_REMARKS, m_strRemarks, bSave)
+        && ExchangeUInt(IDC_PROPERTIES_WIDTH, m_nWidth, bSave)
+        && ExchangeMinMax(IDC_PROPERTIES_WIDTH, m_nWidth, 0, UINT32_MAX, bSave)
+        && ExchangeUInt(IDC_PROPERTIES_SIZE, m_nSize, bSave);
 }

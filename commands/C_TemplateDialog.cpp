@@ -52,7 +52,8 @@ void EnsureResources()
 
 }  // namespace
 
-C_TemplateDialog::C_TemplateDialog(unsigned nTemplateId, QWidget* pParent) : QDialog(pParent)
+C_TemplateDialog::C_TemplateDialog(unsigned nTemplateId, QWidget* pParent)
+    : QDialog(pParent)
 {
     m_fnMessage = [this](const QString& strText) {
         QMessageBox::warning(this, QString::fromUtf8(vmk::LoadString(IDS_APP_TITLE)), strText);
@@ -74,7 +75,8 @@ void C_TemplateDialog::Build(const C_DialogTemplate& dlgTemplate)
     // width is measured over the 52 letters, as the original platform does: a font's declared
     // average is often narrower than its text, and the labels would be cut off.
     const QFontMetrics metrics(font);
-    const int nLetters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int nLetters =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     const int nBaseX = std::max(1, (nLetters / 26 + 1) / 2);
     const int nBaseY = metrics.height();
     auto toRect = [&](int x, int y, int cx, int cy) {
@@ -91,10 +93,10 @@ void C_TemplateDialog::Build(const C_DialogTemplate& dlgTemplate)
                 auto* pEdit = new C_LimitedTextEdit(this);
                 pEdit->setReadOnly(c.nStyle & T::sReadOnly);
                 pEdit->setLineWrapMode((c.nStyle & T::sWordWrap) || !(c.nStyle & T::sAutoHScroll)
-                                           ? QPlainTextEdit::WidgetWidth
-                                           : QPlainTextEdit::NoWrap);
-                pEdit->setVerticalScrollBarPolicy((c.nStyle & T::sVScroll) ? Qt::ScrollBarAlwaysOn
-                                                                            : Qt::ScrollBarAlwaysOff);
+                        ? QPlainTextEdit::WidgetWidth
+                        : QPlainTextEdit::NoWrap);
+                pEdit->setVerticalScrollBarPolicy(
+                    (c.nStyle & T::sVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
                 pEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
                 if (!(c.nStyle & T::sBorder))
                     pEdit->setFrameShape(QFrame::NoFrame);
@@ -152,7 +154,8 @@ void C_TemplateDialog::Build(const C_DialogTemplate& dlgTemplate)
         // grows to the right instead.
         if (auto* pLabel = qobject_cast<QLabel*>(pWidget); pLabel && c.eKind == T::kStatic && c.cy < 12) {
             pLabel->setWordWrap(false);
-            rect.setWidth(std::max(rect.width(), metrics.boundingRect(QRect(0, 0, 0x7fff, 0x7fff), 0, strText).width()));
+            rect.setWidth(
+                std::max(rect.width(), metrics.boundingRect(QRect(0, 0, 0x7fff, 0x7fff), 0, strText).width()));
         }
         pWidget->setGeometry(rect);
         if (c.eKind == T::kGroupBox)

@@ -13,8 +13,7 @@ int Weight(std::string_view cluster)
 }
 
 // Calls fn(end in UTF-8 bytes, running count) for each character until it returns false.
-template <typename F>
-void ForEachCharacter(const QByteArray& utf8, F fn)
+template <typename F> void ForEachCharacter(const QByteArray& utf8, F fn)
 {
     const std::string_view text(utf8.constData(), static_cast<size_t>(utf8.size()));
     size_t nStart = 0;

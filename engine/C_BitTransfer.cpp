@@ -9,8 +9,7 @@
 C_BitTransfer::C_BitTransfer(uint8_t* pCarrier, uint32_t nCarrier, uint8_t* pPayload, uint32_t nPayload)
     : m_carrier(pCarrier, nCarrier)
     , m_payload(pPayload, nPayload)
-{
-}
+{ }
 
 void C_BitTransfer::SetKey(std::string_view strPassword)
 {
@@ -22,7 +21,8 @@ bool C_BitTransfer::WouldRepeat(uint64_t nRecordBytes) const
 {
     const uint64_t nDraws = 8 * nRecordBytes;
     const uint32_t nSize = m_carrier.GetSize();
-    const bool bMayRepeat = nSize % C_PositionSequence::kStep == 0 || nSize > C_PositionSequence::kLargestUnwrappedModulus;
+    const bool bMayRepeat =
+        nSize % C_PositionSequence::kStep == 0 || nSize > C_PositionSequence::kLargestUnwrappedModulus;
     if (nSize == 0 || nDraws > nSize || !bMayRepeat || m_nDrawn != 0 || !UseWalk(nRecordBytes))
         return m_sequence.RepeatsWithin(nDraws);
     // Every draw of a position happens while the walk is in that position's block, so a

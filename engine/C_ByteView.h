@@ -7,7 +7,10 @@
 class C_ByteView {
 public:
     C_ByteView() = default;
-    C_ByteView(uint8_t* pData, uint32_t nSize) : m_pData(nSize ? pData : nullptr), m_nSize(pData ? nSize : 0) {}
+    C_ByteView(uint8_t* pData, uint32_t nSize)
+        : m_pData(nSize ? pData : nullptr)
+        , m_nSize(pData ? nSize : 0)
+    { }
 
     uint8_t Read(uint32_t nPosition) const { return nPosition < m_nSize ? m_pData[nPosition] : 0; }
     void Write(uint32_t nPosition, uint8_t nValue)

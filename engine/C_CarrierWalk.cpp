@@ -68,4 +68,3 @@ uint64_t C_CarrierWalk::FirstCandidateAtRank(int nPass, uint64_t nRank) const
     }
     return lo;
 }
-

@@ -25,8 +25,7 @@ public:
 
     // Calls visit(position, rank) for every draw with rank in [nRankBegin, nRankEnd), block by
     // block; within a block in draw order. Requires nRankEnd <= N.
-    template <class F>
-    void Walk(uint64_t nRankBegin, uint64_t nRankEnd, F&& visit) const;
+    template <class F> void Walk(uint64_t nRankBegin, uint64_t nRankEnd, F&& visit) const;
 
     uint32_t GetModulus() const { return m_nModulus; }
 
@@ -42,8 +41,8 @@ private:
     uint64_t FirstCandidateAtRank(int nPass, uint64_t nRank) const;
 
     uint32_t m_nModulus;
-    std::array<uint8_t, 128> m_aBit{};           // key bit j of the first pass
-    std::array<uint32_t, 129> m_aPrefix{};       // set bits among key bits 0 .. j - 1
+    std::array<uint8_t, 128> m_aBit{};      // key bit j of the first pass
+    std::array<uint32_t, 129> m_aPrefix{};  // set bits among key bits 0 .. j - 1
     std::array<bool, 2> m_aAnyTaken{};
     // Per pass: the key bits the pass takes, ascending (m_aTakenCount of them), and for each key
     // bit j the index in that list of the first taken bit at or after j (the count when none).
@@ -55,8 +54,7 @@ private:
     std::vector<S_Run> m_aRuns;
 };
 
-template <class F>
-void C_CarrierWalk::Walk(uint64_t nRankBegin, uint64_t nRankEnd, F&& visit) const
+template <class F> void C_CarrierWalk::Walk(uint64_t nRankBegin, uint64_t nRankEnd, F&& visit) const
 {
     if (nRankBegin >= nRankEnd || m_nModulus == 0)
         return;

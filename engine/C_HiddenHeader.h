@@ -21,7 +21,7 @@ public:
     static uint64_t RecordBits(uint64_t nNameLength, uint64_t nDataSize);
 
     uint8_t m_aSignature[3] = {0, 0, 0};
-    uint16_t m_nNameLength = 0;       // L, name bytes
-    std::vector<uint8_t> m_aName;     // after a receive: L bytes and a terminating 0
-    uint32_t m_nDataSize = 0;         // S, payload bytes
+    uint16_t m_nNameLength = 0;    // L, name bytes
+    std::vector<uint8_t> m_aName;  // after a receive: L bytes and a terminating 0
+    uint32_t m_nDataSize = 0;      // S, payload bytes
 };

@@ -56,10 +56,10 @@ public:
 private:
     // One pass's view of the key: its set bits in cycle order as gaps from the previous one.
     struct S_Gaps {
-        uint32_t nCount = 0;                    // set bits in the 128-bit cycle
-        uint32_t nFirst = 0;                    // k of the first candidate taken in a pass
-        std::array<uint8_t, kKeyBits> aGap{};   // aGap[j]: candidates from set bit j - 1 to j
-        std::array<uint32_t, kKeyBits> aStep{}; // (17 x aGap[j]) mod N
+        uint32_t nCount = 0;                     // set bits in the 128-bit cycle
+        uint32_t nFirst = 0;                     // k of the first candidate taken in a pass
+        std::array<uint8_t, kKeyBits> aGap{};    // aGap[j]: candidates from set bit j - 1 to j
+        std::array<uint32_t, kKeyBits> aStep{};  // (17 x aGap[j]) mod N
         // (17 x (aGap[0] + .. + aGap[j])) mod N: the offsets of a whole key cycle from the last
         // set bit of the cycle before, which lets Fill() compute a cycle's draws independently.
         std::array<uint32_t, kKeyBits> aCycle{};
@@ -68,17 +68,17 @@ private:
     void BuildGaps();
     uint32_t StartPass();
 
-    uint32_t m_nModulus = 0;                    // N
-    uint32_t m_nStep = kStep;                   // multiplier of the candidate formula
-    std::array<uint8_t, kKeyLength> m_aKey{};   // MD5 of the pass phrase
-    std::array<S_Gaps, 2> m_aGaps{};            // [0] the key, [1] its complement
-    uint32_t m_nPass = 0;                       // 0 on the key's passes, 1 on the complement's
+    uint32_t m_nModulus = 0;                   // N
+    uint32_t m_nStep = kStep;                  // multiplier of the candidate formula
+    std::array<uint8_t, kKeyLength> m_aKey{};  // MD5 of the pass phrase
+    std::array<S_Gaps, 2> m_aGaps{};           // [0] the key, [1] its complement
+    uint32_t m_nPass = 0;                      // 0 on the key's passes, 1 on the complement's
 
     // Where the sequence stands: the last candidate handed out.
-    uint32_t m_nCounter = 0;                    // its k; 0 before the first draw
-    uint32_t m_nIndex = 0;                      // its set bit in m_aGaps[m_nPass]
-    uint32_t m_nProduct = 0;                    // 17 * k mod 2^32
-    uint32_t m_nCandidate = 0;                  // m_nProduct mod N
+    uint32_t m_nCounter = 0;    // its k; 0 before the first draw
+    uint32_t m_nIndex = 0;      // its set bit in m_aGaps[m_nPass]
+    uint32_t m_nProduct = 0;    // 17 * k mod 2^32
+    uint32_t m_nCandidate = 0;  // m_nProduct mod N
 };
 
 inline uint32_t C_PositionSequence::Next()

@@ -67,7 +67,7 @@ std::string C_AtomicFileWriter::FollowLinks(const std::string& strPath)
     std::string strCurrent = strPath;
     // As many hops as the kernel itself follows before it gives up with ELOOP.
     for (int nHop = 0; nHop < 40; ++nHop) {
-        struct stat st {};
+        struct stat st { };
         if (::lstat(strCurrent.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             return strCurrent;
         char aLink[PATH_MAX];
@@ -84,7 +84,7 @@ std::string C_AtomicFileWriter::FollowLinks(const std::string& strPath)
 
 bool C_AtomicFileWriter::IsReadOnly(const std::string& strPath)
 {
-    struct stat st {};
+    struct stat st { };
     return ::stat(strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
 
@@ -125,8 +125,9 @@ bool C_AtomicFileWriter::Open(const std::string& strTarget, bool bFollowLinks)
     if (bFollowLinks)
         m_strTarget = FollowLinks(strTarget);
 
-    struct stat st {};
-    if ((bFollowLinks ? ::stat(m_strTarget.c_str(), &st) : ::lstat(m_strTarget.c_str(), &st)) == 0 && !S_ISLNK(st.st_mode)) {
+    struct stat st { };
+    if ((bFollowLinks ? ::stat(m_strTarget.c_str(), &st) : ::lstat(m_strTarget.c_str(), &st)) == 0
+        && !S_ISLNK(st.st_mode)) {
         if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) {
             m_bDevice = true;
             return OpenStaging();
@@ -245,11 +246,12 @@ bool C_AtomicFileWriter::Commit(bool bReplace)
     if (!bReplace) {
         // link() refuses an existing name, so a file that appeared since the caller looked is
         // kept. An unnamed file is linked under the target's own name, with no temporary name.
-        const bool bLinked = m_strTemp.empty() ? LinkUnnamed(m_strTarget) : ::link(m_strTemp.c_str(), m_strTarget.c_str()) == 0;
+        const bool bLinked =
+            m_strTemp.empty() ? LinkUnnamed(m_strTarget) : ::link(m_strTemp.c_str(), m_strTarget.c_str()) == 0;
         if (!bLinked) {
             const int nErrno = errno;
             // File systems without hard links: look, then rename (a narrow window remains).
-            struct stat st {};
+            struct stat st { };
             if ((nErrno != EPERM && nErrno != EOPNOTSUPP && nErrno != ENOSYS) || m_strTemp.empty())
                 return Fail(nErrno);
             if (::lstat(m_strTarget.c_str(), &st) == 0)

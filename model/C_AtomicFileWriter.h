@@ -65,11 +65,11 @@ private:
     void KeepOwnerAndMode();
 
     std::string m_strTarget;
-    std::string m_strTemp;   // the temporary file's name; empty while it has none
-    int m_nFd = -1;          // the temporary file
-    bool m_bDevice = false;  // the target is a device, FIFO or own stream, written at Commit()
-    int m_nOwnFd = -1;       // the own stream's descriptor; not owned
-    bool m_bExisted = false; // the target existed at Open(): its owner, group and mode
+    std::string m_strTemp;    // the temporary file's name; empty while it has none
+    int m_nFd = -1;           // the temporary file
+    bool m_bDevice = false;   // the target is a device, FIFO or own stream, written at Commit()
+    int m_nOwnFd = -1;        // the own stream's descriptor; not owned
+    bool m_bExisted = false;  // the target existed at Open(): its owner, group and mode
     uid_t m_nOwner = 0;
     gid_t m_nGroup = 0;
     mode_t m_nMode = 0;

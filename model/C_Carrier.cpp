@@ -103,7 +103,8 @@ uint32_t C_Carrier::EffectiveBytes(uint32_t nUsableBytes)
         // stay below the bound for every key with at least kMinKeyBits set bits (all but about
         // 5 in 10^14 pass phrases; a rarer key is refused by the exact check in HideMessage).
         constexpr uint64_t kMinKeyBits = 24;
-        const uint64_t nSafeDraws = kMinKeyBits * (C_PositionSequence::kLargestUnwrappedModulus / C_PositionSequence::kKeyBits);
+        const uint64_t nSafeDraws =
+            kMinKeyBits * (C_PositionSequence::kLargestUnwrappedModulus / C_PositionSequence::kKeyBits);
         // WillFit allows 8 draws per record byte against a tenth of these bytes.
         nBytes = std::min(nBytes, static_cast<uint32_t>(nSafeDraws * 10 / 8));
     }
@@ -199,9 +200,8 @@ void C_Carrier::GetCarrierInfo(C_CarrierInfo& info) const
     info.m_nCapacity = GetCapacity();
     char aRemark[160];
     std::snprintf(aRemark, sizeof aRemark,
-                  "This Carrier Can Hide Approximately %ld Bytes (or %4.3f KB) of Message data in it.",
-                  static_cast<long>(static_cast<int32_t>(info.m_nCapacity)),
-                  static_cast<double>(info.m_nCapacity) / 1024);
+        "This Carrier Can Hide Approximately %ld Bytes (or %4.3f KB) of Message data in it.",
+        static_cast<long>(static_cast<int32_t>(info.m_nCapacity)), static_cast<double>(info.m_nCapacity) / 1024);
     info.m_strRemarks = aRemark;
 }
 

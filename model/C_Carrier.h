@@ -78,8 +78,8 @@ private:
     static uint32_t EffectiveBytes(uint32_t nUsableBytes);
 
     BTCImageObject m_image;
-    uint8_t* m_pBits = nullptr;            // the pixel bytes; owned by the picture data
-    uint32_t m_nBytes = 0;                 // N
-    std::string m_strPath;                 // the path the picture was loaded from
-    std::string m_strPassword;             // pass phrase of the last hide or reveal
+    uint8_t* m_pBits = nullptr;  // the pixel bytes; owned by the picture data
+    uint32_t m_nBytes = 0;       // N
+    std::string m_strPath;       // the path the picture was loaded from
+    std::string m_strPassword;   // pass phrase of the last hide or reveal
 };

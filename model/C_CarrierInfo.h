@@ -6,8 +6,8 @@
 
 class C_CarrierInfo {
 public:
-    std::string m_strPath;     // where the picture was loaded from
-    uint64_t m_nSizeKB = 0;    // pixel byte count / 1024, truncated
+    std::string m_strPath;   // where the picture was loaded from
+    uint64_t m_nSizeKB = 0;  // pixel byte count / 1024, truncated
     int m_nBitsPerPixel = 0;
     int32_t m_nHeight = 0;     // pixels
     int32_t m_nWidth = 0;      // pixels

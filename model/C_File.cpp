@@ -60,7 +60,7 @@ std::string ResolvedPath(const std::string& strPath)
 C_FileException::E_Cause OpenErrorToCause(int nOsError, const std::string& strPath)
 {
     if (nOsError == ENOENT) {
-        struct stat st {};
+        struct stat st { };
         if (strPath.empty() || ::stat(ParentOf(strPath).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             return C_FileException::badPath;
     }
@@ -120,7 +120,7 @@ bool C_File::OpenForReading(const std::string& strFileName, C_FileException& err
     const std::string strFull = AbsolutePath(strFileName);
 
     int nErrno = 0;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(nFd, &st) != 0)
         nErrno = errno;
     else if (S_ISDIR(st.st_mode))
@@ -173,7 +173,7 @@ uint64_t C_File::GetLength() const
         return m_nWritten;
     if (m_nFd < 0)
         Throw(C_FileException::invalidFile, m_strFilePath, EBADF);
-    struct stat st {};
+    struct stat st { };
     if (::fstat(m_nFd, &st) != 0)
         C_FileException::ThrowOsError(errno, m_strFilePath);
     return static_cast<uint64_t>(st.st_size);
@@ -181,7 +181,7 @@ uint64_t C_File::GetLength() const
 
 bool C_File::IsRegular() const
 {
-    struct stat st {};
+    struct stat st { };
     return m_nFd >= 0 && ::fstat(m_nFd, &st) == 0 && S_ISREG(st.st_mode);
 }
 

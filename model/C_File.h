@@ -55,10 +55,10 @@ private:
     bool OpenForReading(const std::string& strFileName, C_FileException& error);
     bool OpenForWriting(const std::string& strFileName, C_FileException& error);
 
-    int m_nFd = -1;               // the file being read; owned
-    int m_nLockFd = -1;           // the old target, held to keep its exclusive lock; owned
-    bool m_bWriting = false;      // m_writer holds an open temporary file
-    uint64_t m_nWritten = 0;      // bytes written since Open
-    std::string m_strFilePath;    // GetFilePath()
+    int m_nFd = -1;             // the file being read; owned
+    int m_nLockFd = -1;         // the old target, held to keep its exclusive lock; owned
+    bool m_bWriting = false;    // m_writer holds an open temporary file
+    uint64_t m_nWritten = 0;    // bytes written since Open
+    std::string m_strFilePath;  // GetFilePath()
     C_AtomicFileWriter m_writer;
 };

@@ -4,7 +4,9 @@
 #include <utility>
 
 C_FileException::C_FileException(E_Cause eCause, std::string strFileName, int nOsError)
-    : m_eCause(eCause), m_nOsError(nOsError), m_strFileName(std::move(strFileName))
+    : m_eCause(eCause)
+    , m_nOsError(nOsError)
+    , m_strFileName(std::move(strFileName))
 {
     m_strMessage = GetErrorMessage();
 }

@@ -24,7 +24,7 @@ std::string C_Message::NameFromPath(const std::string& strPath)
 }
 
 std::unique_ptr<uint8_t[]> C_Message::ReadToEnd(const std::function<size_t(uint8_t*, size_t)>& fnRead, uint64_t nHint,
-                                                 uint32_t nLimit, const std::string& strPath, uint32_t& nSize)
+    uint32_t nLimit, const std::string& strPath, uint32_t& nSize)
 {
     // One byte past the limit tells a stream that is too long from one that just fits.
     const uint64_t nMost = uint64_t{nLimit} + 1;

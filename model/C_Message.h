@@ -55,13 +55,12 @@ private:
     // Reads with fnRead (count read, 0 at the end) until the end or nLimit + 1 bytes; raises
     // fileTooLarge (for strPath) past nLimit. nHint: the expected size, to allocate once.
     static std::unique_ptr<uint8_t[]> ReadToEnd(const std::function<size_t(uint8_t*, size_t)>& fnRead, uint64_t nHint,
-                                                uint32_t nLimit, const std::string& strPath, uint32_t& nSize);
+        uint32_t nLimit, const std::string& strPath, uint32_t& nSize);
 
 public:
-
-    uint32_t m_nSize = 0;               // S, the number of data bytes
-    std::string m_strPath;              // full path of the file read, or the path last written to
-    std::string m_strName;              // the name hidden with the data
-    std::unique_ptr<uint8_t[]> m_pData; // the data: S bytes when loaded, S + 1 when allocated
-    bool m_bOpened = false;             // LoadFromFile opened the file, which stays open
+    uint32_t m_nSize = 0;                // S, the number of data bytes
+    std::string m_strPath;               // full path of the file read, or the path last written to
+    std::string m_strName;               // the name hidden with the data
+    std::unique_ptr<uint8_t[]> m_pData;  // the data: S bytes when loaded, S + 1 when allocated
+    bool m_bOpened = false;              // LoadFromFile opened the file, which stays open
 };

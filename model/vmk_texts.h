@@ -16,7 +16,8 @@ inline constexpr const char* kStrTextWontFit =
     "This Message will not fit into the selected Picture!\nCut the Message or use a Larger Picture.";
 inline constexpr const char* kStrComposeEmpty = "You must Enter both the Subject\nand the Message!";
 // Added to the fit message when positions would repeat under the pass phrase; %1 is a byte count.
-inline constexpr const char* kStrLargestForPassword = "With this pass phrase the picture holds at most %1 bytes under this name.";
+inline constexpr const char* kStrLargestForPassword =
+    "With this pass phrase the picture holds at most %1 bytes under this name.";
 
 // Pass phrases.
 inline constexpr const char* kStrPasswordIntro = "Enter a Password of maximum 15 characters.";

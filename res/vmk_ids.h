@@ -91,9 +91,9 @@ constexpr unsigned ID_APP_ABOUT = 57664;
 constexpr unsigned ID_APP_EXIT = 57665;
 constexpr unsigned ID_NEXT_PANE = 57680;
 constexpr unsigned ID_PREV_PANE = 57681;
-constexpr unsigned ID_VIEW_TOOLBAR = 59392;    // also the tool bar's window id
-constexpr unsigned ID_VIEW_STATUS_BAR = 59393; // also the status bar's window id
-constexpr unsigned ID_WINDOW_CHILD_FIRST = 65280; // entries of the window list in "&Window"
+constexpr unsigned ID_VIEW_TOOLBAR = 59392;        // also the tool bar's window id
+constexpr unsigned ID_VIEW_STATUS_BAR = 59393;     // also the status bar's window id
+constexpr unsigned ID_WINDOW_CHILD_FIRST = 65280;  // entries of the window list in "&Window"
 
 // Status bar indicators.
 constexpr unsigned ID_SEPARATOR = 0;
@@ -102,6 +102,6 @@ constexpr unsigned ID_INDICATOR_NUM = 59138;
 constexpr unsigned ID_INDICATOR_SCRL = 59139;
 
 // Strings (128 and 129 are the ids of the main window and the picture window above).
-constexpr unsigned IDS_APP_TITLE = 57344;        // "Veilmark": message box caption, settings key
-constexpr unsigned IDS_IDLE_MESSAGE = 57345;     // "Ready"
+constexpr unsigned IDS_APP_TITLE = 57344;     // "Veilmark": message box caption, settings key
+constexpr unsigned IDS_IDLE_MESSAGE = 57345;  // "Ready"
 // Texts the program shows that the string table does not number live in vmk_strings.h.

@@ -74,21 +74,39 @@ constexpr S_Accelerator kAccelerators[] = {
 };
 
 constexpr unsigned kToolBar[] = {
-    ID_FILE_OPEN,        ID_FILE_SAVE_AS,    ID_SEPARATOR,     ID_ACTIONS_HIDE,
-    ID_ACTIONS_REVEAL,   ID_SEPARATOR,       ID_TOOLS_PROPERTIES, ID_TOOLS_GRAYSCALE,
-    ID_TOOLS_COMPOSE,    ID_TOOLS_COMPARE,   ID_SEPARATOR,     ID_APP_ABOUT,
+    ID_FILE_OPEN,
+    ID_FILE_SAVE_AS,
+    ID_SEPARATOR,
+    ID_ACTIONS_HIDE,
+    ID_ACTIONS_REVEAL,
+    ID_SEPARATOR,
+    ID_TOOLS_PROPERTIES,
+    ID_TOOLS_GRAYSCALE,
+    ID_TOOLS_COMPOSE,
+    ID_TOOLS_COMPARE,
+    ID_SEPARATOR,
+    ID_APP_ABOUT,
 };
 
 }  // namespace
 
-std::span<const S_Popup> LoadMenu(unsigned nId) {
-    if (nId == IDR_MAINFRAME) return kMenu128;
-    if (nId == IDR_VMKTYPE) return kMenu129;
+std::span<const S_Popup> LoadMenu(unsigned nId)
+{
+    if (nId == IDR_MAINFRAME)
+        return kMenu128;
+    if (nId == IDR_VMKTYPE)
+        return kMenu129;
     return {};
 }
 
-std::span<const S_Accelerator> LoadAccelerators() { return kAccelerators; }
+std::span<const S_Accelerator> LoadAccelerators()
+{
+    return kAccelerators;
+}
 
-std::span<const unsigned> LoadToolBar() { return kToolBar; }
+std::span<const unsigned> LoadToolBar()
+{
+    return kToolBar;
+}
 
 }  // namespace vmk

@@ -3,8 +3,14 @@
 #include <QtGlobal>
 
 // Outside any namespace, as Q_INIT_RESOURCE requires.
-static void InitVmkRes() { Q_INIT_RESOURCE(vmk_res); }
+static void InitVmkRes()
+{
+    Q_INIT_RESOURCE(vmk_res);
+}
 
 namespace vmk {
-void InitResources() { InitVmkRes(); }
+void InitResources()
+{
+    InitVmkRes();
+}
 }  // namespace vmk

@@ -19,10 +19,10 @@ constexpr S_String kStrings[] = {
     {IDR_VMKTYPE, "\nVeilmark\nVeilmark\n\n\nVeilmark.Document\nVeilmark Document"},
     {ID_WINDOW_CLOSEALL, "Close all currently open windows.\nClose all Windows"},
     {ID_ACTIONS_HIDE, "Hide a Message(i.e data) into this Picture.\nHide a File into this Picture"},
-    {ID_ACTIONS_REVEAL,
-     "Try to extract any hidden data from this Picture.\nReveal Data from this Picture"},
-    {ID_TOOLS_PROPERTIES, "Find how much data can be hidden in this picture and other details.\n"
-                          "Useful Info about this Picture"},
+    {ID_ACTIONS_REVEAL, "Try to extract any hidden data from this Picture.\nReveal Data from this Picture"},
+    {ID_TOOLS_PROPERTIES,
+        "Find how much data can be hidden in this picture and other details.\n"
+        "Useful Info about this Picture"},
     {ID_TOOLS_COMPOSE, "Compose a Text Message now.\nCompose Secret Message"},
     {ID_TOOLS_GRAYSCALE, "Convert this Image to Black & White.\nConvert to Gray Scale"},
     {ID_TOOLS_COMPARE, "Compare this Image with another.\nCompare Pictures"},
@@ -33,11 +33,21 @@ constexpr S_String kStrings[] = {
     {ID_FILE_CLOSE, "Close the current picture.\nClose"},
     {ID_FILE_SAVE, "Save the active document\nSave as.."},
     {ID_FILE_SAVE_AS, "Save the current picture.\nSave this Pictue as.."},
-    {57616, "Open this document"}, {57617, "Open this document"}, {57618, "Open this document"},
-    {57619, "Open this document"}, {57620, "Open this document"}, {57621, "Open this document"},
-    {57622, "Open this document"}, {57623, "Open this document"}, {57624, "Open this document"},
-    {57625, "Open this document"}, {57626, "Open this document"}, {57627, "Open this document"},
-    {57628, "Open this document"}, {57629, "Open this document"}, {57630, "Open this document"},
+    {57616, "Open this document"},
+    {57617, "Open this document"},
+    {57618, "Open this document"},
+    {57619, "Open this document"},
+    {57620, "Open this document"},
+    {57621, "Open this document"},
+    {57622, "Open this document"},
+    {57623, "Open this document"},
+    {57624, "Open this document"},
+    {57625, "Open this document"},
+    {57626, "Open this document"},
+    {57627, "Open this document"},
+    {57628, "Open this document"},
+    {57629, "Open this document"},
+    {57630, "Open this document"},
     {57631, "Open this document"},
     {ID_WINDOW_ARRANGE, "Arrange icons at the bottom of the window\nArrange Icons"},
     {ID_WINDOW_CASCADE, "Arrange windows so they overlap\nCascade Windows"},
@@ -53,14 +63,15 @@ constexpr S_String kStrings[] = {
     {ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},
 };
 
-static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),
-                             [](const S_String& a, const S_String& b) { return a.nId < b.nId; }));
+static_assert(std::is_sorted(
+    std::begin(kStrings), std::end(kStrings), [](const S_String& a, const S_String& b) { return a.nId < b.nId; }));
 
 }  // namespace
 
-const char* LoadString(unsigned nId) {
-    const auto it = std::lower_bound(std::begin(kStrings), std::end(kStrings), nId,
-                                     [](const S_String& s, unsigned n) { return s.nId < n; });
+const char* LoadString(unsigned nId)
+{
+    const auto it = std::lower_bound(
+        std::begin(kStrings), std::end(kStrings), nId, [](const S_String& s, unsigned n) { return s.nId < n; });
     return it != std::end(kStrings) && it->nId == nId ? it->pText : nullptr;
 }
 

@@ -8,7 +8,9 @@
 #include <QIcon>
 #include <QMdiArea>
 
-C_ChildFrame::C_ChildFrame(QWidget* pParent) : QMdiSubWindow(pParent) {
+C_ChildFrame::C_ChildFrame(QWidget* pParent)
+    : QMdiSubWindow(pParent)
+{
     setAttribute(Qt::WA_DeleteOnClose);
     QIcon icon;
     icon.addFile(QStringLiteral(":/res/icon%1_32.png").arg(IDR_VMKTYPE));
@@ -18,44 +20,55 @@ C_ChildFrame::C_ChildFrame(QWidget* pParent) : QMdiSubWindow(pParent) {
 
 C_ChildFrame::~C_ChildFrame() = default;
 
-void C_ChildFrame::CreateDocumentAndView(C_Prompts& prompts) {
+void C_ChildFrame::CreateDocumentAndView(C_Prompts& prompts)
+{
     m_pDoc = new C_vmkDoc(prompts, this);
     m_pView = new C_vmkView(m_pDoc, prompts);
     setWidget(m_pView);
     connect(m_pDoc, &C_vmkDoc::TitleChanged, this,
-            [this](const QString& strTitle) { setWindowTitle(FrameTitle(strTitle)); });
+        [this](const QString& strTitle) { setWindowTitle(FrameTitle(strTitle)); });
     connect(m_pDoc, &C_vmkDoc::ModifiedChanged, this, &QWidget::setWindowModified);
     connect(m_pView, &C_vmkView::ShrinkWanted, this, [this](QSize shrink) {
         // A maximised window keeps the size of the workspace.
-        if (!isMaximized()) resize(size() - shrink);
+        if (!isMaximized())
+            resize(size() - shrink);
     });
 }
 
-bool C_ChildFrame::OnCmdMsg(unsigned nId, bool bRun) {
-    if (nId != ID_FILE_CLOSE) return false;
-    if (bRun) close();
+bool C_ChildFrame::OnCmdMsg(unsigned nId, bool bRun)
+{
+    if (nId != ID_FILE_CLOSE)
+        return false;
+    if (bRun)
+        close();
     return true;
 }
 
-bool C_ChildFrame::SaveModified() {
-    if (!m_pDoc || !m_pDoc->IsModified()) return true;
+bool C_ChildFrame::SaveModified()
+{
+    if (!m_pDoc || !m_pDoc->IsModified())
+        return true;
     // The picture asked about comes to the front.
-    if (QMdiArea* pArea = mdiArea()) pArea->setActiveSubWindow(this);
+    if (QMdiArea* pArea = mdiArea())
+        pArea->setActiveSubWindow(this);
     return m_pDoc->SaveModified();
 }
 
-QString C_ChildFrame::FrameTitle(const QString& strDocTitle) {
+QString C_ChildFrame::FrameTitle(const QString& strDocTitle)
+{
     QString strTitle = strDocTitle;
     strTitle.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));  // Qt shows "[*][*]" as "[*]"
     return strTitle + QStringLiteral("[*]");
 }
 
-bool C_ChildFrame::CloseAsked() {
+bool C_ChildFrame::CloseAsked()
+{
     m_bSaveAsked = true;
     return close();
 }
 
-void C_ChildFrame::closeEvent(QCloseEvent* pEvent) {
+void C_ChildFrame::closeEvent(QCloseEvent* pEvent)
+{
     // A changed picture closes only when saved or discarded.
     if (!m_bClosing && !m_bSaveAsked && !SaveModified()) {
         pEvent->ignore();

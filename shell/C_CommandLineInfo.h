@@ -9,10 +9,10 @@ class C_CommandLineInfo {
 public:
     enum E_ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppUnregister, FileNothing };
 
-    bool m_bShowSplash = true;   // false with "Embedding" or "Automation"
+    bool m_bShowSplash = true;  // false with "Embedding" or "Automation"
     bool m_bRunEmbedded = false;
     E_ShellCommand m_nShellCommand = FileNew;
-    QString m_strFileName;       // the first argument that is not a switch
+    QString m_strFileName;  // the first argument that is not a switch
 
     // `args` without the program's own name.
     static C_CommandLineInfo Parse(const QStringList& args);

@@ -35,24 +35,28 @@
 
 namespace {
 
-QString Text(unsigned nId) {
+QString Text(unsigned nId)
+{
     const char* p = vmk::LoadString(nId);
     return p ? QString::fromUtf8(p) : QString();
 }
 
 // A command prompt string is "status bar prompt\ntool tip".
-QString PromptPart(unsigned nId, int nPart) {
+QString PromptPart(unsigned nId, int nPart)
+{
     const QStringList parts = Text(nId).split(u'\n');
     return nPart < parts.size() ? parts[nPart] : QString();
 }
 
 // The lock keys' lights as the X server reports them: bit 0 caps, 1 num, 2 scroll lock.
 // Elsewhere, or without an X connection, all are reported off.
-unsigned QueryLockLights() {
+unsigned QueryLockLights()
+{
 #ifdef VMK_HAVE_XCB
     auto* pX11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     // Other platform plugins (offscreen) may offer the interface without a connection.
-    xcb_connection_t* pConn = pX11 && QGuiApplication::platformName() == QLatin1String("xcb") ? pX11->connection() : nullptr;
+    xcb_connection_t* pConn =
+        pX11 && QGuiApplication::platformName() == QLatin1String("xcb") ? pX11->connection() : nullptr;
     if (pConn) {
         xcb_get_keyboard_control_reply_t* pReply =
             xcb_get_keyboard_control_reply(pConn, xcb_get_keyboard_control(pConn), nullptr);
@@ -69,7 +73,10 @@ unsigned QueryLockLights() {
 }  // namespace
 
 C_MainFrame::C_MainFrame(C_Prompts& prompts, const C_RecentFileList& recentFiles, T_CommandHandler fnAppCommands)
-    : m_prompts(prompts), m_recentFiles(recentFiles), m_fnAppCommands(std::move(fnAppCommands)) {
+    : m_prompts(prompts)
+    , m_recentFiles(recentFiles)
+    , m_fnAppCommands(std::move(fnAppCommands))
+{
     setObjectName(QStringLiteral("C_MainFrame"));
     m_pMdiArea = new QMdiArea(this);
     setCentralWidget(m_pMdiArea);
@@ -83,20 +90,24 @@ C_MainFrame::C_MainFrame(C_Prompts& prompts, const C_RecentFileList& recentFiles
     connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, &C_MainFrame::UpdateMenus);
 }
 
-C_MainFrame::~C_MainFrame() {
+C_MainFrame::~C_MainFrame()
+{
     qDeleteAll(m_apMenus128);
     qDeleteAll(m_apMenus129);
 }
 
-bool C_MainFrame::LoadFrame() {
-    if (!CreateToolBar()) return false;
+bool C_MainFrame::LoadFrame()
+{
+    if (!CreateToolBar())
+        return false;
     CreateStatusBar();
     UpdateMenus();
     C_SplashWnd::ShowSplash(this);
     return true;
 }
 
-QAction* C_MainFrame::NewCommandAction(unsigned nId, const QString& strText) {
+QAction* C_MainFrame::NewCommandAction(unsigned nId, const QString& strText)
+{
     auto* pAction = new QAction(strText, this);
     pAction->setData(nId);
     pAction->setStatusTip(PromptPart(nId, 0));
@@ -106,13 +117,16 @@ QAction* C_MainFrame::NewCommandAction(unsigned nId, const QString& strText) {
     return pAction;
 }
 
-void C_MainFrame::CreateActions() {
+void C_MainFrame::CreateActions()
+{
     // Every command of both menus, with the text the menu shows.
     for (unsigned nMenu : {IDR_MAINFRAME, IDR_VMKTYPE}) {
         for (const vmk::S_Popup& popup : vmk::LoadMenu(nMenu)) {
             for (const vmk::S_MenuItem& item : popup.items) {
-                if (item.eKind != vmk::E_MenuItemKind::Command || item.nId == ID_FILE_MRU_FILE1) continue;
-                if (!m_mapActions.contains(item.nId)) NewCommandAction(item.nId, QString::fromUtf8(item.pText));
+                if (item.eKind != vmk::E_MenuItemKind::Command || item.nId == ID_FILE_MRU_FILE1)
+                    continue;
+                if (!m_mapActions.contains(item.nId))
+                    NewCommandAction(item.nId, QString::fromUtf8(item.pText));
             }
         }
     }
@@ -125,14 +139,16 @@ void C_MainFrame::CreateActions() {
     // is shown; a key whose command is disabled does nothing.
     for (const vmk::S_Accelerator& accel : vmk::LoadAccelerators()) {
         QAction* pAction = m_mapActions.value(accel.nId);
-        if (!pAction) continue;
+        if (!pAction)
+            continue;
         pAction->setShortcut(QKeySequence::fromString(QString::fromLatin1(accel.pKey)));
         pAction->setShortcutContext(Qt::WindowShortcut);
         addAction(pAction);
     }
 }
 
-void C_MainFrame::CreateMenus() {
+void C_MainFrame::CreateMenus()
+{
     for (unsigned nMenu : {IDR_MAINFRAME, IDR_VMKTYPE}) {
         QList<QMenu*>& menus = nMenu == IDR_MAINFRAME ? m_apMenus128 : m_apMenus129;
         for (const vmk::S_Popup& popup : vmk::LoadMenu(nMenu)) {
@@ -140,10 +156,11 @@ void C_MainFrame::CreateMenus() {
             pMenu->setProperty("vmkMenu", nMenu);
             BuildPopup(pMenu, popup.items);
             const auto items = popup.items;
-            const bool bWindow = std::any_of(items.begin(), items.end(),
-                                             [](const vmk::S_MenuItem& i) { return i.nId == ID_WINDOW_CASCADE; });
+            const bool bWindow = std::any_of(
+                items.begin(), items.end(), [](const vmk::S_MenuItem& i) { return i.nId == ID_WINDOW_CASCADE; });
             connect(pMenu, &QMenu::aboutToShow, this, [this, pMenu, items, bWindow] {
-                if (bWindow) RebuildWindowList(pMenu, items);
+                if (bWindow)
+                    RebuildWindowList(pMenu, items);
                 UpdateMenus();
             });
             menus << pMenu;
@@ -151,7 +168,8 @@ void C_MainFrame::CreateMenus() {
     }
 }
 
-void C_MainFrame::BuildPopup(QMenu* pMenu, std::span<const vmk::S_MenuItem> items) {
+void C_MainFrame::BuildPopup(QMenu* pMenu, std::span<const vmk::S_MenuItem> items)
+{
     pMenu->clear();
     for (const vmk::S_MenuItem& item : items) {
         if (item.eKind == vmk::E_MenuItemKind::Separator) {
@@ -177,10 +195,12 @@ void C_MainFrame::BuildPopup(QMenu* pMenu, std::span<const vmk::S_MenuItem> item
     }
 }
 
-void C_MainFrame::RebuildWindowList(QMenu* pMenu, std::span<const vmk::S_MenuItem> items) {
+void C_MainFrame::RebuildWindowList(QMenu* pMenu, std::span<const vmk::S_MenuItem> items)
+{
     BuildPopup(pMenu, items);
     const QList<C_ChildFrame*> frames = GetChildFrames();
-    if (frames.isEmpty()) return;
+    if (frames.isEmpty())
+        return;
     pMenu->addSeparator();
     C_ChildFrame* pActive = GetActiveChild();
     // Nine entries at most, as the classic window list shows.
@@ -193,14 +213,17 @@ void C_MainFrame::RebuildWindowList(QMenu* pMenu, std::span<const vmk::S_MenuIte
         pEntry->setCheckable(true);
         pEntry->setChecked(pFrame == pActive);
         connect(pEntry, &QAction::triggered, this, [this, pFrame] {
-            if (GetChildFrames().contains(pFrame)) m_pMdiArea->setActiveSubWindow(pFrame);
+            if (GetChildFrames().contains(pFrame))
+                m_pMdiArea->setActiveSubWindow(pFrame);
         });
     }
 }
 
-bool C_MainFrame::CreateToolBar() {
+bool C_MainFrame::CreateToolBar()
+{
     QPixmap strip;
-    if (!strip.load(QStringLiteral(":/res/toolbar%1.png").arg(IDR_MAINFRAME))) return false;
+    if (!strip.load(QStringLiteral(":/res/toolbar%1.png").arg(IDR_MAINFRAME)))
+        return false;
     const int s = vmk::kToolBarImageSize;
     m_pToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
     m_pToolBar->setObjectName(QStringLiteral("ToolBar%1").arg(ID_VIEW_TOOLBAR));
@@ -214,7 +237,8 @@ bool C_MainFrame::CreateToolBar() {
             continue;
         }
         QAction* pAction = m_mapActions.value(nId);
-        if (!pAction || (nImage + 1) * s > strip.width()) return false;
+        if (!pAction || (nImage + 1) * s > strip.width())
+            return false;
         pAction->setIcon(QIcon(strip.copy(nImage * s, 0, s, s)));
         ++nImage;
         m_pToolBar->addAction(pAction);
@@ -226,7 +250,8 @@ bool C_MainFrame::CreateToolBar() {
     return true;
 }
 
-void C_MainFrame::CreateStatusBar() {
+void C_MainFrame::CreateStatusBar()
+{
     QStatusBar* pBar = statusBar();
     pBar->setObjectName(QStringLiteral("StatusBar%1").arg(ID_VIEW_STATUS_BAR));
     // The message pane: "Ready" while idle; a prompt replaces it while an item is pointed at.
@@ -249,45 +274,52 @@ void C_MainFrame::CreateStatusBar() {
     UpdateIndicators();
 }
 
-void C_MainFrame::UpdateIndicators() {
+void C_MainFrame::UpdateIndicators()
+{
     const unsigned nLights = QueryLockLights();
     const unsigned aIds[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
     for (int i = 0; i < 3; ++i) {
-        if (!m_apIndicators[i]) continue;
+        if (!m_apIndicators[i])
+            continue;
         const QString strText = (nLights >> i) & 1u ? Text(aIds[i]) : QString();
-        if (m_apIndicators[i]->text() != strText) m_apIndicators[i]->setText(strText);
+        if (m_apIndicators[i]->text() != strText)
+            m_apIndicators[i]->setText(strText);
     }
 }
 
-C_ChildFrame* C_MainFrame::GetActiveChild() const {
+C_ChildFrame* C_MainFrame::GetActiveChild() const
+{
     auto* pFrame = qobject_cast<C_ChildFrame*>(m_pMdiArea->activeSubWindow());
     return pFrame && !pFrame->IsClosing() ? pFrame : nullptr;
 }
 
-QList<C_ChildFrame*> C_MainFrame::GetChildFrames() const {
+QList<C_ChildFrame*> C_MainFrame::GetChildFrames() const
+{
     QList<C_ChildFrame*> frames;
     for (QMdiSubWindow* pSub : m_pMdiArea->subWindowList(QMdiArea::CreationOrder)) {
         auto* pFrame = qobject_cast<C_ChildFrame*>(pSub);
-        if (pFrame && !pFrame->IsClosing()) frames << pFrame;
+        if (pFrame && !pFrame->IsClosing())
+            frames << pFrame;
     }
     return frames;
 }
 
-C_ChildFrame* C_MainFrame::CreateChildFrame() {
+C_ChildFrame* C_MainFrame::CreateChildFrame()
+{
     auto* pFrame = new C_ChildFrame;
     pFrame->CreateDocumentAndView(m_prompts);
     connect(pFrame, &C_ChildFrame::Closing, this, [this] { UpdateMenus(); });
-    connect(pFrame, &QWidget::windowTitleChanged, this, [this] {
-        UpdateTitle();
-    });
+    connect(pFrame, &QWidget::windowTitleChanged, this, [this] { UpdateTitle(); });
     connect(pFrame->GetDocument(), &C_vmkDoc::ModifiedChanged, this, [this] { UpdateTitle(); });
     // Qt clears the main window's changed mark while it destroys a picture window that was
     // once maximised; the active picture's mark is put back afterwards.
-    connect(pFrame, &QObject::destroyed, this, [this] { UpdateTitle(); }, Qt::QueuedConnection);
+    connect(
+        pFrame, &QObject::destroyed, this, [this] { UpdateTitle(); }, Qt::QueuedConnection);
     return pFrame;
 }
 
-bool C_MainFrame::CloseAllDocuments() {
+bool C_MainFrame::CloseAllDocuments()
+{
     const QList<C_ChildFrame*> frames = GetChildFrames();
     // Every changed picture is asked about before any window closes, so Cancel leaves them all.
     for (C_ChildFrame* pFrame : frames) {
@@ -296,20 +328,24 @@ bool C_MainFrame::CloseAllDocuments() {
             return false;
         }
     }
-    for (C_ChildFrame* pFrame : frames) pFrame->CloseAsked();
+    for (C_ChildFrame* pFrame : frames)
+        pFrame->CloseAsked();
     UpdateMenus();
     return true;
 }
 
-void C_MainFrame::ShowChildFrame(C_ChildFrame* pFrame) {
+void C_MainFrame::ShowChildFrame(C_ChildFrame* pFrame)
+{
     m_pMdiArea->addSubWindow(pFrame);
     if (m_sizeNewChildClient.isValid()) {
         // Size the frame so that its view's client area is exactly the size asked for.
         pFrame->resize(m_sizeNewChildClient + QSize(200, 200));
-        if (pFrame->layout()) pFrame->layout()->activate();
+        if (pFrame->layout())
+            pFrame->layout()->activate();
         const QSize client = pFrame->GetView()->contentsRect().size();
         pFrame->resize(pFrame->size() + (m_sizeNewChildClient - client));
-        if (pFrame->layout()) pFrame->layout()->activate();
+        if (pFrame->layout())
+            pFrame->layout()->activate();
     } else {
         // Three quarters of the MDI area.
         pFrame->resize(WorkspaceSize() * 3 / 4);
@@ -320,7 +356,8 @@ void C_MainFrame::ShowChildFrame(C_ChildFrame* pFrame) {
     UpdateMenus();
 }
 
-QSize C_MainFrame::WorkspaceSize() const {
+QSize C_MainFrame::WorkspaceSize() const
+{
     // Before the main window is first shown its area has no size yet; the window will come up
     // maximised, so the screen's work area stands in.
     if (!isVisible()) {
@@ -330,17 +367,21 @@ QSize C_MainFrame::WorkspaceSize() const {
     return m_pMdiArea->viewport()->size();
 }
 
-void C_MainFrame::KeepInside(C_ChildFrame* pFrame) const {
-    if (pFrame->isMaximized() || pFrame->isMinimized()) return;
+void C_MainFrame::KeepInside(C_ChildFrame* pFrame) const
+{
+    if (pFrame->isMaximized() || pFrame->isMinimized())
+        return;
     const QSize area = WorkspaceSize();
     QRect rect = pFrame->geometry();
     rect.setSize(rect.size().boundedTo(area));
     rect.moveLeft(std::clamp(rect.left(), 0, std::max(0, area.width() - rect.width())));
     rect.moveTop(std::clamp(rect.top(), 0, std::max(0, area.height() - rect.height())));
-    if (rect != pFrame->geometry()) pFrame->setGeometry(rect);
+    if (rect != pFrame->geometry())
+        pFrame->setGeometry(rect);
 }
 
-void C_MainFrame::CascadeWindows() {
+void C_MainFrame::CascadeWindows()
+{
     // Qt's cascade gives each window its size hint, the picture's size; what does not fit from
     // the window's place to the workspace's edge is cut, with room for the scroll bar that the
     // cut then needs.
@@ -348,48 +389,59 @@ void C_MainFrame::CascadeWindows() {
     const QSize area = m_pMdiArea->viewport()->size();
     const int nBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     for (C_ChildFrame* pFrame : GetChildFrames()) {
-        if (pFrame->isMaximized() || pFrame->isMinimized()) continue;
+        if (pFrame->isMaximized() || pFrame->isMinimized())
+            continue;
         const QSize room(std::max(0, area.width() - pFrame->x()), std::max(0, area.height() - pFrame->y()));
         QSize size = pFrame->size();
         const bool bCutWidth = size.width() > room.width();
         const bool bCutHeight = size.height() > room.height();
-        if (bCutWidth && !bCutHeight) size.rheight() += nBar;
-        if (bCutHeight && !bCutWidth) size.rwidth() += nBar;
+        if (bCutWidth && !bCutHeight)
+            size.rheight() += nBar;
+        if (bCutHeight && !bCutWidth)
+            size.rwidth() += nBar;
         pFrame->resize(size.boundedTo(room));
         KeepInside(pFrame);
     }
 }
 
-QList<QMenu*> C_MainFrame::GetMenus() const { return m_nMenuId == IDR_VMKTYPE ? m_apMenus129 : m_apMenus128; }
+QList<QMenu*> C_MainFrame::GetMenus() const
+{
+    return m_nMenuId == IDR_VMKTYPE ? m_apMenus129 : m_apMenus128;
+}
 
-void C_MainFrame::RebuildRecentFileMenus() {
+void C_MainFrame::RebuildRecentFileMenus()
+{
     for (unsigned nMenu : {IDR_MAINFRAME, IDR_VMKTYPE}) {
         const QList<QMenu*>& menus = nMenu == IDR_MAINFRAME ? m_apMenus128 : m_apMenus129;
         const auto popups = vmk::LoadMenu(nMenu);
         for (size_t i = 0; i < popups.size() && i < size_t(menus.size()); ++i) {
             const auto items = popups[i].items;
-            if (std::any_of(items.begin(), items.end(),
-                            [](const vmk::S_MenuItem& m) { return m.nId == ID_FILE_MRU_FILE1; }))
+            if (std::any_of(
+                    items.begin(), items.end(), [](const vmk::S_MenuItem& m) { return m.nId == ID_FILE_MRU_FILE1; }))
                 BuildPopup(menus[qsizetype(i)], items);
         }
     }
 }
 
-void C_MainFrame::UpdateMenus() {
+void C_MainFrame::UpdateMenus()
+{
     const unsigned nWant = GetChildFrames().isEmpty() ? IDR_MAINFRAME : IDR_VMKTYPE;
     if (nWant != m_nMenuId) {
         m_nMenuId = nWant;
         menuBar()->clear();  // the menus belong to this frame, not to the bar
-        for (QMenu* pMenu : GetMenus()) menuBar()->addMenu(pMenu);
+        for (QMenu* pMenu : GetMenus())
+            menuBar()->addMenu(pMenu);
     }
     for (auto it = m_mapActions.cbegin(); it != m_mapActions.cend(); ++it)
         it.value()->setEnabled(IsCommandEnabled(it.key()));
-    if (m_pToolBar) m_mapActions.value(ID_VIEW_TOOLBAR)->setChecked(!m_pToolBar->isHidden());
+    if (m_pToolBar)
+        m_mapActions.value(ID_VIEW_TOOLBAR)->setChecked(!m_pToolBar->isHidden());
     m_mapActions.value(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
     UpdateTitle();
 }
 
-void C_MainFrame::UpdateTitle() {
+void C_MainFrame::UpdateTitle()
+{
     QString strTitle = Text(IDR_MAINFRAME);
     bool bModified = false;
     if (C_ChildFrame* pActive = GetActiveChild()) {
@@ -403,28 +455,37 @@ void C_MainFrame::UpdateTitle() {
     setWindowModified(bModified);
 }
 
-bool C_MainFrame::RouteCommand(unsigned nId) {
-    if (!IsCommandEnabled(nId)) return false;
+bool C_MainFrame::RouteCommand(unsigned nId)
+{
+    if (!IsCommandEnabled(nId))
+        return false;
     if (C_ChildFrame* pFrame = GetActiveChild()) {
-        if (pFrame->GetView()->OnCmdMsg(nId, true)) return true;
-        if (pFrame->GetDocument()->OnCmdMsg(nId, true)) return true;
-        if (pFrame->OnCmdMsg(nId, true)) return true;
+        if (pFrame->GetView()->OnCmdMsg(nId, true))
+            return true;
+        if (pFrame->GetDocument()->OnCmdMsg(nId, true))
+            return true;
+        if (pFrame->OnCmdMsg(nId, true))
+            return true;
     }
-    if (OnCmdMsg(nId, true)) return true;
+    if (OnCmdMsg(nId, true))
+        return true;
     return m_fnAppCommands && m_fnAppCommands(nId, true);
 }
 
-bool C_MainFrame::IsCommandEnabled(unsigned nId) {
+bool C_MainFrame::IsCommandEnabled(unsigned nId)
+{
     if (C_ChildFrame* pFrame = GetActiveChild()) {
-        if (pFrame->GetView()->OnCmdMsg(nId, false) || pFrame->GetDocument()->OnCmdMsg(nId, false) ||
-            pFrame->OnCmdMsg(nId, false))
+        if (pFrame->GetView()->OnCmdMsg(nId, false) || pFrame->GetDocument()->OnCmdMsg(nId, false)
+            || pFrame->OnCmdMsg(nId, false))
             return true;
     }
-    if (OnCmdMsg(nId, false)) return true;
+    if (OnCmdMsg(nId, false))
+        return true;
     return m_fnAppCommands && m_fnAppCommands(nId, false);
 }
 
-bool C_MainFrame::OnCmdMsg(unsigned nId, bool bRun) {
+bool C_MainFrame::OnCmdMsg(unsigned nId, bool bRun)
+{
     switch (nId) {
     case ID_VIEW_TOOLBAR:
         if (bRun && m_pToolBar) {
@@ -443,12 +504,17 @@ bool C_MainFrame::OnCmdMsg(unsigned nId, bool bRun) {
     case ID_WINDOW_ARRANGE:
     case ID_WINDOW_CLOSEALL:
         // The Window menu's commands need a window to act on.
-        if (!GetActiveChild()) return false;
+        if (!GetActiveChild())
+            return false;
         if (bRun) {
-            if (nId == ID_WINDOW_CASCADE) CascadeWindows();
-            else if (nId == ID_WINDOW_TILE_HORZ) m_pMdiArea->tileSubWindows();
-            else if (nId == ID_WINDOW_ARRANGE) ArrangeIcons();
-            else CloseAllDocuments();
+            if (nId == ID_WINDOW_CASCADE)
+                CascadeWindows();
+            else if (nId == ID_WINDOW_TILE_HORZ)
+                m_pMdiArea->tileSubWindows();
+            else if (nId == ID_WINDOW_ARRANGE)
+                ArrangeIcons();
+            else
+                CloseAllDocuments();
         }
         return true;
     default:
@@ -458,26 +524,31 @@ bool C_MainFrame::OnCmdMsg(unsigned nId, bool bRun) {
     }
 }
 
-void C_MainFrame::ArrangeIcons() {
+void C_MainFrame::ArrangeIcons()
+{
     // Minimised windows in a row along the bottom edge, left to right.
     const QSize area = m_pMdiArea->viewport()->size();
     int x = 0;
     for (C_ChildFrame* pFrame : GetChildFrames()) {
-        if (!pFrame->isMinimized()) continue;
+        if (!pFrame->isMinimized())
+            continue;
         const QSize s = pFrame->size();
-        if (x > 0 && x + s.width() > area.width()) x = 0;
+        if (x > 0 && x + s.width() > area.width())
+            x = 0;
         pFrame->move(x, area.height() - s.height());
         x += s.width();
     }
 }
 
-void C_MainFrame::closeEvent(QCloseEvent* pEvent) {
+void C_MainFrame::closeEvent(QCloseEvent* pEvent)
+{
     // Each changed picture is asked about; Cancel on any of them keeps the program running.
     if (!CloseAllDocuments()) {
         pEvent->ignore();
         return;
     }
     C_SplashWnd* pSplash = C_SplashWnd::GetCurrent();
-    if (pSplash) pSplash->CloseSplash();
+    if (pSplash)
+        pSplash->CloseSplash();
     pEvent->accept();
 }

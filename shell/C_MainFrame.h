@@ -102,9 +102,9 @@ private:
     const C_RecentFileList& m_recentFiles;  // the application's
     T_CommandHandler m_fnAppCommands;
     QMdiArea* m_pMdiArea = nullptr;
-    QToolBar* m_pToolBar = nullptr;         // window id 59392
-    QLabel* m_pMessagePane = nullptr;       // "Ready"
-    QLabel* m_apIndicators[3] = {};         // CAP, NUM, SCRL
+    QToolBar* m_pToolBar = nullptr;    // window id 59392
+    QLabel* m_pMessagePane = nullptr;  // "Ready"
+    QLabel* m_apIndicators[3] = {};    // CAP, NUM, SCRL
     QTimer m_indicatorTimer;
     QMap<unsigned, QAction*> m_mapActions;  // one action per command id; owned by this frame
     QList<QMenu*> m_apMenus128;             // owned by this frame

@@ -8,17 +8,20 @@ namespace {
 const QString kGroup = QStringLiteral("Recent File List");
 }
 
-void C_RecentFileList::ReadList(QSettings& settings) {
+void C_RecentFileList::ReadList(QSettings& settings)
+{
     m_aPaths.clear();
     settings.beginGroup(kGroup);
     for (int i = 1; i <= kMaxEntries; ++i) {
         const QString strPath = settings.value(QStringLiteral("File%1").arg(i)).toString();
-        if (!strPath.isEmpty()) m_aPaths << strPath;
+        if (!strPath.isEmpty())
+            m_aPaths << strPath;
     }
     settings.endGroup();
 }
 
-void C_RecentFileList::WriteList(QSettings& settings) const {
+void C_RecentFileList::WriteList(QSettings& settings) const
+{
     settings.beginGroup(kGroup);
     for (int i = 1; i <= kMaxEntries; ++i) {
         const QString strKey = QStringLiteral("File%1").arg(i);
@@ -30,7 +33,8 @@ void C_RecentFileList::WriteList(QSettings& settings) const {
     settings.endGroup();
 }
 
-void C_RecentFileList::Add(const QString& strPath) {
+void C_RecentFileList::Add(const QString& strPath)
+{
     for (qsizetype i = 0; i < m_aPaths.size(); ++i) {
         if (SamePath(m_aPaths[i], strPath)) {
             m_aPaths.removeAt(i);
@@ -38,14 +42,18 @@ void C_RecentFileList::Add(const QString& strPath) {
         }
     }
     m_aPaths.prepend(strPath);
-    while (m_aPaths.size() > kMaxEntries) m_aPaths.removeLast();
+    while (m_aPaths.size() > kMaxEntries)
+        m_aPaths.removeLast();
 }
 
-void C_RecentFileList::Remove(int nIndex) {
-    if (nIndex >= 0 && nIndex < m_aPaths.size()) m_aPaths.removeAt(nIndex);
+void C_RecentFileList::Remove(int nIndex)
+{
+    if (nIndex >= 0 && nIndex < m_aPaths.size())
+        m_aPaths.removeAt(nIndex);
 }
 
-bool C_RecentFileList::SamePath(const QString& a, const QString& b) {
+bool C_RecentFileList::SamePath(const QString& a, const QString& b)
+{
 #ifdef Q_OS_WIN
     return a.compare(b, Qt::CaseInsensitive) == 0;
 #else
@@ -53,25 +61,30 @@ bool C_RecentFileList::SamePath(const QString& a, const QString& b) {
 #endif
 }
 
-QString C_RecentFileList::AbbreviatePath(const QString& strPath, int nMax) {
-    if (strPath.size() <= nMax) return strPath;
+QString C_RecentFileList::AbbreviatePath(const QString& strPath, int nMax)
+{
+    if (strPath.size() <= nMax)
+        return strPath;
     const QString strNative = QDir::toNativeSeparators(strPath);
     const QChar sep = QDir::separator();
     QStringList parts = strNative.split(sep);
     const QString strName = parts.takeLast();
-    if (parts.isEmpty()) return strName;
+    if (parts.isEmpty())
+        return strName;
     const QString strRoot = parts.takeFirst() + sep;  // "" + "/" or "C:" + "\"
     // Drop folders from the front of the remaining ones until the text fits.
     while (!parts.isEmpty()) {
         const QString strTry = strRoot + QStringLiteral("...") + sep + parts.join(sep) + sep + strName;
-        if (strTry.size() <= nMax) return strTry;
+        if (strTry.size() <= nMax)
+            return strTry;
         parts.removeFirst();
     }
     const QString strShort = strRoot + QStringLiteral("...") + sep + strName;
     return strShort.size() <= nMax ? strShort : strName;
 }
 
-QString C_RecentFileList::GetMenuText(int nIndex, const QString& strCurrentDir) const {
+QString C_RecentFileList::GetMenuText(int nIndex, const QString& strCurrentDir) const
+{
     const QString& strPath = m_aPaths.at(nIndex);
     const QFileInfo fi(strPath);
     QString strShown;

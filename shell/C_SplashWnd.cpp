@@ -12,7 +12,8 @@ C_SplashWnd* C_SplashWnd::s_pCurrent = nullptr;
 
 C_SplashWnd::C_SplashWnd(QWidget* pParent)
     // Owned by the main frame so it stays above it; a frameless splash-type window.
-    : QWidget(pParent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : QWidget(pParent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
     setAttribute(Qt::WA_DeleteOnClose);
     m_timer.setSingleShot(true);
     // A coarse timer may fire up to 5% early; the splash stays its full time.
@@ -20,14 +21,21 @@ C_SplashWnd::C_SplashWnd(QWidget* pParent)
     connect(&m_timer, &QTimer::timeout, this, &C_SplashWnd::CloseSplash);
 }
 
-C_SplashWnd::~C_SplashWnd() {
-    if (s_pCurrent == this) s_pCurrent = nullptr;
+C_SplashWnd::~C_SplashWnd()
+{
+    if (s_pCurrent == this)
+        s_pCurrent = nullptr;
 }
 
-void C_SplashWnd::SetSplashEnabled(bool bEnabled) { s_bSplashEnabled = bEnabled; }
+void C_SplashWnd::SetSplashEnabled(bool bEnabled)
+{
+    s_bSplashEnabled = bEnabled;
+}
 
-void C_SplashWnd::ShowSplash(QWidget* pParent) {
-    if (!s_bSplashEnabled || s_pCurrent) return;
+void C_SplashWnd::ShowSplash(QWidget* pParent)
+{
+    if (!s_bSplashEnabled || s_pCurrent)
+        return;
     s_pCurrent = new C_SplashWnd(pParent);
     if (!s_pCurrent->Create()) {
         delete s_pCurrent;  // its destructor clears the current splash
@@ -37,8 +45,10 @@ void C_SplashWnd::ShowSplash(QWidget* pParent) {
     s_pCurrent->repaint();
 }
 
-bool C_SplashWnd::Create() {
-    if (!m_bitmap.load(QStringLiteral(":/res/splash%1.png").arg(IDB_SPLASH))) return false;
+bool C_SplashWnd::Create()
+{
+    if (!m_bitmap.load(QStringLiteral(":/res/splash%1.png").arg(IDB_SPLASH)))
+        return false;
     setFixedSize(m_bitmap.size());
     // The owner is still hidden during start-up, so the splash goes to the middle of the
     // primary screen's work area.
@@ -51,22 +61,28 @@ bool C_SplashWnd::Create() {
     return true;
 }
 
-void C_SplashWnd::paintEvent(QPaintEvent*) {
+void C_SplashWnd::paintEvent(QPaintEvent*)
+{
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_bitmap);
 }
 
-void C_SplashWnd::CloseSplash() {
+void C_SplashWnd::CloseSplash()
+{
     // Cleared at once, not when the deferred deletion runs, so only one press is swallowed.
-    if (s_pCurrent == this) s_pCurrent = nullptr;
+    if (s_pCurrent == this)
+        s_pCurrent = nullptr;
     m_timer.stop();
     QWidget* pMain = parentWidget();
     close();
-    if (pMain && pMain->isVisible()) pMain->repaint();
+    if (pMain && pMain->isVisible())
+        pMain->repaint();
 }
 
-bool C_SplashWnd::FilterSplashInput(QEvent* pEvent) {
-    if (!s_pCurrent) return false;
+bool C_SplashWnd::FilterSplashInput(QEvent* pEvent)
+{
+    if (!s_pCurrent)
+        return false;
     switch (pEvent->type()) {
     case QEvent::ShortcutOverride:
         // Qt offers a key to the shortcuts before it sends the key press; accepting the
@@ -76,10 +92,7 @@ bool C_SplashWnd::FilterSplashInput(QEvent* pEvent) {
         return true;
     case QEvent::KeyPress:
     case QEvent::MouseButtonPress:
-    case QEvent::NonClientAreaMouseButtonPress:
-        s_pCurrent->CloseSplash();
-        return true;
-    default:
-        return false;
+    case QEvent::NonClientAreaMouseButtonPress: s_pCurrent->CloseSplash(); return true;
+    default: return false;
     }
 }

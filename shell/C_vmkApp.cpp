@@ -23,11 +23,15 @@
 namespace {
 // Organisation and application both "Veilmark": HKEY_CURRENT_USER\Software\Veilmark\Veilmark on
 // Windows, the per-user settings file elsewhere.
-QSettings OpenSettings() { return QSettings(QStringLiteral("Veilmark"), QStringLiteral("Veilmark")); }
+QSettings OpenSettings()
+{
+    return QSettings(QStringLiteral("Veilmark"), QStringLiteral("Veilmark"));
+}
 
 // The window system maps and maximises a window after show() returns; a box centred on the
 // window before that would be centred on its old, small geometry. Waits a second at most.
-void WaitUntilExposed(QWidget* pWindow) {
+void WaitUntilExposed(QWidget* pWindow)
+{
     QElapsedTimer timer;
     timer.start();
     while (pWindow->windowHandle() && !pWindow->windowHandle()->isExposed() && timer.elapsed() < 1000) {
@@ -39,7 +43,9 @@ void WaitUntilExposed(QWidget* pWindow) {
 }  // namespace
 
 C_vmkApp::C_vmkApp(int& argc, char** argv)
-    : QApplication(argc, argv), m_pDefaultPrompts(std::make_unique<C_DialogPrompts>()) {
+    : QApplication(argc, argv)
+    , m_pDefaultPrompts(std::make_unique<C_DialogPrompts>())
+{
     m_pPrompts = m_pDefaultPrompts.get();
     vmk::InitResources();
     setOrganizationName(QStringLiteral("Veilmark"));
@@ -50,18 +56,24 @@ C_vmkApp::C_vmkApp(int& argc, char** argv)
     setWindowIcon(icon);
 }
 
-C_vmkApp::~C_vmkApp() {
+C_vmkApp::~C_vmkApp()
+{
     // Windows go before the application object they refer to.
     m_pMainFrame.reset();
 }
 
-C_vmkApp* C_vmkApp::Instance() { return qobject_cast<C_vmkApp*>(QCoreApplication::instance()); }
+C_vmkApp* C_vmkApp::Instance()
+{
+    return qobject_cast<C_vmkApp*>(QCoreApplication::instance());
+}
 
-void C_vmkApp::SetPrompts(C_Prompts* pPrompts) {
+void C_vmkApp::SetPrompts(C_Prompts* pPrompts)
+{
     m_pPrompts = pPrompts ? pPrompts : m_pDefaultPrompts.get();
 }
 
-bool C_vmkApp::InitInstance(const QStringList& args) {
+bool C_vmkApp::InitInstance(const QStringList& args)
+{
     m_nExitCode = 0;
     m_bUnregistered = false;
     const C_CommandLineInfo cmdLine = C_CommandLineInfo::Parse(args);
@@ -77,8 +89,8 @@ bool C_vmkApp::InitInstance(const QStringList& args) {
     // The main window with its menus, tool bar and status bar, hidden for now; loading it shows
     // the splash. Dialogs are modal to it.
     m_pMainFrame.reset();
-    m_pMainFrame = std::make_unique<C_MainFrame>(*m_pPrompts, m_recentFiles,
-                                                 [this](unsigned nId, bool bRun) { return OnCmdMsg(nId, bRun); });
+    m_pMainFrame = std::make_unique<C_MainFrame>(
+        *m_pPrompts, m_recentFiles, [this](unsigned nId, bool bRun) { return OnCmdMsg(nId, bRun); });
     m_pDefaultPrompts->SetOwner(m_pMainFrame.get());
     if (!m_pMainFrame->LoadFrame()) {
         m_nExitCode = 1;
@@ -88,7 +100,8 @@ bool C_vmkApp::InitInstance(const QStringList& args) {
     // What the command line asks for; with no file named the program starts without a picture,
     // never with an empty one of its own.
     C_CommandLineInfo info = cmdLine;
-    if (info.m_nShellCommand == C_CommandLineInfo::FileNew) info.m_nShellCommand = C_CommandLineInfo::FileNothing;
+    if (info.m_nShellCommand == C_CommandLineInfo::FileNew)
+        info.m_nShellCommand = C_CommandLineInfo::FileNothing;
     switch (info.m_nShellCommand) {
     case C_CommandLineInfo::FileOpen:
         // The main window first, so that a box about the picture comes up centred over it
@@ -104,15 +117,13 @@ bool C_vmkApp::InitInstance(const QStringList& args) {
     case C_CommandLineInfo::FilePrint:
     case C_CommandLineInfo::FilePrintTo:
         // Opened, nothing printed (there is no print command), then the program ends.
-        if (!info.m_strFileName.isEmpty()) OpenDocumentFile(info.m_strFileName);
+        if (!info.m_strFileName.isEmpty())
+            OpenDocumentFile(info.m_strFileName);
         return false;
-    case C_CommandLineInfo::AppUnregister:
-        Unregister(info.m_bRunEmbedded);
-        return false;
+    case C_CommandLineInfo::AppUnregister: Unregister(info.m_bRunEmbedded); return false;
     case C_CommandLineInfo::FileDDE:
     case C_CommandLineInfo::FileNothing:
-    case C_CommandLineInfo::FileNew:
-        break;
+    case C_CommandLineInfo::FileNew: break;
     }
 
     // Maximised, whatever show state the program was started with.
@@ -121,7 +132,8 @@ bool C_vmkApp::InitInstance(const QStringList& args) {
     return true;
 }
 
-void C_vmkApp::Unregister(bool bQuiet) {
+void C_vmkApp::Unregister(bool bQuiet)
+{
     m_bUnregistered = true;
     {
         QSettings settings = OpenSettings();
@@ -132,54 +144,68 @@ void C_vmkApp::Unregister(bool bQuiet) {
             QFile::remove(settings.fileName());
     }
     m_recentFiles = C_RecentFileList();
-    if (!bQuiet) m_pPrompts->ShowMessage(vmk::kStrUnregDone);
+    if (!bQuiet)
+        m_pPrompts->ShowMessage(vmk::kStrUnregDone);
 }
 
-void C_vmkApp::WriteSettings() {
+void C_vmkApp::WriteSettings()
+{
     QSettings settings = OpenSettings();
     m_recentFiles.WriteList(settings);
 }
 
-int C_vmkApp::ExitInstance() {
-    if (!m_bUnregistered) WriteSettings();
+int C_vmkApp::ExitInstance()
+{
+    if (!m_bUnregistered)
+        WriteSettings();
     return m_nExitCode;
 }
 
-bool C_vmkApp::notify(QObject* pReceiver, QEvent* pEvent) {
-    if (C_SplashWnd::FilterSplashInput(pEvent)) return true;
+bool C_vmkApp::notify(QObject* pReceiver, QEvent* pEvent)
+{
+    if (C_SplashWnd::FilterSplashInput(pEvent))
+        return true;
     return QApplication::notify(pReceiver, pEvent);
 }
 
-bool C_vmkApp::OnCmdMsg(unsigned nId, bool bRun) {
+bool C_vmkApp::OnCmdMsg(unsigned nId, bool bRun)
+{
     if (nId >= ID_FILE_MRU_FILE1 && nId <= ID_FILE_MRU_LAST) {
         const int nIndex = int(nId - ID_FILE_MRU_FILE1);
-        if (nIndex >= m_recentFiles.GetEntries().size()) return false;
-        if (bRun) OnOpenRecentFile(nIndex);
+        if (nIndex >= m_recentFiles.GetEntries().size())
+            return false;
+        if (bRun)
+            OnOpenRecentFile(nIndex);
         return true;
     }
     switch (nId) {
     case ID_FILE_OPEN:
-        if (bRun) OnFileOpen();
+        if (bRun)
+            OnFileOpen();
         return true;
     case ID_APP_ABOUT:
-        if (bRun) OnAppAbout();
+        if (bRun)
+            OnAppAbout();
         return true;
     case ID_APP_EXIT:
-        if (bRun) OnAppExit();
+        if (bRun)
+            OnAppExit();
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
-QString C_vmkApp::CanonicalPath(const QString& strPath) {
+QString C_vmkApp::CanonicalPath(const QString& strPath)
+{
     const QFileInfo fi(strPath);
     const QString strCanonical = fi.canonicalFilePath();  // empty when the file does not exist
     return strCanonical.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : strCanonical;
 }
 
-C_vmkDoc* C_vmkApp::OpenDocumentFile(const QString& strPath) {
-    if (!m_pMainFrame || strPath.isEmpty()) return nullptr;
+C_vmkDoc* C_vmkApp::OpenDocumentFile(const QString& strPath)
+{
+    if (!m_pMainFrame || strPath.isEmpty())
+        return nullptr;
     const QString strFull = CanonicalPath(strPath);
     for (C_ChildFrame* pFrame : m_pMainFrame->GetChildFrames()) {
         if (C_RecentFileList::SamePath(pFrame->GetDocument()->GetPathName(), strFull)) {
@@ -199,14 +225,17 @@ C_vmkDoc* C_vmkApp::OpenDocumentFile(const QString& strPath) {
     return pFrame->GetDocument();
 }
 
-void C_vmkApp::AddToRecentFileList(const QString& strPath) {
+void C_vmkApp::AddToRecentFileList(const QString& strPath)
+{
     m_recentFiles.Add(strPath);
     // Written at once as well as at exit, so a crash does not lose the list.
     WriteSettings();
-    if (m_pMainFrame) m_pMainFrame->RebuildRecentFileMenus();
+    if (m_pMainFrame)
+        m_pMainFrame->RebuildRecentFileMenus();
 }
 
-void C_vmkApp::OnFileOpen() {
+void C_vmkApp::OnFileOpen()
+{
     // Only an existing file; the dialog starts where the last file dialog was left.
     C_FileDialogArgs args;
     args.m_strTitle = vmk::kStrOpenTitle;
@@ -214,21 +243,30 @@ void C_vmkApp::OnFileOpen() {
     args.m_bMustExist = true;
     args.m_bStartInCurrentDir = false;
     const std::string strPath = m_pPrompts->ChooseOpenFile(args);
-    if (!strPath.empty()) OpenDocumentFile(QString::fromStdString(strPath));
+    if (!strPath.empty())
+        OpenDocumentFile(QString::fromStdString(strPath));
 }
 
-void C_vmkApp::OnOpenRecentFile(int nIndex) {
-    if (nIndex < 0 || nIndex >= m_recentFiles.GetEntries().size()) return;
+void C_vmkApp::OnOpenRecentFile(int nIndex)
+{
+    if (nIndex < 0 || nIndex >= m_recentFiles.GetEntries().size())
+        return;
     // An entry that no longer opens leaves the list.
     if (!OpenDocumentFile(m_recentFiles.GetEntries().at(nIndex))) {
         m_recentFiles.Remove(nIndex);
         WriteSettings();
-        if (m_pMainFrame) m_pMainFrame->RebuildRecentFileMenus();
+        if (m_pMainFrame)
+            m_pMainFrame->RebuildRecentFileMenus();
     }
 }
 
-void C_vmkApp::OnAppAbout() { C_AboutCommand::Run(*m_pPrompts); }
+void C_vmkApp::OnAppAbout()
+{
+    C_AboutCommand::Run(*m_pPrompts);
+}
 
-void C_vmkApp::OnAppExit() {
-    if (m_pMainFrame) m_pMainFrame->close();
+void C_vmkApp::OnAppExit()
+{
+    if (m_pMainFrame)
+        m_pMainFrame->close();
 }

@@ -63,7 +63,7 @@ private:
 
     C_RecentFileList m_recentFiles;
     std::unique_ptr<C_DialogPrompts> m_pDefaultPrompts;  // the real dialogs, owned by the main window
-    C_Prompts* m_pPrompts = nullptr;  // m_pDefaultPrompts or the one set by SetPrompts
+    C_Prompts* m_pPrompts = nullptr;                     // m_pDefaultPrompts or the one set by SetPrompts
     // After the list and the prompts it refers to, so that it goes first.
     std::unique_ptr<C_MainFrame> m_pMainFrame;
     bool m_bUnregistered = false;

@@ -15,7 +15,8 @@
 
 namespace {
 
-QString FormatName(E_ImageFormat eFormat) {
+QString FormatName(E_ImageFormat eFormat)
+{
     switch (eFormat) {
     case E_ImageFormat::Bmp: return QStringLiteral("BMP");
     case E_ImageFormat::Gif: return QStringLiteral("GIF");
@@ -25,39 +26,51 @@ QString FormatName(E_ImageFormat eFormat) {
     return {};
 }
 
-void CloseSplash() {
-    if (C_SplashWnd* pSplash = C_SplashWnd::GetCurrent()) pSplash->CloseSplash();
+void CloseSplash()
+{
+    if (C_SplashWnd* pSplash = C_SplashWnd::GetCurrent())
+        pSplash->CloseSplash();
 }
 
 }  // namespace
 
-C_vmkDoc::C_vmkDoc(C_Prompts& prompts, QObject* pParent) : QObject(pParent), m_prompts(prompts) {}
+C_vmkDoc::C_vmkDoc(C_Prompts& prompts, QObject* pParent)
+    : QObject(pParent)
+    , m_prompts(prompts)
+{ }
 
 C_vmkDoc::~C_vmkDoc() = default;
 
-bool C_vmkDoc::HasPicture() const {
-    if (!m_pCarrier) return false;
+bool C_vmkDoc::HasPicture() const
+{
+    if (!m_pCarrier)
+        return false;
     const BTCImageData* pData = m_pCarrier->GetObjectDataPtr();
     return pData && !pData->IsEmpty();
 }
 
-void C_vmkDoc::SetTitle(const QString& strTitle) {
+void C_vmkDoc::SetTitle(const QString& strTitle)
+{
     m_strTitle = strTitle;
     emit TitleChanged(m_strTitle);
 }
 
-void C_vmkDoc::SetModifiedFlag(bool bModified) {
-    if (m_bModified == bModified) return;
+void C_vmkDoc::SetModifiedFlag(bool bModified)
+{
+    if (m_bModified == bModified)
+        return;
     m_bModified = bModified;
     emit ModifiedChanged(m_bModified);
 }
 
-void C_vmkDoc::OnMessageHidden(const C_HiddenRecord& record) {
+void C_vmkDoc::OnMessageHidden(const C_HiddenRecord& record)
+{
     m_hidden = record;
     SetModifiedFlag(true);
 }
 
-bool C_vmkDoc::OnOpenDocument(const QString& strPath) {
+bool C_vmkDoc::OnOpenDocument(const QString& strPath)
+{
     m_pCarrier = std::make_unique<C_Carrier>();
     const std::string strFile = strPath.toStdString();
     bool bOpened = false;
@@ -76,7 +89,8 @@ bool C_vmkDoc::OnOpenDocument(const QString& strPath) {
         }
     }
     if (!bOpened) {
-        if (!bDeclined) ShowMessage(QString::fromUtf8(vmk::kStrOpenFailed));
+        if (!bDeclined)
+            ShowMessage(QString::fromUtf8(vmk::kStrOpenFailed));
         // The document is destroyed by the caller; release the picture now all the same.
         m_pCarrier->ReleasePicture();
         return false;
@@ -89,18 +103,21 @@ bool C_vmkDoc::OnOpenDocument(const QString& strPath) {
     return true;
 }
 
-bool C_vmkDoc::OnCmdMsg(unsigned nId, bool bRun) {
+bool C_vmkDoc::OnCmdMsg(unsigned nId, bool bRun)
+{
     switch (nId) {
     case ID_FILE_SAVE_AS:
-        if (bRun) DoSaveAs();
+        if (bRun)
+            DoSaveAs();
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
-bool C_vmkDoc::DoSaveAs() {
-    if (!HasPicture()) return false;
+bool C_vmkDoc::DoSaveAs()
+{
+    if (!HasPicture())
+        return false;
     // A name typed under "All Supported Types" keeps the format the picture was read in. The
     // dialog starts where the last file dialog was left.
     const E_ImageFormat eSource = m_pCarrier->GetObjectDataPtr()->GetSourceFormat();
@@ -109,12 +126,13 @@ bool C_vmkDoc::DoSaveAs() {
     args.m_strDefaultExt = FormatName(eSource).toLower().toStdString();
     args.m_bStartInCurrentDir = false;
     const std::string strPath = m_prompts.ChooseSaveFile(args);
-    if (strPath.empty()) return false;  // Cancel
+    if (strPath.empty())
+        return false;  // Cancel
     // The format comes from the name's last three characters. Path name, title and the
     // recent-file list stay as they were.
     const E_ImageFormat eTarget = C_Carrier::FormatForPath(strPath);
-    if (m_hidden && eTarget != E_ImageFormat::None && eTarget != eSource &&
-        !AskYesNo(QString::fromUtf8(vmk::kStrFormatLosesMessage).arg(FormatName(eTarget))))
+    if (m_hidden && eTarget != E_ImageFormat::None && eTarget != eSource
+        && !AskYesNo(QString::fromUtf8(vmk::kStrFormatLosesMessage).arg(FormatName(eTarget))))
         return false;
     bool bSaved = false;
     bool bKept = false;
@@ -138,19 +156,24 @@ bool C_vmkDoc::DoSaveAs() {
     return true;
 }
 
-bool C_vmkDoc::HiddenRecordSurvives(const std::string& strPath) const {
+bool C_vmkDoc::HiddenRecordSurvives(const std::string& strPath) const
+{
     C_Carrier reread;
     reread.SetAllowLarge(true);  // the user already has this picture open
-    if (!reread.OpenImage(strPath)) return false;
+    if (!reread.OpenImage(strPath))
+        return false;
     C_Message message;
-    if (!reread.RevealMessage(message, m_hidden->m_strPassword)) return false;
+    if (!reread.RevealMessage(message, m_hidden->m_strPassword))
+        return false;
     const uint8_t* pData = message.GetData();
-    return message.m_strName == m_hidden->m_strName && message.m_nSize == m_hidden->m_aData.size() &&
-           (message.m_nSize == 0 || (pData && std::equal(m_hidden->m_aData.begin(), m_hidden->m_aData.end(), pData)));
+    return message.m_strName == m_hidden->m_strName && message.m_nSize == m_hidden->m_aData.size()
+        && (message.m_nSize == 0 || (pData && std::equal(m_hidden->m_aData.begin(), m_hidden->m_aData.end(), pData)));
 }
 
-bool C_vmkDoc::SaveModified() {
-    if (!m_bModified) return true;
+bool C_vmkDoc::SaveModified()
+{
+    if (!m_bModified)
+        return true;
     const QString strName = QFileInfo(m_strPathName).fileName();
     CloseSplash();
     switch (m_prompts.AskSaveChanges(QString::fromUtf8(vmk::kStrSaveChanges).arg(strName).toStdString())) {
@@ -161,12 +184,14 @@ bool C_vmkDoc::SaveModified() {
     return false;
 }
 
-void C_vmkDoc::ShowMessage(const QString& strText) {
+void C_vmkDoc::ShowMessage(const QString& strText)
+{
     CloseSplash();
     m_prompts.ShowMessage(strText.toStdString());
 }
 
-bool C_vmkDoc::AskYesNo(const QString& strText) {
+bool C_vmkDoc::AskYesNo(const QString& strText)
+{
     CloseSplash();
     return m_prompts.AskYesNo(strText.toStdString());
 }

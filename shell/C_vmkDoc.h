@@ -64,10 +64,10 @@ private:
     // True when the picture file at strPath reveals the hidden record under its pass phrase.
     bool HiddenRecordSurvives(const std::string& strPath) const;
 
-    C_Prompts& m_prompts;                   // not owned; the application's
-    std::unique_ptr<C_Carrier> m_pCarrier;  // owned; none until a file is opened
-    QString m_strPathName;                  // full path the picture was opened from
-    QString m_strTitle;                     // shown in the window captions and window list
-    std::optional<C_HiddenRecord> m_hidden; // the last message hidden in this session
+    C_Prompts& m_prompts;                    // not owned; the application's
+    std::unique_ptr<C_Carrier> m_pCarrier;   // owned; none until a file is opened
+    QString m_strPathName;                   // full path the picture was opened from
+    QString m_strTitle;                      // shown in the window captions and window list
+    std::optional<C_HiddenRecord> m_hidden;  // the last message hidden in this session
     bool m_bModified = false;
 };

@@ -22,7 +22,10 @@
 #include <algorithm>
 
 C_vmkView::C_vmkView(C_vmkDoc* pDoc, C_Prompts& prompts, QWidget* pParent)
-    : QAbstractScrollArea(pParent), m_pDoc(pDoc), m_prompts(prompts) {
+    : QAbstractScrollArea(pParent)
+    , m_pDoc(pDoc)
+    , m_prompts(prompts)
+{
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setAutoFillBackground(false);
@@ -30,16 +33,20 @@ C_vmkView::C_vmkView(C_vmkDoc* pDoc, C_Prompts& prompts, QWidget* pParent)
 
 C_vmkView::~C_vmkView() = default;
 
-void C_vmkView::showEvent(QShowEvent* pEvent) {
+void C_vmkView::showEvent(QShowEvent* pEvent)
+{
     QAbstractScrollArea::showEvent(pEvent);
     // Qt lays out a window only when it is shown, so the first update waits for that.
-    if (!m_bInitialUpdateDone) OnInitialUpdate();
+    if (!m_bInitialUpdateDone)
+        OnInitialUpdate();
 }
 
-void C_vmkView::OnInitialUpdate() {
+void C_vmkView::OnInitialUpdate()
+{
     m_bInitialUpdateDone = true;
     viewport()->update();
-    if (!m_pDoc || !m_pDoc->HasPicture()) return;
+    if (!m_pDoc || !m_pDoc->HasPicture())
+        return;
     const BTCImageData* pData = m_pDoc->GetCarrier()->GetObjectDataPtr();
     m_nPictureWidth = pData->GetWidth();
     m_nPictureHeight = pData->GetHeight();
@@ -55,22 +62,27 @@ void C_vmkView::OnInitialUpdate() {
         const int nBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
         int nWantW = std::min(m_nPictureWidth, cw);
         int nWantH = std::min(m_nPictureHeight, ch);
-        if (m_nPictureHeight > nWantH) nWantW = std::min(cw, nWantW + nBar);
-        if (m_nPictureWidth > nWantW) nWantH = std::min(ch, nWantH + nBar);
+        if (m_nPictureHeight > nWantH)
+            nWantW = std::min(cw, nWantW + nBar);
+        if (m_nPictureWidth > nWantW)
+            nWantH = std::min(ch, nWantH + nBar);
         emit ShrinkWanted(QSize(cw - nWantW, ch - nWantH));
     }
 
-    m_pDoc->SetTitle(QString::asprintf(vmk::kStrTitleFormat, m_pDoc->GetTitle().toUtf8().constData(),
-                                       pData->GetWidth(), pData->GetHeight(), pData->GetBitsPerPixel()));
+    m_pDoc->SetTitle(QString::asprintf(vmk::kStrTitleFormat, m_pDoc->GetTitle().toUtf8().constData(), pData->GetWidth(),
+        pData->GetHeight(), pData->GetBitsPerPixel()));
 }
 
-QSize C_vmkView::sizeHint() const {
-    if (m_nPictureWidth <= 0 || m_nPictureHeight <= 0) return QAbstractScrollArea::sizeHint();
+QSize C_vmkView::sizeHint() const
+{
+    if (m_nPictureWidth <= 0 || m_nPictureHeight <= 0)
+        return QAbstractScrollArea::sizeHint();
     const int nFrame = 2 * frameWidth();
     return {m_nPictureWidth + nFrame, m_nPictureHeight + nFrame};
 }
 
-void C_vmkView::UpdateScrollBars() {
+void C_vmkView::UpdateScrollBars()
+{
     const QSize vp = viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, m_nPictureWidth - vp.width()));
     verticalScrollBar()->setRange(0, std::max(0, m_nPictureHeight - vp.height()));
@@ -81,14 +93,19 @@ void C_vmkView::UpdateScrollBars() {
     verticalScrollBar()->setSingleStep(std::max(1, vp.height() / 10));
 }
 
-void C_vmkView::resizeEvent(QResizeEvent* pEvent) {
+void C_vmkView::resizeEvent(QResizeEvent* pEvent)
+{
     QAbstractScrollArea::resizeEvent(pEvent);
     UpdateScrollBars();
 }
 
-void C_vmkView::scrollContentsBy(int, int) { viewport()->update(); }
+void C_vmkView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
 
-QPoint C_vmkView::PictureOrigin() const {
+QPoint C_vmkView::PictureOrigin() const
+{
     const QSize vp = viewport()->size();
     // Centred, the odd pixel going right or down; from the origin when larger; the scroll
     // position shifts the whole logical space.
@@ -100,29 +117,36 @@ QPoint C_vmkView::PictureOrigin() const {
 namespace {
 
 // Colour table of a palette picture, padded with black as the decoders read indices past its end.
-QList<QRgb> ColourTable(const BTCImageData& data, int nColours) {
+QList<QRgb> ColourTable(const BTCImageData& data, int nColours)
+{
     QList<QRgb> table;
-    for (const S_Rgb& c : data.GetPalette()) table << qRgb(c.r, c.g, c.b);
-    while (table.size() < nColours) table << qRgb(0, 0, 0);
+    for (const S_Rgb& c : data.GetPalette())
+        table << qRgb(c.r, c.g, c.b);
+    while (table.size() < nColours)
+        table << qRgb(0, 0, 0);
     return table;
 }
 
 // True when the picture's channel masks are these red, green and blue ones (no masks: the
 // format's default ones).
-bool HasMasks(const BTCImageData& data, uint32_t r, uint32_t g, uint32_t b) {
+bool HasMasks(const BTCImageData& data, uint32_t r, uint32_t g, uint32_t b)
+{
     const uint32_t* m = data.GetMasks();
-    if (m[0] == 0 && m[1] == 0 && m[2] == 0) m = C_DefaultColours::RgbMasks(data.GetBitsPerPixel());
+    if (m[0] == 0 && m[1] == 0 && m[2] == 0)
+        m = C_DefaultColours::RgbMasks(data.GetBitsPerPixel());
     return m && m[0] == r && m[1] == g && m[2] == b;
 }
 
 }  // namespace
 
-QImage C_vmkView::WrapPicture(const BTCImageData& data, bool& bFlip) {
+QImage C_vmkView::WrapPicture(const BTCImageData& data, bool& bFlip)
+{
     bFlip = data.IsBottomUp();
     const int w = data.GetWidth(), h = data.GetHeight();
     const uint32_t nStride = data.GetStride();
     const uint8_t* pBits = data.GetBits();
-    if (!pBits || w <= 0 || h <= 0 || uint64_t(nStride) * uint64_t(h) > data.GetImageSize()) return {};
+    if (!pBits || w <= 0 || h <= 0 || uint64_t(nStride) * uint64_t(h) > data.GetImageSize())
+        return {};
     // QImage only reads through the pointer here: the painter never writes to the picture.
     uchar* p = const_cast<uchar*>(pBits);
     switch (data.GetBitsPerPixel()) {
@@ -137,41 +161,48 @@ QImage C_vmkView::WrapPicture(const BTCImageData& data, bool& bFlip) {
         return img;
     }
     case 16:
-        if (HasMasks(data, 0x7C00, 0x03E0, 0x001F)) return QImage(p, w, h, nStride, QImage::Format_RGB555);
-        if (HasMasks(data, 0xF800, 0x07E0, 0x001F)) return QImage(p, w, h, nStride, QImage::Format_RGB16);
+        if (HasMasks(data, 0x7C00, 0x03E0, 0x001F))
+            return QImage(p, w, h, nStride, QImage::Format_RGB555);
+        if (HasMasks(data, 0xF800, 0x07E0, 0x001F))
+            return QImage(p, w, h, nStride, QImage::Format_RGB16);
         break;
-    case 24:
-        return QImage(p, w, h, nStride, QImage::Format_BGR888);  // blue, green, red per pixel
+    case 24: return QImage(p, w, h, nStride, QImage::Format_BGR888);  // blue, green, red per pixel
     case 32:
-        if (HasMasks(data, 0x00FF0000, 0x0000FF00, 0x000000FF)) return QImage(p, w, h, nStride, QImage::Format_RGB32);
+        if (HasMasks(data, 0x00FF0000, 0x0000FF00, 0x000000FF))
+            return QImage(p, w, h, nStride, QImage::Format_RGB32);
         break;
-    default:
-        break;
+    default: break;
     }
 
     // No Qt format stores these pixels (4-bit indices, unusual channel masks): the picture
     // layer's reader converts them, row by row in stored order (the painter flips).
     const C_PixelReader reader(data);
-    if (!reader.IsValid()) return {};
+    if (!reader.IsValid())
+        return {};
     if (reader.IsIndexed()) {
         QImage img(w, h, QImage::Format_Indexed8);
         img.setColorTable(ColourTable(data, 256));
-        for (int y = 0; y < h; ++y) reader.IndicesOfStoredRow(uint32_t(y), img.scanLine(y));
+        for (int y = 0; y < h; ++y)
+            reader.IndicesOfStoredRow(uint32_t(y), img.scanLine(y));
         return img;
     }
     QImage img(w, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y) reader.BgrOfStoredRow(uint32_t(y), img.scanLine(y));
+    for (int y = 0; y < h; ++y)
+        reader.BgrOfStoredRow(uint32_t(y), img.scanLine(y));
     return img;
 }
 
-void C_vmkView::paintEvent(QPaintEvent*) {
+void C_vmkView::paintEvent(QPaintEvent*)
+{
     QPainter painter(viewport());
-    if (!m_pDoc || !m_pDoc->HasPicture()) return;
+    if (!m_pDoc || !m_pDoc->HasPicture())
+        return;
     painter.fillRect(viewport()->rect(), Qt::white);
     const BTCImageData& data = *m_pDoc->GetCarrier()->GetObjectDataPtr();
     bool bFlip = false;
     const QImage img = WrapPicture(data, bFlip);
-    if (img.isNull()) return;
+    if (img.isNull())
+        return;
     const QRect dest(PictureOrigin(), QSize(m_nPictureWidth, m_nPictureHeight));
     // Nearest neighbour: no smoothing hint. Bottom-up rows are mirrored by the painter rather
     // than copied into a turned-over image.
@@ -182,7 +213,8 @@ void C_vmkView::paintEvent(QPaintEvent*) {
     painter.drawImage(dest, img, img.rect());
 }
 
-bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun) {
+bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun)
+{
     void (C_vmkView::*pHandler)() = nullptr;
     switch (nId) {
     case ID_ACTIONS_HIDE: pHandler = &C_vmkView::OnActionsHide; break;
@@ -193,18 +225,21 @@ bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun) {
     case ID_TOOLS_GRAYSCALE: pHandler = &C_vmkView::OnToolsGrayscale; break;
     default: return false;
     }
-    if (bRun) (this->*pHandler)();
+    if (bRun)
+        (this->*pHandler)();
     return true;
 }
 
-void C_vmkView::OnToolsGrayscale() {
+void C_vmkView::OnToolsGrayscale()
+{
     if (m_pDoc && m_pDoc->HasPicture()) {
         bool bConverted = false;
         {
             C_BusyScope busy(m_prompts);
             bConverted = m_pDoc->GetCarrier()->ConvertToGrayscale();
         }
-        if (bConverted) m_pDoc->SetModifiedFlag(true);
+        if (bConverted)
+            m_pDoc->SetModifiedFlag(true);
     }
     // Redrawn whatever the conversion reported; the title keeps the depth it was opened with.
     viewport()->update();
@@ -212,24 +247,36 @@ void C_vmkView::OnToolsGrayscale() {
 
 // Each command gets the document's carrier, the prompts and (when it changes pixels) a redraw;
 // a hide also tells the document what it hid, which marks it as changed.
-void C_vmkView::OnActionsHide() {
-    if (C_Carrier* p = m_pDoc->GetCarrier()) C_HideCommand::Run(*p, m_prompts, Redraw(), Hidden());
+void C_vmkView::OnActionsHide()
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_HideCommand::Run(*p, m_prompts, Redraw(), Hidden());
 }
-void C_vmkView::OnActionsReveal() {
-    if (C_Carrier* p = m_pDoc->GetCarrier()) C_RevealCommand::Run(*p, m_prompts);
+void C_vmkView::OnActionsReveal()
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_RevealCommand::Run(*p, m_prompts);
 }
-void C_vmkView::OnToolsProperties() {
-    if (C_Carrier* p = m_pDoc->GetCarrier()) C_PropertiesCommand::Run(*p, m_prompts);
+void C_vmkView::OnToolsProperties()
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_PropertiesCommand::Run(*p, m_prompts);
 }
-void C_vmkView::OnToolsCompose() {
-    if (C_Carrier* p = m_pDoc->GetCarrier()) C_ComposeCommand::Run(*p, m_prompts, Redraw(), Hidden());
+void C_vmkView::OnToolsCompose()
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_ComposeCommand::Run(*p, m_prompts, Redraw(), Hidden());
 }
-std::function<void()> C_vmkView::Redraw() {
+std::function<void()> C_vmkView::Redraw()
+{
     return [this] { viewport()->update(); };
 }
-C_HideCommand::HiddenFn C_vmkView::Hidden() {
+C_HideCommand::HiddenFn C_vmkView::Hidden()
+{
     return [this](const C_HiddenRecord& record) { m_pDoc->OnMessageHidden(record); };
 }
-void C_vmkView::OnToolsCompare() {
-    if (C_Carrier* p = m_pDoc->GetCarrier()) C_CompareCommand::Run(*p, m_prompts);
+void C_vmkView::OnToolsCompare()
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_CompareCommand::Run(*p, m_prompts);
 }

@@ -64,9 +64,9 @@ private:
     std::function<void()> Redraw();
     C_HideCommand::HiddenFn Hidden();
 
-    C_vmkDoc* m_pDoc;              // not owned; lives as long as the view's window
-    C_Prompts& m_prompts;          // not owned; the application's
-    int m_nPictureHeight = 0;      // pixels, stored at the first update
-    int m_nPictureWidth = 0;       // pixels, stored at the first update
+    C_vmkDoc* m_pDoc;          // not owned; lives as long as the view's window
+    C_Prompts& m_prompts;      // not owned; the application's
+    int m_nPictureHeight = 0;  // pixels, stored at the first update
+    int m_nPictureWidth = 0;   // pixels, stored at the first update
     bool m_bInitialUpdateDone = false;
 };

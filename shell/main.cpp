@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // Answered before any window system is needed, so it also works without a display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     C_vmkApp app(argc, argv);
     QStringList args = C_vmkApp::arguments();
     args.removeFirst();  // the program's own name
-    if (app.InitInstance(args)) C_vmkApp::exec();
+    if (app.InitInstance(args))
+        C_vmkApp::exec();
     return app.ExitInstance();
 }

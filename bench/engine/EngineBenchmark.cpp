@@ -39,9 +39,8 @@ uint32_t FullCapacityPayload(uint32_t n)
 
 void SetBitCounters(benchmark::State& state, uint64_t nBits)
 {
-    state.counters["s_per_bit"] = benchmark::Counter(static_cast<double>(nBits),
-                                                      benchmark::Counter::kIsIterationInvariantRate
-                                                          | benchmark::Counter::kInvert);
+    state.counters["s_per_bit"] = benchmark::Counter(
+        static_cast<double>(nBits), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_NextFast(benchmark::State& state)

@@ -6,7 +6,10 @@
 
 class C_FuzzInput {
 public:
-    C_FuzzInput(const uint8_t* pData, size_t nSize) : m_p(pData), m_n(nSize) {}
+    C_FuzzInput(const uint8_t* pData, size_t nSize)
+        : m_p(pData)
+        , m_n(nSize)
+    { }
 
     bool Take(size_t nCount, const uint8_t*& pOut)
     {

@@ -39,7 +39,8 @@ void OnMalloc(const volatile void*, size_t nSize)
         g_nLargest = nSize;
 }
 
-void OnFree(const volatile void*) {}
+void OnFree(const volatile void*)
+{ }
 
 // A reveal may allocate the name and the payload of a record within N, a few bytes of
 // bookkeeping each, and the engine's small fixed tables; nothing scales with S or L beyond N.

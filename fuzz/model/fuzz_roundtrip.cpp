@@ -23,14 +23,10 @@ namespace {
 size_t CarrierSize(uint8_t nShape, uint32_t nValue)
 {
     switch (nShape & 3) {
-    case 0:
-        return nValue % 64;                        // tiny, 0 and 1 included
-    case 1:
-        return 17 * (1 + nValue % 4000) + 1;       // N a multiple of 17
-    case 2:
-        return nValue + 1;                         // up to 64 KiB
-    default:
-        return 32768 + 4 * size_t{nValue};         // the walk's territory, up to about 288 KiB
+    case 0: return nValue % 64;                   // tiny, 0 and 1 included
+    case 1: return 17 * (1 + nValue % 4000) + 1;  // N a multiple of 17
+    case 2: return nValue + 1;                    // up to 64 KiB
+    default: return 32768 + 4 * size_t{nValue};   // the walk's territory, up to about 288 KiB
     }
 }
 

@@ -34,8 +34,8 @@ public:
     int GetBitsPerPixel() const { return m_nBitsPerPixel; }
 
     // For painters and encoders.
-    uint32_t GetStride() const { return m_nStride; }       // bytes from one stored row to the next
-    bool IsBottomUp() const { return m_bBottomUp; }         // first stored row is the bottom one
+    uint32_t GetStride() const { return m_nStride; }                     // bytes from one stored row to the next
+    bool IsBottomUp() const { return m_bBottomUp; }                      // first stored row is the bottom one
     const std::vector<S_Rgb>& GetPalette() const { return m_aPalette; }  // empty for true colour
     // Channel masks of a 16- or 32-bit picture (red, green, blue, alpha); 0 where not used.
     const uint32_t* GetMasks() const { return m_aMasks; }

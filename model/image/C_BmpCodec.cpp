@@ -100,21 +100,23 @@ bool ParseHeader(C_ByteSource& src, S_BmpHeader& hdr, C_ImageError& err)
     if (nPlanes != 1)
         return err.Set(E_ImageError::BadHeader, "planes " + std::to_string(nPlanes));
     if (hdr.nWidth <= 0 || hdr.nHeight == 0 || hdr.nHeight == INT32_MIN)
-        return err.Set(E_ImageError::BadHeader, "size " + std::to_string(hdr.nWidth) + "x" + std::to_string(hdr.nHeight));
+        return err.Set(
+            E_ImageError::BadHeader, "size " + std::to_string(hdr.nWidth) + "x" + std::to_string(hdr.nHeight));
     hdr.bBottomUp = hdr.nHeight > 0;
     hdr.nHeight = hdr.nHeight < 0 ? -hdr.nHeight : hdr.nHeight;
 
     const uint32_t nBits = hdr.nBits;
     const uint32_t nCompression = hdr.nCompression;
-    const bool bDepthOk = hdr.bCore ? (nBits == 1 || nBits == 4 || nBits == 8 || nBits == 24)
-                                    : (nBits == 1 || nBits == 4 || nBits == 8 || nBits == 16 || nBits == 24 || nBits == 32);
+    const bool bDepthOk = hdr.bCore
+        ? (nBits == 1 || nBits == 4 || nBits == 8 || nBits == 24)
+        : (nBits == 1 || nBits == 4 || nBits == 8 || nBits == 16 || nBits == 24 || nBits == 32);
     if (!bDepthOk)
         return err.Set(E_ImageError::BadDepth, std::to_string(nBits) + " bits");
     hdr.bRle = nCompression == kBiRle8 || nCompression == kBiRle4;
     if ((nCompression == kBiRle8 && nBits != 8) || (nCompression == kBiRle4 && nBits != 4)
         || (nCompression == kBiBitfields && nBits != 16 && nBits != 32) || nCompression > kBiBitfields)
         return err.Set(E_ImageError::BadCompression,
-                       "method " + std::to_string(nCompression) + " at " + std::to_string(nBits) + " bits");
+            "method " + std::to_string(nCompression) + " at " + std::to_string(nBits) + " bits");
     if (hdr.bRle && !hdr.bBottomUp)
         return err.Set(E_ImageError::BadCompression, "top-down RLE");
 
@@ -155,12 +157,13 @@ bool ReadPalette(C_ByteSource& src, const S_BmpHeader& hdr, std::vector<S_Rgb>& 
 // The pixel buffer's size: within the hard cap, held by the file when uncompressed, and
 // consented to when it expands far beyond the file, in that order.
 bool CheckSize(const S_BmpHeader& hdr, uint64_t nFileSize, const C_DecodeLimit& limit, uint64_t& nStride,
-               uint64_t& nTotal, C_ImageError& err)
+    uint64_t& nTotal, C_ImageError& err)
 {
     C_CheckedSize total = C_CheckedSize::RowBytes(static_cast<uint64_t>(hdr.nWidth), hdr.nBits, 4);
     nStride = total.Get();
     total.Mul(static_cast<uint64_t>(hdr.nHeight));
-    const std::string strSize = std::to_string(hdr.nWidth) + "x" + std::to_string(hdr.nHeight) + "x" + std::to_string(hdr.nBits);
+    const std::string strSize =
+        std::to_string(hdr.nWidth) + "x" + std::to_string(hdr.nHeight) + "x" + std::to_string(hdr.nBits);
     if (!total.FitsIn(limit.GetMaxBytes()))
         return err.Set(E_ImageError::TooLarge, strSize);
     nTotal = total.Get();
@@ -274,7 +277,8 @@ bool C_BmpCodec::DecodeRle(std::span<const uint8_t> rle, int nBits, BTCImageData
             if (rle.size() - i < nBytes)
                 return err.Set(E_ImageError::Truncated, "RLE absolute run");
             for (uint32_t k = 0; k < b; ++k) {
-                const uint8_t v = b8 ? rle[i + k] : static_cast<uint8_t>(k % 2 == 0 ? rle[i + k / 2] >> 4 : rle[i + k / 2] & 0x0F);
+                const uint8_t v =
+                    b8 ? rle[i + k] : static_cast<uint8_t>(k % 2 == 0 ? rle[i + k / 2] >> 4 : rle[i + k / 2] & 0x0F);
                 put(x + k, y, v);
             }
             x += b;
@@ -292,7 +296,8 @@ bool C_BmpCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
         return err.Set(E_ImageError::BadLayout, std::to_string(nBits) + " bits");
     if (data.m_nWidth <= 0 || data.m_nHeight <= 0)
         return err.Set(E_ImageError::BadLayout, "size");
-    C_CheckedSize total = C_CheckedSize::RowBytes(static_cast<uint64_t>(data.m_nWidth), static_cast<uint64_t>(nBits), 4);
+    C_CheckedSize total =
+        C_CheckedSize::RowBytes(static_cast<uint64_t>(data.m_nWidth), static_cast<uint64_t>(nBits), 4);
     if (total.Get() != data.m_nStride)
         return err.Set(E_ImageError::BadLayout, "stride");
     total.Mul(static_cast<uint64_t>(data.m_nHeight));

@@ -10,8 +10,12 @@
 
 class C_ByteSink {
 public:
-    explicit C_ByteSink(std::vector<uint8_t>& out) : m_pVector(&out) {}
-    explicit C_ByteSink(C_AtomicFileWriter& writer) : m_pWriter(&writer) {}
+    explicit C_ByteSink(std::vector<uint8_t>& out)
+        : m_pVector(&out)
+    { }
+    explicit C_ByteSink(C_AtomicFileWriter& writer)
+        : m_pWriter(&writer)
+    { }
 
     bool Write(const void* pData, size_t nCount);
     // Bytes written so far.

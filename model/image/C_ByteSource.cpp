@@ -6,7 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-C_ByteSource::C_ByteSource(std::span<const uint8_t> bytes) : m_memory(bytes), m_nSize(bytes.size()) {}
+C_ByteSource::C_ByteSource(std::span<const uint8_t> bytes)
+    : m_memory(bytes)
+    , m_nSize(bytes.size())
+{ }
 
 C_ByteSource::~C_ByteSource()
 {
@@ -28,7 +31,7 @@ bool C_ByteSource::OpenFile(const std::string& strPath)
         m_strError = std::strerror(errno);
         return false;
     }
-    struct stat st {};
+    struct stat st { };
     if (fstat(m_nFd, &st) != 0 || !S_ISREG(st.st_mode)) {
         m_strError = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
         ::close(m_nFd);

@@ -10,11 +10,13 @@ public:
     // The pixel buffer's byte count is 32-bit, so no decoded picture may reach 4 GiB.
     static constexpr uint64_t kMaxBufferBytes = 0xFFFFFFFFull;
 
-    constexpr explicit C_CheckedSize(uint64_t nValue = 0) : m_nValue(nValue) {}
+    constexpr explicit C_CheckedSize(uint64_t nValue = 0)
+        : m_nValue(nValue)
+    { }
 
     C_CheckedSize& Mul(uint64_t n);
     C_CheckedSize& Add(uint64_t n);
-    C_CheckedSize& Div(uint64_t n);           // n must be non-zero; rounds down
+    C_CheckedSize& Div(uint64_t n);              // n must be non-zero; rounds down
     C_CheckedSize& RoundUp(uint64_t nMultiple);  // to a multiple of nMultiple (non-zero)
 
     bool IsValid() const { return m_bValid; }

@@ -68,7 +68,7 @@ bool ParseImageDesc(const GifFileType& gif, bool bFirst, S_GifFrame& frame, C_Im
 // Each frame is held to what its own data can fill, so a frame of a few bytes cannot claim
 // gigabytes, whatever else the file holds; all frames together are held to the decode limit.
 bool AdmitImage(const C_GifFile& file, const S_GifFrame& frame, const C_DecodeLimit& limit, uint64_t& nTotalPixels,
-                C_ImageError& err)
+    C_ImageError& err)
 {
     const uint64_t nPixels = uint64_t{frame.nWidth} * frame.nHeight;
     nTotalPixels += nPixels;
@@ -83,7 +83,8 @@ bool ReadPixels(C_GifFile& file, const S_GifFrame& frame, std::vector<uint8_t>& 
     const uint32_t nWidth = frame.nWidth;
     aPixels.resize(size_t{nWidth} * frame.nHeight);
     const bool bOk = C_GifLayout::ForEachRowInFileOrder(frame.nHeight, frame.bInterlaced, [&](uint32_t y) {
-        return DGifGetLine(file.Get(), aPixels.data() + static_cast<size_t>(y) * nWidth, static_cast<int>(nWidth)) != GIF_ERROR;
+        return DGifGetLine(file.Get(), aPixels.data() + static_cast<size_t>(y) * nWidth, static_cast<int>(nWidth))
+            != GIF_ERROR;
     });
     if (!bOk)
         return err.Set(E_ImageError::GifDecode, file.ErrorText());
@@ -106,7 +107,7 @@ bool ReadExtension(C_GifFile& file, S_GifExtension& ext, C_ImageError& err)
 // Every record up to the trailer. Each image is parsed, checked, sized and decoded in turn;
 // the first one's indices go straight into aFirstPixels, the picture's pixel bytes.
 bool ReadRecords(C_GifFile& file, const C_DecodeLimit& limit, C_GifDocument& doc, std::vector<uint8_t>& aFirstPixels,
-                 C_ImageError& err)
+    C_ImageError& err)
 {
     uint64_t nTotalPixels = 0;
     std::vector<S_GifExtension> aPending;
@@ -136,11 +137,8 @@ bool ReadRecords(C_GifFile& file, const C_DecodeLimit& limit, C_GifDocument& doc
             aPending.push_back(std::move(ext));
             break;
         }
-        case TERMINATE_RECORD_TYPE:
-            bDone = true;
-            break;
-        default:
-            return err.Set(E_ImageError::GifDecode, "unknown record");
+        case TERMINATE_RECORD_TYPE: bDone = true; break;
+        default: return err.Set(E_ImageError::GifDecode, "unknown record");
         }
     }
     if (doc.m_aFrames.empty())

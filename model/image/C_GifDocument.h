@@ -10,7 +10,7 @@
 #include <vector>
 
 struct S_GifExtension {
-    int nFunction = 0;                         // the extension label (0xF9 graphic control, ...)
+    int nFunction = 0;                          // the extension label (0xF9 graphic control, ...)
     std::vector<std::vector<uint8_t>> aBlocks;  // data sub-blocks, each 1 to 255 bytes
 };
 

@@ -57,7 +57,8 @@ bool C_GifEncoder::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageErr
     // picture becomes a single-frame GIF with a global table.
     C_GifDocument fresh;
     const C_GifDocument* pDoc = data.m_pGif.get();
-    if (!pDoc || pDoc->m_aFrames.empty() || pDoc->m_aFrames[0].nWidth != nWidth || pDoc->m_aFrames[0].nHeight != nHeight) {
+    if (!pDoc || pDoc->m_aFrames.empty() || pDoc->m_aFrames[0].nWidth != nWidth
+        || pDoc->m_aFrames[0].nHeight != nHeight) {
         fresh.m_b89a = false;
         fresh.m_nScreenWidth = nWidth;
         fresh.m_nScreenHeight = nHeight;
@@ -93,7 +94,8 @@ bool C_GifEncoder::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageErr
     }
     pGif->AspectByte = pDoc->m_nAspect;  // written by the screen descriptor call
     if (EGifPutScreenDesc(pGif, pDoc->m_nScreenWidth, pDoc->m_nScreenHeight, pDoc->m_nColourResolution,
-                          pDoc->m_nBackground, pGlobal.get()) == GIF_ERROR)
+            pDoc->m_nBackground, pGlobal.get())
+        == GIF_ERROR)
         return err.Set(E_ImageError::GifEncode, file.ErrorText());
 
     std::vector<uint8_t> aLine;
@@ -117,8 +119,9 @@ bool C_GifEncoder::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageErr
             if (!pLocal)
                 return err.Set(E_ImageError::GifEncode, "colour table");
         }
-        if (EGifPutImageDesc(pGif, frame.nLeft, frame.nTop, frame.nWidth, frame.nHeight, frame.bInterlaced,
-                             pLocal.get()) == GIF_ERROR)
+        if (EGifPutImageDesc(
+                pGif, frame.nLeft, frame.nTop, frame.nWidth, frame.nHeight, frame.bInterlaced, pLocal.get())
+            == GIF_ERROR)
             return err.Set(E_ImageError::GifEncode, file.ErrorText());
         // giflib masks the line it is given in place, so it gets a copy.
         aLine.resize(frame.nWidth);

@@ -12,8 +12,7 @@ class C_GifLayout {
 public:
     // Calls f(y) for every row y (0 = top) in the order the file stores the rows; stops at the
     // first f that returns false and returns false then.
-    template <typename F>
-    static bool ForEachRowInFileOrder(uint32_t nHeight, bool bInterlaced, F&& f)
+    template <typename F> static bool ForEachRowInFileOrder(uint32_t nHeight, bool bInterlaced, F&& f)
     {
         if (!bInterlaced) {
             for (uint32_t y = 0; y < nHeight; ++y)

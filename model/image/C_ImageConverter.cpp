@@ -28,7 +28,8 @@ bool C_ImageConverter::HasLayoutOf(const BTCImageData& data, E_ImageFormat eForm
     case E_ImageFormat::Bmp:
         if (!IsBmpDepth(nBits) || (nBits <= 8 && (nColours == 0 || nColours > (1u << nBits))))
             return false;
-        return data.m_nStride == C_CheckedSize::RowBytes(static_cast<uint64_t>(data.m_nWidth), static_cast<uint64_t>(nBits), 4).Get();
+        return data.m_nStride
+            == C_CheckedSize::RowBytes(static_cast<uint64_t>(data.m_nWidth), static_cast<uint64_t>(nBits), 4).Get();
     case E_ImageFormat::Pcx:
         if (data.m_bBottomUp || (nBits == 8 && (nColours == 0 || nColours > 256)) || (nBits != 8 && nBits != 24))
             return false;
@@ -36,8 +37,7 @@ bool C_ImageConverter::HasLayoutOf(const BTCImageData& data, E_ImageFormat eForm
     case E_ImageFormat::Gif:
         return !data.m_bBottomUp && nBits == 8 && nColours > 0 && nColours <= 256
             && data.m_nStride == static_cast<uint32_t>(data.m_nWidth);
-    case E_ImageFormat::None:
-        break;
+    case E_ImageFormat::None: break;
     }
     return false;
 }
@@ -110,8 +110,9 @@ bool C_ImageConverter::Convert(const BTCImageData& src, E_ImageFormat eTarget, B
     }
     int nColours = 256;
     std::vector<GifColorType> aMap(256);
-    if (GifQuantizeBuffer(nWidth, nHeight, &nColours, aRed.data(), aGreen.data(), aBlue.data(), out.m_aBits.data(),
-                          aMap.data()) == GIF_ERROR)
+    if (GifQuantizeBuffer(
+            nWidth, nHeight, &nColours, aRed.data(), aGreen.data(), aBlue.data(), out.m_aBits.data(), aMap.data())
+        == GIF_ERROR)
         return err.Set(E_ImageError::GifEncode, "colour quantisation failed");
     nColours = std::clamp(nColours, 1, 256);
     out.m_aPalette.resize(static_cast<size_t>(nColours));

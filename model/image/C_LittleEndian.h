@@ -10,8 +10,8 @@ public:
     static uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
     static uint32_t U32(const uint8_t* p)
     {
-        return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8
-            | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+        return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16
+            | static_cast<uint32_t>(p[3]) << 24;
     }
     static int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
 

@@ -19,8 +19,22 @@ constexpr uint64_t kMaxRun = 63;  // a run byte holds at most 63 repeats
 
 // The fixed EGA colours of versions 0 and 3, which store no palette of their own.
 constexpr uint8_t kEga[16][3] = {
-    {0, 0, 0}, {0, 0, 170}, {0, 170, 0}, {0, 170, 170}, {170, 0, 0}, {170, 0, 170}, {170, 85, 0}, {170, 170, 170},
-    {85, 85, 85}, {85, 85, 255}, {85, 255, 85}, {85, 255, 255}, {255, 85, 85}, {255, 85, 255}, {255, 255, 85}, {255, 255, 255},
+    {0, 0, 0},
+    {0, 0, 170},
+    {0, 170, 0},
+    {0, 170, 170},
+    {170, 0, 0},
+    {170, 0, 170},
+    {170, 85, 0},
+    {170, 170, 170},
+    {85, 85, 85},
+    {85, 85, 255},
+    {85, 255, 85},
+    {85, 255, 255},
+    {255, 85, 85},
+    {255, 85, 255},
+    {255, 255, 85},
+    {255, 255, 255},
 };
 
 struct S_PcxHeader {
@@ -49,8 +63,8 @@ bool ParseHeader(std::span<const uint8_t> head, S_PcxHeader& hdr, C_ImageError& 
         return err.Set(E_ImageError::BadDepth, std::to_string(hdr.nBits) + " bits");
     hdr.bTrueColour = hdr.nBits == 8 && hdr.nPlanes == 3;
     if (hdr.nPlanes < 1 || hdr.nPlanes > 4 || (hdr.nBits * hdr.nPlanes > 8 && !hdr.bTrueColour))
-        return err.Set(E_ImageError::BadDepth,
-                       std::to_string(hdr.nBits) + " bits in " + std::to_string(hdr.nPlanes) + " planes");
+        return err.Set(
+            E_ImageError::BadDepth, std::to_string(hdr.nBits) + " bits in " + std::to_string(hdr.nPlanes) + " planes");
     const uint32_t nXMin = LE::U16(h + 4), nYMin = LE::U16(h + 6), nXMax = LE::U16(h + 8), nYMax = LE::U16(h + 10);
     if (nXMax < nXMin || nYMax < nYMin)
         return err.Set(E_ImageError::BadHeader, "window");
@@ -80,7 +94,10 @@ uint32_t PelsPerMeterToDpi(int32_t nPpm)
 // writers do that across planes), but not past the last line.
 class C_PcxRleReader {
 public:
-    C_PcxRleReader(std::span<const uint8_t> data, bool bRle) : m_data(data), m_bRle(bRle) {}
+    C_PcxRleReader(std::span<const uint8_t> data, bool bRle)
+        : m_data(data)
+        , m_bRle(bRle)
+    { }
 
     bool Fill(uint8_t* pOut, size_t nCount)
     {
@@ -192,7 +209,8 @@ bool C_PcxCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
 
     out.m_aBits.resize(static_cast<size_t>(total.Get()));
     std::vector<uint8_t> aLine(static_cast<size_t>(nLineBytes));
-    C_PcxRleReader reader(std::span<const uint8_t>(aFile).subspan(kHeaderSize, nDataEnd - kHeaderSize), hdr.nEncoding == 1);
+    C_PcxRleReader reader(
+        std::span<const uint8_t>(aFile).subspan(kHeaderSize, nDataEnd - kHeaderSize), hdr.nEncoding == 1);
     const uint32_t nBpl = hdr.nBytesPerLine;
     const uint32_t nMask = (1u << hdr.nBits) - 1u;
     for (uint32_t y = 0; y < hdr.nHeight; ++y) {

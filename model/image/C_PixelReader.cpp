@@ -11,7 +11,8 @@ uint8_t C_PixelReader::S_Channel::Extract(uint32_t nValue) const
     return static_cast<uint8_t>((v * 255 + nMax / 2) / nMax);
 }
 
-C_PixelReader::C_PixelReader(const BTCImageData& data) : m_data(data)
+C_PixelReader::C_PixelReader(const BTCImageData& data)
+    : m_data(data)
 {
     if (data.m_nWidth <= 0 || data.m_nHeight <= 0)
         return;
@@ -21,7 +22,13 @@ C_PixelReader::C_PixelReader(const BTCImageData& data) : m_data(data)
     m_nStride = data.m_nStride;
     m_bBottomUp = data.m_bBottomUp;
     switch (m_nBits) {
-    case 1: case 2: case 4: case 8: case 16: case 24: case 32: break;
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32: break;
     default: return;
     }
     const C_CheckedSize rowBytes = C_CheckedSize::RowBytes(m_nWidth, static_cast<uint64_t>(m_nBits), 1);
@@ -61,7 +68,9 @@ void C_PixelReader::IndicesOfStoredRow(uint32_t nRow, uint8_t* pOut) const
         for (uint32_t x = 0; x < m_nWidth; ++x)
             pOut[x] = pRow[x];
         break;
-    case 1: case 2: case 4: {
+    case 1:
+    case 2:
+    case 4: {
         // Leftmost pixel in the most significant bits, as BMP and PCX store them.
         const uint32_t nPerByte = 8u / static_cast<uint32_t>(m_nBits);
         const uint32_t nMask = (1u << m_nBits) - 1u;
@@ -86,7 +95,8 @@ void C_PixelReader::BgrOfStoredRow(uint32_t nRow, uint8_t* pOut) const
         for (uint32_t i = 0; i < 3 * m_nWidth; ++i)
             pOut[i] = pRow[i];
         break;
-    case 16: case 32: {
+    case 16:
+    case 32: {
         const uint32_t nBytes = static_cast<uint32_t>(m_nBits) / 8u;
         for (uint32_t x = 0; x < m_nWidth; ++x) {
             const uint8_t* p = pRow + x * nBytes;

@@ -19,10 +19,7 @@ public:
     uint32_t GetHeight() const { return m_nHeight; }
 
     // The stored row that shows display row y (0 = top).
-    uint32_t StoredRowOf(uint32_t nDisplayRow) const
-    {
-        return m_bBottomUp ? m_nHeight - 1 - nDisplayRow : nDisplayRow;
-    }
+    uint32_t StoredRowOf(uint32_t nDisplayRow) const { return m_bBottomUp ? m_nHeight - 1 - nDisplayRow : nDisplayRow; }
     // Width indices of stored row r (indexed pictures only).
     void IndicesOfStoredRow(uint32_t nRow, uint8_t* pOut) const;
     // 3 x width bytes blue, green, red of stored row r (palette looked up for indexed pictures).

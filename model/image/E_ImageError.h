@@ -4,24 +4,24 @@
 
 enum class E_ImageError {
     None,
-    CannotRead,        // the file could not be opened or read (detail: the system's reason)
-    CannotWrite,       // the target could not be written (detail: the system's reason)
-    FileTooLarge,      // 4 GiB or more
-    UnknownFormat,     // not BMP, GIF or PCX by its first bytes
-    BadHeader,         // a header field is out of range or inconsistent
-    BadDepth,          // bits per pixel / plane combination not supported
-    BadCompression,    // compression method not supported
-    BadPalette,        // palette missing or out of the file
-    Truncated,         // the file ends before the data its header promises
-    BadRle,            // a run or escape of RLE data leaves the picture or makes no sense
-    GifDecode,         // giflib refused the data (detail: giflib's reason)
-    GifEncode,         // giflib could not encode (detail: giflib's reason)
-    NoFrame,           // a GIF without an image, or with an empty or off-screen first image
-    TooLarge,          // the decoded picture would exceed the byte limit
-    NeedsConsent,      // the decoded picture is far larger than its file; loads only when allowed
-    NoPicture,         // nothing loaded to save
-    BadLayout,         // the picture's fields do not describe its pixel buffer
-    CannotEncode,      // the target format cannot hold this picture (e.g. too wide for PCX)
+    CannotRead,      // the file could not be opened or read (detail: the system's reason)
+    CannotWrite,     // the target could not be written (detail: the system's reason)
+    FileTooLarge,    // 4 GiB or more
+    UnknownFormat,   // not BMP, GIF or PCX by its first bytes
+    BadHeader,       // a header field is out of range or inconsistent
+    BadDepth,        // bits per pixel / plane combination not supported
+    BadCompression,  // compression method not supported
+    BadPalette,      // palette missing or out of the file
+    Truncated,       // the file ends before the data its header promises
+    BadRle,          // a run or escape of RLE data leaves the picture or makes no sense
+    GifDecode,       // giflib refused the data (detail: giflib's reason)
+    GifEncode,       // giflib could not encode (detail: giflib's reason)
+    NoFrame,         // a GIF without an image, or with an empty or off-screen first image
+    TooLarge,        // the decoded picture would exceed the byte limit
+    NeedsConsent,    // the decoded picture is far larger than its file; loads only when allowed
+    NoPicture,       // nothing loaded to save
+    BadLayout,       // the picture's fields do not describe its pixel buffer
+    CannotEncode,    // the target format cannot hold this picture (e.g. too wide for PCX)
 };
 
 constexpr const char* ImageErrorText(E_ImageError eError)

@@ -16,6 +16,8 @@ constexpr unsigned kNone = T::kNoId;
 // Read-only numbers and names of the result and properties dialogs.
 constexpr uint32_t kReadOnlyField = T::sReadOnly | T::sAutoHScroll | T::sTabStop;
 
+// One control a line, as the templates are laid out; kept out of the formatter.
+// clang-format off
 const T kTemplates[] = {
     {IDD_ABOUTBOX, "About Veilmark", 192, 141, "MS Sans Serif", 8, {
         {IDOK, kButton, 71, 120, 50, 14, "OK", T::sDefault | T::sGroup | T::sTabStop},
@@ -97,6 +99,7 @@ const T kTemplates[] = {
         {IDC_FOUND_BYTES_LABEL, kStatic, 145, 60, 25, 10, "Byte(s)", T::sGroup},
     }},
 };
+// clang-format on
 
 }  // namespace
 

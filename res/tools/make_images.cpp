@@ -24,7 +24,8 @@ const QColor kPaper(250, 250, 245);
 const QColor kRed(200, 50, 40);
 
 // A small framed landscape: the "picture" motif every image shares.
-void DrawPicture(QPainter& p, const QRectF& r) {
+void DrawPicture(QPainter& p, const QRectF& r)
+{
     p.setPen(QPen(kInk, r.width() / 16.0));
     p.setBrush(kSky);
     p.drawRect(r);
@@ -35,10 +36,8 @@ void DrawPicture(QPainter& p, const QRectF& r) {
     QPainterPath hills;
     hills.moveTo(r.left(), r.bottom());
     hills.lineTo(r.left(), r.top() + r.height() * 0.75);
-    hills.quadTo(r.left() + s * 0.3, r.top() + r.height() * 0.35, r.left() + s * 0.55,
-                 r.top() + r.height() * 0.7);
-    hills.quadTo(r.left() + s * 0.8, r.top() + r.height() * 0.55, r.right(),
-                 r.top() + r.height() * 0.72);
+    hills.quadTo(r.left() + s * 0.3, r.top() + r.height() * 0.35, r.left() + s * 0.55, r.top() + r.height() * 0.7);
+    hills.quadTo(r.left() + s * 0.8, r.top() + r.height() * 0.55, r.right(), r.top() + r.height() * 0.72);
     hills.lineTo(r.right(), r.bottom());
     hills.closeSubpath();
     p.setBrush(kGrass);
@@ -48,7 +47,8 @@ void DrawPicture(QPainter& p, const QRectF& r) {
     p.drawRect(r);
 }
 
-void DrawKeyhole(QPainter& p, QPointF c, double s, const QColor& colour) {
+void DrawKeyhole(QPainter& p, QPointF c, double s, const QColor& colour)
+{
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
     p.drawEllipse(c, s * 0.22, s * 0.22);
@@ -58,7 +58,8 @@ void DrawKeyhole(QPainter& p, QPointF c, double s, const QColor& colour) {
     p.drawPolygon(foot);
 }
 
-void DrawArrow(QPainter& p, QPointF from, QPointF to, const QColor& colour, double w) {
+void DrawArrow(QPainter& p, QPointF from, QPointF to, const QColor& colour, double w)
+{
     p.setPen(QPen(colour, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawLine(from, to);
     const QPointF d = (to - from) / std::hypot((to - from).x(), (to - from).y());
@@ -70,7 +71,8 @@ void DrawArrow(QPainter& p, QPointF from, QPointF to, const QColor& colour, doub
     p.drawPolygon(head);
 }
 
-void DrawLetter(QPainter& p, const QRectF& r, const QString& text, const QColor& colour, int px) {
+void DrawLetter(QPainter& p, const QRectF& r, const QString& text, const QColor& colour, int px)
+{
     QFont f("DejaVu Sans");
     f.setPixelSize(px);
     f.setBold(true);
@@ -138,7 +140,8 @@ const Painter kButtons[9] = {
         p.setPen(QPen(kInk, 1.5));
         p.setBrush(kPaper);
         p.drawRect(QRectF(5, 3, 18, 26));
-        for (int y = 9; y <= 23; y += 4) p.drawLine(QPointF(8, y), QPointF(20, y));
+        for (int y = 9; y <= 23; y += 4)
+            p.drawLine(QPointF(8, y), QPointF(20, y));
         p.setPen(QPen(kInk, 1));
         p.setBrush(kGold);
         QPolygonF pencil;
@@ -166,14 +169,16 @@ const Painter kButtons[9] = {
     },
 };
 
-QImage Blank(int w, int h) {
+QImage Blank(int w, int h)
+{
     QImage img(w, h, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     return img;
 }
 
 // The application icon: a picture with a keyhole in it.
-QImage AppIcon(int s) {
+QImage AppIcon(int s)
+{
     QImage img = Blank(s, s);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -187,7 +192,8 @@ QImage AppIcon(int s) {
 }
 
 // The picture window icon: a plain picture.
-QImage DocIcon(int s) {
+QImage DocIcon(int s)
+{
     QImage img = Blank(s, s);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -196,7 +202,8 @@ QImage DocIcon(int s) {
     return img;
 }
 
-QImage Splash() {
+QImage Splash()
+{
     QImage img(328, 210, QImage::Format_RGB32);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -236,8 +243,8 @@ QImage Splash() {
     QFont sub("DejaVu Sans");
     sub.setPixelSize(13);
     p.setFont(sub);
-    p.drawText(QRectF(24, 84, 290, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               "Hides a file inside the pixels of a picture");
+    p.drawText(
+        QRectF(24, 84, 290, 24), Qt::AlignLeft | Qt::AlignVCenter, "Hides a file inside the pixels of a picture");
     p.setPen(QColor(230, 240, 255));
     sub.setPixelSize(11);
     p.setFont(sub);
@@ -245,7 +252,8 @@ QImage Splash() {
     return img;
 }
 
-bool Write(const QImage& img, const QDir& dir, const char* name) {
+bool Write(const QImage& img, const QDir& dir, const char* name)
+{
     const QString path = dir.filePath(QString::fromLatin1(name));
     if (!img.save(path, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -257,7 +265,8 @@ bool Write(const QImage& img, const QDir& dir, const char* name) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QGuiApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);

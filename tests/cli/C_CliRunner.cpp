@@ -18,8 +18,7 @@ namespace {
 int StatusOf(pid_t pid)
 {
     int nStatus = 0;
-    while (waitpid(pid, &nStatus, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &nStatus, 0) < 0 && errno == EINTR) { }
     return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
 }
 
@@ -144,8 +143,8 @@ S_RunResult C_CliRunner::Run(const std::vector<std::string>& args) const
     return result;
 }
 
-S_RunResult C_CliRunner::RunOnTerminal(const std::vector<std::string>& args,
-                                       const std::vector<std::pair<std::string, std::string>>& script) const
+S_RunResult C_CliRunner::RunOnTerminal(
+    const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& script) const
 {
     int nMaster = -1;
     const pid_t pid = forkpty(&nMaster, nullptr, nullptr, nullptr);
@@ -166,7 +165,7 @@ S_RunResult C_CliRunner::RunOnTerminal(const std::vector<std::string>& args,
         const auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         size_t nAt;
         while ((nAt = result.strOut.find(strExpect, nMatchedUpTo)) == std::string::npos && bOpen
-               && std::chrono::steady_clock::now() < tEnd)
+            && std::chrono::steady_clock::now() < tEnd)
             ReadFor(100);
         if (nAt == std::string::npos) {
             kill(pid, SIGKILL);

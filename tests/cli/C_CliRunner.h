@@ -10,9 +10,9 @@
 #include <vector>
 
 struct S_RunResult {
-    int nStatus = -1;     // exit status; 128 + signal number when a signal ended it
-    std::string strOut;   // stdout (on a terminal: everything the terminal showed)
-    std::string strErr;   // stderr (empty on a terminal)
+    int nStatus = -1;    // exit status; 128 + signal number when a signal ended it
+    std::string strOut;  // stdout (on a terminal: everything the terminal showed)
+    std::string strErr;  // stderr (empty on a terminal)
 };
 
 class C_CliRunner {
@@ -31,8 +31,8 @@ public:
     // Runs on a pseudo-terminal: for each step, waits until the terminal shows the first text
     // (after what earlier steps matched), then types the second. nStatus is -1 when a text
     // does not appear within ten seconds.
-    S_RunResult RunOnTerminal(const std::vector<std::string>& args,
-                              const std::vector<std::pair<std::string, std::string>>& script) const;
+    S_RunResult RunOnTerminal(
+        const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& script) const;
 
 private:
     std::vector<std::string> Environment() const;

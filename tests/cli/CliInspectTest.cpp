@@ -12,14 +12,18 @@ TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
     const std::string strPicture = Picture(E_TestPicture::Bmp24);
     const S_RunResult text = m_cli.Run({"info", strPicture});
     ASSERT_EQ(text.nStatus, 0) << text.strErr;
-    EXPECT_EQ(text.strOut, "Path: " + strPicture + "\nSize: 9 KB\nWidth: 64\nHeight: 48\nBits per pixel: 24\n"
-                           "Capacity: 901 bytes\n"
-                           "This Carrier Can Hide Approximately 901 Bytes (or 0.880 KB) of Message data in it.\n");
+    EXPECT_EQ(text.strOut,
+        "Path: " + strPicture
+            + "\nSize: 9 KB\nWidth: 64\nHeight: 48\nBits per pixel: 24\n"
+              "Capacity: 901 bytes\n"
+              "This Carrier Can Hide Approximately 901 Bytes (or 0.880 KB) of Message data in it.\n");
     const S_RunResult json = m_cli.Run({"info", strPicture, "--json"});
     ASSERT_EQ(json.nStatus, 0) << json.strErr;
-    EXPECT_EQ(json.strOut, "{\"path\": \"" + strPicture + "\", \"size_kb\": 9, \"width\": 64, \"height\": 48, "
-                           "\"bits_per_pixel\": 24, \"capacity\": 901, \"remarks\": \"This Carrier Can Hide Approximately "
-                           "901 Bytes (or 0.880 KB) of Message data in it.\"}\n");
+    EXPECT_EQ(json.strOut,
+        "{\"path\": \"" + strPicture
+            + "\", \"size_kb\": 9, \"width\": 64, \"height\": 48, "
+              "\"bits_per_pixel\": 24, \"capacity\": 901, \"remarks\": \"This Carrier Can Hide Approximately "
+              "901 Bytes (or 0.880 KB) of Message data in it.\"}\n");
 }
 
 TEST_F(CliInspect, CompareCountsTheBytesAHideChanged)
@@ -27,7 +31,8 @@ TEST_F(CliInspect, CompareCountsTheBytesAHideChanged)
     const std::string strPicture = Picture(E_TestPicture::Gif);
     const S_RunResult same = m_cli.Run({"compare", strPicture, strPicture});
     EXPECT_EQ(same.nStatus, 0);
-    EXPECT_EQ(same.strOut, "The Two Images are Similiar Internally.\nDiffering pixel bytes: 0 (in the least significant bit only: 0)\n");
+    EXPECT_EQ(same.strOut,
+        "The Two Images are Similiar Internally.\nDiffering pixel bytes: 0 (in the least significant bit only: 0)\n");
 
     ASSERT_EQ(m_cli.Run({"hide", strPicture, File("p", T_Bytes(100, 0x5A)), "-o", Path("h.gif")}).nStatus, 0);
     const S_RunResult differ = m_cli.Run({"compare", strPicture, Path("h.gif")});
@@ -39,7 +44,8 @@ TEST_F(CliInspect, CompareCountsTheBytesAHideChanged)
     const size_t nCount = std::stoul(differ.strOut.substr(strHead.size()));
     EXPECT_GT(nCount, 300u);
     EXPECT_LT(nCount, 600u);
-    EXPECT_NE(differ.strOut.find("(in the least significant bit only: " + std::to_string(nCount) + ")\n"), std::string::npos);
+    EXPECT_NE(
+        differ.strOut.find("(in the least significant bit only: " + std::to_string(nCount) + ")\n"), std::string::npos);
 
     const S_RunResult geometry = m_cli.Run({"compare", strPicture, Picture(E_TestPicture::Gif, "small", 10, 10)});
     EXPECT_EQ(geometry.nStatus, 1);
@@ -57,7 +63,8 @@ TEST_F(CliInspect, GrayscaleAndConvertWriteTheAskedFormat)
 
     ASSERT_EQ(m_cli.Run({"convert", strPicture, "-o", Path("c.PCX")}).nStatus, 0);
     const S_RunResult convertedInfo = m_cli.Run({"info", Path("c.PCX")});
-    EXPECT_NE(convertedInfo.strOut.find("Width: 64\nHeight: 48\nBits per pixel: 24\n"), std::string::npos) << convertedInfo.strOut;
+    EXPECT_NE(convertedInfo.strOut.find("Width: 64\nHeight: 48\nBits per pixel: 24\n"), std::string::npos)
+        << convertedInfo.strOut;
     // Back to BMP gives the very same picture.
     ASSERT_EQ(m_cli.Run({"convert", Path("c.PCX"), "-o", Path("back.bmp")}).nStatus, 0);
     EXPECT_EQ(m_cli.Run({"compare", strPicture, Path("back.bmp")}).nStatus, 0);

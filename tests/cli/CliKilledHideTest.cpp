@@ -33,7 +33,7 @@ bool KillDuringHide(const std::string& strCover, const std::string& strPayload, 
     if (nPid == 0) {
         ::setenv("VEILMARK_PASSPHRASE", "killed", 1);
         ::execl(VEILMARK_CLI_PATH, VEILMARK_CLI_PATH, "hide", strCover.c_str(), strPayload.c_str(), "-o",
-                strOutput.c_str(), static_cast<char*>(nullptr));
+            strOutput.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     int nStatus = 0;

@@ -48,7 +48,10 @@ TEST_F(CliPassphrase, FileLosesOneLineBreakAndWinsOverTheEnvironment)
 
     // Reveal reads the file the same way.
     C_CliRunner cli;
-    EXPECT_EQ(cli.Run({"reveal", Path("out.bmp"), "-o", Path("g2"), "--passphrase-file", File("pw3", {'p', 'w', '\n', '\n'})}).nStatus, 0);
+    EXPECT_EQ(
+        cli.Run({"reveal", Path("out.bmp"), "-o", Path("g2"), "--passphrase-file", File("pw3", {'p', 'w', '\n', '\n'})})
+            .nStatus,
+        0);
 }
 
 TEST_F(CliPassphrase, AtMostFifteenCharactersAndEmptyIsValid)
@@ -110,26 +113,28 @@ TEST_F(CliPassphrase, TerminalAsksTwiceWithoutEchoForHideAndOnceForReveal)
     m_cli.SetEnv("VEILMARK_PASSPHRASE", std::nullopt);
     const S_RunResult hide = m_cli.RunOnTerminal({"hide", m_strPicture, m_strPayload, "-o", Path("out.bmp")},
         {{"Password: ", "tty-one\n"}, {"Password Again: ", "tty-two\n"}, {"Passwords Didn't Match!", ""},
-         {"Password: ", "tty-pw\n"}, {"Password Again: ", "tty-pw\n"}});
+            {"Password: ", "tty-pw\n"}, {"Password Again: ", "tty-pw\n"}});
     ASSERT_EQ(hide.nStatus, 0) << hide.strOut;
     EXPECT_NE(hide.strOut.find("Hidden: payload (1 bytes)"), std::string::npos) << hide.strOut;
     EXPECT_EQ(hide.strOut.find("tty-"), std::string::npos) << "the pass phrase was echoed:\n" << hide.strOut;
     EXPECT_EQ(RevealWith("tty-pw"), 0);
 
-    const S_RunResult reveal = m_cli.RunOnTerminal({"reveal", Path("out.bmp"), "-o", Path("r")}, {{"Password: ", "tty-pw\n"}});
+    const S_RunResult reveal =
+        m_cli.RunOnTerminal({"reveal", Path("out.bmp"), "-o", Path("r")}, {{"Password: ", "tty-pw\n"}});
     ASSERT_EQ(reveal.nStatus, 0) << reveal.strOut;
     EXPECT_EQ(reveal.strOut.find("Password Again"), std::string::npos);
     EXPECT_EQ(C_TestBytes::Read(Path("r")), T_Bytes({'x'}));
 
     // A pass phrase too long for the application is refused on the terminal as anywhere else.
-    const S_RunResult tooLong = m_cli.RunOnTerminal({"hide", m_strPicture, m_strPayload, "-o", Path("long.bmp")},
-        {{"Password: ", std::string(16, 'k') + "\n"}});
+    const S_RunResult tooLong = m_cli.RunOnTerminal(
+        {"hide", m_strPicture, m_strPayload, "-o", Path("long.bmp")}, {{"Password: ", std::string(16, 'k') + "\n"}});
     EXPECT_EQ(tooLong.nStatus, 2) << tooLong.strOut;
     EXPECT_NE(tooLong.strOut.find("no more than 15 characters"), std::string::npos) << tooLong.strOut;
     EXPECT_FALSE(std::filesystem::exists(Path("long.bmp")));
 
     // End of input at the prompt gives up without writing.
-    const S_RunResult eof = m_cli.RunOnTerminal({"reveal", Path("out.bmp"), "-o", Path("r2")}, {{"Password: ", "\x04"}});
+    const S_RunResult eof =
+        m_cli.RunOnTerminal({"reveal", Path("out.bmp"), "-o", Path("r2")}, {{"Password: ", "\x04"}});
     EXPECT_EQ(eof.nStatus, 2) << eof.strOut;
     EXPECT_FALSE(std::filesystem::exists(Path("r2")));
 }

@@ -33,10 +33,12 @@ TEST_F(CliRevealSafety, HostileNamesStayInsideTheFolder)
     for (const S_Case& c : cases) {
         SCOPED_TRACE(c.strShown);
         std::filesystem::create_directories(Path("out/in"));
-        const std::string strPicture = File("hostile.bmp", C_TestPictures::BmpWithRecord(64, 48, "secret", c.strHidden, kPayload));
+        const std::string strPicture =
+            File("hostile.bmp", C_TestPictures::BmpWithRecord(64, 48, "secret", c.strHidden, kPayload));
         const S_RunResult result = m_cli.Run({"reveal", strPicture, "-d", Path("out/in")});
         ASSERT_EQ(result.nStatus, 0) << result.strErr;
-        EXPECT_EQ(result.strOut, "Hidden message found: " + c.strShown + " (4 bytes)\nSaved to: " + Path("out/in/" + c.strSaved) + "\n");
+        EXPECT_EQ(result.strOut,
+            "Hidden message found: " + c.strShown + " (4 bytes)\nSaved to: " + Path("out/in/" + c.strSaved) + "\n");
         EXPECT_EQ(Files(), (std::vector<std::string>{"hostile.bmp", "out/in/" + c.strSaved}));
         std::filesystem::remove_all(Path("out"));
     }

@@ -5,8 +5,10 @@
 
 namespace {
 
-const std::string kNoFitFile = "This Message will not fit into the selected Picture!\nChoose a smaller Message or a Larger Picture.\n";
-const std::string kNoFitText = "This Message will not fit into the selected Picture!\nCut the Message or use a Larger Picture.\n";
+const std::string kNoFitFile =
+    "This Message will not fit into the selected Picture!\nChoose a smaller Message or a Larger Picture.\n";
+const std::string kNoFitText =
+    "This Message will not fit into the selected Picture!\nCut the Message or use a Larger Picture.\n";
 
 std::string KindName(const ::testing::TestParamInfo<E_TestPicture>& info)
 {
@@ -20,7 +22,7 @@ std::string KindName(const ::testing::TestParamInfo<E_TestPicture>& info)
     return "Unknown";
 }
 
-class CliRoundTrip : public C_CliTest, public ::testing::WithParamInterface<E_TestPicture> {};
+class CliRoundTrip : public C_CliTest, public ::testing::WithParamInterface<E_TestPicture> { };
 
 TEST_P(CliRoundTrip, HideThenRevealGivesNameAndBytesBack)
 {
@@ -44,8 +46,8 @@ TEST_P(CliRoundTrip, HideThenRevealGivesNameAndBytesBack)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, CliRoundTrip,
-    ::testing::Values(E_TestPicture::Bmp24, E_TestPicture::Bmp8, E_TestPicture::Gif, E_TestPicture::Pcx8,
-                      E_TestPicture::Pcx24),
+    ::testing::Values(
+        E_TestPicture::Bmp24, E_TestPicture::Bmp8, E_TestPicture::Gif, E_TestPicture::Pcx8, E_TestPicture::Pcx24),
     KindName);
 
 using CliHide = C_CliTest;
@@ -62,7 +64,8 @@ TEST_F(CliHide, OutputMayBeThePictureItself)
 TEST_F(CliHide, ComposeHidesTheTextAsSubjectDotTxt)
 {
     const std::string strPicture = Picture(E_TestPicture::Pcx8);
-    const S_RunResult inline_ = m_cli.Run({"compose", strPicture, "--subject", "Plan B", "--text", "go\r\nnow", "-o", Path("a.pcx")});
+    const S_RunResult inline_ =
+        m_cli.Run({"compose", strPicture, "--subject", "Plan B", "--text", "go\r\nnow", "-o", Path("a.pcx")});
     ASSERT_EQ(inline_.nStatus, 0) << inline_.strErr;
     EXPECT_EQ(inline_.strOut, "Hidden: Plan B.txt (7 bytes)\n");
     std::filesystem::create_directory(Path("got"));
@@ -71,7 +74,9 @@ TEST_F(CliHide, ComposeHidesTheTextAsSubjectDotTxt)
 
     // A text file's line breaks stay as they are.
     const T_Bytes text = {'a', '\n', 'b', '\n'};
-    ASSERT_EQ(m_cli.Run({"compose", strPicture, "--subject", "x", "--text-file", File("t", text), "-o", Path("b.pcx")}).nStatus, 0);
+    ASSERT_EQ(m_cli.Run({"compose", strPicture, "--subject", "x", "--text-file", File("t", text), "-o", Path("b.pcx")})
+                  .nStatus,
+        0);
     ASSERT_EQ(m_cli.Run({"reveal", Path("b.pcx"), "-o", Path("x.out")}).nStatus, 0);
     EXPECT_EQ(C_TestBytes::Read(Path("x.out")), text);
 }
@@ -79,8 +84,8 @@ TEST_F(CliHide, ComposeHidesTheTextAsSubjectDotTxt)
 TEST_F(CliHide, ComposeNeedsSubjectAndText)
 {
     const std::string strPicture = Picture(E_TestPicture::Bmp24);
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--subject", "s", "--text", ""}, {"--subject", "", "--text", "t"}, {"--subject", "s", "--text-file", File("empty", {})}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--subject", "s", "--text", ""},
+             {"--subject", "", "--text", "t"}, {"--subject", "s", "--text-file", File("empty", {})}}) {
         std::vector<std::string> command = {"compose", strPicture, "-o", Path("out.bmp")};
         command.insert(command.end(), args.begin(), args.end());
         const S_RunResult result = m_cli.Run(command);
@@ -98,7 +103,8 @@ TEST_F(CliHide, RefusesWhatDoesNotFit)
     const S_RunResult file = m_cli.Run({"hide", strPicture, File("g", T_Bytes(912)), "-o", Path("no.bmp")});
     EXPECT_EQ(file.nStatus, 2);
     EXPECT_EQ(file.strErr, kNoFitFile);
-    const S_RunResult text = m_cli.Run({"compose", strPicture, "--subject", "s", "--text", std::string(908, 'x'), "-o", Path("no.bmp")});
+    const S_RunResult text =
+        m_cli.Run({"compose", strPicture, "--subject", "s", "--text", std::string(908, 'x'), "-o", Path("no.bmp")});
     EXPECT_EQ(text.nStatus, 2);
     EXPECT_EQ(text.strErr, kNoFitText);
     EXPECT_FALSE(std::filesystem::exists(Path("no.bmp")));

@@ -54,7 +54,8 @@ TEST_F(CliStreams, StreamsAreReadToTheirEnd)
     EXPECT_EQ(hide.strOut, "Hidden: fifo (14 bytes)\n");
 
     m_cli.SetStdin("typed text");
-    const S_RunResult compose = m_cli.Run({"compose", strPicture, "--subject", "S", "--text-file", "-", "-o", Path("c.bmp")});
+    const S_RunResult compose =
+        m_cli.Run({"compose", strPicture, "--subject", "S", "--text-file", "-", "-o", Path("c.bmp")});
     ASSERT_EQ(compose.nStatus, 0) << compose.strErr;
     m_cli.SetStdin(std::nullopt);
     ASSERT_EQ(m_cli.Run({"reveal", Path("c.bmp"), "-d", m_root.string()}).nStatus, 0);
@@ -97,7 +98,7 @@ TEST_F(CliStreams, OutputsAreWrittenThroughLinksAndKeepOwnerAndMode)
 {
     const std::string strPicture = Picture(E_TestPicture::Bmp24);
     const std::string strPayload = File(std::string(246, 'n') + ".txt", {'h', 'i'});  // a 250-byte name
-    const std::string strOutput = Path(std::string(251, 'o') + ".bmp");                // a 255-byte name
+    const std::string strOutput = Path(std::string(251, 'o') + ".bmp");               // a 255-byte name
     ASSERT_EQ(m_cli.Run({"hide", strPicture, strPayload, "-o", strOutput}).nStatus, 0);
 
     File("target.bmp", C_TestBytes::Read(strPicture));
@@ -110,7 +111,7 @@ TEST_F(CliStreams, OutputsAreWrittenThroughLinksAndKeepOwnerAndMode)
     ASSERT_EQ(m_cli.Run({"hide", strPicture, strPayload, "-o", Path("link.bmp")}).nStatus, 0);
     EXPECT_TRUE(std::filesystem::is_symlink(Path("link.bmp")));
     EXPECT_EQ(m_cli.Run({"reveal", Path("target.bmp"), "-o", Path("revealed")}).nStatus, 0);
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(stat(Path("target.bmp").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     if (bRoot) {
@@ -136,8 +137,9 @@ TEST_F(CliStreams, OutputsAreWrittenThroughLinksAndKeepOwnerAndMode)
     EXPECT_EQ(toStdout.strOut, "hi");
     EXPECT_TRUE(std::filesystem::is_symlink("/dev/stdout"));
     // No temporary file stays behind.
-    EXPECT_EQ(Files(), (std::vector<std::string>{"carrier.bmp", "link.bmp", std::string(246, 'n') + ".txt",
-                                                 std::string(251, 'o') + ".bmp", "revealed", "ro.bmp", "target.bmp"}));
+    EXPECT_EQ(Files(),
+        (std::vector<std::string>{"carrier.bmp", "link.bmp", std::string(246, 'n') + ".txt",
+            std::string(251, 'o') + ".bmp", "revealed", "ro.bmp", "target.bmp"}));
 }
 
 TEST_F(CliStreams, PicturesThatExpandFarBeyondTheirFileNeedConsent)

@@ -77,8 +77,8 @@ TEST_F(CliUsage, UnreadablePicturesAreThreeWithAReason)
         Path("missing.pcx"),
     };
     for (const std::string& strPicture : pictures) {
-        for (const auto& args : std::vector<std::vector<std::string>>{
-                 {"info", strPicture}, {"reveal", strPicture, "-o", Path("r")}, {"convert", strPicture, "-o", Path("c.gif")}}) {
+        for (const auto& args : std::vector<std::vector<std::string>>{{"info", strPicture},
+                 {"reveal", strPicture, "-o", Path("r")}, {"convert", strPicture, "-o", Path("c.gif")}}) {
             const S_RunResult result = m_cli.Run(args);
             EXPECT_EQ(result.nStatus, 3) << args[0] << " " << strPicture;
             EXPECT_TRUE(result.strErr.starts_with("Error Opening Image!\n" + strPicture + ": ")) << result.strErr;
@@ -94,7 +94,8 @@ TEST_F(CliUsage, UnreadablePicturesAreThreeWithAReason)
 
 TEST_F(CliUsage, UnreadablePayloadIsThreeWithTheFileErrorText)
 {
-    const S_RunResult result = m_cli.Run({"hide", Picture(E_TestPicture::Bmp24), Path("nothing.txt"), "-o", Path("o.bmp")});
+    const S_RunResult result =
+        m_cli.Run({"hide", Picture(E_TestPicture::Bmp24), Path("nothing.txt"), "-o", Path("o.bmp")});
     EXPECT_EQ(result.nStatus, 3);
     EXPECT_NE(result.strErr.find("was not found."), std::string::npos) << result.strErr;
     EXPECT_FALSE(std::filesystem::exists(Path("o.bmp")));

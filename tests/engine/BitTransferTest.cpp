@@ -9,11 +9,10 @@
 
 namespace {
 
-void Hide(std::vector<uint8_t>& carrier, std::string_view password, std::string_view name,
-          std::vector<uint8_t> payload)
+void Hide(std::vector<uint8_t>& carrier, std::string_view password, std::string_view name, std::vector<uint8_t> payload)
 {
-    C_BitTransfer transfer(carrier.data(), static_cast<uint32_t>(carrier.size()), payload.data(),
-                           static_cast<uint32_t>(payload.size()));
+    C_BitTransfer transfer(
+        carrier.data(), static_cast<uint32_t>(carrier.size()), payload.data(), static_cast<uint32_t>(payload.size()));
     transfer.SetKey(password);
     transfer.SendHeader(C_HiddenHeader(name, static_cast<uint32_t>(payload.size())));
     transfer.SendPayload();
@@ -61,8 +60,8 @@ TEST(HiddenRecord, ATxtRecordIsSixteenBytesMostSignificantBitFirst)
         drawn[p] = true;
         record[i / 8] = static_cast<uint8_t>(record[i / 8] << 1 | (carrier[p] & 1));
     }
-    const std::vector<uint8_t> expected = {0x56, 0x4D, 0x4B, 0x05, 0x00, 0x02, 0x00, 0x00, 0x00,
-                                           0x61, 0x2E, 0x74, 0x78, 0x74, 0xC3, 0x3C};
+    const std::vector<uint8_t> expected = {
+        0x56, 0x4D, 0x4B, 0x05, 0x00, 0x02, 0x00, 0x00, 0x00, 0x61, 0x2E, 0x74, 0x78, 0x74, 0xC3, 0x3C};
     EXPECT_EQ(record, expected);
 
     // Only least significant bits of drawn bytes change.
@@ -81,9 +80,8 @@ TEST(HiddenRecord, RoundTripsNamesAndPayloadsOfEverySize)
         size_t nSize;
         std::string password;
     };
-    const std::vector<Case> cases = {{"a.txt", 0, "p"},   {"", 0, ""},           {"x", 1, "one"},
-                                     {"b.bin", 2, ""},    {"data.tar.gz", 777, "123456789012345"},
-                                     {std::string(255, 'n'), 3000, "long name"}};
+    const std::vector<Case> cases = {{"a.txt", 0, "p"}, {"", 0, ""}, {"x", 1, "one"}, {"b.bin", 2, ""},
+        {"data.tar.gz", 777, "123456789012345"}, {std::string(255, 'n'), 3000, "long name"}};
     for (const auto& c : cases) {
         std::vector<uint8_t> carrier = C_TestBytes::Random(8 * (9 + c.name.size() + c.nSize) + 1001, 3);
         const std::vector<uint8_t> payload = C_TestBytes::Random(c.nSize, 11);
@@ -175,8 +173,8 @@ TEST(HiddenRecord, RepeatCheckOnCarriersWhoseSizeIsAMultipleOfSeventeen)
     const uint32_t n = static_cast<uint32_t>(carrier.size());
     C_BitTransfer transfer(carrier.data(), n);
     transfer.SetKey("seventeen");
-    EXPECT_FALSE(transfer.WouldRepeat(9));         // 72 draws
-    EXPECT_TRUE(transfer.WouldRepeat(n / 10));     // far more draws than distinct positions
+    EXPECT_FALSE(transfer.WouldRepeat(9));      // 72 draws
+    EXPECT_TRUE(transfer.WouldRepeat(n / 10));  // far more draws than distinct positions
 
     std::vector<uint8_t> coprime(17 * 600 + 1, 0);
     C_BitTransfer plain(coprime.data(), n + 1);

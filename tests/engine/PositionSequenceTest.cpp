@@ -34,8 +34,8 @@ void ExpectSameAsLiteral(std::string_view strPassword, uint32_t nModulus, uint64
             const uint32_t nExpected = literal.Next();
             const uint32_t nActual = single.Next();
             ASSERT_EQ(nActual, nExpected) << "pass phrase '" << strPassword << "', N " << nModulus << ", draw " << i;
-            ASSERT_EQ(nFromBlock, nExpected) << "in blocks: pass phrase '" << strPassword << "', N " << nModulus
-                                             << ", draw " << i;
+            ASSERT_EQ(nFromBlock, nExpected)
+                << "in blocks: pass phrase '" << strPassword << "', N " << nModulus << ", draw " << i;
             ASSERT_LT(nActual, nModulus);
             ++i;
         }
@@ -56,10 +56,10 @@ std::array<uint8_t, 16> KeyWithLeadingBits(std::initializer_list<int> bits)
 
 TEST(PositionSequence, MatchesTheLiteralAlgorithmThroughSeveralPasses)
 {
-    const std::vector<uint32_t> moduli = {1, 2, 3, 10, 16, 17, 34, 51, 127, 128, 129, 1000, 1001,
-                                          17 * 59, 17 * 4099, 65536, 99991};
-    const std::vector<std::string> passwords = {"", "a", "secret", "Secret", "123456789012345",
-                                                "\xff\xfe", "pass phrase"};
+    const std::vector<uint32_t> moduli = {
+        1, 2, 3, 10, 16, 17, 34, 51, 127, 128, 129, 1000, 1001, 17 * 59, 17 * 4099, 65536, 99991};
+    const std::vector<std::string> passwords = {
+        "", "a", "secret", "Secret", "123456789012345", "\xff\xfe", "pass phrase"};
     for (uint32_t n : moduli)
         for (const auto& password : passwords)
             ExpectSameAsLiteral(password, n, 5 * uint64_t{n} + 300);  // beyond N, 2N and 4N draws
@@ -119,8 +119,8 @@ TEST(PositionSequence, KeyIsTheMd5OfThePassPhrase)
 {
     C_PositionSequence sequence;
     sequence.SetKey("");  // RFC 1321: MD5("") = d41d8cd98f00b204e9800998ecf8427e
-    const std::array<uint8_t, 16> empty = {0xd4, 0x1d, 0x8c, 0xd9, 0x8f, 0x00, 0xb2, 0x04,
-                                           0xe9, 0x80, 0x09, 0x98, 0xec, 0xf8, 0x42, 0x7e};
+    const std::array<uint8_t, 16> empty = {
+        0xd4, 0x1d, 0x8c, 0xd9, 0x8f, 0x00, 0xb2, 0x04, 0xe9, 0x80, 0x09, 0x98, 0xec, 0xf8, 0x42, 0x7e};
     EXPECT_EQ(sequence.GetKey(), empty);
     sequence.SetKey("abc");  // 900150983cd24fb0d6963f7d28e17f72
     EXPECT_EQ(sequence.GetKey()[0], 0x90);

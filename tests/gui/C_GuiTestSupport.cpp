@@ -14,18 +14,24 @@
 #include <cstdlib>
 #include <exception>
 
-QStringList Texts(const std::vector<std::string>& aTexts) {
+QStringList Texts(const std::vector<std::string>& aTexts)
+{
     QStringList list;
-    for (const std::string& str : aTexts) list << QString::fromStdString(str);
+    for (const std::string& str : aTexts)
+        list << QString::fromStdString(str);
     return list;
 }
 
-C_ChildFrame* FrameOf(const C_vmkDoc* pDoc) { return pDoc ? qobject_cast<C_ChildFrame*>(pDoc->parent()) : nullptr; }
+C_ChildFrame* FrameOf(const C_vmkDoc* pDoc)
+{
+    return pDoc ? qobject_cast<C_ChildFrame*>(pDoc->parent()) : nullptr;
+}
 
 namespace {
 
 // The header fields the shell's pictures have always had: 72 dpi, and every colour of a palette used.
-S_BmpLayout Layout(int w, int h, int nBits, bool bTopDown) {
+S_BmpLayout Layout(int w, int h, int nBits, bool bTopDown)
+{
     S_BmpLayout layout;
     layout.nWidth = w;
     layout.nHeight = bTopDown ? -h : h;
@@ -35,7 +41,8 @@ S_BmpLayout Layout(int w, int h, int nBits, bool bTopDown) {
     return layout;
 }
 
-bool WriteAll(const QString& strPath, const S_BmpLayout& layout) {
+bool WriteAll(const QString& strPath, const S_BmpLayout& layout)
+{
     try {
         C_TestBytes::Write(strPath.toStdString(), C_ImageBytes::Bmp(layout));
         return true;
@@ -46,7 +53,8 @@ bool WriteAll(const QString& strPath, const S_BmpLayout& layout) {
 
 }  // namespace
 
-bool WriteBmp24(const QString& strPath, int w, int h, const PixelFn& pixel, bool bTopDown) {
+bool WriteBmp24(const QString& strPath, int w, int h, const PixelFn& pixel, bool bTopDown)
+{
     S_BmpLayout layout = Layout(w, h, 24, bTopDown);
     const size_t nRow = C_ImageBytes::BmpStride(uint32_t(w), 24);
     layout.aPixels.assign(nRow * size_t(h), 0);
@@ -63,8 +71,9 @@ bool WriteBmp24(const QString& strPath, int w, int h, const PixelFn& pixel, bool
     return WriteAll(strPath, layout);
 }
 
-bool WriteBmp8(const QString& strPath, int w, int h, const QList<QColor>& palette,
-               const std::function<int(int x, int y)>& index) {
+bool WriteBmp8(
+    const QString& strPath, int w, int h, const QList<QColor>& palette, const std::function<int(int x, int y)>& index)
+{
     S_BmpLayout layout = Layout(w, h, 8, false);
     for (int i = 0; i < 256; ++i) {
         const QColor c = i < palette.size() ? palette[i] : QColor(0, 0, 0);
@@ -73,18 +82,22 @@ bool WriteBmp8(const QString& strPath, int w, int h, const QList<QColor>& palett
     const size_t nRow = C_ImageBytes::BmpStride(uint32_t(w), 8);
     layout.aPixels.assign(nRow * size_t(h), 0);
     for (int r = 0; r < h; ++r)
-        for (int x = 0; x < w; ++x) layout.aPixels[nRow * size_t(r) + size_t(x)] = uint8_t(index(x, h - 1 - r));
+        for (int x = 0; x < w; ++x)
+            layout.aPixels[nRow * size_t(r) + size_t(x)] = uint8_t(index(x, h - 1 - r));
     return WriteAll(strPath, layout);
 }
 
-int RunGuiTest(int argc, char** argv, const std::function<int(int, char**)>& run) {
+int RunGuiTest(int argc, char** argv, const std::function<int(int, char**)>& run)
+{
     // Never touch the real user's settings: a fresh folder per run, set before any QSettings.
     QTemporaryDir settingsDir;
-    if (!settingsDir.isValid()) return 2;
+    if (!settingsDir.isValid())
+        return 2;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     QStandardPaths::setTestModeEnabled(true);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     C_vmkApp app(argc, argv);
     // Tests close main windows again and again; that must not end the application.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -27,16 +27,17 @@ using PixelFn = std::function<QColor(int x, int y)>;  // y = 0 is the top row as
 // An uncompressed 24-bit BMP; rows bottom-up unless `bTopDown` (negative height).
 bool WriteBmp24(const QString& strPath, int w, int h, const PixelFn& pixel, bool bTopDown = false);
 // An 8-bit palette BMP, bottom-up; `index` gives each pixel's palette entry.
-bool WriteBmp8(const QString& strPath, int w, int h, const QList<QColor>& palette,
-               const std::function<int(int x, int y)>& index);
+bool WriteBmp8(
+    const QString& strPath, int w, int h, const QList<QColor>& palette, const std::function<int(int x, int y)>& index);
 
 // Runs `TestClass` with a fresh settings folder, the offscreen platform and a C_vmkApp.
 int RunGuiTest(int argc, char** argv, const std::function<int(int, char**)>& run);
 
-#define VMK_GUI_TEST_MAIN(TestClass)                                                      \
-    int main(int argc, char** argv) {                                                     \
-        return RunGuiTest(argc, argv, [](int c, char** v) {                               \
-            TestClass tc;                                                                 \
-            return QTest::qExec(&tc, c, v);                                               \
-        });                                                                               \
+#define VMK_GUI_TEST_MAIN(TestClass)                                                                                   \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        return RunGuiTest(argc, argv, [](int c, char** v) {                                                            \
+            TestClass tc;                                                                                              \
+            return QTest::qExec(&tc, c, v);                                                                            \
+        });                                                                                                            \
     }

@@ -21,22 +21,29 @@
 namespace {
 
 // A picture whose every pixel says where it is: red = x, green = y (mod 256), blue fixed.
-QColor Coded(int x, int y) { return QColor(x % 256, y % 256, 77); }
+QColor Coded(int x, int y)
+{
+    return QColor(x % 256, y % 256, 77);
+}
 
 // An 8-bit RLE BMP whose data is only its end mark: a few bytes that decode to w x h bytes.
-QByteArray EarlyEndRle8(int w, int h) {
+QByteArray EarlyEndRle8(int w, int h)
+{
     QByteArray b;
     auto put = [&b](uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) b.append(char((v >> (8 * i)) & 0xFF));
+        for (int i = 0; i < n; ++i)
+            b.append(char((v >> (8 * i)) & 0xFF));
     };
     b.append("BM");
     put(14 + 40 + 8 + 2, 4);
     put(0, 4);
     put(14 + 40 + 8, 4);
-    for (uint32_t v : {40u, uint32_t(w), uint32_t(h)}) put(v, 4);
+    for (uint32_t v : {40u, uint32_t(w), uint32_t(h)})
+        put(v, 4);
     put(1, 2);
     put(8, 2);
-    for (uint32_t v : {1u, 2u, 2835u, 2835u, 2u, 0u}) put(v, 4);  // BI_RLE8, two colours
+    for (uint32_t v : {1u, 2u, 2835u, 2835u, 2u, 0u})
+        put(v, 4);  // BI_RLE8, two colours
     put(0x000000, 4);
     put(0xFFFFFF, 4);
     b.append('\0').append('\1');  // end of bitmap
@@ -55,22 +62,30 @@ class DocViewTest : public QObject {
     C_MainFrame* Frame() { return App()->GetMainFrame(); }
 
     // Opens a w x h coded picture into a window whose view client area is `client`.
-    C_vmkView* OpenCoded(const QString& strName, int w, int h, QSize client, bool bTopDown = false) {
+    C_vmkView* OpenCoded(const QString& strName, int w, int h, QSize client, bool bTopDown = false)
+    {
         const QString strPath = m_dir.filePath(strName);
-        if (!WriteBmp24(strPath, w, h, Coded, bTopDown)) return nullptr;
+        if (!WriteBmp24(strPath, w, h, Coded, bTopDown))
+            return nullptr;
         Frame()->SetNewChildClientSize(client);
         C_vmkDoc* pDoc = App()->OpenDocumentFile(strPath);
-        if (!pDoc) return nullptr;
+        if (!pDoc)
+            return nullptr;
         C_vmkView* pView = FrameOf(pDoc)->GetView();
-        if (!QTest::qWaitForWindowExposed(FrameOf(pDoc))) return nullptr;
+        if (!QTest::qWaitForWindowExposed(FrameOf(pDoc)))
+            return nullptr;
         QCoreApplication::processEvents();  // scroll bars show or hide through queued calls
         return pView;
     }
 
-    static QImage Shot(C_vmkView* pView) { return pView->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    static QImage Shot(C_vmkView* pView)
+    {
+        return pView->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
 
 private slots:
-    void init() {
+    void init()
+    {
         m_prompts = C_ScriptedPrompts();
         App()->SetPrompts(&m_prompts);
         QVERIFY(App()->InitInstance({QStringLiteral("-Embedding")}));
@@ -79,7 +94,8 @@ private slots:
         Frame()->resize(1400, 1000);
         QVERIFY(QTest::qWaitForWindowExposed(Frame()));
     }
-    void cleanup() {
+    void cleanup()
+    {
         Frame()->CloseAllDocuments();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY2(m_prompts.m_faults.empty(), m_prompts.Faults().c_str());
@@ -87,7 +103,8 @@ private slots:
 
     // Layouts no Qt format stores are converted through the picture layer's reader: 4-bit
     // indices, and 16 or 32 bits with masks of their own. Rows stay in stored order.
-    void picturesWithoutAQtFormatAreConverted() {
+    void picturesWithoutAQtFormatAreConverted()
+    {
         BTCImageData four;
         four.m_nWidth = 3, four.m_nHeight = 1, four.m_nBitsPerPixel = 4, four.m_nStride = 4;
         four.m_aBits = {0x12, 0x30, 0, 0};
@@ -111,7 +128,8 @@ private slots:
         QCOMPARE(QColor(img.pixel(1, 1)), QColor(10, 20, 30));
     }
 
-    void smallPictureShrinksWindow() {
+    void smallPictureShrinksWindow()
+    {
         C_vmkView* pView = OpenCoded("small.bmp", 200, 100, QSize(600, 400));
         QVERIFY(pView);
         QCOMPARE(pView->viewport()->size(), QSize(200, 100));
@@ -119,7 +137,8 @@ private slots:
         QVERIFY(!pView->verticalScrollBar()->isVisible());
     }
 
-    void largePictureKeepsWindowAndScrolls() {
+    void largePictureKeepsWindowAndScrolls()
+    {
         C_vmkView* pView = OpenCoded("large.bmp", 2000, 1500, QSize(600, 400));
         QVERIFY(pView);
         const QSize frameBefore = FrameOf(pView->GetDocument())->size();
@@ -141,7 +160,8 @@ private slots:
         QCOMPARE(QColor(img.pixel(7, 3)), Coded(307, 53));
     }
 
-    void widerButLowerShrinksOnlyHeight() {
+    void widerButLowerShrinksOnlyHeight()
+    {
         C_vmkView* pView = OpenCoded("wide.bmp", 900, 100, QSize(600, 400));
         QVERIFY(pView);
         QCOMPARE(pView->viewport()->width(), 600);
@@ -151,7 +171,8 @@ private slots:
         QCOMPARE(pView->horizontalScrollBar()->maximum(), 300);
     }
 
-    void titleNamesSizeAndDepth() {
+    void titleNamesSizeAndDepth()
+    {
         C_vmkView* pView = OpenCoded("photo.bmp", 640, 480, QSize(300, 200));
         QVERIFY(pView);
         QCOMPARE(pView->GetDocument()->GetTitle(), QString("Carrier - photo.bmp [640x480x24 bits]"));
@@ -162,7 +183,8 @@ private slots:
         QCOMPARE(QDir::currentPath(), QDir(m_dir.path()).canonicalPath());
     }
 
-    void drawnCentredOnWhiteOddPixelRightAndBottom() {
+    void drawnCentredOnWhiteOddPixelRightAndBottom()
+    {
         C_vmkView* pView = OpenCoded("centre.bmp", 200, 100, QSize(600, 400));
         QVERIFY(pView);
         // The user enlarges the window again: client 401 x 201 leaves margins of 201 and 101.
@@ -182,7 +204,8 @@ private slots:
         QCOMPARE(QColor(img.pixel(150, 77)), Coded(50, 27));
     }
 
-    void topDownPictureDrawnUpright() {
+    void topDownPictureDrawnUpright()
+    {
         C_vmkView* pView = OpenCoded("topdown.bmp", 50, 40, QSize(50, 40), true);
         QVERIFY(pView);
         const QImage img = Shot(pView);
@@ -191,7 +214,8 @@ private slots:
         QCOMPARE(QColor(img.pixel(3, 30)), Coded(3, 30));
     }
 
-    void palettePictureDrawnWithItsColours() {
+    void palettePictureDrawnWithItsColours()
+    {
         const QString strPath = m_dir.filePath("pal.bmp");
         const QList<QColor> palette = {QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 160, 0)};
         QVERIFY(WriteBmp8(strPath, 30, 20, palette, [](int x, int y) { return y < 10 ? (x < 15 ? 0 : 1) : 2; }));
@@ -207,7 +231,8 @@ private slots:
         QCOMPARE(QColor(img.pixel(5, 15)), palette[2]);
     }
 
-    void grayScaleRedrawsKeepsTitle() {
+    void grayScaleRedrawsKeepsTitle()
+    {
         C_vmkView* pView = OpenCoded("gray.bmp", 64, 32, QSize(64, 32));
         QVERIFY(pView);
         const QString strTitle = pView->GetDocument()->GetTitle();
@@ -224,7 +249,8 @@ private slots:
         QCOMPARE(pView->GetDocument()->GetTitle(), strTitle);  // still says 24 bits
     }
 
-    void saveAsCancelledChangesNothing() {
+    void saveAsCancelledChangesNothing()
+    {
         C_vmkView* pView = OpenCoded("keep.bmp", 20, 20, QSize(20, 20));
         QVERIFY(pView);
         m_prompts.m_saveAnswers = {""};
@@ -232,11 +258,12 @@ private slots:
         QCOMPARE(int(m_prompts.m_saveArgs.size()), 1);
         QVERIFY(m_prompts.m_messages.empty());
         QCOMPARE(QString::fromStdString(m_prompts.m_saveArgs.back().m_strFilter),
-                 QString("All Supported Types(*.bmp, *.gif, *.pcx)|*.bmp;*.gif;*.pcx|Windows Bitmap(*.bmp)|*.bmp|"
-                         "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|"));
+            QString("All Supported Types(*.bmp, *.gif, *.pcx)|*.bmp;*.gif;*.pcx|Windows Bitmap(*.bmp)|*.bmp|"
+                    "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|"));
     }
 
-    void saveAsWritesAndKeepsName() {
+    void saveAsWritesAndKeepsName()
+    {
         C_vmkView* pView = OpenCoded("orig.bmp", 20, 20, QSize(20, 20));
         QVERIFY(pView);
         const QString strOut = m_dir.filePath("copy.pcx");
@@ -253,11 +280,13 @@ private slots:
         QCOMPARE(App()->GetRecentFiles().GetEntries().first(), m_dir.filePath("orig.bmp"));
     }
 
-    void failedSaveKeepsPictureDrawn() {
+    void failedSaveKeepsPictureDrawn()
+    {
         C_vmkView* pView = OpenCoded("precious.bmp", 30, 30, QSize(30, 30));
         QVERIFY(pView);
         const QImage before = Shot(pView);
-        m_prompts.m_saveAnswers = {m_dir.filePath("typo.bmq").toStdString(), m_dir.filePath("no/such/folder/x.bmp").toStdString()};
+        m_prompts.m_saveAnswers = {
+            m_dir.filePath("typo.bmq").toStdString(), m_dir.filePath("no/such/folder/x.bmp").toStdString()};
         Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
         Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
         QCOMPARE(Texts(m_prompts.m_messages), QStringList({"Error Saving Image!", "Error Saving Image!"}));
@@ -272,7 +301,8 @@ private slots:
         QVERIFY(QFile::exists(strGood));
     }
 
-    void unreadableFileOpensNothing() {
+    void unreadableFileOpensNothing()
+    {
         const QString strPath = m_dir.filePath("junk.bmp");
         QFile f(strPath);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -287,7 +317,8 @@ private slots:
 
     // A message hidden in this session is kept on the document: a save in another format asks
     // first, and every save is read back; a save that lost the message says so.
-    void savesOfAHiddenMessageAreCheckedByReadingBack() {
+    void savesOfAHiddenMessageAreCheckedByReadingBack()
+    {
         C_vmkView* pView = OpenCoded("cover.bmp", 64, 64, QSize(64, 64));
         QVERIFY(pView);
         C_vmkDoc* pDoc = pView->GetDocument();
@@ -311,13 +342,15 @@ private slots:
         m_prompts.m_saveAnswers = {strGif.toStdString(), strGif.toStdString()};
         m_prompts.m_yesNoAnswers = {false, true};
         Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
-        QCOMPARE(Texts(m_prompts.m_questions), QStringList({"The hidden message will not survive saving as GIF. Save anyway?"}));
+        QCOMPARE(Texts(m_prompts.m_questions),
+            QStringList({"The hidden message will not survive saving as GIF. Save anyway?"}));
         QVERIFY(!QFile::exists(strGif));
         // Yes writes it, and reading it back tells that the message is not in it.
         Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
         QVERIFY(QFile::exists(strGif));
         QCOMPARE(int(m_prompts.m_messages.size()), 1);
-        QVERIFY(QString::fromStdString(m_prompts.m_messages[0]).startsWith("The picture was saved, but the hidden message could not be read back"));
+        QVERIFY(QString::fromStdString(m_prompts.m_messages[0])
+                    .startsWith("The picture was saved, but the hidden message could not be read back"));
         QVERIFY(pDoc->IsModified());
 
         // The same format: no question, the message comes back, the mark goes.
@@ -327,7 +360,8 @@ private slots:
         QCOMPARE(int(m_prompts.m_messages.size()), 1);
         QVERIFY(!pDoc->IsModified());
         QVERIFY(!Frame()->isWindowModified());
-        QCOMPARE(QString::fromStdString(m_prompts.m_saveArgs.back().m_strDefaultExt), QString("bmp"));  // a name without extension keeps BMP
+        QCOMPARE(QString::fromStdString(m_prompts.m_saveArgs.back().m_strDefaultExt),
+            QString("bmp"));  // a name without extension keeps BMP
 
         // A gray-scale conversion overwrites the message's bits: that save is caught too.
         Frame()->GetAction(ID_TOOLS_GRAYSCALE)->trigger();
@@ -339,7 +373,8 @@ private slots:
     }
 
     // A picture that decodes to far more than its file opens only with the user's consent.
-    void hugeExpansionAsksBeforeOpening() {
+    void hugeExpansionAsksBeforeOpening()
+    {
         const QString strPath = m_dir.filePath("expands.bmp");
         QFile f(strPath);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -348,7 +383,8 @@ private slots:
         m_prompts.m_yesNoAnswers = {false, true};
         QVERIFY(!App()->OpenDocumentFile(strPath));
         QCOMPARE(Texts(m_prompts.m_questions),
-                 QStringList({"This picture would take more than 64 MB of memory, far more than its file size. Open it anyway?"}));
+            QStringList(
+                {"This picture would take more than 64 MB of memory, far more than its file size. Open it anyway?"}));
         QVERIFY(m_prompts.m_messages.empty());  // declined: no error on top
         QVERIFY(Frame()->GetChildFrames().isEmpty());
         C_vmkDoc* pDoc = App()->OpenDocumentFile(strPath);
@@ -359,7 +395,8 @@ private slots:
 
     // A new window lies inside the workspace; Cascade gives a small picture's window the
     // picture's size, not a fixed one, and keeps a large one inside.
-    void windowsStayInsideAndCascadeKeepsPictureSizes() {
+    void windowsStayInsideAndCascadeKeepsPictureSizes()
+    {
         Frame()->SetNewChildClientSize(QSize());
         const QRect area(QPoint(0, 0), Frame()->GetMdiArea()->viewport()->size());
         QVERIFY(WriteBmp24(m_dir.filePath("huge.bmp"), 2400, 1800, Coded));
@@ -375,13 +412,15 @@ private slots:
             smalls << FrameOf(pDoc)->GetView();
         }
         Frame()->GetAction(ID_WINDOW_CASCADE)->trigger();
-        for (C_vmkView* pView : smalls) QCOMPARE(pView->viewport()->size(), QSize(120, 80));
+        for (C_vmkView* pView : smalls)
+            QCOMPARE(pView->viewport()->size(), QSize(120, 80));
         QVERIFY(area.contains(FrameOf(pHuge)->geometry()));
     }
 
     // The picture commands reach the view's handlers; cancelled at their first question they
     // change nothing that is drawn.
-    void cancelledCommandsChangeNothingVisible() {
+    void cancelledCommandsChangeNothingVisible()
+    {
         C_vmkView* pView = OpenCoded("noop.bmp", 20, 20, QSize(20, 20));
         QVERIFY(pView);
         const QImage before = Shot(pView);
@@ -390,7 +429,8 @@ private slots:
         m_prompts.m_openAnswers = {"", ""};
         m_prompts.m_passwordAnswers = {std::nullopt};
         m_prompts.m_composeAnswers = {std::nullopt};
-        for (unsigned nId : {ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE, ID_TOOLS_COMPARE}) {
+        for (unsigned nId :
+            {ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE, ID_TOOLS_COMPARE}) {
             QVERIFY(pView->OnCmdMsg(nId, false));  // routed to the view
             Frame()->GetAction(nId)->trigger();
         }

@@ -31,20 +31,26 @@ struct S_Item {
 };
 
 // The items of a menu as (text, id); separators as ("", 0).
-QList<S_Item> Items(const QMenu* pMenu) {
+QList<S_Item> Items(const QMenu* pMenu)
+{
     QList<S_Item> items;
     for (const QAction* a : pMenu->actions())
         items.append({a->isSeparator() ? QString() : a->text(), a->isSeparator() ? 0u : a->data().toUInt()});
     return items;
 }
 
-QStringList Titles(const QList<QMenu*>& menus) {
+QStringList Titles(const QList<QMenu*>& menus)
+{
     QStringList titles;
-    for (const QMenu* m : menus) titles << m->title();
+    for (const QMenu* m : menus)
+        titles << m->title();
     return titles;
 }
 
-QColor Solid(int, int) { return QColor(10, 120, 200); }
+QColor Solid(int, int)
+{
+    return QColor(10, 120, 200);
+}
 
 }  // namespace
 
@@ -57,33 +63,41 @@ class ShellFramesTest : public QObject {
     C_vmkApp* App() { return C_vmkApp::Instance(); }
     C_MainFrame* Frame() { return App()->GetMainFrame(); }
 
-    QString Picture(const QString& strName, int w = 40, int h = 30) {
+    QString Picture(const QString& strName, int w = 40, int h = 30)
+    {
         const QString strPath = m_dir.filePath(strName);
-        if (!QFile::exists(strPath)) WriteBmp24(strPath, w, h, Solid);
+        if (!QFile::exists(strPath))
+            WriteBmp24(strPath, w, h, Solid);
         return strPath;
     }
 
-    bool Start(const QStringList& args = {QStringLiteral("-Embedding")}) {
+    bool Start(const QStringList& args = {QStringLiteral("-Embedding")})
+    {
         m_prompts = C_ScriptedPrompts();
         App()->SetPrompts(&m_prompts);
         return App()->InitInstance(args);
     }
 
 private slots:
-    void init() {
+    void init()
+    {
         QSettings(QStringLiteral("Veilmark"), QStringLiteral("Veilmark")).clear();
         App()->GetRecentFiles() = C_RecentFileList();
     }
-    void cleanup() {
-        if (C_SplashWnd::GetCurrent()) C_SplashWnd::GetCurrent()->CloseSplash();
-        if (Frame()) Frame()->CloseAllDocuments();
+    void cleanup()
+    {
+        if (C_SplashWnd::GetCurrent())
+            C_SplashWnd::GetCurrent()->CloseSplash();
+        if (Frame())
+            Frame()->CloseAllDocuments();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY2(m_prompts.m_faults.empty(), m_prompts.Faults().c_str());
     }
 
     // ---- menus, keys, tool bar, status bar ----
 
-    void menu128WithoutPicture() {
+    void menu128WithoutPicture()
+    {
         QVERIFY(Start());
         QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
         QCOMPARE(Titles(Frame()->GetMenus()), QStringList({"&File", "&View", "&Help"}));
@@ -112,12 +126,13 @@ private slots:
         QCOMPARE(Frame()->windowTitle(), QString("Veilmark"));
     }
 
-    void menu129WithPicture() {
+    void menu129WithPicture()
+    {
         QVERIFY(Start());
         QVERIFY(App()->OpenDocumentFile(Picture("a.bmp")));
         QCOMPARE(Frame()->GetMenuId(), IDR_VMKTYPE);
-        QCOMPARE(Titles(Frame()->GetMenus()),
-                 QStringList({"&File", "&Actions", "&Tools", "&View", "&Window", "&Help"}));
+        QCOMPARE(
+            Titles(Frame()->GetMenus()), QStringList({"&File", "&Actions", "&Tools", "&View", "&Window", "&Help"}));
         QCOMPARE(Frame()->menuBar()->actions().size(), 6);
         const QList<QMenu*> menus = Frame()->GetMenus();
         const QList<S_Item> file = Items(menus[0]);
@@ -154,13 +169,14 @@ private slots:
         QCOMPARE(window[3].strText, QString("Close All &Windows"));
         QCOMPARE(window[3].nId, ID_WINDOW_CLOSEALL);
         // Every picture command is enabled while a picture window is active.
-        for (unsigned nId : {ID_FILE_SAVE_AS, ID_FILE_CLOSE, ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL,
-                             ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE, ID_TOOLS_GRAYSCALE, ID_TOOLS_COMPARE,
-                             ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE, ID_WINDOW_CLOSEALL})
+        for (unsigned nId : {ID_FILE_SAVE_AS, ID_FILE_CLOSE, ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_TOOLS_PROPERTIES,
+                 ID_TOOLS_COMPOSE, ID_TOOLS_GRAYSCALE, ID_TOOLS_COMPARE, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ,
+                 ID_WINDOW_ARRANGE, ID_WINDOW_CLOSEALL})
             QVERIFY2(Frame()->GetAction(nId)->isEnabled(), qPrintable(QString::number(nId)));
     }
 
-    void windowListInWindowMenu() {
+    void windowListInWindowMenu()
+    {
         QVERIFY(Start());
         QVERIFY(App()->OpenDocumentFile(Picture("a.bmp")));
         QVERIFY(App()->OpenDocumentFile(Picture("b.bmp")));
@@ -176,11 +192,11 @@ private slots:
         QCOMPARE(Frame()->GetActiveChild()->GetDocument()->GetPathName(), QDir(m_dir.path()).filePath("a.bmp"));
     }
 
-    void acceleratorKeys() {
+    void acceleratorKeys()
+    {
         QVERIFY(Start());
         const QList<QPair<unsigned, QString>> keys = {{ID_FILE_SAVE_AS, "F2"}, {ID_FILE_OPEN, "F3"},
-                                                      {ID_ACTIONS_HIDE, "F4"}, {ID_ACTIONS_REVEAL, "F5"},
-                                                      {ID_NEXT_PANE, "F6"},   {ID_PREV_PANE, "Shift+F6"}};
+            {ID_ACTIONS_HIDE, "F4"}, {ID_ACTIONS_REVEAL, "F5"}, {ID_NEXT_PANE, "F6"}, {ID_PREV_PANE, "Shift+F6"}};
         for (const auto& [nId, strKey] : keys)
             QCOMPARE(Frame()->GetAction(nId)->shortcut(), QKeySequence::fromString(strKey));
         // F3 opens the open dialog even with no picture.
@@ -205,17 +221,17 @@ private slots:
         QVERIFY(m_prompts.m_messages.empty());
     }
 
-    void toolBarOrderAndPrompts() {
+    void toolBarOrderAndPrompts()
+    {
         QVERIFY(Start());
-        const QList<unsigned> want = {ID_FILE_OPEN,        ID_FILE_SAVE_AS,    0, ID_ACTIONS_HIDE,
-                                      ID_ACTIONS_REVEAL,   0,                  ID_TOOLS_PROPERTIES,
-                                      ID_TOOLS_GRAYSCALE,  ID_TOOLS_COMPOSE,   ID_TOOLS_COMPARE, 0,
-                                      ID_APP_ABOUT};
+        const QList<unsigned> want = {ID_FILE_OPEN, ID_FILE_SAVE_AS, 0, ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, 0,
+            ID_TOOLS_PROPERTIES, ID_TOOLS_GRAYSCALE, ID_TOOLS_COMPOSE, ID_TOOLS_COMPARE, 0, ID_APP_ABOUT};
         QList<unsigned> got;
         QList<QImage> images;
         for (QAction* a : Frame()->GetToolBar()->actions()) {
             got << (a->isSeparator() ? 0u : a->data().toUInt());
-            if (!a->isSeparator()) images << a->icon().pixmap(32, 32).toImage();
+            if (!a->isSeparator())
+                images << a->icon().pixmap(32, 32).toImage();
         }
         QCOMPARE(got, want);
         QCOMPARE(Frame()->GetToolBar()->iconSize(), QSize(32, 32));
@@ -223,22 +239,25 @@ private slots:
         QCOMPARE(images.size(), 9);
         for (int i = 0; i < images.size(); ++i) {
             QCOMPARE(images[i].size(), QSize(32, 32));
-            for (int j = i + 1; j < images.size(); ++j) QVERIFY(images[i] != images[j]);
+            for (int j = i + 1; j < images.size(); ++j)
+                QVERIFY(images[i] != images[j]);
         }
         // Status prompt and tool tip from the string table.
-        QCOMPARE(Frame()->GetAction(ID_ACTIONS_HIDE)->statusTip(), QString("Hide a Message(i.e data) into this Picture."));
+        QCOMPARE(
+            Frame()->GetAction(ID_ACTIONS_HIDE)->statusTip(), QString("Hide a Message(i.e data) into this Picture."));
         QCOMPARE(Frame()->GetAction(ID_ACTIONS_HIDE)->toolTip(), QString("Hide a File into this Picture"));
         QCOMPARE(Frame()->GetAction(ID_FILE_SAVE_AS)->toolTip(), QString("Save this Pictue as.."));
         QCOMPARE(Frame()->GetAction(ID_TOOLS_GRAYSCALE)->statusTip(), QString("Convert this Image to Black & White."));
         QCOMPARE(Frame()->GetAction(ID_WINDOW_CLOSEALL)->statusTip(), QString("Close all currently open windows."));
 
         // Pointing at a button puts its prompt in the message pane; leaving brings "Ready" back.
-        auto* pButton = qobject_cast<QToolButton*>(
-            Frame()->GetToolBar()->widgetForAction(Frame()->GetAction(ID_FILE_OPEN)));
+        auto* pButton =
+            qobject_cast<QToolButton*>(Frame()->GetToolBar()->widgetForAction(Frame()->GetAction(ID_FILE_OPEN)));
         QVERIFY(pButton);
         QLabel* pReady = nullptr;
         for (QLabel* l : Frame()->statusBar()->findChildren<QLabel*>())
-            if (l->text() == "Ready") pReady = l;
+            if (l->text() == "Ready")
+                pReady = l;
         QVERIFY(pReady);
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
         QCoreApplication::sendEvent(pButton, &enter);
@@ -250,7 +269,8 @@ private slots:
         QVERIFY(!pReady->isHidden());
     }
 
-    void lockIndicatorsOffWithoutLights() {
+    void lockIndicatorsOffWithoutLights()
+    {
         QVERIFY(Start());
         // Panes for CAP, NUM and SCRL exist; the offscreen platform reports no lights.
         for (unsigned nId : {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL}) {
@@ -260,7 +280,8 @@ private slots:
         }
     }
 
-    void viewTogglesCheckMarks() {
+    void viewTogglesCheckMarks()
+    {
         QVERIFY(Start());
         QAction* pTool = Frame()->GetAction(ID_VIEW_TOOLBAR);
         QAction* pStatus = Frame()->GetAction(ID_VIEW_STATUS_BAR);
@@ -282,7 +303,8 @@ private slots:
 
     // ---- command line ----
 
-    void commandLineParsing() {
+    void commandLineParsing()
+    {
         using C = C_CommandLineInfo;
         QVERIFY(C::Parse({}).m_bShowSplash);
         QCOMPARE(C::Parse({}).m_nShellCommand, C::FileNew);
@@ -302,7 +324,8 @@ private slots:
         QCOMPARE(C::Parse({"a.bmp", "b.bmp"}).m_strFileName, QString("a.bmp"));
     }
 
-    void startWithoutArgumentsShowsSplashAndMenu128() {
+    void startWithoutArgumentsShowsSplashAndMenu128()
+    {
         QVERIFY(Start({}));
         QVERIFY(C_SplashWnd::GetCurrent());
         QVERIFY(Frame()->isMaximized());
@@ -310,7 +333,8 @@ private slots:
         QVERIFY(Frame()->GetChildFrames().isEmpty());
     }
 
-    void startWithEmbeddingHasNoSplash() {
+    void startWithEmbeddingHasNoSplash()
+    {
         QVERIFY(Start({"/Embedding"}));
         QVERIFY(!C_SplashWnd::GetCurrent());
         QVERIFY(Start({"-automation"}));
@@ -318,14 +342,16 @@ private slots:
         QVERIFY(Frame()->isMaximized());
     }
 
-    void startWithPictureOpensIt() {
+    void startWithPictureOpensIt()
+    {
         QVERIFY(Start({"-Embedding", Picture("start.bmp")}));
         QCOMPARE(Frame()->GetChildFrames().size(), 1);
         QCOMPARE(Frame()->GetMenuId(), IDR_VMKTYPE);
         QVERIFY(Frame()->isMaximized());
     }
 
-    void startWithMissingPictureEnds() {
+    void startWithMissingPictureEnds()
+    {
         QVERIFY(!Start({"-Embedding", m_dir.filePath("missing.bmp")}));
         QCOMPARE(Texts(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
         QVERIFY(Frame()->GetChildFrames().isEmpty());
@@ -333,7 +359,8 @@ private slots:
     }
 
     // The box about a bad picture comes after the splash, over the shown main window.
-    void startWithBadPictureAsksWithoutSplash() {
+    void startWithBadPictureAsksWithoutSplash()
+    {
         const QString strBad = m_dir.filePath("bad.bmp");
         QFile f(strBad);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -353,7 +380,8 @@ private slots:
         QVERIFY(!Frame()->isVisible());  // the program then ends
     }
 
-    void startWithLargePictureKeepsItsWindowInside() {
+    void startWithLargePictureKeepsItsWindowInside()
+    {
         QVERIFY(Start({"-Embedding", Picture("wide.bmp", 2400, 1800)}));
         QVERIFY(QTest::qWaitForWindowExposed(Frame()));
         C_ChildFrame* pChild = Frame()->GetChildFrames().value(0);
@@ -361,17 +389,19 @@ private slots:
         QVERIFY(QRect(QPoint(0, 0), Frame()->GetMdiArea()->viewport()->size()).contains(pChild->geometry()));
     }
 
-    void startWithPrintOpensAndEnds() {
+    void startWithPrintOpensAndEnds()
+    {
         QVERIFY(!Start({"-Embedding", "-p", Picture("print.bmp")}));
         QVERIFY(m_prompts.m_messages.empty());
     }
 
-    void unregisterClearsSettings() {
+    void unregisterClearsSettings()
+    {
         App()->AddToRecentFileList(Picture("kept.bmp"));
         QVERIFY(QSettings("Veilmark", "Veilmark").contains("Recent File List/File1"));
         QVERIFY(!Start({"-Unregister"}));
         QCOMPARE(Texts(m_prompts.m_messages),
-                 QStringList({"System registry entries have been removed and the INI file (if any) was deleted."}));
+            QStringList({"System registry entries have been removed and the INI file (if any) was deleted."}));
         QVERIFY(!QSettings("Veilmark", "Veilmark").contains("Recent File List/File1"));
         QVERIFY(App()->WasUnregistered());
         // Nothing is written back at the end.
@@ -379,14 +409,16 @@ private slots:
         QVERIFY(QSettings("Veilmark", "Veilmark").allKeys().isEmpty());
     }
 
-    void unregisterWithEmbeddingIsQuiet() {
+    void unregisterWithEmbeddingIsQuiet()
+    {
         QVERIFY(!Start({"-Embedding", "/Unregserver"}));
         QVERIFY(m_prompts.m_messages.empty());
     }
 
     // ---- documents across windows ----
 
-    void recentFilesKeepSixMostRecentFirst() {
+    void recentFilesKeepSixMostRecentFirst()
+    {
         QVERIFY(Start());
         QStringList paths;
         for (int i = 1; i <= 7; ++i) {
@@ -395,7 +427,8 @@ private slots:
             QVERIFY(App()->OpenDocumentFile(paths.last()));
         }
         QStringList want;
-        for (int i = 7; i >= 2; --i) want << paths[i - 1];
+        for (int i = 7; i >= 2; --i)
+            want << paths[i - 1];
         QCOMPARE(App()->GetRecentFiles().GetEntries(), want);
         QSettings settings("Veilmark", "Veilmark");
         for (int i = 1; i <= 6; ++i)
@@ -421,7 +454,8 @@ private slots:
         QCOMPARE(Frame()->GetActiveChild()->GetDocument()->GetPathName(), want[2]);
     }
 
-    void recentEntryThatFailsIsRemoved() {
+    void recentEntryThatFailsIsRemoved()
+    {
         QVERIFY(Start());
         const QString strGone = Picture("gone.bmp");
         QVERIFY(App()->OpenDocumentFile(strGone));
@@ -432,7 +466,8 @@ private slots:
         QVERIFY(App()->GetRecentFiles().GetEntries().isEmpty());
     }
 
-    void samePictureTwiceActivatesFirst() {
+    void samePictureTwiceActivatesFirst()
+    {
         QVERIFY(Start());
         const QString strA = Picture("same.bmp");
         QVERIFY(QDir(m_dir.path()).mkpath("sub"));
@@ -449,7 +484,8 @@ private slots:
         QCOMPARE(Frame()->GetChildFrames().size(), 2);
     }
 
-    void letterCaseTellsFilesApart() {
+    void letterCaseTellsFilesApart()
+    {
 #ifdef Q_OS_WIN
         QSKIP("file names ignore letter case on Windows");
 #else
@@ -464,7 +500,8 @@ private slots:
 #endif
     }
 
-    void openFromDialogAndCancel() {
+    void openFromDialogAndCancel()
+    {
         QVERIFY(Start());
         m_prompts.m_openAnswers = {"", Picture("dlg.bmp").toStdString()};
         Frame()->GetAction(ID_FILE_OPEN)->trigger();  // Cancel
@@ -474,7 +511,8 @@ private slots:
         QCOMPARE(int(m_prompts.m_openArgs.size()), 2);
     }
 
-    void currentDirectoryFollowsOpenedPicture() {
+    void currentDirectoryFollowsOpenedPicture()
+    {
         QVERIFY(Start());
         QVERIFY(QDir(m_dir.path()).mkpath("one"));
         QVERIFY(QDir(m_dir.path()).mkpath("two"));
@@ -486,9 +524,11 @@ private slots:
         QCOMPARE(QDir::currentPath(), QDir(m_dir.filePath("two")).canonicalPath());
     }
 
-    void closeAllWindowsWithThree() {
+    void closeAllWindowsWithThree()
+    {
         QVERIFY(Start());
-        for (const char* name : {"c1.bmp", "c2.bmp", "c3.bmp"}) QVERIFY(App()->OpenDocumentFile(Picture(name)));
+        for (const char* name : {"c1.bmp", "c2.bmp", "c3.bmp"})
+            QVERIFY(App()->OpenDocumentFile(Picture(name)));
         QCOMPARE(Frame()->GetChildFrames().size(), 3);
         QPointer<C_vmkDoc> pDoc = Frame()->GetActiveChild()->GetDocument();
         Frame()->GetAction(ID_WINDOW_CLOSEALL)->trigger();
@@ -502,7 +542,8 @@ private slots:
 
     // A changed picture is marked and asks Save / Discard / Cancel before it closes, whether
     // closed alone, with Close All Windows or with Exit; Cancel stops the whole operation.
-    void changedPictureAsksBeforeClosing() {
+    void changedPictureAsksBeforeClosing()
+    {
         QVERIFY(Start());
         C_vmkDoc* pA = App()->OpenDocumentFile(Picture("ch1.bmp"));
         QVERIFY(pA);
@@ -548,7 +589,8 @@ private slots:
         QVERIFY(Frame()->GetChildFrames().isEmpty());
     }
 
-    void mainTitleFollowsActivePicture() {
+    void mainTitleFollowsActivePicture()
+    {
         QVERIFY(Start());
         QVERIFY(App()->OpenDocumentFile(Picture("t1.bmp", 40, 30)));
         QCOMPARE(Frame()->windowTitle(), QString("Veilmark - Carrier - t1.bmp [40x30x24 bits][*]"));
@@ -559,9 +601,11 @@ private slots:
         QVERIFY(!Frame()->isWindowModified());
     }
 
-    void cascadeTileAndArrangeIcons() {
+    void cascadeTileAndArrangeIcons()
+    {
         QVERIFY(Start());
-        for (const char* name : {"w1.bmp", "w2.bmp", "w3.bmp"}) QVERIFY(App()->OpenDocumentFile(Picture(name, 300, 200)));
+        for (const char* name : {"w1.bmp", "w2.bmp", "w3.bmp"})
+            QVERIFY(App()->OpenDocumentFile(Picture(name, 300, 200)));
         const QList<C_ChildFrame*> frames = Frame()->GetChildFrames();
         Frame()->GetAction(ID_WINDOW_TILE_HORZ)->trigger();
         // Tiled windows do not overlap.
@@ -581,7 +625,8 @@ private slots:
         QCOMPARE(frames[2]->x(), frames[0]->width());
     }
 
-    void exitClosesMainWindowAndWritesList() {
+    void exitClosesMainWindowAndWritesList()
+    {
         QVERIFY(Start());
         QVERIFY(App()->OpenDocumentFile(Picture("exit.bmp")));
         QSettings("Veilmark", "Veilmark").clear();
@@ -590,7 +635,7 @@ private slots:
         QVERIFY(Frame()->GetChildFrames().isEmpty());
         QCOMPARE(App()->ExitInstance(), 0);
         QCOMPARE(QSettings("Veilmark", "Veilmark").value("Recent File List/File1").toString(),
-                 QDir(m_dir.path()).filePath("exit.bmp"));
+            QDir(m_dir.path()).filePath("exit.bmp"));
     }
 };
 

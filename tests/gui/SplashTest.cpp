@@ -34,20 +34,24 @@ class SplashTest : public QObject {
     C_vmkApp* App() { return C_vmkApp::Instance(); }
     C_MainFrame* Frame() { return App()->GetMainFrame(); }
 
-    bool Start(const QStringList& args = {}) {
+    bool Start(const QStringList& args = {})
+    {
         m_prompts = C_ScriptedPrompts();
         App()->SetPrompts(&m_prompts);
         return App()->InitInstance(args);
     }
 
 private slots:
-    void cleanup() {
-        if (C_SplashWnd::GetCurrent()) C_SplashWnd::GetCurrent()->CloseSplash();
+    void cleanup()
+    {
+        if (C_SplashWnd::GetCurrent())
+            C_SplashWnd::GetCurrent()->CloseSplash();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY2(m_prompts.m_faults.empty(), m_prompts.Faults().c_str());
     }
 
-    void shownCentredWithItsPicture() {
+    void shownCentredWithItsPicture()
+    {
         QVERIFY(Start());
         C_SplashWnd* pSplash = C_SplashWnd::GetCurrent();
         QVERIFY(pSplash);
@@ -60,20 +64,23 @@ private slots:
         QVERIFY(img.pixel(10, 10) != img.pixel(10, 200));
     }
 
-    void notShownWhenEmbeddedOrAutomated_data() {
+    void notShownWhenEmbeddedOrAutomated_data()
+    {
         QTest::addColumn<QString>("arg");
         QTest::newRow("slash Embedding") << "/Embedding";
         QTest::newRow("hyphen automation") << "-automation";
         QTest::newRow("hyphen EMBEDDING") << "-EMBEDDING";
     }
-    void notShownWhenEmbeddedOrAutomated() {
+    void notShownWhenEmbeddedOrAutomated()
+    {
         QFETCH(QString, arg);
         QVERIFY(Start({arg}));
         QVERIFY(!C_SplashWnd::GetCurrent());
         QVERIFY(Frame()->isVisible());
     }
 
-    void secondShowDoesNothing() {
+    void secondShowDoesNothing()
+    {
         QVERIFY(Start());
         C_SplashWnd* pFirst = C_SplashWnd::GetCurrent();
         QVERIFY(pFirst);
@@ -82,7 +89,8 @@ private slots:
         QCOMPARE(Frame()->findChildren<C_SplashWnd*>().size(), 1);
     }
 
-    void firstKeyPressSwallowed() {
+    void firstKeyPressSwallowed()
+    {
         QVERIFY(Start());
         QVERIFY(QTest::qWaitForWindowExposed(Frame()));
         QVERIFY(C_SplashWnd::GetCurrent());
@@ -95,7 +103,8 @@ private slots:
         QCOMPARE(int(m_prompts.m_openArgs.size()), 1);
     }
 
-    void firstMousePressSwallowed() {
+    void firstMousePressSwallowed()
+    {
         QVERIFY(Start());
         C_PressCounter counter;
         counter.resize(50, 50);
@@ -109,7 +118,8 @@ private slots:
         QCOMPARE(counter.m_nPresses, 1);
     }
 
-    void otherEventsPassWhileShown() {
+    void otherEventsPassWhileShown()
+    {
         QVERIFY(Start());
         QVERIFY(C_SplashWnd::GetCurrent());
         QEvent release(QEvent::KeyRelease);
@@ -119,7 +129,8 @@ private slots:
         QVERIFY(C_SplashWnd::GetCurrent());
     }
 
-    void closesOnItsTimer() {
+    void closesOnItsTimer()
+    {
         QElapsedTimer clock;
         clock.start();
         QVERIFY(Start());

@@ -38,16 +38,32 @@ struct S_Variant {
 TEST(BmpRead, EveryHeaderDepthAndRowOrderKeepsThePixelArray)
 {
     const S_Variant aVariants[] = {
-        {12, 1}, {12, 4}, {12, 8}, {12, 24},
-        {40, 1}, {40, 4}, {40, 8}, {40, 16}, {40, 24}, {40, 32},
-        {52, 8}, {52, 16}, {56, 24}, {56, 32}, {108, 4}, {108, 32}, {124, 1}, {124, 16}, {124, 24},
+        {12, 1},
+        {12, 4},
+        {12, 8},
+        {12, 24},
+        {40, 1},
+        {40, 4},
+        {40, 8},
+        {40, 16},
+        {40, 24},
+        {40, 32},
+        {52, 8},
+        {52, 16},
+        {56, 24},
+        {56, 32},
+        {108, 4},
+        {108, 32},
+        {124, 1},
+        {124, 16},
+        {124, 24},
     };
     for (const S_Variant& v : aVariants) {
         for (const bool bTopDown : {false, true}) {
             if (v.nHeader == 12 && bTopDown)
                 continue;  // the core header's height is unsigned
             SCOPED_TRACE("header " + std::to_string(v.nHeader) + ", " + std::to_string(v.nBits) + " bits"
-                         + (bTopDown ? ", top-down" : ""));
+                + (bTopDown ? ", top-down" : ""));
             S_BmpLayout layout;
             layout.nHeaderSize = v.nHeader;
             layout.nWidth = 5;  // odd, so every depth below 32 bits pads its rows
@@ -192,9 +208,30 @@ TEST(BmpRead, Rle8ExpandsToBottomUpRows)
     EXPECT_TRUE(d->IsBottomUp());
     EXPECT_EQ(d->GetStride(), 8u);
     const std::vector<uint8_t> expected = {
-        7, 7, 7, 1, 2, 3, 0, 0,
-        0, 0, 0, 0, 0, 0, 0, 0,
-        0, 0, 9, 9, 0, 0, 0, 0,
+        7,
+        7,
+        7,
+        1,
+        2,
+        3,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        9,
+        9,
+        0,
+        0,
+        0,
+        0,
     };
     EXPECT_EQ(Bits(*d), expected);
 
@@ -252,10 +289,24 @@ TEST(BmpRefuse, MalformedHeadersAndDataAreRefusedWithAReason)
     with("JPEG compression", "compression", [](S_BmpLayout& s) { s.nCompression = 4; });
     with("offset inside the header", "header", [](S_BmpLayout& s) { s.nOffBitsDelta = -20; });
     with("offset past the end", "truncated", [](S_BmpLayout& s) { s.nOffBitsDelta = 1000; });
-    with("huge picture, tiny file", "truncated", [](S_BmpLayout& s) { s.nWidth = 30000; s.nHeight = 30000; });
-    with("over 4 GiB of pixels", "too large", [](S_BmpLayout& s) { s.nWidth = 0x7FFFFFFF; s.nHeight = 0x7FFFFFFF; s.nBits = 32; });
-    with("8 bits without palette", "palette", [](S_BmpLayout& s) { s.nBits = 8; s.aPixels.resize(8); });
-    with("empty bitfield masks", "header", [](S_BmpLayout& s) { s.nBits = 32; s.nCompression = 3; s.aPixels.resize(32); });
+    with("huge picture, tiny file", "truncated", [](S_BmpLayout& s) {
+        s.nWidth = 30000;
+        s.nHeight = 30000;
+    });
+    with("over 4 GiB of pixels", "too large", [](S_BmpLayout& s) {
+        s.nWidth = 0x7FFFFFFF;
+        s.nHeight = 0x7FFFFFFF;
+        s.nBits = 32;
+    });
+    with("8 bits without palette", "palette", [](S_BmpLayout& s) {
+        s.nBits = 8;
+        s.aPixels.resize(8);
+    });
+    with("empty bitfield masks", "header", [](S_BmpLayout& s) {
+        s.nBits = 32;
+        s.nCompression = 3;
+        s.aPixels.resize(32);
+    });
     auto rle8 = [](std::vector<uint8_t> stream) {
         return [stream](S_BmpLayout& s) {
             s.nBits = 8;
@@ -270,10 +321,15 @@ TEST(BmpRefuse, MalformedHeadersAndDataAreRefusedWithAReason)
     with("RLE line end past the last row", "RLE", rle8({0, 0, 0, 0, 0, 0, 1, 1}));
     with("RLE stream ends early", "truncated", rle8({2, 1, 0, 0}));
     with("RLE absolute run cut off", "truncated", rle8({0, 4, 1, 2}));
-    with("top-down RLE", "compression", [&](S_BmpLayout& s) { rle8({0, 1})(s); s.nHeight = -2; });
+    with("top-down RLE", "compression", [&](S_BmpLayout& s) {
+        rle8({0, 1})(s);
+        s.nHeight = -2;
+    });
     const std::vector<uint8_t> goodFile = B::Bmp(good);
-    aCrashers.push_back({"file header only", std::vector<uint8_t>(goodFile.begin(), goodFile.begin() + 14), "truncated"});
-    aCrashers.push_back({"info header cut", std::vector<uint8_t>(goodFile.begin(), goodFile.begin() + 40), "truncated"});
+    aCrashers.push_back(
+        {"file header only", std::vector<uint8_t>(goodFile.begin(), goodFile.begin() + 14), "truncated"});
+    aCrashers.push_back(
+        {"info header cut", std::vector<uint8_t>(goodFile.begin(), goodFile.begin() + 40), "truncated"});
 
     for (const S_Crasher& c : aCrashers) {
         SCOPED_TRACE(c.pName);

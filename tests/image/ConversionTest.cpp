@@ -73,7 +73,8 @@ TEST(Conversion, PalettePicturesStayIndicesWithTheirPalette)
     const BTCImageData* d = back.GetObjectDataPtr();
     EXPECT_EQ(d->GetBitsPerPixel(), 8);
     EXPECT_TRUE(d->IsBottomUp());
-    EXPECT_EQ(Bits(*d), (std::vector<uint8_t>{10, 11, 12, 13, 14, 0, 0, 0, 5, 6, 7, 8, 9, 0, 0, 0, 0, 1, 2, 3, 4, 0, 0, 0}));
+    EXPECT_EQ(
+        Bits(*d), (std::vector<uint8_t>{10, 11, 12, 13, 14, 0, 0, 0, 5, 6, 7, 8, 9, 0, 0, 0, 0, 1, 2, 3, 4, 0, 0, 0}));
 }
 
 TEST(Conversion, TrueColourStaysTrueColourBetweenBmpAndPcx)
@@ -115,8 +116,8 @@ TEST(Conversion, SixteenBitMasksScaleToEightBitChannels)
     ASSERT_TRUE(bmp.LoadFromMemory(B::Bmp(layout))) << bmp.GetLastError();
     BTCImageObject pcx;
     Convert(bmp, E_ImageFormat::Pcx, pcx);
-    EXPECT_EQ(Bits(*pcx.GetObjectDataPtr()),
-              (std::vector<uint8_t>{0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 0, 0, 0}));
+    EXPECT_EQ(
+        Bits(*pcx.GetObjectDataPtr()), (std::vector<uint8_t>{0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 0, 0, 0}));
 }
 
 TEST(Conversion, TrueColourToGifIsQuantisedToNearbyColours)

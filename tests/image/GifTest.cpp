@@ -325,7 +325,8 @@ TEST(GifRefuse, AFrameIsHeldToWhatItsOwnDataCanFill)
     // 20,000 bytes of comment and a 9000 x 9000 frame of three data bytes: the file as a whole
     // could hold that many pixels, the frame cannot. Refused before its 81 MB are allocated,
     // even with large pictures allowed.
-    std::vector<uint8_t> file = {'G', 'I', 'F', '8', '9', 'a', 0x28, 0x23, 0x28, 0x23, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+    std::vector<uint8_t> file = {
+        'G', 'I', 'F', '8', '9', 'a', 0x28, 0x23, 0x28, 0x23, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
     file.insert(file.end(), {0x21, 0xFE});
     for (int i = 0; i < 80; ++i) {
         file.push_back(250);

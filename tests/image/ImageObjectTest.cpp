@@ -58,7 +58,8 @@ private:
 
 void WriteFile(const std::string& strPath, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream(strPath, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(strPath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<uint8_t> ReadFile(const std::string& strPath)
@@ -225,7 +226,7 @@ TEST(ImageObject, WriteFailingHalfwayLeavesTheExistingFileAsItWas)
     BTCImageObject obj;
     ASSERT_TRUE(obj.LoadFromMemory(B::Bmp(layout))) << obj.GetLastError();
 
-    rlimit old {};
+    rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
     rlimit small = old;

@@ -109,7 +109,8 @@ TEST(PcxRead, PlanarAndPackedPaletteLayoutsGiveOneIndexPerPixel)
     const S_Rgb black{}, white{255, 255, 255};
     const std::vector<S_Case> aCases = {
         {"EGA 1 bit x 4 planes", 5, 1, 4, 8, 1, {0xAA, 0xCC, 0xF0, 0x01}, {7, 6, 5, 4, 3, 2, 1, 8}, aHeader},
-        {"1 bit x 3 planes", 2, 1, 3, 3, 2, {0x80, 0, 0x40, 0, 0x20, 0}, {1, 2, 4}, {aHeader.begin(), aHeader.begin() + 8}},
+        {"1 bit x 3 planes", 2, 1, 3, 3, 2, {0x80, 0, 0x40, 0, 0x20, 0}, {1, 2, 4},
+            {aHeader.begin(), aHeader.begin() + 8}},
         {"4 bits packed", 5, 4, 1, 3, 2, {0x12, 0x30}, {1, 2, 3}, aHeader},
         {"2 bits CGA", 5, 2, 1, 5, 2, {0x1B, 0xC0}, {0, 1, 2, 3, 3}, {aHeader.begin(), aHeader.begin() + 4}},
         {"2 bits x 2 planes", 4, 2, 2, 2, 1, {0x60, 0xD0}, {0xD, 0x6}, aHeader},
@@ -258,15 +259,25 @@ TEST(PcxRefuse, MalformedHeadersAndDataAreRefusedWithAReason)
     with("0 planes", "bit depth", [](S_PcxLayout& s) { s.nPlanes = 0; });
     with("8 bits x 2 planes", "bit depth", [](S_PcxLayout& s) { s.nPlanes = 2; });
     with("bytes per line below the width", "header", [](S_PcxLayout& s) { s.nBytesPerLine = 3; });
-    with("lines cut short", "truncated", [](S_PcxLayout& s) { s.aBody.resize(5); s.aTailPalette.clear(); });
+    with("lines cut short", "truncated", [](S_PcxLayout& s) {
+        s.aBody.resize(5);
+        s.aTailPalette.clear();
+    });
     with("run past the last line", "RLE", [](S_PcxLayout& s) {
         const std::vector<uint8_t> p = B::Pattern(8, 2);
         s.aBody = B::PcxLiteral(std::vector<uint8_t>(p.begin(), p.begin() + 7));
         s.aBody.push_back(0xC2);  // the last pixel as a run of two
         s.aBody.push_back(p[7]);
     });
-    with("run count without its value", "truncated", [](S_PcxLayout& s) { s.aBody = {0xC7}; s.aTailPalette.clear(); });
-    with("65536 x 65536 from a few bytes", "truncated", [](S_PcxLayout& s) { s.nWidth = 0xFFFF; s.nHeight = 0xFFFF; s.nBytesPerLine = 0xFFFF; });
+    with("run count without its value", "truncated", [](S_PcxLayout& s) {
+        s.aBody = {0xC7};
+        s.aTailPalette.clear();
+    });
+    with("65536 x 65536 from a few bytes", "truncated", [](S_PcxLayout& s) {
+        s.nWidth = 0xFFFF;
+        s.nHeight = 0xFFFF;
+        s.nBytesPerLine = 0xFFFF;
+    });
     std::vector<uint8_t> header = B::Pcx(good);
     header.resize(100);
     aCrashers.push_back({"header cut", header, "truncated"});

@@ -37,9 +37,14 @@ std::vector<Seed> BmpSeeds()
         int32_t nHeight;
     };
     const S_Case aCases[] = {
-        {"bmp-core-1.bmp", 12, 1, 3},     {"bmp-core-24.bmp", 12, 24, 3}, {"bmp-info-4.bmp", 40, 4, 3},
-        {"bmp-info-8-topdown.bmp", 40, 8, -3}, {"bmp-info-16.bmp", 40, 16, 3}, {"bmp-info-24.bmp", 40, 24, 3},
-        {"bmp-v4-32.bmp", 108, 32, -3},   {"bmp-v5-8.bmp", 124, 8, 3},
+        {"bmp-core-1.bmp", 12, 1, 3},
+        {"bmp-core-24.bmp", 12, 24, 3},
+        {"bmp-info-4.bmp", 40, 4, 3},
+        {"bmp-info-8-topdown.bmp", 40, 8, -3},
+        {"bmp-info-16.bmp", 40, 16, 3},
+        {"bmp-info-24.bmp", 40, 24, 3},
+        {"bmp-v4-32.bmp", 108, 32, -3},
+        {"bmp-v5-8.bmp", 124, 8, 3},
     };
     for (const S_Case& c : aCases) {
         S_BmpLayout layout;
@@ -212,7 +217,7 @@ std::vector<Seed> ExpandingSeeds()
     // 65535 x 65535 pixels claimed by a frame of three data bytes.
     seeds.emplace_back("expand-gif-frame.gif",
         std::vector<uint8_t>{'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
-                             0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 3, 0x44, 0x01, 0x05, 0, 0x3B});
+            0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 3, 0x44, 0x01, 0x05, 0, 0x3B});
     return seeds;
 }
 
@@ -234,7 +239,8 @@ TEST(SeedCorpus, PicturesFarLargerThanTheirFileNeedConsent)
         BTCImageObject obj;
         EXPECT_FALSE(obj.LoadFromMemory(file));
         EXPECT_EQ(obj.GetObjectDataPtr(), nullptr);
-        EXPECT_TRUE(obj.GetLastErrorCode() == E_ImageError::NeedsConsent || strName.ends_with(".gif")) << obj.GetLastError();
+        EXPECT_TRUE(obj.GetLastErrorCode() == E_ImageError::NeedsConsent || strName.ends_with(".gif"))
+            << obj.GetLastError();
         WriteSeed(strName, file);
     }
     // Allowed, a valid one opens: the early end mark leaves the rest of the rows at index 0.
@@ -268,8 +274,10 @@ TEST(SeedCorpus, EverySeedLoadsAndSurvivesASaveInItsOwnFormat)
         ASSERT_TRUE(obj.LoadFromMemory(file)) << obj.GetLastError();
         const BTCImageData* d = obj.GetObjectDataPtr();
         const E_ImageFormat eFormat = d->GetSourceFormat();
-        EXPECT_EQ(eFormat, strName[0] == 'b' ? E_ImageFormat::Bmp
-                           : strName[0] == 'p' ? E_ImageFormat::Pcx : E_ImageFormat::Gif);
+        EXPECT_EQ(eFormat,
+            strName[0] == 'b'       ? E_ImageFormat::Bmp
+                : strName[0] == 'p' ? E_ImageFormat::Pcx
+                                    : E_ImageFormat::Gif);
         std::vector<uint8_t> saved;
         ASSERT_TRUE(obj.SaveToMemory(eFormat, saved)) << obj.GetLastError();
         BTCImageObject again;

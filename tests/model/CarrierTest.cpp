@@ -22,8 +22,9 @@ class CarrierTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() / ("vmk_carrier_" + std::to_string(::getpid()) + "_"
-                                              + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir = fs::temp_directory_path()
+            / ("vmk_carrier_" + std::to_string(::getpid()) + "_"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(m_dir);
     }
     void TearDown() override { fs::remove_all(m_dir); }
@@ -37,7 +38,8 @@ protected:
     // A carrier of exactly nPixelBytes pixel bytes (an 8-bit PCX of that many pixels in a row).
     void OpenWithPixelBytes(C_Carrier& carrier, int nWidth, int nHeight = 1)
     {
-        ASSERT_TRUE(carrier.OpenImage(Write("c.pcx", C_TestPictures::Pcx(nWidth, nHeight, 1, 1)))) << carrier.GetLastError();
+        ASSERT_TRUE(carrier.OpenImage(Write("c.pcx", C_TestPictures::Pcx(nWidth, nHeight, 1, 1))))
+            << carrier.GetLastError();
         ASSERT_EQ(carrier.GetObjectDataPtr()->GetImageSize(), uint32_t(nWidth) * nHeight);
     }
 
@@ -154,9 +156,12 @@ TEST_F(CarrierTest, RecordSurvivesSaveAndReloadInEveryFormat)
         std::vector<uint8_t> bytes;
     };
     std::vector<Case> cases = {
-        {"bmp1.bmp", C_TestPictures::Bmp(333, 77, 1, 4)},   {"bmp4.bmp", C_TestPictures::Bmp(101, 50, 4, 5)},
-        {"bmp8.bmp", C_TestPictures::Bmp(97, 61, 8, 6)},    {"bmp24.bmp", C_TestPictures::Bmp(127, 45, 24, 7)},
-        {"bmp32.bmp", C_TestPictures::Bmp(40, 30, 32, 8)},  {"pcx8.pcx", C_TestPictures::Pcx(123, 41, 1, 9)},
+        {"bmp1.bmp", C_TestPictures::Bmp(333, 77, 1, 4)},
+        {"bmp4.bmp", C_TestPictures::Bmp(101, 50, 4, 5)},
+        {"bmp8.bmp", C_TestPictures::Bmp(97, 61, 8, 6)},
+        {"bmp24.bmp", C_TestPictures::Bmp(127, 45, 24, 7)},
+        {"bmp32.bmp", C_TestPictures::Bmp(40, 30, 32, 8)},
+        {"pcx8.pcx", C_TestPictures::Pcx(123, 41, 1, 9)},
         {"pcx24.pcx", C_TestPictures::Pcx(77, 39, 3, 10)},
     };
     {
@@ -253,7 +258,7 @@ TEST_F(CarrierTest, CarriersWhoseSizeIsAMultipleOfSeventeenAreNotOverfilled)
     Compose(small, "s", C_TestBytes::Random(10, 17));  // 20 bytes of record: 160 draws
     EXPECT_TRUE(carrier.WillFit(small));
     C_Message big;
-    Compose(big, "b", C_TestBytes::Random(200, 18));   // 1,680 draws among 600 bytes
+    Compose(big, "b", C_TestBytes::Random(200, 18));  // 1,680 draws among 600 bytes
     EXPECT_FALSE(carrier.WillFit(big));
 
     // The hide itself refuses a record whose positions would repeat, before changing a byte.
@@ -285,9 +290,9 @@ TEST_F(CarrierTest, AFailedSaveLeavesTheOldFileAndThePicture)
     ASSERT_TRUE(carrier.OpenImage(Write("k.bmp", C_TestPictures::Bmp(20, 20, 8, 19))));
     const std::string strTarget = Write("old.bmp", {'o', 'l', 'd'});
     fs::create_directory(m_dir / "dir.bmp");
-    EXPECT_FALSE(carrier.SaveImage((m_dir / "dir.bmp").string()));                 // a directory
-    EXPECT_FALSE(carrier.SaveImage((m_dir / "missing" / "x.bmp").string()));       // no such folder
-    EXPECT_FALSE(carrier.SaveImage((m_dir / "old.bmp" / "x.bmp").string()));       // through a file
+    EXPECT_FALSE(carrier.SaveImage((m_dir / "dir.bmp").string()));            // a directory
+    EXPECT_FALSE(carrier.SaveImage((m_dir / "missing" / "x.bmp").string()));  // no such folder
+    EXPECT_FALSE(carrier.SaveImage((m_dir / "old.bmp" / "x.bmp").string()));  // through a file
     std::ifstream in(strTarget, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
     ASSERT_NE(carrier.GetBits(), nullptr);

@@ -33,14 +33,10 @@ std::string RandomText(std::mt19937& rng, size_t nMax)
 uint32_t RandomCarrierSize(std::mt19937& rng)
 {
     switch (rng() % 6) {
-    case 0:
-        return rng() % 64;                          // tiny, including 0 and 1
-    case 1:
-        return 17 * (1 + rng() % 1200);             // multiples of 17
-    case 2:
-        return 200 + rng() % 400;                   // around the smallest useful carriers
-    default:
-        return 1 + rng() % 30000;
+    case 0: return rng() % 64;               // tiny, including 0 and 1
+    case 1: return 17 * (1 + rng() % 1200);  // multiples of 17
+    case 2: return 200 + rng() % 400;        // around the smallest useful carriers
+    default: return 1 + rng() % 30000;
     }
 }
 
@@ -96,8 +92,7 @@ TEST(HideRevealProperty, EveryAcceptedHideRevealsExactlyAndWrongPassPhrasesFindN
     }
     std::printf("cases %d: hidden %d, refused by the fit test %d, refused as repeating %d, "
                 "wrong pass phrase signature matches %d\n",
-                stats.nCases, stats.nHidden, stats.nRefusedByFit, stats.nRefusedAsRepeating,
-                stats.nWrongPassSignatureHits);
+        stats.nCases, stats.nHidden, stats.nRefusedByFit, stats.nRefusedAsRepeating, stats.nWrongPassSignatureHits);
     EXPECT_GT(stats.nHidden, 50000);
     EXPECT_GT(stats.nRefusedByFit, 1000);
 }

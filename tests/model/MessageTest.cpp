@@ -28,8 +28,7 @@ std::string Repeat(const std::string& strPiece, size_t nTimes)
 }
 
 // The raised exception's cause and text, or a failure when nothing was raised.
-template <typename F>
-C_FileException Raised(F f)
+template <typename F> C_FileException Raised(F f)
 {
     try {
         f();
@@ -147,7 +146,7 @@ TEST_F(MessageLoad, AFileIsReadToItsEndNotByTheLengthItReports)
 {
     // sysfs reports a page as the length of a file that holds a few bytes; a pipe reports 0.
     const char* pPath = "/sys/kernel/mm/transparent_hugepage/enabled";
-    struct stat st {};
+    struct stat st { };
     if (::stat(pPath, &st) != 0 || st.st_size <= 0)
         GTEST_SKIP() << pPath << " is not available here";
     const std::string strContent = C_TestBytes::ReadText(pPath);
@@ -309,7 +308,7 @@ TEST_F(MessageSaveFailure, AFileSizeLimitIsReportedAsAFullDisk)
     C_TestBytes::WriteText(path, "old bytes");
     C_Message message;
     std::fill_n(message.Allocate(1 << 16), 1 << 16, uint8_t{0xA5});
-    rlimit old {};
+    rlimit old{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
     rlimit tiny = old;
     tiny.rlim_cur = 4096;
@@ -447,7 +446,7 @@ TEST(FileException, EveryCauseNamesTheFileOnce)
         EXPECT_EQ(strText.find("%1"), std::string::npos) << strText;
     }
     EXPECT_EQ(C_FileException(C_FileException::endOfFile, "a.bin").GetErrorMessage(),
-              "An attempt was made to access a.bin past its end.");
+        "An attempt was made to access a.bin past its end.");
 }
 
 }  // namespace

@@ -67,18 +67,18 @@ protected:
         m_message.SetFromText(static_cast<uint32_t>(strPayload.size()), strPayload.data());
         m_writers = {
             {"picture", ".bmp",
-             [this](const std::string& strPath) {
-                 return m_carrier.SaveImage(strPath) ? std::string() : m_carrier.GetLastError();
-             }},
+                [this](const std::string& strPath) {
+                    return m_carrier.SaveImage(strPath) ? std::string() : m_carrier.GetLastError();
+                }},
             {"payload", ".bin",
-             [this](const std::string& strPath) {
-                 try {
-                     m_message.SaveToFile(strPath);
-                     return std::string();
-                 } catch (const C_FileException& e) {
-                     return e.GetErrorMessage();
-                 }
-             }},
+                [this](const std::string& strPath) {
+                    try {
+                        m_message.SaveToFile(strPath);
+                        return std::string();
+                    } catch (const C_FileException& e) {
+                        return e.GetErrorMessage();
+                    }
+                }},
         };
     }
 
@@ -266,7 +266,8 @@ TEST_F(KilledSave, ALargePictureKeepsTheOldFileAndLeavesNoTemporary)
     C_TestBytes::WriteText(m_dir / "large.bmp", MakeBmp24(4000, 3000, 7));
     ASSERT_TRUE(m_carrier.OpenImage((m_dir / "large.bmp").string())) << m_carrier.GetLastError();
     const fs::path target = m_dir / "old.bmp";
-    Check(m_writers[0], [&] { m_carrier.SaveImage(target.string()); }, target);
+    Check(
+        m_writers[0], [&] { m_carrier.SaveImage(target.string()); }, target);
 }
 
 TEST_F(KilledSave, ALargePayloadKeepsTheOldFileAndLeavesNoTemporary)
@@ -276,12 +277,14 @@ TEST_F(KilledSave, ALargePayloadKeepsTheOldFileAndLeavesNoTemporary)
     for (uint32_t i = 0; i < nSize; ++i)
         p[i] = static_cast<uint8_t>(i ^ (i >> 11));
     const fs::path target = m_dir / "old.bin";
-    Check(m_writers[1], [&] {
-        try {
-            m_message.SaveToFile(target.string());
-        } catch (const C_FileException&) {
-        }
-    }, target);
+    Check(
+        m_writers[1],
+        [&] {
+            try {
+                m_message.SaveToFile(target.string());
+            } catch (const C_FileException&) { }
+        },
+        target);
 }
 
 }  // namespace

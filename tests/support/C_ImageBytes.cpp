@@ -65,7 +65,8 @@ std::vector<uint8_t> LiteralLzw(const std::vector<uint8_t>& aPixels, int nCodeSi
     for (size_t i = 0; i < aBits.size(); i += 255) {
         const size_t n = std::min<size_t>(255, aBits.size() - i);
         aOut.push_back(static_cast<uint8_t>(n));
-        aOut.insert(aOut.end(), aBits.begin() + static_cast<std::ptrdiff_t>(i), aBits.begin() + static_cast<std::ptrdiff_t>(i + n));
+        aOut.insert(aOut.end(), aBits.begin() + static_cast<std::ptrdiff_t>(i),
+            aBits.begin() + static_cast<std::ptrdiff_t>(i + n));
     }
     aOut.push_back(0);
     return aOut;
@@ -175,7 +176,8 @@ std::vector<uint8_t> C_ImageBytes::Gif(const S_GifLayout& layout)
         Put16(v, r.nWidth);
         Put16(v, r.nHeight);
         const bool bLocal = !r.aLocalPalette.empty();
-        v.push_back(static_cast<uint8_t>((bLocal ? 0x80 | (BitsOf(r.aLocalPalette.size()) - 1) : 0) | (r.bInterlaced ? 0x40 : 0)));
+        v.push_back(static_cast<uint8_t>(
+            (bLocal ? 0x80 | (BitsOf(r.aLocalPalette.size()) - 1) : 0) | (r.bInterlaced ? 0x40 : 0)));
         PutPalette(v, r.aLocalPalette);
         // The stream holds the rows in file order: the four interlace passes when interlaced.
         std::vector<uint8_t> aFileOrder;
@@ -252,7 +254,8 @@ std::vector<S_Rgb> C_ImageBytes::Palette(size_t n, uint8_t nSeed)
 
 uint32_t C_ImageBytes::U32(const std::vector<uint8_t>& v, size_t nAt)
 {
-    return static_cast<uint32_t>(v.at(nAt) | v.at(nAt + 1) << 8 | v.at(nAt + 2) << 16) | static_cast<uint32_t>(v.at(nAt + 3)) << 24;
+    return static_cast<uint32_t>(v.at(nAt) | v.at(nAt + 1) << 8 | v.at(nAt + 2) << 16)
+        | static_cast<uint32_t>(v.at(nAt + 3)) << 24;
 }
 
 uint16_t C_ImageBytes::U16(const std::vector<uint8_t>& v, size_t nAt)

@@ -10,19 +10,19 @@
 #include <vector>
 
 struct S_BmpLayout {
-    uint32_t nHeaderSize = 40;       // 12, 40, 52, 56, 108 or 124
+    uint32_t nHeaderSize = 40;  // 12, 40, 52, 56, 108 or 124
     int32_t nWidth = 1;
-    int32_t nHeight = 1;             // negative: top-down
+    int32_t nHeight = 1;  // negative: top-down
     uint16_t nPlanes = 1;
     uint16_t nBits = 24;
     uint32_t nCompression = 0;
     uint32_t nColoursUsed = 0;
-    std::vector<S_Rgb> aPalette;     // 3 bytes each after a core header, 4 otherwise
+    std::vector<S_Rgb> aPalette;        // 3 bytes each after a core header, 4 otherwise
     uint32_t aMasks[4] = {0, 0, 0, 0};  // after a 40-byte header when compression is 3
     int32_t nXPpm = 0;
     int32_t nYPpm = 0;
-    std::vector<uint8_t> aPixels;    // the pixel array or RLE stream as stored
-    int64_t nOffBitsDelta = 0;       // added to the pixel offset field (the pixels stay put)
+    std::vector<uint8_t> aPixels;  // the pixel array or RLE stream as stored
+    int64_t nOffBitsDelta = 0;     // added to the pixel offset field (the pixels stay put)
 };
 
 struct S_PcxLayout {

@@ -9,7 +9,11 @@
 class C_LiteralSequence {
 public:
     void SetKey(std::string_view strPassword);
-    void SetRawKey(const std::array<uint8_t, 16>& key) { m_aKey = key; m_nStep = 17; }
+    void SetRawKey(const std::array<uint8_t, 16>& key)
+    {
+        m_aKey = key;
+        m_nStep = 17;
+    }
     void SetModulus(uint32_t nModulus) { m_nModulus = nModulus; }
     uint32_t Next();
 

@@ -109,8 +109,8 @@ T_Bytes C_TestPictures::Make(E_TestPicture eKind, int nWidth, int nHeight, uint3
     return {};
 }
 
-T_Bytes C_TestPictures::BmpWithRecord(int nWidth, int nHeight, std::string_view strPassphrase,
-                                      std::string_view strName, const T_Bytes& payload)
+T_Bytes C_TestPictures::BmpWithRecord(
+    int nWidth, int nHeight, std::string_view strPassphrase, std::string_view strName, const T_Bytes& payload)
 {
     T_Bytes file = Make(E_TestPicture::Bmp24, nWidth, nHeight);
     uint8_t* pPixels = file.data() + kBmpHeaders;
@@ -131,7 +131,8 @@ T_Bytes C_TestPictures::Bmp(int nWidth, int nHeight, int nBits, uint32_t nSeed)
     layout.nBits = static_cast<uint16_t>(nBits);
     if (nBits <= 8)
         for (uint32_t i = 0; i < (1u << nBits); ++i)
-            layout.aPalette.push_back(S_Rgb{static_cast<uint8_t>(i * 7), static_cast<uint8_t>(i * 5), static_cast<uint8_t>(i * 3)});
+            layout.aPalette.push_back(
+                S_Rgb{static_cast<uint8_t>(i * 7), static_cast<uint8_t>(i * 5), static_cast<uint8_t>(i * 3)});
     layout.aPixels = C_TestBytes::Random(BmpStride(nWidth, nBits) * static_cast<size_t>(nHeight), nSeed);
     return C_ImageBytes::Bmp(layout);
 }
@@ -144,7 +145,8 @@ T_Bytes C_TestPictures::Pcx(int nWidth, int nHeight, int nPlanes, uint32_t nSeed
         C_TestBytes::Random(nBytesPerLine * static_cast<size_t>(nHeight) * static_cast<size_t>(nPlanes), nSeed));
     if (nPlanes == 1)
         for (int i = 0; i < 256; ++i)
-            layout.aTailPalette.push_back(S_Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(i * 2), static_cast<uint8_t>(i * 3)});
+            layout.aTailPalette.push_back(
+                S_Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(i * 2), static_cast<uint8_t>(i * 3)});
     return C_ImageBytes::Pcx(layout);
 }
 

@@ -22,8 +22,8 @@ public:
     // A 24-bit BMP of nWidth x nHeight whose pixel bytes hold a record with exactly this name and
     // payload under the pass phrase, put there by the engine directly; the name may be anything a
     // hostile picture could hold.
-    static T_Bytes BmpWithRecord(int nWidth, int nHeight, std::string_view strPassphrase, std::string_view strName,
-                                 const T_Bytes& payload);
+    static T_Bytes BmpWithRecord(
+        int nWidth, int nHeight, std::string_view strPassphrase, std::string_view strName, const T_Bytes& payload);
 
     // An uncompressed bottom-up BMP with a 40-byte header; up to 8 bits a palette of 2^nBits.
     static T_Bytes Bmp(int nWidth, int nHeight, int nBits, uint32_t nSeed);

@@ -6,8 +6,7 @@ void C_ScriptedPrompts::Showing()
         m_faults.push_back("a dialog shown during a long step");
 }
 
-template <typename Q>
-bool C_ScriptedPrompts::Take(Q& queue, typename Q::value_type& value, const char* pszWhat)
+template <typename Q> bool C_ScriptedPrompts::Take(Q& queue, typename Q::value_type& value, const char* pszWhat)
 {
     if (queue.empty()) {
         m_faults.push_back(std::string("unexpected ") + pszWhat);
@@ -121,7 +120,7 @@ void C_ScriptedPrompts::ShowAbout()
 bool C_ScriptedPrompts::AllUsed() const
 {
     return m_openAnswers.empty() && m_saveAnswers.empty() && m_passwordAnswers.empty() && m_foundAnswers.empty()
-           && m_composeAnswers.empty();
+        && m_composeAnswers.empty();
 }
 
 void C_ScriptedPrompts::SetBusy(bool bBusy)

@@ -23,7 +23,7 @@ public:
     std::deque<std::string> m_saveAnswers;
     std::deque<std::optional<Pair>> m_passwordAnswers;  // (first entry, second entry)
     std::deque<bool> m_foundAnswers;
-    std::deque<std::optional<Pair>> m_composeAnswers;    // (text, subject)
+    std::deque<std::optional<Pair>> m_composeAnswers;  // (text, subject)
     // The shell's questions; none left means No and Discard, so a test may close changed
     // pictures without scripting each question.
     std::deque<bool> m_yesNoAnswers;
@@ -35,7 +35,7 @@ public:
     std::vector<Pair> m_passwordShownWith;  // the entries each showing opened with
     std::vector<Pair> m_composeShownWith;
     std::vector<std::string> m_messages;
-    std::vector<std::string> m_questions;   // every Yes/No and save-changes text, in order
+    std::vector<std::string> m_questions;  // every Yes/No and save-changes text, in order
     std::vector<std::pair<std::string, uint32_t>> m_hidden;
     std::vector<std::pair<std::string, uint32_t>> m_found;
     std::vector<C_CarrierInfo> m_properties;
@@ -71,6 +71,5 @@ public:
 private:
     // A dialog is showing: records a fault when a long step is under way.
     void Showing();
-    template <typename Q>
-    bool Take(Q& queue, typename Q::value_type& value, const char* pszWhat);
+    template <typename Q> bool Take(Q& queue, typename Q::value_type& value, const char* pszWhat);
 };

@@ -30,8 +30,8 @@ protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path()
-                / ("vmk_cmd_" + std::to_string(::getpid()) + "_"
-                   + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+            / ("vmk_cmd_" + std::to_string(::getpid()) + "_"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(m_dir);
     }
     void TearDown() override
@@ -53,7 +53,10 @@ protected:
         ASSERT_TRUE(m_carrier.OpenImage(WriteFile("carrier.pcx", C_TestPictures::Pcx(nWidth, nHeight, 1, nSeed))))
             << m_carrier.GetLastError();
     }
-    std::vector<uint8_t> Pixels() const { return {m_carrier.GetBits(), m_carrier.GetBits() + m_carrier.GetUsableBytes() + 1}; }
+    std::vector<uint8_t> Pixels() const
+    {
+        return {m_carrier.GetBits(), m_carrier.GetBits() + m_carrier.GetUsableBytes() + 1};
+    }
     // The carrier keeps the pass phrase of its last reveal, found or not.
     void KeepPassword(const std::string& strPassword)
     {
@@ -61,8 +64,14 @@ protected:
         m_carrier.RevealMessage(none, strPassword);
     }
 
-    void Hide() { C_HideCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; }); }
-    void Compose() { C_ComposeCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; }); }
+    void Hide()
+    {
+        C_HideCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; });
+    }
+    void Compose()
+    {
+        C_ComposeCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; });
+    }
     void Reveal() { C_RevealCommand::Run(m_carrier, m_prompts); }
 
     // Hides a file of these bytes under strPassword, expecting success.
@@ -211,8 +220,9 @@ TEST_F(CommandsTest, AFileFitsExactlyAtTheBoundaryAndOneByteMoreIsRefused)
     EXPECT_EQ(m_carrier.GetPassword(), "kept");
 
     m_prompts.m_messages.clear();
-    m_prompts.m_openAnswers.push_back(WriteFile("f2.bin", C_TestBytes::Random(85, 3)));  // 9 + 6 + 85 = 100: one more name byte
-    m_prompts.m_openAnswers.push_back(WriteFile("f.bin", C_TestBytes::Random(86, 3)));   // 9 + 5 + 86 = 100
+    m_prompts.m_openAnswers.push_back(
+        WriteFile("f2.bin", C_TestBytes::Random(85, 3)));  // 9 + 6 + 85 = 100: one more name byte
+    m_prompts.m_openAnswers.push_back(WriteFile("f.bin", C_TestBytes::Random(86, 3)));  // 9 + 5 + 86 = 100
     m_prompts.Password("pw");
     m_prompts.Password("pw2");
     Hide();
@@ -243,8 +253,8 @@ TEST_F(CommandsTest, AHideRefusedForItsPassPhraseSaysHowMuchFitsUnderIt)
     const auto before = Pixels();
     HideFile("f.bin", payload, strRefused);
     EXPECT_EQ(m_prompts.m_messages,
-              (Strings{std::string(vmk::kStrFileWontFit) + "\n\nWith this pass phrase the picture holds at most "
-                       + std::to_string(m_carrier.LargestPayloadFor(strRefused, 5)) + " bytes under this name."}));
+        (Strings{std::string(vmk::kStrFileWontFit) + "\n\nWith this pass phrase the picture holds at most "
+            + std::to_string(m_carrier.LargestPayloadFor(strRefused, 5)) + " bytes under this name."}));
     EXPECT_EQ(Pixels(), before);
 }
 
@@ -287,8 +297,8 @@ TEST_F(CommandsTest, HidingTwiceLeavesOnlyTheSecondPayload)
     Reveal();
     Reveal();
     EXPECT_EQ(Pixels(), beforeReveal);
-    EXPECT_EQ(m_prompts.m_found,
-              (std::vector<std::pair<std::string, uint32_t>>{{"second.bin", 120}, {"second.bin", 120}}));
+    EXPECT_EQ(
+        m_prompts.m_found, (std::vector<std::pair<std::string, uint32_t>>{{"second.bin", 120}, {"second.bin", 120}}));
     EXPECT_EQ(C_TestBytes::Read(Path("got0")), second);
     EXPECT_EQ(C_TestBytes::Read(Path("got1")), second);
     EXPECT_EQ(m_nRedraws, 2);  // hides redraw, reveals do not
@@ -332,8 +342,8 @@ TEST_F(CommandsTest, ComposeCountsALineBreakAsTwoBytesAndKeepsBlankSubjects)
 TEST_F(CommandsTest, ComposeAsksAgainWhileTextOrSubjectIsEmpty)
 {
     Open(2000);
-    m_prompts.m_composeAnswers = {C_ScriptedPrompts::Pair{"", "Subj"}, C_ScriptedPrompts::Pair{"Text", ""},
-                                  std::nullopt};
+    m_prompts.m_composeAnswers = {
+        C_ScriptedPrompts::Pair{"", "Subj"}, C_ScriptedPrompts::Pair{"Text", ""}, std::nullopt};
     Compose();
     EXPECT_EQ(m_prompts.m_messages, Strings(2, vmk::kStrComposeEmpty));
     ASSERT_EQ(m_prompts.m_composeShownWith.size(), 3u);
@@ -490,8 +500,7 @@ TEST_F(CommandsTest, PropertiesShowTheCarriersRecord)
     EXPECT_EQ(info.m_nWidth, 100);
     EXPECT_EQ(info.m_nHeight, 20);
     EXPECT_EQ(info.m_nSizeKB, 5);  // 6000 bytes, whole kilobytes
-    EXPECT_EQ(info.m_strRemarks,
-              "This Carrier Can Hide Approximately 579 Bytes (or 0.565 KB) of Message data in it.");
+    EXPECT_EQ(info.m_strRemarks, "This Carrier Can Hide Approximately 579 Bytes (or 0.565 KB) of Message data in it.");
     EXPECT_TRUE(m_prompts.m_messages.empty());
 }
 
@@ -499,12 +508,13 @@ TEST_F(CommandsTest, CompareSaysAlikeDifferentOrThatTheSecondPictureCannotBeRead
 {
     Open(300, 10, 7);
     const auto pixels = C_TestPictures::Pcx(300, 10, 1, 7);
-    m_prompts.m_openAnswers = {"", WriteFile("same.pcx", pixels), WriteFile("other.pcx", C_TestPictures::Pcx(300, 10, 1, 8)),
-                               WriteFile("text.bmp", {'n', 'o', 't'}), Path("missing.pcx")};
+    m_prompts.m_openAnswers = {"", WriteFile("same.pcx", pixels),
+        WriteFile("other.pcx", C_TestPictures::Pcx(300, 10, 1, 8)), WriteFile("text.bmp", {'n', 'o', 't'}),
+        Path("missing.pcx")};
     for (int i = 0; i < 5; ++i)
         C_CompareCommand::Run(m_carrier, m_prompts);
-    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrImagesAlike, vmk::kStrImagesDiffer, vmk::kStrSecondOpenFailed,
-                                             vmk::kStrSecondOpenFailed}));
+    EXPECT_EQ(m_prompts.m_messages,
+        (Strings{vmk::kStrImagesAlike, vmk::kStrImagesDiffer, vmk::kStrSecondOpenFailed, vmk::kStrSecondOpenFailed}));
     ASSERT_EQ(m_prompts.m_openArgs.size(), 5u);
     EXPECT_EQ(m_prompts.m_openArgs[0].m_strFilter, "All Image Files|*.bmp;*.gif;*.pcx|");
     EXPECT_EQ(m_prompts.m_openArgs[0].m_strDefaultExt, "*");

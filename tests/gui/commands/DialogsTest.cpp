@@ -35,10 +35,10 @@ namespace {
 using Strings = std::vector<QString>;
 
 // Shows the dialog as DoModal would, without blocking, and records its validation messages.
-template <typename D>
-class Opened {
+template <typename D> class Opened {
 public:
-    explicit Opened(D& dlg) : m_dlg(dlg)
+    explicit Opened(D& dlg)
+        : m_dlg(dlg)
     {
         m_dlg.SetMessageSink([this](const QString& str) { m_messages.push_back(str); });
         m_dlg.InitDialog();
@@ -231,7 +231,7 @@ TEST(PropertiesDlg, ReadOnlyFieldsAndTheRangeOfBitsPerPixel)
         EXPECT_TRUE(o.Line(nId)->isReadOnly()) << nId;
     EXPECT_TRUE(o.Text(1017)->isReadOnly());
     EXPECT_EQ(qobject_cast<QLabel*>(dlg.Control(1000))->text(),
-              " Look at \"Remarks\" to find how much data can be hidden in this carrier.");
+        " Look at \"Remarks\" to find how much data can be hidden in this carrier.");
 
     o.ClickOk();
     EXPECT_EQ(o.m_messages, Strings{"Please enter an integer between 1 and 32."});
@@ -277,7 +277,7 @@ TEST(PropertiesDlg, ReadOnlyFieldsLookReadOnlyAndTheSizeIsNotCut)
 TEST(TextCount, TheDialogsCountAsTheCommandLineDoes)
 {
     const char* const aTexts[] = {"\xE0\xAE\xB8\xE0\xAF\x8D\xE0\xAE\xB0\xE0\xAF\x80",  // Tamil "sri"
-                                  "e\xCC\x81"};
+        "e\xCC\x81"};
     for (const char* p : aTexts)
         EXPECT_EQ(size_t(C_TextCount::Count(QString::fromUtf8(p))), C_TextRules::CountCharacters(p)) << p;
     EXPECT_EQ(C_TextCount::Count("a\r\nb"), 4);
@@ -316,14 +316,15 @@ TEST(FileDialog, ATypedNameGetsTheChosenFiltersExtension)
     auto revealDialog = [](const char* pszName) {
         const C_FileDialogArgs args = C_RevealCommand::SaveDialogArgs(pszName);
         return std::make_unique<C_FileDialog>(nullptr, QString(), QFileDialog::AcceptSave,
-                                              QString::fromStdString(args.m_strFilter),
-                                              QString::fromStdString(args.m_strDefaultExt));
+            QString::fromStdString(args.m_strFilter), QString::fromStdString(args.m_strDefaultExt));
     };
     EXPECT_EQ(AcceptWith(*revealDialog("notes.doc"), dir, "notes"), "notes.doc");
     EXPECT_EQ(AcceptWith(*revealDialog("notes."), dir, "notes"), "notes.txt");
 
     const QString strSave = QString::fromUtf8(vmk::kStrSaveFilter);
-    auto saveDialog = [&] { return std::make_unique<C_FileDialog>(nullptr, QString(), QFileDialog::AcceptSave, strSave, "gif"); };
+    auto saveDialog = [&] {
+        return std::make_unique<C_FileDialog>(nullptr, QString(), QFileDialog::AcceptSave, strSave, "gif");
+    };
     EXPECT_EQ(AcceptWith(*saveDialog(), dir, "s6", 1), "s6.bmp");
     EXPECT_EQ(AcceptWith(*saveDialog(), dir, "s6", 0), "s6.gif");  // all three: the picture's own
     EXPECT_EQ(AcceptWith(*saveDialog(), dir, "s6.pcx", 1), "s6.pcx");
@@ -356,9 +357,9 @@ TEST(FileDialog, EachPatternShowsOnceAndAllFilesListsEveryFile)
         EXPECT_TRUE(listed.contains("README") && listed.contains("photo.bmp")) << pszFilter;
     }
     C_FileDialog save(nullptr, QString(), QFileDialog::AcceptSave, QString::fromUtf8(vmk::kStrSaveFilter));
-    EXPECT_EQ(shown(save), (std::vector<QString>{"All Supported Types(*.bmp, *.gif, *.pcx)", "Windows Bitmap(*.bmp)",
-                                                 "Compuserve Graphics Interchange Format(*.gif)",
-                                                 "ZSoft PC Paint Brush(*.pcx)"}));
+    EXPECT_EQ(shown(save),
+        (std::vector<QString>{"All Supported Types(*.bmp, *.gif, *.pcx)", "Windows Bitmap(*.bmp)",
+            "Compuserve Graphics Interchange Format(*.gif)", "ZSoft PC Paint Brush(*.pcx)"}));
 }
 
 TEST(AboutDlg, VersionSloganCreditsAndOk)
@@ -377,12 +378,10 @@ TEST(AboutDlg, VersionSloganCreditsAndOk)
     EXPECT_TRUE(o.Accepted());
 }
 
-
 // Every label's text, wrapped at its width, fits its height, and every button's caption fits:
 // dialog units measured from the wrong font width cut "Password Again:" and the hidden dialog's
 // sentence short.
-template <typename D>
-void ExpectTextsFit(D& dlg)
+template <typename D> void ExpectTextsFit(D& dlg)
 {
     Opened o(dlg);
     for (QLabel* pLabel : dlg.template findChildren<QLabel*>()) {
@@ -402,12 +401,32 @@ void ExpectTextsFit(D& dlg)
 
 TEST(DialogLayout, EveryLabelAndButtonTextFitsItsControl)
 {
-    { C_PasswordDlg d; ExpectTextsFit(d); }
-    { C_HiddenDlg d; d.m_strName = "secret.txt"; ExpectTextsFit(d); }
-    { C_FoundDlg d; ExpectTextsFit(d); }
-    { C_ComposeDlg d; ExpectTextsFit(d); }
-    { C_PropertiesDlg d; d.m_nBitsPerPixel = 24; ExpectTextsFit(d); }
-    { C_AboutDlg d; ExpectTextsFit(d); }
+    {
+        C_PasswordDlg d;
+        ExpectTextsFit(d);
+    }
+    {
+        C_HiddenDlg d;
+        d.m_strName = "secret.txt";
+        ExpectTextsFit(d);
+    }
+    {
+        C_FoundDlg d;
+        ExpectTextsFit(d);
+    }
+    {
+        C_ComposeDlg d;
+        ExpectTextsFit(d);
+    }
+    {
+        C_PropertiesDlg d;
+        d.m_nBitsPerPixel = 24;
+        ExpectTextsFit(d);
+    }
+    {
+        C_AboutDlg d;
+        ExpectTextsFit(d);
+    }
 }
 
 }  // namespace
