@@ -39,8 +39,8 @@ std::string ParentOf(const std::string& strPath)
     return nSlash == 0 ? "/" : strPath.substr(0, nSlash);
 }
 
-// The file itself when it exists (so a write through a symbolic link replaces the file it
-// names, not the link); otherwise its resolved folder and its own name.
+// Absolute and canonical: the file itself when it exists, otherwise its resolved folder and
+// its own name.
 std::string ResolvedPath(const std::string& strPath)
 {
     std::string strResolved = RealPath(strPath);
@@ -143,8 +143,10 @@ bool C_File::OpenForReading(const std::string& strFileName, C_FileException& err
 
 bool C_File::OpenForWriting(const std::string& strFileName, C_FileException& error)
 {
-    const std::string strFull = ResolvedPath(strFileName);
-    if (!m_writer.Open(strFull)) {
+    // The writer follows links itself; the name reported and locked is the file it replaces.
+    const bool bOpened = m_writer.Open(strFileName);
+    const std::string strFull = ResolvedPath(bOpened ? m_writer.GetTarget() : strFileName);
+    if (!bOpened) {
         const int nErrno = m_writer.GetErrno();
         // The writer creates its file in the target's folder: ENOENT means that folder is missing.
         const auto eCause = nErrno == ENOENT ? C_FileException::badPath : C_FileException::OsErrorToCause(nErrno);
