@@ -21,6 +21,7 @@ const char* C_PictureIo::FormatName(E_ImageFormat eFormat)
     case E_ImageFormat::Bmp: return "BMP";
     case E_ImageFormat::Gif: return "GIF";
     case E_ImageFormat::Pcx: return "PCX";
+    case E_ImageFormat::Png: return "PNG";
     case E_ImageFormat::None: break;
     }
     return "unknown";

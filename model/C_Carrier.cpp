@@ -63,6 +63,8 @@ E_ImageFormat C_Carrier::FormatForPath(const std::string& strPath)
         return E_ImageFormat::Pcx;
     if (std::strcmp(aExtension, "gif") == 0)
         return E_ImageFormat::Gif;
+    if (std::strcmp(aExtension, "png") == 0)
+        return E_ImageFormat::Png;
     return E_ImageFormat::None;
 }
 

@@ -19,7 +19,7 @@ public:
     C_Carrier& operator=(const C_Carrier&) = delete;
 
     bool OpenImage(const std::string& strPath);
-    // Format from the path's last three characters (bmp, pcx, gif in any letter case).
+    // Format from the path's last three characters (bmp, pcx, gif, png in any letter case).
     bool SaveImage(const std::string& strPath);
     // Encodes into an open writer without committing it, for a caller that reads the file back
     // before it replaces the target.

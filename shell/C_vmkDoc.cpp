@@ -21,6 +21,7 @@ QString FormatName(E_ImageFormat eFormat)
     case E_ImageFormat::Bmp: return QStringLiteral("BMP");
     case E_ImageFormat::Gif: return QStringLiteral("GIF");
     case E_ImageFormat::Pcx: return QStringLiteral("PCX");
+    case E_ImageFormat::Png: return QStringLiteral("PNG");
     case E_ImageFormat::None: break;
     }
     return {};

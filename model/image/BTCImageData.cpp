@@ -1,6 +1,7 @@
 #include "model/image/BTCImageData.h"
 
 #include "model/image/C_GifDocument.h"
+#include "model/image/C_PngDocument.h"
 
 #include <algorithm>
 #include <utility>
@@ -23,6 +24,7 @@ void BTCImageData::DeleteObject()
     m_nYPelsPerMeter = 0;
     m_bHadMasks = false;
     m_pGif.reset();
+    m_pPng.reset();
 }
 
 void BTCImageData::Swap(BTCImageData& other) noexcept
@@ -40,4 +42,5 @@ void BTCImageData::Swap(BTCImageData& other) noexcept
     std::swap(m_nYPelsPerMeter, other.m_nYPelsPerMeter);
     std::swap(m_bHadMasks, other.m_bHadMasks);
     std::swap(m_pGif, other.m_pGif);
+    std::swap(m_pPng, other.m_pPng);
 }

@@ -8,6 +8,9 @@
 //   GIF  first frame, one colour index per pixel, rows top to bottom, no padding (8 bits)
 //   PCX  palette pictures: one index per pixel, top to bottom, no padding (8 bits);
 //        24-bit pictures: blue, green, red per pixel, top to bottom, no padding (24 bits)
+//   PNG  the unfiltered rows without their filter-type byte, top to bottom, de-interlaced:
+//        PNG's samples and channel order, depths below 8 packed most significant bits first,
+//        16-bit samples most significant byte first (1 to 64 bits: channels x bit depth)
 
 #include "model/image/C_ImageFormat.h"
 #include "model/image/S_Rgb.h"
@@ -17,6 +20,7 @@
 #include <vector>
 
 class C_GifDocument;  // every frame and extension block of a GIF file, kept for saving
+class C_PngDocument;  // a PNG file's header fields and every ancillary chunk, kept for saving
 
 class BTCImageData {
 public:
@@ -63,4 +67,6 @@ public:
     bool m_bHadMasks = false;  // the file was BI_BITFIELDS
     // GIF: the whole file as read, so a save replaces only the first frame's indices.
     std::unique_ptr<C_GifDocument> m_pGif;
+    // PNG: colour type, depth, interlace and every ancillary chunk, so a save changes only pixels.
+    std::unique_ptr<C_PngDocument> m_pPng;
 };

@@ -11,6 +11,7 @@
 #include "model/image/C_GifEncoder.h"
 #include "model/image/C_ImageConverter.h"
 #include "model/image/C_PcxCodec.h"
+#include "model/image/C_PngCodec.h"
 
 #include <algorithm>
 
@@ -22,6 +23,7 @@ std::string FormatName(E_ImageFormat eFormat)
     case E_ImageFormat::Bmp: return "BMP";
     case E_ImageFormat::Pcx: return "PCX";
     case E_ImageFormat::Gif: return "GIF";
+    case E_ImageFormat::Png: return "PNG";
     case E_ImageFormat::None: break;
     }
     return "format " + std::to_string(static_cast<int>(eFormat));
@@ -77,6 +79,8 @@ bool BTCImageObject::Decode(C_ByteSource& src)
     // A PCX mark with a bad header is decoded anyway, so the refusal names the bad field.
     if (eFormat == E_ImageFormat::None && nHead > 0 && aHead[0] == 0x0A)
         eFormat = E_ImageFormat::Pcx;
+    if (eFormat == E_ImageFormat::None && C_FormatDetector::IsJpeg(std::span<const uint8_t>(aHead, nHead)))
+        return Fail(ImageErrorText(E_ImageError::Lossy), E_ImageError::Lossy);
     if (eFormat == E_ImageFormat::None)
         return Fail(ImageErrorText(E_ImageError::UnknownFormat), E_ImageError::UnknownFormat);
 
@@ -89,6 +93,7 @@ bool BTCImageObject::Decode(C_ByteSource& src)
     case E_ImageFormat::Bmp: bOk = C_BmpCodec::Decode(src, limit, decoded, err); break;
     case E_ImageFormat::Pcx: bOk = C_PcxCodec::Decode(src, limit, decoded, err); break;
     case E_ImageFormat::Gif: bOk = C_GifDecoder::Decode(src, limit, decoded, err); break;
+    case E_ImageFormat::Png: bOk = C_PngCodec::Decode(src, limit, decoded, err); break;
     case E_ImageFormat::None: break;
     }
     if (!bOk)
@@ -101,7 +106,8 @@ bool BTCImageObject::Encode(E_ImageFormat eFormat, C_ByteSink& sink)
 {
     if (m_data.IsEmpty())
         return Fail(ImageErrorText(E_ImageError::NoPicture));
-    if (eFormat != E_ImageFormat::Bmp && eFormat != E_ImageFormat::Pcx && eFormat != E_ImageFormat::Gif)
+    if (eFormat != E_ImageFormat::Bmp && eFormat != E_ImageFormat::Pcx && eFormat != E_ImageFormat::Gif
+        && eFormat != E_ImageFormat::Png)
         return Fail("unknown format code " + std::to_string(static_cast<int>(eFormat)));
 
     C_ImageError err;
@@ -117,6 +123,7 @@ bool BTCImageObject::Encode(E_ImageFormat eFormat, C_ByteSink& sink)
     case E_ImageFormat::Bmp: bOk = C_BmpCodec::Encode(*pData, sink, err); break;
     case E_ImageFormat::Pcx: bOk = C_PcxCodec::Encode(*pData, sink, err); break;
     case E_ImageFormat::Gif: bOk = C_GifEncoder::Encode(*pData, sink, err); break;
+    case E_ImageFormat::Png: bOk = C_PngCodec::Encode(*pData, sink, err); break;
     case E_ImageFormat::None: break;
     }
     if (!bOk)

@@ -13,4 +13,6 @@ public:
     static constexpr size_t kHeadBytes = 128;
 
     static E_ImageFormat Detect(std::span<const uint8_t> head);
+    // A JPEG, which is refused with its own reason rather than as an unknown format.
+    static bool IsJpeg(std::span<const uint8_t> head);
 };

@@ -4,6 +4,7 @@
 #include "model/image/C_DefaultColours.h"
 #include "model/image/C_GifDocument.h"
 #include "model/image/C_PixelReader.h"
+#include "model/image/C_PngDocument.h"
 
 #include <algorithm>
 #include <vector>
@@ -26,6 +27,56 @@ void GrayTables(C_GifDocument& doc)
         GrayColours(frame.localMap.aColours);
 }
 
+// A PNG true-colour picture keeps its depth and its alpha: RGB becomes gray, RGBA gray-alpha,
+// 16-bit samples stay 16-bit. Gray pictures are left as they are.
+bool GrayPng(BTCImageData& data)
+{
+    C_PngDocument& doc = *data.m_pPng;
+    const int nChannels = C_PngDocument::Channels(doc.m_nColourType);
+    if (nChannels < 3)
+        return true;
+    if (doc.IsAnimated())
+        return false;  // the further frames would keep the old colour type
+    const bool bAlpha = nChannels == 4;
+    const size_t nSample = static_cast<size_t>(doc.m_nBitDepth) / 8;
+    const size_t nOutChannels = bAlpha ? 2 : 1;
+    const auto nWidth = static_cast<size_t>(data.m_nWidth);
+    const auto nHeight = static_cast<size_t>(data.m_nHeight);
+    C_CheckedSize total = C_CheckedSize::RowBytes(nWidth, 8 * nSample * nOutChannels, 1);
+    const uint64_t nStride = total.Get();
+    total.Mul(nHeight);
+    if (!total.FitsIn(C_CheckedSize::kMaxBufferBytes))
+        return false;
+
+    std::vector<uint8_t> aGray(static_cast<size_t>(total.Get()));
+    const size_t nPixels = nWidth * nHeight;  // rows have no padding at 8 and 16 bits
+    const uint8_t* pIn = data.m_aBits.data();
+    uint8_t* pOut = aGray.data();
+    for (size_t i = 0; i < nPixels; ++i) {
+        if (nSample == 1) {
+            pOut[0] = C_GrayscaleEffect::Luma(pIn[0], pIn[1], pIn[2]);
+            if (bAlpha)
+                pOut[1] = pIn[3];
+        } else {
+            auto sample = [pIn](size_t n) { return static_cast<uint32_t>(pIn[2 * n] << 8 | pIn[2 * n + 1]); };
+            const uint32_t y = (299u * sample(0) + 587u * sample(1) + 114u * sample(2) + 500u) / 1000u;
+            pOut[0] = static_cast<uint8_t>(y >> 8);
+            pOut[1] = static_cast<uint8_t>(y);
+            if (bAlpha) {
+                pOut[2] = pIn[6];
+                pOut[3] = pIn[7];
+            }
+        }
+        pIn += nSample * static_cast<size_t>(nChannels);
+        pOut += nSample * nOutChannels;
+    }
+    data.m_aBits.swap(aGray);
+    data.m_nStride = static_cast<uint32_t>(nStride);
+    data.m_nBitsPerPixel = static_cast<int>(8 * nSample * nOutChannels);
+    doc.ChangeColourType(bAlpha ? C_PngDocument::kGrayAlpha : C_PngDocument::kGray, doc.m_nBitDepth);
+    return true;
+}
+
 }  // namespace
 
 bool C_GrayscaleEffect::Apply(BTCImageData& data)
@@ -33,6 +84,8 @@ bool C_GrayscaleEffect::Apply(BTCImageData& data)
     const C_PixelReader reader(data);
     if (!reader.IsValid())
         return false;
+    if (data.m_pPng && !reader.IsIndexed())
+        return GrayPng(data);
 
     if (reader.IsIndexed()) {
         GrayColours(data.m_aPalette);

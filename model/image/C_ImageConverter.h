@@ -1,7 +1,9 @@
 #pragma once
 // Saving in another format: brings a picture into the layout the target format's encoder
-// writes. Palette pictures stay palette pictures (8-bit indices, same palette); true colour
-// stays true colour, except for GIF, where giflib's quantiser reduces it to 256 colours.
+// writes. Palette pictures stay palette pictures (same palette; 8-bit indices, or the packed
+// depth where BMP or PNG has it); true colour stays true colour (24 bits; PNG: 8-bit RGB),
+// except for GIF, where giflib's quantiser reduces it to 256 colours. An animated PNG is
+// refused: no other format keeps its further frames.
 
 #include "model/image/BTCImageData.h"
 #include "model/image/C_ImageError.h"

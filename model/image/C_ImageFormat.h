@@ -1,5 +1,6 @@
 #pragma once
-// Picture formats and the save codes the carrier passes (0 Windows bitmap, 1 PCX, 9 GIF).
+// Picture formats and the save codes the carrier passes (0 Windows bitmap, 1 PCX, 9 GIF; PNG,
+// added later, takes 2).
 
 #include <cstdint>
 
@@ -7,5 +8,6 @@ enum class E_ImageFormat : int32_t {
     None = -1,
     Bmp = 0,
     Pcx = 1,
+    Png = 2,
     Gif = 9,
 };

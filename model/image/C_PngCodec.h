@@ -1,0 +1,27 @@
+#pragma once
+// PNG reading and writing through libpng. The pixel bytes are the full picture's rows, top row
+// first, each as PNG stores it after unfiltering without the filter-type byte: samples in PNG's
+// channel order, depths below 8 packed most significant bits first with the row padded to a
+// whole byte, 16-bit samples most significant byte first; an interlaced file is de-interlaced.
+// Every ancillary chunk is kept raw in a C_PngDocument with its place, and written back there.
+
+#include "model/image/BTCImageData.h"
+#include "model/image/C_ByteSink.h"
+#include "model/image/C_ByteSource.h"
+#include "model/image/C_DecodeLimit.h"
+#include "model/image/C_ImageError.h"
+
+#include <cstdint>
+#include <span>
+
+class C_PngCodec {
+public:
+    // The eight-byte PNG signature at the start.
+    static bool IsPng(std::span<const uint8_t> head);
+    // Decodes into out (which must be empty). A CRC or checksum error, truncated data, an unknown
+    // critical chunk and any chunk libpng would drop are refused with libpng's reason.
+    static bool Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err);
+    // data must hold a PNG layout (C_ImageConverter::HasLayoutOf); its document's colour type,
+    // depth, interlace and chunks are written as they are.
+    static bool Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err);
+};
