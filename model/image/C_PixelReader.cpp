@@ -67,8 +67,8 @@ C_PixelReader::C_PixelReader(const BTCImageData& data)
 bool C_PixelReader::ReadsPng()
 {
     const C_PngDocument* pDoc = m_data.m_pPng.get();
-    if (!pDoc || !C_PngDocument::IsValidDepth(pDoc->m_nColourType, pDoc->m_nBitDepth)
-        || pDoc->BitsPerPixel() != m_nBits || m_bBottomUp)
+    if (!pDoc || !C_PngDocument::IsValidDepth(pDoc->m_nColourType, pDoc->m_nBitDepth) || pDoc->BitsPerPixel() != m_nBits
+        || m_bBottomUp)
         return false;
     if (pDoc->m_nColourType == C_PngDocument::kPalette)
         return true;

@@ -222,6 +222,8 @@ bool ReadHeader(png_structp png, png_infop info, S_PngReadJob* pJob, S_PngHeader
     static const png_byte kTrns[] = {'t', 'R', 'N', 'S', '\0'};
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kTrns, 1);
     png_set_read_user_chunk_fn(png, pJob, OnChunk);
+    // Indices past the palette's end are read as they are (a save extends the palette).
+    png_set_check_for_invalid_index(png, 0);
     // No chunk can be longer than the file; the picture's size is ours to limit.
     png_set_chunk_malloc_max(png, static_cast<png_alloc_size_t>(std::min<uint64_t>(pJob->pSrc->Size(), 1u << 30)));
     png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
@@ -250,8 +252,8 @@ bool ReadPixels(png_structp png, png_infop info, S_PngReadJob* pJob, png_bytepp 
     return true;
 }
 
-bool WriteAll(png_structp png, png_infop info, const BTCImageData* pData, S_PngWriteJob* pJob, png_const_colorp pPalette,
-    int nPaletteSize, png_const_unknown_chunkp pChunks, int nChunks, png_bytepp ppRows)
+bool WriteAll(png_structp png, png_infop info, const BTCImageData* pData, S_PngWriteJob* pJob,
+    png_const_colorp pPalette, int nPaletteSize, png_const_unknown_chunkp pChunks, int nChunks, png_bytepp ppRows)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
@@ -269,6 +271,64 @@ bool WriteAll(png_structp png, png_infop info, const BTCImageData* pData, S_PngW
     png_write_image(png, ppRows);
     png_write_end(png, info);
     return true;
+}
+
+// The largest colour index in the pixel bytes of a palette picture; the bits after a row's
+// last pixel are no index and are left out.
+uint32_t MaxIndex(const BTCImageData& data, int nDepth)
+{
+    uint8_t aLargest[256];  // the largest index packed in each byte value
+    for (uint32_t b = 0; b < 256; ++b) {
+        uint32_t nMax = 0;
+        for (int nShift = 0; nShift < 8; nShift += nDepth)
+            nMax = std::max(nMax, (b >> nShift) & ((1u << nDepth) - 1u));
+        aLargest[b] = static_cast<uint8_t>(nMax);
+    }
+    const uint64_t nRowBits = static_cast<uint64_t>(data.m_nWidth) * static_cast<uint64_t>(nDepth);
+    const auto nLastMask = static_cast<uint8_t>(nRowBits % 8 == 0 ? 0xFFu : 0xFFu << (8 - nRowBits % 8));
+    uint8_t nMax = 0;
+    for (int32_t y = 0; y < data.m_nHeight && data.m_nStride > 0; ++y) {
+        const uint8_t* pRow = data.m_aBits.data() + static_cast<size_t>(y) * data.m_nStride;
+        for (uint32_t i = 0; i + 1 < data.m_nStride; ++i)
+            nMax = std::max(nMax, aLargest[pRow[i]]);
+        nMax = std::max(nMax, aLargest[pRow[data.m_nStride - 1] & nLastMask]);
+    }
+    return nMax;
+}
+
+// A hide may turn an index into one past the palette's end (the last colour's partner in the
+// least significant bit). PNG forbids such indices, so the palette grows to cover them; each
+// new entry repeats its partner's colour, so the picture looks the same.
+std::vector<png_color> PaletteFor(const BTCImageData& data, const C_PngDocument& doc)
+{
+    const bool bIndexed = doc.m_nColourType == C_PngDocument::kPalette;
+    const std::vector<S_Rgb>& aColours = bIndexed ? data.m_aPalette : doc.m_aSuggestedPalette;
+    std::vector<png_color> aPalette;
+    for (const S_Rgb& c : aColours)
+        aPalette.push_back(png_color{c.r, c.g, c.b});
+    if (!bIndexed || aPalette.empty())
+        return aPalette;
+    const size_t nNeeded = std::min<size_t>(size_t{MaxIndex(data, doc.m_nBitDepth)} + 1, size_t{1} << doc.m_nBitDepth);
+    const size_t nOriginal = aPalette.size();
+    while (aPalette.size() < nNeeded) {
+        const size_t nPartner = aPalette.size() ^ 1u;
+        aPalette.push_back(aPalette[nPartner < nOriginal ? nPartner : nOriginal - 1]);
+    }
+    return aPalette;
+}
+
+// An interlaced file stores each pass's pixels, not the full rows, so bits after a row's last
+// pixel have no place in it.
+bool HasPaddingBits(const BTCImageData& data, int nBits)
+{
+    const uint64_t nRowBits = static_cast<uint64_t>(data.m_nWidth) * static_cast<uint64_t>(nBits);
+    if (nRowBits % 8 == 0)
+        return false;
+    const auto nMask = static_cast<uint8_t>(0xFFu >> (nRowBits % 8));
+    for (int32_t y = 0; y < data.m_nHeight; ++y)
+        if ((data.m_aBits[static_cast<size_t>(y) * data.m_nStride + data.m_nStride - 1] & nMask) != 0)
+            return true;
+    return false;
 }
 
 bool Failed(const S_PngJob& job, E_ImageError eDefault, C_ImageError& err)
@@ -298,8 +358,8 @@ bool C_PngCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
     // Sized and admitted before libpng allocates a single row, so a tiny file that claims a
     // huge picture costs nothing.
     const int nChannels = C_PngDocument::Channels(header.nColourType);
-    if (!C_PngDocument::IsValidDepth(header.nColourType, header.nBitDepth) || header.nWidth == 0
-        || header.nHeight == 0 || header.nWidth > INT32_MAX || header.nHeight > INT32_MAX)
+    if (!C_PngDocument::IsValidDepth(header.nColourType, header.nBitDepth) || header.nWidth == 0 || header.nHeight == 0
+        || header.nWidth > INT32_MAX || header.nHeight > INT32_MAX)
         return err.Set(E_ImageError::BadHeader);
     const int nBits = nChannels * header.nBitDepth;
     const C_CheckedSize rowBytes = C_CheckedSize::RowBytes(header.nWidth, static_cast<uint64_t>(nBits), 1);
@@ -318,8 +378,8 @@ bool C_PngCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
     job.nRowBytes = static_cast<size_t>(rowBytes.Get());
     job.nRows = aRows.size();
     job.ppRows = aRows.data();
-    const bool bPadded = (uint64_t{header.nWidth} * static_cast<uint64_t>(nBits)) % 8 != 0
-        && header.nInterlace == PNG_INTERLACE_NONE;
+    const bool bPadded =
+        (uint64_t{header.nWidth} * static_cast<uint64_t>(nBits)) % 8 != 0 && header.nInterlace == PNG_INTERLACE_NONE;
     if (!ReadPixels(handle.Png(), handle.Info(), &job, aRows.data(), bPadded)) {
         out.DeleteObject();
         return Failed(job, E_ImageError::PngDecode, err);
@@ -353,11 +413,10 @@ bool C_PngCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
     if (!data.m_pPng || data.m_nWidth <= 0 || data.m_nHeight <= 0)
         return err.Set(E_ImageError::BadLayout);
     const C_PngDocument& doc = *data.m_pPng;
-    const std::vector<S_Rgb>& aColours = doc.m_nColourType == C_PngDocument::kPalette ? data.m_aPalette
-                                                                                       : doc.m_aSuggestedPalette;
-    std::vector<png_color> aPalette;
-    for (const S_Rgb& c : aColours)
-        aPalette.push_back(png_color{c.r, c.g, c.b});
+    if (doc.m_bInterlaced && HasPaddingBits(data, data.m_nBitsPerPixel))
+        return err.Set(E_ImageError::CannotEncode,
+            "an interlaced PNG cannot keep bits after a row's last pixel; hidden data there would be lost");
+    const std::vector<png_color> aPalette = PaletteFor(data, doc);
 
     std::vector<png_unknown_chunk> aChunks;
     for (const S_PngChunk& chunk : doc.m_aChunks) {
@@ -367,9 +426,9 @@ bool C_PngCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
         std::memcpy(raw.name, chunk.aName.data(), 4);
         raw.data = const_cast<png_bytep>(chunk.aData.data());  // libpng copies it
         raw.size = chunk.aData.size();
-        raw.location = chunk.ePlace == E_PngPlace::AfterData    ? PNG_AFTER_IDAT
-                     : chunk.ePlace == E_PngPlace::BeforeData ? PNG_HAVE_PLTE
-                                                              : PNG_HAVE_IHDR;
+        raw.location = chunk.ePlace == E_PngPlace::AfterData ? PNG_AFTER_IDAT
+            : chunk.ePlace == E_PngPlace::BeforeData         ? PNG_HAVE_PLTE
+                                                             : PNG_HAVE_IHDR;
         aChunks.push_back(raw);
     }
 

@@ -7,8 +7,8 @@ namespace {
 
 // PNG's own ancillary chunks, kept on save whatever their copy bit says: they describe the
 // picture, not its pixel bytes.
-constexpr const char* kKnownChunks[] = {"bKGD", "cHRM", "cICP", "eXIf", "gAMA", "hIST", "iCCP", "iTXt", "mDCv",
-    "cLLi", "oFFs", "pCAL", "pHYs", "sBIT", "sCAL", "sPLT", "sRGB", "sTER", "tEXt", "tIME", "tRNS", "zTXt",
+constexpr const char* kKnownChunks[] = {"bKGD", "cHRM", "cICP", "eXIf", "gAMA", "hIST", "iCCP", "iTXt", "mDCv", "cLLi",
+    "oFFs", "pCAL", "pHYs", "sBIT", "sCAL", "sPLT", "sRGB", "sTER", "tEXt", "tIME", "tRNS", "zTXt",
     // Animation: frame controls and the further frames' data, which no save changes.
     "acTL", "fcTL", "fdAT"};
 

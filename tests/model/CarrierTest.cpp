@@ -1,6 +1,7 @@
 #include "model/C_Carrier.h"
 #include "model/C_Message.h"
 #include "engine/C_PositionSequence.h"
+#include "tests/support/C_PngBytes.h"
 #include "tests/support/C_TestPictures.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,14 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+std::vector<S_Rgb> PngPalette(size_t n)
+{
+    std::vector<S_Rgb> palette(n);
+    for (size_t i = 0; i < n; ++i)
+        palette[i] = S_Rgb{static_cast<uint8_t>(i * 15), static_cast<uint8_t>(i * 7), 200};
+    return palette;
+}
 
 class CarrierTest : public ::testing::Test {
 protected:
@@ -163,6 +172,11 @@ TEST_F(CarrierTest, RecordSurvivesSaveAndReloadInEveryFormat)
         {"bmp32.bmp", C_TestPictures::Bmp(40, 30, 32, 8)},
         {"pcx8.pcx", C_TestPictures::Pcx(123, 41, 1, 9)},
         {"pcx24.pcx", C_TestPictures::Pcx(77, 39, 3, 10)},
+        // PNG rows end in bits after the last pixel at these widths; the file keeps them.
+        {"png4.png", C_PngBytes::Make(101, 41, 3, 4, false, C_TestBytes::Random(51 * 41, 21), PngPalette(16))},
+        {"gray2.png", C_PngBytes::Make(77, 90, 0, 2, false, C_TestBytes::Random(20 * 90, 22))},
+        {"rgb16i.png", C_PngBytes::Make(40, 30, 2, 16, true, C_TestBytes::Random(240 * 30, 23))},
+        {"rgba8.png", C_PngBytes::Make(31, 20, 6, 8, false, C_TestBytes::Random(124 * 20, 24))},
     };
     {
         // A GIF written by our own encoder from an 8-bit picture.
