@@ -111,13 +111,15 @@ bool BTCImageObject::Encode(E_ImageFormat eFormat, C_ByteSink& sink)
         return Fail("unknown format code " + std::to_string(static_cast<int>(eFormat)));
 
     C_ImageError err;
-    const BTCImageData* pData = &m_data;
+    BTCImageData* pData = &m_data;
     BTCImageData converted;
     if (!C_ImageConverter::HasLayoutOf(m_data, eFormat)) {
         if (!C_ImageConverter::Convert(m_data, eFormat, converted, err))
             return Fail(FormatName(eFormat) + ": " + err.Text());
         pData = &converted;
     }
+    if (eFormat == E_ImageFormat::Png)
+        C_PngCodec::CoverIndices(*pData);
     bool bOk = false;
     switch (eFormat) {
     case E_ImageFormat::Bmp: bOk = C_BmpCodec::Encode(*pData, sink, err); break;

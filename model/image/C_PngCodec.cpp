@@ -296,24 +296,12 @@ uint32_t MaxIndex(const BTCImageData& data, int nDepth)
     return nMax;
 }
 
-// A hide may turn an index into one past the palette's end (the last colour's partner in the
-// least significant bit). PNG forbids such indices, so the palette grows to cover them; each
-// new entry repeats its partner's colour, so the picture looks the same.
 std::vector<png_color> PaletteFor(const BTCImageData& data, const C_PngDocument& doc)
 {
     const bool bIndexed = doc.m_nColourType == C_PngDocument::kPalette;
-    const std::vector<S_Rgb>& aColours = bIndexed ? data.m_aPalette : doc.m_aSuggestedPalette;
     std::vector<png_color> aPalette;
-    for (const S_Rgb& c : aColours)
+    for (const S_Rgb& c : bIndexed ? data.m_aPalette : doc.m_aSuggestedPalette)
         aPalette.push_back(png_color{c.r, c.g, c.b});
-    if (!bIndexed || aPalette.empty())
-        return aPalette;
-    const size_t nNeeded = std::min<size_t>(size_t{MaxIndex(data, doc.m_nBitDepth)} + 1, size_t{1} << doc.m_nBitDepth);
-    const size_t nOriginal = aPalette.size();
-    while (aPalette.size() < nNeeded) {
-        const size_t nPartner = aPalette.size() ^ 1u;
-        aPalette.push_back(aPalette[nPartner < nOriginal ? nPartner : nOriginal - 1]);
-    }
     return aPalette;
 }
 
@@ -337,6 +325,21 @@ bool Failed(const S_PngJob& job, E_ImageError eDefault, C_ImageError& err)
 }
 
 }  // namespace
+
+void C_PngCodec::CoverIndices(BTCImageData& data)
+{
+    const C_PngDocument* pDoc = data.m_pPng.get();
+    if (!pDoc || pDoc->m_nColourType != C_PngDocument::kPalette || data.m_aPalette.empty() || data.m_nStride == 0)
+        return;
+    const size_t nNeeded =
+        std::min<size_t>(size_t{MaxIndex(data, pDoc->m_nBitDepth)} + 1, size_t{1} << pDoc->m_nBitDepth);
+    std::vector<S_Rgb>& aPalette = data.m_aPalette;
+    const size_t nOriginal = aPalette.size();
+    while (aPalette.size() < nNeeded) {
+        const size_t nPartner = aPalette.size() ^ 1u;
+        aPalette.push_back(aPalette[nPartner < nOriginal ? nPartner : nOriginal - 1]);
+    }
+}
 
 bool C_PngCodec::IsPng(std::span<const uint8_t> head)
 {
@@ -405,6 +408,7 @@ bool C_PngCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
     out.m_bBottomUp = false;
     out.m_eSourceFormat = E_ImageFormat::Png;
     out.m_pPng = std::move(pDoc);
+    CoverIndices(out);  // as a save will write it
     return true;
 }
 

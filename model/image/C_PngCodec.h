@@ -24,4 +24,9 @@ public:
     // data must hold a PNG layout (C_ImageConverter::HasLayoutOf); its document's colour type,
     // depth, interlace and chunks are written as they are.
     static bool Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err);
+    // PNG allows no index past the palette's end, but a hide may make one (the last colour's
+    // partner in the least significant bit). Grows a palette picture's palette to cover every
+    // index; each new entry repeats its partner's colour, so the picture looks the same. Called
+    // on load and before a save, so the picture in memory is the one in the file.
+    static void CoverIndices(BTCImageData& data);
 };

@@ -5,6 +5,7 @@
 #include "tests/support/C_TestBytes.h"
 #include "model/image/BTCImageObject.h"
 #include "model/image/C_GrayscaleEffect.h"
+#include "model/image/C_ImageComparer.h"
 #include "model/image/C_PngDocument.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,8 @@ TEST(PngWrite, PaletteGrowsToCoverIndicesAHidePutsPastItsEnd)
     BTCImageObject again;
     ASSERT_TRUE(again.LoadFromMemory(saved)) << again.GetLastError();
     EXPECT_EQ(Bits(*again.GetObjectDataPtr()), (std::vector<uint8_t>{0x01, 0x23, 0x51}));
+    // The picture in memory is the one in the file.
+    EXPECT_EQ(C_ImageComparer::Compare(*again.GetObjectDataPtr(), *obj.GetObjectDataPtr()), 0);
 
     // Interlaced, those bits have no place in the file: the save says so rather than lose them.
     BTCImageObject interlaced;
