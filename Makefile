@@ -4,7 +4,8 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS ?= 120
+FUZZ_RUNS ?= 30000
 
 ifeq ($(CI),true)
   CMAKE_ARGS += -DVEILMARK_WERROR=ON
@@ -47,9 +48,9 @@ fuzz: deps
 	  -DVEILMARK_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
-# A short run of every harness over its seed corpus, as CI does.
+# A short, repeatable run of every harness over its seed corpus, as CI does.
 fuzz-smoke: fuzz
-	@tools/fuzz-smoke.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+	@tools/fuzz-smoke.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_RUNS)
 
 run: deps build
 	$(BUILD)/shell/veilmark
