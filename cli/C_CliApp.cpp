@@ -27,12 +27,14 @@ constexpr const char* kExamples = R"(Examples:
   veilmark-cli reveal photo-notes.bmp -d received/
   veilmark-cli compare photo.bmp photo-notes.bmp
   veilmark-cli grayscale photo.bmp -o photo-gray.bmp
-  veilmark-cli convert photo.bmp -o photo.pcx
+  veilmark-cli convert photo.bmp -o photo.png
 
 The pass phrase (at most 15 characters; empty is allowed) comes from --passphrase-file, else
 from the environment variable VEILMARK_PASSPHRASE, else from the terminal without echo.
 
 A PAYLOAD, --text-file or reveal -o given as "-" is standard input or output.
+
+JPEG pictures are refused: their lossy compression would destroy hidden data.
 
 Exit codes: 0 done; 1 no hidden message found, or the pictures differ; 2 bad usage or refused
 input (nothing written); 3 a picture or file could not be read or written.
@@ -56,7 +58,7 @@ int C_CliApp::Run(
     const std::vector<std::string>& args, const T_Environment& env, std::ostream& out, std::ostream& err) const
 {
     try {
-        CLI::App app("Hide a file inside the pixel bytes of a BMP, GIF or PCX picture under a pass phrase, "
+        CLI::App app("Hide a file inside the pixel bytes of a BMP, GIF, PCX or PNG picture under a pass phrase, "
                      "and get it back.",
             "veilmark-cli");
         app.set_version_flag("--version", VersionLine());

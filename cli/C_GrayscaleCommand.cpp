@@ -2,6 +2,7 @@
 
 #include "cli/C_PictureIo.h"
 #include "model/C_Carrier.h"
+#include "model/image/E_ImageError.h"
 
 C_GrayscaleCommand::C_GrayscaleCommand(CLI::App& root)
     : C_PictureCopyCommand(
@@ -10,8 +11,14 @@ C_GrayscaleCommand::C_GrayscaleCommand(CLI::App& root)
 
 void C_GrayscaleCommand::Change(C_Carrier& carrier) const
 {
-    if (!carrier.ConvertToGrayscale())
-        throw C_CliError(E_ExitCode::Failed,
+    if (carrier.ConvertToGrayscale())
+        return;
+    // The effect gives no reason of its own: name the one a user can do something about.
+    if (C_PictureIo::IsAnimated(carrier))
+        throw C_CliError(E_ExitCode::Refused,
             "The picture could not be converted to gray scale.\n"
-                + C_PictureIo::Reason(m_strPicture, carrier.GetLastError()));
+                + C_PictureIo::Reason(m_strPicture, ImageErrorText(E_ImageError::Animated)));
+    throw C_CliError(E_ExitCode::Failed,
+        "The picture could not be converted to gray scale.\n"
+            + C_PictureIo::Reason(m_strPicture, carrier.GetLastError()));
 }

@@ -17,10 +17,10 @@
 
 void C_HideJob::AddOptions(CLI::App& command)
 {
-    command.add_option("PICTURE", m_strPicture, "The carrier picture (BMP, GIF or PCX)")->required();
+    command.add_option("PICTURE", m_strPicture, "The carrier picture (BMP, GIF, PCX or PNG)")->required();
     command
         .add_option("-o,--output", m_strOutput,
-            "The picture to write; its last three characters (bmp, gif, pcx) choose the format. "
+            "The picture to write; its last three characters (bmp, gif, pcx, png) choose the format. "
             "May be PICTURE itself")
         ->required()
         ->option_text("OUTPUT");
@@ -35,6 +35,7 @@ void C_HideJob::Prepare(const C_CliContext& context)
     m_eOutputFormat = C_PictureIo::RequireOutputFormat(m_strOutput);
     C_PictureIo::RequireWritable(m_strOutput, m_bForce);
     C_PictureIo::Open(context, m_carrier, m_strPicture);
+    C_PictureIo::RequireConvertible(m_carrier, m_eOutputFormat, m_strPicture);
     const E_ImageFormat eSource = m_carrier.GetObjectDataPtr()->GetSourceFormat();
     if (eSource == m_eOutputFormat)
         return;

@@ -8,8 +8,8 @@
 
 C_InfoCommand::C_InfoCommand(CLI::App& root)
 {
-    m_pCommand = root.add_subcommand("info", "Show a picture's size, geometry, depth and how much it can hide");
-    m_pCommand->add_option("PICTURE", m_strPicture, "The picture (BMP, GIF or PCX)")->required();
+    m_pCommand = root.add_subcommand("info", "Show a picture's format, size, geometry, depth and how much it can hide");
+    m_pCommand->add_option("PICTURE", m_strPicture, "The picture (BMP, GIF, PCX or PNG)")->required();
     m_pCommand->add_flag("--json", m_bJson, "Print the same fields as one JSON object");
     m_pCommand->footer("Example:\n  veilmark-cli info photo.bmp --json");
 }
@@ -20,13 +20,16 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
     C_PictureIo::Open(context, carrier, m_strPicture);
     C_CarrierInfo info;
     carrier.GetCarrierInfo(info);
+    const char* pFormat = C_PictureIo::FormatName(carrier.GetObjectDataPtr()->GetSourceFormat());
     if (m_bJson) {
-        context.Out() << "{\"path\": " << C_Text::JsonQuoted(info.m_strPath) << ", \"size_kb\": " << info.m_nSizeKB
-                      << ", \"width\": " << info.m_nWidth << ", \"height\": " << info.m_nHeight
-                      << ", \"bits_per_pixel\": " << info.m_nBitsPerPixel << ", \"capacity\": " << info.m_nCapacity
+        context.Out() << "{\"path\": " << C_Text::JsonQuoted(info.m_strPath) << ", \"format\": \"" << pFormat
+                      << "\", \"size_kb\": " << info.m_nSizeKB << ", \"width\": " << info.m_nWidth
+                      << ", \"height\": " << info.m_nHeight << ", \"bits_per_pixel\": " << info.m_nBitsPerPixel
+                      << ", \"capacity\": " << info.m_nCapacity
                       << ", \"remarks\": " << C_Text::JsonQuoted(info.m_strRemarks) << "}\n";
     } else {
         context.Out() << "Path: " << C_Text::Printable(info.m_strPath) << "\n"
+                      << "Format: " << pFormat << "\n"
                       << "Size: " << info.m_nSizeKB << " KB\n"
                       << "Width: " << info.m_nWidth << "\n"
                       << "Height: " << info.m_nHeight << "\n"

@@ -13,7 +13,7 @@ C_PictureCopyCommand::C_PictureCopyCommand(
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture to convert")->required();
     m_pCommand
         ->add_option("-o,--output", m_strOutput,
-            "The picture to write; its last three characters (bmp, gif, pcx) choose the format")
+            "The picture to write; its last three characters (bmp, gif, pcx, png) choose the format")
         ->required()
         ->option_text("OUTPUT");
     m_pCommand->add_flag("--force", m_bForce, "Replace an OUTPUT whose mode denies writing");
@@ -22,10 +22,11 @@ C_PictureCopyCommand::C_PictureCopyCommand(
 
 E_ExitCode C_PictureCopyCommand::Run(const C_CliContext& context)
 {
-    C_PictureIo::RequireOutputFormat(m_strOutput);
+    const E_ImageFormat eFormat = C_PictureIo::RequireOutputFormat(m_strOutput);
     C_PictureIo::RequireWritable(m_strOutput, m_bForce);
     C_Carrier carrier;
     C_PictureIo::Open(context, carrier, m_strPicture);
+    C_PictureIo::RequireConvertible(carrier, eFormat, m_strPicture);
     Change(carrier);
     C_PictureIo::Save(carrier, m_strOutput);
     context.Out() << "Saved to: " << C_Text::Printable(m_strOutput) << "\n";

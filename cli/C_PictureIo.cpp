@@ -4,13 +4,40 @@
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
 #include "model/C_AtomicFileWriter.h"
+#include "model/image/C_PngDocument.h"
+#include "model/image/E_ImageError.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+// A JPEG name gets its own reason: the user most likely wants a photo format, and should learn
+// why it cannot be one rather than just which names are allowed.
+bool NamesJpeg(const std::string& strPath)
+{
+    std::string strLower = strPath;
+    std::transform(strLower.begin(), strLower.end(), strLower.begin(),
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const char* pEnd : {"jpg", "jpeg", "jpe", "jfif"})
+        if (strLower.ends_with(pEnd))
+            return true;
+    return false;
+}
+
+}  // namespace
 
 E_ImageFormat C_PictureIo::RequireOutputFormat(const std::string& strOutput)
 {
     const E_ImageFormat eFormat = C_Carrier::FormatForPath(strOutput);
+    if (eFormat == E_ImageFormat::None && NamesJpeg(strOutput))
+        throw C_CliError(E_ExitCode::Refused,
+            "JPEG is lossy: its compression would destroy hidden data. End the output name in png instead, "
+            "which keeps every pixel byte: "
+                + C_Text::Printable(strOutput));
     if (eFormat == E_ImageFormat::None)
         throw C_CliError(E_ExitCode::Refused,
-            "The output name must end in bmp, gif or pcx, which chooses the picture format: "
+            "The output name must end in bmp, gif, pcx or png, which chooses the picture format: "
                 + C_Text::Printable(strOutput));
     return eFormat;
 }
@@ -50,7 +77,24 @@ void C_PictureIo::Open(
         throw C_CliError(E_ExitCode::Refused,
             strText
                 + "\nIt would take far more memory than its file size suggests. Give --allow-large to open it anyway.");
+    // A JPEG was read well enough to know it must not be used: refused input, not a bad file.
+    if (carrier.GetLastErrorCode() == E_ImageError::Lossy)
+        throw C_CliError(E_ExitCode::Refused, strText);
     throw C_CliError(E_ExitCode::Failed, strText);
+}
+
+bool C_PictureIo::IsAnimated(const C_Carrier& carrier)
+{
+    const BTCImageData* pData = carrier.GetObjectDataPtr();
+    return pData && pData->m_pPng && pData->m_pPng->IsAnimated();
+}
+
+void C_PictureIo::RequireConvertible(const C_Carrier& carrier, E_ImageFormat eTarget, const std::string& strPath)
+{
+    if (eTarget != E_ImageFormat::Png && IsAnimated(carrier))
+        throw C_CliError(E_ExitCode::Refused,
+            Reason(strPath, ImageErrorText(E_ImageError::Animated))
+                + "\nNothing was written; only a PNG output keeps every frame.");
 }
 
 void C_PictureIo::Save(C_Carrier& carrier, const std::string& strPath)

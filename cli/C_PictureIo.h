@@ -17,16 +17,23 @@ public:
     static constexpr const char* kSaveFailed = vmk::kStrSaveFailed;
 
     // The format a save to strOutput writes, decided as SaveImage decides it. Throws Refused
-    // when the name ends in none of bmp, gif and pcx, so a command stops before any work.
+    // when the name ends in none of bmp, gif, pcx and png, so a command stops before any work;
+    // a JPEG name with the reason it cannot be one.
     static E_ImageFormat RequireOutputFormat(const std::string& strOutput);
-    // "BMP", "GIF", "PCX".
+    // "BMP", "GIF", "PCX", "PNG".
     static const char* FormatName(E_ImageFormat eFormat);
     // Refuses (Failed) an existing OUTPUT whose mode lets nobody write it, unless bForce.
     static void RequireWritable(const std::string& strOutput, bool bForce);
     // Loads strPath into carrier; throws Failed with pFailText and the reason, or Refused when
-    // the picture would decode to far more than its file and --allow-large was not given.
+    // the picture is a JPEG or would decode to far more than its file and --allow-large was
+    // not given.
     static void Open(const C_CliContext& context, C_Carrier& carrier, const std::string& strPath,
         const char* pFailText = kOpenFailed);
+    // Throws Refused when the loaded picture cannot be written as eTarget at all, before any
+    // work: an animated PNG keeps its further frames only as a PNG.
+    static void RequireConvertible(const C_Carrier& carrier, E_ImageFormat eTarget, const std::string& strPath);
+    // The loaded picture is an animated PNG.
+    static bool IsAnimated(const C_Carrier& carrier);
     // Writes the carrier to strPath (atomically); throws Failed with "Error Saving Image!" and
     // the reason.
     static void Save(C_Carrier& carrier, const std::string& strPath);

@@ -22,6 +22,14 @@ std::string C_CliTest::Picture(E_TestPicture eKind, const std::string& strStem, 
     return File(strStem + "." + C_TestPictures::Extension(eKind), C_TestPictures::Make(eKind, nWidth, nHeight));
 }
 
+std::string C_CliTest::Png(const std::string& strPicture, const std::string& strStem)
+{
+    const std::string strPng = Path(strStem + ".png");
+    const S_RunResult result = m_cli.Run({"convert", strPicture, "-o", strPng});
+    EXPECT_EQ(result.nStatus, 0) << result.strErr;
+    return result.nStatus == 0 ? strPng : std::string();
+}
+
 std::string C_CliTest::File(const std::string& strName, const T_Bytes& bytes) const
 {
     C_TestBytes::Write(m_root / strName, bytes);

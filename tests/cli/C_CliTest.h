@@ -19,6 +19,9 @@ protected:
     std::string Path(const std::string& strName) const { return (m_root / strName).string(); }
     // Writes a picture of the kind into the folder; returns its path.
     std::string Picture(E_TestPicture eKind, const std::string& strStem = "carrier", int nWidth = 64, int nHeight = 48);
+    // strPicture as a PNG of the stem, written by the binary's own convert (the test pictures
+    // have no PNG kind); returns its path, empty when the conversion failed.
+    std::string Png(const std::string& strPicture, const std::string& strStem = "carrier");
     // Writes bytes into the folder; returns its path.
     std::string File(const std::string& strName, const T_Bytes& bytes) const;
     // Every regular file below the test's folder, relative to it, sorted.

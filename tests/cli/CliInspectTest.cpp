@@ -14,14 +14,14 @@ TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
     ASSERT_EQ(text.nStatus, 0) << text.strErr;
     EXPECT_EQ(text.strOut,
         "Path: " + strPicture
-            + "\nSize: 9 KB\nWidth: 64\nHeight: 48\nBits per pixel: 24\n"
+            + "\nFormat: BMP\nSize: 9 KB\nWidth: 64\nHeight: 48\nBits per pixel: 24\n"
               "Capacity: 901 bytes\n"
               "This Carrier Can Hide Approximately 901 Bytes (or 0.880 KB) of Message data in it.\n");
     const S_RunResult json = m_cli.Run({"info", strPicture, "--json"});
     ASSERT_EQ(json.nStatus, 0) << json.strErr;
     EXPECT_EQ(json.strOut,
         "{\"path\": \"" + strPicture
-            + "\", \"size_kb\": 9, \"width\": 64, \"height\": 48, "
+            + "\", \"format\": \"BMP\", \"size_kb\": 9, \"width\": 64, \"height\": 48, "
               "\"bits_per_pixel\": 24, \"capacity\": 901, \"remarks\": \"This Carrier Can Hide Approximately "
               "901 Bytes (or 0.880 KB) of Message data in it.\"}\n");
 }
@@ -68,6 +68,16 @@ TEST_F(CliInspect, GrayscaleAndConvertWriteTheAskedFormat)
     // Back to BMP gives the very same picture.
     ASSERT_EQ(m_cli.Run({"convert", Path("c.PCX"), "-o", Path("back.bmp")}).nStatus, 0);
     EXPECT_EQ(m_cli.Run({"compare", strPicture, Path("back.bmp")}).nStatus, 0);
+
+    // A true-colour PNG turns into 8-bit gray and stays a PNG.
+    const std::string strPng = Png(strPicture);
+    ASSERT_FALSE(strPng.empty());
+    ASSERT_EQ(m_cli.Run({"grayscale", strPng, "-o", Path("g.png")}).nStatus, 0);
+    const S_RunResult pngInfo = m_cli.Run({"info", Path("g.png"), "--json"});
+    EXPECT_NE(pngInfo.strOut.find(
+                  "\"format\": \"PNG\", \"size_kb\": 3, \"width\": 64, \"height\": 48, \"bits_per_pixel\": 8,"),
+        std::string::npos)
+        << pngInfo.strOut;
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// Hide or compose, then reveal, through the binary, for every picture kind; and the cases in
-// which hide must refuse or fail without writing anything.
+// Hide or compose, then reveal, through the binary, for every picture kind and through PNG; and
+// the cases in which hide must refuse or fail without writing anything.
 
 #include "tests/cli/C_CliTest.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -128,6 +130,113 @@ TEST_F(CliHide, AnotherFormatNeedsForceAndMustStillReveal)
     EXPECT_NE(forced.strErr.find("was not written"), std::string::npos) << forced.strErr;
     EXPECT_EQ(C_TestBytes::Read(strOutput), before);
     EXPECT_EQ(Files(), (std::vector<std::string>{"carrier.bmp", "out.gif", "p"}));
+}
+
+using CliPng = C_CliTest;
+
+// The value of a "Key: value" line of info's text output; empty when there is none.
+std::string InfoField(const S_RunResult& info, const std::string& strKey)
+{
+    const size_t nAt = info.strOut.find(strKey + ": ");
+    if (nAt == std::string::npos)
+        return {};
+    const size_t nStart = nAt + strKey.size() + 2;
+    return info.strOut.substr(nStart, info.strOut.find('\n', nStart) - nStart);
+}
+
+TEST_F(CliPng, EveryKindGoesThroughPngAndBackWithItsPixelBytesAndCarriesAMessage)
+{
+    // Packed BMP depths whose rows end inside a byte, beside every kind the other tests use. The
+    // widths give rows of whole 4-byte units, since a BMP's padding bytes have no place in a PNG.
+    const std::vector<std::string> pictures = {Picture(E_TestPicture::Bmp24, "bmp24"),
+        Picture(E_TestPicture::Bmp8, "bmp8"), File("bmp1.bmp", C_TestPictures::Bmp(125, 80, 1, 3)),
+        File("bmp4.bmp", C_TestPictures::Bmp(127, 80, 4, 4)), Picture(E_TestPicture::Gif, "gif"),
+        Picture(E_TestPicture::Pcx8, "pcx8"), Picture(E_TestPicture::Pcx24, "pcx24")};
+    const T_Bytes payload = C_TestBytes::Random(60, 5);
+    const std::string strPayload = File("payload.bin", payload);
+    for (const std::string& strPicture : pictures) {
+        SCOPED_TRACE(strPicture);
+        const std::filesystem::path picture(strPicture);
+        const std::string strPng = Png(strPicture, picture.stem().string());
+        ASSERT_FALSE(strPng.empty());
+        const S_RunResult info = m_cli.Run({"info", strPng});
+        EXPECT_EQ(InfoField(info, "Format"), "PNG") << info.strOut;
+        EXPECT_EQ(InfoField(info, "Bits per pixel"), InfoField(m_cli.Run({"info", strPicture}), "Bits per pixel"));
+
+        // Back in its own format it is the very same picture: pixel bytes and palette.
+        const std::string strBack = Path(picture.stem().string() + "-back" + picture.extension().string());
+        ASSERT_EQ(m_cli.Run({"convert", strPng, "-o", strBack}).nStatus, 0);
+        EXPECT_EQ(m_cli.Run({"compare", strPicture, strBack}).nStatus, 0);
+
+        const std::string strHidden = Path("hidden.png");
+        const S_RunResult hide = m_cli.Run({"hide", strPng, strPayload, "-o", strHidden});
+        ASSERT_EQ(hide.nStatus, 0) << hide.strErr;
+        ASSERT_EQ(m_cli.Run({"reveal", strHidden, "-o", Path("out.bin"), "--force"}).nStatus, 0);
+        EXPECT_EQ(C_TestBytes::Read(Path("out.bin")), payload);
+    }
+}
+
+// strPng as a one-frame animated PNG: an animation control and the frame's control go in after
+// the header, as an animating writer puts them.
+T_Bytes Animated(const T_Bytes& png)
+{
+    auto put32 = [](T_Bytes& out, uint32_t n) {
+        for (int nShift = 24; nShift >= 0; nShift -= 8)
+            out.push_back(static_cast<uint8_t>(n >> nShift));
+    };
+    auto chunk = [&put32](const char* pName, const T_Bytes& data) {
+        T_Bytes out;
+        put32(out, static_cast<uint32_t>(data.size()));
+        out.insert(out.end(), pName, pName + 4);
+        out.insert(out.end(), data.begin(), data.end());
+        uint32_t nCrc = 0xFFFFFFFFu;
+        for (size_t i = 4; i < out.size(); ++i) {
+            nCrc ^= out[i];
+            for (int k = 0; k < 8; ++k)
+                nCrc = (nCrc >> 1) ^ (0xEDB88320u & (0u - (nCrc & 1u)));
+        }
+        put32(out, ~nCrc);
+        return out;
+    };
+    const size_t nAfterHeader = 8 + 25;
+    T_Bytes control;
+    put32(control, 1);  // frames
+    put32(control, 0);  // plays: forever
+    T_Bytes frame;
+    put32(frame, 0);                                                // sequence number
+    frame.insert(frame.end(), png.begin() + 16, png.begin() + 24);  // the header's width and height
+    put32(frame, 0), put32(frame, 0);                               // offsets
+    frame.insert(frame.end(), {0, 1, 0, 10, 0, 0});                 // 1/10 s, no disposal, source
+    T_Bytes out(png.begin(), png.begin() + nAfterHeader);
+    for (const T_Bytes& c : {chunk("acTL", control), chunk("fcTL", frame)})
+        out.insert(out.end(), c.begin(), c.end());
+    out.insert(out.end(), png.begin() + nAfterHeader, png.end());
+    return out;
+}
+
+TEST_F(CliPng, AnAnimatedPngIsWrittenOnlyAsPng)
+{
+    const std::string strPng = Png(Picture(E_TestPicture::Bmp24));
+    ASSERT_FALSE(strPng.empty());
+    const std::string strAnimated = File("animated.png", Animated(C_TestBytes::Read(strPng)));
+    const std::string strPayload = File("p", {1, 2, 3});
+    for (const auto& args : std::vector<std::vector<std::string>>{{"convert", strAnimated, "-o", Path("o.bmp")},
+             {"grayscale", strAnimated, "-o", Path("o.png")},
+             {"hide", strAnimated, strPayload, "-o", Path("o.gif"), "--force"}}) {
+        const S_RunResult result = m_cli.Run(args);
+        EXPECT_EQ(result.nStatus, 2) << args[0];
+        EXPECT_NE(result.strErr.find(strAnimated + ": the animated PNG"), std::string::npos) << result.strErr;
+    }
+    EXPECT_EQ(Files(), (std::vector<std::string>{"animated.png", "carrier.bmp", "carrier.png", "p"}));
+
+    // As a PNG it keeps its animation chunks and the message.
+    ASSERT_EQ(m_cli.Run({"hide", strAnimated, strPayload, "-o", Path("h.png")}).nStatus, 0);
+    const T_Bytes written = C_TestBytes::Read(Path("h.png"));
+    for (const std::string strName : {"acTL", "fcTL"})
+        EXPECT_NE(std::search(written.begin(), written.end(), strName.begin(), strName.end()), written.end())
+            << strName;
+    ASSERT_EQ(m_cli.Run({"reveal", Path("h.png"), "-o", Path("r")}).nStatus, 0);
+    EXPECT_EQ(C_TestBytes::Read(Path("r")), T_Bytes({1, 2, 3}));
 }
 
 }  // namespace
