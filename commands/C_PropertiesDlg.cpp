@@ -21,8 +21,9 @@ void C_PropertiesDlg::SetInfo(const C_CarrierInfo& info)
 
 bool C_PropertiesDlg::DoDataExchange(bool bSave)
 {
+    // Up to 64 bits: a PNG with four 16-bit samples per pixel.
     return ExchangeUInt(IDC_PROPERTIES_DEPTH, m_nBitsPerPixel, bSave)
-        && ExchangeMinMax(IDC_PROPERTIES_DEPTH, m_nBitsPerPixel, 1, 32, bSave)
+        && ExchangeMinMax(IDC_PROPERTIES_DEPTH, m_nBitsPerPixel, 1, 64, bSave)
         && ExchangeUInt(IDC_PROPERTIES_HEIGHT, m_nHeight, bSave)
         && ExchangeMinMax(IDC_PROPERTIES_HEIGHT, m_nHeight, 0, UINT32_MAX, bSave)
         && ExchangeText(IDC_PROPERTIES_PATH, m_strPath, bSave)

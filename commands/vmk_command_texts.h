@@ -15,7 +15,7 @@ inline constexpr const char* kStrNotUnsigned = "Please enter an unsigned integer
 // "*", not "*.*": names without a dot (README, Makefile) are files too.
 inline constexpr const char* kStrHideFilter = "All Files(*.*)|*|";
 inline constexpr const char* kStrHideDefaultExt = ".*";
-inline constexpr const char* kStrCompareFilter = "All Image Files|*.bmp;*.gif;*.pcx|";
+inline constexpr const char* kStrCompareFilter = "All Image Files|*.bmp;*.gif;*.pcx;*.png|";
 inline constexpr const char* kStrCompareDefaultExt = "*";
 inline constexpr const char* kStrRevealDefaultExt = "txt";
 

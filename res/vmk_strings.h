@@ -16,14 +16,15 @@ const char* LoadString(unsigned nId);
 inline constexpr const char* kStrTitleFormat = "Carrier - %s [%dx%dx%d bits]";
 // Save Picture As: pairs of description and pattern, each ended by "|".
 inline constexpr const char* kStrSaveFilter =
-    "All Supported Types(*.bmp, *.gif, *.pcx)|*.bmp;*.gif;*.pcx|Windows Bitmap(*.bmp)|*.bmp|"
-    "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|";
+    "All Supported Types(*.bmp, *.gif, *.pcx, *.png)|*.bmp;*.gif;*.pcx;*.png|Windows Bitmap(*.bmp)|*.bmp|"
+    "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|"
+    "Portable Network Graphics(*.png)|*.png|";
 // Open Picture offers one filter, since the document template names no file type. The pattern
 // is "*": names without a dot are files too.
 inline constexpr const char* kStrOpenFilter = "All Files (*.*)|*|";
 inline constexpr const char* kStrOpenTitle = "Open";
 // Save Picture As in another format than the picture was read in, after a hide in this session;
-// %1 is BMP, GIF or PCX.
+// %1 is BMP, GIF, PCX or PNG.
 inline constexpr const char* kStrFormatLosesMessage = "The hidden message will not survive saving as %1. Save anyway?";
 // The saved file was read back and the message hidden in this session did not come out of it.
 inline constexpr const char* kStrMessageNotSaved =

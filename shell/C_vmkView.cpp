@@ -12,6 +12,7 @@
 #include "model/image/C_PixelReader.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
+#include "shell/C_PngImage.h"
 #include "shell/C_vmkDoc.h"
 
 #include <QPainter>
@@ -147,6 +148,9 @@ QImage C_vmkView::WrapPicture(const BTCImageData& data, bool& bFlip)
     const uint8_t* pBits = data.GetBits();
     if (!pBits || w <= 0 || h <= 0 || uint64_t(nStride) * uint64_t(h) > data.GetImageSize())
         return {};
+    // PNG's channel order, gray levels and alpha are its own: the depth alone does not tell them.
+    if (data.GetSourceFormat() == E_ImageFormat::Png)
+        return C_PngImage::Wrap(data);
     // QImage only reads through the pointer here: the painter never writes to the picture.
     uchar* p = const_cast<uchar*>(pBits);
     switch (data.GetBitsPerPixel()) {

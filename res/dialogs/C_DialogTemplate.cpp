@@ -24,7 +24,7 @@ const T kTemplates[] = {
         {kNone, kIcon, 7, 7, 21, 20, "128", 0},
         {kNone, kStatic, 45, 10, 119, 8, C_Version::kAboutLine, T::sNoPrefix | T::sGroup},
         {IDC_ABOUT_TEXT, kStatic, 5, 45, 175, 65,
-         "Veilmark hides a file, or a short note, in the pixel bytes of a BMP, GIF or PCX picture "
+         "Veilmark hides a file, or a short note, in the pixel bytes of a BMP, GIF, PCX or PNG picture "
          "under a pass phrase, and finds it again with the same pass phrase.\n\n"
          "Keep the pass phrase safe: without it the hidden data cannot be found.\n"
          "Written by the Veilmark team. Questions and reports: the project's issue tracker.",

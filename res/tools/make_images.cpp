@@ -248,7 +248,8 @@ QImage Splash()
     p.setPen(QColor(230, 240, 255));
     sub.setPixelSize(11);
     p.setFont(sub);
-    p.drawText(QRectF(24, 180, 290, 20), Qt::AlignRight | Qt::AlignVCenter, "BMP  \xc2\xb7  GIF  \xc2\xb7  PCX");
+    p.drawText(QRectF(24, 180, 290, 20), Qt::AlignRight | Qt::AlignVCenter,
+        "BMP  \xc2\xb7  GIF  \xc2\xb7  PCX  \xc2\xb7  PNG");
     return img;
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/C_Carrier.h"
 #include "model/image/BTCImageData.h"
+#include "model/image/C_PngDocument.h"
 #include "res/vmk_ids.h"
 #include "shell/C_ChildFrame.h"
 #include "shell/C_MainFrame.h"
@@ -9,6 +10,8 @@
 #include "shell/C_vmkDoc.h"
 #include "shell/C_vmkView.h"
 #include "tests/gui/C_GuiTestSupport.h"
+#include "tests/support/C_PngBytes.h"
+#include "tests/support/C_TestBytes.h"
 
 #include <QAction>
 #include <QDir>
@@ -50,6 +53,35 @@ QByteArray EarlyEndRle8(int w, int h)
     return b;
 }
 
+// Two pixels of picture data as the PNG decoder leaves them; a palette picture gets three
+// colours, of which tRNS makes the second transparent.
+void SetPng(BTCImageData& data, int nColourType, int nDepth, std::vector<uint8_t> aRow)
+{
+    data.m_pPng = std::make_unique<C_PngDocument>();
+    data.m_pPng->m_nColourType = nColourType;
+    data.m_pPng->m_nBitDepth = nDepth;
+    data.m_nWidth = 2, data.m_nHeight = 1;
+    data.m_nBitsPerPixel = data.m_pPng->BitsPerPixel();
+    data.m_nStride = uint32_t(aRow.size());
+    data.m_eSourceFormat = E_ImageFormat::Png;
+    data.m_aBits = std::move(aRow);
+    if (nColourType == C_PngDocument::kPalette) {
+        data.m_aPalette = {S_Rgb{200, 0, 0}, S_Rgb{0, 200, 0}, S_Rgb{0, 0, 200}};
+        data.m_pPng->m_aChunks.push_back(S_PngChunk{{'t', 'R', 'N', 'S'}, E_PngPlace::BeforeData, {255, 0}});
+    }
+}
+
+// An 8-bit RGB PNG of Coded() pixels.
+std::vector<uint8_t> CodedPng(int w, int h)
+{
+    std::vector<uint8_t> rows;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int n : {Coded(x, y).red(), Coded(x, y).green(), Coded(x, y).blue()})
+                rows.push_back(uint8_t(n));
+    return C_PngBytes::Make(uint32_t(w), uint32_t(h), C_PngDocument::kRgb, 8, false, rows);
+}
+
 }  // namespace
 
 class DocViewTest : public QObject {
@@ -67,6 +99,12 @@ class DocViewTest : public QObject {
         const QString strPath = m_dir.filePath(strName);
         if (!WriteBmp24(strPath, w, h, Coded, bTopDown))
             return nullptr;
+        return OpenPath(strPath, client);
+    }
+
+    // Opens the picture file at strPath into a window whose view client area is `client`.
+    C_vmkView* OpenPath(const QString& strPath, QSize client)
+    {
         Frame()->SetNewChildClientSize(client);
         C_vmkDoc* pDoc = App()->OpenDocumentFile(strPath);
         if (!pDoc)
@@ -126,6 +164,48 @@ private slots:
         QCOMPARE(QColor(img.pixel(1, 0)), QColor(0, 255, 0));
         QCOMPARE(QColor(img.pixel(0, 1)), QColor(0, 0, 255));
         QCOMPARE(QColor(img.pixel(1, 1)), QColor(10, 20, 30));
+    }
+
+    // A PNG's depth does not tell its layout: RGB order, gray levels without a palette, 16-bit
+    // samples, alpha and tRNS are its own. The common layouts are drawn from the picture's bytes.
+    void pngLayoutsDrawnInTheirColours()
+    {
+        struct S_Case {
+            int nType, nDepth;
+            std::vector<uint8_t> aRow;  // two pixels
+            QRgb first, second;
+            bool bShared;  // drawn without a copy
+        };
+        const S_Case aCases[] = {
+            {C_PngDocument::kRgb, 8, {255, 0, 0, 10, 20, 30}, qRgb(255, 0, 0), qRgb(10, 20, 30), true},
+            {C_PngDocument::kRgbAlpha, 8, {255, 0, 0, 255, 0, 0, 255, 0}, qRgb(255, 0, 0), qRgba(0, 0, 255, 0), true},
+            {C_PngDocument::kGray, 8, {0, 200}, qRgb(0, 0, 0), qRgb(200, 200, 200), true},
+            {C_PngDocument::kGray, 1, {0x40}, qRgb(0, 0, 0), qRgb(255, 255, 255), true},
+            {C_PngDocument::kGray, 4, {0x3F}, qRgb(51, 51, 51), qRgb(255, 255, 255), false},
+            {C_PngDocument::kGray, 16, {0x12, 0x34, 0xAB, 0xCD}, qRgb(18, 18, 18), qRgb(171, 171, 171), false},
+            {C_PngDocument::kGrayAlpha, 8, {100, 255, 50, 0}, qRgb(100, 100, 100), qRgba(50, 50, 50, 0), false},
+            {C_PngDocument::kRgb, 16, {255, 0, 128, 0, 0, 9, 1, 0, 2, 0, 3, 0}, qRgb(255, 128, 0), qRgb(1, 2, 3),
+                false},
+            // Indices 1 and 3: tRNS hides entry 1; 3, past the palette where a hide moved a 2,
+            // shows entry 2 as a save will write it.
+            {C_PngDocument::kPalette, 2, {0x70}, qRgba(0, 200, 0, 0), qRgb(0, 0, 200), false},
+        };
+        for (const S_Case& c : aCases) {
+            BTCImageData data;
+            SetPng(data, c.nType, c.nDepth, c.aRow);
+            bool bFlip = true;
+            const QImage img = C_vmkView::WrapPicture(data, bFlip);
+            const QByteArray strCase = QString("type %1, depth %2: %3 %4")
+                                           .arg(c.nType)
+                                           .arg(c.nDepth)
+                                           .arg(img.pixel(0, 0), 8, 16, QChar(u'0'))
+                                           .arg(img.pixel(1, 0), 8, 16, QChar(u'0'))
+                                           .toUtf8();
+            QVERIFY2(img.pixel(0, 0) == c.first && img.pixel(1, 0) == c.second && !bFlip, strCase.constData());
+            QVERIFY2((img.constBits() == data.GetBits()) == c.bShared, strCase.constData());
+            data.m_nStride = 0;  // fields that do not describe the buffer draw nothing
+            QVERIFY2(C_vmkView::WrapPicture(data, bFlip).isNull(), strCase.constData());
+        }
     }
 
     void smallPictureShrinksWindow()
@@ -258,8 +338,10 @@ private slots:
         QCOMPARE(int(m_prompts.m_saveArgs.size()), 1);
         QVERIFY(m_prompts.m_messages.empty());
         QCOMPARE(QString::fromStdString(m_prompts.m_saveArgs.back().m_strFilter),
-            QString("All Supported Types(*.bmp, *.gif, *.pcx)|*.bmp;*.gif;*.pcx|Windows Bitmap(*.bmp)|*.bmp|"
-                    "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|"));
+            QString(
+                "All Supported Types(*.bmp, *.gif, *.pcx, *.png)|*.bmp;*.gif;*.pcx;*.png|Windows Bitmap(*.bmp)|*.bmp|"
+                "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|"
+                "Portable Network Graphics(*.png)|*.png|"));
     }
 
     void saveAsWritesAndKeepsName()
@@ -370,6 +452,61 @@ private slots:
         Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
         QCOMPARE(int(m_prompts.m_messages.size()), 2);
         QVERIFY(pDoc->IsModified());
+    }
+
+    // A PNG opens in its colours, carries a message through a save as PNG and a reopen, and
+    // turns gray; a gray PNG shows its levels.
+    void pngOpensKeepsAHiddenMessageAndTurnsGray()
+    {
+        std::vector<uint8_t> grayRows;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                grayRows.push_back(uint8_t(x * 5 + y));
+        const QString strGray = m_dir.filePath("levels.png");
+        C_TestBytes::Write(strGray.toStdString(), C_PngBytes::Make(40, 30, C_PngDocument::kGray, 8, false, grayRows));
+        C_vmkView* pGray = OpenPath(strGray, QSize(40, 30));
+        QVERIFY(pGray);
+        QCOMPARE(pGray->GetDocument()->GetTitle(), QString("Carrier - levels.png [40x30x8 bits]"));
+        QImage img = Shot(pGray);
+        for (const QPoint pt : {QPoint(0, 0), QPoint(39, 29), QPoint(20, 7)})
+            QCOMPARE(QColor(img.pixel(pt)), QColor(pt.x() * 5 + pt.y(), pt.x() * 5 + pt.y(), pt.x() * 5 + pt.y()));
+
+        const QString strPhoto = m_dir.filePath("photo.png");
+        C_TestBytes::Write(strPhoto.toStdString(), CodedPng(64, 48));
+        C_vmkView* pView = OpenPath(strPhoto, QSize(64, 48));
+        QVERIFY(pView);
+        C_vmkDoc* pDoc = pView->GetDocument();
+        QCOMPARE(pDoc->GetTitle(), QString("Carrier - photo.png [64x48x24 bits]"));
+        img = Shot(pView);
+        for (const QPoint pt : {QPoint(0, 0), QPoint(63, 47), QPoint(40, 20)})
+            QCOMPARE(QColor(img.pixel(pt)), Coded(pt.x(), pt.y()));
+
+        // Saved as PNG: no question, the read-back finds the message, the changed mark goes.
+        const QString strPayload = m_dir.filePath("plan.txt");
+        C_TestBytes::WriteText(strPayload.toStdString(), "north gate");
+        m_prompts.m_openAnswers = {strPayload.toStdString()};
+        m_prompts.Password("heron");
+        Frame()->GetAction(ID_ACTIONS_HIDE)->trigger();
+        const QString strKept = m_dir.filePath("kept.png");
+        m_prompts.m_saveAnswers = {strKept.toStdString()};
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(QString::fromStdString(m_prompts.m_saveArgs.back().m_strDefaultExt), QString("png"));
+        QVERIFY(m_prompts.m_questions.empty());
+        QVERIFY(m_prompts.m_messages.empty());
+        QVERIFY(!pDoc->IsModified());
+
+        C_vmkView* pKept = OpenPath(strKept, QSize(64, 48));
+        QVERIFY(pKept);
+        m_prompts.Password("heron");
+        m_prompts.m_foundAnswers = {false};
+        Frame()->GetAction(ID_ACTIONS_REVEAL)->trigger();
+        QCOMPARE(m_prompts.m_found, (std::vector<std::pair<std::string, uint32_t>>{{"plan.txt", 10}}));
+
+        // Gray scale shows each pixel's luma.
+        const QColor c(Shot(pKept).pixel(40, 20));
+        const int nLuma = (299 * c.red() + 587 * c.green() + 114 * c.blue() + 500) / 1000;
+        Frame()->GetAction(ID_TOOLS_GRAYSCALE)->trigger();
+        QTRY_COMPARE(QColor(Shot(pKept).pixel(40, 20)), QColor(nLuma, nLuma, nLuma));
     }
 
     // A picture that decodes to far more than its file opens only with the user's consent.

@@ -234,14 +234,14 @@ TEST(PropertiesDlg, ReadOnlyFieldsAndTheRangeOfBitsPerPixel)
         " Look at \"Remarks\" to find how much data can be hidden in this carrier.");
 
     o.ClickOk();
-    EXPECT_EQ(o.m_messages, Strings{"Please enter an integer between 1 and 32."});
+    EXPECT_EQ(o.m_messages, Strings{"Please enter an integer between 1 and 64."});
     EXPECT_EQ(dlg.focusWidget(), dlg.Control(1020));
     EXPECT_TRUE(dlg.isVisible());
     QTest::keyClick(&dlg, Qt::Key_Escape);
     EXPECT_TRUE(o.Rejected());
 
     C_PropertiesDlg good;
-    good.m_nBitsPerPixel = 32;
+    good.m_nBitsPerPixel = 64;  // a PNG of four 16-bit samples
     good.m_nHeight = 4294967295u;
     Opened g(good);
     g.ClickOk();
@@ -328,6 +328,7 @@ TEST(FileDialog, ATypedNameGetsTheChosenFiltersExtension)
     EXPECT_EQ(AcceptWith(*saveDialog(), dir, "s6", 1), "s6.bmp");
     EXPECT_EQ(AcceptWith(*saveDialog(), dir, "s6", 0), "s6.gif");  // all three: the picture's own
     EXPECT_EQ(AcceptWith(*saveDialog(), dir, "s6.pcx", 1), "s6.pcx");
+    EXPECT_EQ(AcceptWith(*saveDialog(), dir, "s7", 4), "s7.png");
 }
 
 // Each pattern shows once, and "All Files" lists names without a dot.
@@ -358,8 +359,9 @@ TEST(FileDialog, EachPatternShowsOnceAndAllFilesListsEveryFile)
     }
     C_FileDialog save(nullptr, QString(), QFileDialog::AcceptSave, QString::fromUtf8(vmk::kStrSaveFilter));
     EXPECT_EQ(shown(save),
-        (std::vector<QString>{"All Supported Types(*.bmp, *.gif, *.pcx)", "Windows Bitmap(*.bmp)",
-            "Compuserve Graphics Interchange Format(*.gif)", "ZSoft PC Paint Brush(*.pcx)"}));
+        (std::vector<QString>{"All Supported Types(*.bmp, *.gif, *.pcx, *.png)", "Windows Bitmap(*.bmp)",
+            "Compuserve Graphics Interchange Format(*.gif)", "ZSoft PC Paint Brush(*.pcx)",
+            "Portable Network Graphics(*.png)"}));
 }
 
 TEST(AboutDlg, VersionSloganCreditsAndOk)
