@@ -5,10 +5,11 @@
 // Input: segments separated by NUL bytes. The first is the content of the file "pw" (for
 // --passphrase-file pw); a segment "ENV=..." sets VEILMARK_PASSPHRASE; every other segment is
 // one argument. The run's working folder is a fresh temporary folder holding carrier.bmp,
-// hidden.bmp (a record under "pw"), carrier.gif, carrier.pcx, payload and pw. Arguments lose
-// every "/" and every ".." becomes "._", so no argument can name a path outside that folder;
-// after each run the folder is put back as it was. Since the harness changes its working
-// folder, give libFuzzer absolute paths for the corpus and -artifact_prefix.
+// carrier.gif, carrier.pcx, carrier.png, hidden.bmp and hidden.png (the carrier with a record
+// under "pw"), payload and pw. Arguments lose every "/" and every ".." becomes "._", so no
+// argument can name a path outside that folder; after each run the folder is put back as it
+// was. Since the harness changes its working folder, give libFuzzer absolute paths for the
+// corpus and -artifact_prefix.
 #include "cli/C_CliApp.h"
 
 #include <algorithm>
@@ -94,9 +95,11 @@ public:
         Call({"hide", "carrier.bmp", "payload", "-o", "hidden.bmp"}, env);
         Call({"convert", "carrier.bmp", "-o", "carrier.gif"}, env);
         Call({"convert", "carrier.bmp", "-o", "carrier.pcx"}, env);
+        Call({"convert", "carrier.bmp", "-o", "carrier.png"}, env);
+        Call({"hide", "carrier.png", "payload", "-o", "hidden.png"}, env);
         for (const auto& entry : fs::directory_iterator(m_root))
             m_fixtures[entry.path().filename().string()] = ReadAll(entry.path());
-        if (m_fixtures.size() != 6)
+        if (m_fixtures.size() != 8)
             std::abort();
     }
     ~C_Folder()

@@ -180,8 +180,10 @@ bool C_PcxCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
         } else if (nIndexBits == 1) {
             aPalette[1] = S_Rgb{255, 255, 255};
         } else {
+            // The header holds 16 colours (and the fixed EGA table has 16); a 5- to 7-bit index
+            // (2 bits in 3 planes) finds black past them.
             const bool bFixed = hdr.nVersion == 0 || hdr.nVersion == 3;
-            for (size_t i = 0; i < (1u << nIndexBits); ++i) {
+            for (size_t i = 0; i < std::min<size_t>(size_t{1} << nIndexBits, 16); ++i) {
                 const uint8_t* p = bFixed ? kEga[i] : aFile.data() + 16 + 3 * i;
                 aPalette[i] = S_Rgb{p[0], p[1], p[2]};
             }

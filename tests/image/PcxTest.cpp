@@ -107,6 +107,8 @@ TEST(PcxRead, PlanarAndPackedPaletteLayoutsGiveOneIndexPerPixel)
         std::vector<S_Rgb> aPalette;  // the first entries expected
     };
     const S_Rgb black{}, white{255, 255, 255};
+    std::vector<S_Rgb> aHeaderThenBlack = aHeader;
+    aHeaderThenBlack.resize(30);
     const std::vector<S_Case> aCases = {
         {"EGA 1 bit x 4 planes", 5, 1, 4, 8, 1, {0xAA, 0xCC, 0xF0, 0x01}, {7, 6, 5, 4, 3, 2, 1, 8}, aHeader},
         {"1 bit x 3 planes", 2, 1, 3, 3, 2, {0x80, 0, 0x40, 0, 0x20, 0}, {1, 2, 4},
@@ -114,6 +116,9 @@ TEST(PcxRead, PlanarAndPackedPaletteLayoutsGiveOneIndexPerPixel)
         {"4 bits packed", 5, 4, 1, 3, 2, {0x12, 0x30}, {1, 2, 3}, aHeader},
         {"2 bits CGA", 5, 2, 1, 5, 2, {0x1B, 0xC0}, {0, 1, 2, 3, 3}, {aHeader.begin(), aHeader.begin() + 4}},
         {"2 bits x 2 planes", 4, 2, 2, 2, 1, {0x60, 0xD0}, {0xD, 0x6}, aHeader},
+        // A 6-bit index: the header's 16 colours, black past them, nothing read beyond the header.
+        {"2 bits x 3 planes", 5, 2, 3, 2, 1, {0x60, 0xD0, 0x40}, {29, 6}, aHeaderThenBlack},
+        {"2 bits x 3 planes, EGA", 0, 2, 3, 2, 1, {0x60, 0xD0, 0x40}, {29, 6}, {black, S_Rgb{0, 0, 170}}},
         {"4 bits x 2 planes", 5, 4, 2, 2, 1, {0x21, 0x43}, {0x42, 0x31}, {}},
         {"mono", 5, 1, 1, 10, 2, {0x80, 0x40}, {1, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {black, white}},
         {"version 3 uses the EGA colours", 3, 4, 1, 2, 2, {0x1F, 0}, {1, 15}, {black, S_Rgb{0, 0, 170}}},
