@@ -30,4 +30,9 @@ inline constexpr const char* kStrImagesDiffer =
     "The Two Images Differ!\nIf they appear visually similiar, there might be\nhidden data in one of these.";
 inline constexpr const char* kStrImagesAlike = "The Two Images are Similiar Internally.";
 
+// Gray scale.
+inline constexpr const char* kStrGrayAnimated =
+    "This is an animated PNG: its further frames cannot be turned gray with it, so the picture was left "
+    "as it is.";
+
 }  // namespace vmk

@@ -10,6 +10,7 @@
 #include "model/image/BTCImageData.h"
 #include "model/image/C_DefaultColours.h"
 #include "model/image/C_PixelReader.h"
+#include "model/image/C_PngDocument.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 #include "shell/C_PngImage.h"
@@ -242,8 +243,11 @@ void C_vmkView::OnToolsGrayscale()
             C_BusyScope busy(m_prompts);
             bConverted = m_pDoc->GetCarrier()->ConvertToGrayscale();
         }
+        const BTCImageData* pData = m_pDoc->GetCarrier()->GetObjectDataPtr();
         if (bConverted)
             m_pDoc->SetModifiedFlag(true);
+        else if (pData && pData->m_pPng && pData->m_pPng->IsAnimated())
+            m_prompts.ShowMessage(vmk::kStrGrayAnimated);  // say why nothing changed
     }
     // Redrawn whatever the conversion reported; the title keeps the depth it was opened with.
     viewport()->update();

@@ -3,6 +3,7 @@
 #include "model/C_Carrier.h"
 #include "model/image/BTCImageData.h"
 #include "model/image/C_PngDocument.h"
+#include "model/vmk_texts.h"
 #include "res/vmk_ids.h"
 #include "shell/C_ChildFrame.h"
 #include "shell/C_MainFrame.h"
@@ -507,6 +508,18 @@ private slots:
         const int nLuma = (299 * c.red() + 587 * c.green() + 114 * c.blue() + 500) / 1000;
         Frame()->GetAction(ID_TOOLS_GRAYSCALE)->trigger();
         QTRY_COMPARE(QColor(Shot(pKept).pixel(40, 20)), QColor(nLuma, nLuma, nLuma));
+
+        // An animated colour PNG is left as it is, and the user learns why.
+        std::vector<S_RawChunk> chunks = C_PngBytes::Chunks(CodedPng(64, 48));
+        chunks.insert(chunks.begin() + 1, C_PngBytes::Chunk("acTL", std::string("\0\0\0\1\0\0\0\0", 8)));
+        const QString strAnimated = m_dir.filePath("animated.png");
+        C_TestBytes::Write(strAnimated.toStdString(), C_PngBytes::Join(chunks));
+        C_vmkView* pAnimated = OpenPath(strAnimated, QSize(64, 48));
+        QVERIFY(pAnimated);
+        m_prompts.m_messages.clear();
+        Frame()->GetAction(ID_TOOLS_GRAYSCALE)->trigger();
+        QCOMPARE(Texts(m_prompts.m_messages), QStringList({vmk::kStrGrayAnimated}));
+        QVERIFY(!pAnimated->GetDocument()->IsModified());
     }
 
     // A picture that decodes to far more than its file opens only with the user's consent.
