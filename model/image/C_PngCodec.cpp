@@ -252,7 +252,7 @@ bool ReadPixels(png_structp png, png_infop info, S_PngReadJob* pJob, png_bytepp 
     return true;
 }
 
-bool WriteAll(png_structp png, png_infop info, const BTCImageData* pData, S_PngWriteJob* pJob,
+bool WriteAll(png_structp png, png_infop info, const BTCImageData* pData, bool bInterlaced, S_PngWriteJob* pJob,
     png_const_colorp pPalette, int nPaletteSize, png_const_unknown_chunkp pChunks, int nChunks, png_bytepp ppRows)
 {
     if (setjmp(png_jmpbuf(png)))
@@ -260,7 +260,7 @@ bool WriteAll(png_structp png, png_infop info, const BTCImageData* pData, S_PngW
     const C_PngDocument& doc = *pData->m_pPng;
     png_set_write_fn(png, pJob, WriteBytes, FlushNothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(pData->m_nWidth), static_cast<png_uint_32>(pData->m_nHeight),
-        doc.m_nBitDepth, doc.m_nColourType, doc.m_bInterlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+        doc.m_nBitDepth, doc.m_nColourType, bInterlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
         PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (nPaletteSize > 0)
         png_set_PLTE(png, info, pPalette, nPaletteSize);
@@ -305,8 +305,7 @@ std::vector<png_color> PaletteFor(const BTCImageData& data, const C_PngDocument&
     return aPalette;
 }
 
-// An interlaced file stores each pass's pixels, not the full rows, so bits after a row's last
-// pixel have no place in it.
+// Some bit after a row's last pixel is set.
 bool HasPaddingBits(const BTCImageData& data, int nBits)
 {
     const uint64_t nRowBits = static_cast<uint64_t>(data.m_nWidth) * static_cast<uint64_t>(nBits);
@@ -417,9 +416,6 @@ bool C_PngCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
     if (!data.m_pPng || data.m_nWidth <= 0 || data.m_nHeight <= 0)
         return err.Set(E_ImageError::BadLayout);
     const C_PngDocument& doc = *data.m_pPng;
-    if (doc.m_bInterlaced && HasPaddingBits(data, data.m_nBitsPerPixel))
-        return err.Set(E_ImageError::CannotEncode,
-            "an interlaced PNG cannot keep bits after a row's last pixel; hidden data there would be lost");
     const std::vector<png_color> aPalette = PaletteFor(data, doc);
 
     std::vector<png_unknown_chunk> aChunks;
@@ -446,8 +442,12 @@ bool C_PngCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
     C_PngHandle handle(false, job);
     if (!handle.Ok())
         return err.Set(E_ImageError::PngEncode, "libpng could not start");
-    if (!WriteAll(handle.Png(), handle.Info(), &data, &job, aPalette.data(), static_cast<int>(aPalette.size()),
-            aChunks.data(), static_cast<int>(aChunks.size()), aRows.data())
+    // Interlacing stores each pass's pixels, not the full rows, so the bits after a row's last
+    // pixel have no place in it: a picture that uses them (a hide put data there) is written
+    // without interlacing rather than lose them.
+    const bool bInterlaced = doc.m_bInterlaced && !HasPaddingBits(data, data.m_nBitsPerPixel);
+    if (!WriteAll(handle.Png(), handle.Info(), &data, bInterlaced, &job, aPalette.data(),
+            static_cast<int>(aPalette.size()), aChunks.data(), static_cast<int>(aChunks.size()), aRows.data())
         || !job.Flush())
         return Failed(job, E_ImageError::PngEncode, err);
     return true;
