@@ -190,6 +190,48 @@ bool C_Carrier::RevealMessage(C_Message& message, const std::string& strPassword
     return true;
 }
 
+uint32_t C_Carrier::GetSealedCapacity(size_t nNameBytes) const
+{
+    // The same fit rule as the plain record, over the bytes after the salt.
+    const uint32_t nBytes = m_nBytes > C_SealedRecord::kSaltRegion ? m_nBytes - C_SealedRecord::kSaltRegion : 0;
+    const uint64_t nRecord = EffectiveBytes(nBytes) / 10;
+    const uint64_t nOverhead = C_SealedRecord::RecordBytes(nNameBytes, 0);
+    return nRecord > nOverhead ? static_cast<uint32_t>(std::min<uint64_t>(nRecord - nOverhead, UINT32_MAX)) : 0;
+}
+
+E_SealOutcome C_Carrier::HideSealed(const C_Message& message, const std::string& strPassphrase)
+{
+    if (m_nBytes <= C_SealedRecord::kSaltRegion || message.m_strName.size() > UINT16_MAX)
+        return E_SealOutcome::WontFit;
+    if (C_SealedRecord::CheckPassphrase(strPassphrase) != C_SealedRecord::E_Passphrase::Valid)
+        return E_SealOutcome::Failed;
+    const uint8_t* pPayload = message.m_nSize ? message.GetData() : nullptr;
+    if (message.m_nSize && !pPayload)
+        return E_SealOutcome::Failed;
+    bool bCompressed = false;
+    const std::vector<uint8_t> stored = C_SealedRecord::Pack(pPayload, message.m_nSize, bCompressed);
+    const uint64_t nRecord = C_SealedRecord::RecordBytes(message.m_strName.size(), stored.size());
+    if (uint64_t{EffectiveBytes(m_nBytes - C_SealedRecord::kSaltRegion)} < 10 * nRecord)
+        return E_SealOutcome::WontFit;
+    std::string strWhy;
+    if (!C_SealedRecord::Seal(m_pBits, m_nBytes, message.m_strName, stored, bCompressed, strPassphrase, strWhy))
+        return E_SealOutcome::Failed;
+    m_strPassword = strPassphrase;
+    return E_SealOutcome::Hidden;
+}
+
+E_RevealOutcome C_Carrier::RevealAny(C_Message& message, const std::string& strPassphrase, bool* pSealed)
+{
+    if (pSealed)
+        *pSealed = false;
+    if (RevealMessage(message, strPassphrase))
+        return E_RevealOutcome::Found;
+    const E_RevealOutcome eOutcome = C_SealedRecord::Open(m_pBits, m_nBytes, strPassphrase, message);
+    if (pSealed)
+        *pSealed = eOutcome == E_RevealOutcome::Found;
+    return eOutcome;
+}
+
 void C_Carrier::GetCarrierInfo(C_CarrierInfo& info) const
 {
     info.m_strPath = m_strPath;

@@ -1,0 +1,266 @@
+#include "model/C_SealedRecord.h"
+
+#include "engine/C_PositionSequence.h"
+#include "model/C_Message.h"
+#include "model/C_TextRules.h"
+
+#include <sodium.h>
+#include <zstd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace {
+
+constexpr char kAssociated[] = "VMK-SEALED";
+constexpr size_t kAssociatedBytes = sizeof kAssociated - 1;
+// Fast and still effective on text and documents; the key derivation dwarfs it.
+constexpr int kCompressionLevel = 3;
+
+bool SodiumReady()
+{
+    static const bool bReady = sodium_init() >= 0;
+    return bReady;
+}
+
+void PutLittleEndian32(uint8_t* p, uint32_t n)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(n >> (8 * i));
+}
+
+uint32_t GetLittleEndian32(const uint8_t* p)
+{
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+// The record's bits in the least significant bits of the carrier bytes after the salt, at the
+// positions the sequence keyed with the position key draws.
+class C_SealedBits {
+public:
+    C_SealedBits(const uint8_t* pBits, uint32_t nBytes, const C_SealedRecord::S_Keys& keys)
+        : m_pBits(pBits + C_SealedRecord::kSaltRegion)
+    {
+        m_sequence.SetRawKey(keys.aPosition);
+        m_sequence.SetModulus(nBytes - C_SealedRecord::kSaltRegion);
+    }
+
+    bool Repeats(uint64_t nRecordBytes) const { return m_sequence.RepeatsWithin(nRecordBytes * 8); }
+
+    void Put(uint8_t* pCarrierAfterSalt, const uint8_t* pBytes, size_t nCount)
+    {
+        for (size_t i = 0; i < nCount; ++i)
+            for (int nBit = 7; nBit >= 0; --nBit) {
+                uint8_t& b = pCarrierAfterSalt[m_sequence.Next()];
+                b = static_cast<uint8_t>((b & 0xFE) | ((pBytes[i] >> nBit) & 1));
+            }
+    }
+
+    void Get(uint8_t* pBytes, size_t nCount)
+    {
+        for (size_t i = 0; i < nCount; ++i) {
+            uint8_t v = 0;
+            for (int nBit = 0; nBit < 8; ++nBit)
+                v = static_cast<uint8_t>(v << 1 | (m_pBits[m_sequence.Next()] & 1));
+            pBytes[i] = v;
+        }
+    }
+
+private:
+    const uint8_t* m_pBits;
+    C_PositionSequence m_sequence;
+};
+
+using T_Associated = std::array<uint8_t, kAssociatedBytes + C_SealedRecord::kTagBytes + 1 + 4>;
+
+T_Associated Associated(const uint8_t* pTag, uint32_t nCipherBytes)
+{
+    T_Associated ad{};
+    std::memcpy(ad.data(), kAssociated, kAssociatedBytes);
+    std::memcpy(ad.data() + kAssociatedBytes, pTag, C_SealedRecord::kTagBytes);
+    ad[kAssociatedBytes + C_SealedRecord::kTagBytes] = C_SealedRecord::kVersion;
+    PutLittleEndian32(ad.data() + kAssociatedBytes + C_SealedRecord::kTagBytes + 1, nCipherBytes);
+    return ad;
+}
+
+}  // namespace
+
+C_SealedRecord::E_Passphrase C_SealedRecord::CheckPassphrase(std::string_view strPassphrase)
+{
+    if (strPassphrase.size() > kMaxPassphraseBytes)
+        return E_Passphrase::TooLong;
+    if (strPassphrase.find('\0') != std::string_view::npos)
+        return E_Passphrase::HasNul;
+    if (!C_TextRules::IsValidUtf8(strPassphrase))
+        return E_Passphrase::NotUtf8;
+    return E_Passphrase::Valid;
+}
+
+bool C_SealedRecord::Derive(std::string_view strPassphrase, const uint8_t* pSalt, S_Keys& keys)
+{
+    uint8_t aOut[64];
+    if (!SodiumReady()
+        || crypto_pwhash(aOut, sizeof aOut, strPassphrase.data(), strPassphrase.size(), pSalt, kOpsLimit, kMemLimit,
+               crypto_pwhash_ALG_ARGON2ID13)
+            != 0)
+        return false;
+    std::memcpy(keys.aPosition.data(), aOut, 16);
+    std::memcpy(keys.aCipher.data(), aOut + 16, 32);
+    std::memcpy(keys.aTag.data(), aOut + 48, kTagBytes);
+    sodium_memzero(aOut, sizeof aOut);
+    return true;
+}
+
+std::vector<uint8_t> C_SealedRecord::Pack(const uint8_t* pPayload, uint32_t nSize, bool& bCompressed)
+{
+    bCompressed = false;
+    std::vector<uint8_t> stored(pPayload, pPayload + nSize);
+    if (nSize == 0)
+        return stored;
+    std::vector<uint8_t> packed(ZSTD_compressBound(nSize));
+    const size_t nPacked = ZSTD_compress(packed.data(), packed.size(), pPayload, nSize, kCompressionLevel);
+    if (!ZSTD_isError(nPacked) && nPacked < nSize) {
+        packed.resize(nPacked);
+        bCompressed = true;
+        return packed;
+    }
+    return stored;
+}
+
+std::array<uint8_t, C_SealedRecord::kSaltBytes> C_SealedRecord::ReadSalt(const uint8_t* pBits)
+{
+    std::array<uint8_t, kSaltBytes> salt{};
+    for (uint32_t i = 0; i < kSaltRegion; ++i)
+        salt[i / 8] = static_cast<uint8_t>(salt[i / 8] << 1 | (pBits[i] & 1));
+    return salt;
+}
+
+bool C_SealedRecord::Seal(uint8_t* pBits, uint32_t nBytes, std::string_view strName, const std::vector<uint8_t>& stored,
+    bool bCompressed, std::string_view strPassphrase, std::string& strWhy)
+{
+    if (!SodiumReady()) {
+        strWhy = "the cryptography library could not start";
+        return false;
+    }
+    std::array<uint8_t, kSaltBytes> salt;
+    std::array<uint8_t, kNonceBytes> nonce;
+    randombytes_buf(salt.data(), salt.size());
+    randombytes_buf(nonce.data(), nonce.size());
+    return SealWith(pBits, nBytes, strName, stored, bCompressed, strPassphrase, salt, nonce, strWhy);
+}
+
+bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view strName,
+    const std::vector<uint8_t>& stored, bool bCompressed, std::string_view strPassphrase,
+    const std::array<uint8_t, kSaltBytes>& salt, const std::array<uint8_t, kNonceBytes>& nonce, std::string& strWhy)
+{
+    const uint64_t nRecord = RecordBytes(strName.size(), stored.size());
+    if (nBytes <= kSaltRegion || strName.size() > UINT16_MAX || nRecord > UINT32_MAX) {
+        strWhy = "the record does not fit the picture";
+        return false;
+    }
+    S_Keys keys;
+    if (!Derive(strPassphrase, salt.data(), keys)) {
+        strWhy = "not enough memory to derive the key";
+        return false;
+    }
+
+    // The bytes the carrier hides: the clear head, then the ciphertext of the inner record.
+    std::vector<uint8_t> inner;
+    inner.reserve(kInnerHeadBytes + strName.size() + stored.size());
+    inner.push_back(bCompressed ? 1 : 0);
+    inner.push_back(static_cast<uint8_t>(strName.size()));
+    inner.push_back(static_cast<uint8_t>(strName.size() >> 8));
+    inner.insert(inner.end(), strName.begin(), strName.end());
+    inner.insert(inner.end(), stored.begin(), stored.end());
+    const auto nCipher = static_cast<uint32_t>(inner.size() + kMacBytes);
+
+    std::vector<uint8_t> record(kHeadBytes + nCipher);
+    std::memcpy(record.data(), keys.aTag.data(), kTagBytes);
+    record[kTagBytes] = kVersion;
+    PutLittleEndian32(record.data() + kTagBytes + 1, nCipher);
+    uint8_t* pNonce = record.data() + kTagBytes + 5;
+    std::memcpy(pNonce, nonce.data(), kNonceBytes);
+    const T_Associated ad = Associated(keys.aTag.data(), nCipher);
+    unsigned long long nWritten = 0;
+    crypto_aead_xchacha20poly1305_ietf_encrypt(record.data() + kHeadBytes, &nWritten, inner.data(), inner.size(),
+        ad.data(), ad.size(), nullptr, pNonce, keys.aCipher.data());
+    sodium_memzero(inner.data(), inner.size());
+
+    C_SealedBits bits(pBits, nBytes, keys);
+    if (bits.Repeats(record.size())) {
+        strWhy = "the record's positions would repeat under this pass phrase";
+        return false;
+    }
+    for (uint32_t i = 0; i < kSaltRegion; ++i)
+        pBits[i] = static_cast<uint8_t>((pBits[i] & 0xFE) | ((salt[i / 8] >> (7 - i % 8)) & 1));
+    bits.Put(pBits + kSaltRegion, record.data(), record.size());
+    return true;
+}
+
+E_RevealOutcome C_SealedRecord::Open(
+    const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_Message& message)
+{
+    if (!pBits || nBytes <= kSaltRegion || (nBytes - kSaltRegion) / 8 < kHeadBytes + kMacBytes + kInnerHeadBytes)
+        return E_RevealOutcome::NotFound;
+    const std::array<uint8_t, kSaltBytes> salt = ReadSalt(pBits);
+    S_Keys keys;
+    if (!Derive(strPassphrase, salt.data(), keys))
+        return E_RevealOutcome::NotFound;
+    C_SealedBits bits(pBits, nBytes, keys);
+
+    uint8_t aHead[kHeadBytes];
+    bits.Get(aHead, kTagBytes);
+    int nWrong = 0;
+    for (uint32_t i = 0; i < kTagBytes; ++i)
+        nWrong += std::popcount(static_cast<unsigned>(aHead[i] ^ keys.aTag[i]));
+    if (nWrong > kTagTolerance)
+        return E_RevealOutcome::NotFound;
+
+    // The record is here: from now on anything that does not add up is damage.
+    bits.Get(aHead + kTagBytes, kHeadBytes - kTagBytes);
+    const uint32_t nCipher = GetLittleEndian32(aHead + kTagBytes + 1);
+    const uint64_t nRoom = (nBytes - kSaltRegion) / 8;
+    if (aHead[kTagBytes] != kVersion || nCipher < kMacBytes + kInnerHeadBytes || kHeadBytes + uint64_t{nCipher} > nRoom)
+        return E_RevealOutcome::Damaged;
+    std::vector<uint8_t> cipher(nCipher);
+    bits.Get(cipher.data(), cipher.size());
+    // The tag as read goes into the associated data, so a changed tag bit fails as well.
+    const T_Associated ad = Associated(aHead, nCipher);
+    std::vector<uint8_t> inner(nCipher - kMacBytes);
+    unsigned long long nInner = 0;
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(inner.data(), &nInner, nullptr, cipher.data(), cipher.size(),
+            ad.data(), ad.size(), aHead + kTagBytes + 5, keys.aCipher.data())
+        != 0)
+        return E_RevealOutcome::Damaged;
+
+    const uint8_t nFlags = inner[0];
+    const size_t nName = size_t{inner[1]} | size_t{inner[2]} << 8;
+    if ((nFlags & ~1u) != 0 || kInnerHeadBytes + nName > inner.size())
+        return E_RevealOutcome::Damaged;
+    const uint8_t* pStored = inner.data() + kInnerHeadBytes + nName;
+    const size_t nStored = inner.size() - kInnerHeadBytes - nName;
+    uint64_t nSize = nStored;
+    if (nFlags & 1) {
+        const unsigned long long nContent = ZSTD_getFrameContentSize(pStored, nStored);
+        if (nContent == ZSTD_CONTENTSIZE_ERROR || nContent == ZSTD_CONTENTSIZE_UNKNOWN
+            || nContent > C_Message::kMaxSize)
+            return E_RevealOutcome::Damaged;
+        nSize = nContent;
+    }
+    if (nSize > C_Message::kMaxSize)
+        return E_RevealOutcome::Damaged;
+    uint8_t* pData = message.Allocate(static_cast<uint32_t>(nSize));
+    if (!pData && nSize > 0)
+        return E_RevealOutcome::Damaged;
+    if (nFlags & 1) {
+        if (ZSTD_decompress(pData, nSize, pStored, nStored) != nSize)
+            return E_RevealOutcome::Damaged;
+    } else if (nSize > 0) {
+        std::memcpy(pData, pStored, nSize);
+    }
+    const char* pName = reinterpret_cast<const char*>(inner.data() + kInnerHeadBytes);
+    message.m_strName.assign(pName, strnlen(pName, nName));
+    sodium_memzero(inner.data(), inner.size());
+    return E_RevealOutcome::Found;
+}
