@@ -34,8 +34,13 @@ public:
     static constexpr uint32_t kSaltBytes = 16;
     static constexpr uint32_t kSaltRegion = kSaltBytes * 8;  // carrier bytes holding the salt
     static constexpr uint8_t kVersion = 1;
+#ifndef VEILMARK_FUZZ_CHEAP_KEYS
     static constexpr unsigned long long kOpsLimit = 4;
     static constexpr size_t kMemLimit = size_t{128} << 20;
+#else
+    static constexpr unsigned long long kOpsLimit = 1;  // fuzzing builds only: see CMakeLists.txt
+    static constexpr size_t kMemLimit = size_t{8} << 10;
+#endif
     static constexpr uint32_t kTagBytes = 8;
     static constexpr uint32_t kNonceBytes = 24;
     static constexpr uint32_t kMacBytes = 16;

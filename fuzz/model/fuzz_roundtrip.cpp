@@ -65,6 +65,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     if (message.SetFromText(static_cast<uint32_t>(in.Left()), reinterpret_cast<const char*>(in.Rest())) != in.Left())
         __builtin_trap();
 
+    // Bit 6 of the shape byte takes the sealed record (keys are cheap in fuzzing builds): it
+    // must come back exactly, change only low bits, and a flipped bit must give it back exactly
+    // or call it damaged, never a different message.
+    if (nShape & 0x40) {
+        const std::vector<uint8_t> before = pixels;
+        if (carrier.HideSealed(message, strPassword) != E_SealOutcome::Hidden) {
+            if (pixels != before)
+                __builtin_trap();
+            return 0;
+        }
+        for (size_t i = 0; i < nPixels; ++i)
+            if ((pixels[i] | 1) != (before[i] | 1) || (i + 1 == nPixels && pixels[i] != before[i]))
+                __builtin_trap();
+        for (const bool bFlip : {false, true}) {
+            if (bFlip)
+                pixels[(nSeed * 257u + in.Left()) % (nPixels - 1)] ^= 1;
+            C_Message revealed;
+            bool bSealed = false;
+            const E_RevealOutcome eOutcome = carrier.RevealAny(revealed, strPassword, &bSealed);
+            if (eOutcome == E_RevealOutcome::Found && bSealed
+                && (revealed.m_strName != strName || revealed.m_nSize != in.Left()
+                    || (in.Left() && !std::equal(in.Rest(), in.Rest() + in.Left(), revealed.GetData()))))
+                __builtin_trap();
+            if (!bFlip && eOutcome != E_RevealOutcome::Found)
+                __builtin_trap();
+        }
+        return 0;
+    }
+
     const bool bFits = carrier.WillFit(message);
     if (!bFits && !(nShape & 0x80))
         return 0;
