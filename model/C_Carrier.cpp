@@ -2,6 +2,7 @@
 
 #include "engine/C_BitTransfer.h"
 #include "engine/C_HiddenHeader.h"
+#include "engine/C_PositionSequence.h"
 #include "model/C_Message.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
@@ -213,9 +214,29 @@ E_SealOutcome C_Carrier::HideSealed(const C_Message& message, const std::string&
     const uint64_t nRecord = C_SealedRecord::RecordBytes(message.m_strName.size(), stored.size());
     if (uint64_t{EffectiveBytes(m_nBytes - C_SealedRecord::kSaltRegion)} < 10 * nRecord)
         return E_SealOutcome::WontFit;
+    // A plain record under the same pass phrase would be found first by a reveal: its signature
+    // bits are turned over, and turned back should the seal fail.
+    std::vector<uint32_t> signature;
+    {
+        C_BitTransfer probe(m_pBits, m_nBytes);
+        probe.SetKey(strPassphrase);
+        C_HiddenHeader old;
+        if (probe.ReceiveHeader(old)) {
+            C_PositionSequence sequence;
+            sequence.SetKey(strPassphrase);
+            sequence.SetModulus(m_nBytes);
+            signature.resize(8 * sizeof C_HiddenHeader::kSignature);
+            sequence.Fill(signature.data(), signature.size());
+        }
+    }
+    for (const uint32_t nPosition : signature)
+        m_pBits[nPosition] ^= 1;
     std::string strWhy;
-    if (!C_SealedRecord::Seal(m_pBits, m_nBytes, message.m_strName, stored, bCompressed, strPassphrase, strWhy))
+    if (!C_SealedRecord::Seal(m_pBits, m_nBytes, message.m_strName, stored, bCompressed, strPassphrase, strWhy)) {
+        for (const uint32_t nPosition : signature)
+            m_pBits[nPosition] ^= 1;
         return E_SealOutcome::Failed;
+    }
     m_strPassword = strPassphrase;
     return E_SealOutcome::Hidden;
 }

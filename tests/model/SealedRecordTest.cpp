@@ -124,7 +124,7 @@ TEST(SealedRecord, RoundTripCompressesAndAnyChangedBitIsDamage)
     }
 }
 
-TEST(SealedRecord, PlainRecordsRevealAsBeforeWithoutAKeyDerivation)
+TEST(SealedRecord, PlainRecordsRevealAsBeforeAndASealOverOneReplacesIt)
 {
     std::vector<uint8_t> bytes = C_TestBytes::Random(50001, 8);
     C_Carrier carrier;
@@ -138,4 +138,13 @@ TEST(SealedRecord, PlainRecordsRevealAsBeforeWithoutAKeyDerivation)
     EXPECT_FALSE(bSealed);
     EXPECT_EQ(found.m_strName, "old.doc");
     EXPECT_TRUE(std::equal(found.GetData(), found.GetData() + found.m_nSize, message.GetData()));
+
+    // Sealed over it under the same pass phrase: the reveal finds the new record, not the old.
+    C_Message sealed;
+    Compose(sealed, "new.doc", C_TestBytes::Random(200, 10));
+    ASSERT_EQ(carrier.HideSealed(sealed, "heron"), E_SealOutcome::Hidden);
+    C_Message latest;
+    ASSERT_EQ(carrier.RevealAny(latest, "heron", &bSealed), E_RevealOutcome::Found);
+    EXPECT_TRUE(bSealed);
+    EXPECT_EQ(latest.m_strName, "new.doc");
 }
