@@ -23,6 +23,7 @@ namespace {
 constexpr const char* kExamples = R"(Examples:
   veilmark-cli info photo.bmp
   veilmark-cli hide photo.bmp notes.pdf -o photo-notes.bmp
+  veilmark-cli hide --seal photo.png notes.pdf -o photo-notes.png
   veilmark-cli compose photo.gif --subject Meeting --text "Friday 10:00" -o photo.gif
   veilmark-cli reveal photo-notes.bmp -d received/
   veilmark-cli compare photo.bmp photo-notes.bmp
@@ -32,12 +33,17 @@ constexpr const char* kExamples = R"(Examples:
 The pass phrase (at most 15 characters; empty is allowed) comes from --passphrase-file, else
 from the environment variable VEILMARK_PASSPHRASE, else from the terminal without echo.
 
+hide --seal and compose --seal write a sealed record instead: encrypted and authenticated,
+compressed when that is smaller, under a pass phrase of up to 1024 bytes of UTF-8. reveal
+finds either kind without being told which.
+
 A PAYLOAD, --text-file or reveal -o given as "-" is standard input or output.
 
 JPEG pictures are refused: their lossy compression would destroy hidden data.
 
 Exit codes: 0 done; 1 no hidden message found, or the pictures differ; 2 bad usage or refused
-input (nothing written); 3 a picture or file could not be read or written.
+input (nothing written); 3 a picture or file could not be read or written; 4 a sealed message
+is there but was changed or damaged (nothing written).
 )";
 
 int Report(std::ostream& err, const std::string& strText, E_ExitCode eCode)

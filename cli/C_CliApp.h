@@ -1,7 +1,8 @@
 #pragma once
 // veilmark-cli as a function: builds the command line, runs the one sub-command named, and
 // turns every outcome into one of the documented exit codes (0 done, 1 nothing found or
-// different, 2 bad usage or refused, 3 a picture or file could not be read or written).
+// different, 2 bad usage or refused, 3 a picture or file could not be read or written, 4 a
+// sealed record changed or damaged).
 // main calls it with the process's arguments; tests and the fuzzer call it in-process.
 
 #include "cli/C_CliContext.h"

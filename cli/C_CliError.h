@@ -11,6 +11,7 @@ enum class E_ExitCode : int {
     NotFound = 1,  // reveal found no record; compare found the pictures different
     Refused = 2,   // bad usage or refused input; nothing has been written
     Failed = 3,    // a picture or file could not be read or written
+    Damaged = 4,   // reveal found a sealed record that was changed or damaged; nothing written
 };
 
 class C_CliError : public std::runtime_error {

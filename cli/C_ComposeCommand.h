@@ -1,6 +1,6 @@
 #pragma once
 // veilmark-cli compose PICTURE --subject SUBJECT (--text TEXT | --text-file FILE) -o OUTPUT
-//   [--force] [--passphrase-file FILE]: hides a text under the name SUBJECT + ".txt".
+//   [--force] [--seal] [--passphrase-file FILE]: hides a text under the name SUBJECT + ".txt".
 
 #include "cli/C_Command.h"
 #include "cli/C_HideJob.h"

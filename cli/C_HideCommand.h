@@ -1,5 +1,5 @@
 #pragma once
-// veilmark-cli hide PICTURE PAYLOAD -o OUTPUT [--force] [--passphrase-file FILE]
+// veilmark-cli hide PICTURE PAYLOAD -o OUTPUT [--force] [--seal] [--passphrase-file FILE]
 
 #include "cli/C_Command.h"
 #include "cli/C_HideJob.h"

@@ -4,6 +4,7 @@
 #include "cli/C_PictureIo.h"
 #include "cli/C_Text.h"
 #include "model/C_Message.h"
+#include "model/C_SealedRecord.h"
 #include "model/image/BTCImageData.h"
 #include "model/C_AtomicFileWriter.h"
 #include "model/vmk_texts.h"
@@ -27,6 +28,9 @@ void C_HideJob::AddOptions(CLI::App& command)
     command.add_flag("--force", m_bForce,
         "Write OUTPUT in another format than PICTURE's although the hidden message may not "
         "survive the conversion (it is checked either way)");
+    command.add_flag("--seal", m_bSeal,
+        "Hide a sealed record: encrypted and authenticated, its payload compressed when that is smaller, "
+        "under a pass phrase of up to 1024 bytes; reveal finds it without this flag");
     m_passphrase.AddOption(command);
 }
 
@@ -56,7 +60,10 @@ void C_HideJob::LoadPayload(const C_CliContext& context, C_Message& message, con
     if (strHidden.empty())
         strHidden = strPath == "-" ? std::string(kStdinName) : C_Message::NameFromPath(strPath);
     // The largest payload that passes the fit test under this name: reading stops one byte later.
-    const uint32_t nLimit = m_carrier.GetLargestPayload(strHidden.size());
+    // A sealed payload may fit beyond its uncompressed capacity, which only compressing it tells.
+    uint32_t nLimit = m_carrier.GetLargestPayload(strHidden.size());
+    if (m_bSeal)
+        nLimit = std::max(m_carrier.GetSealedCapacity(strHidden.size()), kSealedReadLimit);
     try {
         if (strPath == "-") {
             message.LoadFromStream(context.In(), strHidden, nLimit);
@@ -77,13 +84,39 @@ void C_HideJob::LoadPayload(const C_CliContext& context, C_Message& message, con
     }
 }
 
+bool C_HideJob::SealedFits(const C_Message& message) const
+{
+    const uint32_t nCapacity = m_carrier.GetSealedCapacity(message.m_strName.size());
+    if (message.m_nSize <= nCapacity)
+        return true;
+    bool bCompressed = false;
+    return C_SealedRecord::Pack(message.GetData(), message.m_nSize, bCompressed).size() <= nCapacity;
+}
+
+void C_HideJob::HideSealed(const C_Message& message, const std::string& strPassphrase, const char* pFitText)
+{
+    switch (m_carrier.HideSealed(message, strPassphrase)) {
+    case E_SealOutcome::Hidden: return;
+    case E_SealOutcome::WontFit: throw C_CliError(E_ExitCode::Refused, pFitText);
+    case E_SealOutcome::Failed: break;
+    }
+    throw C_CliError(E_ExitCode::Failed,
+        "The message could not be sealed: the key derivation found too little memory (it needs "
+            + std::to_string(C_SealedRecord::kMemLimit >> 20)
+            + " MiB), or this pass phrase would place some bits on the same byte twice (another pass phrase "
+              "will do). Nothing was written.");
+}
+
 void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const char* pFitText)
 {
-    if (!m_carrier.WillFit(message))
+    // The fit is known before the pass phrase is asked for: no one types it twice in vain.
+    if (m_bSeal ? !SealedFits(message) : !m_carrier.WillFit(message))
         throw C_CliError(E_ExitCode::Refused, pFitText);
-    const std::string strPassword = m_passphrase.Get(context, true);
-    // False when this pass phrase would draw some position twice; no byte was changed.
-    if (!m_carrier.HideMessage(message, strPassword))
+    const std::string strPassword = m_passphrase.Get(
+        context, true, m_bSeal ? C_PassphraseSource::E_Rules::Sealed : C_PassphraseSource::E_Rules::Plain);
+    if (m_bSeal)
+        HideSealed(message, strPassword, pFitText);
+    else if (!m_carrier.HideMessage(message, strPassword))  // positions would repeat; no byte changed
         throw C_CliError(E_ExitCode::Refused,
             std::string(pFitText) + "\n"
                 + C_Text::Format(vmk::kStrLargestForPassword,
@@ -99,13 +132,13 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
         throw C_CliError(E_ExitCode::Failed,
             std::string(C_PictureIo::kSaveFailed) + "\n" + C_PictureIo::Reason(m_strOutput, m_carrier.GetLastError()));
     m_carrier.ReleasePicture();
-    Verify(output.GetReadPath(), message);
+    Verify(output.GetReadPath(), strPassword, message);
     if (!output.Commit())
         throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
     context.Out() << "Hidden: " << C_Text::Printable(message.m_strName) << " (" << message.m_nSize << " bytes)\n";
 }
 
-void C_HideJob::Verify(const std::string& strWritten, const C_Message& message) const
+void C_HideJob::Verify(const std::string& strWritten, const std::string& strPassphrase, const C_Message& message) const
 {
     const std::string strNotWritten = C_Text::Printable(m_strOutput) + " was not written.";
     C_Carrier written;
@@ -114,13 +147,23 @@ void C_HideJob::Verify(const std::string& strWritten, const C_Message& message) 
         throw C_CliError(E_ExitCode::Failed,
             "The picture as written could not be read back; " + strNotWritten + "\n"
                 + C_PictureIo::Reason(m_strOutput, written.GetLastError()));
+    // As reveal will look: either kind, the plain record first.
     C_Message revealed;
-    const bool bSame = written.RevealMessage(revealed, m_carrier.GetPassword())
-        && revealed.m_strName == message.m_strName && revealed.m_nSize == message.m_nSize
+    bool bSealed = false;
+    const bool bFound = written.RevealAny(revealed, strPassphrase, &bSealed) == E_RevealOutcome::Found;
+    const bool bSame = bFound && revealed.m_strName == message.m_strName && revealed.m_nSize == message.m_nSize
         && std::equal(message.GetData(), message.GetData() + message.m_nSize, revealed.GetData());
-    if (!bSame)
+    if (bSame && bSealed == m_bSeal)
+        return;
+    // An older plain record under the same pass phrase that the sealed one left whole is found
+    // first, and reveal would give that one.
+    if (bFound && m_bSeal && !bSealed)
         throw C_CliError(E_ExitCode::Failed,
-            "The picture as written does not give the hidden message back (the "
-                + std::string(C_PictureIo::FormatName(m_eOutputFormat)) + " format did not keep its pixel bytes); "
-                + strNotWritten);
+            "The picture already holds a message hidden without --seal under this pass phrase, and reveal "
+            "would find that one first; "
+                + strNotWritten + " Seal into a picture without it, or use another pass phrase.");
+    throw C_CliError(E_ExitCode::Failed,
+        "The picture as written does not give the hidden message back (the "
+            + std::string(C_PictureIo::FormatName(m_eOutputFormat)) + " format did not keep its pixel bytes); "
+            + strNotWritten);
 }

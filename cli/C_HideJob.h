@@ -1,12 +1,14 @@
 #pragma once
 // What hide and compose share once their payload is built: the output checks, the fit test,
 // the pass phrase, the hide itself, and the verified write. A picture reaches OUTPUT only after
-// the file as written has been read back and has revealed the same name and bytes.
+// the file as written has been read back and has revealed the same name and bytes. With --seal
+// the record is the sealed one (C_SealedRecord) instead of the plain one.
 
 #include "cli/C_CliContext.h"
 #include "cli/C_PassphraseSource.h"
 #include "model/C_Carrier.h"
 
+#include <cstdint>
 #include <string>
 
 class C_Message;
@@ -20,7 +22,11 @@ public:
     // The hidden name of a payload read from standard input.
     static constexpr const char* kStdinName = "stdin";
 
-    // Adds PICTURE, -o OUTPUT, --force and --passphrase-file to the sub-command.
+    // A sealed payload larger than the record holds uncompressed is read up to this size (or the
+    // sealed capacity, if that is more) to find out whether it compresses enough.
+    static constexpr uint32_t kSealedReadLimit = uint32_t{64} << 20;
+
+    // Adds PICTURE, -o OUTPUT, --force, --seal and --passphrase-file to the sub-command.
     void AddOptions(CLI::App& command);
 
     // Checks OUTPUT's name, opens PICTURE and refuses, unless --force, a conversion to another
@@ -28,7 +34,8 @@ public:
     void Prepare(const C_CliContext& context);
     // Reads a payload to its end ("-": standard input) as far as the picture can take it: a
     // longer one is refused (Refused, pFitText) after capacity + 1 bytes, or at once from a
-    // regular file's size. Throws Failed with the file error text when it cannot be read.
+    // regular file's size; with --seal the limit is kSealedReadLimit unless the sealed capacity
+    // is more. Throws Failed with the file error text when it cannot be read.
     // strName: the name to hide it under; empty for the file's own name.
     void LoadPayload(const C_CliContext& context, C_Message& message, const std::string& strPath, const char* pFitText,
         const std::string& strName = {}) const;
@@ -36,11 +43,15 @@ public:
     void Run(const C_CliContext& context, const C_Message& message, const char* pFitText);
 
 private:
-    void Verify(const std::string& strWritten, const C_Message& message) const;
+    // Whether the message, compressed where that helps, fits a sealed record in the picture.
+    bool SealedFits(const C_Message& message) const;
+    void HideSealed(const C_Message& message, const std::string& strPassphrase, const char* pFitText);
+    void Verify(const std::string& strWritten, const std::string& strPassphrase, const C_Message& message) const;
 
     std::string m_strPicture;
     std::string m_strOutput;
     bool m_bForce = false;
+    bool m_bSeal = false;
     C_PassphraseSource m_passphrase;
     C_Carrier m_carrier;
     E_ImageFormat m_eOutputFormat = E_ImageFormat::None;

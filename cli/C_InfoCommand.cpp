@@ -4,11 +4,13 @@
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
 
+#include <cstdint>
 #include <ostream>
 
 C_InfoCommand::C_InfoCommand(CLI::App& root)
 {
-    m_pCommand = root.add_subcommand("info", "Show a picture's format, size, geometry, depth and how much it can hide");
+    m_pCommand = root.add_subcommand(
+        "info", "Show a picture's format, size, geometry, depth and how much it can hide, plain and sealed");
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture (BMP, GIF, PCX or PNG)")->required();
     m_pCommand->add_flag("--json", m_bJson, "Print the same fields as one JSON object");
     m_pCommand->footer("Example:\n  veilmark-cli info photo.bmp --json");
@@ -21,12 +23,16 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
     C_CarrierInfo info;
     carrier.GetCarrierInfo(info);
     const char* pFormat = C_PictureIo::FormatName(carrier.GetObjectDataPtr()->GetSourceFormat());
+    // The sealed record's fit comes after the plain one's, so scripts reading the old fields
+    // find them where they were.
+    const uint32_t nSealed = carrier.GetSealedCapacity();
     if (m_bJson) {
         context.Out() << "{\"path\": " << C_Text::JsonQuoted(info.m_strPath) << ", \"format\": \"" << pFormat
                       << "\", \"size_kb\": " << info.m_nSizeKB << ", \"width\": " << info.m_nWidth
                       << ", \"height\": " << info.m_nHeight << ", \"bits_per_pixel\": " << info.m_nBitsPerPixel
                       << ", \"capacity\": " << info.m_nCapacity
-                      << ", \"remarks\": " << C_Text::JsonQuoted(info.m_strRemarks) << "}\n";
+                      << ", \"remarks\": " << C_Text::JsonQuoted(info.m_strRemarks)
+                      << ", \"sealed_capacity\": " << nSealed << "}\n";
     } else {
         context.Out() << "Path: " << C_Text::Printable(info.m_strPath) << "\n"
                       << "Format: " << pFormat << "\n"
@@ -35,7 +41,10 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
                       << "Height: " << info.m_nHeight << "\n"
                       << "Bits per pixel: " << info.m_nBitsPerPixel << "\n"
                       << "Capacity: " << info.m_nCapacity << " bytes\n"
-                      << info.m_strRemarks << "\n";
+                      << info.m_strRemarks << "\n"
+                      << "Sealed capacity: " << nSealed << " bytes"
+                      << (nSealed > 0 ? " (more when the payload compresses)" : " (too small for a sealed record)")
+                      << "\n";
     }
     return E_ExitCode::Done;
 }

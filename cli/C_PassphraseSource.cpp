@@ -4,6 +4,7 @@
 #include "cli/C_TerminalPrompt.h"
 #include "cli/C_Text.h"
 #include "model/C_FileException.h"
+#include "model/C_SealedRecord.h"
 #include "model/C_TextRules.h"
 #include "model/vmk_texts.h"
 
@@ -19,9 +20,25 @@ namespace {
 
 const std::string kTooLong =
     C_Text::Format(vmk::kStrTooManyChars, std::to_string(C_TextRules::kMaxPassphraseCharacters));
+const std::string kSealedBytes = std::to_string(C_SealedRecord::kMaxPassphraseBytes) + " bytes";
+const std::string kSealedTooLong = "A sealed record's pass phrase holds at most " + kSealedBytes + " of UTF-8.";
+const std::string kEitherTooLong = kTooLong + " A sealed record's pass phrase may hold up to " + kSealedBytes + ".";
+const std::string kSealedIntro = "Enter a pass phrase of up to " + kSealedBytes + ".";
+const std::string kEitherIntro = "Enter the pass phrase the message was hidden under.";
 const std::string kNoPassphrase =
     "No pass phrase: there is no terminal to ask on. Give one with --passphrase-file FILE "
     "or the environment variable VEILMARK_PASSPHRASE.";
+
+C_TextRules::E_Passphrase AsPlainVerdict(C_SealedRecord::E_Passphrase eVerdict)
+{
+    switch (eVerdict) {
+    case C_SealedRecord::E_Passphrase::Valid: return C_TextRules::E_Passphrase::Valid;
+    case C_SealedRecord::E_Passphrase::TooLong: return C_TextRules::E_Passphrase::TooLong;
+    case C_SealedRecord::E_Passphrase::HasNul: return C_TextRules::E_Passphrase::HasNul;
+    case C_SealedRecord::E_Passphrase::NotUtf8: return C_TextRules::E_Passphrase::NotUtf8;
+    }
+    return C_TextRules::E_Passphrase::NotUtf8;
+}
 
 }  // namespace
 
@@ -34,13 +51,23 @@ void C_PassphraseSource::AddOption(CLI::App& command)
                         ->option_text("FILE");
 }
 
-void C_PassphraseSource::Check(const std::string& strPassphrase, const std::string& strSource)
+void C_PassphraseSource::Check(const std::string& strPassphrase, const std::string& strSource, E_Rules eRules)
 {
-    // The dialogs count by the same rule, so a pass phrase works in both programs or in neither.
-    switch (C_TextRules::CheckPassphrase(strPassphrase)) {
+    // The dialogs count by the same rules, so a pass phrase works in both programs or in neither.
+    const C_TextRules::E_Passphrase ePlain = C_TextRules::CheckPassphrase(strPassphrase);
+    const C_TextRules::E_Passphrase eSealed = AsPlainVerdict(C_SealedRecord::CheckPassphrase(strPassphrase));
+    C_TextRules::E_Passphrase eVerdict = eRules == E_Rules::Plain ? ePlain : eSealed;
+    // Fifteen characters may take more than 1,024 bytes (combining marks): either kind will do.
+    if (eRules == E_Rules::Either && ePlain == C_TextRules::E_Passphrase::Valid)
+        eVerdict = ePlain;
+    switch (eVerdict) {
     case C_TextRules::E_Passphrase::Valid: return;
     case C_TextRules::E_Passphrase::TooLong:
-        throw C_CliError(E_ExitCode::Refused, "The pass phrase from " + strSource + " is too long. " + kTooLong);
+        throw C_CliError(E_ExitCode::Refused,
+            "The pass phrase from " + strSource + " is too long. "
+                + (eRules == E_Rules::Plain         ? kTooLong
+                        : eRules == E_Rules::Sealed ? kSealedTooLong
+                                                    : kEitherTooLong));
     case C_TextRules::E_Passphrase::HasNul:
         throw C_CliError(E_ExitCode::Refused,
             "The pass phrase from " + strSource + " holds a NUL byte, which no one can type; give it as text.");
@@ -65,7 +92,7 @@ std::string C_PassphraseSource::ReadFile() const
     std::ifstream file(m_strFile, std::ios::binary);
     if (!file)
         FailReading(errno);
-    // Far more than 15 characters can hold; whatever is longer is refused anyway.
+    // Far more than either kind of pass phrase holds; whatever is longer is refused anyway.
     constexpr std::streamsize kMaxRead = 4096;
     std::string strText(kMaxRead + 1, '\0');
     file.read(strText.data(), kMaxRead + 1);
@@ -80,20 +107,22 @@ std::string C_PassphraseSource::ReadFile() const
     return strText;
 }
 
-std::string C_PassphraseSource::AskTerminal(const C_CliContext& context, bool bConfirm)
+std::string C_PassphraseSource::AskTerminal(const C_CliContext& context, bool bConfirm, E_Rules eRules)
 {
     if (!context.MayUseTerminal())
         throw C_CliError(E_ExitCode::Refused, kNoPassphrase);
     C_TerminalPrompt terminal;
     if (!terminal.IsOpen())
         throw C_CliError(E_ExitCode::Refused, kNoPassphrase);
-    terminal.Say(vmk::kStrPasswordIntro);
+    terminal.Say(eRules == E_Rules::Plain ? vmk::kStrPasswordIntro
+            : eRules == E_Rules::Sealed   ? kSealedIntro
+                                          : kEitherIntro);
     for (;;) {
         std::string strFirst;
         std::string strSecond;
         if (!terminal.ReadHidden("Password: ", strFirst))
             throw C_CliError(E_ExitCode::Refused, "No pass phrase was entered.");
-        Check(strFirst, "the terminal");
+        Check(strFirst, "the terminal", eRules);
         if (!bConfirm)
             return strFirst;
         if (!terminal.ReadHidden("Password Again: ", strSecond))
@@ -104,17 +133,17 @@ std::string C_PassphraseSource::AskTerminal(const C_CliContext& context, bool bC
     }
 }
 
-std::string C_PassphraseSource::Get(const C_CliContext& context, bool bConfirm) const
+std::string C_PassphraseSource::Get(const C_CliContext& context, bool bConfirm, E_Rules eRules) const
 {
     if (m_pFileOption != nullptr && m_pFileOption->count() > 0) {
         std::string strPassphrase = ReadFile();
-        Check(strPassphrase, "the file " + C_Text::Printable(m_strFile));
+        Check(strPassphrase, "the file " + C_Text::Printable(m_strFile), eRules);
         return strPassphrase;
     }
     if (std::optional<std::string> value = context.GetEnv(kEnvironmentVariable)) {
         std::string strPassphrase = std::move(*value);
-        Check(strPassphrase, std::string("the environment variable ") + kEnvironmentVariable);
+        Check(strPassphrase, std::string("the environment variable ") + kEnvironmentVariable, eRules);
         return strPassphrase;
     }
-    return AskTerminal(context, bConfirm);
+    return AskTerminal(context, bConfirm, eRules);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Where a command's pass phrase comes from, in this order: the --passphrase-file, the
-// environment variable VEILMARK_PASSPHRASE, the terminal (without echo). The rules are the
-// application's (C_TextRules): at most 15 characters as the user sees them, UTF-8 without NUL;
-// the empty pass phrase is valid.
+// environment variable VEILMARK_PASSPHRASE, the terminal (without echo). The plain record's rules
+// are the application's (C_TextRules): at most 15 characters as the user sees them; a sealed
+// record's (C_SealedRecord) allow up to 1,024 bytes. Either way UTF-8 without NUL, and the empty
+// pass phrase is valid.
 
 #include "cli/C_CliContext.h"
 
@@ -18,19 +19,23 @@ class C_PassphraseSource {
 public:
     static constexpr const char* kEnvironmentVariable = "VEILMARK_PASSPHRASE";
 
+    // Which record the pass phrase is for: reveal looks for both kinds, so it takes whatever
+    // either accepts.
+    enum class E_Rules { Plain, Sealed, Either };
+
     // Adds --passphrase-file to the sub-command.
     void AddOption(CLI::App& command);
 
     // bConfirm: a terminal asks twice and again after "Passwords Didn't Match!" (hide, compose).
     // Throws C_CliError: Refused for a pass phrase too long or none to be had, Failed for a
     // file that cannot be read.
-    std::string Get(const C_CliContext& context, bool bConfirm) const;
+    std::string Get(const C_CliContext& context, bool bConfirm, E_Rules eRules = E_Rules::Plain) const;
 
 private:
     std::string ReadFile() const;
     [[noreturn]] void FailReading(int nErrno) const;
-    static std::string AskTerminal(const C_CliContext& context, bool bConfirm);
-    static void Check(const std::string& strPassphrase, const std::string& strSource);
+    static std::string AskTerminal(const C_CliContext& context, bool bConfirm, E_Rules eRules);
+    static void Check(const std::string& strPassphrase, const std::string& strSource, E_Rules eRules);
 
     std::string m_strFile;                 // --passphrase-file
     CLI::Option* m_pFileOption = nullptr;  // owned by the sub-command; tells whether it was given

@@ -86,8 +86,12 @@ E_ExitCode C_RevealCommand::Run(const C_CliContext& context)
     C_Carrier carrier;
     C_PictureIo::Open(context, carrier, m_strPicture);
     C_Message message;
-    if (!carrier.RevealMessage(message, m_passphrase.Get(context, false)))
-        throw C_CliError(E_ExitCode::NotFound, kNotFound);
+    // The plain record first, then the sealed one; a pass phrase either kind accepts will do.
+    switch (carrier.RevealAny(message, m_passphrase.Get(context, false, C_PassphraseSource::E_Rules::Either))) {
+    case E_RevealOutcome::Found: break;
+    case E_RevealOutcome::NotFound: throw C_CliError(E_ExitCode::NotFound, kNotFound);
+    case E_RevealOutcome::Damaged: throw C_CliError(E_ExitCode::Damaged, kDamaged);
+    }
     // With the payload on standard output, what is said goes to standard error.
     std::ostream& report =
         bToOutput || C_AtomicFileWriter::OwnDescriptor(m_strFile) == 1 ? context.Err() : context.Out();

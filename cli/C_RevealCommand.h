@@ -2,7 +2,8 @@
 // veilmark-cli reveal PICTURE (-o FILE | -d DIR) [--force] [--passphrase-file FILE]
 //
 // The hidden name is data from the picture, so with -d only its final path component is used,
-// inside DIR, and an existing file is never replaced without --force.
+// inside DIR, and an existing file is never replaced without --force. Either kind of record is
+// found; a sealed one that no longer authenticates is reported as damaged and nothing is written.
 
 #include "cli/C_Command.h"
 #include "cli/C_PassphraseSource.h"
@@ -13,6 +14,7 @@
 class C_RevealCommand : public C_Command {
 public:
     static constexpr const char* kNotFound = vmk::kStrNothingFound;
+    static constexpr const char* kDamaged = vmk::kStrRecordDamaged;
     static constexpr const char* kFallbackName = "message.bin";
 
     explicit C_RevealCommand(CLI::App& root);

@@ -26,6 +26,9 @@ inline constexpr const char* kStrTooManyChars = "Please enter no more than %1 ch
 
 // Reveal and compare.
 inline constexpr const char* kStrNothingFound = "No Hidden Message is Detected in this Picture!";
+// A sealed record is there under the pass phrase, but it no longer authenticates.
+inline constexpr const char* kStrRecordDamaged =
+    "A hidden message is here but it was changed or damaged; nothing was saved";
 inline constexpr const char* kStrImagesDiffer =
     "The Two Images Differ!\nIf they appear visually similiar, there might be\nhidden data in one of these.";
 inline constexpr const char* kStrImagesAlike = "The Two Images are Similiar Internally.";

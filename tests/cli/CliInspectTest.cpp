@@ -8,7 +8,8 @@ using CliInspect = C_CliTest;
 
 TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
 {
-    // 64 x 48 x 24 bits: 9216 pixel bytes, N = 9215, capacity 921 - 20 = 901 (0.880 KB).
+    // 64 x 48 x 24 bits: 9216 pixel bytes, N = 9215, capacity 921 - 20 = 901 (0.880 KB). The
+    // sealed record: (9215 - 128 salt bytes) / 10 = 908, less its 56 bytes of heads and MAC: 852.
     const std::string strPicture = Picture(E_TestPicture::Bmp24);
     const S_RunResult text = m_cli.Run({"info", strPicture});
     ASSERT_EQ(text.nStatus, 0) << text.strErr;
@@ -16,14 +17,15 @@ TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
         "Path: " + strPicture
             + "\nFormat: BMP\nSize: 9 KB\nWidth: 64\nHeight: 48\nBits per pixel: 24\n"
               "Capacity: 901 bytes\n"
-              "This Carrier Can Hide Approximately 901 Bytes (or 0.880 KB) of Message data in it.\n");
+              "This Carrier Can Hide Approximately 901 Bytes (or 0.880 KB) of Message data in it.\n"
+              "Sealed capacity: 852 bytes (more when the payload compresses)\n");
     const S_RunResult json = m_cli.Run({"info", strPicture, "--json"});
     ASSERT_EQ(json.nStatus, 0) << json.strErr;
     EXPECT_EQ(json.strOut,
         "{\"path\": \"" + strPicture
             + "\", \"format\": \"BMP\", \"size_kb\": 9, \"width\": 64, \"height\": 48, "
               "\"bits_per_pixel\": 24, \"capacity\": 901, \"remarks\": \"This Carrier Can Hide Approximately "
-              "901 Bytes (or 0.880 KB) of Message data in it.\"}\n");
+              "901 Bytes (or 0.880 KB) of Message data in it.\", \"sealed_capacity\": 852}\n");
 }
 
 TEST_F(CliInspect, CompareCountsTheBytesAHideChanged)
