@@ -9,24 +9,29 @@
 void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
     const C_HideCommand::HiddenFn& fnHidden)
 {
-    // The same fields across showings: a refused entry reopens with what was typed.
-    std::string strText;
-    std::string strSubject;
-    for (;;) {
-        if (!prompts.ShowCompose(strText, strSubject))
-            return;
-        if (!strText.empty() && !strSubject.empty())
-            break;
-        prompts.ShowMessage(vmk::kStrComposeEmpty);
-    }
-
     C_Message message;
-    message.m_strName = strSubject + ".txt";  // the subject exactly as typed, blanks kept
-    message.SetFromText(static_cast<uint32_t>(strText.size()), strText.data());
-
+    if (!AskText(prompts, message))
+        return;
     if (!carrier.WillFit(message)) {
         prompts.ShowMessage(vmk::kStrTextWontFit);
         return;
     }
     C_HideCommand::HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrTextWontFit, fnHidden);
+}
+
+bool C_ComposeCommand::AskText(C_Prompts& prompts, C_Message& message)
+{
+    // The same fields across showings: a refused entry reopens with what was typed.
+    std::string strText;
+    std::string strSubject;
+    for (;;) {
+        if (!prompts.ShowCompose(strText, strSubject))
+            return false;
+        if (!strText.empty() && !strSubject.empty())
+            break;
+        prompts.ShowMessage(vmk::kStrComposeEmpty);
+    }
+    message.m_strName = strSubject + ".txt";  // the subject exactly as typed, blanks kept
+    message.SetFromText(static_cast<uint32_t>(strText.size()), strText.data());
+    return true;
 }

@@ -7,6 +7,7 @@
 #include "commands/C_HiddenDlg.h"
 #include "commands/C_PasswordDlg.h"
 #include "commands/C_PropertiesDlg.h"
+#include "commands/C_SealedPassphraseDlg.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 
@@ -54,6 +55,18 @@ std::string C_DialogPrompts::ChooseSaveFile(const C_FileDialogArgs& args)
 bool C_DialogPrompts::ShowPasswordDialog(std::string& strFirst, std::string& strSecond)
 {
     C_PasswordDlg dlg(m_pOwner);
+    dlg.m_strFirst = strFirst;
+    dlg.m_strSecond = strSecond;
+    if (dlg.DoModal() != QDialog::Accepted)
+        return false;
+    strFirst = dlg.m_strFirst;
+    strSecond = dlg.m_strSecond;
+    return true;
+}
+
+bool C_DialogPrompts::ShowSealedPassphraseDialog(std::string& strFirst, std::string& strSecond, bool bTwice)
+{
+    C_SealedPassphraseDlg dlg(bTwice, m_pOwner);
     dlg.m_strFirst = strFirst;
     dlg.m_strSecond = strSecond;
     if (dlg.DoModal() != QDialog::Accepted)

@@ -18,6 +18,7 @@ public:
     std::string ChooseOpenFile(const C_FileDialogArgs& args) override;
     std::string ChooseSaveFile(const C_FileDialogArgs& args) override;
     bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) override;
+    bool ShowSealedPassphraseDialog(std::string& strFirst, std::string& strSecond, bool bTwice) override;
     void ShowMessage(const std::string& strText) override;
     bool AskYesNo(const std::string& strText) override;
     E_SaveChoice AskSaveChanges(const std::string& strText) override;

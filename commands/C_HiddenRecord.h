@@ -1,6 +1,6 @@
 #pragma once
 // What a successful hide put into the carrier, as its caller needs it to check a saved copy:
-// the payload's name and bytes and the pass phrase they were hidden under.
+// the payload's name and bytes, the pass phrase they were hidden under and the kind of record.
 
 #include <cstdint>
 #include <string>
@@ -10,4 +10,5 @@ struct C_HiddenRecord {
     std::string m_strName;
     std::vector<uint8_t> m_aData;
     std::string m_strPassword;
+    bool m_bSealed = false;  // a sealed record (C_SealedRecord), not the plain one
 };

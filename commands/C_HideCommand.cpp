@@ -12,34 +12,41 @@
 void C_HideCommand::Run(
     C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw, const HiddenFn& fnHidden)
 {
+    C_Message message;
+    if (!LoadChosenFile(
+            prompts, message, [&carrier](size_t nNameBytes) { return carrier.GetLargestPayload(nNameBytes); }))
+        return;
+    if (!carrier.WillFit(message)) {
+        prompts.ShowMessage(vmk::kStrFileWontFit);
+        return;
+    }
+    HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit, fnHidden);
+}
+
+bool C_HideCommand::LoadChosenFile(
+    C_Prompts& prompts, C_Message& message, const std::function<uint32_t(size_t nNameBytes)>& fnLimit)
+{
     const std::string strPath = prompts.ChooseOpenFile({"", vmk::kStrHideFilter, vmk::kStrHideDefaultExt, ""});
     if (strPath.empty())
-        return;
+        return false;
 
-    C_Message message;
     // A file that cannot be read stops here, instead of hiding an empty record; one too large
     // for the picture stops before more than fits of it is read.
     C_FileException error;
     bool bLoaded = false;
     try {
         C_BusyScope busy(prompts);
-        bLoaded =
-            message.LoadFromFile(strPath, &error, carrier.GetLargestPayload(C_Message::NameFromPath(strPath).size()));
+        bLoaded = message.LoadFromFile(strPath, &error, fnLimit(C_Message::NameFromPath(strPath).size()));
     } catch (const C_FileException& readError) {
         prompts.ShowMessage(
             readError.GetCause() == C_FileException::fileTooLarge ? vmk::kStrFileWontFit : readError.GetErrorMessage());
-        return;
+        return false;
     }
     if (!bLoaded) {
         prompts.ShowMessage(error.GetErrorMessage());
-        return;
+        return false;
     }
-
-    if (!carrier.WillFit(message)) {
-        prompts.ShowMessage(vmk::kStrFileWontFit);
-        return;
-    }
-    HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit, fnHidden);
+    return true;
 }
 
 void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,

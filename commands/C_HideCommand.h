@@ -3,6 +3,8 @@
 
 #include "commands/C_HiddenRecord.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 
 class C_Carrier;
@@ -16,6 +18,11 @@ public:
 
     static void Run(
         C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw, const HiddenFn& fnHidden = {});
+
+    // Asks for the file to hide and reads it into message, refusing (with the fit message) one
+    // longer than fnLimit(bytes of its name). False when cancelled or refused, after saying why.
+    static bool LoadChosenFile(
+        C_Prompts& prompts, C_Message& message, const std::function<uint32_t(size_t nNameBytes)>& fnLimit);
 
     // The steps shared with Compose a Message once the payload is built and has passed the fit
     // test: pass phrase loop, hide, redraw, success dialog. A refused hide (positions would

@@ -1,6 +1,7 @@
 #include "commands/C_Prompts.h"
 
 #include "commands/vmk_command_texts.h"
+#include "model/C_SealedRecord.h"
 
 bool C_Prompts::RunPasswordLoop(std::string& strPassword)
 {
@@ -12,6 +13,28 @@ bool C_Prompts::RunPasswordLoop(std::string& strPassword)
             return false;
         if (strFirst == strSecond) {
             strPassword = strSecond;
+            return true;
+        }
+        ShowMessage(vmk::kStrPasswordsDiffer);
+    }
+}
+
+bool C_Prompts::RunSealedPassphraseLoop(std::string& strPassphrase, bool bTwice)
+{
+    std::string strFirst;
+    std::string strSecond;
+    for (;;) {
+        if (!ShowSealedPassphraseDialog(strFirst, strSecond, bTwice))
+            return false;
+        // The dialog refuses these itself; this holds for any prompts.
+        switch (C_SealedRecord::CheckPassphrase(strFirst)) {
+        case C_SealedRecord::E_Passphrase::Valid: break;
+        case C_SealedRecord::E_Passphrase::TooLong: ShowMessage(vmk::kStrSealedPassphraseTooLong); continue;
+        case C_SealedRecord::E_Passphrase::HasNul:
+        case C_SealedRecord::E_Passphrase::NotUtf8: ShowMessage(vmk::kStrSealedPassphraseNotText); continue;
+        }
+        if (!bTwice || strFirst == strSecond) {
+            strPassphrase = strFirst;
             return true;
         }
         ShowMessage(vmk::kStrPasswordsDiffer);

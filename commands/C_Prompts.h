@@ -22,6 +22,10 @@ public:
     // One showing of the pass phrase dialog, opened with the two entries given; on OK they hold
     // what was typed. False on Cancel, Escape or the close box (entries then unchanged).
     virtual bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) = 0;
+    // One showing of the sealed record's pass phrase dialog (up to 1,024 bytes): bTwice asks
+    // twice and shows the strength estimate (to hide); otherwise it asks once (to reveal) and
+    // leaves strSecond alone. As ShowPasswordDialog otherwise.
+    virtual bool ShowSealedPassphraseDialog(std::string& strFirst, std::string& strSecond, bool bTwice) = 0;
     // A box with only OK, the warning icon and the caption "Veilmark".
     virtual void ShowMessage(const std::string& strText) = 0;
     // A warning with Yes and No, No the default. True for Yes.
@@ -43,4 +47,7 @@ public:
     // The pass phrase loop: asks until both entries are equal (byte for byte, letter case
     // counts) or the user cancels. True with the pass phrase, false when cancelled.
     bool RunPasswordLoop(std::string& strPassword);
+    // The same for a sealed record's pass phrase; bTwice as in ShowSealedPassphraseDialog. One
+    // past the sealed record's rules (C_SealedRecord::CheckPassphrase) is refused and asked again.
+    bool RunSealedPassphraseLoop(std::string& strPassphrase, bool bTwice);
 };

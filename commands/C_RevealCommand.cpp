@@ -24,18 +24,29 @@ C_FileDialogArgs C_RevealCommand::SaveDialogArgs(const std::string& strName)
 void C_RevealCommand::Run(C_Carrier& carrier, C_Prompts& prompts)
 {
     std::string strPassword;
-    if (!prompts.RunPasswordLoop(strPassword))
-        return;
-    // The carrier keeps the pass phrase whether or not a record is found.
+    if (prompts.RunPasswordLoop(strPassword))
+        RevealAndSave(carrier, prompts, strPassword);
+}
+
+void C_RevealCommand::RunSealed(C_Carrier& carrier, C_Prompts& prompts)
+{
+    std::string strPassphrase;
+    if (prompts.RunSealedPassphraseLoop(strPassphrase, false))
+        RevealAndSave(carrier, prompts, strPassphrase);
+}
+
+void C_RevealCommand::RevealAndSave(C_Carrier& carrier, C_Prompts& prompts, const std::string& strPassphrase)
+{
     C_Message message;
-    bool bFound = false;
+    E_RevealOutcome eOutcome = E_RevealOutcome::NotFound;
     {
         C_BusyScope busy(prompts);
-        bFound = carrier.RevealMessage(message, strPassword);
+        eOutcome = carrier.RevealAny(message, strPassphrase);
     }
-    if (!bFound) {
-        prompts.ShowMessage(vmk::kStrNothingFound);
-        return;
+    switch (eOutcome) {
+    case E_RevealOutcome::Found: break;
+    case E_RevealOutcome::NotFound: prompts.ShowMessage(vmk::kStrNothingFound); return;
+    case E_RevealOutcome::Damaged: prompts.ShowMessage(vmk::kStrRecordDamaged); return;
     }
     if (!prompts.ShowFound(message.m_strName, message.m_nSize))
         return;

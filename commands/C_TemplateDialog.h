@@ -40,10 +40,11 @@ protected:
     bool ExchangeUInt(unsigned nId, uint32_t& n, bool bSave);
     bool ExchangeUInt(unsigned nId, uint64_t& n, bool bSave);
     bool ExchangeMinMax(unsigned nId, uint32_t n, uint32_t nMin, uint32_t nMax, bool bSave);
+    // Shows strText, puts the focus on control nId with its text selected; returns false.
+    bool Fail(unsigned nId, const QString& strText);
 
 private:
     void Build(const C_DialogTemplate& dlgTemplate);
-    bool Fail(unsigned nId, const QString& strText);
     QString ControlText(unsigned nId) const;
     void SetControlText(unsigned nId, const QString& strText);
 

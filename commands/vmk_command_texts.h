@@ -11,6 +11,15 @@ inline constexpr const char* kStrIntegerRange = "Please enter an integer between
 // A read-back number that is no unsigned decimal at all.
 inline constexpr const char* kStrNotUnsigned = "Please enter an unsigned integer.";
 
+// The sealed record's pass phrase dialog, when a program (not typing) went past its rules.
+inline constexpr const char* kStrSealedPassphraseTooLong =
+    "Please enter no more than 1,024 bytes: a sealed message's pass phrase holds up to 1,024 bytes of UTF-8.";
+inline constexpr const char* kStrSealedPassphraseNotText = "A pass phrase must be text without NUL characters.";
+// A sealed hide that fitted but could not be done; nothing was changed.
+inline constexpr const char* kStrSealFailed =
+    "The message could not be sealed into this picture under this pass phrase: its positions would repeat, "
+    "or there was not enough memory to derive the key. Nothing was changed; try another pass phrase.";
+
 // File dialogs.
 // "*", not "*.*": names without a dot (README, Makefile) are files too.
 inline constexpr const char* kStrHideFilter = "All Files(*.*)|*|";

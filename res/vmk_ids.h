@@ -17,6 +17,8 @@ constexpr unsigned IDD_PROPERTIES = 132;
 constexpr unsigned IDD_PASSWORD = 133;
 constexpr unsigned IDD_HIDDEN = 134;
 constexpr unsigned IDD_FOUND = 135;
+constexpr unsigned IDD_SEALED_HIDE = 136;    // the sealed record's pass phrase, twice, with its strength
+constexpr unsigned IDD_SEALED_REVEAL = 137;  // the sealed record's pass phrase, once
 
 // Controls of the dialog templates. A number may serve in several dialogs; each name belongs to
 // one. The buttons that end a dialog are numbered as on the classic platform.
@@ -66,6 +68,13 @@ constexpr unsigned IDC_FOUND_BYTES_LABEL = 1003;
 constexpr unsigned IDC_FOUND_INTRO = 1021;
 constexpr unsigned IDC_FOUND_NAME = 1028;
 constexpr unsigned IDC_FOUND_SIZE = 1030;
+// Sealed pass phrase dialogs (the reveal one has no second entry and no strength).
+constexpr unsigned IDC_SEALED_INTRO = 1040;
+constexpr unsigned IDC_SEALED_LABEL = 1041;
+constexpr unsigned IDC_SEALED_PASSPHRASE = 1042;
+constexpr unsigned IDC_SEALED_AGAIN_LABEL = 1043;
+constexpr unsigned IDC_SEALED_AGAIN = 1044;
+constexpr unsigned IDC_SEALED_STRENGTH = 1045;
 
 // Veilmark's own commands.
 constexpr unsigned ID_WINDOW_CLOSEALL = 32771;
@@ -75,6 +84,10 @@ constexpr unsigned ID_TOOLS_PROPERTIES = 32774;
 constexpr unsigned ID_TOOLS_COMPOSE = 32775;
 constexpr unsigned ID_TOOLS_GRAYSCALE = 32776;
 constexpr unsigned ID_TOOLS_COMPARE = 32777;
+// The sealed record's commands, beside the plain ones.
+constexpr unsigned ID_ACTIONS_HIDE_SEALED = 32778;
+constexpr unsigned ID_ACTIONS_REVEAL_SEALED = 32779;
+constexpr unsigned ID_TOOLS_COMPOSE_SEALED = 32780;
 
 // Standard application commands, numbered as the classic framework numbers them.
 constexpr unsigned ID_FILE_NEW = 57600;

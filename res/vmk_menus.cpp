@@ -40,11 +40,15 @@ constexpr S_MenuItem kFile129[] = {
 constexpr S_MenuItem kActions[] = {
     {K::Command, ID_ACTIONS_HIDE, "&Hide Message\tF4", false},
     {K::Command, ID_ACTIONS_REVEAL, "&Reveal Message\tF5", false},
+    kSep,
+    {K::Command, ID_ACTIONS_HIDE_SEALED, "Hide &Sealed Message...\tShift+F4", false},
+    {K::Command, ID_ACTIONS_REVEAL_SEALED, "R&eveal Sealed Message...\tShift+F5", false},
 };
 constexpr S_MenuItem kTools[] = {
     {K::Command, ID_TOOLS_PROPERTIES, "Carrier &Properties", false},
     kSep,
     {K::Command, ID_TOOLS_COMPOSE, "&Compose a Message", false},
+    {K::Command, ID_TOOLS_COMPOSE_SEALED, "Compose a &Sealed Message...", false},
     {K::Command, ID_TOOLS_GRAYSCALE, "Convert to &Gray Scale", false},
     {K::Command, ID_TOOLS_COMPARE, "Compare &Images...", false},
 };
@@ -69,6 +73,8 @@ constexpr S_Accelerator kAccelerators[] = {
     {"F3", ID_FILE_OPEN},
     {"F4", ID_ACTIONS_HIDE},
     {"F5", ID_ACTIONS_REVEAL},
+    {"Shift+F4", ID_ACTIONS_HIDE_SEALED},
+    {"Shift+F5", ID_ACTIONS_REVEAL_SEALED},
     {"F6", ID_NEXT_PANE},
     {"Shift+F6", ID_PREV_PANE},
 };

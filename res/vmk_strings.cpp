@@ -26,6 +26,13 @@ constexpr S_String kStrings[] = {
     {ID_TOOLS_COMPOSE, "Compose a Text Message now.\nCompose Secret Message"},
     {ID_TOOLS_GRAYSCALE, "Convert this Image to Black & White.\nConvert to Gray Scale"},
     {ID_TOOLS_COMPARE, "Compare this Image with another.\nCompare Pictures"},
+    {ID_ACTIONS_HIDE_SEALED,
+        "Hide a file encrypted under a long pass phrase; only that pass phrase finds it.\n"
+        "Hide a Sealed File into this Picture"},
+    {ID_ACTIONS_REVEAL_SEALED,
+        "Reveal hidden data with a pass phrase longer than 15 characters.\nReveal Sealed Data from this Picture"},
+    {ID_TOOLS_COMPOSE_SEALED,
+        "Compose a Text Message and hide it encrypted under a long pass phrase.\nCompose Sealed Message"},
     {IDS_APP_TITLE, "Veilmark"},
     {IDS_IDLE_MESSAGE, "Ready"},
     {ID_FILE_NEW, "Create a new document\nNew"},

@@ -164,8 +164,14 @@ bool C_vmkDoc::HiddenRecordSurvives(const std::string& strPath) const
     if (!reread.OpenImage(strPath))
         return false;
     C_Message message;
-    if (!reread.RevealMessage(message, m_hidden->m_strPassword))
+    if (m_hidden->m_bSealed) {
+        // Found as a sealed record, not as a plain one the same pass phrase happens to open.
+        bool bSealed = false;
+        if (reread.RevealAny(message, m_hidden->m_strPassword, &bSealed) != E_RevealOutcome::Found || !bSealed)
+            return false;
+    } else if (!reread.RevealMessage(message, m_hidden->m_strPassword)) {
         return false;
+    }
     const uint8_t* pData = message.GetData();
     return message.m_strName == m_hidden->m_strName && message.m_nSize == m_hidden->m_aData.size()
         && (message.m_nSize == 0 || (pData && std::equal(m_hidden->m_aData.begin(), m_hidden->m_aData.end(), pData)));

@@ -3,7 +3,9 @@
 #include "commands/C_BusyScope.h"
 #include "commands/C_CompareCommand.h"
 #include "commands/C_ComposeCommand.h"
+#include "commands/C_ComposeSealedCommand.h"
 #include "commands/C_HideCommand.h"
+#include "commands/C_HideSealedCommand.h"
 #include "commands/C_PropertiesCommand.h"
 #include "commands/C_RevealCommand.h"
 #include "model/C_Carrier.h"
@@ -228,6 +230,9 @@ bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun)
     case ID_TOOLS_COMPARE: pHandler = &C_vmkView::OnToolsCompare; break;
     case ID_TOOLS_COMPOSE: pHandler = &C_vmkView::OnToolsCompose; break;
     case ID_TOOLS_GRAYSCALE: pHandler = &C_vmkView::OnToolsGrayscale; break;
+    case ID_ACTIONS_HIDE_SEALED: pHandler = &C_vmkView::OnActionsHideSealed; break;
+    case ID_ACTIONS_REVEAL_SEALED: pHandler = &C_vmkView::OnActionsRevealSealed; break;
+    case ID_TOOLS_COMPOSE_SEALED: pHandler = &C_vmkView::OnToolsComposeSealed; break;
     default: return false;
     }
     if (bRun)
@@ -274,6 +279,21 @@ void C_vmkView::OnToolsCompose()
 {
     if (C_Carrier* p = m_pDoc->GetCarrier())
         C_ComposeCommand::Run(*p, m_prompts, Redraw(), Hidden());
+}
+void C_vmkView::OnActionsHideSealed()
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_HideSealedCommand::Run(*p, m_prompts, Redraw(), Hidden());
+}
+void C_vmkView::OnActionsRevealSealed()
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_RevealCommand::RunSealed(*p, m_prompts);
+}
+void C_vmkView::OnToolsComposeSealed()
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_ComposeSealedCommand::Run(*p, m_prompts, Redraw(), Hidden());
 }
 std::function<void()> C_vmkView::Redraw()
 {

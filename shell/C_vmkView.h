@@ -51,6 +51,10 @@ public slots:
     void OnToolsProperties();
     void OnToolsCompose();
     void OnToolsCompare();
+    // The sealed record's commands, beside the plain ones.
+    void OnActionsHideSealed();
+    void OnActionsRevealSealed();
+    void OnToolsComposeSealed();
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;

@@ -77,6 +77,33 @@ const T kTemplates[] = {
         {IDC_PASSWORD_LABEL, kStatic, 5, 35, 34, 8, "Password:", T::sGroup},
         {IDC_PASSWORD_AGAIN_LABEL, kStatic, 5, 55, 55, 10, "Password Again:", T::sGroup},
     }},
+    // The sealed record's pass phrase: far longer than 15 characters, so wider fields; the
+    // strength line is filled in as the first entry changes.
+    {IDD_SEALED_HIDE, "Sealed Message Pass Phrase", 230, 146, "MS Sans Serif", 8, {
+        {IDC_SEALED_PASSPHRASE, kEdit, 65, 40, 155, 14, nullptr,
+         T::sPassword | T::sAutoHScroll | T::sBorder | T::sTabStop},
+        {IDC_SEALED_AGAIN, kEdit, 65, 60, 155, 14, nullptr, T::sPassword | T::sAutoHScroll | T::sBorder | T::sTabStop},
+        {IDOK, kButton, 55, 124, 50, 14, "OK", T::sDefault | T::sTabStop},
+        {IDCANCEL, kButton, 125, 124, 50, 14, "Cancel", T::sTabStop},
+        {kNone, kIcon, 7, 7, 20, 20, "128", 0},
+        {IDC_SEALED_INTRO, kStatic, 35, 7, 188, 26,
+         "Enter a pass phrase of up to 1,024 bytes, twice. Several unrelated words make a strong one. "
+         "Without it the message can be neither found nor read.", T::sGroup},
+        {IDC_SEALED_LABEL, kStatic, 5, 42, 55, 8, "Pass phrase:", T::sGroup},
+        {IDC_SEALED_AGAIN_LABEL, kStatic, 5, 62, 55, 8, "Pass phrase again:", T::sGroup},
+        {IDC_SEALED_STRENGTH, kStatic, 5, 82, 220, 34, nullptr, T::sNoPrefix | T::sGroup},
+    }},
+    {IDD_SEALED_REVEAL, "Reveal Sealed Message", 230, 86, "MS Sans Serif", 8, {
+        {IDC_SEALED_PASSPHRASE, kEdit, 65, 40, 155, 14, nullptr,
+         T::sPassword | T::sAutoHScroll | T::sBorder | T::sTabStop},
+        {IDOK, kButton, 55, 64, 50, 14, "OK", T::sDefault | T::sTabStop},
+        {IDCANCEL, kButton, 125, 64, 50, 14, "Cancel", T::sTabStop},
+        {kNone, kIcon, 7, 7, 20, 20, "128", 0},
+        {IDC_SEALED_INTRO, kStatic, 35, 7, 188, 26,
+         "Enter the pass phrase the message was hidden under (up to 1,024 bytes). Finding a sealed message "
+         "takes a moment.", T::sGroup},
+        {IDC_SEALED_LABEL, kStatic, 5, 42, 55, 8, "Pass phrase:", T::sGroup},
+    }},
     {IDD_HIDDEN, "Success!", 186, 95, "MS Sans Serif", 8, {
         {IDOK, kButton, 67, 74, 50, 14, "OK", T::sDefault | T::sTabStop},
         {kNone, kIcon, 7, 7, 20, 20, "128", 0},

@@ -522,6 +522,49 @@ private slots:
         QVERIFY(!pAnimated->GetDocument()->IsModified());
     }
 
+    // A sealed message goes through the save's read-back and a reopen: F5 finds it under a pass
+    // phrase the plain dialog takes, Shift+F5 under a long one.
+    void sealedMessageSurvivesSaveAndBothRevealsFindIt()
+    {
+        C_vmkView* pView = OpenCoded("sealcover.bmp", 64, 64, QSize(64, 64));
+        QVERIFY(pView);
+        const QString strPayload = m_dir.filePath("route.txt");
+        C_TestBytes::WriteText(strPayload.toStdString(), "by the river, then east");
+        m_prompts.m_openAnswers = {strPayload.toStdString()};
+        m_prompts.Sealed("heron");
+        Frame()->GetAction(ID_ACTIONS_HIDE_SEALED)->trigger();
+        QCOMPARE(m_prompts.m_hidden, (std::vector<std::pair<std::string, uint32_t>>{{"route.txt", 23}}));
+        QVERIFY(pView->GetDocument()->IsModified());
+        QVERIFY(pView->GetDocument()->GetHiddenRecord()->m_bSealed);
+
+        // The read-back looks for the sealed record: found, so the changed mark goes.
+        const QString strSaved = m_dir.filePath("sealed.bmp");
+        m_prompts.m_saveAnswers = {strSaved.toStdString()};
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QVERIFY(m_prompts.m_messages.empty());
+        QVERIFY(!pView->GetDocument()->IsModified());
+
+        C_vmkView* pSaved = OpenPath(strSaved, QSize(64, 64));
+        QVERIFY(pSaved);
+        m_prompts.Password("heron");
+        m_prompts.m_foundAnswers = {false};
+        QTest::keyClick(Frame(), Qt::Key_F5);
+        QCOMPARE(m_prompts.m_found, (std::vector<std::pair<std::string, uint32_t>>{{"route.txt", 23}}));
+
+        // Sealed again under a pass phrase far past 15 characters; Shift+F5 asks once for it.
+        const std::string strLong = "a heron waits where the river bends east of the mill";
+        m_prompts.m_composeAnswers = {C_ScriptedPrompts::Pair{"Two boats.", "Plan"}};
+        m_prompts.Sealed(strLong);
+        Frame()->GetAction(ID_TOOLS_COMPOSE_SEALED)->trigger();
+        m_prompts.m_sealedAnswers.push_back(C_ScriptedPrompts::Pair{strLong, ""});
+        m_prompts.m_foundAnswers = {false};
+        QTest::keyClick(Frame(), Qt::Key_F5, Qt::ShiftModifier);
+        QCOMPARE(m_prompts.m_found.back(), (std::pair<std::string, uint32_t>{"Plan.txt", 10}));
+        QVERIFY(!m_prompts.m_sealedShownWith.back().second);
+        QVERIFY(m_prompts.m_messages.empty());
+        QVERIFY(m_prompts.AllUsed());
+    }
+
     // A picture that decodes to far more than its file opens only with the user's consent.
     void hugeExpansionAsksBeforeOpening()
     {
@@ -576,11 +619,12 @@ private slots:
         const QImage before = Shot(pView);
         // Hide and Compare ask for a file first, Reveal for the pass phrase, Compose for the
         // text; Properties only shows.
-        m_prompts.m_openAnswers = {"", ""};
+        m_prompts.m_openAnswers = {"", "", ""};
         m_prompts.m_passwordAnswers = {std::nullopt};
-        m_prompts.m_composeAnswers = {std::nullopt};
-        for (unsigned nId :
-            {ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE, ID_TOOLS_COMPARE}) {
+        m_prompts.m_sealedAnswers = {std::nullopt};
+        m_prompts.m_composeAnswers = {std::nullopt, std::nullopt};
+        for (unsigned nId : {ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE,
+                 ID_TOOLS_COMPARE, ID_ACTIONS_HIDE_SEALED, ID_ACTIONS_REVEAL_SEALED, ID_TOOLS_COMPOSE_SEALED}) {
             QVERIFY(pView->OnCmdMsg(nId, false));  // routed to the view
             Frame()->GetAction(nId)->trigger();
         }

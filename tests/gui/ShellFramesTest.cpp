@@ -122,6 +122,7 @@ private slots:
         // Without a picture the picture commands are off, their keys with them.
         QVERIFY(!Frame()->GetAction(ID_FILE_SAVE_AS)->isEnabled());
         QVERIFY(!Frame()->GetAction(ID_ACTIONS_HIDE)->isEnabled());
+        QVERIFY(!Frame()->GetAction(ID_ACTIONS_REVEAL_SEALED)->isEnabled());
         QVERIFY(Frame()->GetAction(ID_FILE_OPEN)->isEnabled());
         QCOMPARE(Frame()->windowTitle(), QString("Veilmark"));
     }
@@ -148,17 +149,26 @@ private slots:
         QCOMPARE(actions[0].nId, ID_ACTIONS_HIDE);
         QCOMPARE(actions[1].strText, QString("&Reveal Message\tF5"));
         QCOMPARE(actions[1].nId, ID_ACTIONS_REVEAL);
+        // The sealed record's commands follow the plain ones, apart.
+        QCOMPARE(actions.size(), 5);
+        QCOMPARE(actions[2].nId, 0u);
+        QCOMPARE(actions[3].strText, QString("Hide &Sealed Message...\tShift+F4"));
+        QCOMPARE(actions[3].nId, ID_ACTIONS_HIDE_SEALED);
+        QCOMPARE(actions[4].strText, QString("R&eveal Sealed Message...\tShift+F5"));
+        QCOMPARE(actions[4].nId, ID_ACTIONS_REVEAL_SEALED);
         const QList<S_Item> tools = Items(menus[2]);
-        QCOMPARE(tools.size(), 5);
+        QCOMPARE(tools.size(), 6);
         QCOMPARE(tools[0].strText, QString("Carrier &Properties"));
         QCOMPARE(tools[0].nId, ID_TOOLS_PROPERTIES);
         QCOMPARE(tools[1].nId, 0u);
         QCOMPARE(tools[2].strText, QString("&Compose a Message"));
         QCOMPARE(tools[2].nId, ID_TOOLS_COMPOSE);
-        QCOMPARE(tools[3].strText, QString("Convert to &Gray Scale"));
-        QCOMPARE(tools[3].nId, ID_TOOLS_GRAYSCALE);
-        QCOMPARE(tools[4].strText, QString("Compare &Images..."));
-        QCOMPARE(tools[4].nId, ID_TOOLS_COMPARE);
+        QCOMPARE(tools[3].strText, QString("Compose a &Sealed Message..."));
+        QCOMPARE(tools[3].nId, ID_TOOLS_COMPOSE_SEALED);
+        QCOMPARE(tools[4].strText, QString("Convert to &Gray Scale"));
+        QCOMPARE(tools[4].nId, ID_TOOLS_GRAYSCALE);
+        QCOMPARE(tools[5].strText, QString("Compare &Images..."));
+        QCOMPARE(tools[5].nId, ID_TOOLS_COMPARE);
         const QList<S_Item> window = Items(menus[4]);
         QCOMPARE(window[0].strText, QString("&Cascade"));
         QCOMPARE(window[0].nId, ID_WINDOW_CASCADE);
@@ -169,9 +179,10 @@ private slots:
         QCOMPARE(window[3].strText, QString("Close All &Windows"));
         QCOMPARE(window[3].nId, ID_WINDOW_CLOSEALL);
         // Every picture command is enabled while a picture window is active.
-        for (unsigned nId : {ID_FILE_SAVE_AS, ID_FILE_CLOSE, ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_TOOLS_PROPERTIES,
-                 ID_TOOLS_COMPOSE, ID_TOOLS_GRAYSCALE, ID_TOOLS_COMPARE, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ,
-                 ID_WINDOW_ARRANGE, ID_WINDOW_CLOSEALL})
+        for (unsigned nId : {ID_FILE_SAVE_AS, ID_FILE_CLOSE, ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_ACTIONS_HIDE_SEALED,
+                 ID_ACTIONS_REVEAL_SEALED, ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE, ID_TOOLS_COMPOSE_SEALED,
+                 ID_TOOLS_GRAYSCALE, ID_TOOLS_COMPARE, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE,
+                 ID_WINDOW_CLOSEALL})
             QVERIFY2(Frame()->GetAction(nId)->isEnabled(), qPrintable(QString::number(nId)));
     }
 
@@ -196,7 +207,8 @@ private slots:
     {
         QVERIFY(Start());
         const QList<QPair<unsigned, QString>> keys = {{ID_FILE_SAVE_AS, "F2"}, {ID_FILE_OPEN, "F3"},
-            {ID_ACTIONS_HIDE, "F4"}, {ID_ACTIONS_REVEAL, "F5"}, {ID_NEXT_PANE, "F6"}, {ID_PREV_PANE, "Shift+F6"}};
+            {ID_ACTIONS_HIDE, "F4"}, {ID_ACTIONS_REVEAL, "F5"}, {ID_ACTIONS_HIDE_SEALED, "Shift+F4"},
+            {ID_ACTIONS_REVEAL_SEALED, "Shift+F5"}, {ID_NEXT_PANE, "F6"}, {ID_PREV_PANE, "Shift+F6"}};
         for (const auto& [nId, strKey] : keys)
             QCOMPARE(Frame()->GetAction(nId)->shortcut(), QKeySequence::fromString(strKey));
         // F3 opens the open dialog even with no picture.

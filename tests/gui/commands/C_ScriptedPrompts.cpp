@@ -45,6 +45,19 @@ bool C_ScriptedPrompts::ShowPasswordDialog(std::string& strFirst, std::string& s
     return true;
 }
 
+bool C_ScriptedPrompts::ShowSealedPassphraseDialog(std::string& strFirst, std::string& strSecond, bool bTwice)
+{
+    Showing();
+    m_sealedShownWith.emplace_back(Pair{strFirst, strSecond}, bTwice);
+    std::optional<Pair> answer;
+    if (!Take(m_sealedAnswers, answer, "sealed pass phrase dialog") || !answer)
+        return false;
+    strFirst = answer->first;
+    if (bTwice)
+        strSecond = answer->second;
+    return true;
+}
+
 void C_ScriptedPrompts::ShowMessage(const std::string& strText)
 {
     Showing();
@@ -119,8 +132,8 @@ void C_ScriptedPrompts::ShowAbout()
 
 bool C_ScriptedPrompts::AllUsed() const
 {
-    return m_openAnswers.empty() && m_saveAnswers.empty() && m_passwordAnswers.empty() && m_foundAnswers.empty()
-        && m_composeAnswers.empty();
+    return m_openAnswers.empty() && m_saveAnswers.empty() && m_passwordAnswers.empty() && m_sealedAnswers.empty()
+        && m_foundAnswers.empty() && m_composeAnswers.empty();
 }
 
 void C_ScriptedPrompts::SetBusy(bool bBusy)

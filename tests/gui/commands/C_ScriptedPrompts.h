@@ -22,6 +22,7 @@ public:
     std::deque<std::string> m_openAnswers;
     std::deque<std::string> m_saveAnswers;
     std::deque<std::optional<Pair>> m_passwordAnswers;  // (first entry, second entry)
+    std::deque<std::optional<Pair>> m_sealedAnswers;    // the sealed dialog's (first, second)
     std::deque<bool> m_foundAnswers;
     std::deque<std::optional<Pair>> m_composeAnswers;  // (text, subject)
     // The shell's questions; none left means No and Discard, so a test may close changed
@@ -32,7 +33,8 @@ public:
     // What was shown.
     std::vector<C_FileDialogArgs> m_openArgs;
     std::vector<C_FileDialogArgs> m_saveArgs;
-    std::vector<Pair> m_passwordShownWith;  // the entries each showing opened with
+    std::vector<Pair> m_passwordShownWith;                 // the entries each showing opened with
+    std::vector<std::pair<Pair, bool>> m_sealedShownWith;  // the entries, and whether it asked twice
     std::vector<Pair> m_composeShownWith;
     std::vector<std::string> m_messages;
     std::vector<std::string> m_questions;  // every Yes/No and save-changes text, in order
@@ -51,6 +53,7 @@ public:
     std::string ChooseOpenFile(const C_FileDialogArgs& args) override;
     std::string ChooseSaveFile(const C_FileDialogArgs& args) override;
     bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) override;
+    bool ShowSealedPassphraseDialog(std::string& strFirst, std::string& strSecond, bool bTwice) override;
     void ShowMessage(const std::string& strText) override;
     bool AskYesNo(const std::string& strText) override;
     E_SaveChoice AskSaveChanges(const std::string& strText) override;
@@ -65,6 +68,7 @@ public:
     bool AllUsed() const;
     // Shorthand: the pass phrase typed the same way twice.
     void Password(const std::string& str) { m_passwordAnswers.push_back(Pair{str, str}); }
+    void Sealed(const std::string& str) { m_sealedAnswers.push_back(Pair{str, str}); }
     // The faults, one a line, for a failure message.
     std::string Faults() const;
 

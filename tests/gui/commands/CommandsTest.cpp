@@ -7,13 +7,16 @@
 #include "commands/C_AboutCommand.h"
 #include "commands/C_CompareCommand.h"
 #include "commands/C_ComposeCommand.h"
+#include "commands/C_ComposeSealedCommand.h"
 #include "commands/C_HideCommand.h"
+#include "commands/C_HideSealedCommand.h"
 #include "commands/C_PropertiesCommand.h"
 #include "commands/C_RevealCommand.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
 #include "model/C_Message.h"
 #include "model/C_FileException.h"
+#include "model/C_SealedRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +76,15 @@ protected:
         C_ComposeCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; });
     }
     void Reveal() { C_RevealCommand::Run(m_carrier, m_prompts); }
+    void HideSealed()
+    {
+        C_HideSealedCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; });
+    }
+    void ComposeSealed()
+    {
+        C_ComposeSealedCommand::Run(m_carrier, m_prompts, [this] { ++m_nRedraws; });
+    }
+    void RevealSealed() { C_RevealCommand::RunSealed(m_carrier, m_prompts); }
 
     // Hides a file of these bytes under strPassword, expecting success.
     void HideFile(const std::string& strName, const std::vector<uint8_t>& bytes, const std::string& strPassword)
@@ -485,6 +497,113 @@ TEST_F(CommandsTest, LongStepsAreMarkedBusyAndEndBeforeTheNextDialog)
     EXPECT_EQ(m_prompts.m_nBusySteps, 5);
     EXPECT_EQ(m_prompts.m_nBusy, 0);
     EXPECT_EQ(m_prompts.m_messages.size(), 1u);
+}
+
+// ---- the sealed record ----------------------------------------------------------------------
+// Each seal and each reveal that gets past the plain record costs a key derivation (about a
+// third of a second): few of them here.
+
+TEST_F(CommandsTest, ASealedFileIsHiddenCompressedAndRevealedUnderItsLongPassPhrase)
+{
+    Open(2000);
+    const std::string strLong = "a heron waits where the river bends east of the mill";
+    // Six times the sealed capacity as it is, but it compresses to well within it.
+    std::string strText;
+    while (strText.size() < 6 * m_carrier.GetSealedCapacity(8))
+        strText += "north gate at noon; ";
+    const std::vector<uint8_t> payload(strText.begin(), strText.end());
+    m_prompts.m_openAnswers.push_back(WriteFile("plan.txt", payload));
+    m_prompts.m_sealedAnswers = {
+        C_ScriptedPrompts::Pair{strLong, strLong + "!"}, C_ScriptedPrompts::Pair{strLong, strLong}};
+    HideSealed();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrPasswordsDiffer}));
+    ASSERT_EQ(m_prompts.m_sealedShownWith.size(), 2u);
+    EXPECT_EQ(m_prompts.m_sealedShownWith[1].first, (C_ScriptedPrompts::Pair{strLong, strLong + "!"}));
+    EXPECT_TRUE(m_prompts.m_sealedShownWith[1].second);  // asked twice
+    EXPECT_EQ(
+        m_prompts.m_hidden, (std::vector<std::pair<std::string, uint32_t>>{{"plan.txt", uint32_t(payload.size())}}));
+    EXPECT_EQ(m_nRedraws, 1);
+    EXPECT_EQ(m_carrier.GetPassword(), strLong);
+
+    // Reveal Sealed Message asks once.
+    m_prompts.m_sealedAnswers.push_back(C_ScriptedPrompts::Pair{strLong, ""});
+    m_prompts.m_foundAnswers.push_back(true);
+    m_prompts.m_saveAnswers.push_back(Path("out.txt"));
+    RevealSealed();
+    EXPECT_FALSE(m_prompts.m_sealedShownWith.back().second);
+    EXPECT_EQ(
+        m_prompts.m_found, (std::vector<std::pair<std::string, uint32_t>>{{"plan.txt", uint32_t(payload.size())}}));
+    EXPECT_EQ(C_TestBytes::Read(Path("out.txt")), payload);
+
+    // Reveal Message looks for it too; under another pass phrase there is none.
+    m_prompts.Password("heron");
+    Reveal();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrPasswordsDiffer, vmk::kStrNothingFound}));
+    EXPECT_EQ(m_prompts.m_nBusy, 0);
+}
+
+TEST_F(CommandsTest, ASealedRecordWithOneBitChangedIsReportedAsDamaged)
+{
+    Open(2000);
+    const auto before = Pixels();
+    m_prompts.m_openAnswers.push_back(WriteFile("d.txt", {'m', 'i', 'l', 'l'}));
+    m_prompts.Sealed("heron");
+    HideSealed();
+    ASSERT_EQ(m_prompts.m_hidden.size(), 1u);
+    // Put back one byte that the record (past the salt) changed.
+    const auto after = Pixels();
+    size_t nChanged = after.size();
+    for (size_t i = C_SealedRecord::kSaltRegion; i < after.size() - 1; ++i)
+        if (after[i] != before[i])
+            nChanged = i;
+    ASSERT_LT(nChanged, after.size());
+    m_carrier.GetObjectDataPtr()->GetBits()[nChanged] ^= 1;
+
+    m_prompts.Password("heron");
+    Reveal();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrRecordDamaged}));
+    EXPECT_TRUE(m_prompts.m_found.empty());
+    EXPECT_TRUE(m_prompts.m_saveArgs.empty());
+}
+
+TEST_F(CommandsTest, SealedCommandsRefuseOrCancelWithoutChangingThePicture)
+{
+    Open(2000);
+    KeepPassword("kept");
+    const auto before = Pixels();
+    // Too large even compressed, and larger than the picture's bytes: refused before any pass
+    // phrase is asked for.
+    m_prompts.m_openAnswers = {WriteFile("noise.bin", C_TestBytes::Random(m_carrier.GetSealedCapacity(9) + 1, 3)),
+        WriteFile("big.bin", std::vector<uint8_t>(m_carrier.GetUsableBytes() + 1, 0))};
+    HideSealed();
+    HideSealed();
+    m_prompts.m_composeAnswers.push_back(
+        C_ScriptedPrompts::Pair{C_TestBytes::ReadText(Path("noise.bin")), "NoiseNoise"});
+    ComposeSealed();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrFileWontFit, vmk::kStrFileWontFit, vmk::kStrTextWontFit}));
+    EXPECT_TRUE(m_prompts.m_sealedShownWith.empty());
+
+    // Past the sealed rules: asked again with what was given; then cancelled.
+    m_prompts.m_messages.clear();
+    m_prompts.m_openAnswers.push_back(WriteFile("a.txt", {'x'}));
+    const std::string strNul("a\0b", 3);
+    m_prompts.m_sealedAnswers = {C_ScriptedPrompts::Pair{std::string(C_SealedRecord::kMaxPassphraseBytes + 1, 'p'), ""},
+        C_ScriptedPrompts::Pair{strNul, strNul}, std::nullopt};
+    HideSealed();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrSealedPassphraseTooLong, vmk::kStrSealedPassphraseNotText}));
+    ASSERT_EQ(m_prompts.m_sealedShownWith.size(), 3u);
+    EXPECT_EQ(m_prompts.m_sealedShownWith[2].first, (C_ScriptedPrompts::Pair{strNul, strNul}));
+
+    // Cancel ends Compose a Sealed Message and Reveal Sealed Message at their first question.
+    m_prompts.m_composeAnswers.push_back(std::nullopt);
+    m_prompts.m_sealedAnswers.push_back(std::nullopt);
+    ComposeSealed();
+    RevealSealed();
+    EXPECT_EQ(m_prompts.m_messages.size(), 2u);
+    EXPECT_EQ(Pixels(), before);
+    EXPECT_EQ(m_carrier.GetPassword(), "kept");
+    EXPECT_TRUE(m_prompts.m_hidden.empty());
+    EXPECT_EQ(m_nRedraws, 0);
 }
 
 // ---- Properties, compare, about -------------------------------------------------------------

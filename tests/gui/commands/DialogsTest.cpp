@@ -8,13 +8,17 @@
 #include "commands/C_FoundDlg.h"
 #include "commands/C_HiddenDlg.h"
 #include "commands/C_LimitedTextEdit.h"
+#include "commands/C_PassphraseStrength.h"
 #include "commands/C_PasswordDlg.h"
 #include "commands/C_PropertiesDlg.h"
 #include "commands/C_RevealCommand.h"
+#include "commands/C_SealedPassphraseDlg.h"
 #include "commands/C_TextCount.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_CarrierInfo.h"
+#include "model/C_SealedRecord.h"
 #include "model/C_TextRules.h"
+#include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 
 #include <QApplication>
@@ -29,6 +33,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -108,6 +114,95 @@ TEST(PasswordDlg, OkValidatesInExchangeOrderAndCancelReadsNothing)
     QTest::keyClick(o.Line(1023), Qt::Key_Escape);
     EXPECT_TRUE(o.Rejected());
     EXPECT_EQ(dlg.m_strSecond, std::string(17, 'b'));  // Escape read nothing
+}
+
+TEST(SealedPassphraseDlg, HideAsksTwiceShowsTheStrengthAndTakesUpTo1024BytesOfText)
+{
+    C_SealedPassphraseDlg dlg(true);
+    Opened o(dlg);
+    EXPECT_EQ(dlg.windowTitle(), "Sealed Message Pass Phrase");
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(IDC_SEALED_PASSPHRASE));
+    EXPECT_EQ(o.Line(IDC_SEALED_PASSPHRASE)->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(o.Line(IDC_SEALED_AGAIN)->echoMode(), QLineEdit::Password);
+    auto* pStrength = qobject_cast<QLabel*>(dlg.Control(IDC_SEALED_STRENGTH));
+    ASSERT_TRUE(pStrength);
+    EXPECT_EQ(pStrength->text().toStdString(), C_PassphraseStrength::Describe(""));
+    // The estimate follows the typing.
+    QTest::keyClicks(o.Line(IDC_SEALED_PASSPHRASE), "password");
+    EXPECT_EQ(pStrength->text().toStdString(), C_PassphraseStrength::Describe("password"));
+
+    // 1,024 bytes of UTF-8, however they arrive: 512 two-byte letters fill it.
+    QLineEdit* pAgain = o.Line(IDC_SEALED_AGAIN);
+    QApplication::clipboard()->setText(QString(1025, u'p'));
+    pAgain->paste();
+    EXPECT_EQ(pAgain->text().size(), 0);
+    QApplication::clipboard()->setText(QString(512, QChar(0x00E9)));
+    pAgain->paste();
+    EXPECT_EQ(pAgain->text(), QString(512, QChar(0x00E9)));
+    QTest::keyClicks(pAgain, "x");
+    EXPECT_EQ(pAgain->text().size(), 512);
+    QTest::keyClick(pAgain, Qt::Key_Return);
+    EXPECT_TRUE(o.Accepted());
+    EXPECT_EQ(dlg.m_strFirst, "password");
+    EXPECT_EQ(dlg.m_strSecond.size(), 1024u);
+    EXPECT_TRUE(o.m_messages.empty());
+}
+
+TEST(SealedPassphraseDlg, RevealAsksOnceAndOkRefusesWhatTypingCannotGive)
+{
+    C_SealedPassphraseDlg dlg(false);
+    dlg.m_strFirst = std::string(1025, 'a');  // only a program can put it there
+    dlg.m_strSecond = "kept";
+    Opened o(dlg);
+    EXPECT_EQ(dlg.windowTitle(), "Reveal Sealed Message");
+    EXPECT_EQ(dlg.Control(IDC_SEALED_AGAIN), nullptr);
+    EXPECT_EQ(dlg.Control(IDC_SEALED_STRENGTH), nullptr);
+    o.ClickOk();
+    EXPECT_EQ(o.m_messages, Strings{vmk::kStrSealedPassphraseTooLong});
+    EXPECT_TRUE(dlg.isVisible());
+
+    o.Line(IDC_SEALED_PASSPHRASE)->setText("a heron waits where the river bends east of the mill");
+    QTest::keyClick(o.Line(IDC_SEALED_PASSPHRASE), Qt::Key_Return);
+    EXPECT_TRUE(o.Accepted());
+    EXPECT_EQ(dlg.m_strFirst, "a heron waits where the river bends east of the mill");
+    EXPECT_EQ(dlg.m_strSecond, "kept");
+}
+
+// The estimate errs low: dictionary words and held keys count for little, each added word for
+// much; the time is at one derivation per guess.
+TEST(PassphraseStrength, WeakAndStrongPassPhrasesAtTheMeasuredRate)
+{
+    using S = C_PassphraseStrength;
+    constexpr double kDay = 86400, kYear = 365.25 * kDay;
+    auto seconds = [](const std::string& str) { return std::exp2(S::EstimateBits(str)) * S::kSecondsPerGuess; };
+    // One word falls in under a day; a held key adds nothing.
+    EXPECT_LT(seconds("password"), kDay);
+    EXPECT_EQ(S::EstimateBits(std::string(40, 'a')), S::EstimateBits("a"));
+    // Four words from a list take longer than recorded history; a fifth word adds.
+    const std::string strFour = "correct horse battery staple";
+    EXPECT_GT(seconds(strFour), 10000 * kYear);
+    EXPECT_GT(S::EstimateBits(strFour + " river"), S::EstimateBits(strFour) + 10);
+    EXPECT_EQ(S::EstimateBits(""), 0);
+    EXPECT_NE(S::Describe("").find("No pass phrase"), std::string::npos);
+    const std::string strWeak = S::Describe("password");
+    const std::string strStrong = S::Describe(strFour);
+    for (const std::string& str : {strWeak, strStrong}) {
+        EXPECT_NE(str.find(" guesses; "), std::string::npos) << str;
+        EXPECT_NE(str.find(" at one guess per 0.3 s per core."), std::string::npos) << str;
+    }
+    EXPECT_NE(strWeak.find("minutes"), std::string::npos) << strWeak;
+    EXPECT_NE(strStrong.find("million years"), std::string::npos) << strStrong;
+
+    // Units as a reader says them, and no overflow at the longest pass phrase.
+    EXPECT_EQ(S::DescribeDuration(std::log10(300 * kYear)), "about 3 centuries");
+    EXPECT_EQ(S::DescribeDuration(std::log10(0.3)), "less than a second");
+    std::string strLongest;
+    for (size_t i = 0; i < C_SealedRecord::kMaxPassphraseBytes; ++i)
+        strLongest += char(33 + (i * 7) % 94);
+    const std::string strHuge = S::Describe(strLongest);
+    EXPECT_NE(strHuge.find("about 10^"), std::string::npos) << strHuge;
+    EXPECT_EQ(strHuge.find("inf"), std::string::npos) << strHuge;
+    EXPECT_EQ(strHuge.find("nan"), std::string::npos) << strHuge;
 }
 
 TEST(ComposeDlg, LimitsCountCharactersAndLineBreaksHoweverTheyArrive)
@@ -427,6 +522,15 @@ TEST(DialogLayout, EveryLabelAndButtonTextFitsItsControl)
     }
     {
         C_AboutDlg d;
+        ExpectTextsFit(d);
+    }
+    {
+        C_SealedPassphraseDlg d(true);
+        d.m_strFirst = "correct horse battery staple";  // among the longest strength lines
+        ExpectTextsFit(d);
+    }
+    {
+        C_SealedPassphraseDlg d(false);
         ExpectTextsFit(d);
     }
 }

@@ -1,0 +1,72 @@
+#include "commands/C_HideSealedCommand.h"
+
+#include "commands/C_BusyScope.h"
+#include "commands/C_Prompts.h"
+#include "commands/vmk_command_texts.h"
+#include "model/C_Carrier.h"
+#include "model/C_Message.h"
+#include "model/C_SealedRecord.h"
+
+#include <algorithm>
+#include <cstdint>
+
+void C_HideSealedCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+    const C_HideCommand::HiddenFn& fnHidden)
+{
+    // A payload that compresses may fit beyond the sealed capacity, so that cannot bound the
+    // read; the picture's own byte count does, which keeps the reading and the memory in
+    // proportion to the picture.
+    C_Message message;
+    if (!C_HideCommand::LoadChosenFile(
+            prompts, message, [&carrier](size_t) { return std::min(carrier.GetUsableBytes(), C_Message::kMaxSize); }))
+        return;
+    bool bFits = false;
+    {
+        C_BusyScope busy(prompts);
+        bFits = WillFit(carrier, message);
+    }
+    if (!bFits) {
+        prompts.ShowMessage(vmk::kStrFileWontFit);
+        return;
+    }
+    HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit, fnHidden);
+}
+
+bool C_HideSealedCommand::WillFit(const C_Carrier& carrier, const C_Message& message)
+{
+    const uint32_t nCapacity = carrier.GetSealedCapacity(message.m_strName.size());
+    if (message.m_nSize <= nCapacity)
+        return true;
+    if (!message.GetData())
+        return false;
+    // The seal compresses the same way, so this is the size it will store.
+    bool bCompressed = false;
+    return C_SealedRecord::Pack(message.GetData(), message.m_nSize, bCompressed).size() <= nCapacity;
+}
+
+void C_HideSealedCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+    const C_Message& message, const char* pszFitMessage, const C_HideCommand::HiddenFn& fnHidden)
+{
+    std::string strPassphrase;
+    if (!prompts.RunSealedPassphraseLoop(strPassphrase, true))
+        return;
+    E_SealOutcome eOutcome = E_SealOutcome::Failed;
+    {
+        C_BusyScope busy(prompts);  // the key derivation takes about a third of a second
+        eOutcome = carrier.HideSealed(message, strPassphrase);
+    }
+    switch (eOutcome) {
+    case E_SealOutcome::Hidden: break;
+    case E_SealOutcome::WontFit: prompts.ShowMessage(pszFitMessage); return;
+    case E_SealOutcome::Failed: prompts.ShowMessage(vmk::kStrSealFailed); return;
+    }
+    if (fnRedraw)
+        fnRedraw();
+    if (fnHidden) {
+        const uint8_t* pData = message.GetData();
+        fnHidden(C_HiddenRecord{message.m_strName,
+            pData ? std::vector<uint8_t>(pData, pData + message.m_nSize) : std::vector<uint8_t>(), strPassphrase,
+            true});
+    }
+    prompts.ShowHidden(message.m_strName, message.m_nSize);
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Hide Sealed Message: hides a file that the user picks as a sealed record (C_SealedRecord),
+// encrypted and authenticated under a pass phrase of up to 1,024 bytes, compressed when smaller.
+// The steps are Hide Message's, with the sealed pass phrase dialog and fit test.
+
+#include "commands/C_HideCommand.h"
+
+#include <functional>
+
+class C_Carrier;
+class C_Message;
+class C_Prompts;
+
+class C_HideSealedCommand {
+public:
+    static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+        const C_HideCommand::HiddenFn& fnHidden = {});
+
+    // True when the message fits the carrier as a sealed record: as it is, or compressed (which
+    // takes a moment for a large payload).
+    static bool WillFit(const C_Carrier& carrier, const C_Message& message);
+
+    // The steps shared with Compose a Sealed Message once the payload has passed the fit test:
+    // pass phrase twice, seal, redraw, success dialog. A seal refused for its size shows
+    // pszFitMessage. Nothing changes unless the seal succeeds.
+    static void HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+        const C_Message& message, const char* pszFitMessage, const C_HideCommand::HiddenFn& fnHidden = {});
+};
