@@ -3,7 +3,7 @@
 // Layout in the carrier's N usable bytes (docs/sealed-record.md has the details and vectors):
 //   - the least significant bits of bytes 0 .. 127 hold a random 16-byte salt, most significant
 //     bit first; anyone can read it, but random low bits mark no picture as sealed;
-//   - Argon2id(pass phrase, salt, 4 passes, 128 MiB) gives 64 bytes: a 16-byte position key, a
+//   - Argon2id(pass phrase, salt, 5 passes, 128 MiB) gives 64 bytes: a 16-byte position key, a
 //     32-byte encryption key and an 8-byte tag;
 //   - the position sequence keyed with the position key over bytes 128 .. N - 1 (modulus
 //     N - 128) carries, most significant bit first:
@@ -35,7 +35,7 @@ public:
     static constexpr uint32_t kSaltRegion = kSaltBytes * 8;  // carrier bytes holding the salt
     static constexpr uint8_t kVersion = 1;
 #ifndef VEILMARK_FUZZ_CHEAP_KEYS
-    static constexpr unsigned long long kOpsLimit = 4;
+    static constexpr unsigned long long kOpsLimit = 5;
     static constexpr size_t kMemLimit = size_t{128} << 20;
 #else
     static constexpr unsigned long long kOpsLimit = 1;  // fuzzing builds only: see CMakeLists.txt
