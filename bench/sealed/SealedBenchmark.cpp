@@ -19,6 +19,7 @@
 
 #include "engine/C_HiddenHeader.h"
 #include "engine/C_PositionSequence.h"
+#include "tests/support/C_TestBytes.h"
 #include "model/C_Carrier.h"
 #include "model/C_Message.h"
 #include "model/C_SealedRecord.h"
@@ -118,20 +119,6 @@ extern "C" int __wrap_crypto_pwhash(unsigned char* pOut, unsigned long long nOut
 
 namespace {
 
-std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed)
-{
-    std::vector<uint8_t> v(n);
-    std::mt19937_64 rng(seed);
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const uint64_t r = rng();
-        std::memcpy(v.data() + i, &r, 8);
-    }
-    for (; i < n; ++i)
-        v[i] = static_cast<uint8_t>(rng());
-    return v;
-}
-
 // Prose-like text from a small vocabulary: compresses to roughly a third, as letters do.
 std::vector<uint8_t> TextBytes(size_t n, uint32_t seed)
 {
@@ -175,12 +162,12 @@ private:
 class C_GuessCarriers {
 public:
     C_GuessCarriers()
-        : m_plain(RandomBytes(kGuessCarrierBytes, 11))
-        , m_sealed(RandomBytes(kGuessCarrierBytes, 12))
+        : m_plain(C_TestBytes::Random(kGuessCarrierBytes, 11))
+        , m_sealed(C_TestBytes::Random(kGuessCarrierBytes, 12))
     {
         C_Message message;
         message.m_strName = kName;
-        const std::vector<uint8_t> payload = RandomBytes(1000, 13);
+        const std::vector<uint8_t> payload = C_TestBytes::Random(1000, 13);
         std::memcpy(message.Allocate(static_cast<uint32_t>(payload.size())), payload.data(), payload.size());
         C_Carrier plain;
         plain.UseBytes(m_plain.data(), m_plain.size());
@@ -457,7 +444,7 @@ struct S_Payload {
 
 const S_Payload& Payload(int64_t nKind)
 {
-    static const S_Payload random{"random", RandomBytes(kPayloadBytes, 21)};
+    static const S_Payload random{"random", C_TestBytes::Random(kPayloadBytes, 21)};
     static const S_Payload text{"text", TextBytes(kPayloadBytes, 22)};
     return nKind == 0 ? random : text;
 }
@@ -528,7 +515,7 @@ private:
 void BM_HideSealed(benchmark::State& state)
 {
     const S_Payload& payload = Payload(state.range(0));
-    std::vector<uint8_t> picture = RandomBytes(kPictureBytes, 23);
+    std::vector<uint8_t> picture = C_TestBytes::Random(kPictureBytes, 23);
     C_Carrier carrier;
     carrier.UseBytes(picture.data(), picture.size());
     C_Message message;
@@ -555,7 +542,7 @@ void BM_HideSealed(benchmark::State& state)
 void BM_RevealSealed(benchmark::State& state)
 {
     const S_Payload& payload = Payload(state.range(0));
-    std::vector<uint8_t> picture = RandomBytes(kPictureBytes, 23);
+    std::vector<uint8_t> picture = C_TestBytes::Random(kPictureBytes, 23);
     C_Carrier carrier;
     carrier.UseBytes(picture.data(), picture.size());
     C_Message message;
