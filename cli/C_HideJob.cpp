@@ -6,6 +6,7 @@
 #include "model/C_Message.h"
 #include "model/C_SealedRecord.h"
 #include "model/image/BTCImageData.h"
+#include "model/image/C_PalettePairing.h"
 #include "model/C_AtomicFileWriter.h"
 #include "model/vmk_texts.h"
 
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <ostream>
 #include <vector>
 
@@ -31,7 +33,37 @@ void C_HideJob::AddOptions(CLI::App& command)
     command.add_flag("--seal", m_bSeal,
         "Hide a sealed record: encrypted and authenticated, its payload compressed when that is smaller, "
         "under a pass phrase of up to 1024 bytes; reveal finds it without this flag");
+    command
+        .add_option("--embed", m_strEmbed,
+            "How a bit is written: replace sets the least significant bit (the default for a plain record); "
+            "match adds or subtracts 1 at random, which the classic detectors do not see (the default for "
+            "--seal where the picture allows). Both reveal alike. match needs colour or gray samples: "
+            "24/32-bit BMP, 24-bit PCX, 8/16-bit PNG other than palette, or an 8-bit gray picture")
+        ->check(CLI::IsMember({"replace", "match"}))
+        ->option_text("replace|match");
+    command.add_flag("--pair-palette", m_bPairPalette,
+        "Palette pictures only: reorder the palette so that entries 2i and 2i+1 are near colours (the pixels "
+        "are remapped and look the same), so a changed index shows a near colour. The palette's order "
+        "changes: a byte compare with the original shows it");
     m_passphrase.AddOption(command);
+}
+
+E_Embedding C_HideJob::Embedding() const
+{
+    if (m_strEmbed.empty())
+        return m_bSeal ? E_Embedding::Match : E_Embedding::Replace;
+    return m_strEmbed == "match" ? E_Embedding::Match : E_Embedding::Replace;
+}
+
+void C_HideJob::CheckEmbedding() const
+{
+    if (m_strEmbed == "match" && !m_carrier.CanEmbedMatch())
+        throw C_CliError(E_ExitCode::Refused,
+            C_Text::Printable(m_strPicture)
+                + " holds palette indices or packed pixels, where adding or subtracting 1 would show another "
+                  "colour: --embed match needs 24/32-bit BMP, 24-bit PCX, an 8/16-bit PNG other than palette, or "
+                  "an 8-bit gray picture. For palette pictures, --pair-palette makes a changed index show a near "
+                  "colour. Nothing was written.");
 }
 
 void C_HideJob::Prepare(const C_CliContext& context)
@@ -40,6 +72,9 @@ void C_HideJob::Prepare(const C_CliContext& context)
     C_PictureIo::RequireWritable(m_strOutput, m_bForce);
     C_PictureIo::Open(context, m_carrier, m_strPicture);
     C_PictureIo::RequireConvertible(m_carrier, m_eOutputFormat, m_strPicture);
+    CheckEmbedding();
+    if (m_bPairPalette)
+        PairPalette(context);
     const E_ImageFormat eSource = m_carrier.GetObjectDataPtr()->GetSourceFormat();
     if (eSource == m_eOutputFormat)
         return;
@@ -51,6 +86,32 @@ void C_HideJob::Prepare(const C_CliContext& context)
         throw C_CliError(E_ExitCode::Refused,
             "Nothing was written. Give --force to try anyway (the written picture is checked), "
             "or name OUTPUT with the picture's own format.");
+}
+
+void C_HideJob::PairPalette(const C_CliContext& context)
+{
+    BTCImageData& data = *m_carrier.GetObjectDataPtr();
+    const double nBefore = C_PalettePairing::MeanFlipDistance(data);
+    switch (C_PalettePairing::Apply(data)) {
+    case E_PairingOutcome::Paired: break;
+    case E_PairingOutcome::NothingToPair:
+        context.Out() << "The palette already pairs near colours; it is left as it is.\n";
+        return;
+    case E_PairingOutcome::NotPalette:
+        throw C_CliError(E_ExitCode::Refused,
+            C_Text::Printable(m_strPicture)
+                + " has no palette: --pair-palette is for palette pictures (GIF, 1/4/8-bit BMP, PCX, palette "
+                  "PNG). Nothing was written.");
+    case E_PairingOutcome::Unsupported:
+        throw C_CliError(E_ExitCode::Refused,
+            "The palette of " + C_Text::Printable(m_strPicture)
+                + " cannot be reordered (an animated PNG keeps its further frames compressed). Nothing was written.");
+    }
+    char aLine[160];
+    std::snprintf(aLine, sizeof aLine,
+        "Palette paired: a changed index now shows a colour %.1f away on average (%.1f before).\n",
+        C_PalettePairing::MeanFlipDistance(data), nBefore);
+    context.Out() << aLine;
 }
 
 void C_HideJob::LoadPayload(const C_CliContext& context, C_Message& message, const std::string& strPath,
@@ -95,7 +156,7 @@ bool C_HideJob::SealedFits(const C_Message& message) const
 
 void C_HideJob::HideSealed(const C_Message& message, const std::string& strPassphrase, const char* pFitText)
 {
-    switch (m_carrier.HideSealed(message, strPassphrase)) {
+    switch (m_carrier.HideSealed(message, strPassphrase, Embedding())) {
     case E_SealOutcome::Hidden: return;
     case E_SealOutcome::WontFit: throw C_CliError(E_ExitCode::Refused, pFitText);
     case E_SealOutcome::Failed: break;
@@ -112,11 +173,13 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     // The fit is known before the pass phrase is asked for: no one types it twice in vain.
     if (m_bSeal ? !SealedFits(message) : !m_carrier.WillFit(message))
         throw C_CliError(E_ExitCode::Refused, pFitText);
+    // Said only when asked for: a sealed hide matches by default, and scripts read its output.
+    const bool bMatched = m_strEmbed == "match";
     const std::string strPassword = m_passphrase.Get(
         context, true, m_bSeal ? C_PassphraseSource::E_Rules::Sealed : C_PassphraseSource::E_Rules::Plain);
     if (m_bSeal)
         HideSealed(message, strPassword, pFitText);
-    else if (!m_carrier.HideMessage(message, strPassword))  // positions would repeat; no byte changed
+    else if (!m_carrier.HideMessage(message, strPassword, Embedding()))  // positions would repeat; no byte changed
         throw C_CliError(E_ExitCode::Refused,
             std::string(pFitText) + "\n"
                 + C_Text::Format(vmk::kStrLargestForPassword,
@@ -136,6 +199,8 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     if (!output.Commit())
         throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
     context.Out() << "Hidden: " << C_Text::Printable(message.m_strName) << " (" << message.m_nSize << " bytes)\n";
+    if (bMatched)
+        context.Out() << "Embedded by adding or subtracting 1.\n";
 }
 
 void C_HideJob::Verify(const std::string& strWritten, const std::string& strPassphrase, const C_Message& message) const

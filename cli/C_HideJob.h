@@ -26,11 +26,13 @@ public:
     // sealed capacity, if that is more) to find out whether it compresses enough.
     static constexpr uint32_t kSealedReadLimit = uint32_t{64} << 20;
 
-    // Adds PICTURE, -o OUTPUT, --force, --seal and --passphrase-file to the sub-command.
+    // Adds PICTURE, -o OUTPUT, --force, --seal, --embed, --pair-palette and --passphrase-file to
+    // the sub-command.
     void AddOptions(CLI::App& command);
 
     // Checks OUTPUT's name, opens PICTURE and refuses, unless --force, a conversion to another
-    // format (the record does not survive most of them).
+    // format (the record does not survive most of them). Refuses --embed match and
+    // --pair-palette where the picture cannot have them, and pairs the palette when asked.
     void Prepare(const C_CliContext& context);
     // Reads a payload to its end ("-": standard input) as far as the picture can take it: a
     // longer one is refused (Refused, pFitText) after capacity + 1 bytes, or at once from a
@@ -45,6 +47,10 @@ public:
 private:
     // Whether the message, compressed where that helps, fits a sealed record in the picture.
     bool SealedFits(const C_Message& message) const;
+    // --embed as given; unset: replacement for the plain record, plus or minus one for the sealed.
+    E_Embedding Embedding() const;
+    void CheckEmbedding() const;
+    void PairPalette(const C_CliContext& context);
     void HideSealed(const C_Message& message, const std::string& strPassphrase, const char* pFitText);
     void Verify(const std::string& strWritten, const std::string& strPassphrase, const C_Message& message) const;
 
@@ -52,6 +58,8 @@ private:
     std::string m_strOutput;
     bool m_bForce = false;
     bool m_bSeal = false;
+    std::string m_strEmbed;  // "replace", "match" or empty
+    bool m_bPairPalette = false;
     C_PassphraseSource m_passphrase;
     C_Carrier m_carrier;
     E_ImageFormat m_eOutputFormat = E_ImageFormat::None;

@@ -59,10 +59,11 @@ void C_BitTransfer::SendPayload()
         const uint8_t* pPayload = m_payload.GetData();
         const uint64_t nStart = m_nDrawn;
         uint8_t* pCarrier = m_carrier.GetData();
-        walk.Walk(nStart, nStart + nBits, [&](uint32_t p, uint64_t r) {
-            const uint64_t i = r - nStart;
-            const unsigned nBit = (pPayload[i >> 3] >> (7 - (i & 7))) & 1;
-            pCarrier[p] = static_cast<uint8_t>((pCarrier[p] & 0xFE) | nBit);
+        m_writer.WithPen([&](const auto write) {
+            walk.Walk(nStart, nStart + nBits, [&](uint32_t p, uint64_t r) {
+                const uint64_t i = r - nStart;
+                write(pCarrier, p, (pPayload[i >> 3] >> (7 - (i & 7))) & 1);
+            });
         });
         m_nDrawn += nBits;
         return;
@@ -142,18 +143,20 @@ void C_BitTransfer::SendBytes(const uint8_t* pBytes, size_t nCount)
     uint8_t* const pCarrier = m_carrier.GetData();
     const uint32_t nSize = m_carrier.GetSize();
     uint32_t aPositions[8 * kSequenceBlockBytes];
-    for (size_t nDone = 0; nDone < nCount; nDone += kSequenceBlockBytes) {
-        const size_t nBlock = std::min(kSequenceBlockBytes, nCount - nDone);
-        m_sequence.Fill(aPositions, 8 * nBlock);
-        const uint32_t* p = aPositions;
-        for (size_t i = 0; i < nBlock; ++i) {
-            const unsigned nValue = pBytes[nDone + i];
-            for (int nBit = 7; nBit >= 0; --nBit, ++p) {
-                if (*p < nSize)  // always true for drawn positions; keeps the write in bounds
-                    pCarrier[*p] = static_cast<uint8_t>((pCarrier[*p] & 0xFE) | ((nValue >> nBit) & 1));
+    m_writer.WithPen([&](const auto write) {
+        for (size_t nDone = 0; nDone < nCount; nDone += kSequenceBlockBytes) {
+            const size_t nBlock = std::min(kSequenceBlockBytes, nCount - nDone);
+            m_sequence.Fill(aPositions, 8 * nBlock);
+            const uint32_t* p = aPositions;
+            for (size_t i = 0; i < nBlock; ++i) {
+                const unsigned nValue = pBytes[nDone + i];
+                for (int nBit = 7; nBit >= 0; --nBit, ++p) {
+                    if (*p < nSize)  // always true for drawn positions; keeps the write in bounds
+                        write(pCarrier, *p, (nValue >> nBit) & 1);
+                }
             }
         }
-    }
+    });
 }
 
 void C_BitTransfer::ReceiveBytes(uint8_t* pBytes, size_t nCount)

@@ -5,9 +5,11 @@
 #include "engine/C_ByteView.h"
 #include "engine/C_HiddenHeader.h"
 #include "engine/C_PositionSequence.h"
+#include "engine/C_SampleWriter.h"
 
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 class C_BitTransfer {
 public:
@@ -23,6 +25,9 @@ public:
     bool WouldRepeat(uint64_t nRecordBytes) const;
     // The longest record, in bytes, whose draws name no carrier byte twice under this key.
     uint64_t LongestRecordWithoutRepeat() const { return m_sequence.DrawsBeforeRepeat(m_carrier.GetSize()) / 8; }
+
+    // How the bits are written: replacement unless told otherwise. Call before sending.
+    void SetWriter(C_SampleWriter writer) { m_writer = std::move(writer); }
 
     void SendHeader(const C_HiddenHeader& header);
     void SendPayload();
@@ -46,6 +51,7 @@ private:
     C_ByteView m_carrier;
     C_ByteView m_payload;
     C_PositionSequence m_sequence;
+    C_SampleWriter m_writer;
     uint64_t m_nDrawn = 0;     // draws made so far, by either path
     uint64_t m_nSequence = 0;  // draws the sequence itself has handed out
 };

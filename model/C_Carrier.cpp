@@ -3,6 +3,7 @@
 #include "engine/C_BitTransfer.h"
 #include "engine/C_HiddenHeader.h"
 #include "engine/C_PositionSequence.h"
+#include "model/C_MatchEmbedding.h"
 #include "model/C_Message.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
@@ -38,6 +39,8 @@ void C_Carrier::UseBytes(uint8_t* pBytes, size_t nCount)
     m_pBits = pBytes;
     // The last byte is never used, as for a picture's bytes.
     m_nBytes = pBytes && nCount >= 2 ? static_cast<uint32_t>(std::min<size_t>(nCount - 1, UINT32_MAX - 1)) : 0;
+    // Plain bytes are taken as 8-bit samples, so the tests can hide into them either way.
+    m_eMatch = m_nBytes ? C_SampleWriter::E_Mode::MatchBytes : C_SampleWriter::E_Mode::Replace;
 }
 
 void C_Carrier::RefreshView()
@@ -47,6 +50,7 @@ void C_Carrier::RefreshView()
     const uint32_t nSize = pData ? pData->GetImageSize() : 0;
     // The last pixel byte is never used; below two bytes nothing is (no wrap to 2^32 - 1).
     m_nBytes = nSize >= 2 && m_pBits ? nSize - 1 : 0;
+    m_eMatch = m_nBytes ? C_MatchEmbedding::ModeOf(*pData) : C_SampleWriter::E_Mode::Replace;
 }
 
 E_ImageFormat C_Carrier::FormatForPath(const std::string& strPath)
@@ -138,7 +142,7 @@ uint32_t C_Carrier::CapacityFor(uint32_t nUsableBytes)
     return nTenth >= 20 ? nTenth - 20 : 0;
 }
 
-bool C_Carrier::HideMessage(const C_Message& message, const std::string& strPassword)
+bool C_Carrier::HideMessage(const C_Message& message, const std::string& strPassword, E_Embedding eEmbedding)
 {
     if (m_nBytes == 0 || message.m_strName.size() > UINT16_MAX)
         return false;
@@ -151,10 +155,17 @@ bool C_Carrier::HideMessage(const C_Message& message, const std::string& strPass
     // A later bit landing on a byte that holds an earlier one would corrupt the record.
     if (transfer.WouldRepeat(nRecord))
         return false;
+    transfer.SetWriter(WriterFor(eEmbedding));
     transfer.SendHeader(C_HiddenHeader(message.m_strName, message.m_nSize));
     transfer.SendPayload();
     m_strPassword = strPassword;
     return true;
+}
+
+C_SampleWriter C_Carrier::WriterFor(E_Embedding eEmbedding) const
+{
+    return eEmbedding == E_Embedding::Match && CanEmbedMatch() ? C_MatchEmbedding::Writer(m_eMatch, m_nBytes)
+                                                               : C_SampleWriter();
 }
 
 uint32_t C_Carrier::LargestPayloadFor(const std::string& strPassword, size_t nNameBytes) const
@@ -200,7 +211,7 @@ uint32_t C_Carrier::GetSealedCapacity(size_t nNameBytes) const
     return nRecord > nOverhead ? static_cast<uint32_t>(std::min<uint64_t>(nRecord - nOverhead, UINT32_MAX)) : 0;
 }
 
-E_SealOutcome C_Carrier::HideSealed(const C_Message& message, const std::string& strPassphrase)
+E_SealOutcome C_Carrier::HideSealed(const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding)
 {
     if (m_nBytes <= C_SealedRecord::kSaltRegion || message.m_strName.size() > UINT16_MAX)
         return E_SealOutcome::WontFit;
@@ -232,7 +243,8 @@ E_SealOutcome C_Carrier::HideSealed(const C_Message& message, const std::string&
     for (const uint32_t nPosition : signature)
         m_pBits[nPosition] ^= 1;
     std::string strWhy;
-    if (!C_SealedRecord::Seal(m_pBits, m_nBytes, message.m_strName, stored, bCompressed, strPassphrase, strWhy)) {
+    if (!C_SealedRecord::Seal(
+            m_pBits, m_nBytes, message.m_strName, stored, bCompressed, strPassphrase, strWhy, WriterFor(eEmbedding))) {
         for (const uint32_t nPosition : signature)
             m_pBits[nPosition] ^= 1;
         return E_SealOutcome::Failed;

@@ -3,6 +3,8 @@
 // bytes, the path it came from and the pass phrase of the last hide or reveal.
 
 #include "model/C_CarrierInfo.h"
+#include "engine/C_SampleWriter.h"
+#include "model/E_Embedding.h"
 #include "model/C_SealedRecord.h"
 #include "model/image/BTCImageObject.h"
 
@@ -43,7 +45,13 @@ public:
     // Hides the message under strPassword, which the carrier then keeps. False, with no byte
     // and not the kept pass phrase changed, when the record's positions would repeat for this
     // pass phrase (possible only when N is a multiple of 17 or N > (2^32 - 1) / 17).
-    bool HideMessage(const C_Message& message, const std::string& strPassword);
+    // Match embeds by plus or minus one where CanEmbedMatch, by replacement elsewhere; the
+    // record reads back the same either way.
+    bool HideMessage(
+        const C_Message& message, const std::string& strPassword, E_Embedding eEmbedding = E_Embedding::Replace);
+    // True when the pixel bytes are samples that a change of one barely alters (true colour and
+    // gray pictures of 8 or 16 bits a sample), so plus-or-minus-one embedding applies.
+    bool CanEmbedMatch() const { return m_eMatch != C_SampleWriter::E_Mode::Replace; }
     // The largest payload with a name of nNameBytes that hides under this pass phrase: within
     // the fit test, and short enough that its draws name no byte twice. For the message that
     // tells why HideMessage refused.
@@ -54,7 +62,9 @@ public:
     // The sealed record (C_SealedRecord): the message encrypted and authenticated under
     // strPassphrase (up to 1,024 bytes of UTF-8), its payload compressed when that is smaller.
     // Takes one key derivation (about a third of a second). Nothing changes unless Hidden.
-    E_SealOutcome HideSealed(const C_Message& message, const std::string& strPassphrase);
+    // Embeds by plus or minus one where the picture allows, unless told otherwise.
+    E_SealOutcome HideSealed(
+        const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding = E_Embedding::Match);
     // The largest payload a sealed record holds under a name of nNameBytes, counted
     // uncompressed: a payload that compresses may fit more.
     uint32_t GetSealedCapacity(size_t nNameBytes = 0) const;
@@ -93,12 +103,14 @@ public:
 
 private:
     void RefreshView();
+    C_SampleWriter WriterFor(E_Embedding eEmbedding) const;
     // N, or less where positions start repeating early (N a multiple of 17, or past the wrap).
     static uint32_t EffectiveBytes(uint32_t nUsableBytes);
 
     BTCImageObject m_image;
-    uint8_t* m_pBits = nullptr;  // the pixel bytes; owned by the picture data
-    uint32_t m_nBytes = 0;       // N
-    std::string m_strPath;       // the path the picture was loaded from
-    std::string m_strPassword;   // pass phrase of the last hide or reveal
+    uint8_t* m_pBits = nullptr;                                         // the pixel bytes; owned by the picture data
+    uint32_t m_nBytes = 0;                                              // N
+    C_SampleWriter::E_Mode m_eMatch = C_SampleWriter::E_Mode::Replace;  // how Match embeds here
+    std::string m_strPath;                                              // the path the picture was loaded from
+    std::string m_strPassword;                                          // pass phrase of the last hide or reveal
 };

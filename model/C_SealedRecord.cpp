@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -48,13 +49,12 @@ public:
 
     bool Repeats(uint64_t nRecordBytes) const { return m_sequence.RepeatsWithin(nRecordBytes * 8); }
 
-    void Put(uint8_t* pCarrierAfterSalt, const uint8_t* pBytes, size_t nCount)
+    // pCarrier: the whole carrier, so the writer sees each byte's place among the samples.
+    template <class T_Pen> void Put(uint8_t* pCarrier, const uint8_t* pBytes, size_t nCount, const T_Pen& write)
     {
         for (size_t i = 0; i < nCount; ++i)
-            for (int nBit = 7; nBit >= 0; --nBit) {
-                uint8_t& b = pCarrierAfterSalt[m_sequence.Next()];
-                b = static_cast<uint8_t>((b & 0xFE) | ((pBytes[i] >> nBit) & 1));
-            }
+            for (int nBit = 7; nBit >= 0; --nBit)
+                write(pCarrier, C_SealedRecord::kSaltRegion + m_sequence.Next(), (pBytes[i] >> nBit) & 1);
     }
 
     void Get(uint8_t* pBytes, size_t nCount)
@@ -137,7 +137,7 @@ std::array<uint8_t, C_SealedRecord::kSaltBytes> C_SealedRecord::ReadSalt(const u
 }
 
 bool C_SealedRecord::Seal(uint8_t* pBits, uint32_t nBytes, std::string_view strName, const std::vector<uint8_t>& stored,
-    bool bCompressed, std::string_view strPassphrase, std::string& strWhy)
+    bool bCompressed, std::string_view strPassphrase, std::string& strWhy, C_SampleWriter writer)
 {
     if (!SodiumReady()) {
         strWhy = "the cryptography library could not start";
@@ -147,12 +147,13 @@ bool C_SealedRecord::Seal(uint8_t* pBits, uint32_t nBytes, std::string_view strN
     std::array<uint8_t, kNonceBytes> nonce;
     randombytes_buf(salt.data(), salt.size());
     randombytes_buf(nonce.data(), nonce.size());
-    return SealWith(pBits, nBytes, strName, stored, bCompressed, strPassphrase, salt, nonce, strWhy);
+    return SealWith(pBits, nBytes, strName, stored, bCompressed, strPassphrase, salt, nonce, strWhy, std::move(writer));
 }
 
 bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view strName,
     const std::vector<uint8_t>& stored, bool bCompressed, std::string_view strPassphrase,
-    const std::array<uint8_t, kSaltBytes>& salt, const std::array<uint8_t, kNonceBytes>& nonce, std::string& strWhy)
+    const std::array<uint8_t, kSaltBytes>& salt, const std::array<uint8_t, kNonceBytes>& nonce, std::string& strWhy,
+    C_SampleWriter writer)
 {
     const uint64_t nRecord = RecordBytes(strName.size(), stored.size());
     if (nBytes <= kSaltRegion || strName.size() > UINT16_MAX || nRecord > UINT32_MAX) {
@@ -192,9 +193,11 @@ bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view 
         strWhy = "the record's positions would repeat under this pass phrase";
         return false;
     }
-    for (uint32_t i = 0; i < kSaltRegion; ++i)
-        pBits[i] = static_cast<uint8_t>((pBits[i] & 0xFE) | ((salt[i / 8] >> (7 - i % 8)) & 1));
-    bits.Put(pBits + kSaltRegion, record.data(), record.size());
+    writer.WithPen([&](const auto write) {
+        for (uint32_t i = 0; i < kSaltRegion; ++i)
+            write(pBits, i, (salt[i / 8] >> (7 - i % 8)) & 1);
+        bits.Put(pBits, record.data(), record.size(), write);
+    });
     return true;
 }
 

@@ -14,6 +14,8 @@
 // Reveal derives the key once: a tag within 8 bits of the expected one means the record is
 // there, and then any changed bit makes authentication fail: "damaged" rather than "none".
 
+#include "engine/C_SampleWriter.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -81,12 +83,12 @@ public:
     // false (with strWhy) when the draws would repeat or the key cannot be derived. Nothing is
     // changed then.
     static bool Seal(uint8_t* pBits, uint32_t nBytes, std::string_view strName, const std::vector<uint8_t>& stored,
-        bool bCompressed, std::string_view strPassphrase, std::string& strWhy);
+        bool bCompressed, std::string_view strPassphrase, std::string& strWhy, C_SampleWriter writer = {});
     // Seal with a given salt and nonce: for the format's test vectors only (a real seal takes
     // fresh random ones).
     static bool SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view strName, const std::vector<uint8_t>& stored,
         bool bCompressed, std::string_view strPassphrase, const std::array<uint8_t, kSaltBytes>& salt,
-        const std::array<uint8_t, kNonceBytes>& nonce, std::string& strWhy);
+        const std::array<uint8_t, kNonceBytes>& nonce, std::string& strWhy, C_SampleWriter writer = {});
     // Looks for a sealed record under strPassphrase; on Found, message holds name and payload.
     static E_RevealOutcome Open(
         const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_Message& message);

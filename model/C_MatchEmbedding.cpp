@@ -1,0 +1,76 @@
+#include "model/C_MatchEmbedding.h"
+
+#include "model/image/C_PngDocument.h"
+
+#include <sodium.h>
+
+#include <array>
+#include <cstdlib>
+
+namespace {
+
+bool IsGrayRamp(const std::vector<S_Rgb>& palette)
+{
+    if (palette.size() != 256)
+        return false;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        const auto n = static_cast<uint8_t>(i);
+        if (!(palette[i] == S_Rgb{n, n, n}))
+            return false;
+    }
+    return true;
+}
+
+// A 32-bit BMP's channels are whole bytes when every mask is one aligned byte or unused.
+bool MasksAreBytes(const uint32_t* pMasks)
+{
+    for (int i = 0; i < 4; ++i) {
+        const uint32_t n = pMasks[i];
+        if (n != 0 && n != 0xFFu && n != 0xFF00u && n != 0xFF0000u && n != 0xFF000000u)
+            return false;
+    }
+    return true;
+}
+
+void SystemRandom(uint8_t* pBytes, size_t nCount)
+{
+    // Only where no random source exists at all; never hand out predictable directions then.
+    if (sodium_init() < 0)
+        std::abort();
+    // A seed from the system's source stretched by libsodium's generator: megabytes straight
+    // from the system would cost more than the hide.
+    std::array<uint8_t, randombytes_SEEDBYTES> aSeed;
+    randombytes_buf(aSeed.data(), aSeed.size());
+    randombytes_buf_deterministic(pBytes, nCount, aSeed.data());
+    sodium_memzero(aSeed.data(), aSeed.size());
+}
+
+}  // namespace
+
+C_SampleWriter::E_Mode C_MatchEmbedding::ModeOf(const BTCImageData& data)
+{
+    using E_Mode = C_SampleWriter::E_Mode;
+    if (data.IsEmpty())
+        return E_Mode::Replace;
+    if (data.GetSourceFormat() == E_ImageFormat::Png) {
+        if (!data.m_pPng)
+            return E_Mode::Replace;
+        const C_PngDocument& png = *data.m_pPng;
+        if (png.m_nColourType == C_PngDocument::kPalette)
+            return png.m_nBitDepth == 8 && IsGrayRamp(data.GetPalette()) ? E_Mode::MatchBytes : E_Mode::Replace;
+        if (png.m_nBitDepth == 16)
+            return E_Mode::MatchBigEndian16;
+        return png.m_nBitDepth == 8 ? E_Mode::MatchBytes : E_Mode::Replace;
+    }
+    switch (data.GetBitsPerPixel()) {
+    case 24: return E_Mode::MatchBytes;
+    case 32: return MasksAreBytes(data.GetMasks()) ? E_Mode::MatchBytes : E_Mode::Replace;
+    case 8: return IsGrayRamp(data.GetPalette()) ? E_Mode::MatchBytes : E_Mode::Replace;
+    default: return E_Mode::Replace;
+    }
+}
+
+C_SampleWriter C_MatchEmbedding::Writer(C_SampleWriter::E_Mode eMode, size_t nBytes)
+{
+    return C_SampleWriter(eMode, nBytes, &SystemRandom);
+}
