@@ -1,0 +1,391 @@
+#include "model/image/C_PalettePairing.h"
+
+#include "model/image/C_GifDocument.h"
+#include "model/image/C_PixelReader.h"
+#include "model/image/C_PngDocument.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numeric>
+#include <tuple>
+#include <utility>
+
+namespace {
+
+using T_Remap = std::array<uint8_t, 256>;  // new index of every old one
+using T_Pairs = std::vector<std::pair<uint32_t, uint32_t>>;
+
+// A swap must gain more than rounding can, or two equal totals could trade places for ever.
+constexpr double kMinGain = 1e-9;
+constexpr int kGifGraphicControl = 0xF9;
+constexpr int kGifPlainText = 0x01;
+
+// Plain Euclidean distance, not squared: the figure we report is the mean Euclidean distance a
+// flip moves a pixel, so the sum of plain distances over the pixels is what pairing should make
+// small. Squared distances would trade several moderately near pairs for one less far one.
+double Distance(int dr, int dg, int db, int da)
+{
+    return std::sqrt(static_cast<double>(dr * dr + dg * dg + db * db + da * da));
+}
+
+// The cost of pairing any two of the n entries and node n, the opaque black that a lone last
+// entry's flip shows past the palette's end (the matching takes node n in only when n is odd).
+// Pairing a and b costs their distance once for every pixel drawn with either, so the total is
+// what a flip of every pixel would move: with the picture's counts, the mean flip distance times
+// the pixel count. Opacity counts as a fourth channel, since a flip between an opaque and a clear
+// entry shows as much as one between far colours.
+class C_DistanceTable {
+public:
+    C_DistanceTable(
+        const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse)
+        : m_nEntries(aColours.size())
+        , m_nNodes(m_nEntries + (m_nEntries & 1u))
+        , m_nSide(m_nEntries + 1)
+        , m_aDist(m_nSide * m_nSide, 0.0)
+    {
+        const auto channels = [&](size_t i) {
+            if (i >= m_nEntries)
+                return std::array<int, 4>{0, 0, 0, 255};
+            const S_Rgb& c = aColours[i];
+            return std::array<int, 4>{c.r, c.g, c.b, i < aAlpha.size() ? aAlpha[i] : 255};
+        };
+        // Without counts every entry weighs one and the black node nothing.
+        const auto weight = [&](size_t i) {
+            return aUse.empty() ? (i < m_nEntries ? 1.0 : 0.0) : i < aUse.size() ? static_cast<double>(aUse[i]) : 0.0;
+        };
+        for (size_t i = 0; i < m_nSide; ++i) {
+            const std::array<int, 4> a = channels(i);
+            for (size_t j = i + 1; j < m_nSide; ++j) {
+                const std::array<int, 4> b = channels(j);
+                const double d = Distance(a[0] - b[0], a[1] - b[1], a[2] - b[2], a[3] - b[3]) * (weight(i) + weight(j));
+                m_aDist[i * m_nSide + j] = d;
+                m_aDist[j * m_nSide + i] = d;
+            }
+        }
+    }
+
+    size_t Entries() const { return m_nEntries; }
+    size_t Nodes() const { return m_nNodes; }
+    // a and b up to Entries(), which is the black node.
+    double operator()(size_t a, size_t b) const { return m_aDist[a * m_nSide + b]; }
+
+private:
+    size_t m_nEntries;
+    size_t m_nNodes;  // entries taking part in the matching
+    size_t m_nSide;
+    std::vector<double> m_aDist;
+};
+
+T_Pairs GreedyPairs(const C_DistanceTable& dist)
+{
+    std::vector<std::tuple<double, uint32_t, uint32_t>> aCandidates;
+    aCandidates.reserve(dist.Nodes() * (dist.Nodes() - 1) / 2);
+    for (uint32_t i = 0; i < dist.Nodes(); ++i)
+        for (uint32_t j = i + 1; j < dist.Nodes(); ++j)
+            aCandidates.emplace_back(dist(i, j), i, j);
+    std::sort(aCandidates.begin(), aCandidates.end());  // ties by index: deterministic
+    std::vector<bool> aTaken(dist.Nodes(), false);
+    T_Pairs aPairs;
+    for (const auto& [d, i, j] : aCandidates) {
+        if (aTaken[i] || aTaken[j])
+            continue;
+        aTaken[i] = aTaken[j] = true;
+        aPairs.emplace_back(i, j);
+    }
+    return aPairs;
+}
+
+// Two pairs (a,b), (c,d) become (a,c), (b,d) or (a,d), (b,c) when that lowers their sum, until
+// no such move is left. Each move lowers the total by at least kMinGain, so this ends.
+void ImprovePairs(const C_DistanceTable& dist, T_Pairs& aPairs)
+{
+    for (bool bMoved = true; bMoved;) {
+        bMoved = false;
+        for (size_t p = 0; p < aPairs.size(); ++p) {
+            for (size_t q = p + 1; q < aPairs.size(); ++q) {
+                const auto [a, b] = aPairs[p];
+                const auto [c, d] = aPairs[q];
+                const double fNow = dist(a, b) + dist(c, d);
+                const double fFirst = dist(a, c) + dist(b, d);
+                const double fSecond = dist(a, d) + dist(b, c);
+                if (fFirst <= fSecond && fFirst < fNow - kMinGain) {
+                    aPairs[p] = {a, c};
+                    aPairs[q] = {b, d};
+                    bMoved = true;
+                } else if (fSecond < fFirst && fSecond < fNow - kMinGain) {
+                    aPairs[p] = {a, d};
+                    aPairs[q] = {b, c};
+                    bMoved = true;
+                }
+            }
+        }
+    }
+}
+
+// Pairs in the order of their first entries, so a palette that is already paired best keeps its
+// order; the entry paired with the black node goes last, alone.
+std::vector<uint32_t> OrderOf(T_Pairs aPairs, size_t nEntries)
+{
+    for (auto& [a, b] : aPairs)
+        if (a > b)
+            std::swap(a, b);
+    std::sort(aPairs.begin(), aPairs.end());
+    std::vector<uint32_t> aOrder;
+    aOrder.reserve(nEntries);
+    uint32_t nLone = 0;
+    bool bLone = false;
+    for (const auto& [a, b] : aPairs) {
+        if (b >= nEntries) {
+            nLone = a;
+            bLone = true;
+            continue;
+        }
+        aOrder.push_back(a);
+        aOrder.push_back(b);
+    }
+    if (bLone)
+        aOrder.push_back(nLone);
+    return aOrder;
+}
+
+// The opacities of a PNG palette picture's entries: its first tRNS chunk, if any.
+std::vector<uint8_t> AlphaOf(const BTCImageData& data)
+{
+    if (!data.m_pPng)
+        return {};
+    for (const S_PngChunk& chunk : data.m_pPng->m_aChunks)
+        if (chunk.Is("tRNS"))
+            return chunk.aData;
+    return {};
+}
+
+// The reader has proved stride and height describe the buffer and each row holds width indices.
+void RemapRows(BTCImageData& data, const C_PixelReader& reader, const T_Remap& aRemap)
+{
+    const auto nBits = static_cast<uint32_t>(data.m_nBitsPerPixel);
+    const uint32_t nPerByte = 8u / nBits;
+    const uint32_t nMask = (1u << nBits) - 1u;
+    for (uint32_t y = 0; y < reader.GetHeight(); ++y) {
+        uint8_t* pRow = data.m_aBits.data() + static_cast<size_t>(y) * data.m_nStride;
+        // Leftmost pixel in the most significant bits; the bits past the last pixel stay.
+        for (uint32_t x = 0; x < reader.GetWidth(); ++x) {
+            uint8_t& byte = pRow[x / nPerByte];
+            const uint32_t nShift = 8u - nBits * (x % nPerByte + 1u);
+            const uint32_t nOld = (byte >> nShift) & nMask;
+            byte = static_cast<uint8_t>((byte & ~(nMask << nShift)) | (uint32_t{aRemap[nOld]} << nShift));
+        }
+    }
+}
+
+// The transparent index of a graphic control block: byte 3 of its 4-byte block, used only when
+// bit 0 of byte 0 is set.
+void RemapTransparent(S_GifExtension& control, const T_Remap& aRemap)
+{
+    if (control.aBlocks.empty() || control.aBlocks[0].size() < 4 || (control.aBlocks[0][0] & 1u) == 0)
+        return;
+    control.aBlocks[0][3] = aRemap[control.aBlocks[0][3]];
+}
+
+// A graphic control block applies to the next graphic: a plain text block in the same run of
+// extensions (drawn with the global table, foreground and background at bytes 10 and 11 of its
+// 12-byte block), or else the image after them.
+void RemapExtensions(
+    std::vector<S_GifExtension>& aExtensions, const T_Remap& aRemap, bool bImageRemapped, bool bGlobalRemapped)
+{
+    S_GifExtension* pControl = nullptr;
+    for (S_GifExtension& ext : aExtensions) {
+        if (ext.nFunction == kGifGraphicControl) {
+            pControl = &ext;
+        } else if (ext.nFunction == kGifPlainText) {
+            if (bGlobalRemapped) {
+                if (!ext.aBlocks.empty() && ext.aBlocks[0].size() >= 12) {
+                    ext.aBlocks[0][10] = aRemap[ext.aBlocks[0][10]];
+                    ext.aBlocks[0][11] = aRemap[ext.aBlocks[0][11]];
+                }
+                if (pControl)
+                    RemapTransparent(*pControl, aRemap);
+            }
+            pControl = nullptr;
+        }
+    }
+    if (pControl && bImageRemapped)
+        RemapTransparent(*pControl, aRemap);
+}
+
+// The document must describe the picture, or we could not tell which table the save writes.
+bool GifMatches(const C_GifDocument& doc, const BTCImageData& data)
+{
+    if (doc.m_aFrames.empty() || doc.m_aFrames[0].nWidth != data.m_nWidth || doc.m_aFrames[0].nHeight != data.m_nHeight)
+        return false;
+    const S_GifColourMap* pMap = doc.EffectiveMap(0);
+    return pMap && pMap->aColours.size() == data.m_aPalette.size();
+}
+
+// The save writes the first frame's table from the picture's palette; the document's copy is set
+// to the same, and so is every index drawn with that table.
+void RemapGif(C_GifDocument& doc, const std::vector<S_Rgb>& aPalette, const T_Remap& aRemap)
+{
+    const bool bLocal = doc.m_aFrames[0].bHasLocalMap;
+    S_GifColourMap& map = bLocal ? doc.m_aFrames[0].localMap : doc.m_globalMap;
+    map.aColours = aPalette;
+    map.bSorted = false;  // the order no longer goes by importance
+    for (size_t i = 0; i < doc.m_aFrames.size(); ++i) {
+        S_GifFrame& frame = doc.m_aFrames[i];
+        const bool bRemapped = i == 0 || (!bLocal && !frame.bHasLocalMap);
+        if (i > 0 && bRemapped)
+            for (uint8_t& nIndex : frame.aPixels)
+                nIndex = aRemap[nIndex];
+        RemapExtensions(frame.aExtensions, aRemap, bRemapped, !bLocal);
+    }
+    RemapExtensions(doc.m_aTrailing, aRemap, false, !bLocal);
+    if (!bLocal && doc.m_nBackground >= 0 && doc.m_nBackground < 256)
+        doc.m_nBackground = aRemap[static_cast<size_t>(doc.m_nBackground)];
+}
+
+// The chunks that list or name palette entries. A tRNS shorter than the palette leaves the rest
+// opaque, so it is completed before reordering and trimmed of opaque entries after. A histogram
+// too short to reorder is dropped: it no longer described the palette anyway.
+void RemapPng(C_PngDocument& doc, const std::vector<uint32_t>& aOrder, const T_Remap& aRemap)
+{
+    const size_t nEntries = aOrder.size();
+    std::erase_if(doc.m_aChunks, [&](const S_PngChunk& c) { return c.Is("hIST") && c.aData.size() < 2 * nEntries; });
+    for (S_PngChunk& chunk : doc.m_aChunks) {
+        if (chunk.Is("tRNS")) {
+            std::vector<uint8_t> aOld = chunk.aData;
+            if (aOld.size() < nEntries)
+                aOld.resize(nEntries, 255);
+            std::vector<uint8_t> aNew = aOld;
+            for (size_t k = 0; k < nEntries; ++k)
+                aNew[k] = aOld[aOrder[k]];
+            while (aNew.size() > 1 && aNew.back() == 255)
+                aNew.pop_back();
+            chunk.aData = std::move(aNew);
+        } else if (chunk.Is("bKGD") && chunk.aData.size() == 1) {
+            chunk.aData[0] = aRemap[chunk.aData[0]];
+        } else if (chunk.Is("hIST")) {
+            const std::vector<uint8_t> aOld = chunk.aData;
+            for (size_t k = 0; k < nEntries; ++k) {
+                chunk.aData[2 * k] = aOld[2 * aOrder[k]];
+                chunk.aData[2 * k + 1] = aOld[2 * aOrder[k] + 1];
+            }
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<uint32_t> C_PalettePairing::GreedyOrder(
+    const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse)
+{
+    const C_DistanceTable dist(aColours, aAlpha, aUse);
+    return OrderOf(GreedyPairs(dist), dist.Entries());
+}
+
+std::vector<uint32_t> C_PalettePairing::PairedOrder(
+    const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse)
+{
+    // Pair swaps stop at the first arrangement no single swap improves, which depends on where
+    // they start; pixel counts make that worse (unused entries pair with each other for free
+    // first). So they start three times: from the nearest pairs by use, from the nearest pairs by
+    // colour alone, and from the present order, so the result is never worse than the present.
+    const C_DistanceTable dist(aColours, aAlpha, aUse);
+    std::vector<T_Pairs> aStarts = {GreedyPairs(dist), GreedyPairs(C_DistanceTable(aColours, aAlpha, {})), {}};
+    for (uint32_t i = 0; i < dist.Nodes(); i += 2)
+        aStarts.back().emplace_back(i, i + 1);
+    T_Pairs aBest;
+    double fBest = 0.0;
+    for (T_Pairs& aPairs : aStarts) {
+        ImprovePairs(dist, aPairs);
+        double fTotal = 0.0;
+        for (const auto& [a, b] : aPairs)
+            fTotal += dist(a, b);
+        if (aBest.empty() || fTotal < fBest - kMinGain) {
+            aBest = aPairs;
+            fBest = fTotal;
+        }
+    }
+    return OrderOf(std::move(aBest), dist.Entries());
+}
+
+double C_PalettePairing::PairedDistance(const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha,
+    const std::vector<uint64_t>& aUse, const std::vector<uint32_t>& aOrder)
+{
+    const C_DistanceTable dist(aColours, aAlpha, aUse);
+    double fSum = 0.0;
+    for (size_t k = 0; k < aOrder.size(); k += 2) {
+        const size_t nPartner = k + 1 < aOrder.size() ? aOrder[k + 1] : dist.Entries();
+        if (aOrder[k] < dist.Entries() && nPartner <= dist.Entries())  // else not an order of these colours
+            fSum += dist(aOrder[k], nPartner);
+    }
+    return fSum;
+}
+
+double C_PalettePairing::MeanFlipDistance(const BTCImageData& data)
+{
+    const C_PixelReader reader(data);
+    if (!reader.IsValid() || !reader.IsIndexed())
+        return 0.0;
+    std::array<double, 256> aFlip{};
+    for (uint32_t i = 0; i < aFlip.size(); ++i) {
+        const S_Rgb a = reader.PaletteColour(i);
+        const S_Rgb b = reader.PaletteColour(i ^ 1u);
+        aFlip[i] = Distance(a.r - b.r, a.g - b.g, a.b - b.b, 0);
+    }
+    std::vector<uint8_t> aRow(reader.GetWidth());
+    double fSum = 0.0;
+    for (uint32_t y = 0; y < reader.GetHeight(); ++y) {
+        reader.IndicesOfStoredRow(y, aRow.data());
+        for (const uint8_t nIndex : aRow)
+            fSum += aFlip[nIndex];
+    }
+    return fSum / (static_cast<double>(reader.GetWidth()) * reader.GetHeight());
+}
+
+E_PairingOutcome C_PalettePairing::Apply(BTCImageData& data)
+{
+    if (data.m_nBitsPerPixel < 1 || data.m_nBitsPerPixel > 8 || data.m_aPalette.empty()
+        || (data.m_pPng && data.m_pPng->m_nColourType != C_PngDocument::kPalette))
+        return E_PairingOutcome::NotPalette;
+    const C_PixelReader reader(data);
+    if (!reader.IsValid() || !reader.IsIndexed())
+        return E_PairingOutcome::Unsupported;
+    // An animated PNG's further frames are compressed chunks kept as read: their indices would
+    // keep the old order.
+    if ((data.m_pPng && data.m_pPng->IsAnimated()) || (data.m_pGif && !GifMatches(*data.m_pGif, data)))
+        return E_PairingOutcome::Unsupported;
+
+    // Only the entries an index of this depth can reach take part.
+    const size_t nEntries = std::min(data.m_aPalette.size(), size_t{1} << data.m_nBitsPerPixel);
+    if (nEntries <= 2)
+        return E_PairingOutcome::NothingToPair;
+    const std::vector<S_Rgb> aColours(data.m_aPalette.begin(), data.m_aPalette.begin() + nEntries);
+    const std::vector<uint8_t> aAlpha = AlphaOf(data);
+    // Only the picture's own pixels are ever flipped (a GIF's further frames are not).
+    std::vector<uint64_t> aUse(256, 0);
+    std::vector<uint8_t> aRow(reader.GetWidth());
+    for (uint32_t y = 0; y < reader.GetHeight(); ++y) {
+        reader.IndicesOfStoredRow(y, aRow.data());
+        for (const uint8_t nIndex : aRow)
+            ++aUse[nIndex];
+    }
+    aUse.resize(nEntries + 1);  // the last one: pixels past the end, shown black
+    const std::vector<uint32_t> aOrder = PairedOrder(aColours, aAlpha, aUse);
+    std::vector<uint32_t> aSame(nEntries);
+    std::iota(aSame.begin(), aSame.end(), 0u);
+    if (PairedDistance(aColours, aAlpha, aUse, aOrder) >= PairedDistance(aColours, aAlpha, aUse, aSame) - kMinGain)
+        return E_PairingOutcome::NothingToPair;
+
+    T_Remap aRemap{};
+    std::iota(aRemap.begin(), aRemap.end(), uint8_t{0});
+    for (size_t k = 0; k < nEntries; ++k) {
+        aRemap[aOrder[k]] = static_cast<uint8_t>(k);
+        data.m_aPalette[k] = aColours[aOrder[k]];
+    }
+    RemapRows(data, reader, aRemap);
+    if (data.m_pGif)
+        RemapGif(*data.m_pGif, data.m_aPalette, aRemap);
+    if (data.m_pPng)
+        RemapPng(*data.m_pPng, aOrder, aRemap);
+    return E_PairingOutcome::Paired;
+}
