@@ -1,5 +1,6 @@
 #include "cli/C_CliApp.h"
 
+#include "cli/C_AnalyzeCommand.h"
 #include "cli/C_CliError.h"
 #include "cli/C_Command.h"
 #include "cli/C_ComposeCommand.h"
@@ -27,6 +28,7 @@ constexpr const char* kExamples = R"(Examples:
   veilmark-cli compose photo.gif --subject Meeting --text "Friday 10:00" -o photo.gif
   veilmark-cli reveal photo-notes.bmp -d received/
   veilmark-cli compare photo.bmp photo-notes.bmp
+  veilmark-cli analyze photo-notes.bmp --json
   veilmark-cli grayscale photo.bmp -o photo-gray.bmp
   veilmark-cli convert photo.bmp -o photo.png
 
@@ -83,6 +85,7 @@ int C_CliApp::Run(
         commands.push_back(std::make_unique<C_ComposeCommand>(app));
         commands.push_back(std::make_unique<C_RevealCommand>(app));
         commands.push_back(std::make_unique<C_CompareCommand>(app));
+        commands.push_back(std::make_unique<C_AnalyzeCommand>(app));
         commands.push_back(std::make_unique<C_GrayscaleCommand>(app));
         commands.push_back(std::make_unique<C_ConvertCommand>(app));
 

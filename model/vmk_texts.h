@@ -38,4 +38,9 @@ inline constexpr const char* kStrGrayAnimated =
     "This is an animated PNG: its further frames cannot be turned gray with it, so the picture was left "
     "as it is.";
 
+// The detection check: how an estimated share of replaced lowest bits reads.
+inline constexpr const char* kStrVerdictClean = "No sign of hidden data";
+inline constexpr const char* kStrVerdictPossible = "Possibly hidden data";
+inline constexpr const char* kStrVerdictLikely = "Hidden data likely";
+
 }  // namespace vmk

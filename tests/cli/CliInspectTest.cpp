@@ -1,10 +1,24 @@
 // info, compare, grayscale and convert on pictures of known size.
 
 #include "tests/cli/C_CliTest.h"
+#include "tests/support/C_ImageBytes.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
 using CliInspect = C_CliTest;
+
+// The largest "spa" figure of analyze --json's channels.
+double HighestSpa(const std::string& strJson)
+{
+    double dHighest = -1.0;
+    for (size_t i = strJson.find("\"spa\": "); i != std::string::npos; i = strJson.find("\"spa\": ", i + 1))
+        if (strJson[i + 7] != '"')
+            dHighest = std::max(dHighest, std::stod(strJson.substr(i + 7)));
+    return dHighest;
+}
 
 TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
 {
@@ -80,6 +94,40 @@ TEST_F(CliInspect, GrayscaleAndConvertWriteTheAskedFormat)
                   "\"format\": \"PNG\", \"size_kb\": 3, \"width\": 64, \"height\": 48, \"bits_per_pixel\": 8,"),
         std::string::npos)
         << pngInfo.strOut;
+}
+
+TEST_F(CliInspect, AnalyzeRatesAHiddenInPictureAboveItsCover)
+{
+    // Smooth shading and a little noise, as a photo has; a record filling most of the capacity
+    // replaces the lowest bit of most bytes.
+    S_BmpLayout layout;
+    layout.nWidth = 160;
+    layout.nHeight = 120;
+    const uint32_t nStride = C_ImageBytes::BmpStride(160, 24);
+    layout.aPixels.resize(size_t{nStride} * 120);
+    const T_Bytes noise = C_TestBytes::Random(layout.aPixels.size(), 3);
+    for (size_t i = 0; i < layout.aPixels.size(); ++i) {
+        const double x = static_cast<double>(i % nStride), y = static_cast<double>(i / nStride);
+        layout.aPixels[i] =
+            static_cast<uint8_t>(120 + 50 * std::sin(x * 0.01 + (i % 3)) + 30 * std::cos(y * 0.03) + (noise[i] % 5));
+    }
+    const std::string strCover = File("cover.bmp", C_ImageBytes::Bmp(layout));
+    ASSERT_EQ(m_cli.Run({"hide", strCover, File("p", C_TestBytes::Random(4500, 4)), "-o", Path("h.bmp")}).nStatus, 0);
+
+    const S_RunResult cover = m_cli.Run({"analyze", strCover, "--json"});
+    const S_RunResult hidden = m_cli.Run({"analyze", Path("h.bmp"), "--json"});
+    ASSERT_EQ(cover.nStatus, 0) << cover.strErr;
+    ASSERT_EQ(hidden.nStatus, 0) << hidden.strErr;
+    EXPECT_LT(HighestSpa(cover.strOut), 0.05) << cover.strOut;
+    EXPECT_GT(HighestSpa(hidden.strOut), 0.4) << hidden.strOut;
+    EXPECT_NE(cover.strOut.find("\"overall\": \"No sign of hidden data\""), std::string::npos) << cover.strOut;
+    EXPECT_NE(hidden.strOut.find("\"overall\": \"Hidden data likely\""), std::string::npos) << hidden.strOut;
+
+    const S_RunResult text = m_cli.Run({"analyze", Path("h.bmp")});
+    EXPECT_EQ(text.nStatus, 0);
+    EXPECT_NE(text.strOut.find("Red sample pair analysis: "), std::string::npos) << text.strOut;
+    EXPECT_NE(text.strOut.find("Recommended payload: 0 bytes (capacity "), std::string::npos) << text.strOut;
+    EXPECT_EQ(m_cli.Run({"analyze", File("bad.bmp", T_Bytes(40, 'B'))}).nStatus, 3);
 }
 
 }  // namespace

@@ -240,3 +240,32 @@ TEST_F(CliPng, AnAnimatedPngIsWrittenOnlyAsPng)
 }
 
 }  // namespace
+
+TEST_F(CliHide, EmbedMatchAndPairPaletteRevealAndRefuseThePicturesTheyDoNotSuit)
+{
+    const T_Bytes payload = C_TestBytes::Random(150, 9);
+    const std::string strPayload = File("p.bin", payload);
+    const S_RunResult match =
+        m_cli.Run({"hide", Picture(E_TestPicture::Bmp24), strPayload, "--embed", "match", "-o", Path("m.bmp")});
+    ASSERT_EQ(match.nStatus, 0) << match.strErr;
+    EXPECT_EQ(match.strOut, "Hidden: p.bin (150 bytes)\nEmbedded by adding or subtracting 1.\n");
+    const S_RunResult paired =
+        m_cli.Run({"hide", Picture(E_TestPicture::Gif), strPayload, "--pair-palette", "-o", Path("p.gif")});
+    ASSERT_EQ(paired.nStatus, 0) << paired.strErr;
+    EXPECT_NE(paired.strOut.find("Palette paired"), std::string::npos) << paired.strOut;
+    for (const char* pName : {"m.bmp", "p.gif"}) {
+        const std::string strOut = Path(std::string(pName) + ".bin");
+        ASSERT_EQ(m_cli.Run({"reveal", Path(pName), "-o", strOut}).nStatus, 0) << pName;
+        EXPECT_EQ(C_TestBytes::Read(strOut), payload) << pName;
+    }
+
+    // Each refuses the kind of picture it cannot serve, before anything is written.
+    const S_RunResult noMatch =
+        m_cli.Run({"hide", Picture(E_TestPicture::Gif), strPayload, "--embed", "match", "-o", Path("x.gif")});
+    EXPECT_EQ(noMatch.nStatus, 2);
+    EXPECT_NE(noMatch.strErr.find("--pair-palette"), std::string::npos) << noMatch.strErr;
+    const S_RunResult noPalette =
+        m_cli.Run({"hide", Picture(E_TestPicture::Bmp24), strPayload, "--pair-palette", "-o", Path("x.bmp")});
+    EXPECT_EQ(noPalette.nStatus, 2);
+    EXPECT_FALSE(std::filesystem::exists(Path("x.gif")) || std::filesystem::exists(Path("x.bmp")));
+}
