@@ -60,10 +60,19 @@ void C_BitTransfer::SendPayload()
         const uint64_t nStart = m_nDrawn;
         uint8_t* pCarrier = m_carrier.GetData();
         m_writer.WithPen([&](const auto write) {
-            walk.Walk(nStart, nStart + nBits, [&](uint32_t p, uint64_t r) {
-                const uint64_t i = r - nStart;
-                write(pCarrier, p, (pPayload[i >> 3] >> (7 - (i & 7))) & 1);
-            });
+            if constexpr (decltype(write)::kMode == C_SampleWriter::E_Mode::Replace) {
+                walk.Walk(nStart, nStart + nBits, [&](uint32_t p, uint64_t r) {
+                    const uint64_t i = r - nStart;
+                    write(pCarrier, p, (pPayload[i >> 3] >> (7 - (i & 7))) & 1);
+                });
+            } else {
+                const std::vector<uint16_t> symbols = m_writer.Symbols(pPayload, m_payload.GetSize());
+                const uint16_t* pSymbols = symbols.data();
+                walk.Walk(nStart, nStart + nBits, [&](uint32_t p, uint64_t r) {
+                    const uint64_t i = r - nStart;
+                    write(pCarrier, p, C_SampleWriter::SymbolOf(pSymbols[i >> 3], i & 7));
+                });
+            }
         });
         m_nDrawn += nBits;
         return;
@@ -147,12 +156,12 @@ void C_BitTransfer::SendBytes(const uint8_t* pBytes, size_t nCount)
         for (size_t nDone = 0; nDone < nCount; nDone += kSequenceBlockBytes) {
             const size_t nBlock = std::min(kSequenceBlockBytes, nCount - nDone);
             m_sequence.Fill(aPositions, 8 * nBlock);
+            const std::vector<uint16_t> symbols = m_writer.Symbols(pBytes + nDone, nBlock);
             const uint32_t* p = aPositions;
             for (size_t i = 0; i < nBlock; ++i) {
-                const unsigned nValue = pBytes[nDone + i];
-                for (int nBit = 7; nBit >= 0; --nBit, ++p) {
+                for (unsigned j = 0; j < 8; ++j, ++p) {
                     if (*p < nSize)  // always true for drawn positions; keeps the write in bounds
-                        write(pCarrier, *p, (nValue >> nBit) & 1);
+                        write(pCarrier, *p, C_SampleWriter::SymbolOf(symbols[i], j));
                 }
             }
         }

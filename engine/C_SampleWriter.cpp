@@ -5,29 +5,45 @@ namespace {
 constexpr std::array<uint8_t, 1024> MakeStep()
 {
     std::array<uint8_t, 1024> a{};
-    for (unsigned nUp = 0; nUp < 2; ++nUp)
-        for (unsigned nChanged = 0; nChanged < 2; ++nChanged)
-            for (unsigned b = 0; b < 256; ++b) {
-                unsigned n = b;
-                if (nChanged)
-                    n = b == 0 ? 1 : b == 255 ? 254 : nUp ? b + 1 : b - 1;
-                a[nUp << 9 | nChanged << 8 | b] = static_cast<uint8_t>(n);
-            }
+    for (unsigned nSymbol = 0; nSymbol < 4; ++nSymbol)
+        for (unsigned b = 0; b < 256; ++b) {
+            const unsigned nBit = nSymbol & 1;
+            const unsigned nUp = nSymbol >> 1;
+            unsigned n = b;
+            if ((b & 1) != nBit)
+                n = b == 0 ? 1 : b == 255 ? 254 : nUp ? b + 1 : b - 1;
+            a[nSymbol << 8 | b] = static_cast<uint8_t>(n);
+        }
     return a;
 }
+
+// Entry b: the bits of b spread to the even bits of 16, bit t to bit 2 t.
+constexpr std::array<uint16_t, 256> MakeSpread()
+{
+    std::array<uint16_t, 256> a{};
+    for (unsigned b = 0; b < 256; ++b)
+        for (unsigned t = 0; t < 8; ++t)
+            a[b] = static_cast<uint16_t>(a[b] | ((b >> t) & 1u) << (2 * t));
+    return a;
+}
+
+constexpr std::array<uint16_t, 256> kSpread = MakeSpread();
 
 }  // namespace
 
 const std::array<uint8_t, 1024> C_SampleWriter::kStep = MakeStep();
 
-C_SampleWriter::C_SampleWriter(E_Mode eMode, uint32_t nBytes, T_Random fnRandom)
-    : m_eMode(eMode)
-    , m_nBytes(eMode == E_Mode::Replace ? 0 : nBytes)
+std::vector<uint16_t> C_SampleWriter::Symbols(const uint8_t* pBytes, size_t nCount) const
 {
-    if (m_eMode == E_Mode::Replace)
-        return;
-    m_aRandom.resize((size_t{m_nBytes} + 7) / 8);
-    fnRandom(m_aRandom.data(), m_aRandom.size());
+    std::vector<uint16_t> symbols(nCount);
+    std::vector<uint8_t> random;
+    if (m_eMode != E_Mode::Replace && nCount) {
+        random.resize(nCount);
+        m_fnRandom(random.data(), random.size());
+    }
+    for (size_t k = 0; k < nCount; ++k)
+        symbols[k] = static_cast<uint16_t>(kSpread[pBytes[k]] | (random.empty() ? 0 : kSpread[random[k]] << 1));
+    return symbols;
 }
 
 void C_SampleWriter::MoveHighByte(uint8_t* pSample)

@@ -1,10 +1,14 @@
 #pragma once
-// Writes one record bit into the least significant bit of a carrier byte. Replacement sets the
+// Writes record bits into the least significant bits of carrier bytes. Replacement sets the
 // bit, which moves a value only between 2k and 2k + 1: that levels pairs of histogram bins,
 // which is what the classic detectors measure. Matching moves the sample by the smallest step
 // that gives the bit instead: one up or down at random for an 8-bit sample (0 only up, 255
 // only down). Either way the byte's least significant bit ends up the same, so a record reads
 // back alike whichever wrote it.
+//
+// A matching writer pairs each record bit with a random direction bit: the symbol
+// bit | up << 1. Symbols(), made once per run of record bytes, holds them two bits each, in
+// the order the bits are sent, so the bit loops read one symbol where they read one bit.
 
 #include <array>
 #include <cstddef>
@@ -25,57 +29,61 @@ public:
     using T_Random = void (*)(uint8_t* pBytes, size_t nCount);
 
     static void MoveHighByte(uint8_t* pSample);
-    // Entry up * 512 + changed * 256 + b: the byte that b becomes.
+    // Entry symbol * 256 + b: the byte that b becomes.
     static const std::array<uint8_t, 1024> kStep;
 
-    // The write itself, one type per mode and by value: the bit loops are built once per mode
-    // and keep it in registers, where a writer's own fields would be read again after every
-    // byte store (a byte store may alias anything).
+    // The write itself, one type per mode and by value, so that the bit loops are built once
+    // per mode and keep it in registers.
     template <E_Mode eMode> struct S_Pen {
-        uint32_t nBytes;
-        const uint8_t* pRandom;
+        static constexpr E_Mode kMode = eMode;
 
-        // pCarrier[nPosition] takes nBit (0 or 1) as its least significant bit.
-        void operator()(uint8_t* pCarrier, uint32_t nPosition, unsigned nBit) const
+        // pCarrier[nPosition] takes the symbol's bit (its bit 0) as its least significant bit.
+        void operator()(uint8_t* pCarrier, uint32_t nPosition, unsigned nSymbol) const
         {
             uint8_t& b = pCarrier[nPosition];
-            if (eMode == E_Mode::Replace || nPosition >= nBytes) {
-                b = static_cast<uint8_t>((b & 0xFE) | nBit);
+            if constexpr (eMode == E_Mode::Replace) {
+                b = static_cast<uint8_t>((b & 0xFE) | (nSymbol & 1));
                 return;
             }
             if (eMode == E_Mode::MatchBigEndian16 && (nPosition & 1) == 0) {
-                if ((b ^ nBit) & 1)
+                if ((b ^ nSymbol) & 1)
                     MoveHighByte(pCarrier + nPosition);
                 return;
             }
             // A table instead of branches on whether the bit changes and which way: each is a
-            // coin toss that a branch would mispredict half the time. The direction belongs to
-            // the position, so no write waits on another.
-            const unsigned nChanged = (b ^ nBit) & 1;
-            const unsigned nUp = (pRandom[nPosition >> 3] >> (nPosition & 7)) & 1;
-            b = kStep[nUp << 9 | nChanged << 8 | b];
+            // coin toss that a branch would mispredict half the time.
+            b = kStep[nSymbol << 8 | b];
         }
     };
 
     C_SampleWriter() = default;  // replacement
-    // A writer for carrier positions 0 .. nBytes - 1, with a random direction drawn for each.
-    // A 16-bit sample's high byte at nBytes - 1 moves its low byte too: the carrier must hold
-    // nBytes + 1 bytes (as a picture's does: its last byte is never drawn).
-    C_SampleWriter(E_Mode eMode, uint32_t nBytes, T_Random fnRandom);
+    // A 16-bit sample's high byte moves its low byte too: with MatchBigEndian16 the carrier must
+    // hold one byte past the last position written (as a picture's does: its last byte is
+    // never drawn).
+    C_SampleWriter(E_Mode eMode, T_Random fnRandom)
+        : m_eMode(eMode)
+        , m_fnRandom(fnRandom)
+    { }
 
     bool IsMatching() const { return m_eMode != E_Mode::Replace; }
-    // Calls fn with this writer's pen, valid while the writer lives and is not moved.
+
+    // The symbols of nCount record bytes: entry k holds byte k's bits, most significant first,
+    // in bits 15-14, 13-12, ..., 1-0, each with a fresh random direction (none when replacing).
+    std::vector<uint16_t> Symbols(const uint8_t* pBytes, size_t nCount) const;
+    // The symbol of bit j (0 the most significant) of an entry of Symbols().
+    static unsigned SymbolOf(uint16_t nEntry, unsigned j) { return nEntry >> (14 - 2 * j) & 3u; }
+
+    // Calls fn with this writer's pen.
     template <class F> void WithPen(F&& fn) const
     {
         switch (m_eMode) {
-        case E_Mode::Replace: fn(S_Pen<E_Mode::Replace>{0, nullptr}); return;
-        case E_Mode::MatchBytes: fn(S_Pen<E_Mode::MatchBytes>{m_nBytes, m_aRandom.data()}); return;
-        case E_Mode::MatchBigEndian16: fn(S_Pen<E_Mode::MatchBigEndian16>{m_nBytes, m_aRandom.data()}); return;
+        case E_Mode::Replace: fn(S_Pen<E_Mode::Replace>{}); return;
+        case E_Mode::MatchBytes: fn(S_Pen<E_Mode::MatchBytes>{}); return;
+        case E_Mode::MatchBigEndian16: fn(S_Pen<E_Mode::MatchBigEndian16>{}); return;
         }
     }
 
 private:
     E_Mode m_eMode = E_Mode::Replace;
-    uint32_t m_nBytes = 0;
-    std::vector<uint8_t> m_aRandom;  // bit j of entry i: 1 when byte 8 i + j moves up
+    T_Random m_fnRandom = nullptr;
 };

@@ -164,8 +164,7 @@ bool C_Carrier::HideMessage(const C_Message& message, const std::string& strPass
 
 C_SampleWriter C_Carrier::WriterFor(E_Embedding eEmbedding) const
 {
-    return eEmbedding == E_Embedding::Match && CanEmbedMatch() ? C_MatchEmbedding::Writer(m_eMatch, m_nBytes)
-                                                               : C_SampleWriter();
+    return eEmbedding == E_Embedding::Match && CanEmbedMatch() ? C_MatchEmbedding::Writer(m_eMatch) : C_SampleWriter();
 }
 
 uint32_t C_Carrier::LargestPayloadFor(const std::string& strPassword, size_t nNameBytes) const

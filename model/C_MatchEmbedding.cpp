@@ -70,7 +70,7 @@ C_SampleWriter::E_Mode C_MatchEmbedding::ModeOf(const BTCImageData& data)
     }
 }
 
-C_SampleWriter C_MatchEmbedding::Writer(C_SampleWriter::E_Mode eMode, size_t nBytes)
+C_SampleWriter C_MatchEmbedding::Writer(C_SampleWriter::E_Mode eMode)
 {
-    return C_SampleWriter(eMode, nBytes, &SystemRandom);
+    return C_SampleWriter(eMode, &SystemRandom);
 }

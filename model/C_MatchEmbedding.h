@@ -15,6 +15,6 @@ public:
     // one shows another colour altogether.
     static C_SampleWriter::E_Mode ModeOf(const BTCImageData& data);
 
-    // A writer for eMode over nBytes carrier bytes whose random directions come from libsodium.
-    static C_SampleWriter Writer(C_SampleWriter::E_Mode eMode, size_t nBytes);
+    // A writer for eMode whose random directions come from libsodium.
+    static C_SampleWriter Writer(C_SampleWriter::E_Mode eMode);
 };

@@ -50,11 +50,11 @@ public:
     bool Repeats(uint64_t nRecordBytes) const { return m_sequence.RepeatsWithin(nRecordBytes * 8); }
 
     // pCarrier: the whole carrier, so the writer sees each byte's place among the samples.
-    template <class T_Pen> void Put(uint8_t* pCarrier, const uint8_t* pBytes, size_t nCount, const T_Pen& write)
+    template <class T_Pen> void Put(uint8_t* pCarrier, const std::vector<uint16_t>& symbols, const T_Pen& write)
     {
-        for (size_t i = 0; i < nCount; ++i)
-            for (int nBit = 7; nBit >= 0; --nBit)
-                write(pCarrier, C_SealedRecord::kSaltRegion + m_sequence.Next(), (pBytes[i] >> nBit) & 1);
+        for (const uint16_t nEntry : symbols)
+            for (unsigned j = 0; j < 8; ++j)
+                write(pCarrier, C_SealedRecord::kSaltRegion + m_sequence.Next(), C_SampleWriter::SymbolOf(nEntry, j));
     }
 
     void Get(uint8_t* pBytes, size_t nCount)
@@ -193,10 +193,12 @@ bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view 
         strWhy = "the record's positions would repeat under this pass phrase";
         return false;
     }
+    const std::vector<uint16_t> saltSymbols = writer.Symbols(salt.data(), salt.size());
+    const std::vector<uint16_t> recordSymbols = writer.Symbols(record.data(), record.size());
     writer.WithPen([&](const auto write) {
         for (uint32_t i = 0; i < kSaltRegion; ++i)
-            write(pBits, i, (salt[i / 8] >> (7 - i % 8)) & 1);
-        bits.Put(pBits, record.data(), record.size(), write);
+            write(pBits, i, C_SampleWriter::SymbolOf(saltSymbols[i / 8], i % 8));
+        bits.Put(pBits, recordSymbols, write);
     });
     return true;
 }

@@ -6,15 +6,19 @@
 // libpng refuses a wrong CRC at once, so almost every mutation would end there. To replay a
 // finding outside the harness, set its CRCs right the same way.
 
+#include "model/analysis/C_DetectionCheck.h"
 #include "model/image/BTCImageObject.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
+#include "model/image/C_PalettePairing.h"
+#include "model/image/C_PixelReader.h"
 #include "model/image/C_PngCodec.h"
 #include "model/image/C_PngDocument.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <span>
 #include <vector>
@@ -70,6 +74,45 @@ void SaveAndReload(BTCImageObject& obj)
     }
 }
 
+// Every displayed pixel as blue, green, red, top row first; empty when the reader refuses.
+std::vector<uint8_t> Look(const BTCImageData& data)
+{
+    const C_PixelReader reader(data);
+    if (!reader.IsValid())
+        return {};
+    std::vector<uint8_t> look(size_t{3} * reader.GetWidth() * reader.GetHeight());
+    for (uint32_t y = 0; y < reader.GetHeight(); ++y)
+        reader.BgrOfStoredRow(reader.StoredRowOf(y), look.data() + size_t{3} * reader.GetWidth() * y);
+    return look;
+}
+
+void CheckDetection(const BTCImageObject& obj)
+{
+    const BTCImageData& data = *obj.GetObjectDataPtr();
+    const S_DetectionResult result = C_DetectionCheck::Run(data);
+    for (const S_ChannelFindings& c : result.aChannels)
+        for (const double d : {c.dSpa, c.dRs, c.dChiSquare})
+            if (!(d >= 0.0 && d <= 1.0))
+                Fault("a detection estimate outside [0, 1]", obj);
+    if (!result.aChannels.empty() && result.aLsbPlane.size() != size_t{3} * result.nPlaneWidth * result.nPlaneHeight)
+        Fault("the lowest-bit plane does not match its size", obj);
+}
+
+// Pairing must leave every pixel looking as it did, or leave the picture alone.
+void CheckPairing(BTCImageObject& obj)
+{
+    BTCImageData& data = *obj.GetObjectDataPtr();
+    const std::vector<uint8_t> before = Look(data);
+    const std::vector<uint8_t> bits(data.GetBits(), data.GetBits() + data.GetImageSize());
+    if (C_PalettePairing::Apply(data) != E_PairingOutcome::Paired) {
+        if (!std::equal(bits.begin(), bits.end(), data.GetBits()))
+            Fault("a refused pairing changed the pixel bytes", obj);
+        return;
+    }
+    if (Look(data) != before)
+        Fault("pairing changed how the picture looks", obj);
+}
+
 }  // namespace
 
 // Undefined behaviour stops the run, so libFuzzer records it as a finding.
@@ -103,6 +146,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
         > kMaxConvertedPixels)
         return 0;
 
+    CheckDetection(obj);
+    CheckPairing(obj);
     SaveAndReload(obj);
     if (!C_GrayscaleEffect::Apply(*pPicture)) {
         // Only an animated PNG may be refused (its further frames would keep their colours),

@@ -9,6 +9,7 @@
 #include "model/vmk_texts.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -91,7 +92,7 @@ S_Layout MaskedLayout(const BTCImageData& data)
         const uint32_t nMask = pMasks[i];
         if (nMask == 0)
             continue;
-        const auto nShift = static_cast<uint32_t>(__builtin_ctz(nMask));
+        const auto nShift = static_cast<uint32_t>(std::countr_zero(nMask));
         const uint32_t nMax = nMask >> nShift;
         if (nMax > 65535u)
             continue;  // wider than the estimators' samples: a hostile or exotic mask
