@@ -7,7 +7,7 @@
 #include "model/C_Message.h"
 
 void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-    const C_HideCommand::HiddenFn& fnHidden)
+    const C_HideCommand::HiddenFn& fnHidden, const C_HideOptions& options)
 {
     C_Message message;
     if (!AskText(prompts, message))
@@ -16,7 +16,7 @@ void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::fu
         prompts.ShowMessage(vmk::kStrTextWontFit);
         return;
     }
-    C_HideCommand::HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrTextWontFit, fnHidden);
+    C_HideCommand::HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrTextWontFit, fnHidden, options);
 }
 
 bool C_ComposeCommand::AskText(C_Prompts& prompts, C_Message& message)

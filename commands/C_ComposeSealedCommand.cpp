@@ -7,7 +7,7 @@
 #include "model/C_Message.h"
 
 void C_ComposeSealedCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-    const C_HideCommand::HiddenFn& fnHidden)
+    const C_HideCommand::HiddenFn& fnHidden, const C_HideOptions& options)
 {
     C_Message message;
     if (!C_ComposeCommand::AskText(prompts, message))
@@ -17,5 +17,5 @@ void C_ComposeSealedCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const s
         prompts.ShowMessage(vmk::kStrTextWontFit);
         return;
     }
-    C_HideSealedCommand::HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrTextWontFit, fnHidden);
+    C_HideSealedCommand::HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrTextWontFit, fnHidden, options);
 }

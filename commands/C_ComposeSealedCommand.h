@@ -12,5 +12,5 @@ class C_Prompts;
 class C_ComposeSealedCommand {
 public:
     static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-        const C_HideCommand::HiddenFn& fnHidden = {});
+        const C_HideCommand::HiddenFn& fnHidden = {}, const C_HideOptions& options = {});
 };

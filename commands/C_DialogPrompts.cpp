@@ -2,6 +2,7 @@
 
 #include "commands/C_AboutDlg.h"
 #include "commands/C_ComposeDlg.h"
+#include "commands/C_DetectionCheckDlg.h"
 #include "commands/C_FileDialog.h"
 #include "commands/C_FoundDlg.h"
 #include "commands/C_HiddenDlg.h"
@@ -135,6 +136,12 @@ void C_DialogPrompts::ShowProperties(const C_CarrierInfo& info)
     C_PropertiesDlg dlg(m_pOwner);
     dlg.SetInfo(info);
     dlg.DoModal();
+}
+
+void C_DialogPrompts::ShowDetectionCheck(const S_DetectionResult& result, uint32_t nRecommended, uint32_t nCapacity)
+{
+    C_DetectionCheckDlg dlg(result, nRecommended, nCapacity, m_pOwner);
+    dlg.exec();
 }
 
 void C_DialogPrompts::ShowAbout()

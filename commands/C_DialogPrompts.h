@@ -26,6 +26,7 @@ public:
     bool ShowFound(const std::string& strName, uint32_t nSize) override;
     bool ShowCompose(std::string& strText, std::string& strSubject) override;
     void ShowProperties(const C_CarrierInfo& info) override;
+    void ShowDetectionCheck(const S_DetectionResult& result, uint32_t nRecommended, uint32_t nCapacity) override;
     void ShowAbout() override;
     void SetBusy(bool bBusy) override;
 

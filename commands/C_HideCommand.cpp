@@ -6,11 +6,12 @@
 #include "model/C_Carrier.h"
 #include "model/C_FileException.h"
 #include "model/C_Message.h"
+#include "model/image/C_PalettePairing.h"
 
 #include <string>
 
-void C_HideCommand::Run(
-    C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw, const HiddenFn& fnHidden)
+void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+    const HiddenFn& fnHidden, const C_HideOptions& options)
 {
     C_Message message;
     if (!LoadChosenFile(
@@ -20,7 +21,7 @@ void C_HideCommand::Run(
         prompts.ShowMessage(vmk::kStrFileWontFit);
         return;
     }
-    HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit, fnHidden);
+    HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit, fnHidden, options);
 }
 
 bool C_HideCommand::LoadChosenFile(
@@ -49,8 +50,16 @@ bool C_HideCommand::LoadChosenFile(
     return true;
 }
 
+void C_HideCommand::PairPaletteIfAsked(C_Carrier& carrier, const C_HideOptions& options)
+{
+    // The look stays the same, so nothing is said about it: a picture that is no palette picture
+    // (or one the pairing cannot rewrite) is hidden into as it is.
+    if (options.m_bPairPalette && carrier.GetObjectDataPtr())
+        C_PalettePairing::Apply(*carrier.GetObjectDataPtr());
+}
+
 void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-    const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden)
+    const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden, const C_HideOptions& options)
 {
     std::string strPassword;
     if (!prompts.RunPasswordLoop(strPassword))
@@ -60,7 +69,9 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
     bool bHidden = false;
     {
         C_BusyScope busy(prompts);
-        bHidden = carrier.HideMessage(message, strPassword);
+        PairPaletteIfAsked(carrier, options);
+        bHidden = carrier.HideMessage(
+            message, strPassword, options.m_bMatchEmbedding ? E_Embedding::Match : E_Embedding::Replace);
     }
     if (!bHidden) {
         // Positions would repeat under this pass phrase: say how much does fit under it.

@@ -2,6 +2,7 @@
 // Hide Message: hides a file that the user picks in the carrier's pixel bytes.
 
 #include "commands/C_HiddenRecord.h"
+#include "commands/C_HideOptions.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,8 +17,8 @@ public:
     // Told what was hidden, after a successful hide and before the success dialog.
     using HiddenFn = std::function<void(const C_HiddenRecord&)>;
 
-    static void Run(
-        C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw, const HiddenFn& fnHidden = {});
+    static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
+        const HiddenFn& fnHidden = {}, const C_HideOptions& options = {});
 
     // Asks for the file to hide and reads it into message, refusing (with the fit message) one
     // longer than fnLimit(bytes of its name). False when cancelled or refused, after saying why.
@@ -28,5 +29,10 @@ public:
     // test: pass phrase loop, hide, redraw, success dialog. A refused hide (positions would
     // repeat) shows strFitMessage. The carrier's pass phrase changes only when the hide succeeds.
     static void HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-        const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden = {});
+        const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden = {},
+        const C_HideOptions& options = {});
+
+    // Pairs a palette picture's colours when the options ask for it; called once a hide is
+    // certain to be tried, since the pairing rewrites every index. Other pictures stay as they are.
+    static void PairPaletteIfAsked(C_Carrier& carrier, const C_HideOptions& options);
 };

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 void C_HideSealedCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-    const C_HideCommand::HiddenFn& fnHidden)
+    const C_HideCommand::HiddenFn& fnHidden, const C_HideOptions& options)
 {
     // A payload that compresses may fit beyond the sealed capacity, so that cannot bound the
     // read; the picture's own byte count does, which keeps the reading and the memory in
@@ -29,7 +29,7 @@ void C_HideSealedCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std:
         prompts.ShowMessage(vmk::kStrFileWontFit);
         return;
     }
-    HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit, fnHidden);
+    HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit, fnHidden, options);
 }
 
 bool C_HideSealedCommand::WillFit(const C_Carrier& carrier, const C_Message& message)
@@ -45,7 +45,8 @@ bool C_HideSealedCommand::WillFit(const C_Carrier& carrier, const C_Message& mes
 }
 
 void C_HideSealedCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-    const C_Message& message, const char* pszFitMessage, const C_HideCommand::HiddenFn& fnHidden)
+    const C_Message& message, const char* pszFitMessage, const C_HideCommand::HiddenFn& fnHidden,
+    const C_HideOptions& options)
 {
     std::string strPassphrase;
     if (!prompts.RunSealedPassphraseLoop(strPassphrase, true))
@@ -53,6 +54,7 @@ void C_HideSealedCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, co
     E_SealOutcome eOutcome = E_SealOutcome::Failed;
     {
         C_BusyScope busy(prompts);  // the key derivation takes about a third of a second
+        C_HideCommand::PairPaletteIfAsked(carrier, options);
         eOutcome = carrier.HideSealed(message, strPassphrase);
     }
     switch (eOutcome) {

@@ -13,8 +13,10 @@ class C_Prompts;
 
 class C_HideSealedCommand {
 public:
+    // Sealed records move samples by plus or minus one wherever the picture allows, whatever
+    // options says; of the options only the palette pairing applies.
     static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-        const C_HideCommand::HiddenFn& fnHidden = {});
+        const C_HideCommand::HiddenFn& fnHidden = {}, const C_HideOptions& options = {});
 
     // True when the message fits the carrier as a sealed record: as it is, or compressed (which
     // takes a moment for a large payload).
@@ -24,5 +26,6 @@ public:
     // pass phrase twice, seal, redraw, success dialog. A seal refused for its size shows
     // pszFitMessage. Nothing changes unless the seal succeeds.
     static void HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-        const C_Message& message, const char* pszFitMessage, const C_HideCommand::HiddenFn& fnHidden = {});
+        const C_Message& message, const char* pszFitMessage, const C_HideCommand::HiddenFn& fnHidden = {},
+        const C_HideOptions& options = {});
 };

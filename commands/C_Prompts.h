@@ -9,6 +9,7 @@
 #include <string>
 
 class C_CarrierInfo;
+struct S_DetectionResult;
 
 class C_Prompts {
 public:
@@ -39,6 +40,9 @@ public:
     // the message's line breaks as CR LF. False on Cancel.
     virtual bool ShowCompose(std::string& strText, std::string& strSubject) = 0;
     virtual void ShowProperties(const C_CarrierInfo& info) = 0;
+    // The detection check's findings, with the payload it recommends and the picture's capacity
+    // (both in bytes).
+    virtual void ShowDetectionCheck(const S_DetectionResult& result, uint32_t nRecommended, uint32_t nCapacity) = 0;
     virtual void ShowAbout() = 0;
     // A long step (reading a payload, hiding, revealing, writing) starts or ends; never while a
     // dialog is up. The application shows a wait cursor; nothing by default.

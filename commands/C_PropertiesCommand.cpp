@@ -1,12 +1,18 @@
 #include "commands/C_PropertiesCommand.h"
 
+#include "commands/C_BusyScope.h"
 #include "commands/C_Prompts.h"
 #include "model/C_Carrier.h"
 #include "model/C_CarrierInfo.h"
+#include "model/analysis/C_DetectionCheck.h"
 
 void C_PropertiesCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
 {
     C_CarrierInfo info;
     carrier.GetCarrierInfo(info);
+    if (const BTCImageData* pData = carrier.GetObjectDataPtr()) {
+        C_BusyScope busy(prompts);  // the analysis reads every pixel
+        info.m_nRecommendedPayload = C_DetectionCheck::Run(*pData).RecommendedPayload(carrier.GetUsableBytes());
+    }
     prompts.ShowProperties(info);
 }

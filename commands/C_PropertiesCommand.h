@@ -1,5 +1,6 @@
 #pragma once
-// Carrier Properties: shows the picture's path, size, dimensions, depth and capacity.
+// Carrier Properties: shows the picture's path, size, dimensions, depth and capacity, and the
+// payload that the detection check recommends.
 
 class C_Carrier;
 class C_Prompts;

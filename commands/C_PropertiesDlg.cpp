@@ -1,7 +1,10 @@
 #include "commands/C_PropertiesDlg.h"
 
+#include "commands/vmk_command_texts.h"
 #include "model/C_CarrierInfo.h"
 #include "res/vmk_ids.h"
+
+#include <QLabel>
 
 C_PropertiesDlg::C_PropertiesDlg(QWidget* pParent)
     : C_TemplateDialog(IDD_PROPERTIES, pParent)
@@ -17,10 +20,14 @@ void C_PropertiesDlg::SetInfo(const C_CarrierInfo& info)
     m_nHeight = static_cast<uint32_t>(info.m_nHeight);
     m_nWidth = static_cast<uint32_t>(info.m_nWidth);
     m_strRemarks = info.m_strRemarks;
+    m_nRecommended = info.m_nRecommendedPayload;
 }
 
 bool C_PropertiesDlg::DoDataExchange(bool bSave)
 {
+    // A line of text, not a field: nothing to read back.
+    if (auto* pLabel = qobject_cast<QLabel*>(Control(IDC_PROPERTIES_RECOMMENDED)); pLabel && !bSave)
+        pLabel->setText(QString::fromUtf8(vmk::kStrRecommendedPayload).arg(m_nRecommended));
     // Up to 64 bits: a PNG with four 16-bit samples per pixel.
     return ExchangeUInt(IDC_PROPERTIES_DEPTH, m_nBitsPerPixel, bSave)
         && ExchangeMinMax(IDC_PROPERTIES_DEPTH, m_nBitsPerPixel, 1, 64, bSave)

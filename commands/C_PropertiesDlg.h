@@ -1,5 +1,6 @@
 #pragma once
-// The properties dialog ("Carrier Properties"): read-only path, size, dimensions, depth and the capacity remark.
+// The properties dialog ("Carrier Properties"): read-only path, size, dimensions, depth and the capacity remark,
+// and below it the payload the detection check recommends.
 
 #include "commands/C_TemplateDialog.h"
 
@@ -23,6 +24,7 @@ public:
     std::string m_strRemarks;      // IDC_PROPERTIES_REMARKS
     uint32_t m_nWidth = 0;         // IDC_PROPERTIES_WIDTH, pixels
     uint64_t m_nSize = 0;          // IDC_PROPERTIES_SIZE, kilobytes (64-bit: pictures of 2 GiB and more)
+    uint32_t m_nRecommended = 0;   // IDC_PROPERTIES_RECOMMENDED, bytes; shown only
 protected:
     bool DoDataExchange(bool bSave) override;
 };

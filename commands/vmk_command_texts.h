@@ -20,6 +20,30 @@ inline constexpr const char* kStrSealFailed =
     "The message could not be sealed into this picture under this pass phrase: its positions would repeat, "
     "or there was not enough memory to derive the key. Nothing was changed; try another pass phrase.";
 
+// The properties dialog's line below the remarks; %1 is a byte count.
+inline constexpr const char* kStrRecommendedPayload =
+    "Recommended payload (stays below the detectors' threshold): %1 bytes";
+
+// The detection check's dialog.
+inline constexpr const char* kStrDetectionTitle = "Detection Check";
+inline constexpr const char* kStrDetectionIntro =
+    "Three detectors estimate, for each colour channel, the share of pixel values whose lowest bit looks "
+    "replaced by hidden data. Below 0.050 reads clean, from 0.150 on hidden data is likely.";
+inline constexpr const char* kStrDetectionNoChannels = "The layout of this picture's pixels cannot be analysed.";
+inline constexpr const char* kStrDetectionOverall = "Overall: %1";
+inline constexpr const char* kStrDetectionColumns[] = {"Channel", "Detector", "Estimate", "Verdict"};
+inline constexpr const char* kStrDetectionSpa = "Sample pairs";
+inline constexpr const char* kStrDetectionRs = "RS analysis";
+inline constexpr const char* kStrDetectionChiSquare = "Chi-square";
+inline constexpr const char* kStrDetectionLsbCaption = "Least significant bits";
+inline constexpr const char* kStrDetectionLsbHint =
+    "The picture on the right shows each pixel's lowest bits, one colour for each channel. Flat, dark or "
+    "bright areas of an untouched picture show there as shapes; hidden data turns them into even noise.";
+inline constexpr const char* kStrDetectionCurveCaption = "Chi-square p-value along the picture";
+inline constexpr const char* kStrDetectionCurveX = "Share of the picture read";
+inline constexpr const char* kStrDetectionCurveY = "p";
+inline constexpr const char* kStrDetectionPayload = "Recommended payload: %1 bytes (capacity %2 bytes)";
+
 // File dialogs.
 // "*", not "*.*": names without a dot (README, Makefile) are files too.
 inline constexpr const char* kStrHideFilter = "All Files(*.*)|*|";

@@ -13,4 +13,8 @@ public:
     int32_t m_nWidth = 0;      // pixels
     std::string m_strRemarks;  // the capacity sentence
     uint32_t m_nCapacity = 0;  // the number in that sentence, for programs that read it
+    // The largest payload that should leave the picture's lowest bits looking clean to the
+    // detection check. Filled by the properties command only: the analysis reads every pixel,
+    // too slow for a quick look at the picture (GetCarrierInfo leaves it 0).
+    uint32_t m_nRecommendedPayload = 0;
 };

@@ -75,6 +75,8 @@ constexpr unsigned IDC_SEALED_PASSPHRASE = 1042;
 constexpr unsigned IDC_SEALED_AGAIN_LABEL = 1043;
 constexpr unsigned IDC_SEALED_AGAIN = 1044;
 constexpr unsigned IDC_SEALED_STRENGTH = 1045;
+// Properties dialog, beside the remarks: the payload the detectors should not notice.
+constexpr unsigned IDC_PROPERTIES_RECOMMENDED = 1046;
 
 // Veilmark's own commands.
 constexpr unsigned ID_WINDOW_CLOSEALL = 32771;
@@ -88,6 +90,10 @@ constexpr unsigned ID_TOOLS_COMPARE = 32777;
 constexpr unsigned ID_ACTIONS_HIDE_SEALED = 32778;
 constexpr unsigned ID_ACTIONS_REVEAL_SEALED = 32779;
 constexpr unsigned ID_TOOLS_COMPOSE_SEALED = 32780;
+// How hides write their bits (check marks kept in the settings), and the detection check.
+constexpr unsigned ID_ACTIONS_MATCH_EMBEDDING = 32781;
+constexpr unsigned ID_ACTIONS_PAIR_PALETTE = 32782;
+constexpr unsigned ID_TOOLS_DETECTION_CHECK = 32783;
 
 // Standard application commands, numbered as the classic framework numbers them.
 constexpr unsigned ID_FILE_NEW = 57600;

@@ -43,6 +43,9 @@ constexpr S_MenuItem kActions[] = {
     kSep,
     {K::Command, ID_ACTIONS_HIDE_SEALED, "Hide &Sealed Message...\tShift+F4", false},
     {K::Command, ID_ACTIONS_REVEAL_SEALED, "R&eveal Sealed Message...\tShift+F5", false},
+    kSep,
+    {K::Check, ID_ACTIONS_MATCH_EMBEDDING, "Hide by Adding or Subtracting &1", false},
+    {K::Check, ID_ACTIONS_PAIR_PALETTE, "&Pair the Palette Before Hiding", false},
 };
 constexpr S_MenuItem kTools[] = {
     {K::Command, ID_TOOLS_PROPERTIES, "Carrier &Properties", false},
@@ -51,6 +54,7 @@ constexpr S_MenuItem kTools[] = {
     {K::Command, ID_TOOLS_COMPOSE_SEALED, "Compose a &Sealed Message...", false},
     {K::Command, ID_TOOLS_GRAYSCALE, "Convert to &Gray Scale", false},
     {K::Command, ID_TOOLS_COMPARE, "Compare &Images...", false},
+    {K::Command, ID_TOOLS_DETECTION_CHECK, "&Detection Check...", false},
 };
 constexpr S_MenuItem kWindow[] = {
     {K::Command, ID_WINDOW_CASCADE, "&Cascade", false},

@@ -6,7 +6,7 @@
 
 namespace vmk {
 
-enum class E_MenuItemKind { Command, Separator };
+enum class E_MenuItemKind { Command, Check, Separator };  // Check: a command with a check mark
 
 struct S_MenuItem {
     E_MenuItemKind eKind;

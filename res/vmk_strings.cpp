@@ -33,6 +33,13 @@ constexpr S_String kStrings[] = {
         "Reveal hidden data with a pass phrase longer than 15 characters.\nReveal Sealed Data from this Picture"},
     {ID_TOOLS_COMPOSE_SEALED,
         "Compose a Text Message and hide it encrypted under a long pass phrase.\nCompose Sealed Message"},
+    {ID_ACTIONS_MATCH_EMBEDDING,
+        "Hide by moving pixel values up or down by one, which is harder to detect than replacing their lowest "
+        "bit.\nHide by Adding or Subtracting 1"},
+    {ID_ACTIONS_PAIR_PALETTE,
+        "Reorder a palette picture's colours before hiding, so that a changed pixel shows a near colour.\n"
+        "Pair the Palette Before Hiding"},
+    {ID_TOOLS_DETECTION_CHECK, "Check how plainly this picture's lowest bits show hidden data.\nDetection Check"},
     {IDS_APP_TITLE, "Veilmark"},
     {IDS_IDLE_MESSAGE, "Ready"},
     {ID_FILE_NEW, "Create a new document\nNew"},

@@ -20,10 +20,10 @@ C_ChildFrame::C_ChildFrame(QWidget* pParent)
 
 C_ChildFrame::~C_ChildFrame() = default;
 
-void C_ChildFrame::CreateDocumentAndView(C_Prompts& prompts)
+void C_ChildFrame::CreateDocumentAndView(C_Prompts& prompts, const C_HideChoices* pChoices)
 {
     m_pDoc = new C_vmkDoc(prompts, this);
-    m_pView = new C_vmkView(m_pDoc, prompts);
+    m_pView = new C_vmkView(m_pDoc, prompts, nullptr, pChoices);
     setWidget(m_pView);
     connect(m_pDoc, &C_vmkDoc::TitleChanged, this,
         [this](const QString& strTitle) { setWindowTitle(FrameTitle(strTitle)); });

@@ -6,6 +6,7 @@
 
 #include <QMdiSubWindow>
 
+class C_HideChoices;
 class C_Prompts;
 class C_vmkDoc;
 class C_vmkView;
@@ -17,8 +18,8 @@ public:
     ~C_ChildFrame() override;
 
     // Creates the document (owned by this frame) and its view, both asking through `prompts`,
-    // which must outlive them.
-    void CreateDocumentAndView(C_Prompts& prompts);
+    // which must outlive them; the view hides as `pChoices` (when given, outliving it) says.
+    void CreateDocumentAndView(C_Prompts& prompts, const C_HideChoices* pChoices = nullptr);
     C_vmkDoc* GetDocument() const { return m_pDoc; }
     C_vmkView* GetView() const { return m_pView; }
     // Brings a changed picture to the front and asks whether to save it. True when the window

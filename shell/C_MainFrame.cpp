@@ -4,6 +4,7 @@
 #include "res/vmk_menus.h"
 #include "res/vmk_strings.h"
 #include "shell/C_ChildFrame.h"
+#include "shell/C_HideChoices.h"
 #include "shell/C_RecentFileList.h"
 #include "shell/C_SplashWnd.h"
 #include "shell/C_vmkDoc.h"
@@ -72,9 +73,11 @@ unsigned QueryLockLights()
 
 }  // namespace
 
-C_MainFrame::C_MainFrame(C_Prompts& prompts, const C_RecentFileList& recentFiles, T_CommandHandler fnAppCommands)
+C_MainFrame::C_MainFrame(C_Prompts& prompts, const C_RecentFileList& recentFiles, const C_HideChoices& hideChoices,
+    T_CommandHandler fnAppCommands)
     : m_prompts(prompts)
     , m_recentFiles(recentFiles)
+    , m_hideChoices(hideChoices)
     , m_fnAppCommands(std::move(fnAppCommands))
 {
     setObjectName(QStringLiteral("C_MainFrame"));
@@ -123,10 +126,11 @@ void C_MainFrame::CreateActions()
     for (unsigned nMenu : {IDR_MAINFRAME, IDR_VMKTYPE}) {
         for (const vmk::S_Popup& popup : vmk::LoadMenu(nMenu)) {
             for (const vmk::S_MenuItem& item : popup.items) {
-                if (item.eKind != vmk::E_MenuItemKind::Command || item.nId == ID_FILE_MRU_FILE1)
+                if (item.eKind == vmk::E_MenuItemKind::Separator || item.nId == ID_FILE_MRU_FILE1)
                     continue;
                 if (!m_mapActions.contains(item.nId))
-                    NewCommandAction(item.nId, QString::fromUtf8(item.pText));
+                    NewCommandAction(item.nId, QString::fromUtf8(item.pText))
+                        ->setCheckable(item.eKind == vmk::E_MenuItemKind::Check);
             }
         }
     }
@@ -307,7 +311,7 @@ QList<C_ChildFrame*> C_MainFrame::GetChildFrames() const
 C_ChildFrame* C_MainFrame::CreateChildFrame()
 {
     auto* pFrame = new C_ChildFrame;
-    pFrame->CreateDocumentAndView(m_prompts);
+    pFrame->CreateDocumentAndView(m_prompts, &m_hideChoices);
     connect(pFrame, &C_ChildFrame::Closing, this, [this] { UpdateMenus(); });
     connect(pFrame, &QWidget::windowTitleChanged, this, [this] { UpdateTitle(); });
     connect(pFrame->GetDocument(), &C_vmkDoc::ModifiedChanged, this, [this] { UpdateTitle(); });
@@ -437,6 +441,9 @@ void C_MainFrame::UpdateMenus()
     if (m_pToolBar)
         m_mapActions.value(ID_VIEW_TOOLBAR)->setChecked(!m_pToolBar->isHidden());
     m_mapActions.value(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    // A checkable action flips its own mark when triggered; the choice it stands for decides.
+    m_mapActions.value(ID_ACTIONS_MATCH_EMBEDDING)->setChecked(m_hideChoices.GetOptions().m_bMatchEmbedding);
+    m_mapActions.value(ID_ACTIONS_PAIR_PALETTE)->setChecked(m_hideChoices.GetOptions().m_bPairPalette);
     UpdateTitle();
 }
 

@@ -17,6 +17,7 @@ namespace vmk {
 struct S_MenuItem;
 }
 class C_ChildFrame;
+class C_HideChoices;
 class C_Prompts;
 class C_RecentFileList;
 class QLabel;
@@ -30,9 +31,10 @@ public:
     // The last handler of the command route: true when it handles `nId`; runs it when `bRun`.
     using T_CommandHandler = std::function<bool(unsigned nId, bool bRun)>;
 
-    // `prompts` and `recentFiles` belong to the application and must outlive this window;
-    // `fnAppCommands` handles what no window handles.
-    C_MainFrame(C_Prompts& prompts, const C_RecentFileList& recentFiles, T_CommandHandler fnAppCommands);
+    // `prompts`, `recentFiles` and `hideChoices` belong to the application and must outlive this
+    // window; `fnAppCommands` handles what no window handles.
+    C_MainFrame(C_Prompts& prompts, const C_RecentFileList& recentFiles, const C_HideChoices& hideChoices,
+        T_CommandHandler fnAppCommands);
     ~C_MainFrame() override;
 
     // Builds the tool bar and the status bar from resource 128 and shows the splash. False
@@ -100,6 +102,7 @@ private:
 
     C_Prompts& m_prompts;                   // the application's; handed to each picture window
     const C_RecentFileList& m_recentFiles;  // the application's
+    const C_HideChoices& m_hideChoices;     // the application's; the Actions menu's check marks
     T_CommandHandler m_fnAppCommands;
     QMdiArea* m_pMdiArea = nullptr;
     QToolBar* m_pToolBar = nullptr;    // window id 59392

@@ -2,6 +2,9 @@
 
 #include "commands/C_AboutCommand.h"
 #include "commands/C_DialogPrompts.h"
+#include "model/C_Carrier.h"
+#include "model/image/BTCImageData.h"
+#include "model/image/C_PngDocument.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_resources.h"
 #include "res/vmk_strings.h"
@@ -80,17 +83,18 @@ bool C_vmkApp::InitInstance(const QStringList& args)
     // "Embedding" and "Automation" start without the splash.
     C_SplashWnd::SetSplashEnabled(cmdLine.m_bShowSplash);
 
-    // The recent-file list as the last run left it.
+    // The recent-file list and the hide choices as the last run left them.
     {
         QSettings settings = OpenSettings();
         m_recentFiles.ReadList(settings);
+        m_hideChoices.ReadFrom(settings);
     }
 
     // The main window with its menus, tool bar and status bar, hidden for now; loading it shows
     // the splash. Dialogs are modal to it.
     m_pMainFrame.reset();
     m_pMainFrame = std::make_unique<C_MainFrame>(
-        *m_pPrompts, m_recentFiles, [this](unsigned nId, bool bRun) { return OnCmdMsg(nId, bRun); });
+        *m_pPrompts, m_recentFiles, m_hideChoices, [this](unsigned nId, bool bRun) { return OnCmdMsg(nId, bRun); });
     m_pDefaultPrompts->SetOwner(m_pMainFrame.get());
     if (!m_pMainFrame->LoadFrame()) {
         m_nExitCode = 1;
@@ -144,6 +148,7 @@ void C_vmkApp::Unregister(bool bQuiet)
             QFile::remove(settings.fileName());
     }
     m_recentFiles = C_RecentFileList();
+    m_hideChoices = C_HideChoices();
     if (!bQuiet)
         m_pPrompts->ShowMessage(vmk::kStrUnregDone);
 }
@@ -191,8 +196,43 @@ bool C_vmkApp::OnCmdMsg(unsigned nId, bool bRun)
         if (bRun)
             OnAppExit();
         return true;
+    case ID_ACTIONS_MATCH_EMBEDDING:
+    case ID_ACTIONS_PAIR_PALETTE:
+        if (!HideChoiceApplies(nId))
+            return false;
+        if (bRun)
+            ToggleHideChoice(nId);
+        return true;
     default: return false;
     }
+}
+
+bool C_vmkApp::HideChoiceApplies(unsigned nId) const
+{
+    C_ChildFrame* pFrame = m_pMainFrame ? m_pMainFrame->GetActiveChild() : nullptr;
+    const C_Carrier* pCarrier = pFrame ? pFrame->GetDocument()->GetCarrier() : nullptr;
+    const BTCImageData* pData = pCarrier ? pCarrier->GetObjectDataPtr() : nullptr;
+    if (!pData)
+        return false;
+    if (nId == ID_ACTIONS_MATCH_EMBEDDING)
+        return pCarrier->CanEmbedMatch();
+    // Palette pictures: indices of up to 8 bits with their colour table (a PNG's gray levels
+    // are samples, not indices).
+    return pData->GetBitsPerPixel() <= 8 && !pData->GetPalette().empty()
+        && (!pData->m_pPng || pData->m_pPng->m_nColourType == C_PngDocument::kPalette);
+}
+
+void C_vmkApp::ToggleHideChoice(unsigned nId)
+{
+    const C_HideOptions& options = m_hideChoices.GetOptions();
+    if (nId == ID_ACTIONS_MATCH_EMBEDDING)
+        m_hideChoices.SetMatchEmbedding(!options.m_bMatchEmbedding);
+    else
+        m_hideChoices.SetPairPalette(!options.m_bPairPalette);
+    QSettings settings = OpenSettings();
+    m_hideChoices.WriteTo(settings);
+    if (m_pMainFrame)
+        m_pMainFrame->UpdateMenus();
 }
 
 QString C_vmkApp::CanonicalPath(const QString& strPath)

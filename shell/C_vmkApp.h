@@ -5,6 +5,7 @@
 // windows get the prompts and the recent-file list from it, and route to it what they do not
 // handle.
 
+#include "shell/C_HideChoices.h"
 #include "shell/C_RecentFileList.h"
 
 #include <QApplication>
@@ -48,6 +49,7 @@ public:
 
     C_MainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
     C_RecentFileList& GetRecentFiles() { return m_recentFiles; }
+    const C_HideChoices& GetHideChoices() const { return m_hideChoices; }
     // Replaces the dialogs (tests answer from a script) for the main window that the next
     // InitInstance makes and every window it opens. `pPrompts` stays the caller's and must
     // outlive that main window; nullptr restores the real dialogs.
@@ -60,8 +62,14 @@ public:
 private:
     void Unregister(bool bQuiet);
     void WriteSettings();
+    // The Actions menu's check marks: flips one and keeps it in the settings at once.
+    void ToggleHideChoice(unsigned nId);
+    // Whether a check mark applies to the active picture: plus or minus one to pictures whose
+    // bytes are samples, pairing to palette pictures.
+    bool HideChoiceApplies(unsigned nId) const;
 
     C_RecentFileList m_recentFiles;
+    C_HideChoices m_hideChoices;
     std::unique_ptr<C_DialogPrompts> m_pDefaultPrompts;  // the real dialogs, owned by the main window
     C_Prompts* m_pPrompts = nullptr;                     // m_pDefaultPrompts or the one set by SetPrompts
     // After the list and the prompts it refers to, so that it goes first.

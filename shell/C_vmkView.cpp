@@ -4,6 +4,7 @@
 #include "commands/C_CompareCommand.h"
 #include "commands/C_ComposeCommand.h"
 #include "commands/C_ComposeSealedCommand.h"
+#include "commands/C_DetectionCheckCommand.h"
 #include "commands/C_HideCommand.h"
 #include "commands/C_HideSealedCommand.h"
 #include "commands/C_PropertiesCommand.h"
@@ -15,6 +16,7 @@
 #include "model/image/C_PngDocument.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
+#include "shell/C_HideChoices.h"
 #include "shell/C_PngImage.h"
 #include "shell/C_vmkDoc.h"
 
@@ -25,10 +27,11 @@
 
 #include <algorithm>
 
-C_vmkView::C_vmkView(C_vmkDoc* pDoc, C_Prompts& prompts, QWidget* pParent)
+C_vmkView::C_vmkView(C_vmkDoc* pDoc, C_Prompts& prompts, QWidget* pParent, const C_HideChoices* pChoices)
     : QAbstractScrollArea(pParent)
     , m_pDoc(pDoc)
     , m_prompts(prompts)
+    , m_pChoices(pChoices)
 {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -233,6 +236,7 @@ bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun)
     case ID_ACTIONS_HIDE_SEALED: pHandler = &C_vmkView::OnActionsHideSealed; break;
     case ID_ACTIONS_REVEAL_SEALED: pHandler = &C_vmkView::OnActionsRevealSealed; break;
     case ID_TOOLS_COMPOSE_SEALED: pHandler = &C_vmkView::OnToolsComposeSealed; break;
+    case ID_TOOLS_DETECTION_CHECK: pHandler = &C_vmkView::OnToolsDetectionCheck; break;
     default: return false;
     }
     if (bRun)
@@ -263,7 +267,7 @@ void C_vmkView::OnToolsGrayscale()
 void C_vmkView::OnActionsHide()
 {
     if (C_Carrier* p = m_pDoc->GetCarrier())
-        C_HideCommand::Run(*p, m_prompts, Redraw(), Hidden());
+        C_HideCommand::Run(*p, m_prompts, Redraw(), Hidden(), HideOptions());
 }
 void C_vmkView::OnActionsReveal()
 {
@@ -278,12 +282,12 @@ void C_vmkView::OnToolsProperties()
 void C_vmkView::OnToolsCompose()
 {
     if (C_Carrier* p = m_pDoc->GetCarrier())
-        C_ComposeCommand::Run(*p, m_prompts, Redraw(), Hidden());
+        C_ComposeCommand::Run(*p, m_prompts, Redraw(), Hidden(), HideOptions());
 }
 void C_vmkView::OnActionsHideSealed()
 {
     if (C_Carrier* p = m_pDoc->GetCarrier())
-        C_HideSealedCommand::Run(*p, m_prompts, Redraw(), Hidden());
+        C_HideSealedCommand::Run(*p, m_prompts, Redraw(), Hidden(), HideOptions());
 }
 void C_vmkView::OnActionsRevealSealed()
 {
@@ -293,7 +297,16 @@ void C_vmkView::OnActionsRevealSealed()
 void C_vmkView::OnToolsComposeSealed()
 {
     if (C_Carrier* p = m_pDoc->GetCarrier())
-        C_ComposeSealedCommand::Run(*p, m_prompts, Redraw(), Hidden());
+        C_ComposeSealedCommand::Run(*p, m_prompts, Redraw(), Hidden(), HideOptions());
+}
+void C_vmkView::OnToolsDetectionCheck()
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_DetectionCheckCommand::Run(*p, m_prompts);
+}
+C_HideOptions C_vmkView::HideOptions() const
+{
+    return m_pChoices ? m_pChoices->GetOptions() : C_HideOptions{};
 }
 std::function<void()> C_vmkView::Redraw()
 {

@@ -11,14 +11,16 @@
 #include <functional>
 
 class BTCImageData;
+class C_HideChoices;
 class C_Prompts;
 class C_vmkDoc;
 
 class C_vmkView : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    // `prompts` must outlive the view.
-    C_vmkView(C_vmkDoc* pDoc, C_Prompts& prompts, QWidget* pParent = nullptr);
+    // `prompts` must outlive the view, and so must `pChoices` (how to hide) when given; without
+    // it the hides replace bits and leave palettes as they are.
+    C_vmkView(C_vmkDoc* pDoc, C_Prompts& prompts, QWidget* pParent = nullptr, const C_HideChoices* pChoices = nullptr);
     ~C_vmkView() override;
 
     C_vmkDoc* GetDocument() const { return m_pDoc; }
@@ -55,6 +57,7 @@ public slots:
     void OnActionsHideSealed();
     void OnActionsRevealSealed();
     void OnToolsComposeSealed();
+    void OnToolsDetectionCheck();
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -67,10 +70,13 @@ private:
     // What the commands are handed: a redraw of this view, and the document told what was hidden.
     std::function<void()> Redraw();
     C_HideCommand::HiddenFn Hidden();
+    // The Actions menu's choices as they stand now.
+    C_HideOptions HideOptions() const;
 
-    C_vmkDoc* m_pDoc;          // not owned; lives as long as the view's window
-    C_Prompts& m_prompts;      // not owned; the application's
-    int m_nPictureHeight = 0;  // pixels, stored at the first update
-    int m_nPictureWidth = 0;   // pixels, stored at the first update
+    C_vmkDoc* m_pDoc;                 // not owned; lives as long as the view's window
+    C_Prompts& m_prompts;             // not owned; the application's
+    const C_HideChoices* m_pChoices;  // not owned; the application's, or null
+    int m_nPictureHeight = 0;         // pixels, stored at the first update
+    int m_nPictureWidth = 0;          // pixels, stored at the first update
     bool m_bInitialUpdateDone = false;
 };

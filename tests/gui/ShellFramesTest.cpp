@@ -149,15 +149,20 @@ private slots:
         QCOMPARE(actions[0].nId, ID_ACTIONS_HIDE);
         QCOMPARE(actions[1].strText, QString("&Reveal Message\tF5"));
         QCOMPARE(actions[1].nId, ID_ACTIONS_REVEAL);
-        // The sealed record's commands follow the plain ones, apart.
-        QCOMPARE(actions.size(), 5);
+        // The sealed record's commands follow the plain ones, apart; then how to hide.
+        QCOMPARE(actions.size(), 8);
         QCOMPARE(actions[2].nId, 0u);
         QCOMPARE(actions[3].strText, QString("Hide &Sealed Message...\tShift+F4"));
         QCOMPARE(actions[3].nId, ID_ACTIONS_HIDE_SEALED);
         QCOMPARE(actions[4].strText, QString("R&eveal Sealed Message...\tShift+F5"));
         QCOMPARE(actions[4].nId, ID_ACTIONS_REVEAL_SEALED);
+        QCOMPARE(actions[5].nId, 0u);
+        QCOMPARE(actions[6].strText, QString("Hide by Adding or Subtracting &1"));
+        QCOMPARE(actions[6].nId, ID_ACTIONS_MATCH_EMBEDDING);
+        QCOMPARE(actions[7].strText, QString("&Pair the Palette Before Hiding"));
+        QCOMPARE(actions[7].nId, ID_ACTIONS_PAIR_PALETTE);
         const QList<S_Item> tools = Items(menus[2]);
-        QCOMPARE(tools.size(), 6);
+        QCOMPARE(tools.size(), 7);
         QCOMPARE(tools[0].strText, QString("Carrier &Properties"));
         QCOMPARE(tools[0].nId, ID_TOOLS_PROPERTIES);
         QCOMPARE(tools[1].nId, 0u);
@@ -169,6 +174,8 @@ private slots:
         QCOMPARE(tools[4].nId, ID_TOOLS_GRAYSCALE);
         QCOMPARE(tools[5].strText, QString("Compare &Images..."));
         QCOMPARE(tools[5].nId, ID_TOOLS_COMPARE);
+        QCOMPARE(tools[6].strText, QString("&Detection Check..."));
+        QCOMPARE(tools[6].nId, ID_TOOLS_DETECTION_CHECK);
         const QList<S_Item> window = Items(menus[4]);
         QCOMPARE(window[0].strText, QString("&Cascade"));
         QCOMPARE(window[0].nId, ID_WINDOW_CASCADE);
@@ -181,9 +188,43 @@ private slots:
         // Every picture command is enabled while a picture window is active.
         for (unsigned nId : {ID_FILE_SAVE_AS, ID_FILE_CLOSE, ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_ACTIONS_HIDE_SEALED,
                  ID_ACTIONS_REVEAL_SEALED, ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE, ID_TOOLS_COMPOSE_SEALED,
-                 ID_TOOLS_GRAYSCALE, ID_TOOLS_COMPARE, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE,
-                 ID_WINDOW_CLOSEALL})
+                 ID_TOOLS_GRAYSCALE, ID_TOOLS_COMPARE, ID_TOOLS_DETECTION_CHECK, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ,
+                 ID_WINDOW_ARRANGE, ID_WINDOW_CLOSEALL})
             QVERIFY2(Frame()->GetAction(nId)->isEnabled(), qPrintable(QString::number(nId)));
+    }
+
+    // The hide choices are check marks that apply where the active picture allows them, and
+    // they outlast the run.
+    void hideChoicesAreKeptAndApplyWhereThePictureAllows()
+    {
+        QVERIFY(Start());
+        QVERIFY(App()->OpenDocumentFile(Picture("true.bmp")));
+        QAction* pMatch = Frame()->GetAction(ID_ACTIONS_MATCH_EMBEDDING);
+        QAction* pPair = Frame()->GetAction(ID_ACTIONS_PAIR_PALETTE);
+        QVERIFY(pMatch->isCheckable() && pPair->isCheckable());
+        QVERIFY(pMatch->isEnabled());
+        QVERIFY(!pPair->isEnabled());  // a true-colour picture has no palette
+        QVERIFY(!pMatch->isChecked());
+        pMatch->trigger();
+        QVERIFY(pMatch->isChecked());
+        QVERIFY(App()->GetHideChoices().GetOptions().m_bMatchEmbedding);
+        QVERIFY(QSettings("Veilmark", "Veilmark").value("Hide Options/AddOrSubtractOne").toBool());
+
+        const QString strPalette = m_dir.filePath("palette.bmp");
+        QVERIFY(WriteBmp8(
+            strPalette, 16, 16, {Qt::red, Qt::green, Qt::blue, Qt::white}, [](int x, int y) { return (x + y) % 4; }));
+        QVERIFY(App()->OpenDocumentFile(strPalette));
+        QVERIFY(!pMatch->isEnabled());  // indices: plus or minus one would change the colour
+        QVERIFY(pPair->isEnabled());
+        pPair->trigger();
+        QVERIFY(App()->GetHideChoices().GetOptions().m_bPairPalette);
+
+        // The next run starts with both marks as they were left.
+        Frame()->CloseAllDocuments();
+        QVERIFY(Start());
+        QVERIFY(App()->OpenDocumentFile(Picture("true.bmp")));
+        QVERIFY(Frame()->GetAction(ID_ACTIONS_MATCH_EMBEDDING)->isChecked());
+        QVERIFY(Frame()->GetAction(ID_ACTIONS_PAIR_PALETTE)->isChecked());
     }
 
     void windowListInWindowMenu()

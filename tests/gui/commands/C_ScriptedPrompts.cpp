@@ -124,6 +124,12 @@ void C_ScriptedPrompts::ShowProperties(const C_CarrierInfo& info)
     m_properties.push_back(info);
 }
 
+void C_ScriptedPrompts::ShowDetectionCheck(const S_DetectionResult& result, uint32_t nRecommended, uint32_t nCapacity)
+{
+    Showing();
+    m_detections.push_back({result, nRecommended, nCapacity});
+}
+
 void C_ScriptedPrompts::ShowAbout()
 {
     Showing();

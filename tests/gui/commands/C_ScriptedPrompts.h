@@ -6,6 +6,7 @@
 
 #include "commands/C_Prompts.h"
 #include "model/C_CarrierInfo.h"
+#include "model/analysis/C_DetectionCheck.h"
 
 #include <deque>
 #include <functional>
@@ -41,6 +42,12 @@ public:
     std::vector<std::pair<std::string, uint32_t>> m_hidden;
     std::vector<std::pair<std::string, uint32_t>> m_found;
     std::vector<C_CarrierInfo> m_properties;
+    struct S_DetectionShown {
+        S_DetectionResult result;
+        uint32_t nRecommended = 0;
+        uint32_t nCapacity = 0;
+    };
+    std::vector<S_DetectionShown> m_detections;
     int m_nAbout = 0;
     int m_nBusySteps = 0;  // long steps begun
     int m_nBusy = 0;       // long steps not yet ended
@@ -61,6 +68,7 @@ public:
     bool ShowFound(const std::string& strName, uint32_t nSize) override;
     bool ShowCompose(std::string& strText, std::string& strSubject) override;
     void ShowProperties(const C_CarrierInfo& info) override;
+    void ShowDetectionCheck(const S_DetectionResult& result, uint32_t nRecommended, uint32_t nCapacity) override;
     void ShowAbout() override;
     void SetBusy(bool bBusy) override;
 

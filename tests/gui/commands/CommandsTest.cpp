@@ -8,6 +8,7 @@
 #include "commands/C_CompareCommand.h"
 #include "commands/C_ComposeCommand.h"
 #include "commands/C_ComposeSealedCommand.h"
+#include "commands/C_DetectionCheckCommand.h"
 #include "commands/C_HideCommand.h"
 #include "commands/C_HideSealedCommand.h"
 #include "commands/C_PropertiesCommand.h"
@@ -17,10 +18,13 @@
 #include "model/C_Message.h"
 #include "model/C_FileException.h"
 #include "model/C_SealedRecord.h"
+#include "model/image/C_PalettePairing.h"
+#include "tests/support/C_ImageBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cmath>
 #include <filesystem>
 #include <unistd.h>
 
@@ -101,6 +105,25 @@ protected:
 };
 
 using Strings = std::vector<std::string>;
+
+// A 24-bit BMP with the smooth shading and faint grain of a photograph, whose lowest bits the
+// detectors read as untouched (noise pictures look like hidden data to them).
+T_Bytes PhotoLikeBmp(int nWidth, int nHeight)
+{
+    S_BmpLayout layout;
+    layout.nWidth = nWidth;
+    layout.nHeight = nHeight;
+    const uint32_t nStride = C_ImageBytes::BmpStride(uint32_t(nWidth), 24);
+    layout.aPixels.assign(size_t{nStride} * size_t(nHeight), 0);
+    const T_Bytes grain = C_TestBytes::Random(layout.aPixels.size(), 5);
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth * 3; ++x) {
+            const size_t i = size_t(y) * nStride + size_t(x);
+            const double v = 128 + 70 * std::sin(x / 41.0 + (x % 3)) * std::cos(y / 29.0) + (grain[i] % 5) - 2;
+            layout.aPixels[i] = uint8_t(std::lround(std::clamp(v, 0.0, 255.0)));
+        }
+    return C_ImageBytes::Bmp(layout);
+}
 
 // ---- the pass phrase loop -------------------------------------------------------------------
 
@@ -604,6 +627,80 @@ TEST_F(CommandsTest, SealedCommandsRefuseOrCancelWithoutChangingThePicture)
     EXPECT_EQ(m_carrier.GetPassword(), "kept");
     EXPECT_TRUE(m_prompts.m_hidden.empty());
     EXPECT_EQ(m_nRedraws, 0);
+}
+
+// ---- How hides write: plus or minus one, palette pairing ------------------------------------
+
+TEST_F(CommandsTest, TheHideChoicesReachTheCarrierAndTheRecordStillReveals)
+{
+    // Plus or minus one: some even byte goes down, which replacing a lowest bit never does.
+    ASSERT_TRUE(m_carrier.OpenImage(WriteFile("m.bmp", PhotoLikeBmp(200, 100))));
+    const auto before = Pixels();
+    const T_Bytes payload = C_TestBytes::Random(2000, 9);
+    m_prompts.m_openAnswers.push_back(WriteFile("m.bin", payload));
+    m_prompts.Password("plusminus");
+    C_HideCommand::Run(m_carrier, m_prompts, {}, {}, C_HideOptions{true, false});
+    ASSERT_EQ(m_prompts.m_hidden.size(), 1u);
+    const auto after = Pixels();
+    bool bEvenDown = false;
+    for (size_t i = 0; i < after.size() && !bEvenDown; ++i)
+        bEvenDown = before[i] % 2 == 0 && after[i] == before[i] - 1;
+    EXPECT_TRUE(bEvenDown);
+    m_prompts.Password("plusminus");
+    m_prompts.m_foundAnswers.push_back(true);
+    m_prompts.m_saveAnswers.push_back(Path("m.out"));
+    Reveal();
+    EXPECT_EQ(C_TestBytes::Read(Path("m.out")), payload);
+
+    // A palette picture: paired before the plain hide (replacement there), and before a sealed one.
+    for (const bool bSealed : {false, true}) {
+        ASSERT_TRUE(m_carrier.OpenImage(WriteFile("p.pcx", C_TestPictures::Make(E_TestPicture::Pcx8, 300, 40, 3))));
+        const double fFlipBefore = C_PalettePairing::MeanFlipDistance(*m_carrier.GetObjectDataPtr());
+        m_prompts.m_composeAnswers.push_back(C_ScriptedPrompts::Pair{"hello", "note"});
+        if (bSealed) {
+            m_prompts.Sealed("a long sealed pass phrase");
+            C_ComposeSealedCommand::Run(m_carrier, m_prompts, {}, {}, C_HideOptions{true, true});
+            m_prompts.m_sealedAnswers.push_back(C_ScriptedPrompts::Pair{"a long sealed pass phrase", ""});
+        } else {
+            m_prompts.Password("pal");
+            C_ComposeCommand::Run(m_carrier, m_prompts, {}, {}, C_HideOptions{true, true});
+            m_prompts.Password("pal");
+        }
+        EXPECT_LT(C_PalettePairing::MeanFlipDistance(*m_carrier.GetObjectDataPtr()), fFlipBefore / 2) << bSealed;
+        m_prompts.m_foundAnswers.push_back(false);
+        bSealed ? RevealSealed() : Reveal();
+        ASSERT_FALSE(m_prompts.m_found.empty());
+        EXPECT_EQ(m_prompts.m_found.back(), (std::pair<std::string, uint32_t>{"note.txt", 5})) << bSealed;
+    }
+    EXPECT_TRUE(m_prompts.m_messages.empty());
+}
+
+// ---- Detection check ------------------------------------------------------------------------
+
+TEST_F(CommandsTest, TheDetectionCheckTellsACleanPictureFromOneHiddenToCapacity)
+{
+    ASSERT_TRUE(m_carrier.OpenImage(WriteFile("d.bmp", PhotoLikeBmp(240, 160))));
+    C_DetectionCheckCommand::Run(m_carrier, m_prompts);
+    C_PropertiesCommand::Run(m_carrier, m_prompts);
+    HideFile("full.bin", C_TestBytes::Random(m_carrier.GetLargestPayload(8), 4), "capacity");
+    C_DetectionCheckCommand::Run(m_carrier, m_prompts);
+    C_PropertiesCommand::Run(m_carrier, m_prompts);
+
+    ASSERT_EQ(m_prompts.m_detections.size(), 2u);
+    const auto& clean = m_prompts.m_detections[0];
+    const auto& hidden = m_prompts.m_detections[1];
+    EXPECT_EQ(clean.result.aChannels.size(), 3u);  // red, green, blue
+    EXPECT_EQ(clean.result.eOverall, E_Verdict::Clean);
+    EXPECT_NE(hidden.result.eOverall, clean.result.eOverall);
+    EXPECT_EQ(clean.nCapacity, m_carrier.GetCapacity());
+    // Room below the threshold before the hide, none after; Properties says the same.
+    EXPECT_GT(clean.nRecommended, 0u);
+    EXPECT_LT(clean.nRecommended, clean.nCapacity);
+    EXPECT_EQ(hidden.nRecommended, 0u);
+    ASSERT_EQ(m_prompts.m_properties.size(), 2u);
+    EXPECT_EQ(m_prompts.m_properties[0].m_nRecommendedPayload, clean.nRecommended);
+    EXPECT_EQ(m_prompts.m_properties[1].m_nRecommendedPayload, 0u);
+    EXPECT_GE(m_prompts.m_nBusySteps, 4);  // each analysis under a wait cursor
 }
 
 // ---- Properties, compare, about -------------------------------------------------------------

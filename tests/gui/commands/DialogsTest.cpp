@@ -4,10 +4,12 @@
 #include "commands/C_AboutDlg.h"
 #include "commands/C_CharacterLimitValidator.h"
 #include "commands/C_ComposeDlg.h"
+#include "commands/C_DetectionCheckDlg.h"
 #include "commands/C_FileDialog.h"
 #include "commands/C_FoundDlg.h"
 #include "commands/C_HiddenDlg.h"
 #include "commands/C_LimitedTextEdit.h"
+#include "commands/C_PValueCurve.h"
 #include "commands/C_PassphraseStrength.h"
 #include "commands/C_PasswordDlg.h"
 #include "commands/C_PropertiesDlg.h"
@@ -18,6 +20,7 @@
 #include "model/C_CarrierInfo.h"
 #include "model/C_SealedRecord.h"
 #include "model/C_TextRules.h"
+#include "model/analysis/C_DetectionCheck.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 
@@ -29,6 +32,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -352,10 +356,13 @@ TEST(PropertiesDlg, ReadOnlyFieldsLookReadOnlyAndTheSizeIsNotCut)
     info.m_strPath = "/tmp/p.bmp";
     info.m_nSizeKB = 3145728;  // a 3 GiB picture
     info.m_nBitsPerPixel = 24;
+    info.m_nRecommendedPayload = 98765;
     C_PropertiesDlg dlg;
     dlg.SetInfo(info);
     Opened o(dlg);
     EXPECT_EQ(o.Line(1006)->text(), "3145728");
+    EXPECT_EQ(qobject_cast<QLabel*>(dlg.Control(IDC_PROPERTIES_RECOMMENDED))->text(),
+        "Recommended payload (stays below the detectors' threshold): 98765 bytes");
     C_PasswordDlg typing;
     const QColor typingBase = typing.Control(1022)->palette().color(QPalette::Base);
     for (unsigned nId : {1005u, 1006u, 1017u, 1018u, 1019u, 1020u}) {
@@ -366,6 +373,45 @@ TEST(PropertiesDlg, ReadOnlyFieldsLookReadOnlyAndTheSizeIsNotCut)
     }
     const QImage shot = o.Line(1019)->grab().toImage();  // "0", right-aligned: the left is empty
     EXPECT_EQ(QColor(shot.pixel(4, shot.height() / 2)), dlg.palette().color(QPalette::Window));
+}
+
+// Every estimate in the table with three decimals, a curve per channel, the lowest bits fitted into
+// the square they are shown in, and a picture that could not be analysed says so.
+TEST(DetectionCheckDlg, ShowsEveryEstimateThePlaneAndTheCurves)
+{
+    S_DetectionResult result;
+    result.eOverall = E_Verdict::Likely;
+    for (const char* psz : {"Red", "Green", "Blue"}) {
+        S_ChannelFindings channel;
+        channel.strName = psz;
+        channel.dSpa = 0.98765;
+        channel.eRs = E_Verdict::Likely;
+        channel.aChiSquareCurve.assign(100, 0.5);
+        result.aChannels.push_back(channel);
+    }
+    result.nPlaneWidth = 800;  // wide: fitted by its width
+    result.nPlaneHeight = 200;
+    result.aLsbPlane.assign(800 * 200 * 3, 255);
+    C_DetectionCheckDlg dlg(result, 123, 4567);
+    EXPECT_EQ(dlg.GetTable()->rowCount(), 9);
+    EXPECT_EQ(dlg.GetTable()->item(0, 0)->text(), "Red");
+    EXPECT_EQ(dlg.GetTable()->item(0, 2)->text(), "0.988");
+    EXPECT_EQ(dlg.GetTable()->item(1, 3)->text(), vmk::kStrVerdictLikely);
+    EXPECT_TRUE(dlg.GetOverallLabel()->font().bold());
+    EXPECT_TRUE(dlg.GetOverallLabel()->text().contains(vmk::kStrVerdictLikely));
+    EXPECT_EQ(dlg.GetPlaneLabel()->pixmap().size(), QSize(C_DetectionCheckDlg::kPlaneSide, 80));
+    EXPECT_EQ(dlg.GetCurve()->GetCurves().size(), 3u);
+    EXPECT_EQ(dlg.GetPayloadLabel()->text(), "Recommended payload: 123 bytes (capacity 4567 bytes)");
+
+    // A plane buffer shorter than its size says is not drawn.
+    S_DetectionResult none;
+    none.nPlaneWidth = 10;
+    none.nPlaneHeight = 10;
+    none.aLsbPlane.assign(10, 0);
+    C_DetectionCheckDlg empty(none, 0, 0);
+    EXPECT_EQ(empty.GetTable()->rowCount(), 0);
+    EXPECT_TRUE(empty.GetPlaneLabel()->pixmap().isNull());
+    EXPECT_EQ(empty.GetOverallLabel()->text(), vmk::kStrDetectionNoChannels);
 }
 
 // The dialogs count characters by the command line's rule, a line break as CR LF.
