@@ -1,6 +1,7 @@
 // Hide, then reveal, through the carrier: whenever the hide is accepted the reveal must give
-// back exactly the name and bytes that went in, and the hide may change nothing but least
-// significant bits of the first N pixel bytes. A refused hide changes nothing at all.
+// back exactly the name and bytes that went in, and the hide may change nothing but the first N
+// pixel bytes, each by its least significant bit (replacement) or by one (plus or minus one,
+// bit 5 of the shape byte). A refused hide changes nothing at all.
 //
 // Input: a shape byte and two size bytes (the carrier's size: tiny, a multiple of 17, up to
 // 64 KiB, or up to 288 KiB where the cache-blocked walk takes over), a seed byte for the pixels,
@@ -58,6 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     for (auto& b : pixels)
         b = static_cast<uint8_t>(rng() >> 7);
 
+    const E_Embedding eEmbedding = (nShape & 0x20) ? E_Embedding::Match : E_Embedding::Replace;
+    // True when byte i moved further than the embedding may move it.
+    const auto MovedTooFar = [&](const std::vector<uint8_t>& before, size_t i) {
+        if (eEmbedding == E_Embedding::Replace)
+            return (pixels[i] | 1) != (before[i] | 1);
+        return pixels[i] > before[i] + 1 || before[i] > pixels[i] + 1;
+    };
+
     C_Carrier carrier;
     carrier.UseBytes(pixels.data(), nPixels);
     C_Message message;
@@ -70,13 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     // or call it damaged, never a different message.
     if (nShape & 0x40) {
         const std::vector<uint8_t> before = pixels;
-        if (carrier.HideSealed(message, strPassword) != E_SealOutcome::Hidden) {
+        if (carrier.HideSealed(message, strPassword, eEmbedding) != E_SealOutcome::Hidden) {
             if (pixels != before)
                 __builtin_trap();
             return 0;
         }
         for (size_t i = 0; i < nPixels; ++i)
-            if ((pixels[i] | 1) != (before[i] | 1) || (i + 1 == nPixels && pixels[i] != before[i]))
+            if (MovedTooFar(before, i) || (i + 1 == nPixels && pixels[i] != before[i]))
                 __builtin_trap();
         for (const bool bFlip : {false, true}) {
             if (bFlip)
@@ -98,14 +107,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     if (!bFits && !(nShape & 0x80))
         return 0;
     const std::vector<uint8_t> before = pixels;
-    if (!carrier.HideMessage(message, strPassword)) {
+    if (!carrier.HideMessage(message, strPassword, eEmbedding)) {
         if (pixels != before)
             __builtin_trap();  // refused, yet changed
         return 0;
     }
     for (size_t i = 0; i < nPixels; ++i)
-        if ((pixels[i] | 1) != (before[i] | 1))
-            __builtin_trap();  // more than a least significant bit changed
+        if (MovedTooFar(before, i))
+            __builtin_trap();  // more than the embedding allows changed
     if (nPixels && pixels[nPixels - 1] != before[nPixels - 1])
         __builtin_trap();  // the last pixel byte is never used
 
