@@ -1,8 +1,13 @@
 #include "commands/C_CompareCommand.h"
 
+#include "commands/C_BusyScope.h"
 #include "commands/C_Prompts.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
+#include "model/image/C_DifferenceMap.h"
+
+#include <string>
+#include <utility>
 
 void C_CompareCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
 {
@@ -16,5 +21,30 @@ void C_CompareCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
         prompts.ShowMessage(vmk::kStrSecondOpenFailed);
         return;
     }
-    prompts.ShowMessage(carrier.CompareImage(second) > 0 ? vmk::kStrImagesDiffer : vmk::kStrImagesAlike);
+    if (carrier.CompareImage(second) == 0) {
+        prompts.ShowMessage(vmk::kStrImagesAlike);
+        return;
+    }
+    // Where the two are laid out alike, the differences can be shown pixel by pixel.
+    const BTCImageData* pFirst = carrier.GetObjectDataPtr();
+    const BTCImageData* pSecond = second.GetObjectDataPtr();
+    if (!pFirst || !pSecond || !C_DifferenceMap::SameLayout(*pFirst, *pSecond)) {
+        prompts.ShowMessage(vmk::kStrImagesDiffer);
+        return;
+    }
+    if (!prompts.ShowMessageOffering(vmk::kStrImagesDiffer, vmk::kStrShowDifferences))
+        return;
+    C_DifferenceMap map;
+    {
+        C_BusyScope busy(prompts);
+        if (!map.Build(*pFirst, *pSecond))
+            return;
+    }
+    const auto n = [](uint64_t nCount) { return std::to_string(nCount); };
+    std::string strText = vmk::kStrDifferencesText;
+    for (const auto& [strKey, strValue] :
+        {std::pair{"%1", n(map.GetDifferingPixels())}, std::pair{"%2", n(map.GetLsbOnlyPixels())},
+            std::pair{"%3", n(map.GetDifferingBytes())}, std::pair{"%4", n(map.GetLsbOnlyBytes())}})
+        strText.replace(strText.find(strKey), 2, strValue);
+    prompts.ShowPicture(vmk::kStrDifferencesTitle, strText, map.GetRgb(), map.GetWidth(), map.GetHeight());
 }

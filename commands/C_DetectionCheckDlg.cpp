@@ -118,6 +118,8 @@ C_DetectionCheckDlg::C_DetectionCheckDlg(
     m_pTable->verticalHeader()->hide();
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->setSelectionMode(QAbstractItemView::NoSelection);
+    // What a screen reader names the parts by; the table's cells read out themselves.
+    m_pTable->setAccessibleName(Text(vmk::kStrDetectionTitle));
     m_pTable->setFocusPolicy(Qt::NoFocus);
     m_pTable->setShowGrid(false);
     m_pTable->setAlternatingRowColors(true);
@@ -181,6 +183,7 @@ C_DetectionCheckDlg::C_DetectionCheckDlg(
     m_pPlane->setAlignment(Qt::AlignCenter);
     m_pPlane->setFixedSize(kPlaneSide, kPlaneSide);
     m_pPlane->setPixmap(PlanePixmap(result));
+    m_pPlane->setAccessibleName(Text(vmk::kStrDetectionLsbCaption));
     auto* pPlaneBox = new QVBoxLayout;
     pPlaneBox->addWidget(m_pPlane, 0, Qt::AlignHCenter);
     pPlaneBox->addWidget(Caption(vmk::kStrDetectionLsbCaption, this));
@@ -189,6 +192,7 @@ C_DetectionCheckDlg::C_DetectionCheckDlg(
 
     // The p-value curves across the whole width.
     m_pCurve = new C_PValueCurve(this);
+    m_pCurve->setAccessibleName(Text(vmk::kStrDetectionCurveCaption));
     std::vector<C_PValueCurve::S_Curve> aCurves;
     for (const S_ChannelFindings& channel : result.aChannels)
         aCurves.push_back(

@@ -7,14 +7,20 @@
 #include "commands/C_FoundDlg.h"
 #include "commands/C_HiddenDlg.h"
 #include "commands/C_PasswordDlg.h"
+#include "commands/C_PictureDlg.h"
 #include "commands/C_PropertiesDlg.h"
 #include "commands/C_SealedPassphraseDlg.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 
-#include <QDir>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+
+#include <climits>
 
 namespace {
 
@@ -22,6 +28,14 @@ namespace {
 QString Caption()
 {
     return QString::fromUtf8(vmk::LoadString(IDS_APP_TITLE));
+}
+
+// Where the last file dialog was left, kept across runs in the application's settings.
+const QString kLastFolderKey = QStringLiteral("File Dialog/Folder");
+
+QSettings OpenSettings()
+{
+    return QSettings(QStringLiteral("Veilmark"), QStringLiteral("Veilmark"));
 }
 
 }  // namespace
@@ -34,13 +48,20 @@ std::string C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& a
     // Unless the caller requires an existing file, any name typed is accepted; save asks
     // before replacing.
     dialog.setFileMode(args.m_bMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (args.m_bStartInCurrentDir)
+    if (args.m_bStartInCurrentDir) {
         dialog.setDirectory(QDir::currentPath());
+    } else {
+        const QString strFolder = OpenSettings().value(kLastFolderKey).toString();
+        if (!strFolder.isEmpty() && QFileInfo(strFolder).isDir())
+            dialog.setDirectory(strFolder);
+    }
     if (!args.m_strInitialName.empty())
         dialog.selectFile(QString::fromStdString(args.m_strInitialName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().first().toStdString();
+    const QString strChosen = dialog.selectedFiles().first();
+    OpenSettings().setValue(kLastFolderKey, QFileInfo(strChosen).absolutePath());
+    return strChosen.toStdString();
 }
 
 std::string C_DialogPrompts::ChooseOpenFile(const C_FileDialogArgs& args)
@@ -80,6 +101,28 @@ bool C_DialogPrompts::ShowSealedPassphraseDialog(std::string& strFirst, std::str
 void C_DialogPrompts::ShowMessage(const std::string& strText)
 {
     QMessageBox::warning(m_pOwner, Caption(), QString::fromStdString(strText));
+}
+
+bool C_DialogPrompts::ShowMessageOffering(const std::string& strText, const std::string& strChoice)
+{
+    QMessageBox box(QMessageBox::Warning, Caption(), QString::fromStdString(strText), QMessageBox::Ok, m_pOwner);
+    QPushButton* pChoice = box.addButton(QString::fromStdString(strChoice), QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == pChoice;
+}
+
+void C_DialogPrompts::ShowPicture(const std::string& strTitle, const std::string& strText,
+    const std::vector<uint8_t>& aRgb, uint32_t nWidth, uint32_t nHeight)
+{
+    // A QImage holds at most 2 GiB; the decoders refuse pictures that large long before.
+    const uint64_t nBytes = uint64_t(nWidth) * nHeight * 3;
+    if (nWidth == 0 || nHeight == 0 || nBytes > uint64_t(INT_MAX) || aRgb.size() < nBytes)
+        return;
+    // QImage only reads the buffer here; copy() gives the window its own.
+    const QImage img = QImage(aRgb.data(), int(nWidth), int(nHeight), int(nWidth * 3), QImage::Format_RGB888).copy();
+    auto* pDlg = new C_PictureDlg(QString::fromStdString(strTitle), QString::fromStdString(strText), img, m_pOwner);
+    pDlg->show();
 }
 
 bool C_DialogPrompts::AskYesNo(const std::string& strText)

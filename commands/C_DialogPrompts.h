@@ -28,6 +28,9 @@ public:
     void ShowProperties(const C_CarrierInfo& info) override;
     void ShowDetectionCheck(const S_DetectionResult& result, uint32_t nRecommended, uint32_t nCapacity) override;
     void ShowAbout() override;
+    bool ShowMessageOffering(const std::string& strText, const std::string& strChoice) override;
+    void ShowPicture(const std::string& strTitle, const std::string& strText, const std::vector<uint8_t>& aRgb,
+        uint32_t nWidth, uint32_t nHeight) override;
     void SetBusy(bool bBusy) override;
 
 private:

@@ -11,11 +11,12 @@
 #include <string>
 
 void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-    const HiddenFn& fnHidden, const C_HideOptions& options)
+    const HiddenFn& fnHidden, const C_HideOptions& options, const std::string& strChosenPath)
 {
     C_Message message;
     if (!LoadChosenFile(
-            prompts, message, [&carrier](size_t nNameBytes) { return carrier.GetLargestPayload(nNameBytes); }))
+            prompts, message, [&carrier](size_t nNameBytes) { return carrier.GetLargestPayload(nNameBytes); },
+            strChosenPath))
         return;
     if (!carrier.WillFit(message)) {
         prompts.ShowMessage(vmk::kStrFileWontFit);
@@ -24,10 +25,12 @@ void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::funct
     HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit, fnHidden, options);
 }
 
-bool C_HideCommand::LoadChosenFile(
-    C_Prompts& prompts, C_Message& message, const std::function<uint32_t(size_t nNameBytes)>& fnLimit)
+bool C_HideCommand::LoadChosenFile(C_Prompts& prompts, C_Message& message,
+    const std::function<uint32_t(size_t nNameBytes)>& fnLimit, const std::string& strChosenPath)
 {
-    const std::string strPath = prompts.ChooseOpenFile({"", vmk::kStrHideFilter, vmk::kStrHideDefaultExt, ""});
+    const std::string strPath = !strChosenPath.empty()
+        ? strChosenPath
+        : prompts.ChooseOpenFile({"", vmk::kStrHideFilter, vmk::kStrHideDefaultExt, ""});
     if (strPath.empty())
         return false;
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class C_Carrier;
 class C_Message;
@@ -17,13 +18,16 @@ public:
     // Told what was hidden, after a successful hide and before the success dialog.
     using HiddenFn = std::function<void(const C_HiddenRecord&)>;
 
+    // `strChosenPath`, when given, is taken as if chosen in the open dialog (a file dropped on
+    // the picture's window); the dialog is then not shown.
     static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
-        const HiddenFn& fnHidden = {}, const C_HideOptions& options = {});
+        const HiddenFn& fnHidden = {}, const C_HideOptions& options = {}, const std::string& strChosenPath = {});
 
-    // Asks for the file to hide and reads it into message, refusing (with the fit message) one
-    // longer than fnLimit(bytes of its name). False when cancelled or refused, after saying why.
-    static bool LoadChosenFile(
-        C_Prompts& prompts, C_Message& message, const std::function<uint32_t(size_t nNameBytes)>& fnLimit);
+    // Asks for the file to hide (unless `strChosenPath` names it) and reads it into message,
+    // refusing (with the fit message) one longer than fnLimit(bytes of its name). False when
+    // cancelled or refused, after saying why.
+    static bool LoadChosenFile(C_Prompts& prompts, C_Message& message,
+        const std::function<uint32_t(size_t nNameBytes)>& fnLimit, const std::string& strChosenPath = {});
 
     // The steps shared with Compose a Message once the payload is built and has passed the fit
     // test: pass phrase loop, hide, redraw, success dialog. A refused hide (positions would

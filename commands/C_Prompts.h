@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class C_CarrierInfo;
 struct S_DetectionResult;
@@ -44,6 +45,19 @@ public:
     // (both in bytes).
     virtual void ShowDetectionCheck(const S_DetectionResult& result, uint32_t nRecommended, uint32_t nCapacity) = 0;
     virtual void ShowAbout() = 0;
+    // A box as ShowMessage with a second button, strChoice; true when the user pressed it. Prompts
+    // that cannot offer it show the message alone.
+    virtual bool ShowMessageOffering(const std::string& strText, const std::string& /*strChoice*/)
+    {
+        ShowMessage(strText);
+        return false;
+    }
+    // A picture to look at beside the picture windows, titled strTitle, with strText above it:
+    // nWidth x nHeight pixels of 3 bytes (red, green, blue), top row first. The prompts keep a
+    // copy and return at once. Nothing by default.
+    virtual void ShowPicture(const std::string& /*strTitle*/, const std::string& /*strText*/,
+        const std::vector<uint8_t>& /*aRgb*/, uint32_t /*nWidth*/, uint32_t /*nHeight*/)
+    { }
     // A long step (reading a payload, hiding, revealing, writing) starts or ends; never while a
     // dialog is up. The application shows a wait cursor; nothing by default.
     virtual void SetBusy(bool /*bBusy*/) { }

@@ -17,6 +17,8 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -169,16 +171,84 @@ void C_TemplateDialog::Build(const C_DialogTemplate& dlgTemplate)
         if (c.nId != T::kNoId && !m_controls.count(c.nId))
             m_controls[c.nId] = pWidget;
     }
-    // Tab order is the template's order (creation order already gives it; stated for clarity).
-    QWidget* pPrevious = nullptr;
-    for (const T::S_Control& c : dlgTemplate.m_aControls) {
-        if (!(c.nStyle & T::sTabStop))
+    NameFieldsByTheirLabels(dlgTemplate);
+    // Tab order is the template's, except that the fields among the tab stops take their slots
+    // in reading order (top to bottom, then left to right), so Tab walks them as they are laid
+    // out; buttons keep their places, and the first focus stays where the template puts it.
+    std::vector<const T::S_Control*> stops;
+    for (const T::S_Control& c : dlgTemplate.m_aControls)
+        if ((c.nStyle & T::sTabStop) && Control(c.nId))
+            stops.push_back(&c);
+    std::vector<const T::S_Control*> fields;
+    for (const T::S_Control* c : stops)
+        if (c->eKind == T::kEdit)
+            fields.push_back(c);
+    std::stable_sort(fields.begin(), fields.end(),
+        [](const T::S_Control* a, const T::S_Control* b) { return std::pair(a->y, a->x) < std::pair(b->y, b->x); });
+    auto itField = fields.begin();
+    for (const T::S_Control*& c : stops)
+        if (c->eKind == T::kEdit)
+            c = *itField++;
+    for (size_t i = 1; i < stops.size(); ++i)
+        setTabOrder(Control(stops[i - 1]->nId), Control(stops[i]->nId));
+}
+
+void C_TemplateDialog::NameFieldsByTheirLabels(const C_DialogTemplate& dlgTemplate)
+{
+    // A screen reader says a field's accessible name when the field takes the focus; a template
+    // ties no label to its field, so the label is found where a reader's eye finds it: on the
+    // same line to the left, else just above, else on the same line to the right ("Byte(s)") or a
+    // frame around it.
+    using T = C_DialogTemplate;
+    const auto Overlap = [](int a0, int a1, int b0, int b1) { return std::min(a1, b1) > std::max(a0, b0); };
+    for (const T::S_Control& field : dlgTemplate.m_aControls) {
+        QWidget* pField = field.eKind == T::kEdit ? Control(field.nId) : nullptr;
+        if (!pField)
             continue;
-        QWidget* pWidget = Control(c.nId);
-        if (pPrevious && pWidget)
-            setTabOrder(pPrevious, pWidget);
-        if (pWidget)
-            pPrevious = pWidget;
+        const T::S_Control* pBest = nullptr;
+        int nBestRank = 0, nBestGap = 0;
+        for (const T::S_Control& label : dlgTemplate.m_aControls) {
+            if ((label.eKind != T::kStatic && label.eKind != T::kGroupBox) || !label.pszText || !*label.pszText)
+                continue;
+            const bool bSameLine = Overlap(label.y, label.y + label.cy, field.y, field.y + field.cy);
+            int nRank = 0, nGap = 0;
+            if (label.eKind == T::kGroupBox) {
+                // A frame around the field, as "Remarks" is.
+                if (label.x <= field.x && label.y <= field.y && label.x + label.cx >= field.x + field.cx
+                    && label.y + label.cy >= field.y + field.cy)
+                    nRank = 1;
+            } else if (bSameLine && label.x + label.cx <= field.x + 2) {
+                nRank = 3;
+                nGap = field.x - (label.x + label.cx);
+            } else if (label.y + label.cy <= field.y + 2 && field.y - (label.y + label.cy) <= 12
+                && Overlap(label.x, label.x + label.cx, field.x, field.x + field.cx)) {
+                nRank = 2;
+                nGap = field.y - (label.y + label.cy);
+            } else if (bSameLine && label.x >= field.x + field.cx - 2) {
+                // Only a unit written right after this very field, with no other field between.
+                const bool bFieldBetween = std::any_of(
+                    dlgTemplate.m_aControls.begin(), dlgTemplate.m_aControls.end(), [&](const T::S_Control& other) {
+                        return other.eKind == T::kEdit && &other != &field && other.x >= field.x + field.cx - 2
+                            && other.x < label.x && Overlap(other.y, other.y + other.cy, field.y, field.y + field.cy);
+                    });
+                nRank = bFieldBetween ? 0 : 1;
+                nGap = label.x - (field.x + field.cx);
+            }
+            if (nRank && (nRank > nBestRank || (nRank == nBestRank && nGap < nBestGap))) {
+                pBest = &label;
+                nBestRank = nRank;
+                nBestGap = nGap;
+            }
+        }
+        if (!pBest)
+            continue;
+        QString strName = QString::fromUtf8(pBest->pszText).remove(QLatin1Char('&')).trimmed();
+        if (strName.endsWith(QLatin1Char(':')))
+            strName.chop(1);
+        pField->setAccessibleName(strName);
+        for (QLabel* pLabel : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            if (pLabel->objectName() == QString::number(pBest->nId) && pBest->nId != T::kNoId)
+                pLabel->setBuddy(pField);
     }
 }
 

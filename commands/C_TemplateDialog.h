@@ -45,6 +45,8 @@ protected:
 
 private:
     void Build(const C_DialogTemplate& dlgTemplate);
+    // Gives each field the text of its label as its accessible name, and the label its buddy.
+    void NameFieldsByTheirLabels(const C_DialogTemplate& dlgTemplate);
     QString ControlText(unsigned nId) const;
     void SetControlText(unsigned nId, const QString& strText);
 

@@ -52,4 +52,20 @@ inline constexpr const char* kStrCompareFilter = "All Image Files|*.bmp;*.gif;*.
 inline constexpr const char* kStrCompareDefaultExt = "*";
 inline constexpr const char* kStrRevealDefaultExt = "txt";
 
+// Compare Images, when the pictures differ: the box's second button and the window it opens.
+inline constexpr const char* kStrShowDifferences = "Show Differences";
+inline constexpr const char* kStrDifferencesTitle = "Differences";
+// %1 differing pixels, %2 of them in the lowest bits only; %3 differing bytes, %4 in the lowest bit only.
+inline constexpr const char* kStrDifferencesText =
+    "The first picture, dimmed, with the pixels that differ: red where only the least significant bits "
+    "differ, yellow where more differs.\nDiffering pixels: %1 (in the least significant bits only: %2). "
+    "Differing bytes: %3 (in the least significant bit only: %4).";
+
+// View > Least Significant Bits.
+inline constexpr const char* kStrLsbPlaneTitle = "Least Significant Bits";
+inline constexpr const char* kStrLsbPlaneText =
+    "The lowest bit of each colour of each pixel, 1 bright and 0 dark. A plain photo shows shapes of the "
+    "picture here; data hidden at a high rate shows as even noise.";
+inline constexpr const char* kStrLsbPlaneUnreadable = "The least significant bits of this picture cannot be shown.";
+
 }  // namespace vmk

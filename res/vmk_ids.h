@@ -94,6 +94,13 @@ constexpr unsigned ID_TOOLS_COMPOSE_SEALED = 32780;
 constexpr unsigned ID_ACTIONS_MATCH_EMBEDDING = 32781;
 constexpr unsigned ID_ACTIONS_PAIR_PALETTE = 32782;
 constexpr unsigned ID_TOOLS_DETECTION_CHECK = 32783;
+// The picture window's zoom, and its lowest bits in a window of their own (numbered apart from
+// the commands above so that commands added there keep their place).
+constexpr unsigned ID_VIEW_ZOOM_IN = 32790;
+constexpr unsigned ID_VIEW_ZOOM_OUT = 32791;
+constexpr unsigned ID_VIEW_ZOOM_ACTUAL = 32792;
+constexpr unsigned ID_VIEW_ZOOM_FIT = 32793;
+constexpr unsigned ID_VIEW_LSB_PLANE = 32794;
 
 // Standard application commands, numbered as the classic framework numbers them.
 constexpr unsigned ID_FILE_NEW = 57600;

@@ -19,6 +19,18 @@ constexpr S_MenuItem kView[] = {
     {K::Command, ID_VIEW_TOOLBAR, "&Toolbar", false},
     {K::Command, ID_VIEW_STATUS_BAR, "&Status Bar", false},
 };
+// The picture window's View menu: the bars as above, then how the picture is looked at.
+constexpr S_MenuItem kView129[] = {
+    {K::Command, ID_VIEW_TOOLBAR, "&Toolbar", false},
+    {K::Command, ID_VIEW_STATUS_BAR, "&Status Bar", false},
+    kSep,
+    {K::Command, ID_VIEW_ZOOM_IN, "Zoom &In\tCtrl++", false},
+    {K::Command, ID_VIEW_ZOOM_OUT, "Zoom &Out\tCtrl+-", false},
+    {K::Command, ID_VIEW_ZOOM_ACTUAL, "&Actual Size\tCtrl+0", false},
+    {K::Command, ID_VIEW_ZOOM_FIT, "&Fit to Window\tCtrl+9", false},
+    kSep,
+    {K::Command, ID_VIEW_LSB_PLANE, "&Least Significant Bits", false},
+};
 constexpr S_MenuItem kHelp[] = {
     {K::Command, ID_APP_ABOUT, "&About Veilmark...", false},
 };
@@ -66,7 +78,7 @@ constexpr S_Popup kMenu129[] = {
     {"&File", kFile129},
     {"&Actions", kActions},
     {"&Tools", kTools},
-    {"&View", kView},
+    {"&View", kView129},
     {"&Window", kWindow},
     {"&Help", kHelp},
 };
@@ -81,6 +93,18 @@ constexpr S_Accelerator kAccelerators[] = {
     {"Shift+F5", ID_ACTIONS_REVEAL_SEALED},
     {"F6", ID_NEXT_PANE},
     {"Shift+F6", ID_PREV_PANE},
+    // The keys most desktop programs use, as second keys beside the ones above.
+    {"Ctrl+O", ID_FILE_OPEN},
+    {"Ctrl+S", ID_FILE_SAVE_AS},
+    {"Ctrl+W", ID_FILE_CLOSE},
+    {"Ctrl+Q", ID_APP_EXIT},
+    {"F1", ID_APP_ABOUT},
+    // Zoom: Ctrl+= is Ctrl++ without Shift on most keyboards.
+    {"Ctrl++", ID_VIEW_ZOOM_IN},
+    {"Ctrl+=", ID_VIEW_ZOOM_IN},
+    {"Ctrl+-", ID_VIEW_ZOOM_OUT},
+    {"Ctrl+0", ID_VIEW_ZOOM_ACTUAL},
+    {"Ctrl+9", ID_VIEW_ZOOM_FIT},
 };
 
 constexpr unsigned kToolBar[] = {

@@ -40,6 +40,11 @@ constexpr S_String kStrings[] = {
         "Reorder a palette picture's colours before hiding, so that a changed pixel shows a near colour.\n"
         "Pair the Palette Before Hiding"},
     {ID_TOOLS_DETECTION_CHECK, "Check how plainly this picture's lowest bits show hidden data.\nDetection Check"},
+    {ID_VIEW_ZOOM_IN, "Show the picture larger\nZoom In"},
+    {ID_VIEW_ZOOM_OUT, "Show the picture smaller\nZoom Out"},
+    {ID_VIEW_ZOOM_ACTUAL, "Show the picture one screen pixel per picture pixel\nActual Size"},
+    {ID_VIEW_ZOOM_FIT, "Show the whole picture in its window\nFit to Window"},
+    {ID_VIEW_LSB_PLANE, "Show the picture's lowest bits, where hidden data shows as noise\nLeast Significant Bits"},
     {IDS_APP_TITLE, "Veilmark"},
     {IDS_IDLE_MESSAGE, "Ready"},
     {ID_FILE_NEW, "Create a new document\nNew"},

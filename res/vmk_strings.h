@@ -35,6 +35,12 @@ inline constexpr const char* kStrSaveChanges = "Save the changes to %1 before cl
 // A picture that would decode to far more memory than its file holds.
 inline constexpr const char* kStrLargePicture =
     "This picture would take more than 64 MB of memory, far more than its file size. Open it anyway?";
+// Files dropped on the main window: pictures open; other files are hidden one at a time, each
+// dropped on the picture's window that is to carry it.
+inline constexpr const char* kStrDropOneFile =
+    "Veilmark hides one file at a time. Drop a single file on a picture's window to hide it there.";
+inline constexpr const char* kStrDropOnPicture =
+    "To hide a file, drop it on the window of the picture that is to carry it.";
 // The framework's texts the shell repeats.
 inline constexpr const char* kStrUnregDone =
     "System registry entries have been removed and the INI file (if any) was deleted.";

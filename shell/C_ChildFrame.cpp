@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMdiArea>
+#include <QMenu>
 
 C_ChildFrame::C_ChildFrame(QWidget* pParent)
     : QMdiSubWindow(pParent)
@@ -16,6 +17,15 @@ C_ChildFrame::C_ChildFrame(QWidget* pParent)
     icon.addFile(QStringLiteral(":/res/icon%1_32.png").arg(IDR_VMKTYPE));
     icon.addFile(QStringLiteral(":/res/icon%1_16.png").arg(IDR_VMKTYPE));
     setWindowIcon(icon);
+    // Qt gives the window menu's Close the platform's close keys, Ctrl+W among them; File >
+    // Close owns Ctrl+W, and two owners would leave the key doing nothing.
+    if (QMenu* pMenu = systemMenu()) {
+        for (QAction* pAction : pMenu->actions()) {
+            QList<QKeySequence> keys = pAction->shortcuts();
+            if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W)) > 0)
+                pAction->setShortcuts(keys);
+        }
+    }
 }
 
 C_ChildFrame::~C_ChildFrame() = default;

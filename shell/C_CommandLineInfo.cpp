@@ -50,12 +50,37 @@ C_CommandLineInfo C_CommandLineInfo::Parse(const QStringList& args)
 #endif
         if (bFlag) {
             info.ParseFlag(arg.mid(1));
-        } else if (info.m_strFileName.isEmpty()) {
-            info.m_strFileName = arg;
+        } else {
+            if (info.m_strFileName.isEmpty())
+                info.m_strFileName = arg;
+            info.m_fileNames << arg;
         }
-        // Further names (the printer, driver and port of "pt") are not used.
+        // After "pt" the further names are the printer, driver and port, and are not used.
     }
     if (info.m_nShellCommand == FileNew && !info.m_strFileName.isEmpty())
         info.m_nShellCommand = FileOpen;
     return info;
+}
+
+const char* C_CommandLineInfo::Usage()
+{
+    return "Usage: veilmark [SWITCH...] [PICTURE...]\n"
+           "\n"
+           "Opens each BMP, GIF, PCX or PNG picture named, each in its own window, to hide a file\n"
+           "or a text in it or to reveal one. With no picture named it starts empty.\n"
+           "\n"
+           "Switches (\"-\" or \"/\" in front):\n"
+           "  -h, --help           print this text and exit\n"
+           "      --version        print the version and exit\n"
+           "  -Embedding, -Automation\n"
+           "                       start without the splash picture\n"
+           "  -p PICTURE           open the picture, then exit (there is nothing to print)\n"
+           "  -pt PICTURE PRINTER DRIVER PORT\n"
+           "                       the same; the printer names are not used\n"
+           "  -Unregister, -Unregserver\n"
+           "                       delete the settings (recent files, choices, window places)\n"
+           "  -dde                 start without opening a picture\n"
+           "\n"
+           "Qt's own switches (-platform, -display, -style ...) work as in any Qt program.\n"
+           "See veilmark(1); for scripts, veilmark-cli(1).\n";
 }

@@ -12,10 +12,13 @@ public:
     bool m_bShowSplash = true;  // false with "Embedding" or "Automation"
     bool m_bRunEmbedded = false;
     E_ShellCommand m_nShellCommand = FileNew;
-    QString m_strFileName;  // the first argument that is not a switch
+    QString m_strFileName;    // the first argument that is not a switch
+    QStringList m_fileNames;  // every argument that is not a switch, in order; each opens
 
     // `args` without the program's own name.
     static C_CommandLineInfo Parse(const QStringList& args);
+    // What `veilmark --help` prints: the switches above and the files the program opens.
+    static const char* Usage();
 
 private:
     // True when `strFlag` (its "/" or "-" dropped) is a switch this program knows.

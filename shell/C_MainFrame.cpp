@@ -1,5 +1,6 @@
 #include "shell/C_MainFrame.h"
 
+#include "commands/C_ZoomLevels.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_menus.h"
 #include "res/vmk_strings.h"
@@ -140,14 +141,16 @@ void C_MainFrame::CreateActions()
     m_mapActions[ID_VIEW_TOOLBAR]->setCheckable(true);
     m_mapActions[ID_VIEW_STATUS_BAR]->setCheckable(true);
     // Accelerator table 128. The actions join this window so their keys work whichever menu
-    // is shown; a key whose command is disabled does nothing.
+    // is shown; a key whose command is disabled does nothing. A command's first key is the one
+    // its menu item shows; further keys work as well.
     for (const vmk::S_Accelerator& accel : vmk::LoadAccelerators()) {
         QAction* pAction = m_mapActions.value(accel.nId);
         if (!pAction)
             continue;
-        pAction->setShortcut(QKeySequence::fromString(QString::fromLatin1(accel.pKey)));
+        pAction->setShortcuts(pAction->shortcuts() << QKeySequence::fromString(QString::fromLatin1(accel.pKey)));
         pAction->setShortcutContext(Qt::WindowShortcut);
-        addAction(pAction);
+        if (!actions().contains(pAction))
+            addAction(pAction);
     }
 }
 
@@ -261,6 +264,11 @@ void C_MainFrame::CreateStatusBar()
     // The message pane: "Ready" while idle; a prompt replaces it while an item is pointed at.
     m_pMessagePane = new QLabel(Text(IDS_IDLE_MESSAGE));
     pBar->addWidget(m_pMessagePane, 1);
+    m_pZoomPane = new QLabel;
+    m_pZoomPane->setObjectName(QStringLiteral("ZoomPane"));
+    m_pZoomPane->setAlignment(Qt::AlignCenter);
+    m_pZoomPane->setMinimumWidth(m_pZoomPane->fontMetrics().horizontalAdvance(QStringLiteral("Zoom 6.25%")) + 8);
+    pBar->addPermanentWidget(m_pZoomPane);
     const unsigned aIds[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
     for (int i = 0; i < 3; ++i) {
         auto* pLabel = new QLabel;
@@ -313,6 +321,7 @@ C_ChildFrame* C_MainFrame::CreateChildFrame()
     auto* pFrame = new C_ChildFrame;
     pFrame->CreateDocumentAndView(m_prompts, &m_hideChoices);
     connect(pFrame, &C_ChildFrame::Closing, this, [this] { UpdateMenus(); });
+    connect(pFrame->GetView(), &C_PictureView::ZoomChanged, this, &C_MainFrame::UpdateZoomPane);
     connect(pFrame, &QWidget::windowTitleChanged, this, [this] { UpdateTitle(); });
     connect(pFrame->GetDocument(), &C_vmkDoc::ModifiedChanged, this, [this] { UpdateTitle(); });
     // Qt clears the main window's changed mark while it destroys a picture window that was
@@ -444,7 +453,16 @@ void C_MainFrame::UpdateMenus()
     // A checkable action flips its own mark when triggered; the choice it stands for decides.
     m_mapActions.value(ID_ACTIONS_MATCH_EMBEDDING)->setChecked(m_hideChoices.GetOptions().m_bMatchEmbedding);
     m_mapActions.value(ID_ACTIONS_PAIR_PALETTE)->setChecked(m_hideChoices.GetOptions().m_bPairPalette);
+    UpdateZoomPane();
     UpdateTitle();
+}
+
+void C_MainFrame::UpdateZoomPane()
+{
+    if (!m_pZoomPane)
+        return;
+    const C_ChildFrame* pActive = GetActiveChild();
+    m_pZoomPane->setText(pActive ? C_ZoomLevels::Text(pActive->GetView()->Zoom()) : QString());
 }
 
 void C_MainFrame::UpdateTitle()

@@ -92,6 +92,8 @@ private:
     void RebuildWindowList(QMenu* pMenu, std::span<const vmk::S_MenuItem> items);
     void UpdateTitle();
     void UpdateIndicators();
+    // The active picture's zoom in its status bar pane; empty without a picture.
+    void UpdateZoomPane();
     // The size of the MDI workspace; before the main window is first shown (it comes up
     // maximised), an estimate from the screen's work area.
     QSize WorkspaceSize() const;
@@ -107,6 +109,7 @@ private:
     QMdiArea* m_pMdiArea = nullptr;
     QToolBar* m_pToolBar = nullptr;    // window id 59392
     QLabel* m_pMessagePane = nullptr;  // "Ready"
+    QLabel* m_pZoomPane = nullptr;     // "Zoom 100%"
     QLabel* m_apIndicators[3] = {};    // CAP, NUM, SCRL
     QTimer m_indicatorTimer;
     QMap<unsigned, QAction*> m_mapActions;  // one action per command id; owned by this frame

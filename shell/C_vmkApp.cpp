@@ -10,6 +10,7 @@
 #include "res/vmk_strings.h"
 #include "shell/C_ChildFrame.h"
 #include "shell/C_CommandLineInfo.h"
+#include "shell/C_FileDrop.h"
 #include "shell/C_MainFrame.h"
 #include "shell/C_SplashWnd.h"
 #include "shell/C_vmkDoc.h"
@@ -20,6 +21,7 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QSettings>
+#include <QStatusBar>
 #include <QThread>
 #include <QWindow>
 
@@ -79,6 +81,7 @@ bool C_vmkApp::InitInstance(const QStringList& args)
 {
     m_nExitCode = 0;
     m_bUnregistered = false;
+    m_bFrameShown = false;
     const C_CommandLineInfo cmdLine = C_CommandLineInfo::Parse(args);
     // "Embedding" and "Automation" start without the splash.
     C_SplashWnd::SetSplashEnabled(cmdLine.m_bShowSplash);
@@ -100,6 +103,8 @@ bool C_vmkApp::InitInstance(const QStringList& args)
         m_nExitCode = 1;
         return false;
     }
+    new C_FileDrop(m_pMainFrame.get(), *m_pPrompts, [this](const QString& strPath) { OpenDocumentFile(strPath); });
+    m_bPlacementRestored = ReadWindowPlacement();
 
     // What the command line asks for; with no file named the program starts without a picture,
     // never with an empty one of its own.
@@ -107,17 +112,24 @@ bool C_vmkApp::InitInstance(const QStringList& args)
     if (info.m_nShellCommand == C_CommandLineInfo::FileNew)
         info.m_nShellCommand = C_CommandLineInfo::FileNothing;
     switch (info.m_nShellCommand) {
-    case C_CommandLineInfo::FileOpen:
+    case C_CommandLineInfo::FileOpen: {
         // The main window first, so that a box about the picture comes up centred over it
         // (the box closes the splash before it shows).
-        m_pMainFrame->showMaximized();
+        ShowMainFrame();
         WaitUntilExposed(m_pMainFrame.get());
-        if (!OpenDocumentFile(info.m_strFileName)) {
+        // Each picture named opens; the program ends only when none of them does.
+        bool bOpened = false;
+        for (const QString& strName : info.m_fileNames) {
+            if (OpenDocumentFile(strName))
+                bOpened = true;
+        }
+        if (!bOpened) {
             m_pMainFrame->hide();
             m_nExitCode = 1;
             return false;
         }
         break;
+    }
     case C_CommandLineInfo::FilePrint:
     case C_CommandLineInfo::FilePrintTo:
         // Opened, nothing printed (there is no print command), then the program ends.
@@ -130,10 +142,40 @@ bool C_vmkApp::InitInstance(const QStringList& args)
     case C_CommandLineInfo::FileNew: break;
     }
 
-    // Maximised, whatever show state the program was started with.
-    m_pMainFrame->showMaximized();
+    ShowMainFrame();
     m_pMainFrame->repaint();
+    m_bFrameShown = true;
     return true;
+}
+
+void C_vmkApp::ShowMainFrame()
+{
+    // Where and as the last run left it; maximised the first time, whatever show state the
+    // program was started with.
+    if (m_bPlacementRestored)
+        m_pMainFrame->show();
+    else
+        m_pMainFrame->showMaximized();
+}
+
+bool C_vmkApp::ReadWindowPlacement()
+{
+    QSettings settings = OpenSettings();
+    const QByteArray geometry = settings.value(QStringLiteral("Window/Geometry")).toByteArray();
+    if (geometry.isEmpty() || !m_pMainFrame->restoreGeometry(geometry))
+        return false;
+    m_pMainFrame->restoreState(settings.value(QStringLiteral("Window/State")).toByteArray());
+    m_pMainFrame->statusBar()->setVisible(settings.value(QStringLiteral("Window/Status Bar"), true).toBool());
+    m_pMainFrame->UpdateMenus();
+    return true;
+}
+
+void C_vmkApp::WriteWindowPlacement()
+{
+    QSettings settings = OpenSettings();
+    settings.setValue(QStringLiteral("Window/Geometry"), m_pMainFrame->saveGeometry());
+    settings.setValue(QStringLiteral("Window/State"), m_pMainFrame->saveState());
+    settings.setValue(QStringLiteral("Window/Status Bar"), !m_pMainFrame->statusBar()->isHidden());
 }
 
 void C_vmkApp::Unregister(bool bQuiet)
@@ -163,6 +205,9 @@ int C_vmkApp::ExitInstance()
 {
     if (!m_bUnregistered)
         WriteSettings();
+    // Only a window the user has had: not one that a failed start never showed.
+    if (!m_bUnregistered && m_bFrameShown && m_pMainFrame)
+        WriteWindowPlacement();
     return m_nExitCode;
 }
 

@@ -62,6 +62,11 @@ public:
 private:
     void Unregister(bool bQuiet);
     void WriteSettings();
+    // The main window's size, place, tool bar and status bar as the last run left them; false
+    // when none are kept (the first run).
+    bool ReadWindowPlacement();
+    void WriteWindowPlacement();
+    void ShowMainFrame();
     // The Actions menu's check marks: flips one and keeps it in the settings at once.
     void ToggleHideChoice(unsigned nId);
     // Whether a check mark applies to the active picture: plus or minus one to pictures whose
@@ -75,5 +80,7 @@ private:
     // After the list and the prompts it refers to, so that it goes first.
     std::unique_ptr<C_MainFrame> m_pMainFrame;
     bool m_bUnregistered = false;
+    bool m_bPlacementRestored = false;  // the main window is placed as the last run left it
+    bool m_bFrameShown = false;         // the start-up showed the main window
     int m_nExitCode = 0;
 };

@@ -7,6 +7,7 @@
 #include "commands/C_DetectionCheckCommand.h"
 #include "commands/C_HideCommand.h"
 #include "commands/C_HideSealedCommand.h"
+#include "commands/C_LsbPlaneCommand.h"
 #include "commands/C_PropertiesCommand.h"
 #include "commands/C_RevealCommand.h"
 #include "model/C_Carrier.h"
@@ -20,29 +21,22 @@
 #include "shell/C_PngImage.h"
 #include "shell/C_vmkDoc.h"
 
-#include <QPainter>
-#include <QPaintEvent>
-#include <QScrollBar>
 #include <QStyle>
 
 #include <algorithm>
 
 C_vmkView::C_vmkView(C_vmkDoc* pDoc, C_Prompts& prompts, QWidget* pParent, const C_HideChoices* pChoices)
-    : QAbstractScrollArea(pParent)
+    : C_PictureView(pParent)
     , m_pDoc(pDoc)
     , m_prompts(prompts)
     , m_pChoices(pChoices)
-{
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    viewport()->setAutoFillBackground(false);
-}
+{ }
 
 C_vmkView::~C_vmkView() = default;
 
 void C_vmkView::showEvent(QShowEvent* pEvent)
 {
-    QAbstractScrollArea::showEvent(pEvent);
+    C_PictureView::showEvent(pEvent);
     // Qt lays out a window only when it is shown, so the first update waits for that.
     if (!m_bInitialUpdateDone)
         OnInitialUpdate();
@@ -55,70 +49,29 @@ void C_vmkView::OnInitialUpdate()
     if (!m_pDoc || !m_pDoc->HasPicture())
         return;
     const BTCImageData* pData = m_pDoc->GetCarrier()->GetObjectDataPtr();
-    m_nPictureWidth = pData->GetWidth();
-    m_nPictureHeight = pData->GetHeight();
+    const int nPictureWidth = pData->GetWidth();
+    const int nPictureHeight = pData->GetHeight();
 
     // The client area before any scroll bar shows (the ranges are still empty).
     const QSize client = contentsRect().size();
     const int cw = client.width(), ch = client.height();
-    UpdateScrollBars();
+    SetPictureSize(QSize(nPictureWidth, nPictureHeight));
 
-    if (m_nPictureWidth < cw || m_nPictureHeight < ch) {
+    if (nPictureWidth < cw || nPictureHeight < ch) {
         // Shrink only: each dimension becomes the picture's if that is smaller, plus room for
         // the scroll bar the other dimension still needs, and never more than it was.
         const int nBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-        int nWantW = std::min(m_nPictureWidth, cw);
-        int nWantH = std::min(m_nPictureHeight, ch);
-        if (m_nPictureHeight > nWantH)
+        int nWantW = std::min(nPictureWidth, cw);
+        int nWantH = std::min(nPictureHeight, ch);
+        if (nPictureHeight > nWantH)
             nWantW = std::min(cw, nWantW + nBar);
-        if (m_nPictureWidth > nWantW)
+        if (nPictureWidth > nWantW)
             nWantH = std::min(ch, nWantH + nBar);
         emit ShrinkWanted(QSize(cw - nWantW, ch - nWantH));
     }
 
     m_pDoc->SetTitle(QString::asprintf(vmk::kStrTitleFormat, m_pDoc->GetTitle().toUtf8().constData(), pData->GetWidth(),
         pData->GetHeight(), pData->GetBitsPerPixel()));
-}
-
-QSize C_vmkView::sizeHint() const
-{
-    if (m_nPictureWidth <= 0 || m_nPictureHeight <= 0)
-        return QAbstractScrollArea::sizeHint();
-    const int nFrame = 2 * frameWidth();
-    return {m_nPictureWidth + nFrame, m_nPictureHeight + nFrame};
-}
-
-void C_vmkView::UpdateScrollBars()
-{
-    const QSize vp = viewport()->size();
-    horizontalScrollBar()->setRange(0, std::max(0, m_nPictureWidth - vp.width()));
-    verticalScrollBar()->setRange(0, std::max(0, m_nPictureHeight - vp.height()));
-    horizontalScrollBar()->setPageStep(std::max(1, vp.width()));
-    verticalScrollBar()->setPageStep(std::max(1, vp.height()));
-    // A line is a tenth of a page, as the classic scrolling view has it.
-    horizontalScrollBar()->setSingleStep(std::max(1, vp.width() / 10));
-    verticalScrollBar()->setSingleStep(std::max(1, vp.height() / 10));
-}
-
-void C_vmkView::resizeEvent(QResizeEvent* pEvent)
-{
-    QAbstractScrollArea::resizeEvent(pEvent);
-    UpdateScrollBars();
-}
-
-void C_vmkView::scrollContentsBy(int, int)
-{
-    viewport()->update();
-}
-
-QPoint C_vmkView::PictureOrigin() const
-{
-    const QSize vp = viewport()->size();
-    // Centred, the odd pixel going right or down; from the origin when larger; the scroll
-    // position shifts the whole logical space.
-    const int x = std::max(0, vp.width() - m_nPictureWidth) / 2 - horizontalScrollBar()->value();
-    const int y = std::max(0, vp.height() - m_nPictureHeight) / 2 - verticalScrollBar()->value();
-    return {x, y};
 }
 
 namespace {
@@ -202,25 +155,12 @@ QImage C_vmkView::WrapPicture(const BTCImageData& data, bool& bFlip)
     return img;
 }
 
-void C_vmkView::paintEvent(QPaintEvent*)
+QImage C_vmkView::CurrentPicture(bool& bFlip) const
 {
-    QPainter painter(viewport());
+    bFlip = false;
     if (!m_pDoc || !m_pDoc->HasPicture())
-        return;
-    painter.fillRect(viewport()->rect(), Qt::white);
-    const BTCImageData& data = *m_pDoc->GetCarrier()->GetObjectDataPtr();
-    bool bFlip = false;
-    const QImage img = WrapPicture(data, bFlip);
-    if (img.isNull())
-        return;
-    const QRect dest(PictureOrigin(), QSize(m_nPictureWidth, m_nPictureHeight));
-    // Nearest neighbour: no smoothing hint. Bottom-up rows are mirrored by the painter rather
-    // than copied into a turned-over image.
-    if (bFlip) {
-        painter.translate(0, dest.top() + dest.bottom() + 1);
-        painter.scale(1, -1);
-    }
-    painter.drawImage(dest, img, img.rect());
+        return {};
+    return WrapPicture(*m_pDoc->GetCarrier()->GetObjectDataPtr(), bFlip);
 }
 
 bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun)
@@ -237,6 +177,11 @@ bool C_vmkView::OnCmdMsg(unsigned nId, bool bRun)
     case ID_ACTIONS_REVEAL_SEALED: pHandler = &C_vmkView::OnActionsRevealSealed; break;
     case ID_TOOLS_COMPOSE_SEALED: pHandler = &C_vmkView::OnToolsComposeSealed; break;
     case ID_TOOLS_DETECTION_CHECK: pHandler = &C_vmkView::OnToolsDetectionCheck; break;
+    case ID_VIEW_ZOOM_IN: pHandler = &C_vmkView::ZoomIn; break;
+    case ID_VIEW_ZOOM_OUT: pHandler = &C_vmkView::ZoomOut; break;
+    case ID_VIEW_ZOOM_ACTUAL: pHandler = &C_vmkView::ActualSize; break;
+    case ID_VIEW_ZOOM_FIT: pHandler = &C_vmkView::FitToWindow; break;
+    case ID_VIEW_LSB_PLANE: pHandler = &C_vmkView::OnViewLsbPlane; break;
     default: return false;
     }
     if (bRun)
@@ -268,6 +213,11 @@ void C_vmkView::OnActionsHide()
 {
     if (C_Carrier* p = m_pDoc->GetCarrier())
         C_HideCommand::Run(*p, m_prompts, Redraw(), Hidden(), HideOptions());
+}
+void C_vmkView::HideFile(const QString& strPath)
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_HideCommand::Run(*p, m_prompts, Redraw(), Hidden(), HideOptions(), strPath.toStdString());
 }
 void C_vmkView::OnActionsReveal()
 {
@@ -315,6 +265,11 @@ std::function<void()> C_vmkView::Redraw()
 C_HideCommand::HiddenFn C_vmkView::Hidden()
 {
     return [this](const C_HiddenRecord& record) { m_pDoc->OnMessageHidden(record); };
+}
+void C_vmkView::OnViewLsbPlane()
+{
+    if (C_Carrier* p = m_pDoc->GetCarrier())
+        C_LsbPlaneCommand::Run(*p, m_prompts);
 }
 void C_vmkView::OnToolsCompare()
 {

@@ -4,8 +4,8 @@
 // carrier with the prompts the view was given.
 
 #include "commands/C_HideCommand.h"
+#include "commands/C_PictureView.h"
 
-#include <QAbstractScrollArea>
 #include <QImage>
 
 #include <functional>
@@ -15,7 +15,7 @@ class C_HideChoices;
 class C_Prompts;
 class C_vmkDoc;
 
-class C_vmkView : public QAbstractScrollArea {
+class C_vmkView : public C_PictureView {
     Q_OBJECT
 public:
     // `prompts` must outlive the view, and so must `pChoices` (how to hide) when given; without
@@ -31,10 +31,8 @@ public:
     // Command routing: true when this view handles `nId`; runs it when `bRun`.
     bool OnCmdMsg(unsigned nId, bool bRun);
 
-    // Where the picture's top-left pixel lands in the viewport, scroll position included.
-    QPoint PictureOrigin() const;
-    // The whole picture within the frame, once it is known; Cascade sizes windows by it.
-    QSize sizeHint() const override;
+    // PictureOrigin() and sizeHint() (the whole picture at its zoom; Cascade sizes windows by
+    // it) come from the picture view.
 
     // The picture data's bytes as a QImage that shares them where Qt has a matching format
     // (rows in stored order); otherwise a converted copy. `bFlip` tells that the stored rows
@@ -49,6 +47,8 @@ public slots:
     void OnToolsGrayscale();
     // The commands of commands/, each run on this document's carrier.
     void OnActionsHide();
+    // Hide Message with `strPath` taken as the file chosen (a file dropped on the window).
+    void HideFile(const QString& strPath);
     void OnActionsReveal();
     void OnToolsProperties();
     void OnToolsCompose();
@@ -58,15 +58,15 @@ public slots:
     void OnActionsRevealSealed();
     void OnToolsComposeSealed();
     void OnToolsDetectionCheck();
+    // View > Least Significant Bits: the picture's lowest bits in a window of their own.
+    void OnViewLsbPlane();
 
 protected:
-    void paintEvent(QPaintEvent* pEvent) override;
-    void resizeEvent(QResizeEvent* pEvent) override;
     void showEvent(QShowEvent* pEvent) override;
-    void scrollContentsBy(int dx, int dy) override;
+    // The document's picture, wrapped afresh at each paint: commands change its bytes in place.
+    QImage CurrentPicture(bool& bFlip) const override;
 
 private:
-    void UpdateScrollBars();
     // What the commands are handed: a redraw of this view, and the document told what was hidden.
     std::function<void()> Redraw();
     C_HideCommand::HiddenFn Hidden();
@@ -76,7 +76,5 @@ private:
     C_vmkDoc* m_pDoc;                 // not owned; lives as long as the view's window
     C_Prompts& m_prompts;             // not owned; the application's
     const C_HideChoices* m_pChoices;  // not owned; the application's, or null
-    int m_nPictureHeight = 0;         // pixels, stored at the first update
-    int m_nPictureWidth = 0;          // pixels, stored at the first update
     bool m_bInitialUpdateDone = false;
 };

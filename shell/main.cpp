@@ -1,6 +1,7 @@
 // veilmark: the desktop application.
 
 #include "res/C_Version.h"
+#include "shell/C_CommandLineInfo.h"
 #include "shell/C_vmkApp.h"
 
 #include <cstdio>
@@ -12,6 +13,10 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("veilmark %s\n", C_Version::kText);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(C_CommandLineInfo::Usage(), stdout);
             return 0;
         }
     }

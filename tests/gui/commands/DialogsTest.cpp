@@ -38,6 +38,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -590,4 +591,50 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+TEST(TemplateDialogs, EveryFieldIsNamedByItsLabelAndTabsInReadingOrder)
+{
+    C_PasswordDlg password;
+    C_SealedPassphraseDlg sealed(true);
+    C_ComposeDlg compose;
+    C_FoundDlg found;
+    C_HiddenDlg hidden;
+    C_PropertiesDlg properties;
+    const std::vector<std::pair<C_TemplateDialog*, Strings>> cases = {
+        {&password, {"Password", "Password Again"}},
+        {&sealed, {"Pass phrase", "Pass phrase again"}},
+        {&compose, {"Subject(One Word or Two)", "Type Message Here"}},
+        {&found, {"Message Name", "Message Size"}},
+        {&hidden, {"Message Name", "Byte(s)"}},
+        {&properties,
+            {"Carrier Path", "Carrier Size", "Height (in Pixels)", "Width (in Pixels)", "Decoded Bits Per Pixel",
+                "Remarks"}},
+    };
+    for (const auto& [pDlg, names] : cases) {
+        SCOPED_TRACE(pDlg->windowTitle().toStdString());
+        pDlg->InitDialog();
+        // The fields in reading order: top to bottom, then left to right.
+        std::vector<QWidget*> fields;
+        for (QWidget* p : pDlg->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (qobject_cast<QLineEdit*>(p) || qobject_cast<C_LimitedTextEdit*>(p))
+                fields.push_back(p);
+        std::sort(fields.begin(), fields.end(),
+            [](const QWidget* a, const QWidget* b) { return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x()); });
+        Strings got;
+        for (const QWidget* p : fields)
+            got.push_back(p->accessibleName());
+        EXPECT_EQ(got, names);
+        // Tab visits the fields that take the focus in the same order.
+        std::vector<QWidget*> chain;
+        QWidget* p = pDlg->nextInFocusChain();
+        for (int i = 0; i < 64 && p != pDlg; ++i, p = p->nextInFocusChain())
+            if ((p->focusPolicy() & Qt::TabFocus) && std::find(fields.begin(), fields.end(), p) != fields.end())
+                chain.push_back(p);
+        std::vector<QWidget*> tabbable;
+        for (QWidget* f : fields)
+            if (f->focusPolicy() & Qt::TabFocus)
+                tabbable.push_back(f);
+        EXPECT_EQ(chain, tabbable);
+    }
 }
