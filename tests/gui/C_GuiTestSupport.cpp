@@ -1,12 +1,16 @@
 #include "tests/gui/C_GuiTestSupport.h"
 
 #include "shell/C_ChildFrame.h"
+#include "shell/C_MainFrame.h"
+#include "shell/C_SplashWnd.h"
 #include "shell/C_vmkApp.h"
 #include "shell/C_vmkDoc.h"
 #include "tests/support/C_ImageBytes.h"
 #include "tests/support/C_TestBytes.h"
 
+#include <QCoreApplication>
 #include <QSettings>
+#include <QTest>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -102,4 +106,27 @@ int RunGuiTest(int argc, char** argv, const std::function<int(int, char**)>& run
     // Tests close main windows again and again; that must not end the application.
     QApplication::setQuitOnLastWindowClosed(false);
     return run(argc, argv);
+}
+
+bool StartWithLargeFrame(C_ScriptedPrompts& prompts)
+{
+    prompts = C_ScriptedPrompts();
+    C_vmkApp* pApp = C_vmkApp::Instance();
+    pApp->SetPrompts(&prompts);
+    if (!pApp->InitInstance({QStringLiteral("-Embedding")}))
+        return false;
+    C_MainFrame* pFrame = pApp->GetMainFrame();
+    pFrame->showNormal();
+    pFrame->resize(1400, 1000);
+    return QTest::qWaitForWindowExposed(pFrame);
+}
+
+std::string CloseEverything(const C_ScriptedPrompts& prompts)
+{
+    if (C_SplashWnd::GetCurrent())
+        C_SplashWnd::GetCurrent()->CloseSplash();
+    if (C_MainFrame* pFrame = C_vmkApp::Instance()->GetMainFrame())
+        pFrame->CloseAllDocuments();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return prompts.m_faults.empty() ? std::string() : prompts.Faults();
 }

@@ -30,6 +30,13 @@ bool WriteBmp24(const QString& strPath, int w, int h, const PixelFn& pixel, bool
 bool WriteBmp8(
     const QString& strPath, int w, int h, const QList<QColor>& palette, const std::function<int(int x, int y)>& index);
 
+// The start the view tests share: these prompts, the application without a picture, and a
+// normal main window large enough for the picture windows they open. False when it fails.
+bool StartWithLargeFrame(C_ScriptedPrompts& prompts);
+// After each test: closes the splash and every document, deletes what they left behind, and
+// gives the prompts' faults (empty when none).
+std::string CloseEverything(const C_ScriptedPrompts& prompts);
+
 // Runs `TestClass` with a fresh settings folder, the offscreen platform and a C_vmkApp.
 int RunGuiTest(int argc, char** argv, const std::function<int(int, char**)>& run);
 

@@ -136,12 +136,8 @@ private slots:
     }
     void cleanup()
     {
-        if (C_SplashWnd::GetCurrent())
-            C_SplashWnd::GetCurrent()->CloseSplash();
-        if (Frame())
-            Frame()->CloseAllDocuments();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY2(m_prompts.m_faults.empty(), m_prompts.Faults().c_str());
+        const std::string strFaults = CloseEverything(m_prompts);
+        QVERIFY2(strFaults.empty(), strFaults.c_str());
     }
 
     void droppedFiles()

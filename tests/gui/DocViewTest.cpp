@@ -123,21 +123,11 @@ class DocViewTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        m_prompts = C_ScriptedPrompts();
-        App()->SetPrompts(&m_prompts);
-        QVERIFY(App()->InitInstance({QStringLiteral("-Embedding")}));
-        // A main window large enough for the child windows below.
-        Frame()->showNormal();
-        Frame()->resize(1400, 1000);
-        QVERIFY(QTest::qWaitForWindowExposed(Frame()));
-    }
+    void init() { QVERIFY(StartWithLargeFrame(m_prompts)); }
     void cleanup()
     {
-        Frame()->CloseAllDocuments();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY2(m_prompts.m_faults.empty(), m_prompts.Faults().c_str());
+        const std::string strFaults = CloseEverything(m_prompts);
+        QVERIFY2(strFaults.empty(), strFaults.c_str());
     }
 
     // Layouts no Qt format stores are converted through the picture layer's reader: 4-bit
