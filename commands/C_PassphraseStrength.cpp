@@ -54,10 +54,13 @@ std::string Count(double dLog10)
 {
     char sz[64];
     if (dLog10 < 6) {
-        const long long n = std::llround(std::pow(10.0, dLog10));
-        std::string str = std::to_string(n);
-        for (int i = int(str.size()) - 3; i > 0; i -= 3)
-            str.insert(size_t(i), ",");
+        const std::string strDigits = std::to_string(std::llround(std::pow(10.0, dLog10)));
+        std::string str;
+        for (size_t i = 0; i < strDigits.size(); ++i) {
+            if (i != 0 && (strDigits.size() - i) % 3 == 0)
+                str += ',';
+            str += strDigits[i];
+        }
         return str;
     }
     int nExponent = int(std::floor(dLog10));
