@@ -65,8 +65,6 @@ public:
         , m_fnRandom(fnRandom)
     { }
 
-    bool IsMatching() const { return m_eMode != E_Mode::Replace; }
-
     // The symbols of nCount record bytes: entry k holds byte k's bits, most significant first,
     // in bits 15-14, 13-12, ..., 1-0, each with a fresh random direction (none when replacing).
     std::vector<uint16_t> Symbols(const uint8_t* pBytes, size_t nCount) const;

@@ -1,5 +1,6 @@
 #include "model/C_MatchEmbedding.h"
 
+#include "model/image/C_DefaultColours.h"
 #include "model/image/C_PngDocument.h"
 
 #include <sodium.h>
@@ -9,16 +10,10 @@
 
 namespace {
 
-bool IsGrayRamp(const std::vector<S_Rgb>& palette)
+// All 256 levels: a shorter ramp would let an index step past its last entry.
+bool IsFullGrayRamp(const std::vector<S_Rgb>& palette)
 {
-    if (palette.size() != 256)
-        return false;
-    for (size_t i = 0; i < palette.size(); ++i) {
-        const auto n = static_cast<uint8_t>(i);
-        if (!(palette[i] == S_Rgb{n, n, n}))
-            return false;
-    }
-    return true;
+    return palette.size() == 256 && C_DefaultColours::IsGrayRamp(palette);
 }
 
 // A 32-bit BMP's channels are whole bytes when every mask is one aligned byte or unused.
@@ -57,7 +52,7 @@ C_SampleWriter::E_Mode C_MatchEmbedding::ModeOf(const BTCImageData& data)
             return E_Mode::Replace;
         const C_PngDocument& png = *data.m_pPng;
         if (png.m_nColourType == C_PngDocument::kPalette)
-            return png.m_nBitDepth == 8 && IsGrayRamp(data.GetPalette()) ? E_Mode::MatchBytes : E_Mode::Replace;
+            return png.m_nBitDepth == 8 && IsFullGrayRamp(data.GetPalette()) ? E_Mode::MatchBytes : E_Mode::Replace;
         if (png.m_nBitDepth == 16)
             return E_Mode::MatchBigEndian16;
         return png.m_nBitDepth == 8 ? E_Mode::MatchBytes : E_Mode::Replace;
@@ -65,7 +60,7 @@ C_SampleWriter::E_Mode C_MatchEmbedding::ModeOf(const BTCImageData& data)
     switch (data.GetBitsPerPixel()) {
     case 24: return E_Mode::MatchBytes;
     case 32: return MasksAreBytes(data.GetMasks()) ? E_Mode::MatchBytes : E_Mode::Replace;
-    case 8: return IsGrayRamp(data.GetPalette()) ? E_Mode::MatchBytes : E_Mode::Replace;
+    case 8: return IsFullGrayRamp(data.GetPalette()) ? E_Mode::MatchBytes : E_Mode::Replace;
     default: return E_Mode::Replace;
     }
 }

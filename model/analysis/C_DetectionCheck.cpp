@@ -38,21 +38,12 @@ struct S_Layout {
     std::vector<S_Channel> aChannels;
 };
 
-bool IsGrayRamp(const std::vector<S_Rgb>& aPalette)
-{
-    if (aPalette.empty())
-        return false;
-    for (size_t i = 0; i < aPalette.size(); ++i)
-        if (aPalette[i] != S_Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)})
-            return false;
-    return aPalette.size() <= 256;
-}
-
 S_Layout IndexedLayout(const BTCImageData& data, const C_PixelReader& reader)
 {
     S_Layout layout;
     const C_PngDocument* pPng = data.m_eSourceFormat == E_ImageFormat::Png ? data.m_pPng.get() : nullptr;
-    const bool bGray = (pPng && pPng->m_nColourType == C_PngDocument::kGray) || IsGrayRamp(reader.Palette());
+    const bool bGray =
+        (pPng && pPng->m_nColourType == C_PngDocument::kGray) || C_DefaultColours::IsGrayRamp(reader.Palette());
     layout.eSource = data.m_nBitsPerPixel == 8 ? E_Source::Bytes : E_Source::Indices;
     S_Channel channel;
     channel.pName = bGray ? "Gray" : "Index";

@@ -25,3 +25,15 @@ std::vector<S_Rgb> C_DefaultColours::GrayRamp()
     }
     return aRamp;
 }
+
+bool C_DefaultColours::IsGrayRamp(const std::vector<S_Rgb>& palette)
+{
+    if (palette.empty() || palette.size() > 256)
+        return false;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        const auto n = static_cast<uint8_t>(i);
+        if (!(palette[i] == S_Rgb{n, n, n}))
+            return false;
+    }
+    return true;
+}

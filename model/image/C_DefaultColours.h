@@ -15,4 +15,7 @@ public:
     static const uint32_t* RgbMasks(int nBits);
     // 256 entries, entry i being (i, i, i).
     static std::vector<S_Rgb> GrayRamp();
+    // True when every entry i of a palette of 1 to 256 entries is (i, i, i): its indices are
+    // gray levels themselves.
+    static bool IsGrayRamp(const std::vector<S_Rgb>& palette);
 };
