@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -190,6 +192,43 @@ TEST(PositionSequence, RepeatCheckDoesNotMoveTheSequence)
     EXPECT_TRUE(a.RepeatsWithin(1000));
     for (int i = 0; i < 200; ++i)
         ASSERT_EQ(a.Next(), b.Next());
+}
+
+// The vectors docs/position-sequence.md publishes, so that a reader written from it can check
+// itself; the sequence never changes.
+TEST(PositionSequence, PublishedVectors)
+{
+    C_PositionSequence sequence;
+    sequence.SetKey("tiger7");
+    sequence.SetModulus(1000);
+    std::vector<uint32_t> drawn(473);
+    sequence.Fill(drawn.data(), drawn.size());
+    const std::vector<uint32_t> first = {17, 51, 85, 119, 153, 238, 255, 306, 357, 391, 425, 442, 459, 510, 527, 561,
+        816, 833, 850, 867, 884, 918, 935, 986};
+    EXPECT_EQ(std::vector<uint32_t>(drawn.begin(), drawn.begin() + 24), first);
+    // The first pass hands out 465 candidates; the complemented key's pass follows.
+    const std::vector<uint32_t> around = {864, 881, 932, 0, 34, 68, 102, 136, 170, 187, 204, 221};
+    EXPECT_EQ(std::vector<uint32_t>(drawn.begin() + 461, drawn.end()), around);
+
+    sequence.SetKey("");
+    sequence.SetModulus(1700);
+    std::vector<uint32_t> empty(12);
+    sequence.Fill(empty.data(), empty.size());
+    EXPECT_EQ(empty, (std::vector<uint32_t>{17, 34, 68, 102, 204, 221, 238, 272, 289, 357, 374, 425}));
+    sequence.SetKey("tiger7");
+    EXPECT_EQ(sequence.DrawsBeforeRepeat(1700), 45u);
+
+    std::array<uint8_t, 16> key{};
+    const uint8_t aKey[16] = {
+        0xa2, 0xdf, 0xf1, 0x2b, 0x27, 0x05, 0x3b, 0x85, 0x40, 0x36, 0xec, 0x82, 0xe0, 0xed, 0x5f, 0x36};
+    std::copy(std::begin(aKey), std::end(aKey), key.begin());
+    sequence.SetRawKey(key);
+    sequence.SetModulus(1872);
+    std::vector<uint32_t> sealed;
+    for (int i = 0; i < 16; ++i)
+        sealed.push_back(sequence.Next());
+    EXPECT_EQ(
+        sealed, (std::vector<uint32_t>{17, 51, 119, 153, 170, 204, 221, 238, 255, 272, 289, 306, 323, 340, 408, 459}));
 }
 
 }  // namespace

@@ -1,0 +1,276 @@
+#!/usr/bin/python3
+"""A reader of Veilmark's records written from docs/ alone (carrier-bytes.md,
+position-sequence.md, plain-record.md, sealed-record.md), to show those documents are enough.
+
+Usage: doc_reader.py PICTURE PASSPHRASE OUTPUT
+Writes the payload to OUTPUT and prints "plain NAME" or "sealed NAME"; exit 1 when no record
+is found, 4 when a sealed record is damaged.
+"""
+import hashlib
+import struct
+import sys
+import zlib
+
+import nacl.bindings
+import nacl.pwhash
+import zstandard
+
+
+# --- carrier-bytes.md -------------------------------------------------------------------------
+
+def bmp_bytes(data):
+    offset = struct.unpack_from("<I", data, 10)[0]
+    header = struct.unpack_from("<I", data, 14)[0]
+    if header == 12:
+        width, height, _, bits = struct.unpack_from("<HHHH", data, 18)
+        compression = 0
+    else:
+        width, height, _, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+    stride = (width * bits + 31) // 32 * 4
+    rows = abs(height)
+    if compression in (0, 3):
+        return data[offset:offset + stride * rows]
+    # RLE8 / RLE4: the rows of an uncompressed bottom-up picture, skipped pixels index 0.
+    out = bytearray(stride * rows)
+    x = y = 0
+    i = offset
+
+    def put(px, value):
+        row = y * stride
+        if bits == 8:
+            out[row + px] = value
+        elif px % 2 == 0:
+            out[row + px // 2] = (out[row + px // 2] & 0x0F) | value << 4
+        else:
+            out[row + px // 2] = (out[row + px // 2] & 0xF0) | (value & 0x0F)
+
+    while i + 1 < len(data) and y < rows:
+        a, b = data[i], data[i + 1]
+        i += 2
+        if a:
+            for k in range(a):
+                put(x + k, b if bits == 8 else (b >> 4 if k % 2 == 0 else b & 0x0F))
+            x += a
+        elif b == 0:
+            x, y = 0, y + 1
+        elif b == 1:
+            break
+        elif b == 2:
+            x, y = x + data[i], y + data[i + 1]
+            i += 2
+        else:
+            for k in range(b):
+                put(x + k, data[i + k] if bits == 8 else (data[i + k // 2] >> 4 if k % 2 == 0 else data[i + k // 2] & 0x0F))
+            x += b
+            length = b if bits == 8 else (b + 1) // 2
+            i += length + (length & 1)
+    return bytes(out)
+
+
+def png_bytes(data):
+    pos, idat, ihdr = 8, b"", None
+    while pos < len(data):
+        length, kind = struct.unpack_from(">I4s", data, pos)
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            ihdr = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    width, height, depth, colour, _, _, interlace = ihdr
+    if interlace:
+        raise SystemExit("this reader does not de-interlace")
+    channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour]
+    bpp = max(1, channels * depth // 8)
+    stride = (width * channels * depth + 7) // 8
+    raw = zlib.decompress(idat)
+    out, prior = bytearray(), bytearray(stride)
+    for y in range(height):
+        kind, row = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for x in range(stride):
+            a = row[x - bpp] if x >= bpp else 0
+            b = prior[x]
+            c = prior[x - bpp] if x >= bpp else 0
+            if kind == 1:
+                row[x] = (row[x] + a) & 255
+            elif kind == 2:
+                row[x] = (row[x] + b) & 255
+            elif kind == 3:
+                row[x] = (row[x] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                row[x] = (row[x] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        out += row
+        prior = row
+    return bytes(out)
+
+
+def gif_bytes(data):
+    flags = data[10]
+    pos = 13 + (3 << ((flags & 7) + 1) if flags & 0x80 else 0)
+    while data[pos] == 0x21:  # extensions before the first image
+        pos += 2
+        while data[pos]:
+            pos += data[pos] + 1
+        pos += 1
+    _, _, width, height, flags = struct.unpack_from("<HHHHB", data, pos + 1)
+    pos += 10
+    if flags & 0x80:
+        pos += 3 << ((flags & 7) + 1)
+    code_size = data[pos]
+    pos += 1
+    stream = bytearray()
+    while data[pos]:
+        stream += data[pos + 1:pos + 1 + data[pos]]
+        pos += data[pos] + 1
+    # LZW, least significant bit first.
+    clear, end = 1 << code_size, (1 << code_size) + 1
+    table, size, out, bit, prev = None, code_size + 1, bytearray(), 0, None
+    while bit + size <= len(stream) * 8:
+        code = int.from_bytes(stream[bit // 8:bit // 8 + 3].ljust(3, b"\0"), "little") >> (bit % 8) & ((1 << size) - 1)
+        bit += size
+        if code == clear:
+            table = [bytes([i]) for i in range(clear)] + [b"", b""]
+            size, prev = code_size + 1, None
+            continue
+        if code == end:
+            break
+        entry = table[code] if code < len(table) else table[prev] + table[prev][:1]
+        out += entry
+        if prev is not None and len(table) < 4096:
+            table.append(table[prev] + entry[:1])
+            if len(table) == 1 << size and size < 12:
+                size += 1
+        prev = code
+    pixels = bytes(out[:width * height])
+    if flags & 0x40:  # interlaced: rows 0, 8, ..; 4, 12, ..; 2, 6, ..; 1, 3, ..
+        order = [y for start, step in ((0, 8), (4, 8), (2, 4), (1, 2)) for y in range(start, height, step)]
+        rows = [b""] * height
+        for i, y in enumerate(order):
+            rows[y] = pixels[i * width:(i + 1) * width]
+        pixels = b"".join(rows)
+    return pixels
+
+
+def pcx_bytes(data):
+    xmin, ymin, xmax, ymax = struct.unpack_from("<HHHH", data, 4)
+    bits, planes, per_line = data[3], data[65], struct.unpack_from("<H", data, 66)[0]
+    width, height = xmax - xmin + 1, ymax - ymin + 1
+    line, out, i = per_line * planes, bytearray(), 128
+    decoded = bytearray()
+    while len(decoded) < line * height:
+        b = data[i]
+        i += 1
+        if b >= 0xC0:
+            decoded += bytes([data[i]]) * (b & 0x3F)
+            i += 1
+        else:
+            decoded.append(b)
+    for y in range(height):
+        row = decoded[y * line:(y + 1) * line]
+        if bits == 8 and planes == 3:
+            for x in range(width):
+                out += bytes([row[2 * per_line + x], row[per_line + x], row[x]])
+            continue
+        for x in range(width):
+            index = 0
+            for p in range(planes):
+                bit = x * bits
+                index |= (row[p * per_line + bit // 8] >> (8 - bits - bit % 8) & ((1 << bits) - 1)) << (p * bits)
+            out.append(index)
+    return bytes(out)
+
+
+def carrier_bytes(data):
+    if data[:2] == b"BM":
+        return bmp_bytes(data)
+    if data[:8] == b"\x89PNG\r\n\x1a\n":
+        return png_bytes(data)
+    if data[:6] in (b"GIF87a", b"GIF89a"):
+        return gif_bytes(data)
+    if data[0] == 0x0A:
+        return pcx_bytes(data)
+    raise SystemExit("not a picture this reader knows")
+
+
+# --- position-sequence.md ---------------------------------------------------------------------
+
+def draws(key, m):
+    bits = [(key[b >> 3] >> (7 - (b & 7))) & 1 for b in range(128)]
+    complement = 0
+    while True:
+        for k in range(1, m + 1):
+            if bits[(k - 1) % 128] ^ complement:
+                yield ((17 * k) & 0xFFFFFFFF) % m
+        complement ^= 1
+
+
+def read(carrier, positions, offset, count):
+    out = bytearray()
+    for _ in range(count):
+        value = 0
+        for _ in range(8):
+            value = value << 1 | (carrier[offset + next(positions)] & 1)
+        out.append(value)
+    return bytes(out)
+
+
+# --- plain-record.md and sealed-record.md -----------------------------------------------------
+
+def plain(carrier, n, passphrase):
+    positions = draws(hashlib.md5(passphrase).digest(), n)
+    head = read(carrier, positions, 0, 9)
+    name_length, size = struct.unpack_from("<HI", head, 3)
+    if head[:3] != b"VMK" or 8 * (9 + name_length + size) > n:
+        return None
+    name = read(carrier, positions, 0, name_length).split(b"\0")[0]
+    return name, read(carrier, positions, 0, size)
+
+
+def sealed(carrier, n, passphrase):
+    if n < 576:
+        return None
+    salt = bytes(int("".join(str(carrier[8 * i + j] & 1) for j in range(8)), 2) for i in range(16))
+    key = nacl.pwhash.argon2id.kdf(64, passphrase, salt, opslimit=5, memlimit=134217728)
+    positions = draws(key[:16], n - 128)
+    tag = read(carrier, positions, 128, 8)
+    if sum(bin(a ^ b).count("1") for a, b in zip(tag, key[48:56])) > 8:
+        return None
+    rest = read(carrier, positions, 128, 29)
+    version, length, nonce = rest[0], struct.unpack_from("<I", rest, 1)[0], rest[5:29]
+    if version != 1 or length < 19 or 37 + length > (n - 128) // 8:
+        raise SystemExit(4)
+    cipher = read(carrier, positions, 128, length)
+    associated = b"VMK-SEALED" + tag + bytes([version]) + struct.pack("<I", length)
+    try:
+        inner = nacl.bindings.crypto_aead_xchacha20poly1305_ietf_decrypt(cipher, associated, nonce, key[16:48])
+    except nacl.exceptions.CryptoError:
+        raise SystemExit(4)
+    flags, name_length = inner[0], struct.unpack_from("<H", inner, 1)[0]
+    if flags & ~1 or 3 + name_length > len(inner):
+        raise SystemExit(4)
+    payload = inner[3 + name_length:]
+    if flags & 1:
+        payload = zstandard.ZstdDecompressor().decompress(payload)
+    return inner[3:3 + name_length].split(b"\0")[0], payload
+
+
+def main():
+    picture, passphrase, output = sys.argv[1], sys.argv[2].encode(), sys.argv[3]
+    with open(picture, "rb") as f:
+        carrier = carrier_bytes(f.read())
+    n = max(len(carrier) - 1, 0)
+    for kind, reader in (("plain", plain), ("sealed", sealed)):
+        found = reader(carrier, n, passphrase)
+        if found:
+            with open(output, "wb") as f:
+                f.write(found[1])
+            print(kind, found[0].decode())
+            return 0
+    print("none")
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

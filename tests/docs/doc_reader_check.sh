@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Hides plain and sealed records with veilmark-cli in pictures of every format and reads them
+# back with doc_reader.py, a reader written from docs/ alone: the documents must be enough.
+set -euo pipefail
+cli=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+head -c 1500 /dev/urandom > random.bin
+for i in $(seq 1 40); do echo "line $i of a text that compresses well"; done > text.txt
+convert -size 200x150 plasma: -depth 8 base.png
+convert base.png BMP3:rgb.bmp
+convert base.png -define png:color-type=2 PNG24:rgb.png
+convert base.png -colors 200 gif.gif
+convert base.png -colors 200 -interlace GIF interlaced.gif
+convert base.png pcx24.pcx
+convert base.png -colors 256 -type palette pcx8.pcx
+convert base.png -colors 16 -compress RLE BMP3:rle4.bmp
+convert base.png -colorspace gray -define png:bit-depth=16 gray16.png
+
+failed=0
+for picture in rgb.bmp rgb.png gif.gif interlaced.gif pcx24.pcx pcx8.pcx rle4.bmp gray16.png; do
+  ext=${picture##*.}
+  for kind in plain sealed; do
+    for payload in random.bin text.txt; do
+      seal=(); [ "$kind" = sealed ] && seal=(--seal)
+      pass="tiger7"; [ "$kind" = sealed ] && pass="correct horse battery staple"
+      out="out-$kind-$picture"
+      VEILMARK_PASSPHRASE="$pass" "$cli" hide "${seal[@]}" "$picture" "$payload" -o "$out.$ext" >/dev/null 2>&1 || {
+        echo "hide failed: $kind $picture $payload"; failed=1; continue; }
+      if ! said=$(/usr/bin/python3 "$here/doc_reader.py" "$out.$ext" "$pass" got.bin); then
+        echo "the reader found nothing: $kind $picture $payload"; failed=1; continue
+      fi
+      if [ "$said" != "$kind $payload" ] || ! cmp -s got.bin "$payload"; then
+        echo "wrong read: $kind $picture $payload: $said"; failed=1; continue
+      fi
+      echo "ok: $kind $picture $payload"
+    done
+  done
+done
+# A wrong pass phrase finds nothing.
+VEILMARK_PASSPHRASE=tiger7 "$cli" hide rgb.png random.bin -o wrong.png >/dev/null 2>&1
+if /usr/bin/python3 "$here/doc_reader.py" wrong.png tiger8 got.bin >/dev/null; then
+  echo "a wrong pass phrase read a record"; failed=1
+fi
+exit $failed
