@@ -152,8 +152,8 @@ std::string C_StrengthEstimate::Describe(double dBits)
     std::snprintf(szCost, sizeof szCost, " at %.1f s and %d MiB each", kSecondsPerGuess, kMiBPerGuess);
     return "about " + strGuesses + (strGuesses == "1" ? " guess" : " guesses") + szCost + "; trying them all takes "
         + DescribeDuration(Log10Seconds(dBits, kMachineCores)) + " on one computer (" + std::to_string(kMachineCores)
-        + " cores) and " + DescribeDuration(Log10Seconds(dBits, kLargeAttackerCores)) + " for an attacker with "
-        + Count(std::log10(double(kLargeAttackerCores))) + " cores.";
+        + " cores), " + DescribeDuration(Log10Seconds(dBits, kLargeAttackerCores)) + " for a large attacker ("
+        + Count(std::log10(double(kLargeAttackerCores))) + " cores).";
 }
 
 std::string C_StrengthEstimate::DescribeDuration(double dLog10Seconds)

@@ -37,8 +37,8 @@ public:
     // Empty, or tried within kWeakDays by the large attacker.
     static bool IsWeak(std::string_view strPassphrase);
 
-    // "about 3.6 x 10^15 guesses at 0.3 s and 128 MiB each; trying them all takes about 6 million
-    // years on one computer (2 cores) and about 1,150 years for an attacker with 10,000 cores."
+    // "about 3.6 x 10^15 guesses at 0.3 s and 128 MiB each; trying them all takes about 18 million
+    // years on one computer (2 cores), about 4 thousand years for a large attacker (10,000 cores)."
     static std::string Describe(double dBits);
     // "about 3 centuries", "less than a second": a duration given as log10 of seconds.
     static std::string DescribeDuration(double dLog10Seconds);

@@ -46,7 +46,7 @@ TEST(StrengthEstimate, TimeIsGivenForOneComputerAndALargeAttacker)
     const std::string str = S::Describe(40);
     EXPECT_EQ(str,
         "about 1.1 x 10^12 guesses at 0.3 s and 128 MiB each; trying them all takes about 6 thousand years on "
-        "one computer (2 cores) and about 1 year for an attacker with 10,000 cores.");
+        "one computer (2 cores), about 1 year for a large attacker (10,000 cores).");
     EXPECT_EQ(S::Describe(0).substr(0, 24), "about 1 guess at 0.3 s a");
     EXPECT_NEAR(S::Log10Seconds(40, 10000) - S::Log10Seconds(40, 2), -std::log10(5000.0), 1e-9);
 }

@@ -135,6 +135,9 @@ TEST(SealedPassphraseDlg, HideAsksTwiceShowsTheStrengthAndTakesUpTo1024BytesOfTe
     // The estimate follows the typing.
     QTest::keyClicks(o.Line(IDC_SEALED_PASSPHRASE), "password");
     EXPECT_EQ(pStrength->text().toStdString(), C_PassphraseStrength::Describe("password"));
+    // The longest line (two counts in powers of ten) fits the space the dialog gives it.
+    pStrength->setText(QString::fromStdString(C_PassphraseStrength::Describe("correct horse battery staple")));
+    EXPECT_LE(pStrength->heightForWidth(pStrength->width()), pStrength->height()) << pStrength->text().toStdString();
 
     // 1,024 bytes of UTF-8, however they arrive: 512 two-byte letters fill it.
     QLineEdit* pAgain = o.Line(IDC_SEALED_AGAIN);
@@ -194,7 +197,7 @@ TEST(PassphraseStrength, WeakAndStrongPassPhrasesAtTheMeasuredRate)
     for (const std::string& str : {strWeak, strStrong}) {
         EXPECT_TRUE(str.starts_with("Estimated strength: about ")) << str;
         EXPECT_NE(str.find(" at 0.3 s and 128 MiB each; trying them all takes "), std::string::npos) << str;
-        EXPECT_NE(str.find(" for an attacker with 10,000 cores."), std::string::npos) << str;
+        EXPECT_NE(str.find(" for a large attacker (10,000 cores)."), std::string::npos) << str;
     }
     EXPECT_NE(strWeak.find("less than a second on one computer (2 cores)"), std::string::npos) << strWeak;
     EXPECT_NE(strStrong.find("million years on one computer"), std::string::npos) << strStrong;
