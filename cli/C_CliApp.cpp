@@ -32,12 +32,16 @@ constexpr const char* kExamples = R"(Examples:
   veilmark-cli grayscale photo.bmp -o photo-gray.bmp
   veilmark-cli convert photo.bmp -o photo.png
 
-The pass phrase (at most 15 characters; empty is allowed) comes from --passphrase-file, else
-from the environment variable VEILMARK_PASSPHRASE, else from the terminal without echo.
+The pass phrase (at most 15 characters; empty is allowed) is asked for on the terminal without
+echo, or read from --passphrase-file FILE (- for standard input), which comes first when given.
+For scripts, the environment variable VEILMARK_PASSPHRASE is used before the terminal; mind
+that a value typed on a command line stays in the shell's history, and that processes of the
+same user can read it in /proc/PID/environ.
 
 hide --seal and compose --seal write a sealed record instead: encrypted and authenticated,
-compressed when that is smaller, under a pass phrase of up to 1024 bytes of UTF-8. reveal
-finds either kind without being told which.
+compressed when that is smaller, under a pass phrase of up to 1024 bytes of UTF-8 (an empty or
+weak one is used with a warning on standard error). reveal finds either kind without being
+told which.
 
 A PAYLOAD, --text-file or reveal -o given as "-" is standard input or output.
 
@@ -63,6 +67,18 @@ std::string C_CliApp::VersionLine()
 }
 
 int C_CliApp::Run(
+    const std::vector<std::string>& args, const T_Environment& env, std::ostream& out, std::ostream& err) const
+{
+    const int nStatus = RunCommand(args, env, out, err);
+    // A full disk or a closed pipe on standard output must not read as success: whatever the
+    // command printed is what a script came for.
+    out.flush();
+    if (!out)
+        return Report(err, "What this command prints could not be written to standard output.", E_ExitCode::Failed);
+    return nStatus;
+}
+
+int C_CliApp::RunCommand(
     const std::vector<std::string>& args, const T_Environment& env, std::ostream& out, std::ostream& err) const
 {
     try {

@@ -26,6 +26,10 @@ public:
     static std::string VersionLine();
 
 private:
+    // Run without the final check of standard output.
+    int RunCommand(
+        const std::vector<std::string>& args, const T_Environment& env, std::ostream& out, std::ostream& err) const;
+
     bool m_bTerminal = true;
     std::istream* m_pIn = nullptr;  // null: std::cin
 };

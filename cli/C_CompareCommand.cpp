@@ -2,13 +2,16 @@
 
 #include "cli/C_PictureIo.h"
 #include "model/C_Carrier.h"
+#include "model/image/C_ColourComparer.h"
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 
 C_CompareCommand::C_CompareCommand(CLI::App& root)
 {
-    m_pCommand = root.add_subcommand("compare", "Compare two pictures' geometry, palette and pixel bytes");
+    m_pCommand = root.add_subcommand("compare",
+        "Compare two pictures' geometry, palette and pixel bytes, or the colours of their pixels where they are stored differently");
     m_pCommand->add_option("PICTURE", m_strPicture, "The first picture")->required();
     m_pCommand->add_option("OTHER", m_strOther, "The second picture")->required();
     m_pCommand->footer("Example:\n  veilmark-cli compare photo.bmp photo-notes.bmp");
@@ -21,11 +24,20 @@ E_ExitCode C_CompareCommand::Run(const C_CliContext& context)
     C_Carrier second;
     C_PictureIo::Open(context, second, m_strOther, C_PictureIo::kOpenSecondFailed);
 
-    const bool bDiffer = first.CompareImage(second) > 0;
-    context.Out() << (bDiffer ? kDiffer : kSimilar) << "\n";
-
     const BTCImageData& a = *first.GetObjectDataPtr();
     const BTCImageData& b = *second.GetObjectDataPtr();
+    // The same pixels stored another way (as BMP and as PNG) differ in every byte: what they
+    // show is compared instead, and said so.
+    if (C_ColourComparer::StoredDifferently(a, b))
+        if (const std::optional<uint64_t> nPixels = C_ColourComparer::DifferingPixels(a, b)) {
+            if (*nPixels > 0)
+                context.Out() << kDiffer << "\n";
+            context.Out() << C_ColourComparer::Describe(a, b, *nPixels) << "\n";
+            return *nPixels > 0 ? E_ExitCode::NotFound : E_ExitCode::Done;
+        }
+
+    const bool bDiffer = first.CompareImage(second) > 0;
+    context.Out() << (bDiffer ? kDiffer : kSimilar) << "\n";
     if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetBitsPerPixel() != b.GetBitsPerPixel()
         || a.GetImageSize() != b.GetImageSize()) {
         context.Out() << "Differing pixel bytes: not comparable (the pictures differ in width, height or depth)\n";

@@ -117,6 +117,11 @@ void C_HideJob::PairPalette(const C_CliContext& context)
 void C_HideJob::LoadPayload(const C_CliContext& context, C_Message& message, const std::string& strPath,
     const char* pFitText, const std::string& strName) const
 {
+    // Two readers of one stream: the first would take it all and the pass phrase would be empty.
+    if (C_PassphraseSource::IsStandardInput(strPath) && m_passphrase.ReadsStandardInput())
+        throw C_CliError(E_ExitCode::Refused,
+            "The payload and the pass phrase cannot both be read from standard input: give the pass phrase in "
+            "a file of its own or at the terminal. Nothing was written.");
     std::string strHidden = strName;
     if (strHidden.empty())
         strHidden = strPath == "-" ? std::string(kStdinName) : C_Message::NameFromPath(strPath);
@@ -177,6 +182,8 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     const bool bMatched = m_strEmbed == "match";
     const std::string strPassword = m_passphrase.Get(
         context, true, m_bSeal ? C_PassphraseSource::E_Rules::Sealed : C_PassphraseSource::E_Rules::Plain);
+    if (m_bSeal)
+        C_PassphraseSource::WarnIfWeak(context, strPassword);
     if (m_bSeal)
         HideSealed(message, strPassword, pFitText);
     else if (!m_carrier.HideMessage(message, strPassword, Embedding()))  // positions would repeat; no byte changed

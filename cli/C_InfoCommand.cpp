@@ -24,7 +24,8 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
     carrier.GetCarrierInfo(info);
     const char* pFormat = C_PictureIo::FormatName(carrier.GetObjectDataPtr()->GetSourceFormat());
     // The sealed record's fit comes after the plain one's, so scripts reading the old fields
-    // find them where they were.
+    // find them where they were. It is for a name of 0 bytes: the hidden name is stored in the
+    // record, so each of its bytes takes one from the payload.
     const uint32_t nSealed = carrier.GetSealedCapacity();
     if (m_bJson) {
         context.Out() << "{\"path\": " << C_Text::JsonQuoted(info.m_strPath) << ", \"format\": \"" << pFormat
@@ -32,7 +33,8 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
                       << ", \"height\": " << info.m_nHeight << ", \"bits_per_pixel\": " << info.m_nBitsPerPixel
                       << ", \"capacity\": " << info.m_nCapacity
                       << ", \"remarks\": " << C_Text::JsonQuoted(info.m_strRemarks)
-                      << ", \"sealed_capacity\": " << nSealed << "}\n";
+                      << ", \"sealed_capacity\": " << nSealed << ", \"sealed_capacity_0_byte_name\": " << nSealed
+                      << "}\n";
     } else {
         context.Out() << "Path: " << C_Text::Printable(info.m_strPath) << "\n"
                       << "Format: " << pFormat << "\n"
@@ -43,7 +45,8 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
                       << "Capacity: " << info.m_nCapacity << " bytes\n"
                       << info.m_strRemarks << "\n"
                       << "Sealed capacity: " << nSealed << " bytes"
-                      << (nSealed > 0 ? " (more when the payload compresses)" : " (too small for a sealed record)")
+                      << (nSealed > 0 ? " less the name's length in bytes (more when the payload compresses)"
+                                      : " (too small for a sealed record)")
                       << "\n";
     }
     return E_ExitCode::Done;

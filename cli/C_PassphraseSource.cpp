@@ -5,6 +5,7 @@
 #include "cli/C_Text.h"
 #include "model/C_FileException.h"
 #include "model/C_SealedRecord.h"
+#include "model/C_StrengthEstimate.h"
 #include "model/C_TextRules.h"
 #include "model/vmk_texts.h"
 
@@ -15,6 +16,7 @@
 #include <utility>
 #include <cstring>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -46,8 +48,8 @@ void C_PassphraseSource::AddOption(CLI::App& command)
 {
     m_pFileOption = command
                         .add_option("--passphrase-file", m_strFile,
-                            "Read the pass phrase from FILE (its content less one final line break); otherwise "
-                            "from $VEILMARK_PASSPHRASE, otherwise from the terminal")
+                            "Read the pass phrase from FILE (its content less one final line break; - for standard "
+                            "input); otherwise from $VEILMARK_PASSPHRASE, otherwise from the terminal")
                         ->option_text("FILE");
 }
 
@@ -87,18 +89,62 @@ void C_PassphraseSource::FailReading(int nErrno) const
             + std::strerror(nErrno));
 }
 
-std::string C_PassphraseSource::ReadFile() const
+void C_PassphraseSource::WarnIfWeak(const C_CliContext& context, const std::string& strPassphrase)
 {
-    std::ifstream file(m_strFile, std::ios::binary);
-    if (!file)
-        FailReading(errno);
+    if (strPassphrase.empty())
+        context.Err() << "Warning: the pass phrase is empty: anyone who tries none reveals the message at once. "
+                         "It is sealed anyway.\n";
+    else if (C_StrengthEstimate::IsWeak(strPassphrase))
+        context.Err() << "Warning: a weak pass phrase: "
+                      << C_StrengthEstimate::Describe(C_StrengthEstimate::EstimateBits(strPassphrase))
+                      << " It is sealed anyway; more words, and words a dictionary does not hold, make it "
+                         "stronger.\n";
+}
+
+bool C_PassphraseSource::IsStandardInput(const std::string& strPath)
+{
+    if (strPath == "-")
+        return true;
+    // /dev/stdin, /dev/fd/0, /proc/self/fd/0 or any other name of the same file or pipe.
+    struct stat input = {};
+    struct stat named = {};
+    return ::fstat(0, &input) == 0 && ::stat(strPath.c_str(), &named) == 0 && input.st_dev == named.st_dev
+        && input.st_ino == named.st_ino;
+}
+
+bool C_PassphraseSource::ReadsStandardInput() const
+{
+    return m_pFileOption != nullptr && m_pFileOption->count() > 0 && IsStandardInput(m_strFile);
+}
+
+std::string C_PassphraseSource::ReadFile(const C_CliContext& context) const
+{
     // Far more than either kind of pass phrase holds; whatever is longer is refused anyway.
     constexpr std::streamsize kMaxRead = 4096;
     std::string strText(kMaxRead + 1, '\0');
-    file.read(strText.data(), kMaxRead + 1);
-    if (file.bad())
-        FailReading(errno);
-    strText.resize(static_cast<size_t>(file.gcount()));
+    bool bStream = true;
+    if (m_strFile == "-") {
+        context.In().read(strText.data(), kMaxRead + 1);
+        if (context.In().bad())
+            FailReading(EIO);
+        strText.resize(static_cast<size_t>(context.In().gcount()));
+    } else {
+        std::ifstream file(m_strFile, std::ios::binary);
+        if (!file)
+            FailReading(errno);
+        struct stat status = {};
+        bStream = ::stat(m_strFile.c_str(), &status) != 0 || !S_ISREG(status.st_mode);
+        file.read(strText.data(), kMaxRead + 1);
+        if (file.bad())
+            FailReading(errno);
+        strText.resize(static_cast<size_t>(file.gcount()));
+    }
+    // An empty file is the empty pass phrase, but a pipe or device with nothing left in it has
+    // been read already (or never written to): hiding under "" then would store the secret readable.
+    if (strText.empty() && bStream)
+        throw C_CliError(E_ExitCode::Refused,
+            "The pass phrase file " + C_Text::Printable(m_strFile)
+                + " is a stream that was already at its end: no pass phrase was read from it. Nothing was written.");
     // Editors end a file with a line break; it is not part of the pass phrase.
     if (strText.ends_with("\r\n"))
         strText.resize(strText.size() - 2);
@@ -136,7 +182,7 @@ std::string C_PassphraseSource::AskTerminal(const C_CliContext& context, bool bC
 std::string C_PassphraseSource::Get(const C_CliContext& context, bool bConfirm, E_Rules eRules) const
 {
     if (m_pFileOption != nullptr && m_pFileOption->count() > 0) {
-        std::string strPassphrase = ReadFile();
+        std::string strPassphrase = ReadFile(context);
         Check(strPassphrase, "the file " + C_Text::Printable(m_strFile), eRules);
         return strPassphrase;
     }

@@ -31,8 +31,18 @@ public:
     // file that cannot be read.
     std::string Get(const C_CliContext& context, bool bConfirm, E_Rules eRules = E_Rules::Plain) const;
 
+    // With --seal: a warning on standard error when the pass phrase is empty or weak
+    // (C_StrengthEstimate); the command goes on.
+    static void WarnIfWeak(const C_CliContext& context, const std::string& strPassphrase);
+    // Whether strPath reads standard input: "-", or a name of the file or pipe open as
+    // descriptor 0 (/dev/stdin, /dev/fd/0, ...).
+    static bool IsStandardInput(const std::string& strPath);
+    // Whether --passphrase-file was given and reads standard input.
+    bool ReadsStandardInput() const;
+
 private:
-    std::string ReadFile() const;
+    // Throws Refused when FILE is a pipe or device that gives nothing: it was read to its end.
+    std::string ReadFile(const C_CliContext& context) const;
     [[noreturn]] void FailReading(int nErrno) const;
     static std::string AskTerminal(const C_CliContext& context, bool bConfirm, E_Rules eRules);
     static void Check(const std::string& strPassphrase, const std::string& strSource, E_Rules eRules);

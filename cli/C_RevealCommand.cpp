@@ -46,7 +46,7 @@ C_RevealCommand::C_RevealCommand(CLI::App& root)
     m_pFileOption->excludes(m_pDirectoryOption);
     m_pCommand->add_flag("--force", m_bForce, "Replace a file that exists already");
     m_passphrase.AddOption(*m_pCommand);
-    m_pCommand->footer("Example:\n  VEILMARK_PASSPHRASE=secret veilmark-cli reveal photo-notes.bmp -d received/");
+    m_pCommand->footer("Example:\n  veilmark-cli reveal photo-notes.bmp -d received/ --passphrase-file key.txt");
 }
 
 std::string C_RevealCommand::SafeFileName(const std::string& strHiddenName)

@@ -4,8 +4,10 @@
 #include "commands/C_Prompts.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
+#include "model/image/C_ColourComparer.h"
 #include "model/image/C_DifferenceMap.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -21,13 +23,21 @@ void C_CompareCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
         prompts.ShowMessage(vmk::kStrSecondOpenFailed);
         return;
     }
+    const BTCImageData* pFirst = carrier.GetObjectDataPtr();
+    const BTCImageData* pSecond = second.GetObjectDataPtr();
+    // The same pixels stored another way (as BMP and as PNG) differ in every byte: what they
+    // show is compared instead, and said so.
+    if (pFirst && pSecond && C_ColourComparer::StoredDifferently(*pFirst, *pSecond))
+        if (const std::optional<uint64_t> nPixels = C_ColourComparer::DifferingPixels(*pFirst, *pSecond)) {
+            const std::string strStored = C_ColourComparer::Describe(*pFirst, *pSecond, *nPixels);
+            prompts.ShowMessage(*nPixels == 0 ? strStored : std::string(vmk::kStrImagesDiffer) + "\n\n" + strStored);
+            return;
+        }
     if (carrier.CompareImage(second) == 0) {
         prompts.ShowMessage(vmk::kStrImagesAlike);
         return;
     }
     // Where the two are laid out alike, the differences can be shown pixel by pixel.
-    const BTCImageData* pFirst = carrier.GetObjectDataPtr();
-    const BTCImageData* pSecond = second.GetObjectDataPtr();
     if (!pFirst || !pSecond || !C_DifferenceMap::SameLayout(*pFirst, *pSecond)) {
         prompts.ShowMessage(vmk::kStrImagesDiffer);
         return;

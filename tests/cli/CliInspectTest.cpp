@@ -5,10 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <sys/wait.h>
 
 namespace {
 
 using CliInspect = C_CliTest;
+
+constexpr const char* kImagesDiffer =
+    "The Two Images Differ!\nIf they appear visually similiar, there might be\nhidden data in one of these.";
 
 // The largest "spa" figure of analyze --json's channels.
 double HighestSpa(const std::string& strJson)
@@ -32,14 +37,15 @@ TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
             + "\nFormat: BMP\nSize: 9 KB\nWidth: 64\nHeight: 48\nBits per pixel: 24\n"
               "Capacity: 901 bytes\n"
               "This Carrier Can Hide Approximately 901 Bytes (or 0.880 KB) of Message data in it.\n"
-              "Sealed capacity: 852 bytes (more when the payload compresses)\n");
+              "Sealed capacity: 852 bytes less the name's length in bytes (more when the payload compresses)\n");
     const S_RunResult json = m_cli.Run({"info", strPicture, "--json"});
     ASSERT_EQ(json.nStatus, 0) << json.strErr;
     EXPECT_EQ(json.strOut,
         "{\"path\": \"" + strPicture
             + "\", \"format\": \"BMP\", \"size_kb\": 9, \"width\": 64, \"height\": 48, "
               "\"bits_per_pixel\": 24, \"capacity\": 901, \"remarks\": \"This Carrier Can Hide Approximately "
-              "901 Bytes (or 0.880 KB) of Message data in it.\", \"sealed_capacity\": 852}\n");
+              "901 Bytes (or 0.880 KB) of Message data in it.\", \"sealed_capacity\": 852, "
+              "\"sealed_capacity_0_byte_name\": 852}\n");
 }
 
 TEST_F(CliInspect, CompareCountsTheBytesAHideChanged)
@@ -66,6 +72,56 @@ TEST_F(CliInspect, CompareCountsTheBytesAHideChanged)
     const S_RunResult geometry = m_cli.Run({"compare", strPicture, Picture(E_TestPicture::Gif, "small", 10, 10)});
     EXPECT_EQ(geometry.nStatus, 1);
     EXPECT_NE(geometry.strOut.find("not comparable"), std::string::npos);
+}
+
+// The same pixels in another format differ in nearly every byte (row order, padding, channel
+// order): the colours are compared instead, and the hidden-data hint comes only when they differ.
+TEST_F(CliInspect, CompareSaysWhenTheSamePixelsAreStoredDifferently)
+{
+    const std::string strBmp = Picture(E_TestPicture::Bmp24);
+    const std::string strPng = Png(strBmp);
+    ASSERT_FALSE(strPng.empty());
+    const S_RunResult same = m_cli.Run({"compare", strBmp, strPng});
+    EXPECT_EQ(same.nStatus, 0);
+    EXPECT_EQ(same.strOut,
+        "The pictures are stored differently (24-bit BMP and 24-bit PNG); their pixels show the same colours.\n");
+
+    ASSERT_EQ(m_cli.Run({"hide", strPng, File("p", T_Bytes(40, 0x5A)), "-o", Path("h.png")}).nStatus, 0);
+    const S_RunResult differ = m_cli.Run({"compare", strBmp, Path("h.png")});
+    EXPECT_EQ(differ.nStatus, 1);
+    const std::string strHead =
+        std::string(kImagesDiffer) + "\nThe pictures are stored differently (24-bit BMP and 24-bit PNG); ";
+    ASSERT_TRUE(differ.strOut.starts_with(strHead)) << differ.strOut;
+    // Changed bytes of one pixel count once: at most the 8 x 50 record bits, about half flipped.
+    const size_t nPixels = std::stoul(differ.strOut.substr(strHead.size()));
+    EXPECT_GT(nPixels, 50u);
+    EXPECT_LT(nPixels, 400u);
+    EXPECT_TRUE(differ.strOut.ends_with(" pixels show different colours.\n")) << differ.strOut;
+
+    // A GIF and a palette BMP of the same indices and colours.
+    const std::string strGif = Picture(E_TestPicture::Gif, "indexed");
+    ASSERT_EQ(m_cli.Run({"convert", strGif, "-o", Path("indexed.bmp")}).nStatus, 0);
+    const S_RunResult palette = m_cli.Run({"compare", strGif, Path("indexed.bmp")});
+    EXPECT_EQ(palette.nStatus, 0) << palette.strOut;
+    EXPECT_EQ(palette.strOut,
+        "The pictures are stored differently (8-bit GIF and 8-bit BMP); their pixels show the same colours.\n");
+}
+
+// What a command prints is what a script came for: a full disk under standard output is a
+// failure to write, as for reveal -o -.
+TEST_F(CliInspect, StandardOutputThatCannotBeWrittenIsThree)
+{
+    const std::string strPicture = Picture(E_TestPicture::Bmp24);
+    const std::string strCli = VEILMARK_CLI_PATH;
+    for (const std::string& strArgs : {"info --json " + strPicture, "analyze " + strPicture,
+             "compare " + strPicture + " " + strPicture, std::string("--help")}) {
+        SCOPED_TRACE(strArgs);
+        const int nWait = std::system((strCli + " " + strArgs + " >/dev/full 2>" + Path("err")).c_str());
+        ASSERT_TRUE(WIFEXITED(nWait));
+        EXPECT_EQ(WEXITSTATUS(nWait), 3);
+        const T_Bytes err = C_TestBytes::Read(Path("err"));
+        EXPECT_NE(std::string(err.begin(), err.end()).find("standard output"), std::string::npos);
+    }
 }
 
 TEST_F(CliInspect, GrayscaleAndConvertWriteTheAskedFormat)

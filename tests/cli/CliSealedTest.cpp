@@ -46,6 +46,7 @@ TEST_F(CliSealed, RoundTripUnderALongPassphraseWithAPayloadThatOnlyFitsCompresse
         m_cli.Run({"hide", "--seal", strPicture, strPayload, "-o", Path("sealed.bmp"), "--passphrase-file", strKey});
     ASSERT_EQ(hide.nStatus, 0) << hide.strErr;
     EXPECT_EQ(hide.strOut, "Hidden: notes.txt (" + std::to_string(payload.size()) + " bytes)\n");
+    EXPECT_EQ(hide.strErr, "");  // a strong pass phrase: no warning
 
     const S_RunResult reveal =
         m_cli.Run({"reveal", Path("sealed.bmp"), "-o", Path("out.txt"), "--passphrase-file", strKey});
@@ -74,9 +75,23 @@ TEST_F(CliSealed, ADamagedRecordEndsWithFourAndWritesNothing)
 {
     const std::string strPicture = Picture(E_TestPicture::Bmp24);
     const std::string strSealed = Path("sealed.bmp");
-    ASSERT_EQ(
-        m_cli.Run({"hide", "--seal", strPicture, File("p.bin", C_TestBytes::Random(200, 3)), "-o", strSealed}).nStatus,
-        0);
+    // A dictionary word, or nothing: sealed, with a warning that says what an attacker needs.
+    m_cli.SetPassphrase("");
+    const S_RunResult empty =
+        m_cli.Run({"hide", "--seal", strPicture, File("p.bin", C_TestBytes::Random(200, 3)), "-o", strSealed});
+    ASSERT_EQ(empty.nStatus, 0) << empty.strErr;
+    EXPECT_EQ(empty.strErr,
+        "Warning: the pass phrase is empty: anyone who tries none reveals the message at once. It is sealed "
+        "anyway.\n");
+    m_cli.SetPassphrase("secret");
+    const S_RunResult weak = m_cli.Run({"hide", "--seal", strPicture, Path("p.bin"), "-o", strSealed, "--force"});
+    ASSERT_EQ(weak.nStatus, 0) << weak.strErr;
+    EXPECT_TRUE(weak.strErr.starts_with("Warning: a weak pass phrase: about ")) << weak.strErr;
+    EXPECT_NE(weak.strErr.find(" guesses at 0.3 s and 128 MiB each; trying them all takes "), std::string::npos)
+        << weak.strErr;
+    EXPECT_NE(weak.strErr.find(" on one computer (2 cores), less than a second for a large attacker (10,000 cores)."),
+        std::string::npos)
+        << weak.strErr;
 
     // The first byte after the salt that the hide changed holds a record bit: change it back.
     C_Carrier before;
@@ -105,7 +120,8 @@ TEST_F(CliSealed, ComposeSealsUpToTheCapacityThatInfoShows)
     const std::string strPng = Png(Picture(E_TestPicture::Bmp24));
     ASSERT_FALSE(strPng.empty());
     const S_RunResult info = m_cli.Run({"info", strPng, "--json"});
-    const std::string strKey = "\"sealed_capacity\": ";
+    // The figure is for a name of 0 bytes; the name's bytes come off it.
+    const std::string strKey = "\"sealed_capacity_0_byte_name\": ";
     const size_t nKey = info.strOut.find(strKey);
     ASSERT_NE(nKey, std::string::npos) << info.strOut;
     const uint32_t nCapacity = static_cast<uint32_t>(std::stoul(info.strOut.substr(nKey + strKey.size())));
@@ -124,6 +140,10 @@ TEST_F(CliSealed, ComposeSealsUpToTheCapacityThatInfoShows)
     EXPECT_EQ(tooMuch.strErr,
         "This Message will not fit into the selected Picture!\nCut the Message or use a Larger Picture.\n");
 
+    const S_RunResult hideMore = m_cli.Run({"hide", "--seal", strPng,
+        File("report.pdf", C_TestBytes::Random(nCapacity - 10 + 1, 10)), "-o", Path("no.png")});
+    EXPECT_EQ(hideMore.nStatus, 2) << hideMore.strErr;
+
     m_cli.SetPassphrase("a pass phrase longer than fifteen characters");
     const S_RunResult compose = m_cli.Run({"compose", "--seal", strPng, "--subject", "Plan", "--text-file",
         File("text", text), "-o", Path("sealed.png")});
@@ -131,6 +151,10 @@ TEST_F(CliSealed, ComposeSealsUpToTheCapacityThatInfoShows)
     ASSERT_EQ(m_cli.Run({"reveal", Path("sealed.png"), "-o", Path("out")}).nStatus, 0);
     EXPECT_EQ(C_TestBytes::Read(Path("out")), text);
     EXPECT_FALSE(std::filesystem::exists(Path("no.png")));
+    EXPECT_NE(m_cli.Run({"info", strPng})
+                  .strOut.find("Sealed capacity: " + std::to_string(nCapacity)
+                      + " bytes less the name's length in bytes (more when the payload compresses)\n"),
+        std::string::npos);
 }
 
 }  // namespace

@@ -94,6 +94,47 @@ TEST_F(CliStreams, WhatCannotFitIsRefusedBeforeItIsRead)
     EXPECT_EQ(Files(), (std::vector<std::string>{"carrier.bmp", "fits.bmp", "sparse"}));
 }
 
+// One stream has one reader: a payload from standard input would take it all and leave the pass
+// phrase empty, so the secret would be stored readable. Nor is a stream at its end "".
+TEST_F(CliStreams, StandardInputIsNotBothPayloadAndPassPhrase)
+{
+    const std::string strPicture = Picture(E_TestPicture::Bmp24);
+    const std::string strPayload = File("payload", {'h', 'i'});
+    std::filesystem::create_symlink("/proc/self/fd/0", Path("key-link"));
+    m_cli.SetStdin("payload or pass phrase\n");
+    for (const std::string& strKey :
+        std::vector<std::string>{"-", "/dev/stdin", "/dev/fd/0", "/proc/self/fd/0", Path("key-link")}) {
+        SCOPED_TRACE(strKey);
+        for (const std::vector<std::string>& args : {std::vector<std::string>{"hide", strPicture, "-"},
+                 {"hide", strPicture, "/dev/stdin"}, {"compose", strPicture, "--subject", "S", "--text-file", "-"}}) {
+            std::vector<std::string> command = args;
+            command.insert(command.end(), {"-o", Path("out.bmp"), "--passphrase-file", strKey});
+            const S_RunResult result = m_cli.Run(command);
+            EXPECT_EQ(result.nStatus, 2);
+            EXPECT_NE(result.strErr.find("cannot both be read from standard input"), std::string::npos)
+                << result.strErr;
+        }
+    }
+    m_cli.SetStdin("");
+    for (const char* pKey : {"-", "/dev/stdin", "/dev/null"}) {
+        const S_RunResult atEnd =
+            m_cli.Run({"hide", strPicture, strPayload, "-o", Path("out.bmp"), "--passphrase-file", pKey});
+        EXPECT_EQ(atEnd.nStatus, 2);
+        EXPECT_NE(atEnd.strErr.find("already at its end"), std::string::npos) << atEnd.strErr;
+    }
+    EXPECT_EQ(Files(), (std::vector<std::string>{"carrier.bmp", "key-link", "payload"}));
+
+    // The pass phrase alone on standard input is read, and an empty file is still "".
+    m_cli.SetStdin("from stdin\n");
+    ASSERT_EQ(m_cli.Run({"hide", strPicture, strPayload, "-o", Path("out.bmp"), "--passphrase-file", "-"}).nStatus, 0);
+    m_cli.SetStdin(std::nullopt);
+    m_cli.SetPassphrase("from stdin");
+    EXPECT_EQ(m_cli.Run({"reveal", Path("out.bmp"), "-o", Path("got")}).nStatus, 0);
+    EXPECT_EQ(m_cli.Run({"hide", strPicture, strPayload, "-o", Path("e.bmp"), "--passphrase-file", File("empty", {})})
+                  .nStatus,
+        0);
+}
+
 TEST_F(CliStreams, OutputsAreWrittenThroughLinksAndKeepOwnerAndMode)
 {
     const std::string strPicture = Picture(E_TestPicture::Bmp24);

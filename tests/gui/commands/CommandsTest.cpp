@@ -744,6 +744,26 @@ TEST_F(CommandsTest, CompareSaysAlikeDifferentOrThatTheSecondPictureCannotBeRead
     EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrImagesDiffer}));
 }
 
+TEST_F(CommandsTest, CompareTellsPicturesStoredDifferentlyByTheirColours)
+{
+    // The same pixels as a BMP: rows bottom-up, so nearly every byte differs.
+    Open(300, 10, 7);
+    ASSERT_TRUE(m_carrier.SaveImage(Path("copy.bmp")));
+    m_prompts.m_openAnswers = {Path("copy.bmp")};
+    C_CompareCommand::Run(m_carrier, m_prompts);
+    const std::string strStored = "The pictures are stored differently (8-bit PCX and 8-bit BMP); ";
+    EXPECT_EQ(m_prompts.m_messages, (Strings{strStored + "their pixels show the same colours."}));
+
+    HideFile("h.bin", {1}, "pw");
+    m_prompts.m_messages.clear();
+    m_prompts.m_openAnswers.push_back(Path("copy.bmp"));
+    C_CompareCommand::Run(m_carrier, m_prompts);
+    ASSERT_EQ(m_prompts.m_messages.size(), 1u);
+    EXPECT_TRUE(m_prompts.m_messages[0].starts_with(std::string(vmk::kStrImagesDiffer) + "\n\n" + strStored))
+        << m_prompts.m_messages[0];
+    EXPECT_TRUE(m_prompts.m_messages[0].ends_with(" pixels show different colours.")) << m_prompts.m_messages[0];
+}
+
 TEST_F(CommandsTest, AboutShowsTheAboutBox)
 {
     C_AboutCommand::Run(m_prompts);
