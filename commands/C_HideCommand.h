@@ -36,6 +36,11 @@ public:
         const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden = {},
         const C_HideOptions& options = {});
 
+    // After a hide that KeepBeforeHide preceded: when it changed whether some pixels are
+    // transparent, asks with their count whether to keep it; No puts the picture and the pass
+    // phrase back. True when the hide stands.
+    static bool ConfirmTransparency(C_Carrier& carrier, C_Prompts& prompts);
+
     // Pairs a palette picture's colours when the options ask for it; called once a hide is
     // certain to be tried, since the pairing rewrites every index. Other pictures stay as they are.
     static void PairPaletteIfAsked(C_Carrier& carrier, const C_HideOptions& options);

@@ -33,6 +33,11 @@ public:
     // palette the entry whose flip to the black past the end costs least goes last. Deterministic.
     // PairedOrder: pair swaps while any lowers PairedDistance, from three starts (nearest pairs by
     // use, nearest pairs by colour alone, the given order); never worse than the given order.
+    // Entries of opacity 0 pair only with each other, since a flip between one and a shown entry
+    // makes a pixel appear or vanish; when both groups are odd, the transparent entry and the shown
+    // one with the fewest pixels form the one pair that crosses. Apply keeps an order that has
+    // fewer pixels in crossing pairs before one with a smaller distance; a GIF's transparent index
+    // counts as opacity 0.
     static std::vector<uint32_t> PairedOrder(
         const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse);
     // Nearest pairs first and nothing more, the baseline of PairedOrder.
