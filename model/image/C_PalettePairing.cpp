@@ -401,20 +401,28 @@ double C_PalettePairing::MeanFlipDistance(const BTCImageData& data)
     const C_PixelReader reader(data);
     if (!reader.IsValid() || !reader.IsIndexed())
         return 0.0;
+    // A flip from or to a transparent entry shows or hides a pixel, which no colour distance
+    // says: such pixels are left out (a hide counts them apart).
+    const std::vector<uint8_t> aAlpha = AlphaOf(data);
     std::array<double, 256> aFlip{};
+    std::array<bool, 256> aCounted{};
     for (uint32_t i = 0; i < aFlip.size(); ++i) {
         const S_Rgb a = reader.PaletteColour(i);
         const S_Rgb b = reader.PaletteColour(i ^ 1u);
         aFlip[i] = Distance(a.r - b.r, a.g - b.g, a.b - b.b, 0);
+        aCounted[i] = !IsClear(aAlpha, i) && !IsClear(aAlpha, i ^ 1u);
     }
     std::vector<uint8_t> aRow(reader.GetWidth());
     double fSum = 0.0;
+    uint64_t nCounted = 0;
     for (uint32_t y = 0; y < reader.GetHeight(); ++y) {
         reader.IndicesOfStoredRow(y, aRow.data());
-        for (const uint8_t nIndex : aRow)
-            fSum += aFlip[nIndex];
+        for (const uint8_t nIndex : aRow) {
+            fSum += aCounted[nIndex] ? aFlip[nIndex] : 0.0;
+            nCounted += aCounted[nIndex];
+        }
     }
-    return fSum / (static_cast<double>(reader.GetWidth()) * reader.GetHeight());
+    return nCounted ? fSum / static_cast<double>(nCounted) : 0.0;
 }
 
 E_PairingOutcome C_PalettePairing::Apply(BTCImageData& data)

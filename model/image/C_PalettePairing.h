@@ -24,6 +24,7 @@ public:
     // The mean over the pixels of the RGB distance between the colour a pixel shows and the one
     // it shows with its index's least significant bit flipped (black past the palette's end);
     // 0 for a picture whose bytes are no indices or whose fields do not describe its buffer.
+    // Pixels whose index or flipped index is transparent (opacity 0) are left out.
     static double MeanFlipDistance(const BTCImageData& data);
 
     // The pairing of a palette: aOrder[k] is the old entry that goes to place k, so that entries
