@@ -31,7 +31,8 @@ public:
 
     // The steps shared with Compose a Message once the payload is built and has passed the fit
     // test: pass phrase loop, hide, redraw, success dialog. A refused hide (positions would
-    // repeat) shows strFitMessage. The carrier's pass phrase changes only when the hide succeeds.
+    // repeat) shows strFitMessage. A hide that changes whether some pixels are transparent asks
+    // first (ConfirmTransparency). The carrier's pass phrase changes only when the hide succeeds.
     static void HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
         const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden = {},
         const C_HideOptions& options = {});

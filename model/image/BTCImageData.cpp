@@ -64,6 +64,12 @@ void BTCImageData::CopyFrom(const BTCImageData& other)
     m_nXPelsPerMeter = other.m_nXPelsPerMeter;
     m_nYPelsPerMeter = other.m_nYPelsPerMeter;
     m_bHadMasks = other.m_bHadMasks;
-    m_pGif = other.m_pGif ? std::make_unique<C_GifDocument>(*other.m_pGif) : nullptr;
-    m_pPng = other.m_pPng ? std::make_unique<C_PngDocument>(*other.m_pPng) : nullptr;
+    if (m_pGif && other.m_pGif)
+        *m_pGif = *other.m_pGif;
+    else
+        m_pGif = other.m_pGif ? std::make_unique<C_GifDocument>(*other.m_pGif) : nullptr;
+    if (m_pPng && other.m_pPng)
+        *m_pPng = *other.m_pPng;
+    else
+        m_pPng = other.m_pPng ? std::make_unique<C_PngDocument>(*other.m_pPng) : nullptr;
 }
