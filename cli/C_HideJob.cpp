@@ -28,8 +28,9 @@ void C_HideJob::AddOptions(CLI::App& command)
         ->required()
         ->option_text("OUTPUT");
     command.add_flag("--force", m_bForce,
-        "Write OUTPUT in another format than PICTURE's although the hidden message may not "
-        "survive the conversion (it is checked either way)");
+        "Hide although it was refused: write OUTPUT in another format than PICTURE's although the hidden "
+        "message may not survive the conversion (it is checked either way), or change whether some pixels are "
+        "transparent (where the bits go is fixed by the pass phrase)");
     command.add_flag("--seal", m_bSeal,
         "Hide a sealed record: encrypted and authenticated, its payload compressed when that is smaller, "
         "under a pass phrase of up to 1024 bytes; reveal finds it without this flag");
@@ -182,6 +183,7 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     const bool bMatched = m_strEmbed == "match";
     const std::string strPassword = m_passphrase.Get(
         context, true, m_bSeal ? C_PassphraseSource::E_Rules::Sealed : C_PassphraseSource::E_Rules::Plain);
+    m_carrier.KeepBeforeHide();
     if (m_bSeal)
         C_PassphraseSource::WarnIfWeak(context, strPassword);
     if (m_bSeal)
@@ -191,6 +193,7 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
             std::string(pFitText) + "\n"
                 + C_Text::Format(vmk::kStrLargestForPassword,
                     std::to_string(m_carrier.LargestPayloadFor(strPassword, message.m_strName.size()))));
+    CheckTransparency(context);
 
     // The picture goes straight into a temporary file that has no name while it is written (a
     // killed run leaves nothing), and the carrier's pixels are let go before the check reads
@@ -208,6 +211,21 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     context.Out() << "Hidden: " << C_Text::Printable(message.m_strName) << " (" << message.m_nSize << " bytes)\n";
     if (bMatched)
         context.Out() << "Embedded by adding or subtracting 1.\n";
+}
+
+void C_HideJob::CheckTransparency(const C_CliContext& context)
+{
+    const uint64_t nChanged = m_carrier.TransparencyChanges();
+    m_carrier.ReleaseKept(false);
+    if (nChanged == 0)
+        return;
+    const std::string strPixels = std::to_string(nChanged) + (nChanged == 1 ? " pixel" : " pixels");
+    if (!m_bForce)
+        throw C_CliError(E_ExitCode::Refused,
+            "Hiding this would change whether " + strPixels + " of " + C_Text::Printable(m_strPicture)
+                + " are transparent: transparent ones would show as dots, or shown ones vanish (the pass phrase "
+                  "decides where the bits go). Nothing was written. Give --force to hide anyway.");
+    context.Err() << "Warning: the hide changed whether " << strPixels << " are transparent.\n";
 }
 
 void C_HideJob::Verify(const std::string& strWritten, const std::string& strPassphrase, const C_Message& message) const

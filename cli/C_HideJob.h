@@ -26,8 +26,8 @@ public:
     // sealed capacity, if that is more) to find out whether it compresses enough.
     static constexpr uint32_t kSealedReadLimit = uint32_t{64} << 20;
 
-    // Adds PICTURE, -o OUTPUT, --force, --seal, --embed, --pair-palette and --passphrase-file to
-    // the sub-command.
+    // Adds PICTURE, -o OUTPUT, --force (hide where it would be refused for the picture's sake),
+    // --seal, --embed, --pair-palette and --passphrase-file to the sub-command.
     void AddOptions(CLI::App& command);
 
     // Checks OUTPUT's name, opens PICTURE and refuses, unless --force, a conversion to another
@@ -52,6 +52,9 @@ private:
     void CheckEmbedding() const;
     void PairPalette(const C_CliContext& context);
     void HideSealed(const C_Message& message, const std::string& strPassphrase, const char* pFitText);
+    // After the hide: refuses it (Refused, unless --force) when it changed whether any pixel is
+    // transparent, with the count; with --force it warns.
+    void CheckTransparency(const C_CliContext& context);
     void Verify(const std::string& strWritten, const std::string& strPassphrase, const C_Message& message) const;
 
     std::string m_strPicture;

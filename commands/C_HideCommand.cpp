@@ -61,6 +61,19 @@ void C_HideCommand::PairPaletteIfAsked(C_Carrier& carrier, const C_HideOptions& 
         C_PalettePairing::Apply(*carrier.GetObjectDataPtr());
 }
 
+bool C_HideCommand::ConfirmTransparency(C_Carrier& carrier, C_Prompts& prompts)
+{
+    const uint64_t nChanged = carrier.TransparencyChanges();
+    if (nChanged == 0)
+        return true;
+    std::string strQuestion = vmk::kStrTransparencyChanged;
+    strQuestion.replace(strQuestion.find("%1"), 2, std::to_string(nChanged));
+    if (prompts.AskYesNo(strQuestion))
+        return true;
+    carrier.ReleaseKept(true);
+    return false;
+}
+
 void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
     const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden, const C_HideOptions& options)
 {
@@ -72,10 +85,14 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
     bool bHidden = false;
     {
         C_BusyScope busy(prompts);
+        carrier.KeepBeforeHide();
         PairPaletteIfAsked(carrier, options);
         bHidden = carrier.HideMessage(
             message, strPassword, options.m_bMatchEmbedding ? E_Embedding::Match : E_Embedding::Replace);
     }
+    if (bHidden && !ConfirmTransparency(carrier, prompts))
+        return;
+    carrier.ReleaseKept(false);
     if (!bHidden) {
         // Positions would repeat under this pass phrase: say how much does fit under it.
         const uint32_t nLargest = carrier.LargestPayloadFor(strPassword, message.m_strName.size());

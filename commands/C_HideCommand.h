@@ -31,10 +31,16 @@ public:
 
     // The steps shared with Compose a Message once the payload is built and has passed the fit
     // test: pass phrase loop, hide, redraw, success dialog. A refused hide (positions would
-    // repeat) shows strFitMessage. The carrier's pass phrase changes only when the hide succeeds.
+    // repeat) shows strFitMessage. A hide that changes whether some pixels are transparent asks
+    // first (ConfirmTransparency). The carrier's pass phrase changes only when the hide succeeds.
     static void HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
         const C_Message& message, const char* pszFitMessage, const HiddenFn& fnHidden = {},
         const C_HideOptions& options = {});
+
+    // After a hide that KeepBeforeHide preceded: when it changed whether some pixels are
+    // transparent, asks with their count whether to keep it; No puts the picture and the pass
+    // phrase back. True when the hide stands.
+    static bool ConfirmTransparency(C_Carrier& carrier, C_Prompts& prompts);
 
     // Pairs a palette picture's colours when the options ask for it; called once a hide is
     // certain to be tried, since the pairing rewrites every index. Other pictures stay as they are.

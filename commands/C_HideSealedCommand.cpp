@@ -54,9 +54,13 @@ void C_HideSealedCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, co
     E_SealOutcome eOutcome = E_SealOutcome::Failed;
     {
         C_BusyScope busy(prompts);  // the key derivation takes about a third of a second
+        carrier.KeepBeforeHide();
         C_HideCommand::PairPaletteIfAsked(carrier, options);
         eOutcome = carrier.HideSealed(message, strPassphrase);
     }
+    if (eOutcome == E_SealOutcome::Hidden && !C_HideCommand::ConfirmTransparency(carrier, prompts))
+        return;
+    carrier.ReleaseKept(false);
     switch (eOutcome) {
     case E_SealOutcome::Hidden: break;
     case E_SealOutcome::WontFit: prompts.ShowMessage(pszFitMessage); return;

@@ -24,7 +24,8 @@ public:
 
     // The steps shared with Compose a Sealed Message once the payload has passed the fit test:
     // pass phrase twice, seal, redraw, success dialog. A seal refused for its size shows
-    // pszFitMessage. Nothing changes unless the seal succeeds.
+    // pszFitMessage. A seal that changes whether some pixels are transparent asks first
+    // (C_HideCommand::ConfirmTransparency). Nothing changes unless the seal succeeds and stands.
     static void HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
         const C_Message& message, const char* pszFitMessage, const C_HideCommand::HiddenFn& fnHidden = {},
         const C_HideOptions& options = {});

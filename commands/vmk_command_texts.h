@@ -20,6 +20,12 @@ inline constexpr const char* kStrSealFailed =
     "The message could not be sealed into this picture under this pass phrase: its positions would repeat, "
     "or there was not enough memory to derive the key. Nothing was changed; try another pass phrase.";
 
+// Asked when a hide changed whether some pixels are transparent; %1 is their count. No puts the
+// picture back as it was.
+inline constexpr const char* kStrTransparencyChanged =
+    "Hiding this message changes whether %1 pixels of the picture are transparent: transparent ones will show "
+    "as dots, or shown ones vanish. The pass phrase decides where the bits go.\n\nHide it anyway?";
+
 // The properties dialog's line below the remarks; %1 is a byte count.
 inline constexpr const char* kStrRecommendedPayload =
     "Recommended payload (stays below the detectors' threshold): %1 bytes";

@@ -60,3 +60,41 @@ void C_SampleWriter::MoveHighByte(uint8_t* pSample)
     pSample[0] = static_cast<uint8_t>(bDown ? nHigh - 1 : nHigh + 1);
     pSample[1] = static_cast<uint8_t>(bDown ? 254 + nBit0 : nBit0);
 }
+
+void C_SampleWriter::GuardedStep(
+    E_Mode eMode, const C_StepGuard& guard, uint8_t* pCarrier, uint32_t nPosition, unsigned nSymbol)
+{
+    uint8_t* p = pCarrier + nPosition;
+    if (eMode == E_Mode::MatchBigEndian16 && (nPosition & 1) == 0) {
+        if (((*p ^ nSymbol) & 1) == 0)
+            return;
+        uint8_t aNear[2] = {p[0], p[1]};
+        MoveHighByte(aNear);
+        // The other way: one high step the other side, the low byte at its end on that side.
+        const bool bNearUp = aNear[0] > p[0];
+        const bool bFar = bNearUp ? p[0] != 0 : p[0] != 255;
+        const unsigned nBit0 = p[1] & 1u;
+        const unsigned nFar = bNearUp ? (p[0] - 1u) << 8 | (254 + nBit0) : (p[0] + 1u) << 8 | nBit0;
+        if (!guard.Allows(pCarrier, nPosition, unsigned{aNear[0]} << 8 | aNear[1]) && bFar
+            && guard.Allows(pCarrier, nPosition, nFar)) {
+            p[0] = static_cast<uint8_t>(nFar >> 8);
+            p[1] = static_cast<uint8_t>(nFar);
+            return;
+        }
+        p[0] = aNear[0];
+        p[1] = aNear[1];
+        return;
+    }
+    const unsigned nOld = *p;
+    unsigned nNew = kStep[nSymbol << 8 | nOld];
+    if (nNew == nOld)
+        return;
+    // A 16-bit sample's low byte is asked about as the whole sample, from its high byte.
+    const bool bLow = eMode == E_Mode::MatchBigEndian16;
+    const uint32_t nAt = bLow ? nPosition - 1 : nPosition;
+    const auto value = [&](unsigned b) { return bLow ? unsigned{pCarrier[nAt]} << 8 | b : b; };
+    const unsigned nOther = 2 * nOld - nNew;  // wraps past 255 where there is no other way
+    if (!guard.Allows(pCarrier, nAt, value(nNew)) && nOther <= 255 && guard.Allows(pCarrier, nAt, value(nOther)))
+        nNew = nOther;
+    *p = static_cast<uint8_t>(nNew);
+}

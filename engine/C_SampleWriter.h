@@ -9,10 +9,17 @@
 // A matching writer pairs each record bit with a random direction bit: the symbol
 // bit | up << 1. Symbols(), made once per run of record bytes, holds them two bits each, in
 // the order the bits are sent, so the bit loops read one symbol where they read one bit.
+//
+// A guard (C_StepGuard) may refuse a step: the sample then moves the other way, which gives the
+// same bit, where that way exists and the guard allows it. Where neither does, the step stands:
+// it cannot be avoided at a position the record fixes.
+
+#include "engine/C_StepGuard.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class C_SampleWriter {
@@ -56,6 +63,19 @@ public:
         }
     };
 
+    // The same writes with a guard asked before each step.
+    template <E_Mode eMode> struct S_GuardedPen {
+        static constexpr E_Mode kMode = eMode;
+        const C_StepGuard* pGuard;
+
+        void operator()(uint8_t* pCarrier, uint32_t nPosition, unsigned nSymbol) const
+        {
+            GuardedStep(eMode, *pGuard, pCarrier, nPosition, nSymbol);
+        }
+    };
+    static void GuardedStep(
+        E_Mode eMode, const C_StepGuard& guard, uint8_t* pCarrier, uint32_t nPosition, unsigned nSymbol);
+
     C_SampleWriter() = default;  // replacement
     // A 16-bit sample's high byte moves its low byte too: with MatchBigEndian16 the carrier must
     // hold one byte past the last position written (as a picture's does: its last byte is
@@ -71,9 +91,20 @@ public:
     // The symbol of bit j (0 the most significant) of an entry of Symbols().
     static unsigned SymbolOf(uint16_t nEntry, unsigned j) { return nEntry >> (14 - 2 * j) & 3u; }
 
+    // Matching only: every step is first put to pGuard (shared by the copies of this writer).
+    void SetGuard(std::shared_ptr<const C_StepGuard> pGuard) { m_pGuard = std::move(pGuard); }
+
     // Calls fn with this writer's pen.
     template <class F> void WithPen(F&& fn) const
     {
+        if (m_pGuard && m_eMode == E_Mode::MatchBytes) {
+            fn(S_GuardedPen<E_Mode::MatchBytes>{m_pGuard.get()});
+            return;
+        }
+        if (m_pGuard && m_eMode == E_Mode::MatchBigEndian16) {
+            fn(S_GuardedPen<E_Mode::MatchBigEndian16>{m_pGuard.get()});
+            return;
+        }
         switch (m_eMode) {
         case E_Mode::Replace: fn(S_Pen<E_Mode::Replace>{}); return;
         case E_Mode::MatchBytes: fn(S_Pen<E_Mode::MatchBytes>{}); return;
@@ -84,4 +115,5 @@ public:
 private:
     E_Mode m_eMode = E_Mode::Replace;
     T_Random m_fnRandom = nullptr;
+    std::shared_ptr<const C_StepGuard> m_pGuard;  // none: every step as drawn
 };

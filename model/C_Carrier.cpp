@@ -5,8 +5,11 @@
 #include "engine/C_PositionSequence.h"
 #include "model/C_MatchEmbedding.h"
 #include "model/C_Message.h"
+#include "model/C_Transparency.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
+
+#include <sodium.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +22,7 @@ C_Carrier::~C_Carrier()
 
 bool C_Carrier::OpenImage(const std::string& strPath)
 {
+    ReleaseKept(false);
     if (!m_image.Load(strPath))
         return false;
     m_strPath = strPath;
@@ -28,6 +32,7 @@ bool C_Carrier::OpenImage(const std::string& strPath)
 
 void C_Carrier::ReleasePicture()
 {
+    ReleaseKept(false);
     if (BTCImageData* pData = m_image.GetObjectDataPtr())
         pData->DeleteObject();
     RefreshView();
@@ -164,7 +169,16 @@ bool C_Carrier::HideMessage(const C_Message& message, const std::string& strPass
 
 C_SampleWriter C_Carrier::WriterFor(E_Embedding eEmbedding) const
 {
-    return eEmbedding == E_Embedding::Match && CanEmbedMatch() ? C_MatchEmbedding::Writer(m_eMatch) : C_SampleWriter();
+    if (eEmbedding != E_Embedding::Match || !CanEmbedMatch())
+        return C_SampleWriter();
+    C_SampleWriter writer = C_MatchEmbedding::Writer(m_eMatch);
+    // Steps of one keep a pixel's transparency wherever the other direction allows.
+    if (const BTCImageData* pData = m_image.GetObjectDataPtr()) {
+        auto pGuard = std::make_shared<const C_Transparency>(*pData);
+        if (!pGuard->IsEmpty())
+            writer.SetGuard(std::move(pGuard));
+    }
+    return writer;
 }
 
 uint32_t C_Carrier::LargestPayloadFor(const std::string& strPassword, size_t nNameBytes) const
@@ -262,6 +276,37 @@ E_RevealOutcome C_Carrier::RevealAny(C_Message& message, const std::string& strP
     if (pSealed)
         *pSealed = eOutcome == E_RevealOutcome::Found;
     return eOutcome;
+}
+
+void C_Carrier::KeepBeforeHide()
+{
+    m_pKept.reset();
+    const BTCImageData* pData = m_image.GetObjectDataPtr();
+    if (!pData || C_Transparency(*pData).IsEmpty())
+        return;  // nothing can turn transparent or visible: no copy
+    m_pKept = std::make_unique<BTCImageData>();
+    m_pKept->CopyFrom(*pData);
+    m_strKeptPassword = m_strPassword;
+}
+
+uint64_t C_Carrier::TransparencyChanges() const
+{
+    const BTCImageData* pData = m_image.GetObjectDataPtr();
+    return m_pKept && pData ? C_Transparency::CountChanges(*m_pKept, *pData) : 0;
+}
+
+void C_Carrier::ReleaseKept(bool bRestore)
+{
+    if (bRestore && m_pKept) {
+        if (BTCImageData* pData = m_image.GetObjectDataPtr()) {
+            pData->CopyFrom(*m_pKept);
+            RefreshView();
+        }
+        m_strPassword = m_strKeptPassword;
+    }
+    m_pKept.reset();
+    sodium_memzero(m_strKeptPassword.data(), m_strKeptPassword.size());
+    m_strKeptPassword.clear();
 }
 
 void C_Carrier::GetCarrierInfo(C_CarrierInfo& info) const

@@ -9,6 +9,7 @@
 #include "model/image/BTCImageObject.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class C_AtomicFileWriter;
@@ -72,6 +73,15 @@ public:
     // one. *pSealed (when given) tells which was found. The carrier keeps the pass phrase.
     E_RevealOutcome RevealAny(C_Message& message, const std::string& strPassphrase, bool* pSealed = nullptr);
 
+    // A hide writes where its pass phrase puts it and may turn transparent pixels into dots
+    // (C_Transparency). KeepBeforeHide, called before a hide (and before a palette pairing that
+    // belongs to it), keeps the picture and the pass phrase when the picture has transparency;
+    // TransparencyChanges then counts the pixels whose transparency changed since (0 when
+    // nothing was kept), and ReleaseKept(true) puts back what was kept, ReleaseKept(false) drops it.
+    void KeepBeforeHide();
+    uint64_t TransparencyChanges() const;
+    void ReleaseKept(bool bRestore);
+
     void GetCarrierInfo(C_CarrierInfo& info) const;
     int CompareImage(const C_Carrier& other) const;
 
@@ -113,4 +123,6 @@ private:
     C_SampleWriter::E_Mode m_eMatch = C_SampleWriter::E_Mode::Replace;  // how Match embeds here
     std::string m_strPath;                                              // the path the picture was loaded from
     std::string m_strPassword;                                          // pass phrase of the last hide or reveal
+    std::unique_ptr<BTCImageData> m_pKept;                              // the picture before a hide; see KeepBeforeHide
+    std::string m_strKeptPassword;
 };

@@ -44,3 +44,32 @@ void BTCImageData::Swap(BTCImageData& other) noexcept
     std::swap(m_pGif, other.m_pGif);
     std::swap(m_pPng, other.m_pPng);
 }
+
+void BTCImageData::CopyFrom(const BTCImageData& other)
+{
+    if (this == &other)
+        return;
+    if (m_aBits.size() == other.m_aBits.size())
+        std::copy(other.m_aBits.begin(), other.m_aBits.end(), m_aBits.begin());
+    else
+        m_aBits = other.m_aBits;
+    m_nWidth = other.m_nWidth;
+    m_nHeight = other.m_nHeight;
+    m_nBitsPerPixel = other.m_nBitsPerPixel;
+    m_nStride = other.m_nStride;
+    m_bBottomUp = other.m_bBottomUp;
+    m_aPalette = other.m_aPalette;
+    std::copy(std::begin(other.m_aMasks), std::end(other.m_aMasks), std::begin(m_aMasks));
+    m_eSourceFormat = other.m_eSourceFormat;
+    m_nXPelsPerMeter = other.m_nXPelsPerMeter;
+    m_nYPelsPerMeter = other.m_nYPelsPerMeter;
+    m_bHadMasks = other.m_bHadMasks;
+    if (m_pGif && other.m_pGif)
+        *m_pGif = *other.m_pGif;
+    else
+        m_pGif = other.m_pGif ? std::make_unique<C_GifDocument>(*other.m_pGif) : nullptr;
+    if (m_pPng && other.m_pPng)
+        *m_pPng = *other.m_pPng;
+    else
+        m_pPng = other.m_pPng ? std::make_unique<C_PngDocument>(*other.m_pPng) : nullptr;
+}

@@ -50,6 +50,9 @@ public:
     bool IsEmpty() const { return m_aBits.empty(); }
     // Exchanges two pictures; the pixel buffers change owners without moving.
     void Swap(BTCImageData& other) noexcept;
+    // Makes this picture a copy of other. Pixel buffers of the same size and documents are
+    // copied into, not replaced, so pointers to them stay valid.
+    void CopyFrom(const BTCImageData& other);
 
     // Filled by the codecs.
     std::vector<uint8_t> m_aBits;

@@ -13,3 +13,24 @@ const S_GifColourMap* C_GifDocument::EffectiveMap(size_t nFrame) const
         return &m_aFrames[nFrame].localMap;
     return m_bHasGlobalMap ? &m_globalMap : nullptr;
 }
+
+int C_GifDocument::TransparentIndex() const
+{
+    constexpr int kGraphicControl = 0xF9;
+    constexpr int kPlainText = 0x01;
+    if (m_aFrames.empty())
+        return -1;
+    // A control block followed by a plain text block belongs to the text; the image takes the
+    // last one after that. Its first block: flags (bit 0: transparency), delay (2), index.
+    const S_GifExtension* pControl = nullptr;
+    for (const S_GifExtension& ext : m_aFrames[0].aExtensions) {
+        if (ext.nFunction == kGraphicControl)
+            pControl = &ext;
+        else if (ext.nFunction == kPlainText)
+            pControl = nullptr;
+    }
+    if (!pControl || pControl->aBlocks.empty() || pControl->aBlocks[0].size() < 4
+        || (pControl->aBlocks[0][0] & 1u) == 0)
+        return -1;
+    return pControl->aBlocks[0][3];
+}

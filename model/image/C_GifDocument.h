@@ -35,6 +35,8 @@ public:
     // The map a frame draws with: its own, else the global one; null when it has neither.
     S_GifColourMap* EffectiveMap(size_t nFrame);
     const S_GifColourMap* EffectiveMap(size_t nFrame) const;
+    // The index the first image leaves transparent (its graphic control block's), or -1.
+    int TransparentIndex() const;
 
     bool m_b89a = true;  // "GIF89a" rather than "GIF87a"
     uint16_t m_nScreenWidth = 0;

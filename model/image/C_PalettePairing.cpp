@@ -77,13 +77,14 @@ private:
     std::vector<double> m_aDist;
 };
 
-T_Pairs GreedyPairs(const C_DistanceTable& dist)
+// Nearest pairs first among aNodes (an even count of nodes of dist).
+T_Pairs GreedyPairs(const C_DistanceTable& dist, const std::vector<uint32_t>& aNodes)
 {
     std::vector<std::tuple<double, uint32_t, uint32_t>> aCandidates;
-    aCandidates.reserve(dist.Nodes() * (dist.Nodes() - 1) / 2);
-    for (uint32_t i = 0; i < dist.Nodes(); ++i)
-        for (uint32_t j = i + 1; j < dist.Nodes(); ++j)
-            aCandidates.emplace_back(dist(i, j), i, j);
+    aCandidates.reserve(aNodes.size() * (aNodes.size() - 1) / 2);
+    for (size_t a = 0; a < aNodes.size(); ++a)
+        for (size_t b = a + 1; b < aNodes.size(); ++b)
+            aCandidates.emplace_back(dist(aNodes[a], aNodes[b]), aNodes[a], aNodes[b]);
     std::sort(aCandidates.begin(), aCandidates.end());  // ties by index: deterministic
     std::vector<bool> aTaken(dist.Nodes(), false);
     T_Pairs aPairs;
@@ -94,6 +95,13 @@ T_Pairs GreedyPairs(const C_DistanceTable& dist)
         aPairs.emplace_back(i, j);
     }
     return aPairs;
+}
+
+std::vector<uint32_t> AllNodes(const C_DistanceTable& dist)
+{
+    std::vector<uint32_t> aNodes(dist.Nodes());
+    std::iota(aNodes.begin(), aNodes.end(), 0u);
+    return aNodes;
 }
 
 // Two pairs (a,b), (c,d) become (a,c), (b,d) or (a,d), (b,c) when that lowers their sum, until
@@ -149,15 +157,46 @@ std::vector<uint32_t> OrderOf(T_Pairs aPairs, size_t nEntries)
     return aOrder;
 }
 
-// The opacities of a PNG palette picture's entries: its first tRNS chunk, if any.
+// The opacities of a palette picture's entries: a PNG's first tRNS chunk, if any; a GIF's
+// first image's transparent index, as opacity 0.
 std::vector<uint8_t> AlphaOf(const BTCImageData& data)
 {
+    if (data.m_pGif) {
+        const int nClear = data.m_pGif->TransparentIndex();
+        if (nClear < 0 || static_cast<size_t>(nClear) >= data.m_aPalette.size())
+            return {};
+        std::vector<uint8_t> aAlpha(data.m_aPalette.size(), 255);
+        aAlpha[static_cast<size_t>(nClear)] = 0;
+        return aAlpha;
+    }
     if (!data.m_pPng)
         return {};
     for (const S_PngChunk& chunk : data.m_pPng->m_aChunks)
         if (chunk.Is("tRNS"))
             return chunk.aData;
     return {};
+}
+
+// An entry whose opacity is 0 shows nothing; every other entry, and the black past the end, shows.
+bool IsClear(const std::vector<uint8_t>& aAlpha, size_t i)
+{
+    return i < aAlpha.size() && aAlpha[i] == 0;
+}
+
+// The pixels whose flip would turn them from transparent to shown or back: those of every pair
+// (and a lone last entry with the black past the end) whose members differ in that.
+uint64_t ClearFlips(const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse,
+    const std::vector<uint32_t>& aOrder, size_t nEntries)
+{
+    const auto use = [&](size_t i) { return i < aUse.size() ? aUse[i] : uint64_t{1}; };
+    uint64_t nFlips = 0;
+    for (size_t k = 0; k < aOrder.size(); k += 2) {
+        const size_t a = aOrder[k];
+        const size_t b = k + 1 < aOrder.size() ? aOrder[k + 1] : nEntries;
+        if (IsClear(aAlpha, a) != IsClear(aAlpha, b))
+            nFlips += use(a) + (b < nEntries ? use(b) : 0);
+    }
+    return nFlips;
 }
 
 // The reader has proved stride and height describe the buffer and each row holds width indices.
@@ -273,26 +312,17 @@ void RemapPng(C_PngDocument& doc, const std::vector<uint32_t>& aOrder, const T_R
     }
 }
 
-}  // namespace
-
-std::vector<uint32_t> C_PalettePairing::GreedyOrder(
-    const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse)
-{
-    const C_DistanceTable dist(aColours, aAlpha, aUse);
-    return OrderOf(GreedyPairs(dist), dist.Entries());
-}
-
-std::vector<uint32_t> C_PalettePairing::PairedOrder(
-    const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse)
+T_Pairs BestPairs(const C_DistanceTable& dist, const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha,
+    const std::vector<uint32_t>& aNodes)
 {
     // Pair swaps stop at the first arrangement no single swap improves, which depends on where
     // they start; pixel counts make that worse (unused entries pair with each other for free
     // first). So they start three times: from the nearest pairs by use, from the nearest pairs by
     // colour alone, and from the present order, so the result is never worse than the present.
-    const C_DistanceTable dist(aColours, aAlpha, aUse);
-    std::vector<T_Pairs> aStarts = {GreedyPairs(dist), GreedyPairs(C_DistanceTable(aColours, aAlpha, {})), {}};
-    for (uint32_t i = 0; i < dist.Nodes(); i += 2)
-        aStarts.back().emplace_back(i, i + 1);
+    std::vector<T_Pairs> aStarts = {
+        GreedyPairs(dist, aNodes), GreedyPairs(C_DistanceTable(aColours, aAlpha, {}), aNodes), {}};
+    for (size_t i = 0; i + 1 < aNodes.size(); i += 2)
+        aStarts.back().emplace_back(aNodes[i], aNodes[i + 1]);
     T_Pairs aBest;
     double fBest = 0.0;
     for (T_Pairs& aPairs : aStarts) {
@@ -305,7 +335,52 @@ std::vector<uint32_t> C_PalettePairing::PairedOrder(
             fBest = fTotal;
         }
     }
-    return OrderOf(std::move(aBest), dist.Entries());
+    return aBest;
+}
+
+}  // namespace
+
+std::vector<uint32_t> C_PalettePairing::GreedyOrder(
+    const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse)
+{
+    const C_DistanceTable dist(aColours, aAlpha, aUse);
+    return OrderOf(GreedyPairs(dist, AllNodes(dist)), dist.Entries());
+}
+
+std::vector<uint32_t> C_PalettePairing::PairedOrder(
+    const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse)
+{
+    // A flip between a transparent entry and a shown one makes a pixel appear or vanish, which
+    // no colour distance weighs rightly. So transparent entries (opacity 0) pair only among
+    // themselves and shown ones (any other opacity, and the black past the end) among
+    // themselves. When both groups are odd, one pair must cross: the transparent entry and the
+    // shown one used by the fewest pixels (an unused shown entry makes no shown pixel vanish),
+    // nearest colours among equals.
+    const C_DistanceTable dist(aColours, aAlpha, aUse);
+    std::vector<uint32_t> aClear, aShown;
+    for (uint32_t i = 0; i < dist.Nodes(); ++i)
+        (IsClear(aAlpha, i) && i < dist.Entries() ? aClear : aShown).push_back(i);
+    if (aClear.empty() || aShown.empty())
+        return OrderOf(BestPairs(dist, aColours, aAlpha, aShown.empty() ? aClear : aShown), dist.Entries());
+    T_Pairs aPairs;
+    if (aClear.size() % 2 != 0) {
+        const auto use = [&](uint32_t i) { return i < aUse.size() ? aUse[i] : uint64_t{0}; };
+        const auto fewest = [&](const std::vector<uint32_t>& aGroup, const auto& fnNear) {
+            return *std::min_element(aGroup.begin(), aGroup.end(), [&](uint32_t a, uint32_t b) {
+                return std::make_pair(use(a), fnNear(a)) < std::make_pair(use(b), fnNear(b));
+            });
+        };
+        const uint32_t nClear = fewest(aClear, [](uint32_t) { return 0.0; });
+        const uint32_t nShown = fewest(aShown, [&](uint32_t i) { return dist(nClear, i); });
+        aPairs.emplace_back(nClear, nShown);
+        std::erase(aClear, nClear);
+        std::erase(aShown, nShown);
+    }
+    for (const std::vector<uint32_t>* pGroup : {&aClear, &aShown}) {
+        const T_Pairs aGroupPairs = BestPairs(dist, aColours, aAlpha, *pGroup);
+        aPairs.insert(aPairs.end(), aGroupPairs.begin(), aGroupPairs.end());
+    }
+    return OrderOf(std::move(aPairs), dist.Entries());
 }
 
 double C_PalettePairing::PairedDistance(const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha,
@@ -326,20 +401,28 @@ double C_PalettePairing::MeanFlipDistance(const BTCImageData& data)
     const C_PixelReader reader(data);
     if (!reader.IsValid() || !reader.IsIndexed())
         return 0.0;
+    // A flip from or to a transparent entry shows or hides a pixel, which no colour distance
+    // says: such pixels are left out (a hide counts them apart).
+    const std::vector<uint8_t> aAlpha = AlphaOf(data);
     std::array<double, 256> aFlip{};
+    std::array<bool, 256> aCounted{};
     for (uint32_t i = 0; i < aFlip.size(); ++i) {
         const S_Rgb a = reader.PaletteColour(i);
         const S_Rgb b = reader.PaletteColour(i ^ 1u);
         aFlip[i] = Distance(a.r - b.r, a.g - b.g, a.b - b.b, 0);
+        aCounted[i] = !IsClear(aAlpha, i) && !IsClear(aAlpha, i ^ 1u);
     }
     std::vector<uint8_t> aRow(reader.GetWidth());
     double fSum = 0.0;
+    uint64_t nCounted = 0;
     for (uint32_t y = 0; y < reader.GetHeight(); ++y) {
         reader.IndicesOfStoredRow(y, aRow.data());
-        for (const uint8_t nIndex : aRow)
-            fSum += aFlip[nIndex];
+        for (const uint8_t nIndex : aRow) {
+            fSum += aCounted[nIndex] ? aFlip[nIndex] : 0.0;
+            nCounted += aCounted[nIndex];
+        }
     }
-    return fSum / (static_cast<double>(reader.GetWidth()) * reader.GetHeight());
+    return nCounted ? fSum / static_cast<double>(nCounted) : 0.0;
 }
 
 E_PairingOutcome C_PalettePairing::Apply(BTCImageData& data)
@@ -373,7 +456,13 @@ E_PairingOutcome C_PalettePairing::Apply(BTCImageData& data)
     const std::vector<uint32_t> aOrder = PairedOrder(aColours, aAlpha, aUse);
     std::vector<uint32_t> aSame(nEntries);
     std::iota(aSame.begin(), aSame.end(), 0u);
-    if (PairedDistance(aColours, aAlpha, aUse, aOrder) >= PairedDistance(aColours, aAlpha, aUse, aSame) - kMinGain)
+    // Fewer pixels that a flip makes appear or vanish come first, then the distance.
+    const uint64_t nFlips = ClearFlips(aAlpha, aUse, aOrder, nEntries);
+    const uint64_t nSameFlips = ClearFlips(aAlpha, aUse, aSame, nEntries);
+    if (nFlips > nSameFlips
+        || (nFlips == nSameFlips
+            && PairedDistance(aColours, aAlpha, aUse, aOrder)
+                >= PairedDistance(aColours, aAlpha, aUse, aSame) - kMinGain))
         return E_PairingOutcome::NothingToPair;
 
     T_Remap aRemap{};

@@ -24,6 +24,7 @@ public:
     // The mean over the pixels of the RGB distance between the colour a pixel shows and the one
     // it shows with its index's least significant bit flipped (black past the palette's end);
     // 0 for a picture whose bytes are no indices or whose fields do not describe its buffer.
+    // Pixels whose index or flipped index is transparent (opacity 0) are left out.
     static double MeanFlipDistance(const BTCImageData& data);
 
     // The pairing of a palette: aOrder[k] is the old entry that goes to place k, so that entries
@@ -33,6 +34,11 @@ public:
     // palette the entry whose flip to the black past the end costs least goes last. Deterministic.
     // PairedOrder: pair swaps while any lowers PairedDistance, from three starts (nearest pairs by
     // use, nearest pairs by colour alone, the given order); never worse than the given order.
+    // Entries of opacity 0 pair only with each other, since a flip between one and a shown entry
+    // makes a pixel appear or vanish; when both groups are odd, the transparent entry and the shown
+    // one with the fewest pixels form the one pair that crosses. Apply keeps an order that has
+    // fewer pixels in crossing pairs before one with a smaller distance; a GIF's transparent index
+    // counts as opacity 0.
     static std::vector<uint32_t> PairedOrder(
         const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse);
     // Nearest pairs first and nothing more, the baseline of PairedOrder.

@@ -2,6 +2,8 @@
 // the cases in which hide must refuse or fail without writing anything.
 
 #include "tests/cli/C_CliTest.h"
+#include "tests/support/C_PngBytes.h"
+#include "model/image/BTCImageObject.h"
 
 #include <algorithm>
 
@@ -130,6 +132,44 @@ TEST_F(CliHide, AnotherFormatNeedsForceAndMustStillReveal)
     EXPECT_NE(forced.strErr.find("was not written"), std::string::npos) << forced.strErr;
     EXPECT_EQ(C_TestBytes::Read(strOutput), before);
     EXPECT_EQ(Files(), (std::vector<std::string>{"carrier.bmp", "out.gif", "p"}));
+}
+
+TEST_F(CliHide, ChangingWhetherPixelsAreTransparentNeedsForceAndGivesTheCount)
+{
+    // An RGB PNG whose white is its transparent colour key: two pixels in three are white.
+    std::vector<uint8_t> rows = C_TestBytes::Random(3 * 80 * 61, 4);
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (i / 3 % 3 != 0)
+            rows[i] = 255;
+    std::vector<S_RawChunk> chunks = C_PngBytes::Chunks(C_PngBytes::Make(80, 61, 2, 8, false, rows));
+    chunks.insert(chunks.begin() + static_cast<std::ptrdiff_t>(C_PngBytes::Find(chunks, "IDAT")),
+        {"tRNS", {0, 255, 0, 255, 0, 255}});
+    const std::string strPicture = File("key.png", C_PngBytes::Join(chunks));
+    const std::string strPayload = File("p.bin", C_TestBytes::Random(400, 5));
+
+    const S_RunResult refused = m_cli.Run({"hide", strPicture, strPayload, "-o", Path("out.png")});
+    EXPECT_EQ(refused.nStatus, 2);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"key.png", "p.bin"}));
+    const S_RunResult forced = m_cli.Run({"hide", strPicture, strPayload, "-o", Path("out.png"), "--force"});
+    ASSERT_EQ(forced.nStatus, 0) << forced.strErr;
+
+    // The count given is that of the pixels whose key match the written picture changed.
+    BTCImageObject written;
+    ASSERT_TRUE(written.LoadFromMemory(C_TestBytes::Read(Path("out.png"))));
+    const std::vector<uint8_t>& bits = written.GetObjectDataPtr()->m_aBits;
+    size_t nChanged = 0;
+    for (size_t i = 0; i < rows.size(); i += 3)
+        nChanged += (rows[i] & rows[i + 1] & rows[i + 2]) == 255 ? (bits[i] & bits[i + 1] & bits[i + 2]) != 255
+                                                                 : (bits[i] & bits[i + 1] & bits[i + 2]) == 255;
+    ASSERT_GT(nChanged, 0u);
+    const std::string strCount = "whether " + std::to_string(nChanged) + " pixels";
+    EXPECT_NE(refused.strErr.find("Hiding this would change " + strCount + " of " + strPicture + " are transparent"),
+        std::string::npos)
+        << refused.strErr;
+    EXPECT_NE(refused.strErr.find("Give --force"), std::string::npos) << refused.strErr;
+    EXPECT_EQ(forced.strErr, "Warning: the hide changed " + strCount + " are transparent.\n");
+    EXPECT_EQ(m_cli.Run({"reveal", Path("out.png"), "-o", Path("got.bin")}).nStatus, 0);
+    EXPECT_EQ(C_TestBytes::Read(Path("got.bin")), C_TestBytes::Read(strPayload));
 }
 
 using CliPng = C_CliTest;

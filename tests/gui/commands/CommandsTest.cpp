@@ -675,6 +675,64 @@ TEST_F(CommandsTest, TheHideChoicesReachTheCarrierAndTheRecordStillReveals)
     EXPECT_TRUE(m_prompts.m_messages.empty());
 }
 
+TEST_F(CommandsTest, AHideThatChangesTransparencyAsksWithTheCountAndNoLeavesThePictureAsItWas)
+{
+    // A GIF whose index 0 is transparent, on a third of the pixels.
+    S_GifLayout layout;
+    layout.nScreenWidth = layout.nScreenHeight = 90;
+    layout.aGlobalPalette = C_ImageBytes::Palette(16, 2);
+    S_GifRecord control;
+    control.nLabel = 0xF9;
+    control.aBlocks = {{1, 0, 0, 0}};
+    S_GifRecord image;
+    image.bImage = true;
+    image.nWidth = image.nHeight = 90;
+    image.aPixels = C_TestBytes::Random(90 * 90, 8);
+    for (size_t i = 0; i < image.aPixels.size(); ++i)
+        image.aPixels[i] = i % 3 == 0 ? 0 : static_cast<uint8_t>(image.aPixels[i] % 16);
+    layout.aRecords = {control, image};
+    const std::string strGif = WriteFile("clear.gif", C_ImageBytes::Gif(layout));
+    const auto question = [](size_t n) {
+        std::string str = vmk::kStrTransparencyChanged;
+        return str.replace(str.find("%1"), 2, std::to_string(n));
+    };
+
+    // No, after a palette pairing too: pixels, palette and pass phrase are as they were.
+    ASSERT_TRUE(m_carrier.OpenImage(strGif));
+    KeepPassword("kept");
+    const auto before = Pixels();
+    m_prompts.m_yesNoAnswers = {false};
+    m_prompts.m_openAnswers.push_back(WriteFile("a.bin", C_TestBytes::Random(200, 1)));
+    m_prompts.Password("clear");
+    C_HideCommand::Run(m_carrier, m_prompts, {}, {}, C_HideOptions{false, true});
+    EXPECT_TRUE(m_prompts.m_hidden.empty());
+    EXPECT_EQ(Pixels(), before);
+    EXPECT_EQ(m_carrier.GetObjectDataPtr()->m_aPalette, layout.aGlobalPalette);
+    EXPECT_EQ(m_carrier.GetPassword(), "kept");
+
+    // Yes: the hide stands, and the count asked about is the pixels whose index 0 came or went.
+    m_prompts.m_yesNoAnswers = {true};
+    HideFile("a.bin", C_TestBytes::Random(200, 1), "clear");
+    ASSERT_EQ(m_prompts.m_hidden.size(), 1u);
+    const auto after = Pixels();
+    size_t nChanged = 0;
+    for (size_t i = 0; i + 1 < after.size(); ++i)
+        nChanged += (before[i] == 0) != (after[i] == 0);
+    ASSERT_EQ(m_prompts.m_questions.size(), 2u);
+    EXPECT_EQ(m_prompts.m_questions[0].rfind("Hiding this message changes whether ", 0), 0u);  // the paired picture's
+    EXPECT_EQ(m_prompts.m_questions[1], question(nChanged));
+
+    // A sealed hide asks too.
+    ASSERT_TRUE(m_carrier.OpenImage(strGif));
+    m_prompts.m_yesNoAnswers = {false};
+    m_prompts.m_openAnswers.push_back(WriteFile("b.bin", C_TestBytes::Random(200, 2)));
+    m_prompts.Sealed("a long sealed pass phrase");
+    HideSealed();
+    EXPECT_EQ(m_prompts.m_questions.size(), 3u);
+    EXPECT_EQ(m_prompts.m_hidden.size(), 1u);
+    EXPECT_EQ(Pixels(), before);
+}
+
 // ---- Detection check ------------------------------------------------------------------------
 
 TEST_F(CommandsTest, TheDetectionCheckTellsACleanPictureFromOneHiddenToCapacity)
