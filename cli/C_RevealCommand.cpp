@@ -6,6 +6,7 @@
 #include "model/C_FileException.h"
 #include "model/C_Message.h"
 #include "model/C_SealedContent.h"
+#include "model/C_SecretBytes.h"
 #include "model/C_AtomicFileWriter.h"
 
 #include <cerrno>
@@ -90,8 +91,10 @@ E_ExitCode C_RevealCommand::Run(const C_CliContext& context)
     C_SealedContent sealed;
     bool bSealed = false;
     // The plain record first, then the sealed one; a pass phrase either kind accepts will do.
-    switch (carrier.FindAny(
-        message, sealed, m_passphrase.Get(context, false, C_PassphraseSource::E_Rules::Either), &bSealed)) {
+    std::string strPassphrase = m_passphrase.Get(context, false, C_PassphraseSource::E_Rules::Either);
+    const E_RevealOutcome eOutcome = carrier.FindAny(message, sealed, strPassphrase, &bSealed);
+    C_SecretBytes::WipeString(strPassphrase);
+    switch (eOutcome) {
     case E_RevealOutcome::Found: break;
     case E_RevealOutcome::NotFound: throw C_CliError(E_ExitCode::NotFound, kNotFound);
     case E_RevealOutcome::Damaged: throw C_CliError(E_ExitCode::Damaged, kDamaged);

@@ -7,6 +7,7 @@
 #include "model/C_FileException.h"
 #include "model/C_Message.h"
 #include "model/C_SealedContent.h"
+#include "model/C_SecretBytes.h"
 
 #include <new>
 #include <string>
@@ -30,6 +31,7 @@ void C_RevealCommand::Run(C_Carrier& carrier, C_Prompts& prompts)
     std::string strPassword;
     if (prompts.RunPasswordLoop(strPassword))
         RevealAndSave(carrier, prompts, strPassword);
+    C_SecretBytes::WipeString(strPassword);
 }
 
 void C_RevealCommand::RunSealed(C_Carrier& carrier, C_Prompts& prompts)
@@ -37,6 +39,7 @@ void C_RevealCommand::RunSealed(C_Carrier& carrier, C_Prompts& prompts)
     std::string strPassphrase;
     if (prompts.RunSealedPassphraseLoop(strPassphrase, false))
         RevealAndSave(carrier, prompts, strPassphrase);
+    C_SecretBytes::WipeString(strPassphrase);
 }
 
 void C_RevealCommand::RevealAndSave(C_Carrier& carrier, C_Prompts& prompts, const std::string& strPassphrase)

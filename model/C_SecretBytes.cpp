@@ -12,6 +12,14 @@ bool C_SecretBytes::SodiumReady()
     return bReady;
 }
 
+void C_SecretBytes::WipeString(std::string& str)
+{
+    // Grown to its capacity first (no new buffer), so that all of it may be written.
+    str.resize(str.capacity());
+    sodium_memzero(str.data(), str.size());
+    str.clear();
+}
+
 C_SecretBytes::C_SecretBytes(size_t nSize)
 {
     Reserve(nSize);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 class C_SecretBytes {
@@ -39,6 +40,9 @@ public:
     std::string_view View() const { return {reinterpret_cast<const char*>(m_pBytes), m_nSize}; }
     // The buffer is in libsodium's guarded memory.
     bool IsGuarded() const { return m_bGuarded; }
+
+    // Wipes every byte of str's buffer, the part past its end included, and empties it.
+    static void WipeString(std::string& str);
 
     // libsodium is started (its guarded memory and random source need it); false when it
     // cannot be.
