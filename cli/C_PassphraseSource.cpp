@@ -5,6 +5,7 @@
 #include "cli/C_Text.h"
 #include "model/C_FileException.h"
 #include "model/C_SealedRecord.h"
+#include "model/C_SecretBytes.h"
 #include "model/C_StrengthEstimate.h"
 #include "model/C_TextRules.h"
 #include "model/vmk_texts.h"
@@ -129,7 +130,10 @@ std::string C_PassphraseSource::ReadFile(const C_CliContext& context) const
             FailReading(EIO);
         strText.resize(static_cast<size_t>(context.In().gcount()));
     } else {
-        std::ifstream file(m_strFile, std::ios::binary);
+        // Unbuffered, so the pass phrase lands only in strText, which the caller owns and wipes.
+        std::ifstream file;
+        file.rdbuf()->pubsetbuf(nullptr, 0);
+        file.open(m_strFile, std::ios::binary);
         if (!file)
             FailReading(errno);
         struct stat status = {};
@@ -173,8 +177,11 @@ std::string C_PassphraseSource::AskTerminal(const C_CliContext& context, bool bC
             return strFirst;
         if (!terminal.ReadHidden("Password Again: ", strSecond))
             throw C_CliError(E_ExitCode::Refused, "No pass phrase was entered.");
-        if (strFirst == strSecond)
+        const bool bSame = strFirst == strSecond;
+        C_SecretBytes::WipeString(strSecond);
+        if (bSame)
             return strFirst;
+        C_SecretBytes::WipeString(strFirst);
         terminal.Say(vmk::kStrPasswordsDiffer);
     }
 }

@@ -5,6 +5,8 @@
 #include "model/C_Carrier.h"
 #include "model/C_FileException.h"
 #include "model/C_Message.h"
+#include "model/C_SealedContent.h"
+#include "model/C_SecretBytes.h"
 #include "model/C_AtomicFileWriter.h"
 
 #include <cerrno>
@@ -86,21 +88,52 @@ E_ExitCode C_RevealCommand::Run(const C_CliContext& context)
     C_Carrier carrier;
     C_PictureIo::Open(context, carrier, m_strPicture);
     C_Message message;
+    C_SealedContent sealed;
+    bool bSealed = false;
     // The plain record first, then the sealed one; a pass phrase either kind accepts will do.
-    switch (carrier.RevealAny(message, m_passphrase.Get(context, false, C_PassphraseSource::E_Rules::Either))) {
+    std::string strPassphrase = m_passphrase.Get(context, false, C_PassphraseSource::E_Rules::Either);
+    const E_RevealOutcome eOutcome = carrier.FindAny(message, sealed, strPassphrase, &bSealed);
+    C_SecretBytes::WipeString(strPassphrase);
+    switch (eOutcome) {
     case E_RevealOutcome::Found: break;
     case E_RevealOutcome::NotFound: throw C_CliError(E_ExitCode::NotFound, kNotFound);
     case E_RevealOutcome::Damaged: throw C_CliError(E_ExitCode::Damaged, kDamaged);
+    case E_RevealOutcome::NoMemory: throw C_CliError(E_ExitCode::Failed, kNoMemory);
     }
+    const std::string strName = bSealed ? sealed.GetName() : message.m_strName;
+    const uint64_t nSize = bSealed ? sealed.GetSize() : message.m_nSize;
+    // A small picture can declare a payload of gigabytes: the picture's own consent rule.
+    if (bSealed && carrier.PayloadNeedsConsent(nSize))
+        throw C_CliError(E_ExitCode::Refused,
+            "The hidden file would be " + std::to_string(nSize >> 20) + " MiB from a picture of "
+                + std::to_string(carrier.GetFileBytes())
+                + " bytes; nothing was written. Give --allow-large to reveal it anyway.");
+    // The payload piece by piece: a sealed one is decompressed as it is written, never held whole.
+    const auto Extract = [&](const C_SealedContent::T_Sink& fnSink) {
+        if (bSealed)
+            return sealed.Extract(fnSink);
+        return message.m_nSize == 0 || fnSink(message.GetData(), message.m_nSize)
+            ? C_SealedContent::E_Extract::Done
+            : C_SealedContent::E_Extract::SinkFailed;
+    };
     // With the payload on standard output, what is said goes to standard error.
     std::ostream& report =
         bToOutput || C_AtomicFileWriter::OwnDescriptor(m_strFile) == 1 ? context.Err() : context.Out();
-    report << "Hidden message found: " << C_Text::Printable(message.m_strName) << " (" << message.m_nSize << " bytes)"
-           << std::endl;
+    const auto ReportFound = [&] {
+        report << "Hidden message found: " << C_Text::Printable(strName) << " (" << nSize << " bytes)" << std::endl;
+    };
     if (bToOutput) {
-        context.Out().write(reinterpret_cast<const char*>(message.GetData()), message.m_nSize);
+        // Standard output cannot take back what it was given: a damaged payload is found by a
+        // first pass that writes nothing.
+        if (bSealed && Extract([](const uint8_t*, size_t) { return true; }) != C_SealedContent::E_Extract::Done)
+            throw C_CliError(E_ExitCode::Damaged, kDamaged);
+        ReportFound();
+        const bool bWritten = Extract([&](const uint8_t* pBytes, size_t nCount) {
+            context.Out().write(reinterpret_cast<const char*>(pBytes), static_cast<std::streamsize>(nCount));
+            return static_cast<bool>(context.Out());
+        }) == C_SealedContent::E_Extract::Done;
         context.Out().flush();
-        if (!context.Out())
+        if (!bWritten || !context.Out())
             throw C_CliError(E_ExitCode::Failed, "The hidden file could not be written to standard output.");
         return E_ExitCode::Done;
     }
@@ -110,16 +143,27 @@ E_ExitCode C_RevealCommand::Run(const C_CliContext& context)
         strTarget = m_strDirectory;
         if (!strTarget.ends_with('/'))
             strTarget += '/';
-        strTarget += SafeFileName(message.m_strName);
+        strTarget += SafeFileName(strName);
         if (!m_bForce && Exists(strTarget))
             RefuseExisting(strTarget);
     }
     // An existing file is replaced only with --force, and then atomically; a terminal or pipe
     // is written directly. A link named by -o is written through; one in DIR is replaced
     // itself, since the name came from the picture and must not lead the file out of DIR.
+    // A damaged payload is found before the commit, so nothing is written then.
     C_AtomicFileWriter output;
-    const bool bWritten = output.Open(strTarget, !bToDirectory) && output.Write(message.GetData(), message.m_nSize)
-        && output.Commit(m_bForce || IsStream(strTarget));
+    bool bWritten = output.Open(strTarget, !bToDirectory);
+    if (bWritten) {
+        const C_SealedContent::E_Extract eExtract =
+            Extract([&](const uint8_t* pBytes, size_t nCount) { return output.Write(pBytes, nCount); });
+        if (eExtract == C_SealedContent::E_Extract::Damaged)
+            throw C_CliError(E_ExitCode::Damaged, kDamaged);
+        bWritten = eExtract == C_SealedContent::E_Extract::Done;
+    }
+    if (bWritten) {
+        ReportFound();
+        bWritten = output.Commit(m_bForce || IsStream(strTarget));
+    }
     if (!bWritten) {
         if (output.GetErrno() == EEXIST && !m_bForce)
             RefuseExisting(strTarget);

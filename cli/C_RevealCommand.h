@@ -4,6 +4,8 @@
 // The hidden name is data from the picture, so with -d only its final path component is used,
 // inside DIR, and an existing file is never replaced without --force. Either kind of record is
 // found; a sealed one that no longer authenticates is reported as damaged and nothing is written.
+// A sealed payload is decompressed as it is written; one that declares more than 64 MiB and 256
+// times the picture's file needs --allow-large.
 
 #include "cli/C_Command.h"
 #include "cli/C_PassphraseSource.h"
@@ -15,6 +17,7 @@ class C_RevealCommand : public C_Command {
 public:
     static constexpr const char* kNotFound = vmk::kStrNothingFound;
     static constexpr const char* kDamaged = vmk::kStrRecordDamaged;
+    static constexpr const char* kNoMemory = vmk::kStrSealedNoMemory;
     static constexpr const char* kFallbackName = "message.bin";
 
     explicit C_RevealCommand(CLI::App& root);

@@ -1,12 +1,19 @@
 #include "commands/C_PasswordDlg.h"
 
+#include "model/C_SecretBytes.h"
 #include "res/vmk_ids.h"
 
 C_PasswordDlg::C_PasswordDlg(QWidget* pParent)
     : C_TemplateDialog(IDD_PASSWORD, pParent)
 { }
 
-C_PasswordDlg::~C_PasswordDlg() = default;
+C_PasswordDlg::~C_PasswordDlg()
+{
+    ClearSecret(IDC_PASSWORD);
+    ClearSecret(IDC_PASSWORD_AGAIN);
+    C_SecretBytes::WipeString(m_strFirst);
+    C_SecretBytes::WipeString(m_strSecond);
+}
 
 bool C_PasswordDlg::DoDataExchange(bool bSave)
 {

@@ -1,5 +1,6 @@
 #pragma once
 // The pass phrase dialog ("Enter Password"): the pass phrase twice, at most 15 characters each.
+// Its fields and entries are wiped when it goes.
 
 #include "commands/C_TemplateDialog.h"
 

@@ -2,12 +2,29 @@
 
 #include "commands/vmk_command_texts.h"
 #include "model/C_SealedRecord.h"
+#include "model/C_SecretBytes.h"
+
+namespace {
+
+// The entries of a pass phrase loop, wiped however the loop ends.
+struct S_Entries {
+    std::string strFirst;
+    std::string strSecond;
+    ~S_Entries()
+    {
+        C_SecretBytes::WipeString(strFirst);
+        C_SecretBytes::WipeString(strSecond);
+    }
+};
+
+}  // namespace
 
 bool C_Prompts::RunPasswordLoop(std::string& strPassword)
 {
     // Both entries live across showings, so a mismatch reopens the dialog with what was typed.
-    std::string strFirst;
-    std::string strSecond;
+    S_Entries entries;
+    std::string& strFirst = entries.strFirst;
+    std::string& strSecond = entries.strSecond;
     for (;;) {
         if (!ShowPasswordDialog(strFirst, strSecond))
             return false;
@@ -21,8 +38,9 @@ bool C_Prompts::RunPasswordLoop(std::string& strPassword)
 
 bool C_Prompts::RunSealedPassphraseLoop(std::string& strPassphrase, bool bTwice)
 {
-    std::string strFirst;
-    std::string strSecond;
+    S_Entries entries;
+    std::string& strFirst = entries.strFirst;
+    std::string& strSecond = entries.strSecond;
     for (;;) {
         if (!ShowSealedPassphraseDialog(strFirst, strSecond, bTwice))
             return false;

@@ -6,6 +6,11 @@
 #include "model/C_Carrier.h"
 #include "model/C_FileException.h"
 #include "model/C_Message.h"
+#include "model/C_SealedContent.h"
+#include "model/C_SecretBytes.h"
+
+#include <new>
+#include <string>
 
 C_FileDialogArgs C_RevealCommand::SaveDialogArgs(const std::string& strName)
 {
@@ -26,6 +31,7 @@ void C_RevealCommand::Run(C_Carrier& carrier, C_Prompts& prompts)
     std::string strPassword;
     if (prompts.RunPasswordLoop(strPassword))
         RevealAndSave(carrier, prompts, strPassword);
+    C_SecretBytes::WipeString(strPassword);
 }
 
 void C_RevealCommand::RunSealed(C_Carrier& carrier, C_Prompts& prompts)
@@ -33,20 +39,46 @@ void C_RevealCommand::RunSealed(C_Carrier& carrier, C_Prompts& prompts)
     std::string strPassphrase;
     if (prompts.RunSealedPassphraseLoop(strPassphrase, false))
         RevealAndSave(carrier, prompts, strPassphrase);
+    C_SecretBytes::WipeString(strPassphrase);
 }
 
 void C_RevealCommand::RevealAndSave(C_Carrier& carrier, C_Prompts& prompts, const std::string& strPassphrase)
 {
     C_Message message;
+    C_SealedContent sealed;
+    bool bSealed = false;
     E_RevealOutcome eOutcome = E_RevealOutcome::NotFound;
     {
         C_BusyScope busy(prompts);
-        eOutcome = carrier.RevealAny(message, strPassphrase);
+        eOutcome = carrier.FindAny(message, sealed, strPassphrase, &bSealed);
     }
     switch (eOutcome) {
     case E_RevealOutcome::Found: break;
     case E_RevealOutcome::NotFound: prompts.ShowMessage(vmk::kStrNothingFound); return;
     case E_RevealOutcome::Damaged: prompts.ShowMessage(vmk::kStrRecordDamaged); return;
+    case E_RevealOutcome::NoMemory: prompts.ShowMessage(vmk::kStrSealedNoMemory); return;
+    }
+    if (bSealed) {
+        // A small picture can declare a payload of gigabytes: the user decides, as for pictures.
+        if (carrier.PayloadNeedsConsent(sealed.GetSize())) {
+            std::string strQuestion = vmk::kStrLargePayload;
+            strQuestion.replace(strQuestion.find("%1"), 2, std::to_string(sealed.GetSize() >> 20));
+            if (!prompts.AskYesNo(strQuestion))
+                return;
+        }
+        C_SealedContent::E_Extract eExtract = C_SealedContent::E_Extract::Damaged;
+        try {
+            C_BusyScope busy(prompts);
+            eExtract = sealed.ExtractTo(message);
+        } catch (const std::bad_alloc&) {
+            prompts.ShowMessage(vmk::kStrRevealNoMemory);
+            return;
+        }
+        sealed.Clear();
+        if (eExtract != C_SealedContent::E_Extract::Done) {
+            prompts.ShowMessage(vmk::kStrRecordDamaged);
+            return;
+        }
     }
     if (!prompts.ShowFound(message.m_strName, message.m_nSize))
         return;

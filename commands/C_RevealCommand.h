@@ -23,6 +23,7 @@ public:
 
 private:
     // Looks for either kind of record; a sealed one takes a key derivation (about a third of a
-    // second). The carrier keeps the pass phrase whether or not a record is found.
+    // second) and asks before it lets out a payload far larger than the picture's file (the rule
+    // pictures follow). The carrier keeps the pass phrase whether or not a record is found.
     static void RevealAndSave(C_Carrier& carrier, C_Prompts& prompts, const std::string& strPassphrase);
 };

@@ -4,6 +4,7 @@
 #include "commands/C_PassphraseStrength.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_SealedRecord.h"
+#include "model/C_SecretBytes.h"
 #include "res/vmk_ids.h"
 
 #include <QLabel>
@@ -22,7 +23,13 @@ C_SealedPassphraseDlg::C_SealedPassphraseDlg(bool bTwice, QWidget* pParent)
         pEdit->setValidator(new C_ByteLimitValidator(int(C_SealedRecord::kMaxPassphraseBytes), pEdit));
 }
 
-C_SealedPassphraseDlg::~C_SealedPassphraseDlg() = default;
+C_SealedPassphraseDlg::~C_SealedPassphraseDlg()
+{
+    ClearSecret(IDC_SEALED_PASSPHRASE);
+    ClearSecret(IDC_SEALED_AGAIN);
+    C_SecretBytes::WipeString(m_strFirst);
+    C_SecretBytes::WipeString(m_strSecond);
+}
 
 bool C_SealedPassphraseDlg::DoDataExchange(bool bSave)
 {

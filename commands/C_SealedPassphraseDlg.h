@@ -1,7 +1,7 @@
 #pragma once
 // The sealed record's pass phrase dialog: up to 1,024 bytes of UTF-8 without NUL. To hide it asks
 // twice and shows, as the first entry changes, an estimate of its strength (C_PassphraseStrength);
-// to reveal it asks once.
+// to reveal it asks once. Its fields and entries are wiped when it goes.
 
 #include "commands/C_TemplateDialog.h"
 

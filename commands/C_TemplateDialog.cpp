@@ -16,6 +16,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <sodium.h>
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -324,6 +326,19 @@ bool C_TemplateDialog::ExchangeText(unsigned nId, std::string& str, bool bSave)
     else
         SetControlText(nId, QString::fromStdString(str));
     return true;
+}
+
+void C_TemplateDialog::ClearSecret(unsigned nId)
+{
+    auto* pEdit = qobject_cast<QLineEdit*>(Control(nId));
+    if (!pEdit)
+        return;
+    // The copy shares the field's buffer; once the field lets go (setText also drops its undo
+    // steps), the copy is its only owner and can wipe it in place without a detach.
+    QString strText = pEdit->text();
+    pEdit->setText(QString());
+    if (strText.isDetached())
+        sodium_memzero(strText.data(), static_cast<size_t>(strText.size()) * sizeof(QChar));
 }
 
 bool C_TemplateDialog::ExchangeMaxChars(unsigned nId, const std::string& str, int nMax, bool bSave)

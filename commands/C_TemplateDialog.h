@@ -42,6 +42,9 @@ protected:
     bool ExchangeMinMax(unsigned nId, uint32_t n, uint32_t nMin, uint32_t nMax, bool bSave);
     // Shows strText, puts the focus on control nId with its text selected; returns false.
     bool Fail(unsigned nId, const QString& strText);
+    // Empties the pass phrase field nId and wipes the buffer its text was in, as far as Qt lets
+    // anyone reach it (the field's undo steps are dropped, not wiped).
+    void ClearSecret(unsigned nId);
 
 private:
     void Build(const C_DialogTemplate& dlgTemplate);

@@ -11,6 +11,11 @@ inline constexpr const char* kStrIntegerRange = "Please enter an integer between
 // A read-back number that is no unsigned decimal at all.
 inline constexpr const char* kStrNotUnsigned = "Please enter an unsigned integer.";
 
+// A sealed message whose payload declares far more than its picture's file: %1 is its size in MiB.
+inline constexpr const char* kStrLargePayload =
+    "The hidden message would take %1 MiB of memory, far more than its picture's file size. Reveal it anyway?";
+// The payload of a sealed message the user agreed to reveal could not be held in memory.
+inline constexpr const char* kStrRevealNoMemory = "There is not enough memory to hold the hidden message.";
 // The sealed record's pass phrase dialog, when a program (not typing) went past its rules.
 inline constexpr const char* kStrSealedPassphraseTooLong =
     "Please enter no more than 1,024 bytes: a sealed message's pass phrase holds up to 1,024 bytes of UTF-8.";

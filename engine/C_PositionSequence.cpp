@@ -16,9 +16,9 @@ void C_PositionSequence::SetKey(std::string_view strPassword)
     SetRawKey(key);
 }
 
-void C_PositionSequence::SetRawKey(const std::array<uint8_t, kKeyLength>& key)
+void C_PositionSequence::SetRawKey(std::span<const uint8_t, kKeyLength> key)
 {
-    m_aKey = key;
+    std::copy(key.begin(), key.end(), m_aKey.begin());
     m_nStep = kStep;
     BuildGaps();
 }

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 class C_PositionSequence {
@@ -30,7 +31,7 @@ public:
     // Key = MD5 of the pass phrase bytes (an empty pass phrase is valid). Sets the step to 17.
     void SetKey(std::string_view strPassword);
     // Key from 16 raw bytes; for tests and for callers that already hold a digest.
-    void SetRawKey(const std::array<uint8_t, kKeyLength>& key);
+    void SetRawKey(std::span<const uint8_t, kKeyLength> key);
     // N, the number of addressable bytes; must be at least 1 before the first Next().
     void SetModulus(uint32_t nModulus);
 

@@ -5,7 +5,9 @@
 #include "engine/C_PositionSequence.h"
 #include "model/C_MatchEmbedding.h"
 #include "model/C_Message.h"
+#include "model/C_SealedContent.h"
 #include "model/C_Transparency.h"
+#include "model/image/C_DecodeLimit.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
 
@@ -14,6 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 C_Carrier::~C_Carrier()
 {
@@ -26,6 +29,7 @@ bool C_Carrier::OpenImage(const std::string& strPath)
     if (!m_image.Load(strPath))
         return false;
     m_strPath = strPath;
+    m_nFileBytes = m_image.GetFileBytes();
     RefreshView();
     return true;
 }
@@ -42,6 +46,7 @@ void C_Carrier::UseBytes(uint8_t* pBytes, size_t nCount)
 {
     ReleasePicture();
     m_pBits = pBytes;
+    m_nFileBytes = nCount;
     // The last byte is never used, as for a picture's bytes.
     m_nBytes = pBytes && nCount >= 2 ? static_cast<uint32_t>(std::min<size_t>(nCount - 1, UINT32_MAX - 1)) : 0;
     // Plain bytes are taken as 8-bit samples, so the tests can hide into them either way.
@@ -163,7 +168,7 @@ bool C_Carrier::HideMessage(const C_Message& message, const std::string& strPass
     transfer.SetWriter(WriterFor(eEmbedding));
     transfer.SendHeader(C_HiddenHeader(message.m_strName, message.m_nSize));
     transfer.SendPayload();
-    m_strPassword = strPassword;
+    m_password.Assign(strPassword);
     return true;
 }
 
@@ -195,7 +200,7 @@ uint32_t C_Carrier::LargestPayloadFor(const std::string& strPassword, size_t nNa
 
 bool C_Carrier::RevealMessage(C_Message& message, const std::string& strPassword)
 {
-    m_strPassword = strPassword;
+    m_password.Assign(strPassword);
     if (m_nBytes == 0)
         return false;
     C_BitTransfer transfer(m_pBits, m_nBytes);
@@ -206,6 +211,7 @@ bool C_Carrier::RevealMessage(C_Message& message, const std::string& strPassword
     // The name is text: it ends at the first zero byte.
     const char* pName = reinterpret_cast<const char*>(header.m_aName.data());
     std::string strName(pName, strnlen(pName, header.m_nNameLength));
+    sodium_memzero(header.m_aName.data(), header.m_aName.size());
     uint8_t* pData = message.Allocate(header.m_nDataSize);
     if (!pData)
         return false;
@@ -238,31 +244,35 @@ E_SealOutcome C_Carrier::HideSealed(const C_Message& message, const std::string&
     const uint64_t nRecord = C_SealedRecord::RecordBytes(message.m_strName.size(), stored.size());
     if (uint64_t{EffectiveBytes(m_nBytes - C_SealedRecord::kSaltRegion)} < 10 * nRecord)
         return E_SealOutcome::WontFit;
-    // A plain record under the same pass phrase would be found first by a reveal: its signature
-    // bits are turned over, and turned back should the seal fail.
-    std::vector<uint32_t> signature;
+    // A plain record under the same pass phrase would be found first by a reveal, and would
+    // give away its name and payload to anyone who tries pass phrases at MD5 speed: every bit
+    // of it is overwritten with random ones, once the seal is sure to complete.
+    uint64_t nPlainBytes = 0;
     {
         C_BitTransfer probe(m_pBits, m_nBytes);
         probe.SetKey(strPassphrase);
         C_HiddenHeader old;
-        if (probe.ReceiveHeader(old)) {
-            C_PositionSequence sequence;
-            sequence.SetKey(strPassphrase);
-            sequence.SetModulus(m_nBytes);
-            signature.resize(8 * sizeof C_HiddenHeader::kSignature);
-            sequence.Fill(signature.data(), signature.size());
-        }
+        if (probe.ReceiveHeader(old))
+            nPlainBytes = uint64_t{C_HiddenHeader::kFixedSize} + old.m_nNameLength + old.m_nDataSize;
+        sodium_memzero(old.m_aName.data(), old.m_aName.size());
     }
-    for (const uint32_t nPosition : signature)
-        m_pBits[nPosition] ^= 1;
+    const C_SampleWriter writer = WriterFor(eEmbedding);
+    const auto ClearPlainRecord = [&] {
+        if (nPlainBytes == 0)
+            return;
+        // Within N bits, so it fits 32 bits; the sequence hands out the record's positions again.
+        std::vector<uint8_t> noise(nPlainBytes);
+        randombytes_buf(noise.data(), noise.size());
+        C_BitTransfer clear(m_pBits, m_nBytes, noise.data(), static_cast<uint32_t>(nPlainBytes));
+        clear.SetKey(strPassphrase);
+        clear.SetWriter(writer);
+        clear.SendPayload();
+    };
     std::string strWhy;
     if (!C_SealedRecord::Seal(
-            m_pBits, m_nBytes, message.m_strName, stored, bCompressed, strPassphrase, strWhy, WriterFor(eEmbedding))) {
-        for (const uint32_t nPosition : signature)
-            m_pBits[nPosition] ^= 1;
+            m_pBits, m_nBytes, message.m_strName, stored, bCompressed, strPassphrase, strWhy, writer, ClearPlainRecord))
         return E_SealOutcome::Failed;
-    }
-    m_strPassword = strPassphrase;
+    m_password.Assign(strPassphrase);
     return E_SealOutcome::Hidden;
 }
 
@@ -286,7 +296,7 @@ void C_Carrier::KeepBeforeHide()
         return;  // nothing can turn transparent or visible: no copy
     m_pKept = std::make_unique<BTCImageData>();
     m_pKept->CopyFrom(*pData);
-    m_strKeptPassword = m_strPassword;
+    m_keptPassword = m_password;
 }
 
 uint64_t C_Carrier::TransparencyChanges() const
@@ -302,11 +312,30 @@ void C_Carrier::ReleaseKept(bool bRestore)
             pData->CopyFrom(*m_pKept);
             RefreshView();
         }
-        m_strPassword = m_strKeptPassword;
+        m_password = m_keptPassword;
     }
     m_pKept.reset();
-    sodium_memzero(m_strKeptPassword.data(), m_strKeptPassword.size());
-    m_strKeptPassword.clear();
+    m_keptPassword.Wipe();
+}
+
+E_RevealOutcome C_Carrier::FindAny(
+    C_Message& message, C_SealedContent& sealed, const std::string& strPassphrase, bool* pSealed)
+{
+    if (pSealed)
+        *pSealed = false;
+    sealed.Clear();
+    if (RevealMessage(message, strPassphrase))
+        return E_RevealOutcome::Found;
+    const E_RevealOutcome eOutcome = C_SealedRecord::Open(m_pBits, m_nBytes, strPassphrase, sealed);
+    if (pSealed)
+        *pSealed = eOutcome == E_RevealOutcome::Found;
+    return eOutcome;
+}
+
+bool C_Carrier::PayloadNeedsConsent(uint64_t nBytes) const
+{
+    return !m_image.GetAllowLarge() && nBytes > C_DecodeLimit::kConsentBytes
+        && nBytes / C_DecodeLimit::kConsentRatio >= std::max<uint64_t>(m_nFileBytes, 1);
 }
 
 void C_Carrier::GetCarrierInfo(C_CarrierInfo& info) const

@@ -6,14 +6,17 @@
 #include "engine/C_SampleWriter.h"
 #include "model/E_Embedding.h"
 #include "model/C_SealedRecord.h"
+#include "model/C_SecretBytes.h"
 #include "model/image/BTCImageObject.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class C_AtomicFileWriter;
 class C_Message;
+class C_SealedContent;
 
 enum class E_SealOutcome {
     Hidden,
@@ -63,7 +66,9 @@ public:
     // The sealed record (C_SealedRecord): the message encrypted and authenticated under
     // strPassphrase (up to 1,024 bytes of UTF-8), its payload compressed when that is smaller.
     // Takes one key derivation (about a third of a second). Nothing changes unless Hidden.
-    // Embeds by plus or minus one where the picture allows, unless told otherwise.
+    // Embeds by plus or minus one where the picture allows, unless told otherwise. A plain
+    // record under the same pass phrase is overwritten, every one of its bits, with random
+    // ones: nothing of it stays readable, and nothing tells that it was there.
     E_SealOutcome HideSealed(
         const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding = E_Embedding::Match);
     // The largest payload a sealed record holds under a name of nNameBytes, counted
@@ -71,7 +76,19 @@ public:
     uint32_t GetSealedCapacity(size_t nNameBytes = 0) const;
     // Either kind of record under strPassphrase: the plain one first (cheap), then the sealed
     // one. *pSealed (when given) tells which was found. The carrier keeps the pass phrase.
+    // NoMemory when the sealed record's key derivation could not have its memory.
     E_RevealOutcome RevealAny(C_Message& message, const std::string& strPassphrase, bool* pSealed = nullptr);
+    // The same, with a sealed record left opened in sealed, its payload not yet extracted, so
+    // that the caller can weigh its size (PayloadNeedsConsent) and stream it out; a plain
+    // record is in message. *pSealed tells which.
+    E_RevealOutcome FindAny(
+        C_Message& message, C_SealedContent& sealed, const std::string& strPassphrase, bool* pSealed = nullptr);
+    // True when a revealed payload of nBytes needs the user's consent, by the rule that
+    // pictures follow: above 64 MiB and 256 times the picture's file, unless large pictures
+    // are allowed (SetAllowLarge).
+    bool PayloadNeedsConsent(uint64_t nBytes) const;
+    // The size of the file the picture came from (for UseBytes, the byte count).
+    uint64_t GetFileBytes() const { return m_nFileBytes; }
 
     // A hide writes where its pass phrase puts it and may turn transparent pixels into dots
     // (C_Transparency). KeepBeforeHide, called before a hide (and before a palette pairing that
@@ -100,7 +117,7 @@ public:
 
     const std::string& GetPath() const { return m_strPath; }
     // The pass phrase of the last hide or reveal.
-    const std::string& GetPassword() const { return m_strPassword; }
+    std::string_view GetPassword() const { return m_password.View(); }
     // The pixel bytes the record lives in; null when there are none.
     const uint8_t* GetBits() const { return m_pBits; }
     // N: the bytes that the sequence draws from (pixel bytes - 1; 0 below two bytes).
@@ -122,7 +139,8 @@ private:
     uint32_t m_nBytes = 0;                                              // N
     C_SampleWriter::E_Mode m_eMatch = C_SampleWriter::E_Mode::Replace;  // how Match embeds here
     std::string m_strPath;                                              // the path the picture was loaded from
-    std::string m_strPassword;                                          // pass phrase of the last hide or reveal
-    std::unique_ptr<BTCImageData> m_pKept;                              // the picture before a hide; see KeepBeforeHide
-    std::string m_strKeptPassword;
+    uint64_t m_nFileBytes = 0;                                          // the size of the file the picture came from
+    C_SecretBytes m_password;  // pass phrase of the last hide or reveal; wiped when replaced or destroyed
+    std::unique_ptr<BTCImageData> m_pKept;  // the picture before a hide; see KeepBeforeHide
+    C_SecretBytes m_keptPassword;
 };

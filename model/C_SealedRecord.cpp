@@ -2,6 +2,7 @@
 
 #include "engine/C_PositionSequence.h"
 #include "model/C_Message.h"
+#include "model/C_SealedContent.h"
 #include "model/C_TextRules.h"
 
 #include <sodium.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <type_traits>
 #include <cstring>
 #include <utility>
 
@@ -18,12 +20,6 @@ constexpr char kAssociated[] = "VMK-SEALED";
 constexpr size_t kAssociatedBytes = sizeof kAssociated - 1;
 // Fast and still effective on text and documents; the key derivation dwarfs it.
 constexpr int kCompressionLevel = 3;
-
-bool SodiumReady()
-{
-    static const bool bReady = sodium_init() >= 0;
-    return bReady;
-}
 
 void PutLittleEndian32(uint8_t* p, uint32_t n)
 {
@@ -46,6 +42,10 @@ public:
         m_sequence.SetRawKey(keys.aPosition);
         m_sequence.SetModulus(nBytes - C_SealedRecord::kSaltRegion);
     }
+    // The sequence holds the position key and tables made from it.
+    ~C_SealedBits() { sodium_memzero(&m_sequence, sizeof m_sequence); }
+    C_SealedBits(const C_SealedBits&) = delete;
+    C_SealedBits& operator=(const C_SealedBits&) = delete;
 
     bool Repeats(uint64_t nRecordBytes) const { return m_sequence.RepeatsWithin(nRecordBytes * 8); }
 
@@ -74,6 +74,8 @@ private:
 
 using T_Associated = std::array<uint8_t, kAssociatedBytes + C_SealedRecord::kTagBytes + 1 + 4>;
 
+static_assert(std::is_trivially_copyable_v<C_PositionSequence>, "C_SealedBits wipes the sequence bytewise");
+
 T_Associated Associated(const uint8_t* pTag, uint32_t nCipherBytes)
 {
     T_Associated ad{};
@@ -85,6 +87,13 @@ T_Associated Associated(const uint8_t* pTag, uint32_t nCipherBytes)
 }
 
 }  // namespace
+
+C_SealedRecord::S_Keys::S_Keys()
+    : bytes(64)
+    , aPosition(bytes.Data(), 16)
+    , aCipher(bytes.Data() + 16, 32)
+    , aTag(bytes.Data() + 48, kTagBytes)
+{ }
 
 C_SealedRecord::E_Passphrase C_SealedRecord::CheckPassphrase(std::string_view strPassphrase)
 {
@@ -99,16 +108,14 @@ C_SealedRecord::E_Passphrase C_SealedRecord::CheckPassphrase(std::string_view st
 
 bool C_SealedRecord::Derive(std::string_view strPassphrase, const uint8_t* pSalt, S_Keys& keys)
 {
-    uint8_t aOut[64];
-    if (!SodiumReady()
-        || crypto_pwhash(aOut, sizeof aOut, strPassphrase.data(), strPassphrase.size(), pSalt, kOpsLimit, kMemLimit,
-               crypto_pwhash_ALG_ARGON2ID13)
-            != 0)
+    // Straight into the keys' guarded memory: position key, encryption key, tag.
+    if (!C_SecretBytes::SodiumReady()
+        || crypto_pwhash(keys.bytes.Data(), keys.bytes.Size(), strPassphrase.data(), strPassphrase.size(), pSalt,
+               kOpsLimit, kMemLimit, crypto_pwhash_ALG_ARGON2ID13)
+            != 0) {
+        sodium_memzero(keys.bytes.Data(), keys.bytes.Size());
         return false;
-    std::memcpy(keys.aPosition.data(), aOut, 16);
-    std::memcpy(keys.aCipher.data(), aOut + 16, 32);
-    std::memcpy(keys.aTag.data(), aOut + 48, kTagBytes);
-    sodium_memzero(aOut, sizeof aOut);
+    }
     return true;
 }
 
@@ -137,9 +144,10 @@ std::array<uint8_t, C_SealedRecord::kSaltBytes> C_SealedRecord::ReadSalt(const u
 }
 
 bool C_SealedRecord::Seal(uint8_t* pBits, uint32_t nBytes, std::string_view strName, const std::vector<uint8_t>& stored,
-    bool bCompressed, std::string_view strPassphrase, std::string& strWhy, C_SampleWriter writer)
+    bool bCompressed, std::string_view strPassphrase, std::string& strWhy, C_SampleWriter writer,
+    const std::function<void()>& fnBeforeWrite)
 {
-    if (!SodiumReady()) {
+    if (!C_SecretBytes::SodiumReady()) {
         strWhy = "the cryptography library could not start";
         return false;
     }
@@ -147,13 +155,14 @@ bool C_SealedRecord::Seal(uint8_t* pBits, uint32_t nBytes, std::string_view strN
     std::array<uint8_t, kNonceBytes> nonce;
     randombytes_buf(salt.data(), salt.size());
     randombytes_buf(nonce.data(), nonce.size());
-    return SealWith(pBits, nBytes, strName, stored, bCompressed, strPassphrase, salt, nonce, strWhy, std::move(writer));
+    return SealWith(pBits, nBytes, strName, stored, bCompressed, strPassphrase, salt, nonce, strWhy, std::move(writer),
+        fnBeforeWrite);
 }
 
 bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view strName,
     const std::vector<uint8_t>& stored, bool bCompressed, std::string_view strPassphrase,
     const std::array<uint8_t, kSaltBytes>& salt, const std::array<uint8_t, kNonceBytes>& nonce, std::string& strWhy,
-    C_SampleWriter writer)
+    C_SampleWriter writer, const std::function<void()>& fnBeforeWrite)
 {
     const uint64_t nRecord = RecordBytes(strName.size(), stored.size());
     if (nBytes <= kSaltRegion || strName.size() > UINT16_MAX || nRecord > UINT32_MAX) {
@@ -167,14 +176,14 @@ bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view 
     }
 
     // The bytes the carrier hides: the clear head, then the ciphertext of the inner record.
-    std::vector<uint8_t> inner;
-    inner.reserve(kInnerHeadBytes + strName.size() + stored.size());
-    inner.push_back(bCompressed ? 1 : 0);
-    inner.push_back(static_cast<uint8_t>(strName.size()));
-    inner.push_back(static_cast<uint8_t>(strName.size() >> 8));
-    inner.insert(inner.end(), strName.begin(), strName.end());
-    inner.insert(inner.end(), stored.begin(), stored.end());
-    const auto nCipher = static_cast<uint32_t>(inner.size() + kMacBytes);
+    C_SecretBytes inner(kInnerHeadBytes + strName.size() + stored.size());
+    uint8_t* pInner = inner.Data();
+    pInner[0] = bCompressed ? 1 : 0;
+    pInner[1] = static_cast<uint8_t>(strName.size());
+    pInner[2] = static_cast<uint8_t>(strName.size() >> 8);
+    std::copy(strName.begin(), strName.end(), pInner + kInnerHeadBytes);
+    std::copy(stored.begin(), stored.end(), pInner + kInnerHeadBytes + strName.size());
+    const auto nCipher = static_cast<uint32_t>(inner.Size() + kMacBytes);
 
     std::vector<uint8_t> record(kHeadBytes + nCipher);
     std::memcpy(record.data(), keys.aTag.data(), kTagBytes);
@@ -184,9 +193,9 @@ bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view 
     std::memcpy(pNonce, nonce.data(), kNonceBytes);
     const T_Associated ad = Associated(keys.aTag.data(), nCipher);
     unsigned long long nWritten = 0;
-    crypto_aead_xchacha20poly1305_ietf_encrypt(record.data() + kHeadBytes, &nWritten, inner.data(), inner.size(),
+    crypto_aead_xchacha20poly1305_ietf_encrypt(record.data() + kHeadBytes, &nWritten, inner.Data(), inner.Size(),
         ad.data(), ad.size(), nullptr, pNonce, keys.aCipher.data());
-    sodium_memzero(inner.data(), inner.size());
+    inner.Wipe();
 
     C_SealedBits bits(pBits, nBytes, keys);
     if (bits.Repeats(record.size())) {
@@ -195,6 +204,8 @@ bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view 
     }
     const std::vector<uint16_t> saltSymbols = writer.Symbols(salt.data(), salt.size());
     const std::vector<uint16_t> recordSymbols = writer.Symbols(record.data(), record.size());
+    if (fnBeforeWrite)
+        fnBeforeWrite();
     writer.WithPen([&](const auto write) {
         for (uint32_t i = 0; i < kSaltRegion; ++i)
             write(pBits, i, C_SampleWriter::SymbolOf(saltSymbols[i / 8], i % 8));
@@ -204,14 +215,15 @@ bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view 
 }
 
 E_RevealOutcome C_SealedRecord::Open(
-    const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_Message& message)
+    const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_SealedContent& content)
 {
+    content.Clear();
     if (!pBits || nBytes <= kSaltRegion || (nBytes - kSaltRegion) / 8 < kHeadBytes + kMacBytes + kInnerHeadBytes)
         return E_RevealOutcome::NotFound;
     const std::array<uint8_t, kSaltBytes> salt = ReadSalt(pBits);
     S_Keys keys;
     if (!Derive(strPassphrase, salt.data(), keys))
-        return E_RevealOutcome::NotFound;
+        return E_RevealOutcome::NoMemory;
     C_SealedBits bits(pBits, nBytes, keys);
 
     uint8_t aHead[kHeadBytes];
@@ -232,40 +244,40 @@ E_RevealOutcome C_SealedRecord::Open(
     bits.Get(cipher.data(), cipher.size());
     // The tag as read goes into the associated data, so a changed tag bit fails as well.
     const T_Associated ad = Associated(aHead, nCipher);
-    std::vector<uint8_t> inner(nCipher - kMacBytes);
+    C_SecretBytes inner(nCipher - kMacBytes);
     unsigned long long nInner = 0;
-    if (crypto_aead_xchacha20poly1305_ietf_decrypt(inner.data(), &nInner, nullptr, cipher.data(), cipher.size(),
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(inner.Data(), &nInner, nullptr, cipher.data(), cipher.size(),
             ad.data(), ad.size(), aHead + kTagBytes + 5, keys.aCipher.data())
         != 0)
         return E_RevealOutcome::Damaged;
 
-    const uint8_t nFlags = inner[0];
-    const size_t nName = size_t{inner[1]} | size_t{inner[2]} << 8;
-    if ((nFlags & ~1u) != 0 || kInnerHeadBytes + nName > inner.size())
+    const uint8_t nFlags = inner.Data()[0];
+    const size_t nName = size_t{inner.Data()[1]} | size_t{inner.Data()[2]} << 8;
+    if ((nFlags & ~1u) != 0 || kInnerHeadBytes + nName > inner.Size())
         return E_RevealOutcome::Damaged;
-    const uint8_t* pStored = inner.data() + kInnerHeadBytes + nName;
-    const size_t nStored = inner.size() - kInnerHeadBytes - nName;
+    const uint8_t* pStored = inner.Data() + kInnerHeadBytes + nName;
+    const size_t nStored = inner.Size() - kInnerHeadBytes - nName;
     uint64_t nSize = nStored;
     if (nFlags & 1) {
+        // The size the frame declares; Extract holds it to that.
         const unsigned long long nContent = ZSTD_getFrameContentSize(pStored, nStored);
-        if (nContent == ZSTD_CONTENTSIZE_ERROR || nContent == ZSTD_CONTENTSIZE_UNKNOWN
-            || nContent > C_Message::kMaxSize)
+        if (nContent == ZSTD_CONTENTSIZE_ERROR || nContent == ZSTD_CONTENTSIZE_UNKNOWN)
             return E_RevealOutcome::Damaged;
         nSize = nContent;
     }
     if (nSize > C_Message::kMaxSize)
         return E_RevealOutcome::Damaged;
-    uint8_t* pData = message.Allocate(static_cast<uint32_t>(nSize));
-    if (!pData && nSize > 0)
-        return E_RevealOutcome::Damaged;
-    if (nFlags & 1) {
-        if (ZSTD_decompress(pData, nSize, pStored, nStored) != nSize)
-            return E_RevealOutcome::Damaged;
-    } else if (nSize > 0) {
-        std::memcpy(pData, pStored, nSize);
-    }
-    const char* pName = reinterpret_cast<const char*>(inner.data() + kInnerHeadBytes);
-    message.m_strName.assign(pName, strnlen(pName, nName));
-    sodium_memzero(inner.data(), inner.size());
+    content.Set(std::move(inner), nName, nFlags & 1, nSize);
     return E_RevealOutcome::Found;
+}
+
+E_RevealOutcome C_SealedRecord::Open(
+    const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_Message& message)
+{
+    C_SealedContent content;
+    const E_RevealOutcome eOutcome = Open(pBits, nBytes, strPassphrase, content);
+    if (eOutcome != E_RevealOutcome::Found)
+        return eOutcome;
+    return content.ExtractTo(message) == C_SealedContent::E_Extract::Done ? E_RevealOutcome::Found
+                                                                          : E_RevealOutcome::Damaged;
 }

@@ -13,22 +13,28 @@
 //     "VMK-SEALED" | tag | version | C.
 // Reveal derives the key once: a tag within 8 bits of the expected one means the record is
 // there, and then any changed bit makes authentication fail: "damaged" rather than "none".
+// Keys and plaintext live in C_SecretBytes and are wiped on every path.
 
 #include "engine/C_SampleWriter.h"
+#include "model/C_SecretBytes.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class C_Message;
+class C_SealedContent;
 
 enum class E_RevealOutcome {
     Found,
     NotFound,  // no record under this pass phrase
     Damaged,   // a record is there, but it was changed or damaged
+    NoMemory,  // the key derivation could not have its memory: nothing was searched
 };
 
 class C_SealedRecord {
@@ -54,10 +60,16 @@ public:
     static constexpr int kTagTolerance = 8;
     static constexpr size_t kMaxPassphraseBytes = 1024;
 
+    // The 64 bytes one derivation gives, in guarded memory that is wiped when the keys go.
     struct S_Keys {
-        std::array<uint8_t, 16> aPosition{};
-        std::array<uint8_t, 32> aCipher{};
-        std::array<uint8_t, kTagBytes> aTag{};
+        S_Keys();
+        S_Keys(const S_Keys&) = delete;
+        S_Keys& operator=(const S_Keys&) = delete;
+
+        C_SecretBytes bytes;  // owns what the spans below view
+        std::span<uint8_t, 16> aPosition;
+        std::span<uint8_t, 32> aCipher;
+        std::span<uint8_t, kTagBytes> aTag;
     };
 
     enum class E_Passphrase { Valid, TooLong, HasNul, NotUtf8 };
@@ -81,15 +93,24 @@ public:
     // Writes the sealed record of (strName, stored payload) into the nBytes usable carrier
     // bytes at pBits, under a fresh random salt and nonce. The caller has checked the fit;
     // false (with strWhy) when the draws would repeat or the key cannot be derived. Nothing is
-    // changed then.
+    // changed then. fnBeforeWrite, when given, runs once everything that can fail has passed,
+    // just before the first carrier byte is written: a caller clears there what the record
+    // replaces, knowing that the seal then completes.
     static bool Seal(uint8_t* pBits, uint32_t nBytes, std::string_view strName, const std::vector<uint8_t>& stored,
-        bool bCompressed, std::string_view strPassphrase, std::string& strWhy, C_SampleWriter writer = {});
+        bool bCompressed, std::string_view strPassphrase, std::string& strWhy, C_SampleWriter writer = {},
+        const std::function<void()>& fnBeforeWrite = {});
     // Seal with a given salt and nonce: for the format's test vectors only (a real seal takes
     // fresh random ones).
     static bool SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view strName, const std::vector<uint8_t>& stored,
         bool bCompressed, std::string_view strPassphrase, const std::array<uint8_t, kSaltBytes>& salt,
-        const std::array<uint8_t, kNonceBytes>& nonce, std::string& strWhy, C_SampleWriter writer = {});
-    // Looks for a sealed record under strPassphrase; on Found, message holds name and payload.
+        const std::array<uint8_t, kNonceBytes>& nonce, std::string& strWhy, C_SampleWriter writer = {},
+        const std::function<void()>& fnBeforeWrite = {});
+    // Looks for a sealed record under strPassphrase; on Found, content holds it opened, its
+    // payload not yet extracted. NoMemory when the key derivation cannot have its memory.
+    static E_RevealOutcome Open(
+        const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_SealedContent& content);
+    // The same with the payload extracted into message, whatever its size; on anything but
+    // Found the message is left empty.
     static E_RevealOutcome Open(
         const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_Message& message);
 

@@ -29,6 +29,8 @@ inline constexpr const char* kStrNothingFound = "No Hidden Message is Detected i
 // A sealed record is there under the pass phrase, but it no longer authenticates.
 inline constexpr const char* kStrRecordDamaged =
     "A hidden message is here but it was changed or damaged; nothing was saved";
+// The sealed record's key derivation could not have its memory, so nothing was looked for.
+inline constexpr const char* kStrSealedNoMemory = "Revealing a sealed record needs 128 MiB of memory";
 inline constexpr const char* kStrImagesDiffer =
     "The Two Images Differ!\nIf they appear visually similiar, there might be\nhidden data in one of these.";
 inline constexpr const char* kStrImagesAlike = "The Two Images are Similiar Internally.";

@@ -99,6 +99,7 @@ bool BTCImageObject::Decode(C_ByteSource& src)
     if (!bOk)
         return Fail(FormatName(eFormat) + ": " + err.Text(), err.GetCode());
     m_data.Swap(decoded);
+    m_nFileBytes = src.Size();
     return true;
 }
 

@@ -48,6 +48,9 @@ public:
     // than its file holds; SetAllowLarge(true) and load again to open it anyway).
     E_ImageError GetLastErrorCode() const { return m_eLastError; }
     void SetAllowLarge(bool bAllow) { m_bAllowLarge = bAllow; }
+    bool GetAllowLarge() const { return m_bAllowLarge; }
+    // The size of the file (or memory) the current picture was loaded from.
+    uint64_t GetFileBytes() const { return m_nFileBytes; }
 
 private:
     bool Decode(C_ByteSource& src);
@@ -59,4 +62,5 @@ private:
     std::string m_strLastError;
     E_ImageError m_eLastError = E_ImageError::None;
     bool m_bAllowLarge = false;
+    uint64_t m_nFileBytes = 0;
 };

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -15,10 +16,14 @@ extern char** environ;
 
 namespace {
 
-int StatusOf(pid_t pid)
+// *pPeakKiB (when given): the child's peak resident memory.
+int StatusOf(pid_t pid, long* pPeakKiB = nullptr)
 {
     int nStatus = 0;
-    while (waitpid(pid, &nStatus, 0) < 0 && errno == EINTR) { }
+    rusage usage{};
+    while (wait4(pid, &nStatus, 0, &usage) < 0 && errno == EINTR) { }
+    if (pPeakKiB)
+        *pPeakKiB = usage.ru_maxrss;
     return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
 }
 
@@ -74,6 +79,10 @@ void C_CliRunner::Exec(const std::vector<std::string>& args) const
     for (auto& s : env)
         aEnv.push_back(s.data());
     aEnv.push_back(nullptr);
+    if (m_nAddressSpace) {
+        const rlimit limit{*m_nAddressSpace, *m_nAddressSpace};
+        setrlimit(RLIMIT_AS, &limit);
+    }
     execve(VEILMARK_CLI_PATH, aArgv.data(), aEnv.data());
     _exit(127);
 }
@@ -139,7 +148,7 @@ S_RunResult C_CliRunner::Run(const std::vector<std::string>& args) const
             }
         }
     }
-    result.nStatus = StatusOf(pid);
+    result.nStatus = StatusOf(pid, &result.nPeakKiB);
     return result;
 }
 

@@ -3,6 +3,7 @@
 // prints and returns. Every run starts a new session, so the binary has no controlling terminal
 // unless RunOnTerminal gives it a pseudo-terminal.
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@ struct S_RunResult {
     int nStatus = -1;    // exit status; 128 + signal number when a signal ended it
     std::string strOut;  // stdout (on a terminal: everything the terminal showed)
     std::string strErr;  // stderr (empty on a terminal)
+    long nPeakKiB = 0;   // the binary's peak resident memory (Run only)
 };
 
 class C_CliRunner {
@@ -25,6 +27,8 @@ public:
     void SetPassphrase(const std::string& strPassphrase) { SetEnv("VEILMARK_PASSPHRASE", strPassphrase); }
     // What the next runs read on standard input, through a pipe; nullopt gives /dev/null.
     void SetStdin(std::optional<std::string> input) { m_stdin = std::move(input); }
+    // The address space the next runs may take (RLIMIT_AS); nullopt for no limit.
+    void SetAddressSpaceLimit(std::optional<uint64_t> nBytes) { m_nAddressSpace = nBytes; }
 
     // nStatus is -1 when the binary has not ended within a minute (it is killed then).
     S_RunResult Run(const std::vector<std::string>& args) const;
@@ -40,4 +44,5 @@ private:
 
     std::map<std::string, std::optional<std::string>> m_env;
     std::optional<std::string> m_stdin;
+    std::optional<uint64_t> m_nAddressSpace;
 };

@@ -8,6 +8,21 @@
 #include "model/C_SealedRecord.h"
 #include "model/image/BTCImageData.h"
 
+#include <zstd.h>
+
+#include <filesystem>
+#include <memory>
+
+// A lowered address space or a memory figure means nothing where the sanitizers reserve
+// terabytes of address space and keep freed memory in quarantine.
+#if defined(__SANITIZE_ADDRESS__)
+#define VMK_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VMK_SANITIZED 1
+#endif
+#endif
+
 namespace {
 
 const std::string kNothingFound = "No Hidden Message is Detected in this Picture!\n";
@@ -27,6 +42,46 @@ T_Bytes AsBytes(const std::string& strText)
 }
 
 using CliSealed = C_CliTest;
+
+// A zstd frame of nSize zero bytes that declares its size, made in small pieces.
+T_Bytes ZerosFrame(size_t nSize)
+{
+    const std::unique_ptr<ZSTD_CCtx, size_t (*)(ZSTD_CCtx*)> pContext(ZSTD_createCCtx(), ZSTD_freeCCtx);
+    ZSTD_CCtx_setParameter(pContext.get(), ZSTD_c_compressionLevel, 3);
+    ZSTD_CCtx_setPledgedSrcSize(pContext.get(), nSize);
+    const T_Bytes zeros(size_t{1} << 20, 0);
+    T_Bytes frame;
+    T_Bytes piece(ZSTD_CStreamOutSize());
+    for (size_t nDone = 0;;) {
+        const size_t nTake = std::min(zeros.size(), nSize - nDone);
+        nDone += nTake;
+        const ZSTD_EndDirective eEnd = nDone == nSize ? ZSTD_e_end : ZSTD_e_continue;
+        ZSTD_inBuffer in{zeros.data(), nTake, 0};
+        size_t nLeft = 0;
+        do {
+            ZSTD_outBuffer out{piece.data(), piece.size(), 0};
+            nLeft = ZSTD_compressStream2(pContext.get(), &out, &in, eEnd);
+            if (ZSTD_isError(nLeft))
+                return {};
+            frame.insert(frame.end(), piece.begin(), piece.begin() + static_cast<long>(out.pos));
+        } while (in.pos < in.size || (eEnd == ZSTD_e_end && nLeft != 0));
+        if (eEnd == ZSTD_e_end)
+            return frame;
+    }
+}
+
+// strPicture with an authentic sealed record of name "zeros.bin" whose stored payload is
+// exactly stored, written to strOutput: what a sender with the pass phrase could craft.
+bool SealStored(const std::string& strPicture, const std::string& strOutput, const T_Bytes& stored,
+    const std::string& strPassphrase)
+{
+    C_Carrier carrier;
+    std::string strWhy;
+    return carrier.OpenImage(strPicture)
+        && C_SealedRecord::Seal(carrier.GetObjectDataPtr()->GetBits(), carrier.GetUsableBytes(), "zeros.bin", stored,
+            true, strPassphrase, strWhy)
+        && carrier.SaveImage(strOutput);
+}
 
 TEST_F(CliSealed, RoundTripUnderALongPassphraseWithAPayloadThatOnlyFitsCompressed)
 {
@@ -155,6 +210,82 @@ TEST_F(CliSealed, ComposeSealsUpToTheCapacityThatInfoShows)
                   .strOut.find("Sealed capacity: " + std::to_string(nCapacity)
                       + " bytes less the name's length in bytes (more when the payload compresses)\n"),
         std::string::npos);
+}
+
+TEST_F(CliSealed, APayloadFarLargerThanItsPictureNeedsAllowLargeAndStreamsToTheFile)
+{
+    // 192 MiB of zeros from a 196 KB picture: above 64 MiB and 256 times the file.
+    constexpr size_t kSize = size_t{192} << 20;
+    const T_Bytes frame = ZerosFrame(kSize);
+    ASSERT_FALSE(frame.empty());
+    const std::string strSealed = Path("big.bmp");
+    ASSERT_TRUE(SealStored(Picture(E_TestPicture::Bmp24, "carrier", 256, 256), strSealed, frame, "heron"));
+    m_cli.SetPassphrase("heron");
+    const std::vector<std::string> before = Files();
+
+    const S_RunResult refused = m_cli.Run({"reveal", strSealed, "-o", Path("out.bin")});
+    EXPECT_EQ(refused.nStatus, 2);
+    EXPECT_NE(refused.strErr.find("192 MiB"), std::string::npos) << refused.strErr;
+    EXPECT_NE(refused.strErr.find("--allow-large"), std::string::npos) << refused.strErr;
+    EXPECT_EQ(Files(), before);
+
+    const S_RunResult allowed = m_cli.Run({"reveal", "--allow-large", strSealed, "-o", Path("out.bin")});
+    ASSERT_EQ(allowed.nStatus, 0) << allowed.strErr;
+    EXPECT_EQ(allowed.strOut,
+        "Hidden message found: zeros.bin (" + std::to_string(kSize) + " bytes)\nSaved to: " + Path("out.bin") + "\n");
+    EXPECT_EQ(std::filesystem::file_size(Path("out.bin")), kSize);
+#ifndef VMK_SANITIZED
+    // The key derivation alone takes 128 MiB; the payload is never held whole beside it.
+    EXPECT_LT(allowed.nPeakKiB, 170 * 1024);
+#endif
+}
+
+TEST_F(CliSealed, AFrameThatLiesAboutItsSizeIsDamagedAndNothingIsWritten)
+{
+    // An authentic record whose frame says 1,100 bytes and holds 1,000.
+    T_Bytes payload(1000, 'a');
+    T_Bytes frame(ZSTD_compressBound(payload.size()));
+    frame.resize(ZSTD_compress(frame.data(), frame.size(), payload.data(), payload.size(), 3));
+    ASSERT_EQ(ZSTD_getFrameContentSize(frame.data(), frame.size()), 1000u);
+    // Single segment, content size in two bytes less 256, right after the descriptor.
+    ASSERT_EQ(frame[4] & 0xE0, 0x60);
+    frame[5] = static_cast<uint8_t>((1100 - 256) & 0xFF);
+    frame[6] = static_cast<uint8_t>((1100 - 256) >> 8);
+    ASSERT_EQ(ZSTD_getFrameContentSize(frame.data(), frame.size()), 1100u);
+    const std::string strSealed = Path("lies.bmp");
+    ASSERT_TRUE(SealStored(Picture(E_TestPicture::Bmp24), strSealed, frame, "heron"));
+    m_cli.SetPassphrase("heron");
+
+    const S_RunResult toFile = m_cli.Run({"reveal", strSealed, "-o", Path("out.bin")});
+    EXPECT_EQ(toFile.nStatus, 4);
+    EXPECT_EQ(toFile.strErr, "A hidden message is here but it was changed or damaged; nothing was saved\n");
+    EXPECT_EQ(toFile.strOut, "");
+    const S_RunResult toOutput = m_cli.Run({"reveal", strSealed, "-o", "-"});
+    EXPECT_EQ(toOutput.nStatus, 4);
+    EXPECT_EQ(toOutput.strOut, "");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"carrier.bmp", "lies.bmp"}));
+}
+
+TEST_F(CliSealed, ARevealWithoutMemoryForTheKeySaysSoInsteadOfNothingFound)
+{
+#ifdef VMK_SANITIZED
+    GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#else
+    const std::string strPicture = Picture(E_TestPicture::Bmp24);
+    m_cli.SetPassphrase("heron");
+    ASSERT_EQ(
+        m_cli.Run({"hide", strPicture, File("p.bin", C_TestBytes::Random(50, 3)), "-o", Path("plain.bmp")}).nStatus, 0);
+    ASSERT_EQ(m_cli.Run({"hide", "--seal", strPicture, Path("p.bin"), "-o", Path("sealed.bmp")}).nStatus, 0);
+
+    // 150 MB of address space: not enough for Argon2id's 128 MiB beside the program itself.
+    m_cli.SetAddressSpaceLimit(150'000'000);
+    // A plain record needs no such memory and is still found.
+    EXPECT_EQ(m_cli.Run({"reveal", Path("plain.bmp"), "-o", Path("plain.bin")}).nStatus, 0);
+    const S_RunResult sealed = m_cli.Run({"reveal", Path("sealed.bmp"), "-o", Path("sealed.bin")});
+    EXPECT_EQ(sealed.nStatus, 3);
+    EXPECT_EQ(sealed.strErr, "Revealing a sealed record needs 128 MiB of memory\n");
+    EXPECT_FALSE(std::filesystem::exists(Path("sealed.bin")));
+#endif
 }
 
 }  // namespace

@@ -4,15 +4,35 @@
 
 #include "model/C_Carrier.h"
 #include "model/C_Message.h"
+#include "model/C_SealedContent.h"
 #include "model/C_SealedRecord.h"
+#include "model/C_SecretBytes.h"
+#include "engine/C_HiddenHeader.h"
 #include "engine/C_PositionSequence.h"
 #include "tests/support/C_TestBytes.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
+#include <zstd.h>
 
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <numeric>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
+
+// A lowered address space means nothing where the sanitizers reserve terabytes of it.
+#if defined(__SANITIZE_ADDRESS__)
+#define VMK_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VMK_SANITIZED 1
+#endif
+#endif
 
 namespace {
 
@@ -40,6 +60,25 @@ void Compose(C_Message& message, const std::string& strName, const std::vector<u
     message.m_strName = strName;
     uint8_t* p = message.Allocate(static_cast<uint32_t>(payload.size()));
     std::copy(payload.begin(), payload.end(), p);
+}
+
+bool IsZero(const uint8_t* pBegin, const uint8_t* pEnd)
+{
+    return std::all_of(pBegin, pEnd, [](uint8_t b) { return b == 0; });
+}
+
+// A zstd frame of 1,000 bytes of 'a' whose header declares nDeclared bytes instead.
+std::vector<uint8_t> LyingFrame(uint16_t nDeclared)
+{
+    const std::vector<uint8_t> payload(1000, 'a');
+    std::vector<uint8_t> frame(ZSTD_compressBound(payload.size()));
+    frame.resize(ZSTD_compress(frame.data(), frame.size(), payload.data(), payload.size(), 3));
+    // Single segment, the content size in two bytes less 256, right after the descriptor.
+    EXPECT_EQ(frame[4] & 0xE0, 0x60);
+    frame[5] = static_cast<uint8_t>((nDeclared - 256) & 0xFF);
+    frame[6] = static_cast<uint8_t>((nDeclared - 256) >> 8);
+    EXPECT_EQ(ZSTD_getFrameContentSize(frame.data(), frame.size()), nDeclared);
+    return frame;
 }
 
 }  // namespace
@@ -147,4 +186,150 @@ TEST(SealedRecord, PlainRecordsRevealAsBeforeAndASealOverOneReplacesIt)
     ASSERT_EQ(carrier.RevealAny(latest, "heron", &bSealed), E_RevealOutcome::Found);
     EXPECT_TRUE(bSealed);
     EXPECT_EQ(latest.m_strName, "new.doc");
+}
+
+// Hidden plainly, then sealed under the same pass phrase: the plain record's positions hold
+// noise, its signature is near neither "VMK" nor its inverse, and only the sealed record reveals.
+TEST(SealedRecord, ASealOverAPlainRecordLeavesNothingOfIt)
+{
+    std::vector<uint8_t> bytes = C_TestBytes::Random(200001, 11);
+    C_Carrier carrier;
+    carrier.UseBytes(bytes.data(), bytes.size());
+    C_Message plain;
+    Compose(plain, "diary.txt", C_TestBytes::Random(400, 12));
+    ASSERT_TRUE(carrier.HideMessage(plain, "tiger7"));
+    C_PositionSequence sequence;
+    sequence.SetKey("tiger7");
+    sequence.SetModulus(carrier.GetUsableBytes());
+    std::vector<uint32_t> positions(8 * (C_HiddenHeader::kFixedSize + 9 + 400));
+    sequence.Fill(positions.data(), positions.size());
+    const auto Bits = [&] {
+        std::vector<int> bits;
+        for (const uint32_t nPosition : positions)
+            bits.push_back(bytes[nPosition] & 1);
+        return bits;
+    };
+    const std::vector<int> before = Bits();
+
+    C_Message sealed;
+    Compose(sealed, "new.txt", C_TestBytes::Random(100, 13));
+    ASSERT_EQ(carrier.HideSealed(sealed, "tiger7"), E_SealOutcome::Hidden);
+    const std::vector<int> after = Bits();
+    int nFromSignature = 0;
+    int nFromInverse = 0;
+    for (size_t i = 0; i < 24; ++i) {
+        const int nBit = C_HiddenHeader::kSignature[i / 8] >> (7 - i % 8) & 1;
+        nFromSignature += after[i] != nBit;
+        nFromInverse += after[i] == nBit;
+    }
+    EXPECT_GT(nFromSignature, 2);
+    EXPECT_GT(nFromInverse, 2);
+    // Sizes, name and payload: about half of the bits as they were, as noise gives, not all.
+    const size_t nSame = std::inner_product(
+        after.begin() + 24, after.end(), before.begin() + 24, size_t{0}, std::plus<>(), std::equal_to<>());
+    EXPECT_NEAR(static_cast<double>(nSame) / static_cast<double>(after.size() - 24), 0.5, 0.1);
+
+    C_Message found;
+    EXPECT_FALSE(carrier.RevealMessage(found, "tiger7"));
+    bool bSealed = false;
+    ASSERT_EQ(carrier.RevealAny(found, "tiger7", &bSealed), E_RevealOutcome::Found);
+    EXPECT_TRUE(bSealed);
+    EXPECT_EQ(found.m_strName, "new.txt");
+}
+
+// Without memory for Argon2id the outcome says so, never "none": nothing was searched. A seal
+// that cannot derive its key leaves a plain record under the same pass phrase as it was.
+TEST(SealedRecord, WithoutMemoryForTheKeyRevealSaysSoAndASealChangesNothing)
+{
+#ifdef VMK_SANITIZED
+    GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#else
+    std::vector<uint8_t> bytes = C_TestBytes::Random(50001, 14);
+    C_Carrier carrier;
+    carrier.UseBytes(bytes.data(), bytes.size());
+    C_Message plain;
+    Compose(plain, "old.txt", C_TestBytes::Random(200, 15));
+    ASSERT_TRUE(carrier.HideMessage(plain, "heron"));
+    C_Message sealed;
+    Compose(sealed, "new.txt", C_TestBytes::Random(100, 16));
+    const std::vector<uint8_t> before = bytes;
+
+    const pid_t nPid = ::fork();
+    if (nPid == 0) {
+        // The address space in use now and 64 MiB more: half of what Argon2id needs.
+        uint64_t nPages = 0;
+        std::ifstream("/proc/self/statm") >> nPages;
+        const rlim_t nLimit = nPages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{64} << 20);
+        const rlimit limit{nLimit, nLimit};
+        ::setrlimit(RLIMIT_AS, &limit);
+        C_Message found;
+        int nCode = 0;
+        if (C_SealedRecord::Open(bytes.data(), 50000, "heron", found) != E_RevealOutcome::NoMemory)
+            nCode |= 1;
+        if (carrier.HideSealed(sealed, "heron") != E_SealOutcome::Failed)
+            nCode |= 2;
+        if (bytes != before)
+            nCode |= 4;
+        ::_exit(nCode);
+    }
+    int nStatus = 0;
+    ASSERT_EQ(::waitpid(nPid, &nStatus, 0), nPid);
+    ASSERT_TRUE(WIFEXITED(nStatus));
+    EXPECT_EQ(WEXITSTATUS(nStatus), 0) << "1: not NoMemory, 2: not Failed, 4: bytes changed";
+#endif
+}
+
+// A frame that declares more or fewer bytes than it holds is damage, and nothing of the payload
+// stays behind in the message; a sink never gets more than the declared size.
+TEST(SealedRecord, AFrameThatLiesAboutItsSizeIsDamagedAndLeavesNothing)
+{
+    for (const uint16_t nDeclared : {uint16_t{900}, uint16_t{1100}}) {
+        std::vector<uint8_t> bytes = C_TestBytes::Random(50001, 17);
+        std::string strWhy;
+        ASSERT_TRUE(C_SealedRecord::Seal(bytes.data(), 50000, "a.txt", LyingFrame(nDeclared), true, "heron", strWhy));
+        C_Message message;
+        EXPECT_EQ(C_SealedRecord::Open(bytes.data(), 50000, "heron", message), E_RevealOutcome::Damaged);
+        EXPECT_EQ(message.m_nSize, 0u);
+        EXPECT_EQ(message.GetData(), nullptr);
+        if (nDeclared < 1000)
+            continue;
+        C_SealedContent content;
+        ASSERT_EQ(C_SealedRecord::Open(bytes.data(), 50000, "heron", content), E_RevealOutcome::Found);
+        EXPECT_EQ(content.GetName(), "a.txt");
+        EXPECT_EQ(content.GetSize(), nDeclared);
+        size_t nGiven = 0;
+        EXPECT_EQ(content.Extract([&](const uint8_t*, size_t nCount) {
+            nGiven += nCount;
+            return true;
+        }),
+            C_SealedContent::E_Extract::Damaged);
+        EXPECT_LE(nGiven, nDeclared);
+    }
+}
+
+// Secrets are wiped where they lie: a shorter pass phrase replaces a longer one in place with
+// nothing of the longer one behind it, a wiped buffer is all zeros, and keys are in guarded
+// memory.
+TEST(SealedRecord, SecretsLeaveNothingBehindWhenReplacedOrWiped)
+{
+    std::vector<uint8_t> bytes = C_TestBytes::Random(5001, 18);
+    C_Carrier carrier;
+    carrier.UseBytes(bytes.data(), bytes.size());
+    C_Message message;
+    const std::string strLong = "correct horse battery staple";
+    carrier.RevealMessage(message, strLong);
+    const char* pKept = carrier.GetPassword().data();
+    carrier.RevealMessage(message, "tiger7");
+    EXPECT_EQ(carrier.GetPassword(), "tiger7");
+    ASSERT_EQ(carrier.GetPassword().data(), pKept);
+    const auto* pTail = reinterpret_cast<const uint8_t*>(pKept);
+    EXPECT_TRUE(IsZero(pTail + 6, pTail + strLong.size()));
+
+    C_SecretBytes secret(std::string_view("a pass phrase"));
+    secret.Wipe();
+    EXPECT_EQ(secret.Size(), 0u);
+    EXPECT_TRUE(IsZero(secret.Data(), secret.Data() + secret.Capacity()));
+
+    const C_SealedRecord::S_Keys keys;
+    EXPECT_TRUE(keys.bytes.IsGuarded());
 }

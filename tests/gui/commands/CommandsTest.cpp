@@ -22,6 +22,7 @@
 #include "tests/support/C_ImageBytes.h"
 
 #include <gtest/gtest.h>
+#include <zstd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -587,6 +588,40 @@ TEST_F(CommandsTest, ASealedRecordWithOneBitChangedIsReportedAsDamaged)
     EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrRecordDamaged}));
     EXPECT_TRUE(m_prompts.m_found.empty());
     EXPECT_TRUE(m_prompts.m_saveArgs.empty());
+}
+
+// A sealed payload declaring far more than its picture's file (here 65 MiB of zeros in a picture
+// of about 40 KB) is let out only when the user agrees, as a picture of that kind is opened.
+TEST_F(CommandsTest, ASealedPayloadFarLargerThanItsPictureIsRevealedOnlyWhenTheUserAgrees)
+{
+    Open(40000);
+    constexpr size_t kSize = size_t{65} << 20;
+    std::vector<uint8_t> frame(1 << 16);
+    {
+        const std::vector<uint8_t> zeros(kSize, 0);
+        frame.resize(ZSTD_compress(frame.data(), frame.size(), zeros.data(), zeros.size(), 3));
+    }
+    ASSERT_FALSE(ZSTD_isError(frame.size()));
+    std::string strWhy;
+    ASSERT_TRUE(C_SealedRecord::Seal(
+        m_carrier.GetObjectDataPtr()->GetBits(), m_carrier.GetUsableBytes(), "zeros.bin", frame, true, "heron", strWhy))
+        << strWhy;
+
+    m_prompts.Sealed("heron");
+    m_prompts.m_yesNoAnswers.push_back(false);
+    RevealSealed();
+    std::string strQuestion = vmk::kStrLargePayload;
+    strQuestion.replace(strQuestion.find("%1"), 2, "65");
+    EXPECT_EQ(m_prompts.m_questions, (Strings{strQuestion}));
+    EXPECT_TRUE(m_prompts.m_found.empty());
+    EXPECT_TRUE(m_prompts.m_messages.empty());
+
+    m_prompts.Sealed("heron");
+    m_prompts.m_yesNoAnswers.push_back(true);
+    m_prompts.m_foundAnswers.push_back(false);
+    RevealSealed();
+    EXPECT_EQ(m_prompts.m_found, (std::vector<std::pair<std::string, uint32_t>>{{"zeros.bin", uint32_t(kSize)}}));
+    EXPECT_EQ(m_prompts.m_nBusy, 0);
 }
 
 TEST_F(CommandsTest, SealedCommandsRefuseOrCancelWithoutChangingThePicture)
