@@ -23,6 +23,9 @@ inline constexpr const char* kStrSealFailed =
 // The properties dialog's line below the remarks; %1 is a byte count.
 inline constexpr const char* kStrRecommendedPayload =
     "Recommended payload (stays below the detectors' threshold): %1 bytes";
+// Below it: the sealed record's room, which the name's bytes share; %1 is a byte count.
+inline constexpr const char* kStrSealedCapacity =
+    "Sealed capacity: %1 bytes less the name's length in bytes (more when the payload compresses)";
 
 // The detection check's dialog.
 inline constexpr const char* kStrDetectionTitle = "Detection Check";

@@ -312,6 +312,60 @@ TEST(HiddenDlg, ShowsTheNameCentredAndThePlainSizeRightAligned)
     EXPECT_TRUE(o.Accepted());
 }
 
+TEST(HiddenDlg, SaysBelowTheFieldsHowTheBitsWereWritten)
+{
+    C_HiddenDlg plain;
+    plain.SetHow("");
+    Opened p(plain);
+    const QSize classic = plain.size();
+    EXPECT_EQ(plain.findChild<QLabel*>("HiddenHow"), nullptr);
+
+    C_HiddenDlg dlg;
+    const std::string strHow =
+        "Palette paired: a changed index now shows a colour 11.6 away on average (18.8 before).\n"
+        + std::string(vmk::kStrEmbeddedMatch);
+    dlg.SetHow(strHow);
+    Opened o(dlg);
+    auto* pHow = dlg.findChild<QLabel*>("HiddenHow");
+    ASSERT_TRUE(pHow);
+    EXPECT_EQ(pHow->text().toStdString(), strHow);
+    EXPECT_EQ(dlg.width(), classic.width());
+    EXPECT_GT(dlg.height(), classic.height());
+    // Below the fields, above OK, and OK still inside the dialog.
+    EXPECT_GT(pHow->y(), o.Line(1004)->geometry().bottom());
+    EXPECT_LT(pHow->geometry().bottom(), o.Button(1)->y());
+    EXPECT_LE(o.Button(1)->geometry().bottom(), dlg.height());
+}
+
+TEST(PropertiesDlg, ALongPathIsCutInItsMiddleAndTheSealedCapacityIsSaid)
+{
+    C_CarrierInfo info;
+    std::string strPath = "/home/someone";
+    for (int i = 0; i < 30; ++i)
+        strPath += "/folder" + std::to_string(i);
+    strPath += "/holiday picture.bmp";
+    info.m_strPath = strPath;
+    info.m_nSealedCapacity = 22971;
+    info.m_nBitsPerPixel = 24;
+    C_PropertiesDlg dlg;
+    dlg.SetInfo(info);
+    Opened o(dlg);
+    QLineEdit* pPath = o.Line(IDC_PROPERTIES_PATH);
+    EXPECT_TRUE(pPath->text().startsWith("/home/")) << pPath->text().toStdString();
+    EXPECT_TRUE(pPath->text().endsWith("holiday picture.bmp")) << pPath->text().toStdString();
+    EXPECT_TRUE(pPath->text().contains(QChar(0x2026)));
+    EXPECT_LE(pPath->fontMetrics().horizontalAdvance(pPath->text()), pPath->width());
+    EXPECT_EQ(pPath->toolTip().toStdString(), strPath);
+    auto* pSealed = qobject_cast<QLabel*>(dlg.Control(IDC_PROPERTIES_SEALED));
+    ASSERT_TRUE(pSealed);
+    EXPECT_EQ(pSealed->text(),
+        "Sealed capacity: 22971 bytes less the name's length in bytes (more when the payload compresses)");
+    EXPECT_LT(pSealed->geometry().bottom(), o.Button(1)->y());
+    o.ClickOk();
+    EXPECT_TRUE(o.Accepted());
+    EXPECT_EQ(dlg.m_strPath, strPath);  // the shortened text is never read back
+}
+
 TEST(PropertiesDlg, ReadOnlyFieldsAndTheRangeOfBitsPerPixel)
 {
     C_PropertiesDlg dlg;
@@ -556,6 +610,12 @@ TEST(DialogLayout, EveryLabelAndButtonTextFitsItsControl)
     }
     {
         C_FoundDlg d;
+        ExpectTextsFit(d);
+    }
+    {
+        C_HiddenDlg d;
+        d.SetHow("Palette paired: a changed index now shows a colour 111.6 away on average (118.8 before).\n"
+                 "Embedded by adding or subtracting 1.");
         ExpectTextsFit(d);
     }
     {
