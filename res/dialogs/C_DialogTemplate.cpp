@@ -45,7 +45,8 @@ const T kTemplates[] = {
         {IDC_COMPOSE_SUBJECT_LABEL, kStatic, 5, 40, 88, 8, "Subject(One Word or Two):", T::sGroup},
         {IDC_COMPOSE_TEXT_LABEL, kStatic, 5, 55, 70, 10, "Type Message Here:", T::sGroup},
     }},
-    // The recommended payload stands below the remarks; the OK button moved down to make room.
+    // The recommended payload and the sealed capacity stand below the remarks; the OK button
+    // moved down to make room.
     {IDD_PROPERTIES, "Carrier Properties", 186, 284, "MS Sans Serif", 8, {
         {IDC_PROPERTIES_REMARKS, kEdit, 10, 165, 165, 35, nullptr,
          T::sMultiLine | T::sReadOnly | T::sVScroll | T::sTabStop},

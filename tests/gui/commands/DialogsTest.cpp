@@ -12,6 +12,7 @@
 #include "commands/C_PValueCurve.h"
 #include "commands/C_PassphraseStrength.h"
 #include "commands/C_PasswordDlg.h"
+#include "commands/C_PictureDlg.h"
 #include "commands/C_PropertiesDlg.h"
 #include "commands/C_RevealCommand.h"
 #include "commands/C_SealedPassphraseDlg.h"
@@ -364,6 +365,29 @@ TEST(PropertiesDlg, ALongPathIsCutInItsMiddleAndTheSealedCapacityIsSaid)
     o.ClickOk();
     EXPECT_TRUE(o.Accepted());
     EXPECT_EQ(dlg.m_strPath, strPath);  // the shortened text is never read back
+}
+
+// Narrowed, the differences window keeps every line of its text: the counts wrap, none is cut.
+TEST(PictureDlg, TheCountsLineWrapsWhenTheWindowIsNarrowed)
+{
+    const QString strText = QString::fromUtf8(vmk::kStrDifferencesText).arg(123456).arg(120000).arg(234567).arg(230000);
+    auto* pDlg = new C_PictureDlg("Differences", strText, QImage(600, 400, QImage::Format_RGB32));
+    pDlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(pDlg));
+    for (const QSize size : {QSize(900, 600), pDlg->minimumSizeHint(), QSize(1, 1)}) {
+        pDlg->resize(size);
+        QApplication::processEvents();
+        QLabel* pText = nullptr;
+        for (QLabel* p : pDlg->findChildren<QLabel*>())
+            if (p->text() == strText)
+                pText = p;
+        ASSERT_TRUE(pText);
+        const QRect need =
+            pText->fontMetrics().boundingRect(QRect(0, 0, pText->width(), 100000), Qt::TextWordWrap, strText);
+        EXPECT_LE(need.height(), pText->height()) << pDlg->width() << " x " << pDlg->height();
+        EXPECT_LE(need.width(), pText->width()) << pDlg->width() << " x " << pDlg->height();
+    }
+    pDlg->close();
 }
 
 TEST(PropertiesDlg, ReadOnlyFieldsAndTheRangeOfBitsPerPixel)
