@@ -36,6 +36,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,10 @@ TEST(SealedPassphraseDlg, HideAsksTwiceShowsTheStrengthAndTakesUpTo1024BytesOfTe
     QApplication::clipboard()->setText(QString(1025, u'p'));
     pAgain->paste();
     EXPECT_EQ(pAgain->text().size(), 0);
+    // Refused whole, not cut, with a word by the field.
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text().toStdString(), vmk::kStrSealedPassphraseTooLong);
+    QToolTip::hideText();
     QApplication::clipboard()->setText(QString(512, QChar(0x00E9)));
     pAgain->paste();
     EXPECT_EQ(pAgain->text(), QString(512, QChar(0x00E9)));
