@@ -45,6 +45,11 @@ inline constexpr const char* kStrDetectionLsbHint =
 inline constexpr const char* kStrDetectionCurveCaption = "Chi-square p-value along the picture";
 inline constexpr const char* kStrDetectionCurveX = "Share of the picture read";
 inline constexpr const char* kStrDetectionCurveY = "p";
+// Why the overall verdict is the worse of the first two detectors only.
+inline constexpr const char* kStrDetectionChiSquareNote =
+    "The overall verdict leaves the chi-square attack out: it only sees data written from the start of a "
+    "picture (Veilmark spreads hidden data over the whole picture), and it reads a histogram that is "
+    "smooth at single levels as full.";
 inline constexpr const char* kStrDetectionPayload = "Recommended payload: %1 bytes (capacity %2 bytes)";
 
 // File dialogs.

@@ -6,6 +6,7 @@
 #include "commands/C_ComposeDlg.h"
 #include "commands/C_DetectionCheckDlg.h"
 #include "commands/C_FileDialog.h"
+#include "commands/C_FittedPicture.h"
 #include "commands/C_FoundDlg.h"
 #include "commands/C_HiddenDlg.h"
 #include "commands/C_LimitedTextEdit.h"
@@ -28,6 +29,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QScreen>
 #include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QLabel>
@@ -483,7 +486,9 @@ TEST(DetectionCheckDlg, ShowsEveryEstimateThePlaneAndTheCurves)
     EXPECT_EQ(dlg.GetTable()->item(1, 3)->text(), vmk::kStrVerdictLikely);
     EXPECT_TRUE(dlg.GetOverallLabel()->font().bold());
     EXPECT_TRUE(dlg.GetOverallLabel()->text().contains(vmk::kStrVerdictLikely));
-    EXPECT_EQ(dlg.GetPlaneLabel()->pixmap().size(), QSize(C_DetectionCheckDlg::kPlaneSide, 80));
+    EXPECT_EQ(dlg.GetPlane()->GetImage().size(), QSize(800, 200));
+    EXPECT_EQ(dlg.GetPlane()->sizeHint(), QSize(C_DetectionCheckDlg::kPlaneSide, 80));
+    EXPECT_EQ(dlg.GetChiSquareNote()->text().toStdString(), vmk::kStrDetectionChiSquareNote);
     EXPECT_EQ(dlg.GetCurve()->GetCurves().size(), 3u);
     EXPECT_EQ(dlg.GetPayloadLabel()->text(), "Recommended payload: 123 bytes (capacity 4567 bytes)");
 
@@ -494,8 +499,56 @@ TEST(DetectionCheckDlg, ShowsEveryEstimateThePlaneAndTheCurves)
     none.aLsbPlane.assign(10, 0);
     C_DetectionCheckDlg empty(none, 0, 0);
     EXPECT_EQ(empty.GetTable()->rowCount(), 0);
-    EXPECT_TRUE(empty.GetPlaneLabel()->pixmap().isNull());
+    EXPECT_TRUE(empty.GetPlane()->GetImage().isNull());
     EXPECT_EQ(empty.GetOverallLabel()->text(), vmk::kStrDetectionNoChannels);
+    EXPECT_EQ(empty.GetChiSquareNote(), nullptr);
+}
+
+// The dialog opens within the screen's free area and shrinks further with Close in view; the
+// lowest bits' caption sits right under that picture, which grows with the dialog.
+TEST(DetectionCheckDlg, FitsTheScreenCaptionsThePictureAndGrowsIt)
+{
+    S_DetectionResult result;
+    for (const char* psz : {"Red", "Green", "Blue", "Alpha"}) {
+        S_ChannelFindings channel;
+        channel.strName = psz;
+        channel.aChiSquareCurve.assign(100, 0.5);
+        result.aChannels.push_back(channel);
+    }
+    result.nPlaneWidth = 400;
+    result.nPlaneHeight = 300;
+    result.aLsbPlane.assign(400 * 300 * 3, 128);
+    C_DetectionCheckDlg dlg(result, 1, 2);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    const QSize room = dlg.screen()->availableSize();
+    EXPECT_LE(dlg.width(), room.width());
+    EXPECT_LE(dlg.height(), room.height());
+    QWidget* pClose = dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close);
+    auto pictureIn = [&dlg](QWidget* pWidget) {
+        const QRect r = dlg.GetPlane()->PictureRect();
+        return QRect(dlg.GetPlane()->mapTo(pWidget, r.topLeft()), r.size());
+    };
+    int nPictureWidth = 0;
+    for (const QSize size : {QSize(300, 240), QSize(1000, 900), QSize(1600, 1300)}) {
+        dlg.resize(size);
+        QApplication::processEvents();
+        SCOPED_TRACE(size.width());
+        EXPECT_EQ(dlg.size(), size);
+        EXPECT_TRUE(dlg.rect().contains(QRect(pClose->mapTo(&dlg, QPoint(0, 0)), pClose->size())));
+        // The caption right under the picture it names, across its middle.
+        QWidget* pContent = dlg.GetPlane()->parentWidget();
+        const QRect picture = pictureIn(pContent);
+        const QRect caption = dlg.GetPlaneCaption()->geometry();
+        EXPECT_GE(caption.top(), picture.bottom());
+        EXPECT_LE(caption.top(), picture.bottom() + 12);
+        EXPECT_NEAR(caption.center().x(), picture.center().x(), 2);
+        if (size.width() >= 1000) {
+            EXPECT_GT(picture.width(), nPictureWidth);
+            nPictureWidth = picture.width();
+        }
+    }
+    EXPECT_GT(nPictureWidth, C_DetectionCheckDlg::kPlaneSide * 2);
 }
 
 // The dialogs count characters by the command line's rule, a line break as CR LF.
