@@ -3,6 +3,7 @@
 #include "cli/C_PictureIo.h"
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
+#include "model/image/C_ConversionLoss.h"
 
 #include <ostream>
 
@@ -28,6 +29,14 @@ E_ExitCode C_PictureCopyCommand::Run(const C_CliContext& context)
     C_PictureIo::Open(context, carrier, m_strPicture);
     C_PictureIo::RequireConvertible(carrier, eFormat, m_strPicture);
     Change(carrier);
+    // The user asked for this format, so it is written all the same; what it costs is said.
+    const C_ConversionLoss loss = C_ConversionLoss::Of(*carrier.GetObjectDataPtr(), eFormat);
+    if (loss.Any()) {
+        context.Err() << "Warning: writing " << C_Text::Printable(m_strOutput) << " as "
+                      << C_PictureIo::FormatName(eFormat) << " loses:\n";
+        for (const std::string& strLine : loss.Lines())
+            context.Err() << "  " << strLine << "\n";
+    }
     C_PictureIo::Save(carrier, m_strOutput);
     context.Out() << "Saved to: " << C_Text::Printable(m_strOutput) << "\n";
     return E_ExitCode::Done;

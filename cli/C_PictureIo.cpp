@@ -31,14 +31,11 @@ E_ImageFormat C_PictureIo::RequireOutputFormat(const std::string& strOutput)
 {
     const E_ImageFormat eFormat = C_Carrier::FormatForPath(strOutput);
     if (eFormat == E_ImageFormat::None && NamesJpeg(strOutput))
-        throw C_CliError(E_ExitCode::Refused,
-            "JPEG is lossy: its compression would destroy hidden data. End the output name in png instead, "
-            "which keeps every pixel byte: "
-                + C_Text::Printable(strOutput));
+        throw C_CliError(
+            E_ExitCode::Refused, std::string(vmk::kStrJpegNameRefused) + ": " + C_Text::Printable(strOutput));
     if (eFormat == E_ImageFormat::None)
-        throw C_CliError(E_ExitCode::Refused,
-            "The output name must end in bmp, gif, pcx or png, which chooses the picture format: "
-                + C_Text::Printable(strOutput));
+        throw C_CliError(
+            E_ExitCode::Refused, std::string(vmk::kStrNameChoosesFormat) + ": " + C_Text::Printable(strOutput));
     return eFormat;
 }
 

@@ -10,5 +10,9 @@ QValidator::State C_ByteLimitValidator::validate(QString& strInput, int&) const
     // A NUL would cut the pass phrase short in any program that reads it as C text.
     if (strInput.contains(QChar(0)))
         return Invalid;
-    return strInput.toUtf8().size() <= m_nMaxBytes ? Acceptable : Invalid;
+    if (strInput.toUtf8().size() <= m_nMaxBytes)
+        return Acceptable;
+    if (m_fnTooLong)
+        m_fnTooLong();
+    return Invalid;
 }

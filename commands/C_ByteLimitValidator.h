@@ -4,12 +4,17 @@
 
 #include <QValidator>
 
+#include <functional>
+
 class C_ByteLimitValidator : public QValidator {
     Q_OBJECT
 public:
     C_ByteLimitValidator(int nMaxBytes, QObject* pParent);
     State validate(QString& strInput, int& nPos) const override;
+    // Called when an edit is refused for its length, so the field can say why nothing happened.
+    void SetOnTooLong(std::function<void()> fnTooLong) { m_fnTooLong = std::move(fnTooLong); }
 
 private:
     int m_nMaxBytes;
+    std::function<void()> m_fnTooLong;
 };

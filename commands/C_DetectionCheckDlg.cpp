@@ -1,5 +1,6 @@
 #include "commands/C_DetectionCheckDlg.h"
 
+#include "commands/C_FittedPicture.h"
 #include "commands/C_PValueCurve.h"
 #include "commands/vmk_command_texts.h"
 #include "model/analysis/C_DetectionCheck.h"
@@ -11,7 +12,10 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -49,22 +53,15 @@ QColor ChannelColour(const std::string& strName)
     return {140, 50, 170};  // palette indices
 }
 
-// The lowest bits as a picture, at most kPlaneSide a side; small pictures are enlarged with
-// their pixels kept sharp, large ones shrunk smoothly so the density of ones stays visible.
-QPixmap PlanePixmap(const S_DetectionResult& result)
+// The lowest bits as a picture; null when the buffer is shorter than its size says.
+QImage PlaneImage(const S_DetectionResult& result)
 {
     const uint64_t nWidth = result.nPlaneWidth, nHeight = result.nPlaneHeight;
     if (nWidth == 0 || nHeight == 0 || nWidth > 0x7fff || nHeight > 0x7fff
         || result.aLsbPlane.size() < nWidth * nHeight * 3)
         return {};
     // QImage only reads the buffer here; copy() detaches before the buffer could go.
-    const QImage plane(result.aLsbPlane.data(), int(nWidth), int(nHeight), int(nWidth * 3), QImage::Format_RGB888);
-    const QSize fit =
-        QSize(int(nWidth), int(nHeight))
-            .scaled(C_DetectionCheckDlg::kPlaneSide, C_DetectionCheckDlg::kPlaneSide, Qt::KeepAspectRatio);
-    const bool bShrink = fit.width() < int(nWidth);
-    return QPixmap::fromImage(
-        plane.scaled(fit, Qt::IgnoreAspectRatio, bShrink ? Qt::SmoothTransformation : Qt::FastTransformation));
+    return QImage(result.aLsbPlane.data(), int(nWidth), int(nHeight), int(nWidth * 3), QImage::Format_RGB888).copy();
 }
 
 QLabel* Caption(const char* psz, QWidget* pParent)
@@ -84,7 +81,14 @@ C_DetectionCheckDlg::C_DetectionCheckDlg(
     : QDialog(pParent)
 {
     setWindowTitle(Text(vmk::kStrDetectionTitle));
-    auto* pLayout = new QVBoxLayout(this);
+    // Everything but Close scrolls, so the dialog fits any screen at any scale.
+    auto* pOuter = new QVBoxLayout(this);
+    auto* pScroll = m_pScroll = new QScrollArea(this);
+    pScroll->setFrameShape(QFrame::NoFrame);
+    pScroll->setWidgetResizable(true);
+    auto* pContent = new QWidget(pScroll);
+    auto* pLayout = new QVBoxLayout(pContent);
+    pLayout->setContentsMargins(0, 0, 0, 0);
 
     auto* pIntro = new QLabel(Text(vmk::kStrDetectionIntro), this);
     pIntro->setWordWrap(true);
@@ -106,6 +110,12 @@ C_DetectionCheckDlg::C_DetectionCheckDlg(
         m_pOverall->setText(Text(vmk::kStrDetectionNoChannels));
     }
     pLayout->addWidget(m_pOverall);
+    if (bAnalysed) {
+        // A red chi-square row beside a green verdict would otherwise read as a contradiction.
+        m_pChiSquareNote = new QLabel(Text(vmk::kStrDetectionChiSquareNote), this);
+        m_pChiSquareNote->setWordWrap(true);
+        pLayout->addWidget(m_pChiSquareNote);
+    }
 
     // The table on the left, the lowest bits on the right.
     auto* pGrid = new QGridLayout;
@@ -165,6 +175,7 @@ C_DetectionCheckDlg::C_DetectionCheckDlg(
     m_pTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Below the table, what the numbers come to and how to read the picture beside it.
     auto* pLeft = new QVBoxLayout;
+    m_pLeft = pLeft;
     pLeft->addWidget(m_pTable);
     pLeft->addSpacing(8);
     m_pPayload = new QLabel(
@@ -179,16 +190,19 @@ C_DetectionCheckDlg::C_DetectionCheckDlg(
     pLeft->addStretch();
     pGrid->addLayout(pLeft, 0, 0);
 
-    m_pPlane = new QLabel(this);
-    m_pPlane->setAlignment(Qt::AlignCenter);
-    m_pPlane->setFixedSize(kPlaneSide, kPlaneSide);
-    m_pPlane->setPixmap(PlanePixmap(result));
+    // The picture takes the room the dialog is given; its caption stays right under it.
+    m_pPlane = new C_FittedPicture(kPlaneSide, this);
+    m_pPlane->SetImage(PlaneImage(result));
     m_pPlane->setAccessibleName(Text(vmk::kStrDetectionLsbCaption));
     auto* pPlaneBox = new QVBoxLayout;
-    pPlaneBox->addWidget(m_pPlane, 0, Qt::AlignHCenter);
-    pPlaneBox->addWidget(Caption(vmk::kStrDetectionLsbCaption, this));
+    pPlaneBox->setSpacing(2);
+    pPlaneBox->addWidget(m_pPlane);
+    m_pPlaneCaption = Caption(vmk::kStrDetectionLsbCaption, this);
+    pPlaneBox->addWidget(m_pPlaneCaption);
     pPlaneBox->addStretch();
     pGrid->addLayout(pPlaneBox, 0, 1);
+    pGrid->setColumnStretch(1, 1);
+    pGrid->setRowStretch(0, 1);
 
     // The p-value curves across the whole width.
     m_pCurve = new C_PValueCurve(this);
@@ -199,12 +213,70 @@ C_DetectionCheckDlg::C_DetectionCheckDlg(
             {QString::fromStdString(channel.strName), ChannelColour(channel.strName), channel.aChiSquareCurve});
     m_pCurve->SetCurves(std::move(aCurves));
     pGrid->addWidget(m_pCurve, 1, 0, 1, 2);
-    pLayout->addLayout(pGrid);
+    pLayout->addLayout(pGrid, 1);
+    pScroll->setWidget(pContent);
+    pOuter->addWidget(pScroll, 1);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     pButtons->button(QDialogButtonBox::Close)->setDefault(true);
-    pLayout->addWidget(pButtons);
+    pOuter->addWidget(pButtons);
+
+    // As large as the content asks, but never beyond the screen's free area (less room for the
+    // window's frame): what does not fit scrolls, and Close stays on screen.
+    const QMargins margins = pOuter->contentsMargins();
+    QSize want = pContent->sizeHint()
+        + QSize(margins.left() + margins.right(),
+            margins.top() + margins.bottom() + pOuter->spacing() + pButtons->sizeHint().height());
+    if (const QScreen* pScreen = pParent ? pParent->screen() : screen())
+        want = want.boundedTo(pScreen->availableSize() - QSize(16, 48));
+    resize(want);
+}
+
+void C_DetectionCheckDlg::resizeEvent(QResizeEvent* pEvent)
+{
+    QDialog::resizeEvent(pEvent);
+    FitPlane();
+}
+
+void C_DetectionCheckDlg::showEvent(QShowEvent* pEvent)
+{
+    QDialog::showEvent(pEvent);
+    // Before the first showing the scroll area has not had its size yet.
+    FitPlane();
+}
+
+void C_DetectionCheckDlg::FitPlane()
+{
+    QWidget* pContent = m_pScroll->widget();
+    if (!pContent || !pContent->layout())
+        return;
+    // The content's height with the picture at its least, then the room the window leaves: the
+    // picture may take it, and the height of the texts beside it besides.
+    const int nLeast = m_pPlane->minimumSizeHint().height();
+    m_pPlane->setMaximumHeight(nLeast);
+    QLayout* pLayout = pContent->layout();
+    pLayout->invalidate();
+    const int nWidth = m_pScroll->viewport()->width();
+    const int nAtLeast = pLayout->hasHeightForWidth() ? pLayout->heightForWidth(nWidth) : pLayout->sizeHint().height();
+    const int nBeside = m_pLeft->sizeHint().height() - m_pPlaneCaption->sizeHint().height();
+    // Less a line: spacings the sums above do not see.
+    const int nRoom = m_pScroll->viewport()->height() - nAtLeast + std::max(nLeast, nBeside) - fontMetrics().height();
+    // Beside the texts the picture costs no height, scrolling or not.
+    const int nFloor = std::max(nLeast, nBeside);
+    m_pPlane->setMaximumHeight(std::max(nFloor, nRoom));
+    // Once laid out, whatever still overflows comes off the picture.
+    QTimer::singleShot(0, this, [this, nFloor] {
+        const int nOver = m_pScroll->widget()->height() - m_pScroll->viewport()->height();
+        if (nOver > 0 && m_pPlane->height() > nFloor)
+            m_pPlane->setMaximumHeight(std::max(nFloor, m_pPlane->height() - nOver));
+    });
+}
+
+QSize C_DetectionCheckDlg::minimumSizeHint() const
+{
+    // The scroll area may shrink to little: a small window still shows Close.
+    return {240, 200};
 }
 
 C_DetectionCheckDlg::~C_DetectionCheckDlg() = default;

@@ -146,11 +146,12 @@ C_Prompts::E_SaveChoice C_DialogPrompts::AskSaveChanges(const std::string& strTe
     }
 }
 
-void C_DialogPrompts::ShowHidden(const std::string& strName, uint32_t nSize)
+void C_DialogPrompts::ShowHidden(const std::string& strName, uint32_t nSize, const std::string& strHow)
 {
     C_HiddenDlg dlg(m_pOwner);
     dlg.m_strName = strName;
     dlg.m_nSize = nSize;
+    dlg.SetHow(strHow);
     dlg.DoModal();
 }
 

@@ -22,7 +22,7 @@ public:
     void ShowMessage(const std::string& strText) override;
     bool AskYesNo(const std::string& strText) override;
     E_SaveChoice AskSaveChanges(const std::string& strText) override;
-    void ShowHidden(const std::string& strName, uint32_t nSize) override;
+    void ShowHidden(const std::string& strName, uint32_t nSize, const std::string& strHow) override;
     bool ShowFound(const std::string& strName, uint32_t nSize) override;
     bool ShowCompose(std::string& strText, std::string& strSubject) override;
     void ShowProperties(const C_CarrierInfo& info) override;

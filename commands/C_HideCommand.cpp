@@ -8,6 +8,7 @@
 #include "model/C_Message.h"
 #include "model/image/C_PalettePairing.h"
 
+#include <cstdio>
 #include <string>
 
 void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
@@ -53,12 +54,27 @@ bool C_HideCommand::LoadChosenFile(C_Prompts& prompts, C_Message& message,
     return true;
 }
 
-void C_HideCommand::PairPaletteIfAsked(C_Carrier& carrier, const C_HideOptions& options)
+std::string C_HideCommand::PairPaletteIfAsked(C_Carrier& carrier, const C_HideOptions& options)
 {
-    // The look stays the same, so nothing is said about it: a picture that is no palette picture
-    // (or one the pairing cannot rewrite) is hidden into as it is.
-    if (options.m_bPairPalette && carrier.GetObjectDataPtr())
-        C_PalettePairing::Apply(*carrier.GetObjectDataPtr());
+    // The look stays the same, so nothing is asked: a picture that is no palette picture (or one
+    // the pairing cannot rewrite) is hidden into as it is.
+    BTCImageData* pData = carrier.GetObjectDataPtr();
+    if (!options.m_bPairPalette || !pData)
+        return {};
+    const double dBefore = C_PalettePairing::MeanFlipDistance(*pData);
+    if (C_PalettePairing::Apply(*pData) != E_PairingOutcome::Paired)
+        return {};
+    char aLine[160];
+    std::snprintf(aLine, sizeof aLine, vmk::kStrPalettePaired, C_PalettePairing::MeanFlipDistance(*pData), dBefore);
+    return aLine;
+}
+
+std::string C_HideCommand::HowText(const std::string& strPairing, bool bMatched)
+{
+    std::string strHow = strPairing;
+    if (bMatched)
+        strHow += (strHow.empty() ? "" : "\n") + std::string(vmk::kStrEmbeddedMatch);
+    return strHow;
 }
 
 bool C_HideCommand::ConfirmTransparency(C_Carrier& carrier, C_Prompts& prompts)
@@ -83,10 +99,11 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
 
     // A refused hide leaves the carrier's bytes and its kept pass phrase as they were.
     bool bHidden = false;
+    std::string strPairing;
     {
         C_BusyScope busy(prompts);
         carrier.KeepBeforeHide();
-        PairPaletteIfAsked(carrier, options);
+        strPairing = PairPaletteIfAsked(carrier, options);
         bHidden = carrier.HideMessage(
             message, strPassword, options.m_bMatchEmbedding ? E_Embedding::Match : E_Embedding::Replace);
     }
@@ -108,5 +125,6 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
         fnHidden(C_HiddenRecord{message.m_strName,
             pData ? std::vector<uint8_t>(pData, pData + message.m_nSize) : std::vector<uint8_t>(), strPassword});
     }
-    prompts.ShowHidden(message.m_strName, message.m_nSize);
+    prompts.ShowHidden(
+        message.m_strName, message.m_nSize, HowText(strPairing, options.m_bMatchEmbedding && carrier.CanEmbedMatch()));
 }

@@ -44,5 +44,8 @@ public:
 
     // Pairs a palette picture's colours when the options ask for it; called once a hide is
     // certain to be tried, since the pairing rewrites every index. Other pictures stay as they are.
-    static void PairPaletteIfAsked(C_Carrier& carrier, const C_HideOptions& options);
+    // The line the success dialog shows when the palette was paired, else empty.
+    static std::string PairPaletteIfAsked(C_Carrier& carrier, const C_HideOptions& options);
+    // The success dialog's lines below its fields: the pairing line, then plus or minus one.
+    static std::string HowText(const std::string& strPairing, bool bMatched);
 };

@@ -52,10 +52,11 @@ void C_HideSealedCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, co
     if (!prompts.RunSealedPassphraseLoop(strPassphrase, true))
         return;
     E_SealOutcome eOutcome = E_SealOutcome::Failed;
+    std::string strPairing;
     {
         C_BusyScope busy(prompts);  // the key derivation takes about a third of a second
         carrier.KeepBeforeHide();
-        C_HideCommand::PairPaletteIfAsked(carrier, options);
+        strPairing = C_HideCommand::PairPaletteIfAsked(carrier, options);
         eOutcome = carrier.HideSealed(message, strPassphrase);
     }
     if (eOutcome == E_SealOutcome::Hidden && !C_HideCommand::ConfirmTransparency(carrier, prompts))
@@ -74,5 +75,6 @@ void C_HideSealedCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, co
             pData ? std::vector<uint8_t>(pData, pData + message.m_nSize) : std::vector<uint8_t>(), strPassphrase,
             true});
     }
-    prompts.ShowHidden(message.m_strName, message.m_nSize);
+    // A seal embeds by plus or minus one wherever the picture allows.
+    prompts.ShowHidden(message.m_strName, message.m_nSize, C_HideCommand::HowText(strPairing, carrier.CanEmbedMatch()));
 }

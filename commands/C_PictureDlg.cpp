@@ -11,6 +11,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <QEvent>
+
 #include <algorithm>
 
 C_PictureDlg::C_PictureDlg(const QString& strTitle, const QString& strText, const QImage& img, QWidget* pParent)
@@ -19,10 +21,11 @@ C_PictureDlg::C_PictureDlg(const QString& strTitle, const QString& strText, cons
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(strTitle);
     auto* pLayout = new QVBoxLayout(this);
-    auto* pText = new QLabel(strText, this);
-    pText->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    pText->setWordWrap(true);
-    pLayout->addWidget(pText);
+    m_pText = new QLabel(strText, this);
+    m_pText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pText->setWordWrap(true);
+    m_pText->installEventFilter(this);
+    pLayout->addWidget(m_pText);
     m_pView = new C_PictureView(this);
     m_pView->SetImage(img);
     m_pView->setAccessibleName(strTitle);
@@ -54,4 +57,17 @@ C_PictureDlg::C_PictureDlg(const QString& strTitle, const QString& strText, cons
         room = room.boundedTo(pScreen->availableSize() * 4 / 5);
     const QSize want = m_pView->sizeHint() + QSize(40, 100);
     resize(want.boundedTo(room).expandedTo(QSize(360, 240)));
+}
+
+bool C_PictureDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    // A window's layout gives a wrapping label its minimum height, not the height its lines
+    // need at the width it got: narrowed, the counts would be cut off below. The window then
+    // cannot be made lower than the text needs.
+    if (pWatched == m_pText && pEvent->type() == QEvent::Resize) {
+        const int nNeed = m_pText->heightForWidth(m_pText->width());
+        if (nNeed > 0 && nNeed != m_pText->minimumHeight())
+            m_pText->setMinimumHeight(nNeed);
+    }
+    return QDialog::eventFilter(pWatched, pEvent);
 }

@@ -16,7 +16,12 @@ public:
 
     C_PictureView* GetView() const { return m_pView; }
 
+protected:
+    // Keeps the text's wrapped lines whole: its minimum height follows its width.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
 private:
+    QLabel* m_pText = nullptr;
     C_PictureView* m_pView = nullptr;
     QLabel* m_pZoom = nullptr;
 };

@@ -34,7 +34,9 @@ public:
     virtual bool AskYesNo(const std::string& strText) = 0;
     // Save, Discard or Cancel for a changed picture that is being closed; Save the default.
     virtual E_SaveChoice AskSaveChanges(const std::string& strText) = 0;
-    virtual void ShowHidden(const std::string& strName, uint32_t nSize) = 0;
+    // The success dialog; strHow (empty, or lines) says how the bits were written when that was not
+    // the plain replacement: plus or minus one, palette pairing.
+    virtual void ShowHidden(const std::string& strName, uint32_t nSize, const std::string& strHow) = 0;
     // True when the user asks to save ("Save..."), false on Cancel.
     virtual bool ShowFound(const std::string& strName, uint32_t nSize) = 0;
     // One showing of the compose dialog with the fields given; on OK they hold what was typed,

@@ -1,6 +1,7 @@
 #pragma once
 // The properties dialog ("Carrier Properties"): read-only path, size, dimensions, depth and the capacity remark,
-// and below it the payload the detection check recommends.
+// and below it the payload the detection check recommends and the sealed capacity. A long path is
+// shortened in its middle, whole in the tool tip.
 
 #include "commands/C_TemplateDialog.h"
 
@@ -18,13 +19,14 @@ public:
     // The fields from the carrier's record; its signed numbers as the same 32 bits, unsigned.
     void SetInfo(const C_CarrierInfo& info);
 
-    uint32_t m_nBitsPerPixel = 0;  // IDC_PROPERTIES_DEPTH
-    uint32_t m_nHeight = 0;        // IDC_PROPERTIES_HEIGHT, pixels
-    std::string m_strPath;         // IDC_PROPERTIES_PATH
-    std::string m_strRemarks;      // IDC_PROPERTIES_REMARKS
-    uint32_t m_nWidth = 0;         // IDC_PROPERTIES_WIDTH, pixels
-    uint64_t m_nSize = 0;          // IDC_PROPERTIES_SIZE, kilobytes (64-bit: pictures of 2 GiB and more)
-    uint32_t m_nRecommended = 0;   // IDC_PROPERTIES_RECOMMENDED, bytes; shown only
+    uint32_t m_nBitsPerPixel = 0;    // IDC_PROPERTIES_DEPTH
+    uint32_t m_nHeight = 0;          // IDC_PROPERTIES_HEIGHT, pixels
+    std::string m_strPath;           // IDC_PROPERTIES_PATH
+    std::string m_strRemarks;        // IDC_PROPERTIES_REMARKS
+    uint32_t m_nWidth = 0;           // IDC_PROPERTIES_WIDTH, pixels
+    uint64_t m_nSize = 0;            // IDC_PROPERTIES_SIZE, kilobytes (64-bit: pictures of 2 GiB and more)
+    uint32_t m_nRecommended = 0;     // IDC_PROPERTIES_RECOMMENDED, bytes; shown only
+    uint32_t m_nSealedCapacity = 0;  // IDC_PROPERTIES_SEALED, bytes; shown only
 protected:
     bool DoDataExchange(bool bSave) override;
 };

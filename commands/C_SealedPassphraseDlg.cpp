@@ -9,18 +9,29 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolTip>
 
 C_SealedPassphraseDlg::C_SealedPassphraseDlg(bool bTwice, QWidget* pParent)
     : C_TemplateDialog(bTwice ? IDD_SEALED_HIDE : IDD_SEALED_REVEAL, pParent)
     , m_bTwice(bTwice)
 {
+    // Typing stops at the limit and a longer paste is refused whole, never cut: a word by the
+    // field says why nothing was taken.
+    const auto limit = [](QLineEdit* pEdit) {
+        auto* pValidator = new C_ByteLimitValidator(int(C_SealedRecord::kMaxPassphraseBytes), pEdit);
+        pValidator->SetOnTooLong([pEdit] {
+            QToolTip::showText(pEdit->mapToGlobal(QPoint(0, pEdit->height())),
+                QString::fromUtf8(vmk::kStrSealedPassphraseTooLong), pEdit);
+        });
+        pEdit->setValidator(pValidator);
+    };
     if (auto* pEdit = qobject_cast<QLineEdit*>(Control(IDC_SEALED_PASSPHRASE))) {
-        pEdit->setValidator(new C_ByteLimitValidator(int(C_SealedRecord::kMaxPassphraseBytes), pEdit));
+        limit(pEdit);
         if (m_bTwice)
             connect(pEdit, &QLineEdit::textChanged, this, &C_SealedPassphraseDlg::ShowStrength);
     }
     if (auto* pEdit = qobject_cast<QLineEdit*>(Control(IDC_SEALED_AGAIN)))
-        pEdit->setValidator(new C_ByteLimitValidator(int(C_SealedRecord::kMaxPassphraseBytes), pEdit));
+        limit(pEdit);
 }
 
 C_SealedPassphraseDlg::~C_SealedPassphraseDlg()

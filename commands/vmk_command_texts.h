@@ -34,6 +34,9 @@ inline constexpr const char* kStrTransparencyChanged =
 // The properties dialog's line below the remarks; %1 is a byte count.
 inline constexpr const char* kStrRecommendedPayload =
     "Recommended payload (stays below the detectors' threshold): %1 bytes";
+// Below it: the sealed record's room, which the name's bytes share; %1 is a byte count.
+inline constexpr const char* kStrSealedCapacity =
+    "Sealed capacity: %1 bytes less the name's length in bytes (more when the payload compresses)";
 
 // The detection check's dialog.
 inline constexpr const char* kStrDetectionTitle = "Detection Check";
@@ -53,6 +56,11 @@ inline constexpr const char* kStrDetectionLsbHint =
 inline constexpr const char* kStrDetectionCurveCaption = "Chi-square p-value along the picture";
 inline constexpr const char* kStrDetectionCurveX = "Share of the picture read";
 inline constexpr const char* kStrDetectionCurveY = "p";
+// Why the overall verdict is the worse of the first two detectors only.
+inline constexpr const char* kStrDetectionChiSquareNote =
+    "The overall verdict leaves the chi-square attack out: it only sees data written from the start of a "
+    "picture (Veilmark spreads hidden data over the whole picture), and it reads a histogram that is "
+    "smooth at single levels as full.";
 inline constexpr const char* kStrDetectionPayload = "Recommended payload: %1 bytes (capacity %2 bytes)";
 
 // File dialogs.

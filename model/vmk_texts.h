@@ -8,6 +8,12 @@ namespace vmk {
 inline constexpr const char* kStrOpenFailed = "Error Opening Image!";
 inline constexpr const char* kStrSaveFailed = "Error Saving Image!";
 inline constexpr const char* kStrSecondOpenFailed = "Error Opening Second Image!";
+// Why a name cannot be saved under: its last three characters choose the format.
+inline constexpr const char* kStrJpegNameRefused =
+    "JPEG is lossy: its compression would destroy hidden data. End the output name in png instead, "
+    "which keeps every pixel byte";
+inline constexpr const char* kStrNameChoosesFormat =
+    "The output name must end in bmp, gif, pcx or png, which chooses the picture format";
 
 // Hide and compose.
 inline constexpr const char* kStrFileWontFit =
@@ -18,6 +24,12 @@ inline constexpr const char* kStrComposeEmpty = "You must Enter both the Subject
 // Added to the fit message when positions would repeat under the pass phrase; %1 is a byte count.
 inline constexpr const char* kStrLargestForPassword =
     "With this pass phrase the picture holds at most %1 bytes under this name.";
+
+// How a hide wrote its bits, when not by plain replacement; the pairing line's figures are the
+// mean colour distance a changed index shows, after and before.
+inline constexpr const char* kStrEmbeddedMatch = "Embedded by adding or subtracting 1.";
+inline constexpr const char* kStrPalettePaired =
+    "Palette paired: a changed index now shows a colour %.1f away on average (%.1f before).";
 
 // Pass phrases.
 inline constexpr const char* kStrPasswordIntro = "Enter a Password of maximum 15 characters.";

@@ -77,6 +77,8 @@ constexpr unsigned IDC_SEALED_AGAIN = 1044;
 constexpr unsigned IDC_SEALED_STRENGTH = 1045;
 // Properties dialog, beside the remarks: the payload the detectors should not notice.
 constexpr unsigned IDC_PROPERTIES_RECOMMENDED = 1046;
+// Properties dialog, below that: what a sealed record can carry.
+constexpr unsigned IDC_PROPERTIES_SEALED = 1047;
 
 // Veilmark's own commands.
 constexpr unsigned ID_WINDOW_CLOSEALL = 32771;

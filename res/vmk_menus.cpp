@@ -97,6 +97,7 @@ constexpr S_Accelerator kAccelerators[] = {
     {"Ctrl+O", ID_FILE_OPEN},
     {"Ctrl+S", ID_FILE_SAVE_AS},
     {"Ctrl+W", ID_FILE_CLOSE},
+    {"Ctrl+F4", ID_FILE_CLOSE},
     {"Ctrl+Q", ID_APP_EXIT},
     {"F1", ID_APP_ABOUT},
     // Zoom: Ctrl+= is Ctrl++ without Shift on most keyboards.

@@ -26,6 +26,9 @@ inline constexpr const char* kStrOpenTitle = "Open";
 // Save Picture As in another format than the picture was read in, after a hide in this session;
 // %1 is BMP, GIF, PCX or PNG.
 inline constexpr const char* kStrFormatLosesMessage = "The hidden message will not survive saving as %1. Save anyway?";
+// Save Picture As in a format that converts the picture and loses some of it; %1 is BMP, GIF,
+// PCX or PNG, %2 what is lost, one line each.
+inline constexpr const char* kStrFormatLosesPicture = "Saving as %1 loses:\n%2\nSave anyway?";
 // The saved file was read back and the message hidden in this session did not come out of it.
 inline constexpr const char* kStrMessageNotSaved =
     "The picture was saved, but the hidden message could not be read back from the saved file: "

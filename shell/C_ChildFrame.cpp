@@ -17,12 +17,14 @@ C_ChildFrame::C_ChildFrame(QWidget* pParent)
     icon.addFile(QStringLiteral(":/res/icon%1_32.png").arg(IDR_VMKTYPE));
     icon.addFile(QStringLiteral(":/res/icon%1_16.png").arg(IDR_VMKTYPE));
     setWindowIcon(icon);
-    // Qt gives the window menu's Close the platform's close keys, Ctrl+W among them; File >
-    // Close owns Ctrl+W, and two owners would leave the key doing nothing.
+    // Qt gives the window menu's Close the platform's close keys, Ctrl+W or Ctrl+F4; File >
+    // Close owns both, and two owners would leave a key doing nothing.
     if (QMenu* pMenu = systemMenu()) {
         for (QAction* pAction : pMenu->actions()) {
             QList<QKeySequence> keys = pAction->shortcuts();
-            if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W)) > 0)
+            const qsizetype nRemoved = keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W))
+                + keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_F4));
+            if (nRemoved > 0)
                 pAction->setShortcuts(keys);
         }
     }
@@ -62,6 +64,27 @@ bool C_ChildFrame::SaveModified()
     if (QMdiArea* pArea = mdiArea())
         pArea->setActiveSubWindow(this);
     return m_pDoc->SaveModified();
+}
+
+QString C_ChildFrame::ShownTitle() const
+{
+    // Qt's rule for the placeholder: "[*][*]" shows "[*]", "[*]" shows "*" when changed.
+    const QString strTitle = windowTitle();
+    const QLatin1String kMark("[*]");
+    QString strShown;
+    for (qsizetype i = 0; i < strTitle.size();) {
+        if (!strTitle.mid(i).startsWith(kMark)) {
+            strShown += strTitle[i++];
+        } else if (strTitle.mid(i + kMark.size()).startsWith(kMark)) {
+            strShown += kMark;
+            i += 2 * kMark.size();
+        } else {
+            if (isWindowModified())
+                strShown += u'*';
+            i += kMark.size();
+        }
+    }
+    return strShown;
 }
 
 QString C_ChildFrame::FrameTitle(const QString& strDocTitle)

@@ -29,6 +29,8 @@ public:
     bool CloseAsked();
     // True once the window has been asked to close; it is then on its way out.
     bool IsClosing() const { return m_bClosing; }
+    // The title as the window shows it: the "[*]" mark resolved, "*" when the picture is changed.
+    QString ShownTitle() const;
     // The window title for a document title: Qt's "[*]" mark of a changed window at its end,
     // any "[*]" in the title itself kept as text.
     static QString FrameTitle(const QString& strDocTitle);

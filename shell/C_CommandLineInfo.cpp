@@ -1,5 +1,7 @@
 #include "shell/C_CommandLineInfo.h"
 
+#include <QFileInfo>
+
 bool C_CommandLineInfo::IsKnownFlag(const QString& strFlag)
 {
     static const char* const kCaseSensitive[] = {"p", "pt", "dde"};
@@ -13,7 +15,7 @@ bool C_CommandLineInfo::IsKnownFlag(const QString& strFlag)
     return false;
 }
 
-void C_CommandLineInfo::ParseFlag(const QString& strFlag)
+bool C_CommandLineInfo::ParseFlag(const QString& strFlag)
 {
     // "p", "pt" and "dde" are compared with letter case, the others without.
     if (strFlag == QLatin1String("pt")) {
@@ -30,8 +32,10 @@ void C_CommandLineInfo::ParseFlag(const QString& strFlag)
         m_bShowSplash = false;
     } else if (strFlag.compare(QLatin1String("Automation"), Qt::CaseInsensitive) == 0) {
         m_bShowSplash = false;
+    } else {
+        return false;
     }
-    // Any other switch is ignored.
+    return true;
 }
 
 C_CommandLineInfo C_CommandLineInfo::Parse(const QStringList& args)
@@ -49,11 +53,15 @@ C_CommandLineInfo C_CommandLineInfo::Parse(const QStringList& args)
             bFlag = true;
 #endif
         if (bFlag) {
-            info.ParseFlag(arg.mid(1));
+            if (!info.ParseFlag(arg.mid(1)))
+                info.m_unknownFlags << arg;
         } else {
+            // Against the folder the program was started in: opening a picture makes its folder
+            // current, which would move the names that follow.
+            const QString strName = QFileInfo(arg).absoluteFilePath();
             if (info.m_strFileName.isEmpty())
-                info.m_strFileName = arg;
-            info.m_fileNames << arg;
+                info.m_strFileName = strName;
+            info.m_fileNames << strName;
         }
         // After "pt" the further names are the printer, driver and port, and are not used.
     }
@@ -80,6 +88,7 @@ const char* C_CommandLineInfo::Usage()
            "  -Unregister, -Unregserver\n"
            "                       delete the settings (recent files, choices, window places)\n"
            "  -dde                 start without opening a picture\n"
+           "Any other switch is refused (exit status 2).\n"
            "\n"
            "Qt's own switches (-platform, -display, -style ...) work as in any Qt program.\n"
            "See veilmark(1); for scripts, veilmark-cli(1).\n";

@@ -12,8 +12,10 @@ public:
     bool m_bShowSplash = true;  // false with "Embedding" or "Automation"
     bool m_bRunEmbedded = false;
     E_ShellCommand m_nShellCommand = FileNew;
-    QString m_strFileName;    // the first argument that is not a switch
-    QStringList m_fileNames;  // every argument that is not a switch, in order; each opens
+    // File names are made absolute against the current folder as they are read.
+    QString m_strFileName;       // the first argument that is not a switch
+    QStringList m_fileNames;     // every argument that is not a switch, in order; each opens
+    QStringList m_unknownFlags;  // switches this program does not know, as given
 
     // `args` without the program's own name.
     static C_CommandLineInfo Parse(const QStringList& args);
@@ -23,5 +25,6 @@ public:
 private:
     // True when `strFlag` (its "/" or "-" dropped) is a switch this program knows.
     static bool IsKnownFlag(const QString& strFlag);
-    void ParseFlag(const QString& strFlag);
+    // False when `strFlag` is no switch of this program.
+    bool ParseFlag(const QString& strFlag);
 };

@@ -18,15 +18,18 @@
 
 namespace {
 
-// The local files among the dropped URLs; other URLs (web pages, remote files) are left out.
+// The local files among the dropped URLs, absolute: opening the first picture makes its folder
+// current, which would move a relative name after it. Other URLs (web pages, remote files) are
+// left out.
 QStringList LocalFiles(const QMimeData* pMime)
 {
     QStringList paths;
     if (!pMime || !pMime->hasUrls())
         return paths;
     for (const QUrl& url : pMime->urls()) {
-        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile())
-            paths << url.toLocalFile();
+        const QFileInfo fi(url.toLocalFile());
+        if (url.isLocalFile() && fi.isFile())
+            paths << fi.absoluteFilePath();
     }
     return paths;
 }

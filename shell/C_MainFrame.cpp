@@ -213,7 +213,7 @@ void C_MainFrame::RebuildWindowList(QMenu* pMenu, std::span<const vmk::S_MenuIte
     // Nine entries at most, as the classic window list shows.
     for (int i = 0; i < frames.size() && i < 9; ++i) {
         C_ChildFrame* pFrame = frames[i];
-        QString strTitle = pFrame->windowTitle();
+        QString strTitle = pFrame->ShownTitle();
         strTitle.replace(u'&', QStringLiteral("&&"));
         QAction* pEntry = pMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(strTitle));
         pEntry->setData(ID_WINDOW_CHILD_FIRST + unsigned(i));

@@ -4,6 +4,7 @@
 #include "commands/C_Prompts.h"
 #include "model/C_Carrier.h"
 #include "model/C_Message.h"
+#include "model/image/C_ConversionLoss.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 #include "shell/C_SplashWnd.h"
@@ -25,6 +26,23 @@ QString FormatName(E_ImageFormat eFormat)
     case E_ImageFormat::None: break;
     }
     return {};
+}
+
+// A failure's second line, as the command-line tool gives it: "path: reason".
+QString Reason(const QString& strPath, const std::string& strReason)
+{
+    return QDir::toNativeSeparators(strPath) + QStringLiteral(": ")
+        + (strReason.empty() ? QStringLiteral("unknown reason") : QString::fromStdString(strReason));
+}
+
+// Why a name chooses no format; a JPEG name gets its own reason.
+std::string NameReason(const QString& strPath)
+{
+    static const QStringList kJpeg = {"jpg", "jpeg", "jpe", "jfif"};
+    for (const QString& strEnd : kJpeg)
+        if (strPath.endsWith(strEnd, Qt::CaseInsensitive))
+            return vmk::kStrJpegNameRefused;
+    return vmk::kStrNameChoosesFormat;
 }
 
 void CloseSplash()
@@ -91,7 +109,7 @@ bool C_vmkDoc::OnOpenDocument(const QString& strPath)
     }
     if (!bOpened) {
         if (!bDeclined)
-            ShowMessage(QString::fromUtf8(vmk::kStrOpenFailed));
+            ShowMessage(QString::fromUtf8(vmk::kStrOpenFailed) + u'\n' + Reason(strPath, m_pCarrier->GetLastError()));
         // The document is destroyed by the caller; release the picture now all the same.
         m_pCarrier->ReleasePicture();
         return false;
@@ -135,6 +153,15 @@ bool C_vmkDoc::DoSaveAs()
     if (m_hidden && eTarget != E_ImageFormat::None && eTarget != eSource
         && !AskYesNo(QString::fromUtf8(vmk::kStrFormatLosesMessage).arg(FormatName(eTarget))))
         return false;
+    // Asked as for the message: the user may not know what the format cannot hold.
+    const C_ConversionLoss loss = C_ConversionLoss::Of(*m_pCarrier->GetObjectDataPtr(), eTarget);
+    if (loss.Any()) {
+        QStringList lines;
+        for (const std::string& strLine : loss.Lines())
+            lines << QString::fromStdString(strLine);
+        if (!AskYesNo(QString::fromUtf8(vmk::kStrFormatLosesPicture).arg(FormatName(eTarget), lines.join(u'\n'))))
+            return false;
+    }
     bool bSaved = false;
     bool bKept = false;
     {
@@ -145,7 +172,9 @@ bool C_vmkDoc::DoSaveAs()
     }
     if (!bSaved) {
         // The picture is kept: a typo in a file name must not destroy a message hidden in it.
-        ShowMessage(QString::fromUtf8(vmk::kStrSaveFailed));
+        const QString strFile = QString::fromStdString(strPath);
+        const std::string strReason = eTarget == E_ImageFormat::None ? NameReason(strFile) : m_pCarrier->GetLastError();
+        ShowMessage(QString::fromUtf8(vmk::kStrSaveFailed) + u'\n' + Reason(strFile, strReason));
         return false;
     }
     if (!bKept) {

@@ -21,8 +21,16 @@ int main(int argc, char** argv)
         }
     }
     C_vmkApp app(argc, argv);
-    QStringList args = C_vmkApp::arguments();
-    args.removeFirst();  // the program's own name
+    QStringList args = C_vmkApp::arguments();  // Qt has taken its own switches (-platform ...) out
+    args.removeFirst();                        // the program's own name
+    // A mistyped switch is said before any window opens, not taken as nothing.
+    const QStringList unknown = C_CommandLineInfo::Parse(args).m_unknownFlags;
+    if (!unknown.isEmpty()) {
+        for (const QString& strFlag : unknown)
+            std::fprintf(stderr, "veilmark: unknown switch: %s\n", qUtf8Printable(strFlag));
+        std::fputs(C_CommandLineInfo::Usage(), stderr);
+        return 2;
+    }
     if (app.InitInstance(args))
         C_vmkApp::exec();
     return app.ExitInstance();

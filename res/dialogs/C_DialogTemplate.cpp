@@ -45,11 +45,12 @@ const T kTemplates[] = {
         {IDC_COMPOSE_SUBJECT_LABEL, kStatic, 5, 40, 88, 8, "Subject(One Word or Two):", T::sGroup},
         {IDC_COMPOSE_TEXT_LABEL, kStatic, 5, 55, 70, 10, "Type Message Here:", T::sGroup},
     }},
-    // The recommended payload stands below the remarks; the OK button moved down to make room.
-    {IDD_PROPERTIES, "Carrier Properties", 186, 256, "MS Sans Serif", 8, {
+    // The recommended payload and the sealed capacity stand below the remarks; the OK button
+    // moved down to make room.
+    {IDD_PROPERTIES, "Carrier Properties", 186, 284, "MS Sans Serif", 8, {
         {IDC_PROPERTIES_REMARKS, kEdit, 10, 165, 165, 35, nullptr,
          T::sMultiLine | T::sReadOnly | T::sVScroll | T::sTabStop},
-        {IDOK, kButton, 67, 235, 50, 14, "OK", T::sDefault | T::sTabStop},
+        {IDOK, kButton, 67, 263, 50, 14, "OK", T::sDefault | T::sTabStop},
         {IDC_PROPERTIES_PATH_LABEL, kStatic, 10, 45, 40, 10, "Carrier Path:", T::sGroup},
         {IDC_PROPERTIES_SIZE_LABEL, kStatic, 10, 60, 40, 10, "Carrier Size:", T::sGroup},
         {IDC_PROPERTIES_PATH, kEdit, 55, 45, 115, 10, nullptr, kReadOnlyField},
@@ -68,6 +69,7 @@ const T kTemplates[] = {
         {IDC_PROPERTIES_WIDTH, kEdit, 115, 115, 55, 10, nullptr, kReadOnlyField | T::sRight},
         {IDC_PROPERTIES_DEPTH, kEdit, 115, 130, 55, 10, nullptr, kReadOnlyField | T::sRight},
         {IDC_PROPERTIES_RECOMMENDED, kStatic, 10, 210, 170, 18, nullptr, T::sNoPrefix | T::sGroup},
+        {IDC_PROPERTIES_SEALED, kStatic, 10, 230, 170, 26, nullptr, T::sNoPrefix | T::sGroup},
     }},
     {IDD_PASSWORD, "Enter Password", 167, 101, "MS Sans Serif", 8, {
         {IDC_PASSWORD, kEdit, 70, 35, 85, 15, nullptr, T::sPassword | T::sAutoHScroll | T::sBorder | T::sTabStop},

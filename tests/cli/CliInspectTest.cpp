@@ -2,6 +2,7 @@
 
 #include "tests/cli/C_CliTest.h"
 #include "tests/support/C_ImageBytes.h"
+#include "tests/support/C_PngBytes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -150,6 +151,24 @@ TEST_F(CliInspect, GrayscaleAndConvertWriteTheAskedFormat)
                   "\"format\": \"PNG\", \"size_kb\": 3, \"width\": 64, \"height\": 48, \"bits_per_pixel\": 8,"),
         std::string::npos)
         << pngInfo.strOut;
+}
+
+TEST_F(CliInspect, ConvertWarnsOfWhatTheFormatLosesAndWritesAnyway)
+{
+    // 2 x 1 RGBA with a half transparent pixel, 16 bits a sample.
+    const std::string strPng =
+        File("alpha.png", C_PngBytes::Make(2, 1, 6, 16, false, {0, 1, 0, 2, 0, 3, 255, 255, 0, 4, 0, 5, 0, 6, 128, 0}));
+    const S_RunResult gif = m_cli.Run({"convert", strPng, "-o", Path("a.gif")});
+    EXPECT_EQ(gif.nStatus, 0) << gif.strErr;
+    EXPECT_EQ(gif.strOut, "Saved to: " + Path("a.gif") + "\n");
+    EXPECT_EQ(gif.strErr,
+        "Warning: writing " + Path("a.gif")
+            + " as GIF loses:\n  transparency: transparent pixels become opaque\n"
+              "  precision: 16-bit samples are cut to 8 bits\n  colours: reduced to 256\n");
+    // Nothing lost, nothing said.
+    const S_RunResult png = m_cli.Run({"convert", Picture(E_TestPicture::Bmp24), "-o", Path("b.png")});
+    EXPECT_EQ(png.nStatus, 0);
+    EXPECT_EQ(png.strErr, "");
 }
 
 TEST_F(CliInspect, AnalyzeRatesAHiddenInPictureAboveItsCover)

@@ -26,6 +26,14 @@ QStringList Texts(const std::vector<std::string>& aTexts)
     return list;
 }
 
+QStringList FirstLines(const std::vector<std::string>& aTexts)
+{
+    QStringList lines;
+    for (const QString& strText : Texts(aTexts))
+        lines << strText.section(u'\n', 0, 0);
+    return lines;
+}
+
 C_ChildFrame* FrameOf(const C_vmkDoc* pDoc)
 {
     return pDoc ? qobject_cast<C_ChildFrame*>(pDoc->parent()) : nullptr;

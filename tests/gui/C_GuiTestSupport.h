@@ -19,6 +19,8 @@ class C_vmkDoc;
 
 // Texts recorded by the prompts, as Qt lists so that a failed comparison shows them.
 QStringList Texts(const std::vector<std::string>& aTexts);
+// Their first lines: a failure's classic text without the file and reason below it.
+QStringList FirstLines(const std::vector<std::string>& aTexts);
 // The window of a document: the document's parent, which owns it.
 C_ChildFrame* FrameOf(const C_vmkDoc* pDoc);
 

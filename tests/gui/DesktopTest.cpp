@@ -107,10 +107,14 @@ class DesktopTest : public QObject {
     // when the window refuses the drag.
     bool Drop(const QStringList& paths, QPoint pos)
     {
-        QMimeData mime;
         QList<QUrl> urls;
         for (const QString& strPath : paths)
             urls << QUrl::fromLocalFile(strPath);
+        return DropUrls(urls, pos);
+    }
+    bool DropUrls(const QList<QUrl>& urls, QPoint pos)
+    {
+        QMimeData mime;
         mime.setUrls(urls);
         QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(Frame(), &enter);
@@ -187,7 +191,37 @@ private slots:
         // Each opens; one that cannot be opened is reported and the others stay.
         QVERIFY(Start({"-Embedding", Picture("a.bmp"), m_dir.filePath("missing.bmp"), Picture("b.bmp")}));
         QCOMPARE(Frame()->GetChildFrames().size(), 2);
-        QCOMPARE(Texts(m_prompts.m_messages), QStringList({vmk::kStrOpenFailed}));
+        QCOMPARE(FirstLines(m_prompts.m_messages), QStringList({vmk::kStrOpenFailed}));
+    }
+
+    // Names relative to the folder the program started in stay so, although opening the first
+    // picture makes its folder current; the same for files dropped with relative names.
+    void relativeNamesOpenWhatTheyNamed()
+    {
+        QVERIFY(QDir(m_dir.path()).mkpath("img"));
+        const QString strA = Picture("img/a.bmp");
+        const QString strImgB = Picture("img/b.bmp");
+        const QString strB = Picture("b.bmp");
+        const QString strOld = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        const bool bStarted = Start({"-Embedding", "img/a.bmp", "img/b.bmp", "b.bmp"});
+        QDir::setCurrent(m_dir.path());
+        const QList<C_ChildFrame*> started = Frame()->GetChildFrames();
+        QStringList opened;
+        for (C_ChildFrame* pFrame : started)
+            opened << pFrame->GetDocument()->GetPathName();
+        Frame()->CloseAllDocuments();
+        QTRY_VERIFY(Frame()->GetChildFrames().isEmpty());
+        QVERIFY(DropUrls({QUrl::fromLocalFile("img/a.bmp"), QUrl::fromLocalFile("img/b.bmp")},
+            Frame()->GetMdiArea()->geometry().center()));
+        for (C_ChildFrame* pFrame : Frame()->GetChildFrames())
+            opened << pFrame->GetDocument()->GetPathName();
+        QDir::setCurrent(strOld);
+        QVERIFY(bStarted);
+        QVERIFY(m_prompts.m_messages.empty());
+        QCOMPARE(opened,
+            QStringList({C_vmkApp::CanonicalPath(strA), C_vmkApp::CanonicalPath(strImgB), C_vmkApp::CanonicalPath(strB),
+                C_vmkApp::CanonicalPath(strA), C_vmkApp::CanonicalPath(strImgB)}));
     }
 
     void ctrlKeysBesideFunctionKeys()
@@ -209,6 +243,16 @@ private slots:
         QCOMPARE(m_prompts.m_nAbout, 1);
         QTest::keyClick(Frame(), Qt::Key_W, Qt::ControlModifier);
         QTRY_VERIFY(Frame()->GetChildFrames().isEmpty());
+        // Ctrl+F4 closes too, and asks first when the picture is changed.
+        C_vmkDoc* pDoc = App()->OpenDocumentFile(Picture("a.bmp"));
+        QVERIFY(pDoc);
+        pDoc->SetModifiedFlag(true);
+        m_prompts.m_saveChoices = {C_Prompts::E_SaveChoice::Cancel, C_Prompts::E_SaveChoice::Discard};
+        QTest::keyClick(Frame(), Qt::Key_F4, Qt::ControlModifier);
+        QCOMPARE(Frame()->GetChildFrames().size(), 1);
+        QTest::keyClick(Frame(), Qt::Key_F4, Qt::ControlModifier);
+        QTRY_VERIFY(Frame()->GetChildFrames().isEmpty());
+        QCOMPARE(int(m_prompts.m_questions.size()), 2);
         QTest::keyClick(Frame(), Qt::Key_Q, Qt::ControlModifier);
         QTRY_VERIFY(!Frame()->isVisible());
     }

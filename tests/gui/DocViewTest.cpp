@@ -358,11 +358,24 @@ private slots:
         C_vmkView* pView = OpenCoded("precious.bmp", 30, 30, QSize(30, 30));
         QVERIFY(pView);
         const QImage before = Shot(pView);
-        m_prompts.m_saveAnswers = {
-            m_dir.filePath("typo.bmq").toStdString(), m_dir.filePath("no/such/folder/x.bmp").toStdString()};
-        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
-        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
-        QCOMPARE(Texts(m_prompts.m_messages), QStringList({"Error Saving Image!", "Error Saving Image!"}));
+        const QString strFolder = m_dir.filePath("no/such/folder/x.bmp");
+        m_prompts.m_saveAnswers = {m_dir.filePath("typo.bmq").toStdString(), strFolder.toStdString(),
+            m_dir.filePath("photo.jpg").toStdString()};
+        for (int i = 0; i < 3; ++i)
+            Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        // The box names the file and says why, below its classic text.
+        const QStringList messages = Texts(m_prompts.m_messages);
+        QCOMPARE(messages.size(), 3);
+        QCOMPARE(messages[0],
+            "Error Saving Image!\n" + m_dir.filePath("typo.bmq")
+                + ": The output name must end in bmp, gif, pcx or png, which chooses the picture format");
+        QVERIFY2(messages[1].startsWith("Error Saving Image!\n" + strFolder + ": ")
+                && messages[1].endsWith("No such file or directory"),
+            qPrintable(messages[1]));
+        QCOMPARE(messages[2],
+            "Error Saving Image!\n" + m_dir.filePath("photo.jpg")
+                + ": JPEG is lossy: its compression would destroy hidden data. End the output name in png "
+                  "instead, which keeps every pixel byte");
         QVERIFY(pView->GetDocument()->HasPicture());
         pView->viewport()->repaint();
         QCOMPARE(Shot(pView), before);
@@ -370,7 +383,7 @@ private slots:
         const QString strGood = m_dir.filePath("precious2.bmp");
         m_prompts.m_saveAnswers = {strGood.toStdString()};
         Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
-        QCOMPARE(int(m_prompts.m_messages.size()), 2);
+        QCOMPARE(int(m_prompts.m_messages.size()), 3);
         QVERIFY(QFile::exists(strGood));
     }
 
@@ -382,10 +395,42 @@ private slots:
         f.write("BM this is not a picture");
         f.close();
         QVERIFY(!App()->OpenDocumentFile(strPath));
-        QCOMPARE(Texts(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
+        // A JPEG, a malformed picture and a missing file each say why, as the command-line tool does.
+        const QString strJpeg = m_dir.filePath("photo.jpg");
+        QFile jpeg(strJpeg);
+        QVERIFY(jpeg.open(QIODevice::WriteOnly));
+        jpeg.write("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11);
+        jpeg.close();
+        QVERIFY(!App()->OpenDocumentFile(strJpeg));
+        QVERIFY(!App()->OpenDocumentFile(m_dir.filePath("missing.png")));
+        QCOMPARE(Texts(m_prompts.m_messages),
+            QStringList({"Error Opening Image!\n" + strPath + ": BMP: malformed header: header size 1881170208",
+                "Error Opening Image!\n" + strJpeg
+                    + ": JPEG is lossy: saving it would destroy hidden data (convert it to PNG first)",
+                "Error Opening Image!\n" + m_dir.filePath("missing.png")
+                    + ": cannot read file: No such file or directory"}));
         QVERIFY(Frame()->GetChildFrames().isEmpty());
         QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
         QVERIFY(!App()->GetRecentFiles().GetEntries().contains(strPath));
+    }
+
+    // A save that converts away transparency asks with what it loses; No writes nothing, a save
+    // in the picture's own format asks nothing.
+    void savesThatLosePartOfThePictureAskFirst()
+    {
+        const QString strPath = m_dir.filePath("glass.png");
+        C_TestBytes::Write(strPath.toStdString(),
+            C_PngBytes::Make(2, 1, C_PngDocument::kRgbAlpha, 8, false, {9, 9, 9, 255, 9, 9, 9, 0}));
+        QVERIFY(OpenPath(strPath, QSize(20, 20)));
+        m_prompts.m_saveAnswers = {m_dir.filePath("glass.bmp").toStdString(), m_dir.filePath("copy.png").toStdString()};
+        m_prompts.m_yesNoAnswers = {false};
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(Texts(m_prompts.m_questions),
+            QStringList({"Saving as BMP loses:\ntransparency: transparent pixels become opaque\nSave anyway?"}));
+        QVERIFY(!QFile::exists(m_dir.filePath("glass.bmp")));
+        Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(int(m_prompts.m_questions.size()), 1);
+        QVERIFY(QFile::exists(m_dir.filePath("copy.png")));
     }
 
     // A message hidden in this session is kept on the document: a save in another format asks
@@ -413,13 +458,15 @@ private slots:
         // Another format: asked first; No writes nothing.
         const QString strGif = m_dir.filePath("lossy.gif");
         m_prompts.m_saveAnswers = {strGif.toStdString(), strGif.toStdString()};
-        m_prompts.m_yesNoAnswers = {false, true};
+        m_prompts.m_yesNoAnswers = {false, true, true};
         Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
         QCOMPARE(Texts(m_prompts.m_questions),
             QStringList({"The hidden message will not survive saving as GIF. Save anyway?"}));
         QVERIFY(!QFile::exists(strGif));
-        // Yes writes it, and reading it back tells that the message is not in it.
+        // Yes, and yes to the colours GIF loses, writes it, and reading it back tells that the
+        // message is not in it.
         Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
+        QCOMPARE(Texts(m_prompts.m_questions).last(), "Saving as GIF loses:\ncolours: reduced to 256\nSave anyway?");
         QVERIFY(QFile::exists(strGif));
         QCOMPARE(int(m_prompts.m_messages.size()), 1);
         QVERIFY(QString::fromStdString(m_prompts.m_messages[0])
@@ -429,7 +476,7 @@ private slots:
         // The same format: no question, the message comes back, the mark goes.
         m_prompts.m_saveAnswers = {m_dir.filePath("kept.bmp").toStdString()};
         Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
-        QCOMPARE(int(m_prompts.m_questions.size()), 2);
+        QCOMPARE(int(m_prompts.m_questions.size()), 3);
         QCOMPARE(int(m_prompts.m_messages.size()), 1);
         QVERIFY(!pDoc->IsModified());
         QVERIFY(!Frame()->isWindowModified());

@@ -236,7 +236,14 @@ private slots:
         QVERIFY(acts[6]->text().startsWith("&2 Carrier - b.bmp"));
         QVERIFY(!acts[5]->isChecked());
         QVERIFY(acts[6]->isChecked());  // the active one
-        acts[5]->trigger();
+        // Titles as the windows show them: no placeholder, a "*" on a changed picture only.
+        Frame()->GetActiveChild()->GetDocument()->SetModifiedFlag(true);
+        emit pWindow->aboutToShow();
+        const QList<QAction*> marked = pWindow->actions();
+        QCOMPARE(marked[5]->text(), "&1 Carrier - a.bmp [40x30x24 bits]");
+        QCOMPARE(marked[6]->text(), "&2 Carrier - b.bmp [40x30x24 bits]*");
+        Frame()->GetActiveChild()->GetDocument()->SetModifiedFlag(false);
+        marked[5]->trigger();
         QCOMPARE(Frame()->GetActiveChild()->GetDocument()->GetPathName(), QDir(m_dir.path()).filePath("a.bmp"));
     }
 
@@ -370,7 +377,13 @@ private slots:
         QCOMPARE(C::Parse({"-dde"}).m_nShellCommand, C::FileDDE);
         QCOMPARE(C::Parse({"-unREGister"}).m_nShellCommand, C::AppUnregister);
         QCOMPARE(C::Parse({"/Unregserver"}).m_nShellCommand, C::AppUnregister);
-        QCOMPARE(C::Parse({"a.bmp", "b.bmp"}).m_strFileName, QString("a.bmp"));
+        // Names are absolute against the current folder as they are read; unknown switches are
+        // kept as given, for the program to refuse.
+        const C two = C::Parse({"a.bmp", "-bogus", "img/b.bmp", "--colour", "/Embedding"});
+        QCOMPARE(two.m_strFileName, QDir::current().absoluteFilePath("a.bmp"));
+        QCOMPARE(two.m_fileNames, QStringList({two.m_strFileName, QDir::current().absoluteFilePath("img/b.bmp")}));
+        QCOMPARE(two.m_unknownFlags, QStringList({"-bogus", "--colour"}));
+        QVERIFY(C::Parse({"-Embedding", "-p", "a.bmp"}).m_unknownFlags.isEmpty());
     }
 
     void startWithoutArgumentsShowsSplashAndMenu128()
@@ -402,7 +415,7 @@ private slots:
     void startWithMissingPictureEnds()
     {
         QVERIFY(!Start({"-Embedding", m_dir.filePath("missing.bmp")}));
-        QCOMPARE(Texts(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
+        QCOMPARE(FirstLines(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
         QVERIFY(Frame()->GetChildFrames().isEmpty());
         QVERIFY(!Frame()->isVisible());
     }
@@ -423,7 +436,7 @@ private slots:
         };
         App()->SetPrompts(&m_prompts);
         QVERIFY(!App()->InitInstance({strBad}));
-        QCOMPARE(Texts(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
+        QCOMPARE(FirstLines(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
         QVERIFY(!bSplashUp);
         QVERIFY(bFrameShown);
         QVERIFY(!Frame()->isVisible());  // the program then ends
@@ -511,7 +524,7 @@ private slots:
         Frame()->CloseAllDocuments();
         QVERIFY(QFile::remove(strGone));
         QVERIFY(App()->OnCmdMsg(ID_FILE_MRU_FILE1, true));
-        QCOMPARE(Texts(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
+        QCOMPARE(FirstLines(m_prompts.m_messages), QStringList({"Error Opening Image!"}));
         QVERIFY(App()->GetRecentFiles().GetEntries().isEmpty());
     }
 

@@ -2,7 +2,9 @@
 // palette, true colour stays true colour except in GIF); gray scale and compare.
 
 #include "tests/support/C_ImageBytes.h"
+#include "tests/support/C_PngBytes.h"
 #include "model/image/BTCImageObject.h"
+#include "model/image/C_ConversionLoss.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
 
@@ -148,6 +150,54 @@ TEST(Conversion, TrueColourToGifIsQuantisedToNearbyColours)
             EXPECT_LE(std::abs(c.r - want[2]), 8);
         }
     EXPECT_EQ(used.size(), 4u);
+}
+
+// Transparency, 16-bit precision and colours beyond 256 are named only where the save loses them.
+TEST(Conversion, LossNamesWhatTheTargetCannotKeep)
+{
+    auto lossOf = [](const std::vector<uint8_t>& file, E_ImageFormat eTarget) {
+        BTCImageObject obj;
+        EXPECT_TRUE(obj.LoadFromMemory(file)) << obj.GetLastError();
+        const C_ConversionLoss loss = C_ConversionLoss::Of(*obj.GetObjectDataPtr(), eTarget);
+        return std::vector<bool>{loss.m_bTransparency, loss.m_bPrecision, loss.m_bColours};
+    };
+    using V = std::vector<bool>;
+    // 2 x 1 RGBA: one pixel half transparent; the same picture fully opaque loses nothing.
+    const auto rgba = C_PngBytes::Make(2, 1, 6, 8, false, {1, 2, 3, 255, 4, 5, 6, 128});
+    const auto opaque = C_PngBytes::Make(2, 1, 6, 8, false, {1, 2, 3, 255, 4, 5, 6, 255});
+    EXPECT_EQ(lossOf(rgba, E_ImageFormat::Bmp), V({true, false, false}));
+    EXPECT_EQ(lossOf(rgba, E_ImageFormat::Png), V({false, false, false}));
+    EXPECT_EQ(lossOf(opaque, E_ImageFormat::Bmp), V({false, false, false}));
+    EXPECT_EQ(lossOf(rgba, E_ImageFormat::Gif), V({true, false, true}));
+
+    // A palette PNG with a transparent entry (tRNS) to GIF: indices stay, transparency goes.
+    auto chunks = C_PngBytes::Chunks(C_PngBytes::Make(2, 1, 3, 8, false, {0, 1}, B::Palette(2, 1)));
+    chunks.insert(chunks.begin() + long(C_PngBytes::Find(chunks, "IDAT")), S_RawChunk{"tRNS", {0, 255}});
+    EXPECT_EQ(lossOf(C_PngBytes::Join(chunks), E_ImageFormat::Gif), V({true, false, false}));
+
+    // 16-bit RGB to BMP loses the low bytes; 24-bit BMP to GIF its colours, to PNG nothing.
+    const auto rgb16 = C_PngBytes::Make(1, 1, 2, 16, false, {1, 2, 3, 4, 5, 6});
+    EXPECT_EQ(lossOf(rgb16, E_ImageFormat::Bmp), V({false, true, false}));
+    const auto bmp24 = Bmp(24, std::vector<uint8_t>(48, 7));
+    EXPECT_EQ(lossOf(bmp24, E_ImageFormat::Gif), V({false, false, true}));
+    EXPECT_EQ(lossOf(bmp24, E_ImageFormat::Png), V({false, false, false}));
+
+    // A GIF whose graphic control block marks index 1 transparent, saved as PNG.
+    S_GifLayout gif;
+    gif.nScreenWidth = 2;
+    gif.aGlobalPalette = B::Palette(2, 4);
+    S_GifRecord control;
+    control.nLabel = 0xF9;
+    control.aBlocks = {{0x01, 0, 0, 1}};
+    S_GifRecord image;
+    image.bImage = true;
+    image.nWidth = 2;
+    image.nHeight = 1;
+    image.aPixels = {0, 1};
+    gif.aRecords = {control, image};
+    EXPECT_EQ(lossOf(B::Gif(gif), E_ImageFormat::Png), V({true, false, false}));
+    EXPECT_EQ(lossOf(B::Gif(gif), E_ImageFormat::Gif), V({false, false, false}));
+    EXPECT_EQ(C_ConversionLoss{}.Lines().size(), 0u);
 }
 
 TEST(Grayscale, PalettePictureKeepsItsBytesAndGetsAGrayPalette)

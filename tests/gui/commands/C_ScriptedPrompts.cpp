@@ -92,10 +92,11 @@ C_Prompts::E_SaveChoice C_ScriptedPrompts::AskSaveChanges(const std::string& str
     return eChoice;
 }
 
-void C_ScriptedPrompts::ShowHidden(const std::string& strName, uint32_t nSize)
+void C_ScriptedPrompts::ShowHidden(const std::string& strName, uint32_t nSize, const std::string& strHow)
 {
     Showing();
     m_hidden.emplace_back(strName, nSize);
+    m_hiddenHow.push_back(strHow);
 }
 
 bool C_ScriptedPrompts::ShowFound(const std::string& strName, uint32_t nSize)

@@ -40,6 +40,7 @@ public:
     std::vector<std::string> m_messages;
     std::vector<std::string> m_questions;  // every Yes/No and save-changes text, in order
     std::vector<std::pair<std::string, uint32_t>> m_hidden;
+    std::vector<std::string> m_hiddenHow;  // what each success dialog said below its fields
     std::vector<std::pair<std::string, uint32_t>> m_found;
     std::vector<C_CarrierInfo> m_properties;
     struct S_DetectionShown {
@@ -64,7 +65,7 @@ public:
     void ShowMessage(const std::string& strText) override;
     bool AskYesNo(const std::string& strText) override;
     E_SaveChoice AskSaveChanges(const std::string& strText) override;
-    void ShowHidden(const std::string& strName, uint32_t nSize) override;
+    void ShowHidden(const std::string& strName, uint32_t nSize, const std::string& strHow) override;
     bool ShowFound(const std::string& strName, uint32_t nSize) override;
     bool ShowCompose(std::string& strText, std::string& strSubject) override;
     void ShowProperties(const C_CarrierInfo& info) override;

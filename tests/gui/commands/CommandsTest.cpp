@@ -25,6 +25,7 @@
 #include <zstd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cmath>
 #include <filesystem>
 #include <unistd.h>
@@ -676,6 +677,8 @@ TEST_F(CommandsTest, TheHideChoicesReachTheCarrierAndTheRecordStillReveals)
     m_prompts.Password("plusminus");
     C_HideCommand::Run(m_carrier, m_prompts, {}, {}, C_HideOptions{true, false});
     ASSERT_EQ(m_prompts.m_hidden.size(), 1u);
+    // The success dialog says so, as the command-line tool does.
+    EXPECT_EQ(m_prompts.m_hiddenHow, (Strings{vmk::kStrEmbeddedMatch}));
     const auto after = Pixels();
     bool bEvenDown = false;
     for (size_t i = 0; i < after.size() && !bEvenDown; ++i)
@@ -701,7 +704,12 @@ TEST_F(CommandsTest, TheHideChoicesReachTheCarrierAndTheRecordStillReveals)
             C_ComposeCommand::Run(m_carrier, m_prompts, {}, {}, C_HideOptions{true, true});
             m_prompts.Password("pal");
         }
-        EXPECT_LT(C_PalettePairing::MeanFlipDistance(*m_carrier.GetObjectDataPtr()), fFlipBefore / 2) << bSealed;
+        const double fFlipAfter = C_PalettePairing::MeanFlipDistance(*m_carrier.GetObjectDataPtr());
+        EXPECT_LT(fFlipAfter, fFlipBefore / 2) << bSealed;
+        // The pairing line with both figures; a palette index takes no plus or minus one.
+        char aLine[160];
+        std::snprintf(aLine, sizeof aLine, vmk::kStrPalettePaired, fFlipAfter, fFlipBefore);
+        EXPECT_EQ(m_prompts.m_hiddenHow.back(), aLine) << bSealed;
         m_prompts.m_foundAnswers.push_back(false);
         bSealed ? RevealSealed() : Reveal();
         ASSERT_FALSE(m_prompts.m_found.empty());
@@ -810,6 +818,8 @@ TEST_F(CommandsTest, PropertiesShowTheCarriersRecord)
     EXPECT_EQ(info.m_nHeight, 20);
     EXPECT_EQ(info.m_nSizeKB, 5);  // 6000 bytes, whole kilobytes
     EXPECT_EQ(info.m_strRemarks, "This Carrier Can Hide Approximately 579 Bytes (or 0.565 KB) of Message data in it.");
+    EXPECT_EQ(info.m_nSealedCapacity, m_carrier.GetSealedCapacity(0));
+    EXPECT_GT(info.m_nSealedCapacity, 0u);
     EXPECT_TRUE(m_prompts.m_messages.empty());
 }
 

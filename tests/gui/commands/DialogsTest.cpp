@@ -6,12 +6,14 @@
 #include "commands/C_ComposeDlg.h"
 #include "commands/C_DetectionCheckDlg.h"
 #include "commands/C_FileDialog.h"
+#include "commands/C_FittedPicture.h"
 #include "commands/C_FoundDlg.h"
 #include "commands/C_HiddenDlg.h"
 #include "commands/C_LimitedTextEdit.h"
 #include "commands/C_PValueCurve.h"
 #include "commands/C_PassphraseStrength.h"
 #include "commands/C_PasswordDlg.h"
+#include "commands/C_PictureDlg.h"
 #include "commands/C_PropertiesDlg.h"
 #include "commands/C_RevealCommand.h"
 #include "commands/C_SealedPassphraseDlg.h"
@@ -27,6 +29,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QScreen>
 #include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QLabel>
@@ -35,6 +39,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +149,10 @@ TEST(SealedPassphraseDlg, HideAsksTwiceShowsTheStrengthAndTakesUpTo1024BytesOfTe
     QApplication::clipboard()->setText(QString(1025, u'p'));
     pAgain->paste();
     EXPECT_EQ(pAgain->text().size(), 0);
+    // Refused whole, not cut, with a word by the field.
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text().toStdString(), vmk::kStrSealedPassphraseTooLong);
+    QToolTip::hideText();
     QApplication::clipboard()->setText(QString(512, QChar(0x00E9)));
     pAgain->paste();
     EXPECT_EQ(pAgain->text(), QString(512, QChar(0x00E9)));
@@ -316,6 +325,83 @@ TEST(HiddenDlg, ShowsTheNameCentredAndThePlainSizeRightAligned)
     EXPECT_TRUE(o.Accepted());
 }
 
+TEST(HiddenDlg, SaysBelowTheFieldsHowTheBitsWereWritten)
+{
+    C_HiddenDlg plain;
+    plain.SetHow("");
+    Opened p(plain);
+    const QSize classic = plain.size();
+    EXPECT_EQ(plain.findChild<QLabel*>("HiddenHow"), nullptr);
+
+    C_HiddenDlg dlg;
+    const std::string strHow =
+        "Palette paired: a changed index now shows a colour 11.6 away on average (18.8 before).\n"
+        + std::string(vmk::kStrEmbeddedMatch);
+    dlg.SetHow(strHow);
+    Opened o(dlg);
+    auto* pHow = dlg.findChild<QLabel*>("HiddenHow");
+    ASSERT_TRUE(pHow);
+    EXPECT_EQ(pHow->text().toStdString(), strHow);
+    EXPECT_EQ(dlg.width(), classic.width());
+    EXPECT_GT(dlg.height(), classic.height());
+    // Below the fields, above OK, and OK still inside the dialog.
+    EXPECT_GT(pHow->y(), o.Line(1004)->geometry().bottom());
+    EXPECT_LT(pHow->geometry().bottom(), o.Button(1)->y());
+    EXPECT_LE(o.Button(1)->geometry().bottom(), dlg.height());
+}
+
+TEST(PropertiesDlg, ALongPathIsCutInItsMiddleAndTheSealedCapacityIsSaid)
+{
+    C_CarrierInfo info;
+    std::string strPath = "/home/someone";
+    for (int i = 0; i < 30; ++i)
+        strPath += "/folder" + std::to_string(i);
+    strPath += "/holiday picture.bmp";
+    info.m_strPath = strPath;
+    info.m_nSealedCapacity = 22971;
+    info.m_nBitsPerPixel = 24;
+    C_PropertiesDlg dlg;
+    dlg.SetInfo(info);
+    Opened o(dlg);
+    QLineEdit* pPath = o.Line(IDC_PROPERTIES_PATH);
+    EXPECT_TRUE(pPath->text().startsWith("/home/")) << pPath->text().toStdString();
+    EXPECT_TRUE(pPath->text().endsWith("holiday picture.bmp")) << pPath->text().toStdString();
+    EXPECT_TRUE(pPath->text().contains(QChar(0x2026)));
+    EXPECT_LE(pPath->fontMetrics().horizontalAdvance(pPath->text()), pPath->width());
+    EXPECT_EQ(pPath->toolTip().toStdString(), strPath);
+    auto* pSealed = qobject_cast<QLabel*>(dlg.Control(IDC_PROPERTIES_SEALED));
+    ASSERT_TRUE(pSealed);
+    EXPECT_EQ(pSealed->text(),
+        "Sealed capacity: 22971 bytes less the name's length in bytes (more when the payload compresses)");
+    EXPECT_LT(pSealed->geometry().bottom(), o.Button(1)->y());
+    o.ClickOk();
+    EXPECT_TRUE(o.Accepted());
+    EXPECT_EQ(dlg.m_strPath, strPath);  // the shortened text is never read back
+}
+
+// Narrowed, the differences window keeps every line of its text: the counts wrap, none is cut.
+TEST(PictureDlg, TheCountsLineWrapsWhenTheWindowIsNarrowed)
+{
+    const QString strText = QString::fromUtf8(vmk::kStrDifferencesText).arg(123456).arg(120000).arg(234567).arg(230000);
+    auto* pDlg = new C_PictureDlg("Differences", strText, QImage(600, 400, QImage::Format_RGB32));
+    pDlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(pDlg));
+    for (const QSize size : {QSize(900, 600), pDlg->minimumSizeHint(), QSize(1, 1)}) {
+        pDlg->resize(size);
+        QApplication::processEvents();
+        QLabel* pText = nullptr;
+        for (QLabel* p : pDlg->findChildren<QLabel*>())
+            if (p->text() == strText)
+                pText = p;
+        ASSERT_TRUE(pText);
+        const QRect need =
+            pText->fontMetrics().boundingRect(QRect(0, 0, pText->width(), 100000), Qt::TextWordWrap, strText);
+        EXPECT_LE(need.height(), pText->height()) << pDlg->width() << " x " << pDlg->height();
+        EXPECT_LE(need.width(), pText->width()) << pDlg->width() << " x " << pDlg->height();
+    }
+    pDlg->close();
+}
+
 TEST(PropertiesDlg, ReadOnlyFieldsAndTheRangeOfBitsPerPixel)
 {
     C_PropertiesDlg dlg;
@@ -404,7 +490,9 @@ TEST(DetectionCheckDlg, ShowsEveryEstimateThePlaneAndTheCurves)
     EXPECT_EQ(dlg.GetTable()->item(1, 3)->text(), vmk::kStrVerdictLikely);
     EXPECT_TRUE(dlg.GetOverallLabel()->font().bold());
     EXPECT_TRUE(dlg.GetOverallLabel()->text().contains(vmk::kStrVerdictLikely));
-    EXPECT_EQ(dlg.GetPlaneLabel()->pixmap().size(), QSize(C_DetectionCheckDlg::kPlaneSide, 80));
+    EXPECT_EQ(dlg.GetPlane()->GetImage().size(), QSize(800, 200));
+    EXPECT_EQ(dlg.GetPlane()->sizeHint(), QSize(C_DetectionCheckDlg::kPlaneSide, 80));
+    EXPECT_EQ(dlg.GetChiSquareNote()->text().toStdString(), vmk::kStrDetectionChiSquareNote);
     EXPECT_EQ(dlg.GetCurve()->GetCurves().size(), 3u);
     EXPECT_EQ(dlg.GetPayloadLabel()->text(), "Recommended payload: 123 bytes (capacity 4567 bytes)");
 
@@ -415,8 +503,56 @@ TEST(DetectionCheckDlg, ShowsEveryEstimateThePlaneAndTheCurves)
     none.aLsbPlane.assign(10, 0);
     C_DetectionCheckDlg empty(none, 0, 0);
     EXPECT_EQ(empty.GetTable()->rowCount(), 0);
-    EXPECT_TRUE(empty.GetPlaneLabel()->pixmap().isNull());
+    EXPECT_TRUE(empty.GetPlane()->GetImage().isNull());
     EXPECT_EQ(empty.GetOverallLabel()->text(), vmk::kStrDetectionNoChannels);
+    EXPECT_EQ(empty.GetChiSquareNote(), nullptr);
+}
+
+// The dialog opens within the screen's free area and shrinks further with Close in view; the
+// lowest bits' caption sits right under that picture, which grows with the dialog.
+TEST(DetectionCheckDlg, FitsTheScreenCaptionsThePictureAndGrowsIt)
+{
+    S_DetectionResult result;
+    for (const char* psz : {"Red", "Green", "Blue", "Alpha"}) {
+        S_ChannelFindings channel;
+        channel.strName = psz;
+        channel.aChiSquareCurve.assign(100, 0.5);
+        result.aChannels.push_back(channel);
+    }
+    result.nPlaneWidth = 400;
+    result.nPlaneHeight = 300;
+    result.aLsbPlane.assign(400 * 300 * 3, 128);
+    C_DetectionCheckDlg dlg(result, 1, 2);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    const QSize room = dlg.screen()->availableSize();
+    EXPECT_LE(dlg.width(), room.width());
+    EXPECT_LE(dlg.height(), room.height());
+    QWidget* pClose = dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close);
+    auto pictureIn = [&dlg](QWidget* pWidget) {
+        const QRect r = dlg.GetPlane()->PictureRect();
+        return QRect(dlg.GetPlane()->mapTo(pWidget, r.topLeft()), r.size());
+    };
+    int nPictureWidth = 0;
+    for (const QSize size : {QSize(300, 240), QSize(1000, 900), QSize(1600, 1300)}) {
+        dlg.resize(size);
+        QApplication::processEvents();
+        SCOPED_TRACE(size.width());
+        EXPECT_EQ(dlg.size(), size);
+        EXPECT_TRUE(dlg.rect().contains(QRect(pClose->mapTo(&dlg, QPoint(0, 0)), pClose->size())));
+        // The caption right under the picture it names, across its middle.
+        QWidget* pContent = dlg.GetPlane()->parentWidget();
+        const QRect picture = pictureIn(pContent);
+        const QRect caption = dlg.GetPlaneCaption()->geometry();
+        EXPECT_GE(caption.top(), picture.bottom());
+        EXPECT_LE(caption.top(), picture.bottom() + 12);
+        EXPECT_NEAR(caption.center().x(), picture.center().x(), 2);
+        if (size.width() >= 1000) {
+            EXPECT_GT(picture.width(), nPictureWidth);
+            nPictureWidth = picture.width();
+        }
+    }
+    EXPECT_GT(nPictureWidth, C_DetectionCheckDlg::kPlaneSide * 2);
 }
 
 // The dialogs count characters by the command line's rule, a line break as CR LF.
@@ -560,6 +696,12 @@ TEST(DialogLayout, EveryLabelAndButtonTextFitsItsControl)
     }
     {
         C_FoundDlg d;
+        ExpectTextsFit(d);
+    }
+    {
+        C_HiddenDlg d;
+        d.SetHow("Palette paired: a changed index now shows a colour 111.6 away on average (118.8 before).\n"
+                 "Embedded by adding or subtracting 1.");
         ExpectTextsFit(d);
     }
     {
