@@ -91,7 +91,8 @@ int C_CliApp::RunCommand(
         bool bAllowLarge = false;
         app.add_flag("--allow-large", bAllowLarge,
             "Open a picture that decodes to more than 64 MiB and 256 times its file size (long runs, "
-            "highly compressed data); refused otherwise, as a small hostile file could claim gigabytes");
+            "highly compressed data), or reveal a sealed payload that declares as much; refused otherwise, as a "
+            "small hostile file could claim gigabytes");
         // So that --allow-large may also stand after the command's name.
         app.fallthrough();
 

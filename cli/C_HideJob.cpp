@@ -240,7 +240,12 @@ void C_HideJob::Verify(const std::string& strWritten, const std::string& strPass
     // As reveal will look: either kind, the plain record first.
     C_Message revealed;
     bool bSealed = false;
-    const bool bFound = written.RevealAny(revealed, strPassphrase, &bSealed) == E_RevealOutcome::Found;
+    const E_RevealOutcome eOutcome = written.RevealAny(revealed, strPassphrase, &bSealed);
+    // The check itself could not be made: say so rather than blame the format.
+    if (eOutcome == E_RevealOutcome::NoMemory)
+        throw C_CliError(E_ExitCode::Failed,
+            std::string(vmk::kStrSealedNoMemory) + " to check the written picture; " + strNotWritten);
+    const bool bFound = eOutcome == E_RevealOutcome::Found;
     const bool bSame = bFound && revealed.m_strName == message.m_strName && revealed.m_nSize == message.m_nSize
         && std::equal(message.GetData(), message.GetData() + message.m_nSize, revealed.GetData());
     if (bSame && bSealed == m_bSeal)
