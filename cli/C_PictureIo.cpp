@@ -41,14 +41,8 @@ E_ImageFormat C_PictureIo::RequireOutputFormat(const std::string& strOutput)
 
 const char* C_PictureIo::FormatName(E_ImageFormat eFormat)
 {
-    switch (eFormat) {
-    case E_ImageFormat::Bmp: return "BMP";
-    case E_ImageFormat::Gif: return "GIF";
-    case E_ImageFormat::Pcx: return "PCX";
-    case E_ImageFormat::Png: return "PNG";
-    case E_ImageFormat::None: break;
-    }
-    return "unknown";
+    const char* pszName = ImageFormatName(eFormat);
+    return pszName ? pszName : "unknown";
 }
 
 std::string C_PictureIo::Reason(const std::string& strPath, const std::string& strReason)

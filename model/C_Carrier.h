@@ -140,7 +140,7 @@ private:
     C_SampleWriter::E_Mode m_eMatch = C_SampleWriter::E_Mode::Replace;  // how Match embeds here
     std::string m_strPath;                                              // the path the picture was loaded from
     uint64_t m_nFileBytes = 0;                                          // the size of the file the picture came from
-    C_SecretBytes m_password;  // pass phrase of the last hide or reveal; wiped when replaced or destroyed
+    C_SecretBytes m_password;               // pass phrase of the last hide or reveal; wiped when replaced or destroyed
     std::unique_ptr<BTCImageData> m_pKept;  // the picture before a hide; see KeepBeforeHide
     C_SecretBytes m_keptPassword;
 };

@@ -2,6 +2,7 @@
 
 #include "model/image/C_DefaultColours.h"
 #include "model/image/C_GifDocument.h"
+#include "model/image/C_ImageFormat.h"
 #include "model/image/C_PixelReader.h"
 #include "model/image/C_PngDocument.h"
 
@@ -27,14 +28,8 @@ const uint32_t* MasksOf(const BTCImageData& data)
 
 const char* FormatName(E_ImageFormat eFormat)
 {
-    switch (eFormat) {
-    case E_ImageFormat::Bmp: return "BMP";
-    case E_ImageFormat::Gif: return "GIF";
-    case E_ImageFormat::Pcx: return "PCX";
-    case E_ImageFormat::Png: return "PNG";
-    case E_ImageFormat::None: break;
-    }
-    return "picture";
+    const char* pszName = ImageFormatName(eFormat);
+    return pszName ? pszName : "picture";
 }
 
 // Each pixel's alpha, row by row in stored order; empty when the picture is opaque throughout.

@@ -11,3 +11,16 @@ enum class E_ImageFormat : int32_t {
     Png = 2,
     Gif = 9,
 };
+
+// The format's usual name ("BMP", "GIF", "PCX", "PNG"); null for None.
+inline const char* ImageFormatName(E_ImageFormat eFormat)
+{
+    switch (eFormat) {
+    case E_ImageFormat::Bmp: return "BMP";
+    case E_ImageFormat::Pcx: return "PCX";
+    case E_ImageFormat::Gif: return "GIF";
+    case E_ImageFormat::Png: return "PNG";
+    case E_ImageFormat::None: break;
+    }
+    return nullptr;
+}
