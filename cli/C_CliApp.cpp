@@ -1,15 +1,15 @@
 #include "cli/C_CliApp.h"
 
 #include "cli/C_AnalyzeCommand.h"
+#include "cli/C_CliCompareCommand.h"
+#include "cli/C_CliComposeCommand.h"
 #include "cli/C_CliError.h"
+#include "cli/C_CliHideCommand.h"
+#include "cli/C_CliRevealCommand.h"
 #include "cli/C_Command.h"
-#include "cli/C_ComposeCommand.h"
-#include "cli/C_CompareCommand.h"
 #include "cli/C_ConvertCommand.h"
 #include "cli/C_GrayscaleCommand.h"
-#include "cli/C_HideCommand.h"
 #include "cli/C_InfoCommand.h"
-#include "cli/C_RevealCommand.h"
 #include "res/C_Version.h"
 #include "model/C_FileException.h"
 
@@ -98,10 +98,10 @@ int C_CliApp::RunCommand(
 
         std::vector<std::unique_ptr<C_Command>> commands;
         commands.push_back(std::make_unique<C_InfoCommand>(app));
-        commands.push_back(std::make_unique<C_HideCommand>(app));
-        commands.push_back(std::make_unique<C_ComposeCommand>(app));
-        commands.push_back(std::make_unique<C_RevealCommand>(app));
-        commands.push_back(std::make_unique<C_CompareCommand>(app));
+        commands.push_back(std::make_unique<C_CliHideCommand>(app));
+        commands.push_back(std::make_unique<C_CliComposeCommand>(app));
+        commands.push_back(std::make_unique<C_CliRevealCommand>(app));
+        commands.push_back(std::make_unique<C_CliCompareCommand>(app));
         commands.push_back(std::make_unique<C_AnalyzeCommand>(app));
         commands.push_back(std::make_unique<C_GrayscaleCommand>(app));
         commands.push_back(std::make_unique<C_ConvertCommand>(app));

@@ -7,11 +7,11 @@
 
 #include <string>
 
-class C_HideCommand : public C_Command {
+class C_CliHideCommand : public C_Command {
 public:
     static constexpr const char* kWillNotFit = vmk::kStrFileWontFit;
 
-    explicit C_HideCommand(CLI::App& root);
+    explicit C_CliHideCommand(CLI::App& root);
     E_ExitCode Run(const C_CliContext& context) override;
 
 private:

@@ -1,10 +1,10 @@
-#include "cli/C_ComposeCommand.h"
+#include "cli/C_CliComposeCommand.h"
 
 #include "cli/C_Text.h"
 #include "model/C_Message.h"
 #include "model/C_TextRules.h"
 
-C_ComposeCommand::C_ComposeCommand(CLI::App& root)
+C_CliComposeCommand::C_CliComposeCommand(CLI::App& root)
 {
     m_pCommand = root.add_subcommand("compose", "Hide a text under a subject; it is revealed as SUBJECT.txt");
     m_job.AddOptions(*m_pCommand);
@@ -24,7 +24,7 @@ C_ComposeCommand::C_ComposeCommand(CLI::App& root)
         "Example:\n  veilmark-cli compose photo.gif --subject Meeting --text \"Friday 10:00\" -o photo.gif");
 }
 
-E_ExitCode C_ComposeCommand::Run(const C_CliContext& context)
+E_ExitCode C_CliComposeCommand::Run(const C_CliContext& context)
 {
     const bool bInline = m_pTextOption->count() > 0;
     if (!bInline && m_pTextFileOption->count() == 0)

@@ -8,12 +8,12 @@
 
 #include <string>
 
-class C_ComposeCommand : public C_Command {
+class C_CliComposeCommand : public C_Command {
 public:
     static constexpr const char* kWillNotFit = vmk::kStrTextWontFit;
     static constexpr const char* kBothNeeded = vmk::kStrComposeEmpty;
 
-    explicit C_ComposeCommand(CLI::App& root);
+    explicit C_CliComposeCommand(CLI::App& root);
     E_ExitCode Run(const C_CliContext& context) override;
 
 private:

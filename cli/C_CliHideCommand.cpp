@@ -1,8 +1,8 @@
-#include "cli/C_HideCommand.h"
+#include "cli/C_CliHideCommand.h"
 
 #include "model/C_Message.h"
 
-C_HideCommand::C_HideCommand(CLI::App& root)
+C_CliHideCommand::C_CliHideCommand(CLI::App& root)
 {
     m_pCommand = root.add_subcommand("hide", "Hide a file in a picture under a pass phrase");
     m_job.AddOptions(*m_pCommand);
@@ -15,7 +15,7 @@ C_HideCommand::C_HideCommand(CLI::App& root)
         "Example:\n  veilmark-cli hide photo.bmp notes.pdf -o photo-notes.bmp --passphrase-file key.txt");
 }
 
-E_ExitCode C_HideCommand::Run(const C_CliContext& context)
+E_ExitCode C_CliHideCommand::Run(const C_CliContext& context)
 {
     m_job.Prepare(context);
     C_Message message;

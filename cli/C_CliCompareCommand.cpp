@@ -1,4 +1,4 @@
-#include "cli/C_CompareCommand.h"
+#include "cli/C_CliCompareCommand.h"
 
 #include "cli/C_PictureIo.h"
 #include "model/C_Carrier.h"
@@ -8,7 +8,7 @@
 #include <optional>
 #include <ostream>
 
-C_CompareCommand::C_CompareCommand(CLI::App& root)
+C_CliCompareCommand::C_CliCompareCommand(CLI::App& root)
 {
     m_pCommand = root.add_subcommand("compare",
         "Compare two pictures' geometry, palette and pixel bytes, or the colours of their pixels where they are stored differently");
@@ -17,7 +17,7 @@ C_CompareCommand::C_CompareCommand(CLI::App& root)
     m_pCommand->footer("Example:\n  veilmark-cli compare photo.bmp photo-notes.bmp");
 }
 
-E_ExitCode C_CompareCommand::Run(const C_CliContext& context)
+E_ExitCode C_CliCompareCommand::Run(const C_CliContext& context)
 {
     C_Carrier first;
     C_PictureIo::Open(context, first, m_strPicture);

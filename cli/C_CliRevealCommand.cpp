@@ -1,4 +1,4 @@
-#include "cli/C_RevealCommand.h"
+#include "cli/C_CliRevealCommand.h"
 
 #include "cli/C_PictureIo.h"
 #include "cli/C_Text.h"
@@ -32,7 +32,7 @@ bool IsStream(const std::string& strPath)
 
 }  // namespace
 
-C_RevealCommand::C_RevealCommand(CLI::App& root)
+C_CliRevealCommand::C_CliRevealCommand(CLI::App& root)
 {
     m_pCommand = root.add_subcommand("reveal", "Find the file hidden in a picture and save it");
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture that holds the hidden file")->required();
@@ -51,7 +51,7 @@ C_RevealCommand::C_RevealCommand(CLI::App& root)
     m_pCommand->footer("Example:\n  veilmark-cli reveal photo-notes.bmp -d received/ --passphrase-file key.txt");
 }
 
-std::string C_RevealCommand::SafeFileName(const std::string& strHiddenName)
+std::string C_CliRevealCommand::SafeFileName(const std::string& strHiddenName)
 {
     // The separators of every platform the name may come from: "a\b" and "C:x" as well as "../x".
     const size_t nSeparator = strHiddenName.find_last_of("/\\:");
@@ -65,13 +65,13 @@ std::string C_RevealCommand::SafeFileName(const std::string& strHiddenName)
     return strName;
 }
 
-void C_RevealCommand::RefuseExisting(const std::string& strTarget) const
+void C_CliRevealCommand::RefuseExisting(const std::string& strTarget) const
 {
     throw C_CliError(E_ExitCode::Refused,
         C_Text::Printable(strTarget) + " exists already; nothing was written. Give --force to replace it.");
 }
 
-E_ExitCode C_RevealCommand::Run(const C_CliContext& context)
+E_ExitCode C_CliRevealCommand::Run(const C_CliContext& context)
 {
     const bool bToDirectory = m_pDirectoryOption->count() > 0;
     if (!bToDirectory && m_pFileOption->count() == 0)

@@ -13,14 +13,14 @@
 
 #include <string>
 
-class C_RevealCommand : public C_Command {
+class C_CliRevealCommand : public C_Command {
 public:
     static constexpr const char* kNotFound = vmk::kStrNothingFound;
     static constexpr const char* kDamaged = vmk::kStrRecordDamaged;
     static constexpr const char* kNoMemory = vmk::kStrSealedNoMemory;
     static constexpr const char* kFallbackName = "message.bin";
 
-    explicit C_RevealCommand(CLI::App& root);
+    explicit C_CliRevealCommand(CLI::App& root);
     E_ExitCode Run(const C_CliContext& context) override;
 
     // The file name that -d uses for a hidden name: the part after its last "/", "\" or ":",

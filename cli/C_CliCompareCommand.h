@@ -8,12 +8,12 @@
 
 #include <string>
 
-class C_CompareCommand : public C_Command {
+class C_CliCompareCommand : public C_Command {
 public:
     static constexpr const char* kDiffer = vmk::kStrImagesDiffer;
     static constexpr const char* kSimilar = vmk::kStrImagesAlike;
 
-    explicit C_CompareCommand(CLI::App& root);
+    explicit C_CliCompareCommand(CLI::App& root);
     E_ExitCode Run(const C_CliContext& context) override;
 
 private:
