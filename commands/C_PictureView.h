@@ -15,8 +15,6 @@ public:
 
     // Shows `img` (rows top first) at its size.
     void SetImage(const QImage& img);
-    // The picture's size in pixels; empty while there is none.
-    QSize PictureSize() const { return m_picture; }
 
     double Zoom() const { return m_dZoom; }
     // Sets the factor (clamped to C_ZoomLevels' range) keeping the picture point at `anchor`, a

@@ -27,8 +27,6 @@ public:
     // block; within a block in draw order. Requires nRankEnd <= N.
     template <class F> void Walk(uint64_t nRankBegin, uint64_t nRankEnd, F&& visit) const;
 
-    uint32_t GetModulus() const { return m_nModulus; }
-
 private:
     // Candidates kFirst..kLast of a pass lie on one stride-17 run: position = 17 k - nOffset.
     struct S_Run {

@@ -34,8 +34,6 @@ public:
     void SetRawKey(std::span<const uint8_t, kKeyLength> key);
     // N, the number of addressable bytes; must be at least 1 before the first Next().
     void SetModulus(uint32_t nModulus);
-
-    uint32_t GetModulus() const { return m_nModulus; }
     // The key as set (not the complement that odd passes use).
     const std::array<uint8_t, kKeyLength>& GetKey() const { return m_aKey; }
 

@@ -13,6 +13,5 @@ bool C_ByteSink::Write(const void* pData, size_t nCount)
         m_bOk = false;
         return false;
     }
-    m_nWritten += nCount;
     return true;
 }

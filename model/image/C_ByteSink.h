@@ -18,14 +18,11 @@ public:
     { }
 
     bool Write(const void* pData, size_t nCount);
-    // Bytes written so far.
-    uint64_t Written() const { return m_nWritten; }
     // False once a write failed; the writer's error says why.
     bool Ok() const { return m_bOk; }
 
 private:
     std::vector<uint8_t>* m_pVector = nullptr;  // not owned
     C_AtomicFileWriter* m_pWriter = nullptr;    // not owned
-    uint64_t m_nWritten = 0;
     bool m_bOk = true;
 };

@@ -9,12 +9,6 @@ bool C_ImageError::Set(E_ImageError eCode, std::string strDetail)
     return false;
 }
 
-void C_ImageError::Clear()
-{
-    m_eCode = E_ImageError::None;
-    m_strDetail.clear();
-}
-
 std::string C_ImageError::Text() const
 {
     std::string strText = ImageErrorText(m_eCode);

@@ -10,10 +10,8 @@ class C_ImageError {
 public:
     // Records the failure and returns false, so a codec can write `return err.Set(...)`.
     bool Set(E_ImageError eCode, std::string strDetail = {});
-    void Clear();
 
     E_ImageError GetCode() const { return m_eCode; }
-    const std::string& GetDetail() const { return m_strDetail; }
     // "<code text>" or "<code text>: <detail>".
     std::string Text() const;
 
