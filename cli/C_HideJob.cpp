@@ -5,6 +5,7 @@
 #include "cli/C_Text.h"
 #include "model/C_Message.h"
 #include "model/C_SealedRecord.h"
+#include "model/C_TextFormat.h"
 #include "model/image/BTCImageData.h"
 #include "model/image/C_PalettePairing.h"
 #include "model/C_AtomicFileWriter.h"
@@ -191,7 +192,7 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     else if (!m_carrier.HideMessage(message, strPassword, Embedding()))  // positions would repeat; no byte changed
         throw C_CliError(E_ExitCode::Refused,
             std::string(pFitText) + "\n"
-                + C_Text::Format(vmk::kStrLargestForPassword,
+                + C_TextFormat::Substitute(vmk::kStrLargestForPassword,
                     std::to_string(m_carrier.LargestPayloadFor(strPassword, message.m_strName.size()))));
     CheckTransparency(context);
 

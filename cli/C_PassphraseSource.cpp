@@ -7,6 +7,7 @@
 #include "model/C_SealedRecord.h"
 #include "model/C_SecretBytes.h"
 #include "model/C_StrengthEstimate.h"
+#include "model/C_TextFormat.h"
 #include "model/C_TextRules.h"
 #include "model/vmk_texts.h"
 
@@ -22,7 +23,7 @@
 namespace {
 
 const std::string kTooLong =
-    C_Text::Format(vmk::kStrTooManyChars, std::to_string(C_TextRules::kMaxPassphraseCharacters));
+    C_TextFormat::Substitute(vmk::kStrTooManyChars, std::to_string(C_TextRules::kMaxPassphraseCharacters));
 const std::string kSealedBytes = std::to_string(C_SealedRecord::kMaxPassphraseBytes) + " bytes";
 const std::string kSealedTooLong = "A sealed record's pass phrase holds at most " + kSealedBytes + " of UTF-8.";
 const std::string kEitherTooLong = kTooLong + " A sealed record's pass phrase may hold up to " + kSealedBytes + ".";

@@ -5,14 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 
-std::string C_Text::Format(const char* pPattern, const std::string& strArgument)
-{
-    std::string strText = pPattern;
-    if (const size_t nAt = strText.find("%1"); nAt != std::string::npos)
-        strText.replace(nAt, 2, strArgument);
-    return strText;
-}
-
 std::string C_Text::Printable(std::string_view strText)
 {
     std::string out;

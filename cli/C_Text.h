@@ -8,8 +8,6 @@
 
 class C_Text {
 public:
-    // pPattern with its "%1" replaced by strArgument (the shared texts use Qt's placeholder).
-    static std::string Format(const char* pPattern, const std::string& strArgument);
     // strText with control bytes written as \xNN, so a name from a picture cannot move the
     // cursor or retitle the terminal.
     static std::string Printable(std::string_view strText);

@@ -4,12 +4,12 @@
 #include "commands/C_Prompts.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
+#include "model/C_TextFormat.h"
 #include "model/image/C_ColourComparer.h"
 #include "model/image/C_DifferenceMap.h"
 
 #include <optional>
 #include <string>
-#include <utility>
 
 void C_CompareCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
 {
@@ -51,10 +51,7 @@ void C_CompareCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
             return;
     }
     const auto n = [](uint64_t nCount) { return std::to_string(nCount); };
-    std::string strText = vmk::kStrDifferencesText;
-    for (const auto& [strKey, strValue] :
-        {std::pair{"%1", n(map.GetDifferingPixels())}, std::pair{"%2", n(map.GetLsbOnlyPixels())},
-            std::pair{"%3", n(map.GetDifferingBytes())}, std::pair{"%4", n(map.GetLsbOnlyBytes())}})
-        strText.replace(strText.find(strKey), 2, strValue);
+    const std::string strText = C_TextFormat::Substitute(vmk::kStrDifferencesText,
+        {n(map.GetDifferingPixels()), n(map.GetLsbOnlyPixels()), n(map.GetDifferingBytes()), n(map.GetLsbOnlyBytes())});
     prompts.ShowPicture(vmk::kStrDifferencesTitle, strText, map.GetRgb(), map.GetWidth(), map.GetHeight());
 }

@@ -6,6 +6,7 @@
 #include "model/C_Carrier.h"
 #include "model/C_FileException.h"
 #include "model/C_Message.h"
+#include "model/C_TextFormat.h"
 #include "model/image/C_PalettePairing.h"
 
 #include <cstdio>
@@ -82,9 +83,7 @@ bool C_HideCommand::ConfirmTransparency(C_Carrier& carrier, C_Prompts& prompts)
     const uint64_t nChanged = carrier.TransparencyChanges();
     if (nChanged == 0)
         return true;
-    std::string strQuestion = vmk::kStrTransparencyChanged;
-    strQuestion.replace(strQuestion.find("%1"), 2, std::to_string(nChanged));
-    if (prompts.AskYesNo(strQuestion))
+    if (prompts.AskYesNo(C_TextFormat::Substitute(vmk::kStrTransparencyChanged, std::to_string(nChanged))))
         return true;
     carrier.ReleaseKept(true);
     return false;
@@ -113,9 +112,8 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
     if (!bHidden) {
         // Positions would repeat under this pass phrase: say how much does fit under it.
         const uint32_t nLargest = carrier.LargestPayloadFor(strPassword, message.m_strName.size());
-        std::string strLargest = vmk::kStrLargestForPassword;
-        strLargest.replace(strLargest.find("%1"), 2, std::to_string(nLargest));
-        prompts.ShowMessage(std::string(pszFitMessage) + "\n\n" + strLargest);
+        prompts.ShowMessage(std::string(pszFitMessage) + "\n\n"
+            + C_TextFormat::Substitute(vmk::kStrLargestForPassword, std::to_string(nLargest)));
         return;
     }
     if (fnRedraw)

@@ -8,6 +8,7 @@
 #include "model/C_Message.h"
 #include "model/C_SealedContent.h"
 #include "model/C_SecretBytes.h"
+#include "model/C_TextFormat.h"
 
 #include <new>
 #include <string>
@@ -61,9 +62,8 @@ void C_RevealCommand::RevealAndSave(C_Carrier& carrier, C_Prompts& prompts, cons
     if (bSealed) {
         // A small picture can declare a payload of gigabytes: the user decides, as for pictures.
         if (carrier.PayloadNeedsConsent(sealed.GetSize())) {
-            std::string strQuestion = vmk::kStrLargePayload;
-            strQuestion.replace(strQuestion.find("%1"), 2, std::to_string(sealed.GetSize() >> 20));
-            if (!prompts.AskYesNo(strQuestion))
+            if (!prompts.AskYesNo(
+                    C_TextFormat::Substitute(vmk::kStrLargePayload, std::to_string(sealed.GetSize() >> 20))))
                 return;
         }
         C_SealedContent::E_Extract eExtract = C_SealedContent::E_Extract::Damaged;

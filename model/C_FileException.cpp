@@ -1,5 +1,7 @@
 #include "model/C_FileException.h"
 
+#include "model/C_TextFormat.h"
+
 #include <cerrno>
 #include <utility>
 
@@ -36,11 +38,7 @@ const char* C_FileException::CauseText(E_Cause eCause)
 
 std::string C_FileException::GetErrorMessage() const
 {
-    std::string strText = CauseText(m_eCause);
-    const size_t nAt = strText.find("%1");
-    if (nAt != std::string::npos)
-        strText.replace(nAt, 2, m_strFileName);
-    return strText;
+    return C_TextFormat::Substitute(CauseText(m_eCause), m_strFileName);
 }
 
 C_FileException::E_Cause C_FileException::OsErrorToCause(int nOsError)
