@@ -1,6 +1,7 @@
 #include "commands/C_DialogPrompts.h"
 
 #include "commands/C_AboutDlg.h"
+#include "commands/C_AppSettings.h"
 #include "commands/C_ComposeDlg.h"
 #include "commands/C_DetectionCheckDlg.h"
 #include "commands/C_FileDialog.h"
@@ -18,7 +19,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 
 #include <climits>
 
@@ -33,11 +33,6 @@ QString Caption()
 // Where the last file dialog was left, kept across runs in the application's settings.
 const QString kLastFolderKey = QStringLiteral("File Dialog/Folder");
 
-QSettings OpenSettings()
-{
-    return QSettings(QStringLiteral("Veilmark"), QStringLiteral("Veilmark"));
-}
-
 }  // namespace
 
 std::string C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& args)
@@ -51,7 +46,7 @@ std::string C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& a
     if (args.m_bStartInCurrentDir) {
         dialog.setDirectory(QDir::currentPath());
     } else {
-        const QString strFolder = OpenSettings().value(kLastFolderKey).toString();
+        const QString strFolder = C_AppSettings::Open().value(kLastFolderKey).toString();
         if (!strFolder.isEmpty() && QFileInfo(strFolder).isDir())
             dialog.setDirectory(strFolder);
     }
@@ -60,7 +55,7 @@ std::string C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& a
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     const QString strChosen = dialog.selectedFiles().first();
-    OpenSettings().setValue(kLastFolderKey, QFileInfo(strChosen).absolutePath());
+    C_AppSettings::Open().setValue(kLastFolderKey, QFileInfo(strChosen).absolutePath());
     return strChosen.toStdString();
 }
 

@@ -1,6 +1,7 @@
 #include "shell/C_vmkApp.h"
 
 #include "commands/C_AboutCommand.h"
+#include "commands/C_AppSettings.h"
 #include "commands/C_DialogPrompts.h"
 #include "model/C_Carrier.h"
 #include "model/image/BTCImageData.h"
@@ -26,13 +27,6 @@
 #include <QWindow>
 
 namespace {
-// Organisation and application both "Veilmark": HKEY_CURRENT_USER\Software\Veilmark\Veilmark on
-// Windows, the per-user settings file elsewhere.
-QSettings OpenSettings()
-{
-    return QSettings(QStringLiteral("Veilmark"), QStringLiteral("Veilmark"));
-}
-
 // The window system maps and maximises a window after show() returns; a box centred on the
 // window before that would be centred on its old, small geometry. Waits a second at most.
 void WaitUntilExposed(QWidget* pWindow)
@@ -88,7 +82,7 @@ bool C_vmkApp::InitInstance(const QStringList& args)
 
     // The recent-file list and the hide choices as the last run left them.
     {
-        QSettings settings = OpenSettings();
+        QSettings settings = C_AppSettings::Open();
         m_recentFiles.ReadList(settings);
         m_hideChoices.ReadFrom(settings);
     }
@@ -160,7 +154,7 @@ void C_vmkApp::ShowMainFrame()
 
 bool C_vmkApp::ReadWindowPlacement()
 {
-    QSettings settings = OpenSettings();
+    QSettings settings = C_AppSettings::Open();
     const QByteArray geometry = settings.value(QStringLiteral("Window/Geometry")).toByteArray();
     if (geometry.isEmpty() || !m_pMainFrame->restoreGeometry(geometry))
         return false;
@@ -172,7 +166,7 @@ bool C_vmkApp::ReadWindowPlacement()
 
 void C_vmkApp::WriteWindowPlacement()
 {
-    QSettings settings = OpenSettings();
+    QSettings settings = C_AppSettings::Open();
     settings.setValue(QStringLiteral("Window/Geometry"), m_pMainFrame->saveGeometry());
     settings.setValue(QStringLiteral("Window/State"), m_pMainFrame->saveState());
     settings.setValue(QStringLiteral("Window/Status Bar"), !m_pMainFrame->statusBar()->isHidden());
@@ -182,7 +176,7 @@ void C_vmkApp::Unregister(bool bQuiet)
 {
     m_bUnregistered = true;
     {
-        QSettings settings = OpenSettings();
+        QSettings settings = C_AppSettings::Open();
         settings.clear();
         settings.sync();
         // The settings file itself goes too, like the INI file of old.
@@ -197,7 +191,7 @@ void C_vmkApp::Unregister(bool bQuiet)
 
 void C_vmkApp::WriteSettings()
 {
-    QSettings settings = OpenSettings();
+    QSettings settings = C_AppSettings::Open();
     m_recentFiles.WriteList(settings);
 }
 
@@ -274,7 +268,7 @@ void C_vmkApp::ToggleHideChoice(unsigned nId)
         m_hideChoices.SetMatchEmbedding(!options.m_bMatchEmbedding);
     else
         m_hideChoices.SetPairPalette(!options.m_bPairPalette);
-    QSettings settings = OpenSettings();
+    QSettings settings = C_AppSettings::Open();
     m_hideChoices.WriteTo(settings);
     if (m_pMainFrame)
         m_pMainFrame->UpdateMenus();
