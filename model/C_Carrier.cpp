@@ -1,22 +1,18 @@
 #include "model/C_Carrier.h"
 
-#include "engine/C_BitTransfer.h"
-#include "engine/C_HiddenHeader.h"
-#include "engine/C_PositionSequence.h"
 #include "model/C_MatchEmbedding.h"
 #include "model/C_Message.h"
+#include "model/C_PlainRecord.h"
 #include "model/C_SealedContent.h"
+#include "model/C_SealedRecordKind.h"
 #include "model/C_Transparency.h"
 #include "model/image/C_DecodeLimit.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
 
-#include <sodium.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 C_Carrier::~C_Carrier()
 {
@@ -108,37 +104,93 @@ bool C_Carrier::ConvertToGrayscale()
     return bDone;
 }
 
-uint32_t C_Carrier::EffectiveBytes(uint32_t nUsableBytes)
+namespace {
+
+// The order a reveal tries the kinds in; a hide clears the records of the kinds before its own.
+const C_Record* const kRecordKinds[] = {
+    &C_PlainRecord::Kind(),
+    &C_SealedRecordKind::Kind(),
+};
+
+E_SealOutcome SealOutcomeOf(E_RecordOutcome eOutcome)
 {
-    // With N a multiple of 17 only N/17 distinct candidates exist, and the draws start
-    // revisiting bytes after about N/34 of them.
-    uint32_t nBytes = nUsableBytes % C_PositionSequence::kStep == 0 ? nUsableBytes / 34 : nUsableBytes;
-    if (nUsableBytes > C_PositionSequence::kLargestUnwrappedModulus) {
-        // Above (2^32 - 1) / 17 the products of the last candidates wrap and land on bytes
-        // that earlier candidates drew. Candidates up to that bound never share a byte, and a
-        // key with c set bits of 128 reaches candidate 128 * ceil(D / c) for D draws, so D draws
-        // stay below the bound for every key with at least kMinKeyBits set bits (all but about
-        // 5 in 10^14 pass phrases; a rarer key is refused by the exact check in HideMessage).
-        constexpr uint64_t kMinKeyBits = 24;
-        const uint64_t nSafeDraws =
-            kMinKeyBits * (C_PositionSequence::kLargestUnwrappedModulus / C_PositionSequence::kKeyBits);
-        // WillFit allows 8 draws per record byte against a tenth of these bytes.
-        nBytes = std::min(nBytes, static_cast<uint32_t>(nSafeDraws * 10 / 8));
+    if (eOutcome == E_RecordOutcome::Hidden)
+        return E_SealOutcome::Hidden;
+    return eOutcome == E_RecordOutcome::TooLarge ? E_SealOutcome::WontFit : E_SealOutcome::Failed;
+}
+
+E_RevealOutcome RevealOutcomeOf(E_RecordOutcome eOutcome)
+{
+    switch (eOutcome) {
+    case E_RecordOutcome::Found: return E_RevealOutcome::Found;
+    case E_RecordOutcome::Damaged: return E_RevealOutcome::Damaged;
+    case E_RecordOutcome::NoMemory: return E_RevealOutcome::NoMemory;
+    default: return E_RevealOutcome::NotFound;
     }
-    return nBytes;
+}
+
+}  // namespace
+
+std::span<const C_Record* const> C_Carrier::RecordKinds()
+{
+    return kRecordKinds;
+}
+
+bool C_Carrier::Fits(const C_Record& kind, const C_Message& message) const
+{
+    return kind.Fits(m_nBytes, message);
+}
+
+uint32_t C_Carrier::CapacityOf(const C_Record& kind, size_t nNameBytes) const
+{
+    return kind.Capacity(m_nBytes, nNameBytes);
+}
+
+E_RecordOutcome C_Carrier::Hide(
+    const C_Record& kind, const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding)
+{
+    const C_SampleWriter writer = WriterFor(eEmbedding);
+    const auto ClearEarlierKinds = [&] {
+        for (const C_Record* pKind : kRecordKinds) {
+            if (pKind == &kind)
+                break;
+            pKind->Clear(m_pBits, m_nBytes, strPassphrase, writer);
+        }
+    };
+    const E_RecordOutcome eOutcome = kind.Hide(m_pBits, m_nBytes, message, strPassphrase, writer, ClearEarlierKinds);
+    if (eOutcome == E_RecordOutcome::Hidden)
+        m_password.Assign(strPassphrase);
+    return eOutcome;
+}
+
+E_RecordOutcome C_Carrier::Reveal(
+    C_Message& message, const std::string& strPassphrase, C_SealedContent* pOpened, const C_Record** ppKind)
+{
+    m_password.Assign(strPassphrase);
+    if (ppKind)
+        *ppKind = nullptr;
+    E_RecordOutcome eResult = E_RecordOutcome::NotFound;
+    for (const C_Record* pKind : kRecordKinds) {
+        const E_RecordOutcome eOutcome = pKind->Find(m_pBits, m_nBytes, strPassphrase, message, pOpened);
+        if (eOutcome == E_RecordOutcome::Found) {
+            if (ppKind)
+                *ppKind = pKind;
+            return eOutcome;
+        }
+        if (eResult == E_RecordOutcome::NotFound)
+            eResult = eOutcome;
+    }
+    return eResult;
 }
 
 bool C_Carrier::WillFit(const C_Message& message) const
 {
-    const uint64_t nRecord = uint64_t{C_HiddenHeader::kFixedSize} + message.m_strName.size() + message.m_nSize;
-    return uint64_t{EffectiveBytes(m_nBytes)} >= 10 * nRecord;
+    return Fits(C_PlainRecord::Kind(), message);
 }
 
 uint32_t C_Carrier::GetLargestPayload(size_t nNameBytes) const
 {
-    const uint64_t nRecord = EffectiveBytes(m_nBytes) / 10;
-    const uint64_t nOverhead = uint64_t{C_HiddenHeader::kFixedSize} + nNameBytes;
-    return nRecord > nOverhead ? static_cast<uint32_t>(nRecord - nOverhead) : 0;
+    return CapacityOf(C_PlainRecord::Kind(), nNameBytes);
 }
 
 uint32_t C_Carrier::GetCapacity() const
@@ -148,28 +200,13 @@ uint32_t C_Carrier::GetCapacity() const
 
 uint32_t C_Carrier::CapacityFor(uint32_t nUsableBytes)
 {
-    const uint32_t nTenth = EffectiveBytes(nUsableBytes) / 10;
+    const uint32_t nTenth = C_Record::FitBytes(nUsableBytes) / 10;
     return nTenth >= 20 ? nTenth - 20 : 0;
 }
 
 bool C_Carrier::HideMessage(const C_Message& message, const std::string& strPassword, E_Embedding eEmbedding)
 {
-    if (m_nBytes == 0 || message.m_strName.size() > UINT16_MAX)
-        return false;
-    uint8_t* pPayload = message.m_nSize ? message.m_pData.get() : nullptr;
-    if (message.m_nSize && !pPayload)
-        return false;
-    C_BitTransfer transfer(m_pBits, m_nBytes, pPayload, message.m_nSize);
-    transfer.SetKey(strPassword);
-    const uint64_t nRecord = uint64_t{C_HiddenHeader::kFixedSize} + message.m_strName.size() + message.m_nSize;
-    // A later bit landing on a byte that holds an earlier one would corrupt the record.
-    if (transfer.WouldRepeat(nRecord))
-        return false;
-    transfer.SetWriter(WriterFor(eEmbedding));
-    transfer.SendHeader(C_HiddenHeader(message.m_strName, message.m_nSize));
-    transfer.SendPayload();
-    m_password.Assign(strPassword);
-    return true;
+    return Hide(C_PlainRecord::Kind(), message, strPassword, eEmbedding) == E_RecordOutcome::Hidden;
 }
 
 C_SampleWriter C_Carrier::WriterFor(E_Embedding eEmbedding) const
@@ -188,104 +225,32 @@ C_SampleWriter C_Carrier::WriterFor(E_Embedding eEmbedding) const
 
 uint32_t C_Carrier::LargestPayloadFor(const std::string& strPassword, size_t nNameBytes) const
 {
-    if (m_nBytes == 0)
-        return 0;
-    C_BitTransfer transfer(m_pBits, m_nBytes);
-    transfer.SetKey(strPassword);
-    const uint64_t nRecord = transfer.LongestRecordWithoutRepeat();
-    const uint64_t nOverhead = uint64_t{C_HiddenHeader::kFixedSize} + nNameBytes;
-    const uint32_t nFree = nRecord > nOverhead ? static_cast<uint32_t>(nRecord - nOverhead) : 0;
-    return std::min(nFree, GetLargestPayload(nNameBytes));
+    return C_PlainRecord::Kind().LargestPayloadFor(m_pBits, m_nBytes, strPassword, nNameBytes);
 }
 
 bool C_Carrier::RevealMessage(C_Message& message, const std::string& strPassword)
 {
     m_password.Assign(strPassword);
-    if (m_nBytes == 0)
-        return false;
-    C_BitTransfer transfer(m_pBits, m_nBytes);
-    transfer.SetKey(strPassword);
-    C_HiddenHeader header;
-    if (!transfer.ReceiveHeader(header))
-        return false;
-    // The name is text: it ends at the first zero byte.
-    const char* pName = reinterpret_cast<const char*>(header.m_aName.data());
-    std::string strName(pName, strnlen(pName, header.m_nNameLength));
-    sodium_memzero(header.m_aName.data(), header.m_aName.size());
-    uint8_t* pData = message.Allocate(header.m_nDataSize);
-    if (!pData)
-        return false;
-    message.m_strName = std::move(strName);
-    transfer.SetPayloadView(C_ByteView(pData, header.m_nDataSize));
-    transfer.ReceivePayload();
-    return true;
+    return C_PlainRecord::Kind().Find(m_pBits, m_nBytes, strPassword, message, nullptr) == E_RecordOutcome::Found;
 }
 
 uint32_t C_Carrier::GetSealedCapacity(size_t nNameBytes) const
 {
-    // The same fit rule as the plain record, over the bytes after the salt.
-    const uint32_t nBytes = m_nBytes > C_SealedRecord::kSaltRegion ? m_nBytes - C_SealedRecord::kSaltRegion : 0;
-    const uint64_t nRecord = EffectiveBytes(nBytes) / 10;
-    const uint64_t nOverhead = C_SealedRecord::RecordBytes(nNameBytes, 0);
-    return nRecord > nOverhead ? static_cast<uint32_t>(std::min<uint64_t>(nRecord - nOverhead, UINT32_MAX)) : 0;
+    return CapacityOf(C_SealedRecordKind::Kind(), nNameBytes);
 }
 
 E_SealOutcome C_Carrier::HideSealed(const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding)
 {
-    if (m_nBytes <= C_SealedRecord::kSaltRegion || message.m_strName.size() > UINT16_MAX)
-        return E_SealOutcome::WontFit;
-    if (C_SealedRecord::CheckPassphrase(strPassphrase) != C_SealedRecord::E_Passphrase::Valid)
-        return E_SealOutcome::Failed;
-    const uint8_t* pPayload = message.m_nSize ? message.GetData() : nullptr;
-    if (message.m_nSize && !pPayload)
-        return E_SealOutcome::Failed;
-    bool bCompressed = false;
-    const std::vector<uint8_t> stored = C_SealedRecord::Pack(pPayload, message.m_nSize, bCompressed);
-    const uint64_t nRecord = C_SealedRecord::RecordBytes(message.m_strName.size(), stored.size());
-    if (uint64_t{EffectiveBytes(m_nBytes - C_SealedRecord::kSaltRegion)} < 10 * nRecord)
-        return E_SealOutcome::WontFit;
-    // A plain record under the same pass phrase would be found first by a reveal, and would
-    // give away its name and payload to anyone who tries pass phrases at MD5 speed: every bit
-    // of it is overwritten with random ones, once the seal is sure to complete.
-    uint64_t nPlainBytes = 0;
-    {
-        C_BitTransfer probe(m_pBits, m_nBytes);
-        probe.SetKey(strPassphrase);
-        C_HiddenHeader old;
-        if (probe.ReceiveHeader(old))
-            nPlainBytes = uint64_t{C_HiddenHeader::kFixedSize} + old.m_nNameLength + old.m_nDataSize;
-        sodium_memzero(old.m_aName.data(), old.m_aName.size());
-    }
-    const C_SampleWriter writer = WriterFor(eEmbedding);
-    const auto ClearPlainRecord = [&] {
-        if (nPlainBytes == 0)
-            return;
-        // Within N bits, so it fits 32 bits; the sequence hands out the record's positions again.
-        std::vector<uint8_t> noise(nPlainBytes);
-        randombytes_buf(noise.data(), noise.size());
-        C_BitTransfer clear(m_pBits, m_nBytes, noise.data(), static_cast<uint32_t>(nPlainBytes));
-        clear.SetKey(strPassphrase);
-        clear.SetWriter(writer);
-        clear.SendPayload();
-    };
-    std::string strWhy;
-    if (!C_SealedRecord::Seal(
-            m_pBits, m_nBytes, message.m_strName, stored, bCompressed, strPassphrase, strWhy, writer, ClearPlainRecord))
-        return E_SealOutcome::Failed;
-    m_password.Assign(strPassphrase);
-    return E_SealOutcome::Hidden;
+    return SealOutcomeOf(Hide(C_SealedRecordKind::Kind(), message, strPassphrase, eEmbedding));
 }
 
 E_RevealOutcome C_Carrier::RevealAny(C_Message& message, const std::string& strPassphrase, bool* pSealed)
 {
+    const C_Record* pKind = nullptr;
+    const E_RecordOutcome eOutcome = Reveal(message, strPassphrase, nullptr, &pKind);
     if (pSealed)
-        *pSealed = false;
-    if (RevealMessage(message, strPassphrase))
-        return E_RevealOutcome::Found;
-    const E_RevealOutcome eOutcome = C_SealedRecord::Open(m_pBits, m_nBytes, strPassphrase, message);
-    if (pSealed)
-        *pSealed = eOutcome == E_RevealOutcome::Found;
-    return eOutcome;
+        *pSealed = pKind && pKind->IsSealed();
+    return RevealOutcomeOf(eOutcome);
 }
 
 void C_Carrier::KeepBeforeHide()
@@ -321,15 +286,12 @@ void C_Carrier::ReleaseKept(bool bRestore)
 E_RevealOutcome C_Carrier::FindAny(
     C_Message& message, C_SealedContent& sealed, const std::string& strPassphrase, bool* pSealed)
 {
-    if (pSealed)
-        *pSealed = false;
     sealed.Clear();
-    if (RevealMessage(message, strPassphrase))
-        return E_RevealOutcome::Found;
-    const E_RevealOutcome eOutcome = C_SealedRecord::Open(m_pBits, m_nBytes, strPassphrase, sealed);
+    const C_Record* pKind = nullptr;
+    const E_RecordOutcome eOutcome = Reveal(message, strPassphrase, &sealed, &pKind);
     if (pSealed)
-        *pSealed = eOutcome == E_RevealOutcome::Found;
-    return eOutcome;
+        *pSealed = pKind && pKind->IsSealed();
+    return RevealOutcomeOf(eOutcome);
 }
 
 bool C_Carrier::PayloadNeedsConsent(uint64_t nBytes) const

@@ -5,12 +5,14 @@
 #include "model/C_CarrierInfo.h"
 #include "engine/C_SampleWriter.h"
 #include "model/E_Embedding.h"
+#include "model/C_Record.h"
 #include "model/C_SealedRecord.h"
 #include "model/C_SecretBytes.h"
 #include "model/image/BTCImageObject.h"
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -42,15 +44,35 @@ public:
     // and draws nothing.
     void ReleasePicture();
 
+    // The kinds of record, in the order a reveal tries them: the plain one (cheap) first.
+    static std::span<const C_Record* const> RecordKinds();
+    // Whether the message fits a record of this kind, and the largest payload such a record
+    // holds under a name of nNameBytes.
+    bool Fits(const C_Record& kind, const C_Message& message) const;
+    uint32_t CapacityOf(const C_Record& kind, size_t nNameBytes) const;
+    // Hides the message in a record of this kind under strPassphrase, which the carrier then
+    // keeps. Nothing changes unless Hidden. A record under the same pass phrase of a kind that
+    // a reveal tries earlier is overwritten, every one of its bits, with random ones, once the
+    // hide is sure to complete: it would be found first and give the message away.
+    // Match embeds by plus or minus one where CanEmbedMatch, by replacement elsewhere; the
+    // record reads back the same either way.
+    E_RecordOutcome Hide(
+        const C_Record& kind, const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding);
+    // Tries the kinds in order under strPassphrase, which the carrier keeps. Found by the first
+    // kind that finds a record (*ppKind, when given, names it: the message holds the record, or
+    // for a sealed kind and pOpened given, *pOpened holds it opened); else Damaged or NoMemory
+    // from the first kind that said so, else NotFound.
+    E_RecordOutcome Reveal(C_Message& message, const std::string& strPassphrase, C_SealedContent* pOpened = nullptr,
+        const C_Record** ppKind = nullptr);
+
+    // The plain record's fit test and capacities.
     bool WillFit(const C_Message& message) const;
     uint32_t GetCapacity() const;
     // The largest payload that passes WillFit under a name of nNameBytes (0 when none does).
     uint32_t GetLargestPayload(size_t nNameBytes) const;
-    // Hides the message under strPassword, which the carrier then keeps. False, with no byte
-    // and not the kept pass phrase changed, when the record's positions would repeat for this
-    // pass phrase (possible only when N is a multiple of 17 or N > (2^32 - 1) / 17).
-    // Match embeds by plus or minus one where CanEmbedMatch, by replacement elsewhere; the
-    // record reads back the same either way.
+    // Hides the message in a plain record (Hide). False, with no byte and not the kept pass
+    // phrase changed, when the record's positions would repeat for this pass phrase (possible
+    // only when N is a multiple of 17 or N > (2^32 - 1) / 17).
     bool HideMessage(
         const C_Message& message, const std::string& strPassword, E_Embedding eEmbedding = E_Embedding::Replace);
     // True when the pixel bytes are samples that a change of one barely alters (true colour and
@@ -60,27 +82,22 @@ public:
     // the fit test, and short enough that its draws name no byte twice. For the message that
     // tells why HideMessage refused.
     uint32_t LargestPayloadFor(const std::string& strPassword, size_t nNameBytes) const;
-    // Looks for a record under strPassword, which the carrier keeps whether or not one is found.
+    // Looks for a plain record under strPassword, which the carrier keeps whether or not one is
+    // found.
     bool RevealMessage(C_Message& message, const std::string& strPassword);
 
-    // The sealed record (C_SealedRecord): the message encrypted and authenticated under
-    // strPassphrase (up to 1,024 bytes of UTF-8), its payload compressed when that is smaller.
-    // Takes one key derivation (about a third of a second). Nothing changes unless Hidden.
-    // Embeds by plus or minus one where the picture allows, unless told otherwise. A plain
-    // record under the same pass phrase is overwritten, every one of its bits, with random
-    // ones: nothing of it stays readable, and nothing tells that it was there.
+    // Forwarders to Hide, CapacityOf and Reveal for the sealed record (C_SealedRecordKind),
+    // in the terms their callers use. A seal takes one key derivation (about a third of a
+    // second) and embeds by plus or minus one where the picture allows, unless told otherwise.
     E_SealOutcome HideSealed(
         const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding = E_Embedding::Match);
-    // The largest payload a sealed record holds under a name of nNameBytes, counted
-    // uncompressed: a payload that compresses may fit more.
+    // Counted uncompressed: a payload that compresses may fit more.
     uint32_t GetSealedCapacity(size_t nNameBytes = 0) const;
-    // Either kind of record under strPassphrase: the plain one first (cheap), then the sealed
-    // one. *pSealed (when given) tells which was found. The carrier keeps the pass phrase.
-    // NoMemory when the sealed record's key derivation could not have its memory.
+    // Either kind of record; *pSealed (when given) tells whether a sealed one was found.
     E_RevealOutcome RevealAny(C_Message& message, const std::string& strPassphrase, bool* pSealed = nullptr);
     // The same, with a sealed record left opened in sealed, its payload not yet extracted, so
     // that the caller can weigh its size (PayloadNeedsConsent) and stream it out; a plain
-    // record is in message. *pSealed tells which.
+    // record is in message.
     E_RevealOutcome FindAny(
         C_Message& message, C_SealedContent& sealed, const std::string& strPassphrase, bool* pSealed = nullptr);
     // True when a revealed payload of nBytes needs the user's consent, by the rule that
@@ -131,8 +148,6 @@ public:
 private:
     void RefreshView();
     C_SampleWriter WriterFor(E_Embedding eEmbedding) const;
-    // N, or less where positions start repeating early (N a multiple of 17, or past the wrap).
-    static uint32_t EffectiveBytes(uint32_t nUsableBytes);
 
     BTCImageObject m_image;
     uint8_t* m_pBits = nullptr;                                         // the pixel bytes; owned by the picture data
