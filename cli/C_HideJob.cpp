@@ -9,6 +9,7 @@
 #include "model/image/BTCImageData.h"
 #include "model/image/C_PalettePairing.h"
 #include "model/C_AtomicFileWriter.h"
+#include "model/C_HideService.h"
 #include "model/vmk_texts.h"
 
 #include <CLI/CLI.hpp>
@@ -17,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ostream>
+#include <span>
 #include <vector>
 
 void C_HideJob::AddOptions(CLI::App& command)
@@ -152,22 +154,10 @@ void C_HideJob::LoadPayload(const C_CliContext& context, C_Message& message, con
     }
 }
 
-bool C_HideJob::SealedFits(const C_Message& message) const
+void C_HideJob::RefuseSeal(E_RecordOutcome eOutcome, const char* pFitText)
 {
-    const uint32_t nCapacity = m_carrier.GetSealedCapacity(message.m_strName.size());
-    if (message.m_nSize <= nCapacity)
-        return true;
-    bool bCompressed = false;
-    return C_SealedRecord::Pack(message.GetData(), message.m_nSize, bCompressed).size() <= nCapacity;
-}
-
-void C_HideJob::HideSealed(const C_Message& message, const std::string& strPassphrase, const char* pFitText)
-{
-    switch (m_carrier.HideSealed(message, strPassphrase, Embedding())) {
-    case E_SealOutcome::Hidden: return;
-    case E_SealOutcome::WontFit: throw C_CliError(E_ExitCode::Refused, pFitText);
-    case E_SealOutcome::Failed: break;
-    }
+    if (eOutcome == E_RecordOutcome::TooLarge)
+        throw C_CliError(E_ExitCode::Refused, pFitText);
     throw C_CliError(E_ExitCode::Failed,
         "The message could not be sealed: the key derivation found too little memory (it needs "
             + std::to_string(C_SealedRecord::kMemLimit >> 20)
@@ -178,7 +168,8 @@ void C_HideJob::HideSealed(const C_Message& message, const std::string& strPassp
 void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const char* pFitText)
 {
     // The fit is known before the pass phrase is asked for: no one types it twice in vain.
-    if (m_bSeal ? !SealedFits(message) : !m_carrier.WillFit(message))
+    const C_HideService service = C_HideService::For(m_bSeal);
+    if (!service.Fits(m_carrier, message))
         throw C_CliError(E_ExitCode::Refused, pFitText);
     // Said only when asked for: a sealed hide matches by default, and scripts read its output.
     const bool bMatched = m_strEmbed == "match";
@@ -187,9 +178,10 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     m_carrier.KeepBeforeHide();
     if (m_bSeal)
         C_PassphraseSource::WarnIfWeak(context, strPassword);
-    if (m_bSeal)
-        HideSealed(message, strPassword, pFitText);
-    else if (!m_carrier.HideMessage(message, strPassword, Embedding()))  // positions would repeat; no byte changed
+    const E_RecordOutcome eHidden = service.Hide(m_carrier, message, strPassword, Embedding());
+    if (m_bSeal && eHidden != E_RecordOutcome::Hidden)
+        RefuseSeal(eHidden, pFitText);
+    if (eHidden != E_RecordOutcome::Hidden)  // positions would repeat; no byte changed
         throw C_CliError(E_ExitCode::Refused,
             std::string(pFitText) + "\n"
                 + C_TextFormat::Substitute(vmk::kStrLargestForPassword,
@@ -206,7 +198,7 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
         throw C_CliError(E_ExitCode::Failed,
             std::string(C_PictureIo::kSaveFailed) + "\n" + C_PictureIo::Reason(m_strOutput, m_carrier.GetLastError()));
     m_carrier.ReleasePicture();
-    Verify(output.GetReadPath(), strPassword, message);
+    Verify(service, output.GetReadPath(), strPassword, message);
     if (!output.Commit())
         throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
     context.Out() << "Hidden: " << C_Text::Printable(message.m_strName) << " (" << message.m_nSize << " bytes)\n";
@@ -229,35 +221,32 @@ void C_HideJob::CheckTransparency(const C_CliContext& context)
     context.Err() << "Warning: the hide changed whether " << strPixels << " are transparent.\n";
 }
 
-void C_HideJob::Verify(const std::string& strWritten, const std::string& strPassphrase, const C_Message& message) const
+void C_HideJob::Verify(const C_HideService& service, const std::string& strWritten, const std::string& strPassphrase,
+    const C_Message& message) const
 {
     const std::string strNotWritten = C_Text::Printable(m_strOutput) + " was not written.";
-    C_Carrier written;
-    written.SetAllowLarge(true);  // our own file: a flat picture may compress far below its pixels
-    if (!written.OpenImage(strWritten))
+    // As reveal will look: every kind, the plain record first.
+    std::string strError;
+    switch (service.ReadBack(strWritten, strPassphrase, message.m_strName,
+        std::span<const uint8_t>(message.GetData(), message.m_nSize), strError)) {
+    case C_HideService::E_ReadBack::Same: return;
+    case C_HideService::E_ReadBack::Unreadable:
         throw C_CliError(E_ExitCode::Failed,
             "The picture as written could not be read back; " + strNotWritten + "\n"
-                + C_PictureIo::Reason(m_strOutput, written.GetLastError()));
-    // As reveal will look: either kind, the plain record first.
-    C_Message revealed;
-    bool bSealed = false;
-    const E_RevealOutcome eOutcome = written.RevealAny(revealed, strPassphrase, &bSealed);
+                + C_PictureIo::Reason(m_strOutput, strError));
     // The check itself could not be made: say so rather than blame the format.
-    if (eOutcome == E_RevealOutcome::NoMemory)
+    case C_HideService::E_ReadBack::NoMemory:
         throw C_CliError(E_ExitCode::Failed,
             std::string(vmk::kStrSealedNoMemory) + " to check the written picture; " + strNotWritten);
-    const bool bFound = eOutcome == E_RevealOutcome::Found;
-    const bool bSame = bFound && revealed.m_strName == message.m_strName && revealed.m_nSize == message.m_nSize
-        && std::equal(message.GetData(), message.GetData() + message.m_nSize, revealed.GetData());
-    if (bSame && bSealed == m_bSeal)
-        return;
     // An older plain record under the same pass phrase that the sealed one left whole is found
     // first, and reveal would give that one.
-    if (bFound && m_bSeal && !bSealed)
+    case C_HideService::E_ReadBack::EarlierKind:
         throw C_CliError(E_ExitCode::Failed,
             "The picture already holds a message hidden without --seal under this pass phrase, and reveal "
             "would find that one first; "
                 + strNotWritten + " Seal into a picture without it, or use another pass phrase.");
+    case C_HideService::E_ReadBack::Different: break;
+    }
     throw C_CliError(E_ExitCode::Failed,
         "The picture as written does not give the hidden message back (the "
             + std::string(C_PictureIo::FormatName(m_eOutputFormat)) + " format did not keep its pixel bytes); "

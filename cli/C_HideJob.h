@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+class C_HideService;
 class C_Message;
 
 namespace CLI {
@@ -45,17 +46,17 @@ public:
     void Run(const C_CliContext& context, const C_Message& message, const char* pFitText);
 
 private:
-    // Whether the message, compressed where that helps, fits a sealed record in the picture.
-    bool SealedFits(const C_Message& message) const;
     // --embed as given; unset: replacement for the plain record, plus or minus one for the sealed.
     E_Embedding Embedding() const;
     void CheckEmbedding() const;
     void PairPalette(const C_CliContext& context);
-    void HideSealed(const C_Message& message, const std::string& strPassphrase, const char* pFitText);
+    // Why a seal was refused: Refused with pFitText when too large, else Failed.
+    [[noreturn]] static void RefuseSeal(E_RecordOutcome eOutcome, const char* pFitText);
     // After the hide: refuses it (Refused, unless --force) when it changed whether any pixel is
     // transparent, with the count; with --force it warns.
     void CheckTransparency(const C_CliContext& context);
-    void Verify(const std::string& strWritten, const std::string& strPassphrase, const C_Message& message) const;
+    void Verify(const C_HideService& service, const std::string& strWritten, const std::string& strPassphrase,
+        const C_Message& message) const;
 
     std::string m_strPicture;
     std::string m_strOutput;

@@ -4,6 +4,7 @@
 #include "commands/C_Prompts.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
+#include "model/C_HideService.h"
 #include "model/C_Message.h"
 
 void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
@@ -12,7 +13,7 @@ void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::fu
     C_Message message;
     if (!AskText(prompts, message))
         return;
-    if (!carrier.WillFit(message)) {
+    if (!C_HideService::For(false).Fits(carrier, message)) {
         prompts.ShowMessage(vmk::kStrTextWontFit);
         return;
     }

@@ -4,6 +4,7 @@
 #include "commands/C_HideSealedCommand.h"
 #include "commands/C_Prompts.h"
 #include "commands/vmk_command_texts.h"
+#include "model/C_HideService.h"
 #include "model/C_Message.h"
 
 void C_ComposeSealedCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
@@ -13,7 +14,7 @@ void C_ComposeSealedCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const s
     if (!C_ComposeCommand::AskText(prompts, message))
         return;
     // At most 250 characters: compressing them for the fit test takes no time worth a wait cursor.
-    if (!C_HideSealedCommand::WillFit(carrier, message)) {
+    if (!C_HideService::For(true).Fits(carrier, message)) {
         prompts.ShowMessage(vmk::kStrTextWontFit);
         return;
     }

@@ -5,6 +5,7 @@
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
 #include "model/C_FileException.h"
+#include "model/C_HideService.h"
 #include "model/C_Message.h"
 #include "model/C_TextFormat.h"
 #include "model/image/C_PalettePairing.h"
@@ -20,7 +21,7 @@ void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::funct
             prompts, message, [&carrier](size_t nNameBytes) { return carrier.GetLargestPayload(nNameBytes); },
             strChosenPath))
         return;
-    if (!carrier.WillFit(message)) {
+    if (!C_HideService::For(false).Fits(carrier, message)) {
         prompts.ShowMessage(vmk::kStrFileWontFit);
         return;
     }
@@ -103,8 +104,9 @@ void C_HideCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const st
         C_BusyScope busy(prompts);
         carrier.KeepBeforeHide();
         strPairing = PairPaletteIfAsked(carrier, options);
-        bHidden = carrier.HideMessage(
-            message, strPassword, options.m_bMatchEmbedding ? E_Embedding::Match : E_Embedding::Replace);
+        bHidden = C_HideService::For(false).Hide(carrier, message, strPassword,
+                      options.m_bMatchEmbedding ? E_Embedding::Match : E_Embedding::Replace)
+            == E_RecordOutcome::Hidden;
     }
     if (bHidden && !ConfirmTransparency(carrier, prompts))
         return;

@@ -4,6 +4,7 @@
 #include "commands/C_Prompts.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
+#include "model/C_HideService.h"
 #include "model/C_Message.h"
 #include "model/C_SealedRecord.h"
 
@@ -23,25 +24,13 @@ void C_HideSealedCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std:
     bool bFits = false;
     {
         C_BusyScope busy(prompts);
-        bFits = WillFit(carrier, message);
+        bFits = C_HideService::For(true).Fits(carrier, message);
     }
     if (!bFits) {
         prompts.ShowMessage(vmk::kStrFileWontFit);
         return;
     }
     HidePayload(carrier, prompts, fnRedraw, message, vmk::kStrFileWontFit, fnHidden, options);
-}
-
-bool C_HideSealedCommand::WillFit(const C_Carrier& carrier, const C_Message& message)
-{
-    const uint32_t nCapacity = carrier.GetSealedCapacity(message.m_strName.size());
-    if (message.m_nSize <= nCapacity)
-        return true;
-    if (!message.GetData())
-        return false;
-    // The seal compresses the same way, so this is the size it will store.
-    bool bCompressed = false;
-    return C_SealedRecord::Pack(message.GetData(), message.m_nSize, bCompressed).size() <= nCapacity;
 }
 
 void C_HideSealedCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
@@ -51,21 +40,24 @@ void C_HideSealedCommand::HidePayload(C_Carrier& carrier, C_Prompts& prompts, co
     std::string strPassphrase;
     if (!prompts.RunSealedPassphraseLoop(strPassphrase, true))
         return;
-    E_SealOutcome eOutcome = E_SealOutcome::Failed;
+    E_RecordOutcome eOutcome = E_RecordOutcome::Refused;
     std::string strPairing;
     {
         C_BusyScope busy(prompts);  // the key derivation takes about a third of a second
         carrier.KeepBeforeHide();
         strPairing = C_HideCommand::PairPaletteIfAsked(carrier, options);
-        eOutcome = carrier.HideSealed(message, strPassphrase);
+        eOutcome = C_HideService::For(true).Hide(carrier, message, strPassphrase, E_Embedding::Match);
     }
-    if (eOutcome == E_SealOutcome::Hidden && !C_HideCommand::ConfirmTransparency(carrier, prompts))
+    if (eOutcome == E_RecordOutcome::Hidden && !C_HideCommand::ConfirmTransparency(carrier, prompts))
         return;
     carrier.ReleaseKept(false);
-    switch (eOutcome) {
-    case E_SealOutcome::Hidden: break;
-    case E_SealOutcome::WontFit: prompts.ShowMessage(pszFitMessage); return;
-    case E_SealOutcome::Failed: prompts.ShowMessage(vmk::kStrSealFailed); return;
+    if (eOutcome == E_RecordOutcome::TooLarge) {
+        prompts.ShowMessage(pszFitMessage);
+        return;
+    }
+    if (eOutcome != E_RecordOutcome::Hidden) {
+        prompts.ShowMessage(vmk::kStrSealFailed);
+        return;
     }
     if (fnRedraw)
         fnRedraw();

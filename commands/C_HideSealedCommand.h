@@ -18,10 +18,6 @@ public:
     static void Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
         const C_HideCommand::HiddenFn& fnHidden = {}, const C_HideOptions& options = {});
 
-    // True when the message fits the carrier as a sealed record: as it is, or compressed (which
-    // takes a moment for a large payload).
-    static bool WillFit(const C_Carrier& carrier, const C_Message& message);
-
     // The steps shared with Compose a Sealed Message once the payload has passed the fit test:
     // pass phrase twice, seal, redraw, success dialog. A seal refused for its size shows
     // pszFitMessage. A seal that changes whether some pixels are transparent asks first

@@ -3,6 +3,7 @@
 #include "commands/C_BusyScope.h"
 #include "commands/C_Prompts.h"
 #include "model/C_Carrier.h"
+#include "model/C_HideService.h"
 #include "model/C_Message.h"
 #include "model/image/C_ConversionLoss.h"
 #include "res/vmk_ids.h"
@@ -188,22 +189,12 @@ bool C_vmkDoc::DoSaveAs()
 
 bool C_vmkDoc::HiddenRecordSurvives(const std::string& strPath) const
 {
-    C_Carrier reread;
-    reread.SetAllowLarge(true);  // the user already has this picture open
-    if (!reread.OpenImage(strPath))
-        return false;
-    C_Message message;
-    if (m_hidden->m_bSealed) {
-        // Found as a sealed record, not as a plain one the same pass phrase happens to open.
-        bool bSealed = false;
-        if (reread.RevealAny(message, m_hidden->m_strPassword, &bSealed) != E_RevealOutcome::Found || !bSealed)
-            return false;
-    } else if (!reread.RevealMessage(message, m_hidden->m_strPassword)) {
-        return false;
-    }
-    const uint8_t* pData = message.GetData();
-    return message.m_strName == m_hidden->m_strName && message.m_nSize == m_hidden->m_aData.size()
-        && (message.m_nSize == 0 || (pData && std::equal(m_hidden->m_aData.begin(), m_hidden->m_aData.end(), pData)));
+    // Found as a record of the kind that was hidden, not as another one the same pass phrase
+    // happens to open.
+    std::string strError;
+    return C_HideService::For(m_hidden->m_bSealed)
+               .ReadBack(strPath, m_hidden->m_strPassword, m_hidden->m_strName, m_hidden->m_aData, strError)
+        == C_HideService::E_ReadBack::Same;
 }
 
 bool C_vmkDoc::SaveModified()

@@ -1,0 +1,54 @@
+#include "model/C_HideService.h"
+
+#include "model/C_Carrier.h"
+#include "model/C_Message.h"
+#include "model/C_PlainRecord.h"
+#include "model/C_SealedRecordKind.h"
+
+#include <algorithm>
+
+C_HideService C_HideService::For(bool bSealed)
+{
+    if (bSealed)
+        return C_HideService(C_SealedRecordKind::Kind());
+    return C_HideService(C_PlainRecord::Kind());
+}
+
+bool C_HideService::Fits(const C_Carrier& carrier, const C_Message& message) const
+{
+    return carrier.Fits(m_kind, message);
+}
+
+E_RecordOutcome C_HideService::Hide(
+    C_Carrier& carrier, const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding) const
+{
+    return carrier.Hide(m_kind, message, strPassphrase, eEmbedding);
+}
+
+C_HideService::E_ReadBack C_HideService::ReadBack(const std::string& strPath, const std::string& strPassphrase,
+    std::string_view strName, std::span<const uint8_t> payload, std::string& strError) const
+{
+    C_Carrier written;
+    written.SetAllowLarge(true);  // our own file: a flat picture may compress far below its pixels
+    if (!written.OpenImage(strPath)) {
+        strError = written.GetLastError();
+        return E_ReadBack::Unreadable;
+    }
+    C_Message revealed;
+    const C_Record* pFound = nullptr;
+    const E_RecordOutcome eOutcome = written.Reveal(revealed, strPassphrase, nullptr, &pFound);
+    if (eOutcome == E_RecordOutcome::NoMemory)
+        return E_ReadBack::NoMemory;
+    if (eOutcome != E_RecordOutcome::Found || !pFound)
+        return E_ReadBack::Different;
+    if (pFound != &m_kind) {
+        const auto kinds = C_Carrier::RecordKinds();
+        const auto itFound = std::find(kinds.begin(), kinds.end(), pFound);
+        const auto itOurs = std::find(kinds.begin(), kinds.end(), &m_kind);
+        return itFound < itOurs ? E_ReadBack::EarlierKind : E_ReadBack::Different;
+    }
+    const uint8_t* pData = revealed.GetData();
+    const bool bSame = revealed.m_strName == strName && revealed.m_nSize == payload.size()
+        && (payload.empty() || (pData && std::equal(payload.begin(), payload.end(), pData)));
+    return bSame ? E_ReadBack::Same : E_ReadBack::Different;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Hiding in the steps both programs take, each written once: whether a message fits a record
+// of the chosen kind, the hide itself, and after the picture is saved, the read-back that shows
+// the file gives the message back as a reveal will find it.
+
+#include "model/C_Record.h"
+#include "model/E_Embedding.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+class C_Carrier;
+class C_Message;
+
+class C_HideService {
+public:
+    enum class E_ReadBack {
+        Same,         // a reveal finds a record of this kind with this name and payload
+        Unreadable,   // the file does not open as a picture
+        NoMemory,     // the check could not be made: a key derivation found too little memory
+        EarlierKind,  // a record of a kind that a reveal tries before this one is found first
+        Different,    // nothing is found, or not this record
+    };
+
+    explicit C_HideService(const C_Record& kind)
+        : m_kind(kind)
+    { }
+    // The plain record, or the sealed one.
+    static C_HideService For(bool bSealed);
+
+    const C_Record& Kind() const { return m_kind; }
+    bool Fits(const C_Carrier& carrier, const C_Message& message) const;
+    E_RecordOutcome Hide(
+        C_Carrier& carrier, const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding) const;
+    // Opens the saved picture at strPath (however large: it is the caller's own) and looks for
+    // the record under strPassphrase as a reveal would. strError: why the file did not open.
+    E_ReadBack ReadBack(const std::string& strPath, const std::string& strPassphrase, std::string_view strName,
+        std::span<const uint8_t> payload, std::string& strError) const;
+
+private:
+    const C_Record& m_kind;
+};
