@@ -5,7 +5,7 @@
 #include "model/C_Carrier.h"
 #include "model/C_AtomicFileWriter.h"
 #include "model/image/C_FormatRegistry.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 #include "model/image/E_ImageError.h"
 
 #include <algorithm>

@@ -1,10 +1,10 @@
 #include "model/image/C_ColourComparer.h"
 
 #include "model/image/C_DefaultColours.h"
-#include "model/image/C_GifDocument.h"
+#include "model/image/gif/C_GifDocument.h"
 #include "model/image/C_FormatRegistry.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <cstring>
 #include <vector>

@@ -1,10 +1,10 @@
 #include "model/image/C_FormatRegistry.h"
 
-#include "model/image/C_BmpCodec.h"
-#include "model/image/C_GifDecoder.h"
-#include "model/image/C_GifEncoder.h"
-#include "model/image/C_PcxCodec.h"
-#include "model/image/C_PngCodec.h"
+#include "model/image/bmp/C_BmpCodec.h"
+#include "model/image/gif/C_GifDecoder.h"
+#include "model/image/gif/C_GifEncoder.h"
+#include "model/image/pcx/C_PcxCodec.h"
+#include "model/image/png/C_PngCodec.h"
 
 namespace {
 
