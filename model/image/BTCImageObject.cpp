@@ -66,9 +66,9 @@ bool BTCImageObject::Decode(C_ByteSource& src)
     if (!src.Read(0, aHead, nHead))
         return Fail(std::string(ImageErrorText(E_ImageError::CannotRead)) + ": " + src.GetError());
     E_ImageFormat eFormat = C_FormatDetector::Detect(std::span<const uint8_t>(aHead, nHead));
-    // A PCX mark with a bad header is decoded anyway, so the refusal names the bad field.
-    if (eFormat == E_ImageFormat::None && nHead > 0 && aHead[0] == 0x0A)
-        eFormat = E_ImageFormat::Pcx;
+    // A format's mark with a bad header is decoded anyway, so the refusal names the bad field.
+    if (eFormat == E_ImageFormat::None)
+        eFormat = C_FormatRegistry::ForLeadByte(std::span<const uint8_t>(aHead, nHead));
     if (eFormat == E_ImageFormat::None && C_FormatDetector::IsJpeg(std::span<const uint8_t>(aHead, nHead)))
         return Fail(ImageErrorText(E_ImageError::Lossy), E_ImageError::Lossy);
     if (eFormat == E_ImageFormat::None)

@@ -46,15 +46,15 @@ std::vector<S_FormatEntry> MakeEntries()
 {
     // A 32-bit BMP may name an alpha channel in its masks; a GIF marks one palette index
     // transparent; a PNG has both, 16-bit samples and animation.
-    const S_FormatEntry bmp{E_ImageFormat::Bmp, "BMP", "bmp", "Windows Bitmap", &C_BmpCodec::IsBmp, false,
+    const S_FormatEntry bmp{E_ImageFormat::Bmp, "BMP", "bmp", "Windows Bitmap", &C_BmpCodec::IsBmp, false, -1,
         &C_BmpCodec::Decode, &EncodeBmp, Capabilities(true, true, false, false, 8)};
     const S_FormatEntry gif{E_ImageFormat::Gif, "GIF", "gif", "Compuserve Graphics Interchange Format",
-        &C_GifDecoder::IsGif, false, &C_GifDecoder::Decode, &EncodeGif, Capabilities(false, false, true, true, 8)};
+        &C_GifDecoder::IsGif, false, -1, &C_GifDecoder::Decode, &EncodeGif, Capabilities(false, false, true, true, 8)};
     // PCX has no magic number of its own, only a plausible header, so it is tried last.
-    const S_FormatEntry pcx{E_ImageFormat::Pcx, "PCX", "pcx", "ZSoft PC Paint Brush", &C_PcxCodec::IsPcx, true,
+    const S_FormatEntry pcx{E_ImageFormat::Pcx, "PCX", "pcx", "ZSoft PC Paint Brush", &C_PcxCodec::IsPcx, true, 0x0A,
         &C_PcxCodec::Decode, &EncodePcx, Capabilities(true, false, false, false, 8)};
     const S_FormatEntry png{E_ImageFormat::Png, "PNG", "png", "Portable Network Graphics", &C_PngCodec::IsPng, false,
-        &C_PngCodec::Decode, &EncodePng, Capabilities(true, true, true, true, 16)};
+        -1, &C_PngCodec::Decode, &EncodePng, Capabilities(true, true, true, true, 16)};
     return {bmp, gif, pcx, png};
 }
 
@@ -108,6 +108,16 @@ E_ImageFormat C_FormatRegistry::Detect(std::span<const uint8_t> head)
         for (const S_FormatEntry& entry : All())
             if (entry.bWeakSignature == bWeak && entry.fnIsSignature(head))
                 return entry.eFormat;
+    return E_ImageFormat::None;
+}
+
+E_ImageFormat C_FormatRegistry::ForLeadByte(std::span<const uint8_t> head)
+{
+    if (head.empty())
+        return E_ImageFormat::None;
+    for (const S_FormatEntry& entry : All())
+        if (entry.nLeadByte == head[0])
+            return entry.eFormat;
     return E_ImageFormat::None;
 }
 

@@ -35,6 +35,9 @@ struct S_FormatEntry {
     // The first bytes are this format's; a weak signature is tried after every strong one.
     bool (*fnIsSignature)(std::span<const uint8_t> head) = nullptr;
     bool bWeakSignature = false;
+    // A first byte that sends a picture to this decoder even when the signature test fails, so
+    // the refusal names the bad field rather than an unknown format; -1 for none.
+    int nLeadByte = -1;
     bool (*fnDecode)(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err) = nullptr;
     // May adjust data first (a PNG palette grows to cover every index), as a save always did.
     bool (*fnEncode)(BTCImageData& data, C_ByteSink& sink, C_ImageError& err) = nullptr;
@@ -53,6 +56,8 @@ public:
     static E_ImageFormat ForPath(const std::string& strPath);
     // The format whose signature the head carries, strong signatures first; None when none.
     static E_ImageFormat Detect(std::span<const uint8_t> head);
+    // The format whose lead byte the head starts with; None when none.
+    static E_ImageFormat ForLeadByte(std::span<const uint8_t> head);
     // Every extension, lower case, in the order of All().
     static std::vector<std::string> Extensions();
     // The names for a help text, "BMP, GIF, PCX or PNG": joined by ", " and the last one by
