@@ -4,6 +4,7 @@
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
 #include "model/analysis/C_DetectionCheck.h"
+#include "model/image/C_FormatRegistry.h"
 
 #include <cstdint>
 #include <iomanip>
@@ -26,7 +27,7 @@ C_AnalyzeCommand::C_AnalyzeCommand(CLI::App& root)
     m_pCommand = root.add_subcommand("analyze",
         "Estimate how much of a picture's lowest bits looks replaced (sample pair analysis, RS analysis, "
         "chi-square attack) and how much it could hide and still read clean");
-    m_pCommand->add_option("PICTURE", m_strPicture, "The picture (BMP, GIF, PCX or PNG)")->required();
+    m_pCommand->add_option("PICTURE", m_strPicture, "The picture (" + C_FormatRegistry::NameList() + ")")->required();
     m_pCommand->add_flag("--json", m_bJson, "Print the same fields as one JSON object");
     m_pCommand->footer("Example:\n  veilmark-cli analyze photo.png --json");
 }

@@ -3,6 +3,7 @@
 #include "cli/C_PictureIo.h"
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
+#include "model/image/C_FormatRegistry.h"
 
 #include <cstdint>
 #include <ostream>
@@ -11,7 +12,7 @@ C_InfoCommand::C_InfoCommand(CLI::App& root)
 {
     m_pCommand = root.add_subcommand(
         "info", "Show a picture's format, size, geometry, depth and how much it can hide, plain and sealed");
-    m_pCommand->add_option("PICTURE", m_strPicture, "The picture (BMP, GIF, PCX or PNG)")->required();
+    m_pCommand->add_option("PICTURE", m_strPicture, "The picture (" + C_FormatRegistry::NameList() + ")")->required();
     m_pCommand->add_flag("--json", m_bJson, "Print the same fields as one JSON object");
     m_pCommand->footer("Example:\n  veilmark-cli info photo.bmp --json");
 }

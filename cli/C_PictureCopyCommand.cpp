@@ -4,6 +4,7 @@
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
 #include "model/image/C_ConversionLoss.h"
+#include "model/image/C_FormatRegistry.h"
 
 #include <ostream>
 
@@ -14,7 +15,8 @@ C_PictureCopyCommand::C_PictureCopyCommand(
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture to convert")->required();
     m_pCommand
         ->add_option("-o,--output", m_strOutput,
-            "The picture to write; its last three characters (bmp, gif, pcx, png) choose the format")
+            "The picture to write; its last three characters (" + C_FormatRegistry::NameList(", ", true)
+                + ") choose the format")
         ->required()
         ->option_text("OUTPUT");
     m_pCommand->add_flag("--force", m_bForce, "Replace an OUTPUT whose mode denies writing");

@@ -4,7 +4,8 @@
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
 #include "model/C_AtomicFileWriter.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/C_FormatRegistry.h"
+#include "model/image/png/C_PngDocument.h"
 #include "model/image/E_ImageError.h"
 
 #include <algorithm>
@@ -41,7 +42,7 @@ E_ImageFormat C_PictureIo::RequireOutputFormat(const std::string& strOutput)
 
 const char* C_PictureIo::FormatName(E_ImageFormat eFormat)
 {
-    const char* pszName = ImageFormatName(eFormat);
+    const char* pszName = C_FormatRegistry::Name(eFormat);
     return pszName ? pszName : "unknown";
 }
 

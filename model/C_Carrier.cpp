@@ -7,6 +7,7 @@
 #include "model/C_SealedRecordKind.h"
 #include "model/C_Transparency.h"
 #include "model/image/C_DecodeLimit.h"
+#include "model/image/C_FormatRegistry.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
 
@@ -61,22 +62,7 @@ void C_Carrier::RefreshView()
 
 E_ImageFormat C_Carrier::FormatForPath(const std::string& strPath)
 {
-    if (strPath.size() < 3)
-        return E_ImageFormat::None;
-    char aExtension[4] = {};
-    for (int i = 0; i < 3; ++i) {
-        const char c = strPath[strPath.size() - 3 + i];
-        aExtension[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    if (std::strcmp(aExtension, "bmp") == 0)
-        return E_ImageFormat::Bmp;
-    if (std::strcmp(aExtension, "pcx") == 0)
-        return E_ImageFormat::Pcx;
-    if (std::strcmp(aExtension, "gif") == 0)
-        return E_ImageFormat::Gif;
-    if (std::strcmp(aExtension, "png") == 0)
-        return E_ImageFormat::Png;
-    return E_ImageFormat::None;
+    return C_FormatRegistry::ForPath(strPath);
 }
 
 bool C_Carrier::SaveImage(const std::string& strPath)

@@ -1,7 +1,7 @@
 #include "model/C_MatchEmbedding.h"
 
 #include "model/image/C_DefaultColours.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <sodium.h>
 

@@ -1,8 +1,8 @@
 #include "model/C_Transparency.h"
 
 #include "model/image/C_CheckedSize.h"
-#include "model/image/C_GifDocument.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/gif/C_GifDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,6 +2,7 @@
 
 #include "commands/C_Prompts.h"
 #include "model/image/C_FormatDetector.h"
+#include "model/image/C_FormatRegistry.h"
 #include "res/vmk_strings.h"
 #include "shell/C_ChildFrame.h"
 #include "shell/C_MainFrame.h"
@@ -14,7 +15,10 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -48,8 +52,9 @@ C_FileDrop::C_FileDrop(C_MainFrame* pFrame, C_Prompts& prompts, T_OpenFn fnOpen)
 
 bool C_FileDrop::IsPicture(const QString& strPath)
 {
-    static const QStringList kExtensions = {"bmp", "gif", "pcx", "png"};
-    if (kExtensions.contains(QFileInfo(strPath).suffix(), Qt::CaseInsensitive))
+    const std::vector<std::string> extensions = C_FormatRegistry::Extensions();
+    const std::string strSuffix = QFileInfo(strPath).suffix().toLower().toStdString();
+    if (std::find(extensions.begin(), extensions.end(), strSuffix) != extensions.end())
         return true;
     QFile file(strPath);
     if (!file.open(QIODevice::ReadOnly))

@@ -2,7 +2,7 @@
 
 #include "model/image/BTCImageData.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <QList>
 

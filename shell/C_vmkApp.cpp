@@ -5,7 +5,7 @@
 #include "commands/C_DialogPrompts.h"
 #include "model/C_Carrier.h"
 #include "model/image/BTCImageData.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_resources.h"
 #include "res/vmk_strings.h"

@@ -6,6 +6,7 @@
 #include "model/C_HideService.h"
 #include "model/C_Message.h"
 #include "model/image/C_ConversionLoss.h"
+#include "model/image/C_FormatRegistry.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 #include "shell/C_SplashWnd.h"
@@ -19,14 +20,8 @@ namespace {
 
 QString FormatName(E_ImageFormat eFormat)
 {
-    switch (eFormat) {
-    case E_ImageFormat::Bmp: return QStringLiteral("BMP");
-    case E_ImageFormat::Gif: return QStringLiteral("GIF");
-    case E_ImageFormat::Pcx: return QStringLiteral("PCX");
-    case E_ImageFormat::Png: return QStringLiteral("PNG");
-    case E_ImageFormat::None: break;
-    }
-    return {};
+    const char* pszName = C_FormatRegistry::Name(eFormat);
+    return pszName ? QString::fromLatin1(pszName) : QString();
 }
 
 // A failure's second line, as the command-line tool gives it: "path: reason".

@@ -14,7 +14,7 @@
 #include "model/image/BTCImageData.h"
 #include "model/image/C_DefaultColours.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 #include "shell/C_HideChoices.h"

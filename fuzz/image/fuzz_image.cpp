@@ -12,8 +12,8 @@
 #include "model/image/C_ImageComparer.h"
 #include "model/image/C_PalettePairing.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/C_PngCodec.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngCodec.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include "model/analysis/C_SamplePairAnalysis.h"
 #include "model/image/C_DefaultColours.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 #include "model/vmk_texts.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "model/image/BTCImageData.h"
 
-#include "model/image/C_GifDocument.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/gif/C_GifDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,17 +1,13 @@
 #include "model/image/BTCImageObject.h"
 
 #include "model/C_AtomicFileWriter.h"
-#include "model/image/C_BmpCodec.h"
 #include "model/image/C_ByteSink.h"
 #include "model/image/C_ByteSource.h"
 #include "model/image/C_CheckedSize.h"
 #include "model/image/C_DecodeLimit.h"
 #include "model/image/C_FormatDetector.h"
-#include "model/image/C_GifDecoder.h"
-#include "model/image/C_GifEncoder.h"
+#include "model/image/C_FormatRegistry.h"
 #include "model/image/C_ImageConverter.h"
-#include "model/image/C_PcxCodec.h"
-#include "model/image/C_PngCodec.h"
 
 #include <algorithm>
 
@@ -19,14 +15,8 @@ namespace {
 
 std::string FormatName(E_ImageFormat eFormat)
 {
-    switch (eFormat) {
-    case E_ImageFormat::Bmp: return "BMP";
-    case E_ImageFormat::Pcx: return "PCX";
-    case E_ImageFormat::Gif: return "GIF";
-    case E_ImageFormat::Png: return "PNG";
-    case E_ImageFormat::None: break;
-    }
-    return "format " + std::to_string(static_cast<int>(eFormat));
+    const char* pszName = C_FormatRegistry::Name(eFormat);
+    return pszName ? std::string(pszName) : "format " + std::to_string(static_cast<int>(eFormat));
 }
 
 }  // namespace
@@ -76,9 +66,9 @@ bool BTCImageObject::Decode(C_ByteSource& src)
     if (!src.Read(0, aHead, nHead))
         return Fail(std::string(ImageErrorText(E_ImageError::CannotRead)) + ": " + src.GetError());
     E_ImageFormat eFormat = C_FormatDetector::Detect(std::span<const uint8_t>(aHead, nHead));
-    // A PCX mark with a bad header is decoded anyway, so the refusal names the bad field.
-    if (eFormat == E_ImageFormat::None && nHead > 0 && aHead[0] == 0x0A)
-        eFormat = E_ImageFormat::Pcx;
+    // A format's mark with a bad header is decoded anyway, so the refusal names the bad field.
+    if (eFormat == E_ImageFormat::None)
+        eFormat = C_FormatRegistry::ForLeadByte(std::span<const uint8_t>(aHead, nHead));
     if (eFormat == E_ImageFormat::None && C_FormatDetector::IsJpeg(std::span<const uint8_t>(aHead, nHead)))
         return Fail(ImageErrorText(E_ImageError::Lossy), E_ImageError::Lossy);
     if (eFormat == E_ImageFormat::None)
@@ -88,14 +78,8 @@ bool BTCImageObject::Decode(C_ByteSource& src)
     BTCImageData decoded;
     C_ImageError err;
     const C_DecodeLimit limit(m_nMaxImageBytes, src.Size(), m_bAllowLarge);
-    bool bOk = false;
-    switch (eFormat) {
-    case E_ImageFormat::Bmp: bOk = C_BmpCodec::Decode(src, limit, decoded, err); break;
-    case E_ImageFormat::Pcx: bOk = C_PcxCodec::Decode(src, limit, decoded, err); break;
-    case E_ImageFormat::Gif: bOk = C_GifDecoder::Decode(src, limit, decoded, err); break;
-    case E_ImageFormat::Png: bOk = C_PngCodec::Decode(src, limit, decoded, err); break;
-    case E_ImageFormat::None: break;
-    }
+    const S_FormatEntry* pEntry = C_FormatRegistry::Find(eFormat);
+    const bool bOk = pEntry && pEntry->fnDecode(src, limit, decoded, err);
     if (!bOk)
         return Fail(FormatName(eFormat) + ": " + err.Text(), err.GetCode());
     m_data.Swap(decoded);
@@ -107,8 +91,8 @@ bool BTCImageObject::Encode(E_ImageFormat eFormat, C_ByteSink& sink)
 {
     if (m_data.IsEmpty())
         return Fail(ImageErrorText(E_ImageError::NoPicture));
-    if (eFormat != E_ImageFormat::Bmp && eFormat != E_ImageFormat::Pcx && eFormat != E_ImageFormat::Gif
-        && eFormat != E_ImageFormat::Png)
+    const S_FormatEntry* pEntry = C_FormatRegistry::Find(eFormat);
+    if (!pEntry)
         return Fail("unknown format code " + std::to_string(static_cast<int>(eFormat)));
 
     C_ImageError err;
@@ -119,17 +103,7 @@ bool BTCImageObject::Encode(E_ImageFormat eFormat, C_ByteSink& sink)
             return Fail(FormatName(eFormat) + ": " + err.Text());
         pData = &converted;
     }
-    if (eFormat == E_ImageFormat::Png)
-        C_PngCodec::CoverIndices(*pData);
-    bool bOk = false;
-    switch (eFormat) {
-    case E_ImageFormat::Bmp: bOk = C_BmpCodec::Encode(*pData, sink, err); break;
-    case E_ImageFormat::Pcx: bOk = C_PcxCodec::Encode(*pData, sink, err); break;
-    case E_ImageFormat::Gif: bOk = C_GifEncoder::Encode(*pData, sink, err); break;
-    case E_ImageFormat::Png: bOk = C_PngCodec::Encode(*pData, sink, err); break;
-    case E_ImageFormat::None: break;
-    }
-    if (!bOk)
+    if (!pEntry->fnEncode(*pData, sink, err))
         return Fail(FormatName(eFormat) + ": " + err.Text());
     return true;
 }

@@ -1,10 +1,10 @@
 #include "model/image/C_ColourComparer.h"
 
 #include "model/image/C_DefaultColours.h"
-#include "model/image/C_GifDocument.h"
-#include "model/image/C_ImageFormat.h"
+#include "model/image/gif/C_GifDocument.h"
+#include "model/image/C_FormatRegistry.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <cstring>
 #include <vector>
@@ -28,7 +28,7 @@ const uint32_t* MasksOf(const BTCImageData& data)
 
 const char* FormatName(E_ImageFormat eFormat)
 {
-    const char* pszName = ImageFormatName(eFormat);
+    const char* pszName = C_FormatRegistry::Name(eFormat);
     return pszName ? pszName : "picture";
 }
 

@@ -1,9 +1,10 @@
 #include "model/image/C_ConversionLoss.h"
 
-#include "model/image/C_GifDocument.h"
+#include "model/image/C_FormatRegistry.h"
+#include "model/image/gif/C_GifDocument.h"
 #include "model/image/C_ImageConverter.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <algorithm>
 
@@ -78,7 +79,8 @@ C_ConversionLoss C_ConversionLoss::Of(const BTCImageData& data, E_ImageFormat eT
         return loss;
     loss.m_bTransparency = HasTransparency(data);
     loss.m_bPrecision = data.m_pPng && data.m_pPng->m_nBitDepth == 16;
-    loss.m_bColours = eTarget == E_ImageFormat::Gif && !C_PixelReader(data).IsIndexed();
+    const S_FormatEntry* pTarget = C_FormatRegistry::Find(eTarget);
+    loss.m_bColours = pTarget && !pTarget->caps.bTrueColour && !C_PixelReader(data).IsIndexed();
     return loss;
 }
 

@@ -2,9 +2,9 @@
 
 #include "model/image/C_CheckedSize.h"
 #include "model/image/C_DefaultColours.h"
-#include "model/image/C_GifDocument.h"
+#include "model/image/gif/C_GifDocument.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <algorithm>
 #include <vector>

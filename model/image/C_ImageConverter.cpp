@@ -3,7 +3,7 @@
 #include "model/image/C_CheckedSize.h"
 #include "model/image/C_DefaultColours.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <gif_lib.h>
 

@@ -1,8 +1,8 @@
 #include "model/image/C_PalettePairing.h"
 
-#include "model/image/C_GifDocument.h"
+#include "model/image/gif/C_GifDocument.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <algorithm>
 #include <array>

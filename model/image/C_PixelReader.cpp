@@ -2,7 +2,7 @@
 
 #include "model/image/C_CheckedSize.h"
 #include "model/image/C_DefaultColours.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 uint8_t C_PixelReader::S_Channel::Extract(uint32_t nValue) const
 {

@@ -2,7 +2,7 @@
 
 #include "model/C_Carrier.h"
 #include "model/image/BTCImageData.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 #include "model/vmk_texts.h"
 #include "res/vmk_ids.h"
 #include "shell/C_ChildFrame.h"

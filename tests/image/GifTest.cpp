@@ -3,7 +3,7 @@
 
 #include "tests/support/C_ImageBytes.h"
 #include "model/image/BTCImageObject.h"
-#include "model/image/C_GifDocument.h"
+#include "model/image/gif/C_GifDocument.h"
 #include "model/image/C_ImageComparer.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "model/image/BTCImageObject.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "model/image/C_GifDocument.h"
+#include "model/image/gif/C_GifDocument.h"
 
 #include <utility>
 

@@ -1,9 +1,9 @@
-#include "model/image/C_GifDecoder.h"
+#include "model/image/gif/C_GifDecoder.h"
 
 #include "model/image/C_DefaultColours.h"
-#include "model/image/C_GifDocument.h"
-#include "model/image/C_GifFile.h"
-#include "model/image/C_GifLayout.h"
+#include "model/image/gif/C_GifDocument.h"
+#include "model/image/gif/C_GifFile.h"
+#include "model/image/gif/C_GifLayout.h"
 
 #include <gif_lib.h>
 

@@ -1,4 +1,4 @@
-#include "model/image/C_GifLayout.h"
+#include "model/image/gif/C_GifLayout.h"
 
 #include <algorithm>
 

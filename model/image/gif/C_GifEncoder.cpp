@@ -1,8 +1,8 @@
-#include "model/image/C_GifEncoder.h"
+#include "model/image/gif/C_GifEncoder.h"
 
-#include "model/image/C_GifDocument.h"
-#include "model/image/C_GifFile.h"
-#include "model/image/C_GifLayout.h"
+#include "model/image/gif/C_GifDocument.h"
+#include "model/image/gif/C_GifFile.h"
+#include "model/image/gif/C_GifLayout.h"
 
 #include <gif_lib.h>
 

@@ -1,4 +1,4 @@
-#include "model/image/C_GifFile.h"
+#include "model/image/gif/C_GifFile.h"
 
 #include <algorithm>
 

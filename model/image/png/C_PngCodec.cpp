@@ -1,7 +1,7 @@
-#include "model/image/C_PngCodec.h"
+#include "model/image/png/C_PngCodec.h"
 
 #include "model/image/C_CheckedSize.h"
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <png.h>
 

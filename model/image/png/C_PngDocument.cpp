@@ -1,4 +1,4 @@
-#include "model/image/C_PngDocument.h"
+#include "model/image/png/C_PngDocument.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "model/image/C_PcxCodec.h"
+#include "model/image/pcx/C_PcxCodec.h"
 
 #include "model/image/C_CheckedSize.h"
 #include "model/image/C_DefaultColours.h"

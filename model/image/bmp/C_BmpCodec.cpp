@@ -1,4 +1,4 @@
-#include "model/image/C_BmpCodec.h"
+#include "model/image/bmp/C_BmpCodec.h"
 
 #include "model/image/C_CheckedSize.h"
 #include "model/image/C_DefaultColours.h"
