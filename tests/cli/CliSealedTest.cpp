@@ -7,21 +7,12 @@
 #include "model/C_Carrier.h"
 #include "model/C_SealedRecord.h"
 #include "model/image/BTCImageData.h"
+#include "tests/support/vmk_sanitized.h"
 
 #include <zstd.h>
 
 #include <filesystem>
 #include <memory>
-
-// A lowered address space or a memory figure means nothing where the sanitizers reserve
-// terabytes of address space and keep freed memory in quarantine.
-#if defined(__SANITIZE_ADDRESS__)
-#define VMK_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VMK_SANITIZED 1
-#endif
-#endif
 
 namespace {
 

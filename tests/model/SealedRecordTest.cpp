@@ -10,6 +10,7 @@
 #include "engine/C_HiddenHeader.h"
 #include "engine/C_PositionSequence.h"
 #include "tests/support/C_TestBytes.h"
+#include "tests/support/vmk_sanitized.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
@@ -24,15 +25,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-// A lowered address space means nothing where the sanitizers reserve terabytes of it.
-#if defined(__SANITIZE_ADDRESS__)
-#define VMK_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VMK_SANITIZED 1
-#endif
-#endif
 
 namespace {
 
