@@ -78,7 +78,7 @@ void C_PictureIo::Open(
 bool C_PictureIo::IsAnimated(const C_Carrier& carrier)
 {
     const BTCImageData* pData = carrier.GetObjectDataPtr();
-    return pData && pData->m_pPng && pData->m_pPng->IsAnimated();
+    return pData && C_PngDocument::Of(*pData) && C_PngDocument::Of(*pData)->IsAnimated();
 }
 
 void C_PictureIo::RequireConvertible(const C_Carrier& carrier, E_ImageFormat eTarget, const std::string& strPath)

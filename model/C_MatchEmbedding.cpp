@@ -48,9 +48,9 @@ C_SampleWriter::E_Mode C_MatchEmbedding::ModeOf(const BTCImageData& data)
     if (data.IsEmpty())
         return E_Mode::Replace;
     if (data.GetSourceFormat() == E_ImageFormat::Png) {
-        if (!data.m_pPng)
+        if (!C_PngDocument::Of(data))
             return E_Mode::Replace;
-        const C_PngDocument& png = *data.m_pPng;
+        const C_PngDocument& png = *C_PngDocument::Of(data);
         if (png.m_nColourType == C_PngDocument::kPalette)
             return png.m_nBitDepth == 8 && IsFullGrayRamp(data.GetPalette()) ? E_Mode::MatchBytes : E_Mode::Replace;
         if (png.m_nBitDepth == 16)

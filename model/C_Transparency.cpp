@@ -27,14 +27,14 @@ C_Transparency::C_Transparency(const BTCImageData& data)
     m_nHeight = static_cast<uint32_t>(data.m_nHeight);
     m_nStride = data.m_nStride;
     E_Kind eKind = E_Kind::None;
-    if (data.m_pGif && data.m_nBitsPerPixel == 8) {
-        const int nClear = data.m_pGif->TransparentIndex();
+    if (C_GifDocument::Of(data) && data.m_nBitsPerPixel == 8) {
+        const int nClear = C_GifDocument::Of(data)->TransparentIndex();
         if (nClear >= 0) {
             m_aClear[static_cast<size_t>(nClear)] = true;
             eKind = E_Kind::Indexed;
         }
-    } else if (data.m_pPng) {
-        const C_PngDocument& png = *data.m_pPng;
+    } else if (C_PngDocument::Of(data)) {
+        const C_PngDocument& png = *C_PngDocument::Of(data);
         if (!C_PngDocument::IsValidDepth(png.m_nColourType, png.m_nBitDepth))
             return;
         m_nChannels = static_cast<unsigned>(C_PngDocument::Channels(png.m_nColourType));

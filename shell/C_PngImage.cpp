@@ -60,7 +60,7 @@ QList<QRgb> ColourTable(const C_PixelReader& reader, const C_PngDocument& doc)
 
 QImage C_PngImage::Wrap(const BTCImageData& data)
 {
-    const C_PngDocument* pDoc = data.m_pPng.get();
+    const C_PngDocument* pDoc = C_PngDocument::Of(data);
     // The reader proves that the fields describe the buffer, so every row below lies inside it.
     const C_PixelReader reader(data);
     if (!pDoc || !reader.IsValid())

@@ -258,7 +258,7 @@ bool C_vmkApp::HideChoiceApplies(unsigned nId) const
     // Palette pictures: indices of up to 8 bits with their colour table (a PNG's gray levels
     // are samples, not indices).
     return pData->GetBitsPerPixel() <= 8 && !pData->GetPalette().empty()
-        && (!pData->m_pPng || pData->m_pPng->m_nColourType == C_PngDocument::kPalette);
+        && (!C_PngDocument::Of(*pData) || C_PngDocument::Of(*pData)->m_nColourType == C_PngDocument::kPalette);
 }
 
 void C_vmkApp::ToggleHideChoice(unsigned nId)

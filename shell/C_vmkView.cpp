@@ -200,7 +200,7 @@ void C_vmkView::OnToolsGrayscale()
         const BTCImageData* pData = m_pDoc->GetCarrier()->GetObjectDataPtr();
         if (bConverted)
             m_pDoc->SetModifiedFlag(true);
-        else if (pData && pData->m_pPng && pData->m_pPng->IsAnimated())
+        else if (pData && C_PngDocument::Of(*pData) && C_PngDocument::Of(*pData)->IsAnimated())
             m_prompts.ShowMessage(vmk::kStrGrayAnimated);  // say why nothing changed
     }
     // Redrawn whatever the conversion reported; the title keeps the depth it was opened with.

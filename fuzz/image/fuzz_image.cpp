@@ -152,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     if (!C_GrayscaleEffect::Apply(*pPicture)) {
         // Only an animated PNG may be refused (its further frames would keep their colours),
         // and then the picture stays as it was loaded.
-        if (!pPicture->m_pPng || !pPicture->m_pPng->IsAnimated())
+        if (!C_PngDocument::Of(*pPicture) || !C_PngDocument::Of(*pPicture)->IsAnimated())
             Fault("gray scale refused a loaded picture", obj);
         BTCImageObject loaded;
         if (!loaded.LoadFromMemory(input) || C_ImageComparer::Compare(*loaded.GetObjectDataPtr(), *pPicture) != 0)

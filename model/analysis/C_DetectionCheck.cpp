@@ -41,7 +41,7 @@ struct S_Layout {
 S_Layout IndexedLayout(const BTCImageData& data, const C_PixelReader& reader)
 {
     S_Layout layout;
-    const C_PngDocument* pPng = data.m_eSourceFormat == E_ImageFormat::Png ? data.m_pPng.get() : nullptr;
+    const C_PngDocument* pPng = data.m_eSourceFormat == E_ImageFormat::Png ? C_PngDocument::Of(data) : nullptr;
     const bool bGray =
         (pPng && pPng->m_nColourType == C_PngDocument::kGray) || C_DefaultColours::IsGrayRamp(reader.Palette());
     layout.eSource = data.m_nBitsPerPixel == 8 ? E_Source::Bytes : E_Source::Indices;
@@ -97,8 +97,8 @@ S_Layout LayoutOf(const BTCImageData& data, const C_PixelReader& reader)
 {
     if (reader.IsIndexed())
         return IndexedLayout(data, reader);
-    if (data.m_eSourceFormat == E_ImageFormat::Png && data.m_pPng)
-        return PngLayout(*data.m_pPng);
+    if (data.m_eSourceFormat == E_ImageFormat::Png && C_PngDocument::Of(data))
+        return PngLayout(*C_PngDocument::Of(data));
     if (data.m_nBitsPerPixel == 24) {
         S_Layout layout;
         layout.nPixelBytes = 3;

@@ -1,7 +1,6 @@
 #include "model/image/BTCImageData.h"
 
-#include "model/image/gif/C_GifDocument.h"
-#include "model/image/png/C_PngDocument.h"
+#include "model/image/C_FormatRegistry.h"
 
 #include <algorithm>
 #include <utility>
@@ -23,8 +22,7 @@ void BTCImageData::DeleteObject()
     m_nXPelsPerMeter = 0;
     m_nYPelsPerMeter = 0;
     m_bHadMasks = false;
-    m_pGif.reset();
-    m_pPng.reset();
+    m_pDocument.reset();
 }
 
 void BTCImageData::Swap(BTCImageData& other) noexcept
@@ -41,8 +39,7 @@ void BTCImageData::Swap(BTCImageData& other) noexcept
     std::swap(m_nXPelsPerMeter, other.m_nXPelsPerMeter);
     std::swap(m_nYPelsPerMeter, other.m_nYPelsPerMeter);
     std::swap(m_bHadMasks, other.m_bHadMasks);
-    std::swap(m_pGif, other.m_pGif);
-    std::swap(m_pPng, other.m_pPng);
+    std::swap(m_pDocument, other.m_pDocument);
 }
 
 void BTCImageData::CopyFrom(const BTCImageData& other)
@@ -64,12 +61,44 @@ void BTCImageData::CopyFrom(const BTCImageData& other)
     m_nXPelsPerMeter = other.m_nXPelsPerMeter;
     m_nYPelsPerMeter = other.m_nYPelsPerMeter;
     m_bHadMasks = other.m_bHadMasks;
-    if (m_pGif && other.m_pGif)
-        *m_pGif = *other.m_pGif;
-    else
-        m_pGif = other.m_pGif ? std::make_unique<C_GifDocument>(*other.m_pGif) : nullptr;
-    if (m_pPng && other.m_pPng)
-        *m_pPng = *other.m_pPng;
-    else
-        m_pPng = other.m_pPng ? std::make_unique<C_PngDocument>(*other.m_pPng) : nullptr;
+    if (!other.m_pDocument)
+        m_pDocument.reset();
+    else if (!m_pDocument || !m_pDocument->AssignFrom(*other.m_pDocument))
+        m_pDocument = other.m_pDocument->Clone();
+}
+
+S_PixelLayout BTCImageData::Layout() const
+{
+    S_PixelLayout layout;
+    layout.bBottomUp = m_bBottomUp;
+    if (m_nWidth <= 0 || m_nHeight <= 0)
+        return layout;
+    if (m_pDocument) {
+        m_pDocument->Describe(*this, layout);
+        return layout;
+    }
+    // Formats without a document store indices, blue-green-red bytes or masked words.
+    switch (m_nBitsPerPixel) {
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+        layout.eChannels = E_PixelChannels::Index;
+        layout.nBitsPerSample = m_nBitsPerPixel;
+        break;
+    case 24:
+        layout.eChannels = E_PixelChannels::Bgr;
+        layout.nChannels = 3;
+        break;
+    case 16:
+    case 32:
+        layout.eChannels = E_PixelChannels::Masked;
+        layout.nBitsPerSample = m_nBitsPerPixel;
+        break;
+    default: return layout;
+    }
+    if (const S_FormatEntry* pEntry = C_FormatRegistry::Find(m_eSourceFormat))
+        layout.nRowAlign = pEntry->caps.nRowAlign;
+    layout.bKnown = true;
+    return layout;
 }

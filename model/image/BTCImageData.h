@@ -13,14 +13,13 @@
 //        16-bit samples most significant byte first (1 to 64 bits: channels x bit depth)
 
 #include "model/image/C_ImageFormat.h"
+#include "model/image/C_PictureDocument.h"
+#include "model/image/S_PixelLayout.h"
 #include "model/image/S_Rgb.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
-
-class C_GifDocument;  // every frame and extension block of a GIF file, kept for saving
-class C_PngDocument;  // a PNG file's header fields and every ancillary chunk, kept for saving
 
 class BTCImageData {
 public:
@@ -44,6 +43,9 @@ public:
     // Channel masks of a 16- or 32-bit picture (red, green, blue, alpha); 0 where not used.
     const uint32_t* GetMasks() const { return m_aMasks; }
     E_ImageFormat GetSourceFormat() const { return m_eSourceFormat; }
+    // How the pixel bytes are laid out, as the picture's format describes them; bKnown is false
+    // for fields that do not describe a layout any reader knows.
+    S_PixelLayout Layout() const;
 
     // Releases the picture; safe to repeat and on data never loaded.
     void DeleteObject();
@@ -68,8 +70,7 @@ public:
     int32_t m_nXPelsPerMeter = 0;
     int32_t m_nYPelsPerMeter = 0;
     bool m_bHadMasks = false;  // the file was BI_BITFIELDS
-    // GIF: the whole file as read, so a save replaces only the first frame's indices.
-    std::unique_ptr<C_GifDocument> m_pGif;
-    // PNG: colour type, depth, interlace and every ancillary chunk, so a save changes only pixels.
-    std::unique_ptr<C_PngDocument> m_pPng;
+    // What the format kept of the file besides the pixel bytes; null for formats that keep
+    // nothing (their layout follows from the fields above).
+    std::unique_ptr<C_PictureDocument> m_pDocument;
 };

@@ -16,8 +16,8 @@ constexpr int kGifGraphicControl = 0xF9;
 // PNG samples (gray, or red first) rather than BMP, GIF and PCX indices or blue first.
 bool HoldsPngSamples(const BTCImageData& data)
 {
-    return data.m_eSourceFormat == E_ImageFormat::Png && data.m_pPng
-        && data.m_pPng->m_nColourType != C_PngDocument::kPalette;
+    return data.m_eSourceFormat == E_ImageFormat::Png && C_PngDocument::Of(data)
+        && C_PngDocument::Of(data)->m_nColourType != C_PngDocument::kPalette;
 }
 
 const uint32_t* MasksOf(const BTCImageData& data)
@@ -39,10 +39,10 @@ public:
         : m_data(data)
         , m_reader(reader)
     {
-        if (data.m_eSourceFormat == E_ImageFormat::Png && data.m_pPng)
-            SetUpPng(*data.m_pPng);
-        else if (data.m_eSourceFormat == E_ImageFormat::Gif && data.m_pGif)
-            SetUpGif(*data.m_pGif);
+        if (data.m_eSourceFormat == E_ImageFormat::Png && C_PngDocument::Of(data))
+            SetUpPng(*C_PngDocument::Of(data));
+        else if (data.m_eSourceFormat == E_ImageFormat::Gif && C_GifDocument::Of(data))
+            SetUpGif(*C_GifDocument::Of(data));
         else if (data.m_eSourceFormat == E_ImageFormat::Bmp && data.m_nBitsPerPixel == 32 && data.m_aMasks[3] != 0)
             SetUpBmp();
     }

@@ -64,10 +64,10 @@ bool GifHasTransparency(const C_GifDocument& gif)
 
 bool C_ConversionLoss::HasTransparency(const BTCImageData& data)
 {
-    if (data.m_pPng)
-        return PngHasTransparency(data, *data.m_pPng);
-    if (data.m_pGif)
-        return GifHasTransparency(*data.m_pGif);
+    if (C_PngDocument::Of(data))
+        return PngHasTransparency(data, *C_PngDocument::Of(data));
+    if (C_GifDocument::Of(data))
+        return GifHasTransparency(*C_GifDocument::Of(data));
     // A 32-bit BMP whose masks name an alpha channel.
     return data.m_nBitsPerPixel == 32 && data.m_aMasks[3] != 0;
 }
@@ -78,7 +78,7 @@ C_ConversionLoss C_ConversionLoss::Of(const BTCImageData& data, E_ImageFormat eT
     if (data.IsEmpty() || eTarget == E_ImageFormat::None || C_ImageConverter::HasLayoutOf(data, eTarget))
         return loss;
     loss.m_bTransparency = HasTransparency(data);
-    loss.m_bPrecision = data.m_pPng && data.m_pPng->m_nBitDepth == 16;
+    loss.m_bPrecision = C_PngDocument::Of(data) && C_PngDocument::Of(data)->m_nBitDepth == 16;
     const S_FormatEntry* pTarget = C_FormatRegistry::Find(eTarget);
     loss.m_bColours = pTarget && !pTarget->caps.bTrueColour && !C_PixelReader(data).IsIndexed();
     return loss;

@@ -46,8 +46,10 @@ std::vector<S_FormatEntry> MakeEntries()
 {
     // A 32-bit BMP may name an alpha channel in its masks; a GIF marks one palette index
     // transparent; a PNG has both, 16-bit samples and animation.
-    const S_FormatEntry bmp{E_ImageFormat::Bmp, "BMP", "bmp", "Windows Bitmap", &C_BmpCodec::IsBmp, false, -1,
+    S_FormatEntry bmp{E_ImageFormat::Bmp, "BMP", "bmp", "Windows Bitmap", &C_BmpCodec::IsBmp, false, -1,
         &C_BmpCodec::Decode, &EncodeBmp, Capabilities(true, true, false, false, 8)};
+    bmp.caps.nRowAlign = 4;
+    bmp.caps.bBottomUp = true;
     const S_FormatEntry gif{E_ImageFormat::Gif, "GIF", "gif", "Compuserve Graphics Interchange Format",
         &C_GifDecoder::IsGif, false, -1, &C_GifDecoder::Decode, &EncodeGif, Capabilities(false, false, true, true, 8)};
     // PCX has no magic number of its own, only a plausible header, so it is tried last.

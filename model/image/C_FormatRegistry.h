@@ -25,6 +25,8 @@ struct S_FormatCapabilities {
     bool bAnimation = false;   // more than one frame
     bool bLossless = true;     // pixel bytes come back as they were written
     int nMaxSampleBits = 8;    // widest sample it stores
+    uint32_t nRowAlign = 1;    // its rows are padded to a multiple of this many bytes
+    bool bBottomUp = false;    // it writes the bottom row first
 };
 
 struct S_FormatEntry {

@@ -31,7 +31,7 @@ void GrayTables(C_GifDocument& doc)
 // 16-bit samples stay 16-bit. Gray pictures are left as they are.
 bool GrayPng(BTCImageData& data)
 {
-    C_PngDocument& doc = *data.m_pPng;
+    C_PngDocument& doc = *C_PngDocument::Of(data);
     const int nChannels = C_PngDocument::Channels(doc.m_nColourType);
     if (nChannels < 3)
         return true;
@@ -84,13 +84,13 @@ bool C_GrayscaleEffect::Apply(BTCImageData& data)
     const C_PixelReader reader(data);
     if (!reader.IsValid())
         return false;
-    if (data.m_pPng && !reader.IsIndexed())
+    if (C_PngDocument::Of(data) && !reader.IsIndexed())
         return GrayPng(data);
 
     if (reader.IsIndexed()) {
         GrayColours(data.m_aPalette);
-        if (data.m_pGif)
-            GrayTables(*data.m_pGif);
+        if (C_GifDocument::Of(data))
+            GrayTables(*C_GifDocument::Of(data));
         return true;
     }
 

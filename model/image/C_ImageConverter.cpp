@@ -56,7 +56,7 @@ bool C_ImageConverter::HasLayoutOf(const BTCImageData& data, E_ImageFormat eForm
         return !data.m_bBottomUp && nBits == 8 && nColours > 0 && nColours <= 256
             && data.m_nStride == static_cast<uint32_t>(data.m_nWidth);
     case E_ImageFormat::Png: {
-        const C_PngDocument* pDoc = data.m_pPng.get();
+        const C_PngDocument* pDoc = C_PngDocument::Of(data);
         if (data.m_bBottomUp || !pDoc || !C_PngDocument::IsValidDepth(pDoc->m_nColourType, pDoc->m_nBitDepth)
             || pDoc->BitsPerPixel() != nBits)
             return false;
@@ -79,7 +79,7 @@ bool C_ImageConverter::Convert(const BTCImageData& src, E_ImageFormat eTarget, B
         && eTarget != E_ImageFormat::Png)
         return err.Set(E_ImageError::CannotEncode, "unknown format code");
     // Another format would keep the first frame alone.
-    if (src.m_pPng && src.m_pPng->IsAnimated())
+    if (C_PngDocument::Of(src) && C_PngDocument::Of(src)->IsAnimated())
         return err.Set(E_ImageError::Animated);
     const uint32_t nWidth = reader.GetWidth();
     const uint32_t nHeight = reader.GetHeight();
@@ -107,10 +107,10 @@ bool C_ImageConverter::Convert(const BTCImageData& src, E_ImageFormat eTarget, B
     out.m_eSourceFormat = eTarget;
     out.m_aBits.assign(static_cast<size_t>(total.Get()), 0);
     if (eTarget == E_ImageFormat::Png) {
-        out.m_pPng = std::make_unique<C_PngDocument>();
-        out.m_pPng->m_nColourType = bOutIndexed ? C_PngDocument::kPalette : C_PngDocument::kRgb;
-        out.m_pPng->m_nBitDepth = bOutIndexed ? static_cast<int>(nOutBits) : 8;
-        out.m_pPng->SetResolution(src.m_nXPelsPerMeter, src.m_nYPelsPerMeter);
+        out.m_pDocument = std::make_unique<C_PngDocument>();
+        C_PngDocument::Of(out)->m_nColourType = bOutIndexed ? C_PngDocument::kPalette : C_PngDocument::kRgb;
+        C_PngDocument::Of(out)->m_nBitDepth = bOutIndexed ? static_cast<int>(nOutBits) : 8;
+        C_PngDocument::Of(out)->SetResolution(src.m_nXPelsPerMeter, src.m_nYPelsPerMeter);
     }
     auto outRow = [&](uint32_t nDisplayRow) {
         const uint32_t nRow = bBottomUp ? nHeight - 1 - nDisplayRow : nDisplayRow;

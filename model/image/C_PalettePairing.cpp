@@ -161,17 +161,17 @@ std::vector<uint32_t> OrderOf(T_Pairs aPairs, size_t nEntries)
 // first image's transparent index, as opacity 0.
 std::vector<uint8_t> AlphaOf(const BTCImageData& data)
 {
-    if (data.m_pGif) {
-        const int nClear = data.m_pGif->TransparentIndex();
+    if (C_GifDocument::Of(data)) {
+        const int nClear = C_GifDocument::Of(data)->TransparentIndex();
         if (nClear < 0 || static_cast<size_t>(nClear) >= data.m_aPalette.size())
             return {};
         std::vector<uint8_t> aAlpha(data.m_aPalette.size(), 255);
         aAlpha[static_cast<size_t>(nClear)] = 0;
         return aAlpha;
     }
-    if (!data.m_pPng)
+    if (!C_PngDocument::Of(data))
         return {};
-    for (const S_PngChunk& chunk : data.m_pPng->m_aChunks)
+    for (const S_PngChunk& chunk : C_PngDocument::Of(data)->m_aChunks)
         if (chunk.Is("tRNS"))
             return chunk.aData;
     return {};
@@ -428,14 +428,15 @@ double C_PalettePairing::MeanFlipDistance(const BTCImageData& data)
 E_PairingOutcome C_PalettePairing::Apply(BTCImageData& data)
 {
     if (data.m_nBitsPerPixel < 1 || data.m_nBitsPerPixel > 8 || data.m_aPalette.empty()
-        || (data.m_pPng && data.m_pPng->m_nColourType != C_PngDocument::kPalette))
+        || (C_PngDocument::Of(data) && C_PngDocument::Of(data)->m_nColourType != C_PngDocument::kPalette))
         return E_PairingOutcome::NotPalette;
     const C_PixelReader reader(data);
     if (!reader.IsValid() || !reader.IsIndexed())
         return E_PairingOutcome::Unsupported;
     // An animated PNG's further frames are compressed chunks kept as read: their indices would
     // keep the old order.
-    if ((data.m_pPng && data.m_pPng->IsAnimated()) || (data.m_pGif && !GifMatches(*data.m_pGif, data)))
+    if ((C_PngDocument::Of(data) && C_PngDocument::Of(data)->IsAnimated())
+        || (C_GifDocument::Of(data) && !GifMatches(*C_GifDocument::Of(data), data)))
         return E_PairingOutcome::Unsupported;
 
     // Only the entries an index of this depth can reach take part.
@@ -472,9 +473,9 @@ E_PairingOutcome C_PalettePairing::Apply(BTCImageData& data)
         data.m_aPalette[k] = aColours[aOrder[k]];
     }
     RemapRows(data, reader, aRemap);
-    if (data.m_pGif)
-        RemapGif(*data.m_pGif, data.m_aPalette, aRemap);
-    if (data.m_pPng)
-        RemapPng(*data.m_pPng, aOrder, aRemap);
+    if (C_GifDocument::Of(data))
+        RemapGif(*C_GifDocument::Of(data), data.m_aPalette, aRemap);
+    if (C_PngDocument::Of(data))
+        RemapPng(*C_PngDocument::Of(data), aOrder, aRemap);
     return E_PairingOutcome::Paired;
 }

@@ -66,7 +66,7 @@ C_PixelReader::C_PixelReader(const BTCImageData& data)
 
 bool C_PixelReader::ReadsPng()
 {
-    const C_PngDocument* pDoc = m_data.m_pPng.get();
+    const C_PngDocument* pDoc = C_PngDocument::Of(m_data);
     if (!pDoc || !C_PngDocument::IsValidDepth(pDoc->m_nColourType, pDoc->m_nBitDepth) || pDoc->BitsPerPixel() != m_nBits
         || m_bBottomUp)
         return false;

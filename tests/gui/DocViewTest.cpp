@@ -58,17 +58,18 @@ QByteArray EarlyEndRle8(int w, int h)
 // colours, of which tRNS makes the second transparent.
 void SetPng(BTCImageData& data, int nColourType, int nDepth, std::vector<uint8_t> aRow)
 {
-    data.m_pPng = std::make_unique<C_PngDocument>();
-    data.m_pPng->m_nColourType = nColourType;
-    data.m_pPng->m_nBitDepth = nDepth;
+    data.m_pDocument = std::make_unique<C_PngDocument>();
+    C_PngDocument::Of(data)->m_nColourType = nColourType;
+    C_PngDocument::Of(data)->m_nBitDepth = nDepth;
     data.m_nWidth = 2, data.m_nHeight = 1;
-    data.m_nBitsPerPixel = data.m_pPng->BitsPerPixel();
+    data.m_nBitsPerPixel = C_PngDocument::Of(data)->BitsPerPixel();
     data.m_nStride = uint32_t(aRow.size());
     data.m_eSourceFormat = E_ImageFormat::Png;
     data.m_aBits = std::move(aRow);
     if (nColourType == C_PngDocument::kPalette) {
         data.m_aPalette = {S_Rgb{200, 0, 0}, S_Rgb{0, 200, 0}, S_Rgb{0, 0, 200}};
-        data.m_pPng->m_aChunks.push_back(S_PngChunk{{'t', 'R', 'N', 'S'}, E_PngPlace::BeforeData, {255, 0}});
+        C_PngDocument::Of(data)->m_aChunks.push_back(
+            S_PngChunk{{'t', 'R', 'N', 'S'}, E_PngPlace::BeforeData, {255, 0}});
     }
 }
 

@@ -40,8 +40,8 @@ void MakeBmp(BTCImageData& data)
 void MakePng(BTCImageData& data, int nChannels)
 {
     data.m_eSourceFormat = E_ImageFormat::Png;
-    data.m_pPng = std::make_unique<C_PngDocument>();
-    data.m_pPng->m_nColourType = nChannels == 4 ? C_PngDocument::kRgbAlpha : C_PngDocument::kRgb;
+    data.m_pDocument = std::make_unique<C_PngDocument>();
+    C_PngDocument::Of(data)->m_nColourType = nChannels == 4 ? C_PngDocument::kRgbAlpha : C_PngDocument::kRgb;
     data.m_nWidth = data.m_nHeight = 2;
     data.m_nBitsPerPixel = 8 * nChannels;
     data.m_nStride = static_cast<uint32_t>(2 * nChannels);
@@ -71,7 +71,8 @@ TEST(ColourComparer, TheSamePixelsStoredAsBmpAndPngShowTheSameColours)
         "The pictures are stored differently (24-bit BMP and 32-bit PNG); 1 pixel shows a different colour.");
 
     // A colour key makes the white pixel transparent; a transparent pixel of any colour matches it.
-    png.m_pPng->m_aChunks.push_back(S_PngChunk{{'t', 'R', 'N', 'S'}, E_PngPlace::BeforeData, {0, 255, 0, 255, 0, 255}});
+    C_PngDocument::Of(png)->m_aChunks.push_back(
+        S_PngChunk{{'t', 'R', 'N', 'S'}, E_PngPlace::BeforeData, {0, 255, 0, 255, 0, 255}});
     rgba.m_aBits[12] = 1;
     EXPECT_EQ(C_ColourComparer::DifferingPixels(png, rgba), 0u);
     // A changed colour counts, however it is stored, and so does the keyed pixel against the

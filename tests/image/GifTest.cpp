@@ -147,7 +147,7 @@ TEST(GifWrite, SaveKeepsEveryFrameExtensionAndTableAndReinterlaces)
     EXPECT_EQ(Bits(*a), changed);
     EXPECT_EQ(a->GetPalette(), layout.aGlobalPalette);
 
-    const C_GifDocument& doc = *a->m_pGif;
+    const C_GifDocument& doc = *C_GifDocument::Of(*a);
     EXPECT_EQ(doc.m_nScreenWidth, 12);
     EXPECT_EQ(doc.m_nScreenHeight, 20);
     EXPECT_EQ(doc.m_nBackground, 4);
@@ -198,7 +198,7 @@ TEST(GifWrite, FramesWithAndWithoutLocalTablesKeepTheirOwn)
     ASSERT_TRUE(obj.SaveToMemory(E_ImageFormat::Gif, saved)) << obj.GetLastError();
     BTCImageObject again;
     ASSERT_TRUE(again.LoadFromMemory(saved)) << again.GetLastError();
-    const C_GifDocument& doc = *again.GetObjectDataPtr()->m_pGif;
+    const C_GifDocument& doc = *C_GifDocument::Of(*again.GetObjectDataPtr());
     ASSERT_EQ(doc.m_aFrames.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);

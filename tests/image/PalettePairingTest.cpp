@@ -50,8 +50,8 @@ std::vector<uint8_t> Shown(const BTCImageData& data)
     const C_PixelReader reader(data);
     EXPECT_TRUE(reader.IsValid());
     std::vector<uint8_t> alpha;
-    if (data.m_pPng)
-        for (const S_PngChunk& c : data.m_pPng->m_aChunks)
+    if (C_PngDocument::Of(data))
+        for (const S_PngChunk& c : C_PngDocument::Of(data)->m_aChunks)
             if (c.Is("tRNS"))
                 alpha = c.aData;
     std::vector<uint8_t> out, row(3 * reader.GetWidth()), indices(reader.GetWidth());
@@ -60,7 +60,7 @@ std::vector<uint8_t> Shown(const BTCImageData& data)
         out.insert(out.end(), row.begin(), row.end());
         reader.IndicesOfStoredRow(reader.StoredRowOf(y), indices.data());
         for (const uint8_t i : indices)
-            out.push_back(data.m_pPng ? (i < alpha.size() ? alpha[i] : 255) : 0);
+            out.push_back(C_PngDocument::Of(data) ? (i < alpha.size() ? alpha[i] : 255) : 0);
     }
     return out;
 }
@@ -188,9 +188,10 @@ TEST(PalettePairing, GifFramesDrawingWithTheReorderedTableLookTheSame)
         PairAndReload(B::Gif(layout), E_ImageFormat::Gif, reloaded);
         const BTCImageData& now = *reloaded.GetObjectDataPtr();
         for (size_t i = 0; i < 2; ++i)
-            EXPECT_EQ(FrameColours(*now.m_pGif, now, i), FrameColours(*old.m_pGif, old, i)) << "frame " << i;
-        EXPECT_EQ(now.m_pGif->m_aFrames[1].aPixels == old.m_pGif->m_aFrames[1].aPixels, bLocal);
-        EXPECT_EQ(now.m_pGif->m_globalMap.aColours == old.m_pGif->m_globalMap.aColours, bLocal);
+            EXPECT_EQ(FrameColours(*C_GifDocument::Of(now), now, i), FrameColours(*C_GifDocument::Of(old), old, i))
+                << "frame " << i;
+        EXPECT_EQ(C_GifDocument::Of(now)->m_aFrames[1].aPixels == C_GifDocument::Of(old)->m_aFrames[1].aPixels, bLocal);
+        EXPECT_EQ(C_GifDocument::Of(now)->m_globalMap.aColours == C_GifDocument::Of(old)->m_globalMap.aColours, bLocal);
     }
 }
 
@@ -221,7 +222,7 @@ TEST(PalettePairing, PngPaletteKeepsOpacityBackgroundAndHistogram)
         // Each entry's background mark and count move with its colour.
         const std::vector<S_Rgb>& oldPalette = original.GetObjectDataPtr()->m_aPalette;
         const BTCImageData& now = *reloaded.GetObjectDataPtr();
-        for (const S_PngChunk& c : now.m_pPng->m_aChunks) {
+        for (const S_PngChunk& c : C_PngDocument::Of(now)->m_aChunks) {
             if (c.Is("bKGD")) {
                 EXPECT_EQ(now.m_aPalette.at(c.aData.at(0)), oldPalette[1]);
             }

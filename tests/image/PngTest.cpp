@@ -83,7 +83,7 @@ TEST(PngRead, EveryColourTypeAndDepthGivesTheFileRowsAndSavesThemBack)
             ASSERT_TRUE(again.LoadFromMemory(Save(obj))) << again.GetLastError();
             EXPECT_EQ(Bits(*again.GetObjectDataPtr()), rows);
             EXPECT_EQ(again.GetObjectDataPtr()->GetPalette(), palette);
-            const D& doc = *again.GetObjectDataPtr()->m_pPng;
+            const D& doc = *C_PngDocument::Of(*again.GetObjectDataPtr());
             EXPECT_EQ(doc.m_nColourType, kind.nType);
             EXPECT_EQ(doc.m_nBitDepth, kind.nDepth);
             EXPECT_EQ(doc.m_bInterlaced, bInterlaced);
@@ -118,7 +118,7 @@ TEST(PngWrite, EveryChunkKeepsItsPlaceAndAnimationFramesStayAsTheyWere)
     for (auto* pList : {&expected, &saved})
         std::erase_if(*pList, [](const S_RawChunk& c) { return c.strName == "IDAT" || c.strName == "IHDR"; });
     EXPECT_EQ(saved, expected);
-    EXPECT_TRUE(obj.GetObjectDataPtr()->m_pPng->IsAnimated());
+    EXPECT_TRUE(C_PngDocument::Of(*obj.GetObjectDataPtr())->IsAnimated());
 }
 
 TEST(PngWrite, PaletteGrowsToCoverIndicesAHidePutsPastItsEnd)
@@ -147,7 +147,7 @@ TEST(PngWrite, PaletteGrowsToCoverIndicesAHidePutsPastItsEnd)
     BTCImageObject plain;
     ASSERT_TRUE(plain.LoadFromMemory(Save(interlaced))) << plain.GetLastError();
     EXPECT_EQ(Bits(*plain.GetObjectDataPtr()), (std::vector<uint8_t>{0x01, 0x23, 0x41}));
-    EXPECT_FALSE(plain.GetObjectDataPtr()->m_pPng->m_bInterlaced);
+    EXPECT_FALSE(C_PngDocument::Of(*plain.GetObjectDataPtr())->m_bInterlaced);
 }
 
 TEST(PngRefuse, DamagedTruncatedAndOversizedFilesAreRefusedWithAReason)
@@ -205,19 +205,19 @@ TEST(PngGrayscale, KeepsDepthAndAlphaAndDropsWhatBelongedToColour)
     BTCImageObject gray;
     ASSERT_TRUE(gray.LoadFromMemory(Save(obj))) << obj.GetLastError();
     const BTCImageData& data = *gray.GetObjectDataPtr();
-    EXPECT_EQ(data.m_pPng->m_nColourType, D::kGrayAlpha);
+    EXPECT_EQ(C_PngDocument::Of(data)->m_nColourType, D::kGrayAlpha);
     EXPECT_EQ(data.GetBitsPerPixel(), 32);
     // 0.299 x 65535 = 19595 (0x4C8B), 0.114 x 65535 = 7471 (0x1D2F); alpha as it was.
     EXPECT_EQ(Bits(data), (std::vector<uint8_t>{0x4C, 0x8B, 0x12, 0x34, 0x1D, 0x2F, 0xFF, 0xFF}));
-    ASSERT_EQ(data.m_pPng->m_aChunks.size(), 1u);  // the background was a colour; the text stays
-    EXPECT_TRUE(data.m_pPng->m_aChunks[0].Is("tEXt"));
+    ASSERT_EQ(C_PngDocument::Of(data)->m_aChunks.size(), 1u);  // the background was a colour; the text stays
+    EXPECT_TRUE(C_PngDocument::Of(data)->m_aChunks[0].Is("tEXt"));
 
     // RGB at 8 bits becomes 8-bit gray; a palette picture keeps its indices under a gray palette.
     BTCImageObject rgb;
     ASSERT_TRUE(rgb.LoadFromMemory(P::Make(2, 1, D::kRgb, 8, false, {255, 255, 255, 0, 255, 0})));
     ASSERT_TRUE(C_GrayscaleEffect::Apply(*rgb.GetObjectDataPtr()));
     EXPECT_EQ(Bits(*rgb.GetObjectDataPtr()), (std::vector<uint8_t>{255, 150}));
-    EXPECT_EQ(rgb.GetObjectDataPtr()->m_pPng->m_nColourType, D::kGray);
+    EXPECT_EQ(C_PngDocument::Of(*rgb.GetObjectDataPtr())->m_nColourType, D::kGray);
     BTCImageObject palette;
     ASSERT_TRUE(palette.LoadFromMemory(P::Make(2, 1, D::kPalette, 8, false, {1, 0}, Palette(2))));
     ASSERT_TRUE(C_GrayscaleEffect::Apply(*palette.GetObjectDataPtr()));

@@ -198,6 +198,6 @@ bool C_GifDecoder::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImag
     out.m_bBottomUp = false;
     out.m_aPalette = pDoc->EffectiveMap(0)->aColours;
     out.m_eSourceFormat = E_ImageFormat::Gif;
-    out.m_pGif = std::move(pDoc);
+    out.m_pDocument = std::move(pDoc);
     return true;
 }

@@ -34,3 +34,24 @@ int C_GifDocument::TransparentIndex() const
         return -1;
     return pControl->aBlocks[0][3];
 }
+
+bool C_GifDocument::AssignFrom(const C_PictureDocument& other)
+{
+    const auto* pOther = dynamic_cast<const C_GifDocument*>(&other);
+    if (!pOther)
+        return false;
+    *this = *pOther;
+    return true;
+}
+
+void C_GifDocument::Describe(const BTCImageData& data, S_PixelLayout& layout) const
+{
+    // The first image's indices, one byte each, top to bottom.
+    if (data.m_nBitsPerPixel != 8 || data.m_bBottomUp || m_aFrames.empty())
+        return;
+    layout.eChannels = E_PixelChannels::Index;
+    layout.nBitsPerSample = 8;
+    layout.nTransparentIndex = TransparentIndex();
+    layout.bFurtherFrames = m_aFrames.size() > 1;
+    layout.bKnown = true;
+}

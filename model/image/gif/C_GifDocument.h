@@ -3,6 +3,8 @@
 // tables, every extension block and every further frame, so that saving a GIF replaces only the
 // first image's indices and drops nothing. The first frame's indices live in the picture data.
 
+#include "model/image/BTCImageData.h"
+#include "model/image/C_PictureDocument.h"
 #include "model/image/S_Rgb.h"
 
 #include <cstddef>
@@ -30,8 +32,19 @@ struct S_GifFrame {
     std::vector<uint8_t> aPixels;
 };
 
-class C_GifDocument {
+class C_GifDocument final : public C_PictureDocument {
 public:
+    // The GIF document of a picture, or null when it holds none.
+    static C_GifDocument* Of(BTCImageData& data) { return dynamic_cast<C_GifDocument*>(data.m_pDocument.get()); }
+    static const C_GifDocument* Of(const BTCImageData& data)
+    {
+        return dynamic_cast<const C_GifDocument*>(data.m_pDocument.get());
+    }
+
+    std::unique_ptr<C_PictureDocument> Clone() const override { return std::make_unique<C_GifDocument>(*this); }
+    bool AssignFrom(const C_PictureDocument& other) override;
+    void Describe(const BTCImageData& data, S_PixelLayout& layout) const override;
+
     // The map a frame draws with: its own, else the global one; null when it has neither.
     S_GifColourMap* EffectiveMap(size_t nFrame);
     const S_GifColourMap* EffectiveMap(size_t nFrame) const;

@@ -56,7 +56,7 @@ bool C_GifEncoder::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageErr
     // Without the file it came from (or when its first frame no longer fits the picture), the
     // picture becomes a single-frame GIF with a global table.
     C_GifDocument fresh;
-    const C_GifDocument* pDoc = data.m_pGif.get();
+    const C_GifDocument* pDoc = C_GifDocument::Of(data);
     if (!pDoc || pDoc->m_aFrames.empty() || pDoc->m_aFrames[0].nWidth != nWidth
         || pDoc->m_aFrames[0].nHeight != nHeight) {
         fresh.m_b89a = false;

@@ -257,7 +257,7 @@ bool WriteAll(png_structp png, png_infop info, const BTCImageData* pData, bool b
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
-    const C_PngDocument& doc = *pData->m_pPng;
+    const C_PngDocument& doc = *C_PngDocument::Of(*pData);
     png_set_write_fn(png, pJob, WriteBytes, FlushNothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(pData->m_nWidth), static_cast<png_uint_32>(pData->m_nHeight),
         doc.m_nBitDepth, doc.m_nColourType, bInterlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
@@ -327,7 +327,7 @@ bool Failed(const S_PngJob& job, E_ImageError eDefault, C_ImageError& err)
 
 void C_PngCodec::CoverIndices(BTCImageData& data)
 {
-    const C_PngDocument* pDoc = data.m_pPng.get();
+    const C_PngDocument* pDoc = C_PngDocument::Of(data);
     if (!pDoc || pDoc->m_nColourType != C_PngDocument::kPalette || data.m_aPalette.empty() || data.m_nStride == 0)
         return;
     const size_t nNeeded =
@@ -406,16 +406,16 @@ bool C_PngCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
     out.m_nStride = static_cast<uint32_t>(rowBytes.Get());
     out.m_bBottomUp = false;
     out.m_eSourceFormat = E_ImageFormat::Png;
-    out.m_pPng = std::move(pDoc);
+    out.m_pDocument = std::move(pDoc);
     CoverIndices(out);  // as a save will write it
     return true;
 }
 
 bool C_PngCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err)
 {
-    if (!data.m_pPng || data.m_nWidth <= 0 || data.m_nHeight <= 0)
+    if (!C_PngDocument::Of(data) || data.m_nWidth <= 0 || data.m_nHeight <= 0)
         return err.Set(E_ImageError::BadLayout);
-    const C_PngDocument& doc = *data.m_pPng;
+    const C_PngDocument& doc = *C_PngDocument::Of(data);
     const std::vector<png_color> aPalette = PaletteFor(data, doc);
 
     std::vector<png_unknown_chunk> aChunks;

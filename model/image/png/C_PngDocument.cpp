@@ -116,3 +116,52 @@ void C_PngDocument::SetResolution(int32_t nX, int32_t nY)
     chunk.aData.push_back(1);  // metres
     m_aChunks.push_back(std::move(chunk));
 }
+
+bool C_PngDocument::AssignFrom(const C_PictureDocument& other)
+{
+    const auto* pOther = dynamic_cast<const C_PngDocument*>(&other);
+    if (!pOther)
+        return false;
+    *this = *pOther;
+    return true;
+}
+
+void C_PngDocument::Describe(const BTCImageData& data, S_PixelLayout& layout) const
+{
+    if (!IsValidDepth(m_nColourType, m_nBitDepth) || BitsPerPixel() != data.m_nBitsPerPixel || data.m_bBottomUp)
+        return;
+    layout.nChannels = Channels(m_nColourType);
+    layout.nBitsPerSample = m_nBitDepth;
+    layout.bBigEndian16 = true;
+    const S_PngChunk* pTrns = nullptr;
+    for (const S_PngChunk& chunk : m_aChunks)
+        if (chunk.Is("tRNS"))
+            pTrns = &chunk;
+    switch (m_nColourType) {
+    case kPalette:
+        layout.eChannels = E_PixelChannels::Index;
+        if (pTrns)
+            layout.aIndexAlpha = pTrns->aData;
+        break;
+    case kGray: layout.eChannels = E_PixelChannels::Gray; break;
+    case kRgb: layout.eChannels = E_PixelChannels::Rgb; break;
+    case kGrayAlpha:
+        layout.eChannels = E_PixelChannels::GrayAlpha;
+        layout.nAlphaChannel = 1;
+        break;
+    default:
+        layout.eChannels = E_PixelChannels::Rgba;
+        layout.nAlphaChannel = 3;
+        break;
+    }
+    // A gray or true-colour key: two bytes a sample, most significant first, whatever the depth.
+    if ((m_nColourType == kGray || m_nColourType == kRgb) && pTrns
+        && pTrns->aData.size() >= 2 * static_cast<size_t>(layout.nChannels)) {
+        for (int c = 0; c < layout.nChannels; ++c)
+            layout.aColourKey[c] = static_cast<uint16_t>(
+                pTrns->aData[2 * static_cast<size_t>(c)] << 8 | pTrns->aData[2 * static_cast<size_t>(c) + 1]);
+        layout.bColourKey = true;
+    }
+    layout.bFurtherFrames = IsAnimated();
+    layout.bKnown = true;
+}

@@ -4,6 +4,8 @@
 // read, with its place, so that a save writes the file again with only the pixels changed.
 // The palette of a palette picture lives in the picture data.
 
+#include "model/image/BTCImageData.h"
+#include "model/image/C_PictureDocument.h"
 #include "model/image/S_Rgb.h"
 
 #include <array>
@@ -27,8 +29,19 @@ struct S_PngChunk {
     std::string Name() const { return std::string(aName.data(), aName.size()); }
 };
 
-class C_PngDocument {
+class C_PngDocument final : public C_PictureDocument {
 public:
+    // The PNG document of a picture, or null when it holds none.
+    static C_PngDocument* Of(BTCImageData& data) { return dynamic_cast<C_PngDocument*>(data.m_pDocument.get()); }
+    static const C_PngDocument* Of(const BTCImageData& data)
+    {
+        return dynamic_cast<const C_PngDocument*>(data.m_pDocument.get());
+    }
+
+    std::unique_ptr<C_PictureDocument> Clone() const override { return std::make_unique<C_PngDocument>(*this); }
+    bool AssignFrom(const C_PictureDocument& other) override;
+    void Describe(const BTCImageData& data, S_PixelLayout& layout) const override;
+
     // PNG's colour types.
     enum : int { kGray = 0, kRgb = 2, kPalette = 3, kGrayAlpha = 4, kRgbAlpha = 6 };
 
