@@ -5,6 +5,7 @@
 #include "model/C_Carrier.h"
 #include "model/analysis/C_DetectionCheck.h"
 #include "model/image/C_FormatRegistry.h"
+#include "model/vmk_texts.h"
 
 #include <cstdint>
 #include <iomanip>
@@ -29,7 +30,7 @@ C_AnalyzeCommand::C_AnalyzeCommand(CLI::App& root)
         "chi-square attack) and how much it could hide and still read clean");
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture (" + C_FormatRegistry::NameList() + ")")->required();
     m_pCommand->add_flag("--json", m_bJson, "Print the same fields as one JSON object");
-    m_pCommand->footer("Example:\n  veilmark-cli analyze photo.png --json");
+    m_pCommand->footer(std::string("Example:\n  ") + vmk::kStrCliExampleAnalyze);
 }
 
 E_ExitCode C_AnalyzeCommand::Run(const C_CliContext& context)

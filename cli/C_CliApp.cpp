@@ -13,6 +13,7 @@
 #include "res/C_Version.h"
 #include "model/C_FileException.h"
 #include "model/image/C_FormatRegistry.h"
+#include "model/vmk_texts.h"
 
 #include <CLI/CLI.hpp>
 
@@ -22,17 +23,8 @@
 
 namespace {
 
-constexpr const char* kExamples = R"(Examples:
-  veilmark-cli info photo.bmp
-  veilmark-cli hide photo.bmp notes.pdf -o photo-notes.bmp
-  veilmark-cli hide --seal photo.png notes.pdf -o photo-notes.png
-  veilmark-cli compose photo.gif --subject Meeting --text "Friday 10:00" -o photo.gif
-  veilmark-cli reveal photo-notes.bmp -d received/
-  veilmark-cli compare photo.bmp photo-notes.bmp
-  veilmark-cli analyze photo-notes.bmp --json
-  veilmark-cli grayscale photo.bmp -o photo-gray.bmp
-  veilmark-cli convert photo.bmp -o photo.png
-
+// What follows the examples in the help.
+constexpr const char* kNotes = R"(
 The pass phrase (at most 15 characters; empty is allowed) is asked for on the terminal without
 echo, or read from --passphrase-file FILE (- for standard input), which comes first when given.
 For scripts, the environment variable VEILMARK_PASSPHRASE is used before the terminal; mind
@@ -88,7 +80,7 @@ int C_CliApp::RunCommand(
             "veilmark-cli");
         app.set_version_flag("--version", VersionLine());
         app.require_subcommand(1);
-        app.footer(kExamples);
+        app.footer(std::string(vmk::kStrCliExamples) + kNotes);
         bool bAllowLarge = false;
         app.add_flag("--allow-large", bAllowLarge,
             "Open a picture that decodes to more than 64 MiB and 256 times its file size (long runs, "

@@ -3,6 +3,7 @@
 #include "cli/C_PictureIo.h"
 #include "model/C_Carrier.h"
 #include "model/image/C_ColourComparer.h"
+#include "model/vmk_texts.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,7 +15,7 @@ C_CliCompareCommand::C_CliCompareCommand(CLI::App& root)
         "Compare two pictures' geometry, palette and pixel bytes, or the colours of their pixels where they are stored differently");
     m_pCommand->add_option("PICTURE", m_strPicture, "The first picture")->required();
     m_pCommand->add_option("OTHER", m_strOther, "The second picture")->required();
-    m_pCommand->footer("Example:\n  veilmark-cli compare photo.bmp photo-notes.bmp");
+    m_pCommand->footer(std::string("Example:\n  ") + vmk::kStrCliExampleCompare);
 }
 
 E_ExitCode C_CliCompareCommand::Run(const C_CliContext& context)

@@ -3,6 +3,7 @@
 #include "cli/C_Text.h"
 #include "model/C_Message.h"
 #include "model/C_TextRules.h"
+#include "model/vmk_texts.h"
 
 C_CliComposeCommand::C_CliComposeCommand(CLI::App& root)
 {
@@ -20,8 +21,7 @@ C_CliComposeCommand::C_CliComposeCommand(CLI::App& root)
                                 "A file holding the text, stored byte for byte; - for standard input")
                             ->option_text("FILE");
     m_pTextOption->excludes(m_pTextFileOption);
-    m_pCommand->footer(
-        "Example:\n  veilmark-cli compose photo.gif --subject Meeting --text \"Friday 10:00\" -o photo.gif");
+    m_pCommand->footer(std::string("Example:\n  ") + vmk::kStrCliExampleCompose);
 }
 
 E_ExitCode C_CliComposeCommand::Run(const C_CliContext& context)

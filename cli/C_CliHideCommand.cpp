@@ -1,6 +1,7 @@
 #include "cli/C_CliHideCommand.h"
 
 #include "model/C_Message.h"
+#include "model/vmk_texts.h"
 
 C_CliHideCommand::C_CliHideCommand(CLI::App& root)
 {
@@ -11,8 +12,7 @@ C_CliHideCommand::C_CliHideCommand(CLI::App& root)
         ->add_option("PAYLOAD", m_strPayload,
             "The file to hide, hidden with its name; any file that reads to an end (a pipe, <(cmd)), or - for standard input (hidden as \"stdin\")")
         ->required();
-    m_pCommand->footer(
-        "Example:\n  veilmark-cli hide photo.bmp notes.pdf -o photo-notes.bmp --passphrase-file key.txt");
+    m_pCommand->footer(std::string("Example:\n  ") + vmk::kStrCliExampleHide);
 }
 
 E_ExitCode C_CliHideCommand::Run(const C_CliContext& context)

@@ -8,6 +8,7 @@
 #include "model/C_SealedContent.h"
 #include "model/C_SecretBytes.h"
 #include "model/C_AtomicFileWriter.h"
+#include "model/vmk_texts.h"
 
 #include <cerrno>
 #include <ostream>
@@ -48,7 +49,7 @@ C_CliRevealCommand::C_CliRevealCommand(CLI::App& root)
     m_pFileOption->excludes(m_pDirectoryOption);
     m_pCommand->add_flag("--force", m_bForce, "Replace a file that exists already");
     m_passphrase.AddOption(*m_pCommand);
-    m_pCommand->footer("Example:\n  veilmark-cli reveal photo-notes.bmp -d received/ --passphrase-file key.txt");
+    m_pCommand->footer(std::string("Example:\n  ") + vmk::kStrCliExampleReveal);
 }
 
 std::string C_CliRevealCommand::SafeFileName(const std::string& strHiddenName)

@@ -1,11 +1,12 @@
 #include "cli/C_ConvertCommand.h"
 
 #include "model/image/C_FormatRegistry.h"
+#include "model/vmk_texts.h"
 
 #include <string>
 
 C_ConvertCommand::C_ConvertCommand(CLI::App& root)
     : C_PictureCopyCommand(root, "convert",
         ("Write a picture in another format (" + C_FormatRegistry::NameList(" or ", true) + ")").c_str(),
-        "veilmark-cli convert photo.bmp -o photo.png")
+        vmk::kStrCliExampleConvert)
 { }

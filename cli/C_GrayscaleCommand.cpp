@@ -3,10 +3,10 @@
 #include "cli/C_PictureIo.h"
 #include "model/C_Carrier.h"
 #include "model/image/E_ImageError.h"
+#include "model/vmk_texts.h"
 
 C_GrayscaleCommand::C_GrayscaleCommand(CLI::App& root)
-    : C_PictureCopyCommand(
-        root, "grayscale", "Write a gray-scale copy of a picture", "veilmark-cli grayscale photo.bmp -o photo-gray.bmp")
+    : C_PictureCopyCommand(root, "grayscale", "Write a gray-scale copy of a picture", vmk::kStrCliExampleGrayscale)
 { }
 
 void C_GrayscaleCommand::Change(C_Carrier& carrier) const

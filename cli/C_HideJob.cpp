@@ -7,6 +7,7 @@
 #include "model/C_SealedRecord.h"
 #include "model/C_TextFormat.h"
 #include "model/image/BTCImageData.h"
+#include "model/image/C_FormatRegistry.h"
 #include "model/image/C_PalettePairing.h"
 #include "model/C_AtomicFileWriter.h"
 #include "model/C_HideService.h"
@@ -23,11 +24,12 @@
 
 void C_HideJob::AddOptions(CLI::App& command)
 {
-    command.add_option("PICTURE", m_strPicture, "The carrier picture (BMP, GIF, PCX or PNG)")->required();
+    command.add_option("PICTURE", m_strPicture, "The carrier picture (" + C_FormatRegistry::NameList() + ")")
+        ->required();
     command
         .add_option("-o,--output", m_strOutput,
-            "The picture to write; its last three characters (bmp, gif, pcx, png) choose the format. "
-            "May be PICTURE itself")
+            "The picture to write; its last three characters (" + C_FormatRegistry::NameList(", ", true)
+                + ") choose the format. May be PICTURE itself")
         ->required()
         ->option_text("OUTPUT");
     command.add_flag("--force", m_bForce,
@@ -42,7 +44,7 @@ void C_HideJob::AddOptions(CLI::App& command)
             "How a bit is written: replace sets the least significant bit (the default for a plain record); "
             "match adds or subtracts 1 at random, which the classic detectors do not see (the default for "
             "--seal where the picture allows). Both reveal alike. match needs colour or gray samples: "
-            "24/32-bit BMP, 24-bit PCX, 8/16-bit PNG other than palette, or an 8-bit gray picture")
+                + std::string(vmk::kStrCliMatchPictures))
         ->check(CLI::IsMember({"replace", "match"}))
         ->option_text("replace|match");
     command.add_flag("--pair-palette", m_bPairPalette,
@@ -62,12 +64,7 @@ E_Embedding C_HideJob::Embedding() const
 void C_HideJob::CheckEmbedding() const
 {
     if (m_strEmbed == "match" && !m_carrier.CanEmbedMatch())
-        throw C_CliError(E_ExitCode::Refused,
-            C_Text::Printable(m_strPicture)
-                + " holds palette indices or packed pixels, where adding or subtracting 1 would show another "
-                  "colour: --embed match needs 24/32-bit BMP, 24-bit PCX, an 8/16-bit PNG other than palette, or "
-                  "an 8-bit gray picture. For palette pictures, --pair-palette makes a changed index show a near "
-                  "colour. Nothing was written.");
+        throw C_CliError(E_ExitCode::Refused, C_Text::Printable(m_strPicture) + vmk::kStrCliMatchRefused);
 }
 
 void C_HideJob::Prepare(const C_CliContext& context)
@@ -102,14 +99,10 @@ void C_HideJob::PairPalette(const C_CliContext& context)
         context.Out() << "The palette already pairs near colours; it is left as it is.\n";
         return;
     case E_PairingOutcome::NotPalette:
-        throw C_CliError(E_ExitCode::Refused,
-            C_Text::Printable(m_strPicture)
-                + " has no palette: --pair-palette is for palette pictures (GIF, 1/4/8-bit BMP, PCX, palette "
-                  "PNG). Nothing was written.");
+        throw C_CliError(E_ExitCode::Refused, C_Text::Printable(m_strPicture) + vmk::kStrCliNoPalette);
     case E_PairingOutcome::Unsupported:
-        throw C_CliError(E_ExitCode::Refused,
-            "The palette of " + C_Text::Printable(m_strPicture)
-                + " cannot be reordered (an animated PNG keeps its further frames compressed). Nothing was written.");
+        throw C_CliError(
+            E_ExitCode::Refused, "The palette of " + C_Text::Printable(m_strPicture) + vmk::kStrCliPaletteFixed);
     }
     char aLine[160];
     std::snprintf(aLine, sizeof aLine,

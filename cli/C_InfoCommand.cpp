@@ -4,6 +4,7 @@
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
 #include "model/image/C_FormatRegistry.h"
+#include "model/vmk_texts.h"
 
 #include <cstdint>
 #include <ostream>
@@ -14,7 +15,7 @@ C_InfoCommand::C_InfoCommand(CLI::App& root)
         "info", "Show a picture's format, size, geometry, depth and how much it can hide, plain and sealed");
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture (" + C_FormatRegistry::NameList() + ")")->required();
     m_pCommand->add_flag("--json", m_bJson, "Print the same fields as one JSON object");
-    m_pCommand->footer("Example:\n  veilmark-cli info photo.bmp --json");
+    m_pCommand->footer(std::string("Example:\n  ") + vmk::kStrCliExampleInfo);
 }
 
 E_ExitCode C_InfoCommand::Run(const C_CliContext& context)

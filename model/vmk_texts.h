@@ -14,6 +14,11 @@ inline constexpr const char* kStrJpegNameRefused =
     "which keeps every pixel byte";
 inline constexpr const char* kStrNameChoosesFormat =
     "The output name must end in bmp, gif, pcx or png, which chooses the picture format";
+// Why a picture could not be read or saved, where the reason names a format (the picture
+// layer's own texts, E_ImageError's).
+inline constexpr const char* kStrJpegLossy =
+    "JPEG is lossy: saving it would destroy hidden data (convert it to PNG first)";
+inline constexpr const char* kStrFramesCannotBeKept = "the animated PNG's further frames cannot be kept";
 
 // Hide and compose.
 inline constexpr const char* kStrFileWontFit =
@@ -56,5 +61,43 @@ inline constexpr const char* kStrGrayAnimated =
 inline constexpr const char* kStrVerdictClean = "No sign of hidden data";
 inline constexpr const char* kStrVerdictPossible = "Possibly hidden data";
 inline constexpr const char* kStrVerdictLikely = "Hidden data likely";
+
+// The command-line tool's examples; their picture names show the formats at work.
+inline constexpr const char* kStrCliExamples = R"(Examples:
+  veilmark-cli info photo.bmp
+  veilmark-cli hide photo.bmp notes.pdf -o photo-notes.bmp
+  veilmark-cli hide --seal photo.png notes.pdf -o photo-notes.png
+  veilmark-cli compose photo.gif --subject Meeting --text "Friday 10:00" -o photo.gif
+  veilmark-cli reveal photo-notes.bmp -d received/
+  veilmark-cli compare photo.bmp photo-notes.bmp
+  veilmark-cli analyze photo-notes.bmp --json
+  veilmark-cli grayscale photo.bmp -o photo-gray.bmp
+  veilmark-cli convert photo.bmp -o photo.png
+)";
+inline constexpr const char* kStrCliExampleInfo = "veilmark-cli info photo.bmp --json";
+inline constexpr const char* kStrCliExampleHide =
+    "veilmark-cli hide photo.bmp notes.pdf -o photo-notes.bmp --passphrase-file key.txt";
+inline constexpr const char* kStrCliExampleCompose =
+    "veilmark-cli compose photo.gif --subject Meeting --text \"Friday 10:00\" -o photo.gif";
+inline constexpr const char* kStrCliExampleReveal =
+    "veilmark-cli reveal photo-notes.bmp -d received/ --passphrase-file key.txt";
+inline constexpr const char* kStrCliExampleCompare = "veilmark-cli compare photo.bmp photo-notes.bmp";
+inline constexpr const char* kStrCliExampleAnalyze = "veilmark-cli analyze photo.png --json";
+inline constexpr const char* kStrCliExampleGrayscale = "veilmark-cli grayscale photo.bmp -o photo-gray.bmp";
+inline constexpr const char* kStrCliExampleConvert = "veilmark-cli convert photo.bmp -o photo.png";
+
+// The command-line hide's words on the pictures --embed match and --pair-palette suit; the
+// refusals follow the picture's name.
+inline constexpr const char* kStrCliMatchPictures =
+    "24/32-bit BMP, 24-bit PCX, 8/16-bit PNG other than palette, or an 8-bit gray picture";
+inline constexpr const char* kStrCliMatchRefused =
+    " holds palette indices or packed pixels, where adding or subtracting 1 would show another colour: --embed match "
+    "needs 24/32-bit BMP, 24-bit PCX, an 8/16-bit PNG other than palette, or an 8-bit gray picture. For palette "
+    "pictures, --pair-palette makes a changed index show a near colour. Nothing was written.";
+inline constexpr const char* kStrCliNoPalette =
+    " has no palette: --pair-palette is for palette pictures (GIF, 1/4/8-bit BMP, PCX, palette PNG). Nothing was "
+    "written.";
+inline constexpr const char* kStrCliPaletteFixed =
+    " cannot be reordered (an animated PNG keeps its further frames compressed). Nothing was written.";
 
 }  // namespace vmk

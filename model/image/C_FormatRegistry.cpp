@@ -1,63 +1,16 @@
 #include "model/image/C_FormatRegistry.h"
 
-#include "model/image/bmp/C_BmpCodec.h"
-#include "model/image/gif/C_GifDecoder.h"
-#include "model/image/gif/C_GifEncoder.h"
-#include "model/image/pcx/C_PcxCodec.h"
-#include "model/image/png/C_PngCodec.h"
+#include "model/image/bmp/C_BmpFormat.h"
+#include "model/image/gif/C_GifFormat.h"
+#include "model/image/pcx/C_PcxFormat.h"
+#include "model/image/png/C_PngFormat.h"
 
 namespace {
 
-bool EncodeBmp(BTCImageData& data, C_ByteSink& sink, C_ImageError& err)
-{
-    return C_BmpCodec::Encode(data, sink, err);
-}
-
-bool EncodeGif(BTCImageData& data, C_ByteSink& sink, C_ImageError& err)
-{
-    return C_GifEncoder::Encode(data, sink, err);
-}
-
-bool EncodePcx(BTCImageData& data, C_ByteSink& sink, C_ImageError& err)
-{
-    return C_PcxCodec::Encode(data, sink, err);
-}
-
-// The picture in memory must be the one in the file, so the palette covers every index first.
-bool EncodePng(BTCImageData& data, C_ByteSink& sink, C_ImageError& err)
-{
-    C_PngCodec::CoverIndices(data);
-    return C_PngCodec::Encode(data, sink, err);
-}
-
-S_FormatCapabilities Capabilities(bool bTrueColour, bool bAlpha, bool bColourKey, bool bAnimation, int nMaxSampleBits)
-{
-    S_FormatCapabilities caps;
-    caps.bPalette = true;  // every format so far holds palette pictures
-    caps.bTrueColour = bTrueColour;
-    caps.bAlpha = bAlpha;
-    caps.bColourKey = bColourKey;
-    caps.bAnimation = bAnimation;
-    caps.nMaxSampleBits = nMaxSampleBits;
-    return caps;
-}
-
+// Each format's entry is kept in its own folder, beside its codec.
 std::vector<S_FormatEntry> MakeEntries()
 {
-    // A 32-bit BMP may name an alpha channel in its masks; a GIF marks one palette index
-    // transparent; a PNG has both, 16-bit samples and animation.
-    S_FormatEntry bmp{E_ImageFormat::Bmp, "BMP", "bmp", "Windows Bitmap", &C_BmpCodec::IsBmp, false, -1,
-        &C_BmpCodec::Decode, &EncodeBmp, Capabilities(true, true, false, false, 8)};
-    bmp.caps.nRowAlign = 4;
-    bmp.caps.bBottomUp = true;
-    const S_FormatEntry gif{E_ImageFormat::Gif, "GIF", "gif", "Compuserve Graphics Interchange Format",
-        &C_GifDecoder::IsGif, false, -1, &C_GifDecoder::Decode, &EncodeGif, Capabilities(false, false, true, true, 8)};
-    // PCX has no magic number of its own, only a plausible header, so it is tried last.
-    const S_FormatEntry pcx{E_ImageFormat::Pcx, "PCX", "pcx", "ZSoft PC Paint Brush", &C_PcxCodec::IsPcx, true, 0x0A,
-        &C_PcxCodec::Decode, &EncodePcx, Capabilities(true, false, false, false, 8)};
-    const S_FormatEntry png{E_ImageFormat::Png, "PNG", "png", "Portable Network Graphics", &C_PngCodec::IsPng, false,
-        -1, &C_PngCodec::Decode, &EncodePng, Capabilities(true, true, true, true, 16)};
-    return {bmp, gif, pcx, png};
+    return {C_BmpFormat::Entry(), C_GifFormat::Entry(), C_PcxFormat::Entry(), C_PngFormat::Entry()};
 }
 
 char Lower(char c)

@@ -1,8 +1,8 @@
 #pragma once
 // Every picture format the program reads and writes, one entry each: its name, file name
 // extension, signature test, codec entry points and what it can hold. The detector, the loader,
-// the saver and both front ends' lists of formats read this table, so a new format is one more
-// entry here plus its codec.
+// the saver and both front ends' lists of formats read this table. Each format's entry lives in
+// its own folder beside its codec, so a new format is that folder plus one line in MakeEntries.
 
 #include "model/image/BTCImageData.h"
 #include "model/image/C_ByteSink.h"

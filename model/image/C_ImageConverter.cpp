@@ -160,7 +160,7 @@ bool C_ImageConverter::Convert(const BTCImageData& src, E_ImageFormat eTarget, B
     if (GifQuantizeBuffer(
             nWidth, nHeight, &nColours, aRed.data(), aGreen.data(), aBlue.data(), out.m_aBits.data(), aMap.data())
         == GIF_ERROR)
-        return err.Set(E_ImageError::GifEncode, "colour quantisation failed");
+        return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, "colour quantisation failed");
     nColours = std::clamp(nColours, 1, 256);
     out.m_aPalette.resize(static_cast<size_t>(nColours));
     for (size_t i = 0; i < out.m_aPalette.size(); ++i)

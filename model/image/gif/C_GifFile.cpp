@@ -54,7 +54,7 @@ bool C_GifFile::OpenRead(std::span<const uint8_t> bytes, C_ImageError& err)
     int nError = 0;
     m_pGif = DGifOpen(this, &C_GifFile::ReadBytes, &nError);
     if (!m_pGif)
-        return err.Set(E_ImageError::GifDecode, ErrorText(nError));
+        return err.Set(E_ImageError::Decode, E_ImageFormat::Gif, ErrorText(nError));
     m_bWriting = false;
     return true;
 }
@@ -66,7 +66,7 @@ bool C_GifFile::OpenWrite(C_ByteSink& sink, C_ImageError& err)
     int nError = 0;
     m_pGif = EGifOpen(this, &C_GifFile::WriteBytes, &nError);
     if (!m_pGif)
-        return err.Set(E_ImageError::GifEncode, ErrorText(nError));
+        return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, ErrorText(nError));
     m_bWriting = true;
     return true;
 }
@@ -80,6 +80,6 @@ bool C_GifFile::Close(C_ImageError& err)
     m_pGif = nullptr;
     const int nResult = m_bWriting ? EGifCloseFile(pGif, &nError) : DGifCloseFile(pGif, &nError);
     if (nResult == GIF_ERROR)
-        return err.Set(m_bWriting ? E_ImageError::GifEncode : E_ImageError::GifDecode, ErrorText(nError));
+        return err.Set(m_bWriting ? E_ImageError::Encode : E_ImageError::Decode, E_ImageFormat::Gif, ErrorText(nError));
     return true;
 }

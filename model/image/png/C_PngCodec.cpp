@@ -29,7 +29,7 @@ constexpr size_t kBlockBytes = size_t{1} << 16;
 struct S_PngJob {
     char aMessage[200] = {};  // libpng's or our own words for the failure
     E_ImageError eCode = E_ImageError::None;
-    E_ImageError eLibraryCode = E_ImageError::PngDecode;  // what a failure inside libpng means
+    E_ImageError eLibraryCode = E_ImageError::Decode;  // what a failure inside libpng means
 
     void Note(E_ImageError eWhy, const char* pText)
     {
@@ -138,7 +138,7 @@ int OnChunk(png_structp png, png_unknown_chunkp pChunk)
     if ((pChunk->name[0] & 0x20) == 0) {
         char aText[64];
         std::snprintf(aText, sizeof aText, "unknown critical chunk %.4s", reinterpret_cast<const char*>(pChunk->name));
-        pJob->Note(E_ImageError::PngDecode, aText);
+        pJob->Note(E_ImageError::Decode, aText);
         return -1;
     }
     try {
@@ -320,7 +320,7 @@ bool HasPaddingBits(const BTCImageData& data, int nBits)
 
 bool Failed(const S_PngJob& job, E_ImageError eDefault, C_ImageError& err)
 {
-    return err.Set(job.eCode == E_ImageError::None ? eDefault : job.eCode, job.aMessage);
+    return err.Set(job.eCode == E_ImageError::None ? eDefault : job.eCode, E_ImageFormat::Png, job.aMessage);
 }
 
 }  // namespace
@@ -352,10 +352,10 @@ bool C_PngCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
     job.pSrc = &src;
     C_PngHandle handle(true, job);
     if (!handle.Ok())
-        return err.Set(E_ImageError::PngDecode, "libpng could not start");
+        return err.Set(E_ImageError::Decode, E_ImageFormat::Png, "libpng could not start");
     S_PngHeader header;
     if (!ReadHeader(handle.Png(), handle.Info(), &job, &header))
-        return Failed(job, E_ImageError::PngDecode, err);
+        return Failed(job, E_ImageError::Decode, err);
 
     // Sized and admitted before libpng allocates a single row, so a tiny file that claims a
     // huge picture costs nothing.
@@ -384,7 +384,7 @@ bool C_PngCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
         (uint64_t{header.nWidth} * static_cast<uint64_t>(nBits)) % 8 != 0 && header.nInterlace == PNG_INTERLACE_NONE;
     if (!ReadPixels(handle.Png(), handle.Info(), &job, aRows.data(), bPadded)) {
         out.DeleteObject();
-        return Failed(job, E_ImageError::PngDecode, err);
+        return Failed(job, E_ImageError::Decode, err);
     }
 
     auto pDoc = std::make_unique<C_PngDocument>();
@@ -438,10 +438,10 @@ bool C_PngCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
 
     S_PngWriteJob job;
     job.pSink = &sink;
-    job.eLibraryCode = E_ImageError::PngEncode;
+    job.eLibraryCode = E_ImageError::Encode;
     C_PngHandle handle(false, job);
     if (!handle.Ok())
-        return err.Set(E_ImageError::PngEncode, "libpng could not start");
+        return err.Set(E_ImageError::Encode, E_ImageFormat::Png, "libpng could not start");
     // Interlacing stores each pass's pixels, not the full rows, so the bits after a row's last
     // pixel have no place in it: a picture that uses them (a hide put data there) is written
     // without interlacing rather than lose them.
@@ -449,6 +449,6 @@ bool C_PngCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
     if (!WriteAll(handle.Png(), handle.Info(), &data, bInterlaced, &job, aPalette.data(),
             static_cast<int>(aPalette.size()), aChunks.data(), static_cast<int>(aChunks.size()), aRows.data())
         || !job.Flush())
-        return Failed(job, E_ImageError::PngEncode, err);
+        return Failed(job, E_ImageError::Encode, err);
     return true;
 }

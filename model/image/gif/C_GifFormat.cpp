@@ -1,0 +1,31 @@
+#include "model/image/gif/C_GifFormat.h"
+
+#include "model/image/gif/C_GifDecoder.h"
+#include "model/image/gif/C_GifEncoder.h"
+
+namespace {
+
+bool Encode(BTCImageData& data, C_ByteSink& sink, C_ImageError& err)
+{
+    return C_GifEncoder::Encode(data, sink, err);
+}
+
+}  // namespace
+
+S_FormatEntry C_GifFormat::Entry()
+{
+    S_FormatEntry entry;
+    entry.eFormat = E_ImageFormat::Gif;
+    entry.pszName = "GIF";
+    entry.pszExtension = "gif";
+    entry.pszFilterText = "Compuserve Graphics Interchange Format";
+    entry.fnIsSignature = &C_GifDecoder::IsGif;
+    entry.fnDecode = &C_GifDecoder::Decode;
+    entry.fnEncode = &Encode;
+    // Palette pictures only; one palette index may be marked transparent.
+    entry.caps.bPalette = true;
+    entry.caps.bColourKey = true;
+    entry.caps.bAnimation = true;
+    entry.caps.nMaxSampleBits = 8;
+    return entry;
+}

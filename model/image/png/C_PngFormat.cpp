@@ -1,0 +1,35 @@
+#include "model/image/png/C_PngFormat.h"
+
+#include "model/image/png/C_PngCodec.h"
+
+namespace {
+
+// The picture in memory must be the one in the file, so the palette covers every index first.
+bool Encode(BTCImageData& data, C_ByteSink& sink, C_ImageError& err)
+{
+    C_PngCodec::CoverIndices(data);
+    return C_PngCodec::Encode(data, sink, err);
+}
+
+}  // namespace
+
+S_FormatEntry C_PngFormat::Entry()
+{
+    S_FormatEntry entry;
+    entry.eFormat = E_ImageFormat::Png;
+    entry.pszName = "PNG";
+    entry.pszExtension = "png";
+    entry.pszFilterText = "Portable Network Graphics";
+    entry.fnIsSignature = &C_PngCodec::IsPng;
+    entry.fnDecode = &C_PngCodec::Decode;
+    entry.fnEncode = &Encode;
+    // An alpha channel and a transparent colour or palette index both, 16-bit samples and
+    // animation.
+    entry.caps.bPalette = true;
+    entry.caps.bTrueColour = true;
+    entry.caps.bAlpha = true;
+    entry.caps.bColourKey = true;
+    entry.caps.bAnimation = true;
+    entry.caps.nMaxSampleBits = 16;
+    return entry;
+}
