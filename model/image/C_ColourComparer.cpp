@@ -127,13 +127,10 @@ private:
         m_eKind = E_Kind::Key;
         m_nStep = m_reader.PixelBytes();
         m_aKey.assign(m_nStep, 0);
-        const bool bGray = layout.eChannels == E_PixelChannels::Gray;
-        for (int s = 0; s < layout.nChannels; ++s) {
-            int nColour = 0;
-            while (!bGray && nColour < 2 && m_reader.SampleOfColour(nColour) != s)
-                ++nColour;
-            const uint16_t nKey = layout.aColourKey[nColour];
-            const size_t nAt = static_cast<size_t>(s) * m_reader.SampleBytes();
+        const int nColours = layout.eChannels == E_PixelChannels::Gray ? 1 : 3;
+        for (int c = 0; c < nColours; ++c) {
+            const uint16_t nKey = layout.aColourKey[c];
+            const size_t nAt = static_cast<size_t>(m_reader.SampleOfColour(c)) * m_reader.SampleBytes();
             if (m_reader.SampleBytes() == 2) {
                 m_aKey[nAt + m_reader.HighByteOf(0)] = static_cast<uint8_t>(nKey >> 8);
                 m_aKey[nAt + 1 - m_reader.HighByteOf(0)] = static_cast<uint8_t>(nKey);
