@@ -1,7 +1,6 @@
 #include "model/C_MatchEmbedding.h"
 
 #include "model/image/C_DefaultColours.h"
-#include "model/image/png/C_PngDocument.h"
 
 #include <sodium.h>
 
@@ -16,7 +15,7 @@ bool IsFullGrayRamp(const std::vector<S_Rgb>& palette)
     return palette.size() == 256 && C_DefaultColours::IsGrayRamp(palette);
 }
 
-// A 32-bit BMP's channels are whole bytes when every mask is one aligned byte or unused.
+// A 32-bit masked word's channels are whole bytes when every mask is one aligned byte or unused.
 bool MasksAreBytes(const uint32_t* pMasks)
 {
     for (int i = 0; i < 4; ++i) {
@@ -47,21 +46,20 @@ C_SampleWriter::E_Mode C_MatchEmbedding::ModeOf(const BTCImageData& data)
     using E_Mode = C_SampleWriter::E_Mode;
     if (data.IsEmpty())
         return E_Mode::Replace;
-    if (data.GetSourceFormat() == E_ImageFormat::Png) {
-        if (!C_PngDocument::Of(data))
-            return E_Mode::Replace;
-        const C_PngDocument& png = *C_PngDocument::Of(data);
-        if (png.m_nColourType == C_PngDocument::kPalette)
-            return png.m_nBitDepth == 8 && IsFullGrayRamp(data.GetPalette()) ? E_Mode::MatchBytes : E_Mode::Replace;
-        if (png.m_nBitDepth == 16)
-            return E_Mode::MatchBigEndian16;
-        return png.m_nBitDepth == 8 ? E_Mode::MatchBytes : E_Mode::Replace;
-    }
-    switch (data.GetBitsPerPixel()) {
-    case 24: return E_Mode::MatchBytes;
-    case 32: return MasksAreBytes(data.GetMasks()) ? E_Mode::MatchBytes : E_Mode::Replace;
-    case 8: return IsFullGrayRamp(data.GetPalette()) ? E_Mode::MatchBytes : E_Mode::Replace;
-    default: return E_Mode::Replace;
+    const S_PixelLayout layout = data.Layout();
+    if (!layout.bKnown)
+        return E_Mode::Replace;
+    switch (layout.eChannels) {
+    case E_PixelChannels::Index:
+        // An index moves by one only where the palette makes it a gray level.
+        return layout.nBitsPerSample == 8 && IsFullGrayRamp(data.GetPalette()) ? E_Mode::MatchBytes : E_Mode::Replace;
+    case E_PixelChannels::Masked:
+        return layout.nBitsPerSample == 32 && MasksAreBytes(data.GetMasks()) ? E_Mode::MatchBytes : E_Mode::Replace;
+    default:
+        // Gray or colour samples: whole bytes, or 16-bit samples most significant byte first.
+        if (layout.nBitsPerSample == 16)
+            return layout.bBigEndian16 ? E_Mode::MatchBigEndian16 : E_Mode::Replace;
+        return layout.nBitsPerSample == 8 ? E_Mode::MatchBytes : E_Mode::Replace;
     }
 }
 

@@ -1,23 +1,8 @@
 #include "model/C_Transparency.h"
 
 #include "model/image/C_CheckedSize.h"
-#include "model/image/gif/C_GifDocument.h"
-#include "model/image/png/C_PngDocument.h"
 
 #include <algorithm>
-#include <vector>
-
-namespace {
-
-const std::vector<uint8_t>* TrnsOf(const C_PngDocument& png)
-{
-    for (const S_PngChunk& chunk : png.m_aChunks)
-        if (chunk.Is("tRNS"))
-            return &chunk.aData;
-    return nullptr;
-}
-
-}  // namespace
 
 C_Transparency::C_Transparency(const BTCImageData& data)
 {
@@ -26,41 +11,35 @@ C_Transparency::C_Transparency(const BTCImageData& data)
     m_nWidth = static_cast<uint32_t>(data.m_nWidth);
     m_nHeight = static_cast<uint32_t>(data.m_nHeight);
     m_nStride = data.m_nStride;
+    // Samples packed below 8 bits, of 8 bits or of 16 bits most significant byte first; a
+    // masked word's alpha is not transparency here.
+    const S_PixelLayout layout = data.Layout();
+    if (!layout.bKnown || layout.eChannels == E_PixelChannels::Masked
+        || (layout.nBitsPerSample == 16 && !layout.bBigEndian16))
+        return;
+    m_nChannels = static_cast<unsigned>(layout.nChannels);
+    m_nDepth = static_cast<unsigned>(layout.nBitsPerSample);
+    if (m_nChannels == 0 || m_nChannels > 4 || (m_nDepth < 8 && m_nChannels != 1))
+        return;
     E_Kind eKind = E_Kind::None;
-    if (C_GifDocument::Of(data) && data.m_nBitsPerPixel == 8) {
-        const int nClear = C_GifDocument::Of(data)->TransparentIndex();
-        if (nClear >= 0) {
-            m_aClear[static_cast<size_t>(nClear)] = true;
-            eKind = E_Kind::Indexed;
-        }
-    } else if (C_PngDocument::Of(data)) {
-        const C_PngDocument& png = *C_PngDocument::Of(data);
-        if (!C_PngDocument::IsValidDepth(png.m_nColourType, png.m_nBitDepth))
+    if (layout.HasAlphaSample()) {
+        // Alpha is the last sample of each pixel.
+        if (layout.nAlphaChannel != layout.nChannels - 1)
             return;
-        m_nChannels = static_cast<unsigned>(C_PngDocument::Channels(png.m_nColourType));
-        m_nDepth = static_cast<unsigned>(png.m_nBitDepth);
-        const std::vector<uint8_t>* pTrns = TrnsOf(png);
-        switch (png.m_nColourType) {
-        case C_PngDocument::kGrayAlpha:
-        case C_PngDocument::kRgbAlpha: eKind = E_Kind::Alpha; break;
-        case C_PngDocument::kPalette:
-            if (pTrns) {
-                const size_t nEntries = std::min(pTrns->size(), m_aClear.size());
-                for (size_t i = 0; i < nEntries; ++i)
-                    m_aClear[i] = (*pTrns)[i] == 0;
-                if (std::find(m_aClear.begin(), m_aClear.end(), true) != m_aClear.end())
-                    eKind = E_Kind::Indexed;
-            }
-            break;
-        default:
-            // Two bytes a sample, most significant first, whatever the depth.
-            if (pTrns && pTrns->size() >= 2 * m_nChannels) {
-                for (unsigned c = 0; c < m_nChannels; ++c)
-                    m_aKey[c] = unsigned{(*pTrns)[2 * c]} << 8 | (*pTrns)[2 * c + 1];
-                eKind = E_Kind::ColourKey;
-            }
-            break;
-        }
+        eKind = E_Kind::Alpha;
+    } else if (layout.HasIndexTransparency()) {
+        // An index is clear when its alpha is 0, or when it is the transparent index.
+        const size_t nEntries = std::min(layout.aIndexAlpha.size(), m_aClear.size());
+        for (size_t i = 0; i < nEntries; ++i)
+            m_aClear[i] = layout.aIndexAlpha[i] == 0;
+        if (layout.nTransparentIndex >= 0 && static_cast<size_t>(layout.nTransparentIndex) < m_aClear.size())
+            m_aClear[static_cast<size_t>(layout.nTransparentIndex)] = true;
+        if (std::find(m_aClear.begin(), m_aClear.end(), true) != m_aClear.end())
+            eKind = E_Kind::Indexed;
+    } else if (layout.bColourKey && m_nChannels <= m_aKey.size()) {
+        for (unsigned c = 0; c < m_nChannels; ++c)
+            m_aKey[c] = layout.aColourKey[c];
+        eKind = E_Kind::ColourKey;
     }
     // Only a layout whose rows lie within the buffer is read.
     const C_CheckedSize rowBytes = C_CheckedSize::RowBytes(m_nWidth, uint64_t{m_nChannels} * m_nDepth, 1);

@@ -1,7 +1,7 @@
 #pragma once
-// Which pixels of a picture show nothing, as its format says: a PNG's tRNS colour key (gray or
-// RGB, any depth) or palette opacities, its alpha channel, a GIF's transparent index (the first
-// image's graphic control block). BMP and PCX have no transparency.
+// Which pixels of a picture show nothing, as its pixel layout says: a colour key (gray or RGB,
+// any depth, as a PNG's tRNS gives it), alpha per palette entry, a transparent index (a GIF's
+// graphic control block), or an alpha sample. A masked word's alpha mask does not count here.
 //
 // A pixel is transparent when it equals the colour key, when its index's opacity is 0, or when
 // its alpha sample is 0. A palette entry or alpha of 1 to 254 counts as shown: what a hide may

@@ -5,7 +5,6 @@
 #include "model/analysis/C_SamplePairAnalysis.h"
 #include "model/image/C_DefaultColours.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/png/C_PngDocument.h"
 #include "model/vmk_texts.h"
 
 #include <algorithm>
@@ -35,49 +34,53 @@ struct S_Layout {
     E_Source eSource = E_Source::Bytes;
     uint32_t nPixelBytes = 1;
     uint32_t nSampleBytes = 1;
+    bool bBigEndian16 = false;  // a 16-bit sample's more significant byte comes first
     std::vector<S_Channel> aChannels;
 };
 
-S_Layout IndexedLayout(const BTCImageData& data, const C_PixelReader& reader)
+S_Layout IndexedLayout(const C_PixelReader& reader)
 {
     S_Layout layout;
-    const C_PngDocument* pPng = data.m_eSourceFormat == E_ImageFormat::Png ? C_PngDocument::Of(data) : nullptr;
+    const int nBits = reader.Layout().nBitsPerSample;
     const bool bGray =
-        (pPng && pPng->m_nColourType == C_PngDocument::kGray) || C_DefaultColours::IsGrayRamp(reader.Palette());
-    layout.eSource = data.m_nBitsPerPixel == 8 ? E_Source::Bytes : E_Source::Indices;
+        reader.Layout().eChannels == E_PixelChannels::Gray || C_DefaultColours::IsGrayRamp(reader.Palette());
+    layout.eSource = nBits == 8 ? E_Source::Bytes : E_Source::Indices;
     S_Channel channel;
     channel.pName = bGray ? "Gray" : "Index";
-    channel.nMaxValue = (1u << data.m_nBitsPerPixel) - 1u;
+    channel.nMaxValue = (1u << nBits) - 1u;
     layout.aChannels.push_back(channel);
     return layout;
 }
 
-S_Layout PngLayout(const C_PngDocument& png)
+// Whole-byte samples: gray (alone or with alpha), or red, green and blue in the layout's order.
+S_Layout SampleLayout(const C_PixelReader& reader)
 {
     S_Layout layout;
-    const uint32_t nChannels = static_cast<uint32_t>(C_PngDocument::Channels(png.m_nColourType));
-    layout.nSampleBytes = static_cast<uint32_t>(png.m_nBitDepth) / 8;
-    layout.nPixelBytes = nChannels * layout.nSampleBytes;
+    layout.nSampleBytes = reader.SampleBytes();
+    layout.nPixelBytes = reader.PixelBytes();
+    layout.bBigEndian16 = reader.Layout().bBigEndian16;
     const uint32_t nMax = layout.nSampleBytes == 2 ? 65535u : 255u;
-    if (nChannels <= 2) {
+    const E_PixelChannels eChannels = reader.Layout().eChannels;
+    if (eChannels == E_PixelChannels::Gray || eChannels == E_PixelChannels::GrayAlpha) {
         layout.aChannels.push_back(S_Channel{"Gray", 0, 0, 0, nMax, -1});
     } else {
         const char* aNames[3] = {"Red", "Green", "Blue"};
-        for (uint32_t i = 0; i < 3; ++i)
-            layout.aChannels.push_back(S_Channel{aNames[i], i * layout.nSampleBytes, 0, 0, nMax, static_cast<int>(i)});
+        for (int i = 0; i < 3; ++i) {
+            const auto nOffset = static_cast<uint32_t>(reader.SampleOfColour(i)) * layout.nSampleBytes;
+            layout.aChannels.push_back(S_Channel{aNames[i], nOffset, 0, 0, nMax, i});
+        }
     }
     return layout;
 }
 
-S_Layout MaskedLayout(const BTCImageData& data)
+S_Layout MaskedLayout(const C_PixelReader& reader)
 {
     // Raw channel values rather than the reader's 8-bit scaling, so the lowest bit is the
     // stored one.
     S_Layout layout;
     layout.eSource = E_Source::Masked;
-    layout.nPixelBytes = static_cast<uint32_t>(data.m_nBitsPerPixel) / 8;
-    const bool bNoMasks = data.m_aMasks[0] == 0 && data.m_aMasks[1] == 0 && data.m_aMasks[2] == 0;
-    const uint32_t* pMasks = bNoMasks ? C_DefaultColours::RgbMasks(data.m_nBitsPerPixel) : data.m_aMasks;
+    layout.nPixelBytes = static_cast<uint32_t>(reader.Layout().nBitsPerSample) / 8;
+    const uint32_t* pMasks = reader.Masks();
     const char* aNames[3] = {"Red", "Green", "Blue"};
     for (int i = 0; i < 3; ++i) {
         const uint32_t nMask = pMasks[i];
@@ -92,23 +95,14 @@ S_Layout MaskedLayout(const BTCImageData& data)
     return layout;
 }
 
-// The channels of a picture the reader has accepted; none for a layout not known here.
-S_Layout LayoutOf(const BTCImageData& data, const C_PixelReader& reader)
+// The channels of a picture the reader has accepted.
+S_Layout LayoutOf(const C_PixelReader& reader)
 {
     if (reader.IsIndexed())
-        return IndexedLayout(data, reader);
-    if (data.m_eSourceFormat == E_ImageFormat::Png && C_PngDocument::Of(data))
-        return PngLayout(*C_PngDocument::Of(data));
-    if (data.m_nBitsPerPixel == 24) {
-        S_Layout layout;
-        layout.nPixelBytes = 3;
-        layout.aChannels = {
-            S_Channel{"Red", 2, 0, 0, 255, 0}, S_Channel{"Green", 1, 0, 0, 255, 1}, S_Channel{"Blue", 0, 0, 0, 255, 2}};
-        return layout;
-    }
-    if (data.m_nBitsPerPixel == 16 || data.m_nBitsPerPixel == 32)
-        return MaskedLayout(data);
-    return S_Layout{};
+        return IndexedLayout(reader);
+    if (reader.Layout().eChannels == E_PixelChannels::Masked)
+        return MaskedLayout(reader);
+    return SampleLayout(reader);
 }
 
 // Fills aPlane with one channel's samples in stored order and writes their lowest bits into
@@ -127,8 +121,9 @@ void Extract(const BTCImageData& data, const C_PixelReader& reader, const S_Layo
         case E_Source::Bytes: {
             const uint8_t* p = pRow + channel.nOffset;
             if (layout.nSampleBytes == 2) {
+                const int nHigh = layout.bBigEndian16 ? 0 : 1;
                 for (uint32_t x = 0; x < nWidth; ++x, p += layout.nPixelBytes)
-                    pOut[x] = static_cast<uint16_t>(p[0] << 8 | p[1]);
+                    pOut[x] = static_cast<uint16_t>(p[nHigh] << 8 | p[1 - nHigh]);
             } else {
                 for (uint32_t x = 0; x < nWidth; ++x, p += layout.nPixelBytes)
                     pOut[x] = *p;
@@ -191,7 +186,7 @@ S_DetectionResult C_DetectionCheck::Run(const BTCImageData& data)
     const C_PixelReader reader(data);
     if (!reader.IsValid())
         return result;
-    const S_Layout layout = LayoutOf(data, reader);
+    const S_Layout layout = LayoutOf(reader);
     if (layout.aChannels.empty())
         return result;
     // Byte-sample layouts must fit their stride; the reader checked the pixel size against it.

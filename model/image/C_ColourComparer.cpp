@@ -1,23 +1,22 @@
 #include "model/image/C_ColourComparer.h"
 
 #include "model/image/C_DefaultColours.h"
-#include "model/image/gif/C_GifDocument.h"
 #include "model/image/C_FormatRegistry.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/png/C_PngDocument.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace {
 
-constexpr int kGifGraphicControl = 0xF9;
-
-// PNG samples (gray, or red first) rather than BMP, GIF and PCX indices or blue first.
-bool HoldsPngSamples(const BTCImageData& data)
+// Gray samples or red first, rather than indices or blue first: bytes that mean something else
+// at the same depth.
+bool HoldsGrayOrRedFirst(const BTCImageData& data)
 {
-    return data.m_eSourceFormat == E_ImageFormat::Png && C_PngDocument::Of(data)
-        && C_PngDocument::Of(data)->m_nColourType != C_PngDocument::kPalette;
+    const S_PixelLayout layout = data.Layout();
+    return layout.bKnown && layout.eChannels != E_PixelChannels::Index && layout.eChannels != E_PixelChannels::Bgr
+        && layout.eChannels != E_PixelChannels::Masked;
 }
 
 const uint32_t* MasksOf(const BTCImageData& data)
@@ -39,12 +38,15 @@ public:
         : m_data(data)
         , m_reader(reader)
     {
-        if (data.m_eSourceFormat == E_ImageFormat::Png && C_PngDocument::Of(data))
-            SetUpPng(*C_PngDocument::Of(data));
-        else if (data.m_eSourceFormat == E_ImageFormat::Gif && C_GifDocument::Of(data))
-            SetUpGif(*C_GifDocument::Of(data));
-        else if (data.m_eSourceFormat == E_ImageFormat::Bmp && data.m_nBitsPerPixel == 32 && data.m_aMasks[3] != 0)
-            SetUpBmp();
+        const S_PixelLayout& layout = reader.Layout();
+        if (layout.HasAlphaSample())
+            SetUpChannel(layout);
+        else if (layout.HasIndexTransparency())
+            SetUpIndices(layout);
+        else if (layout.bColourKey)
+            SetUpKey(layout);
+        else if (layout.eChannels == E_PixelChannels::Masked && layout.nBitsPerSample == 32 && data.m_aMasks[3] != 0)
+            SetUpMask();
     }
 
     bool Any() const { return m_eKind != E_Kind::None; }
@@ -88,64 +90,59 @@ public:
 private:
     enum class E_Kind { None, Channel, Indexed, Key, Mask };
 
-    void SetUpPng(const C_PngDocument& doc)
+    void SetUpChannel(const S_PixelLayout& layout)
     {
-        const int nType = doc.m_nColourType;
-        const int nSampleBytes = doc.m_nBitDepth >= 8 ? doc.m_nBitDepth / 8 : 0;
-        if (nType == C_PngDocument::kGrayAlpha || nType == C_PngDocument::kRgbAlpha) {
-            const int nChannels = C_PngDocument::Channels(nType);
-            m_eKind = E_Kind::Channel;
-            m_nStep = static_cast<uint32_t>(nChannels * nSampleBytes);
-            m_nAlphaAt = static_cast<uint32_t>((nChannels - 1) * nSampleBytes);  // its high byte
+        if (m_reader.PixelBytes() == 0)
             return;
+        m_eKind = E_Kind::Channel;
+        m_nStep = m_reader.PixelBytes();
+        m_nAlphaAt = m_reader.HighByteOf(layout.nAlphaChannel);
+    }
+
+    void SetUpIndices(const S_PixelLayout& layout)
+    {
+        // Alpha per index, and none for the transparent index.
+        m_eKind = E_Kind::Indexed;
+        m_aTable = layout.aIndexAlpha;
+        if (layout.nTransparentIndex >= 0) {
+            const auto nIndex = static_cast<size_t>(layout.nTransparentIndex);
+            m_aTable.resize(std::max<size_t>({m_aTable.size(), 256, nIndex + 1}), 255);
+            m_aTable[nIndex] = 0;
         }
-        const S_PngChunk* pTrns = nullptr;
-        for (const S_PngChunk& chunk : doc.m_aChunks)
-            if (chunk.Is("tRNS"))
-                pTrns = &chunk;
-        if (!pTrns)
-            return;
-        const std::vector<uint8_t>& key = pTrns->aData;
-        if (nType == C_PngDocument::kPalette) {
-            m_eKind = E_Kind::Indexed;
-            m_aTable = key;
-        } else if (nType == C_PngDocument::kGray && key.size() == 2 && doc.m_nBitDepth < 16) {
-            // Read as indices into the gray levels: the key is an index.
+    }
+
+    void SetUpKey(const S_PixelLayout& layout)
+    {
+        if (m_reader.IsIndexed()) {
+            // Gray read as indices into its levels: the key is an index.
             m_eKind = E_Kind::Indexed;
             m_aTable.assign(256, 255);
-            if (key[0] == 0)
-                m_aTable[key[1]] = 0;
-        } else if ((nType == C_PngDocument::kGray && key.size() == 2)
-            || (nType == C_PngDocument::kRgb && key.size() == 6)) {
-            // The key's samples as the row stores them: two bytes each at 16 bits, the low one at 8.
-            m_eKind = E_Kind::Key;
-            m_nStep = static_cast<uint32_t>(key.size() / 2 * nSampleBytes);
-            for (size_t i = 0; i < key.size(); i += 2) {
-                if (nSampleBytes == 2)
-                    m_aKey.push_back(key[i]);
-                else if (key[i] != 0)
-                    m_eKind = E_Kind::None;  // beyond the depth: no sample matches
-                m_aKey.push_back(key[i + 1]);
+            if (layout.aColourKey[0] < m_aTable.size())
+                m_aTable[layout.aColourKey[0]] = 0;
+            return;
+        }
+        if (m_reader.PixelBytes() == 0 || layout.HasAlphaSample())
+            return;
+        // The key's samples as the row stores them: two bytes each at 16 bits, one at 8.
+        m_eKind = E_Kind::Key;
+        m_nStep = m_reader.PixelBytes();
+        m_aKey.assign(m_nStep, 0);
+        const int nColours = layout.eChannels == E_PixelChannels::Gray ? 1 : 3;
+        for (int c = 0; c < nColours; ++c) {
+            const uint16_t nKey = layout.aColourKey[c];
+            const size_t nAt = static_cast<size_t>(m_reader.SampleOfColour(c)) * m_reader.SampleBytes();
+            if (m_reader.SampleBytes() == 2) {
+                m_aKey[nAt + m_reader.HighByteOf(0)] = static_cast<uint8_t>(nKey >> 8);
+                m_aKey[nAt + 1 - m_reader.HighByteOf(0)] = static_cast<uint8_t>(nKey);
+            } else if (nKey > 0xFF) {
+                m_eKind = E_Kind::None;  // beyond the depth: no sample matches
+            } else {
+                m_aKey[nAt] = static_cast<uint8_t>(nKey);
             }
         }
     }
 
-    void SetUpGif(const C_GifDocument& doc)
-    {
-        if (doc.m_aFrames.empty())
-            return;
-        for (const S_GifExtension& extension : doc.m_aFrames[0].aExtensions) {
-            // Packed flags, delay (2 bytes), transparent index: the index counts when bit 0 is set.
-            if (extension.nFunction != kGifGraphicControl || extension.aBlocks.empty()
-                || extension.aBlocks[0].size() < 4 || (extension.aBlocks[0][0] & 1) == 0)
-                continue;
-            m_eKind = E_Kind::Indexed;
-            m_aTable.assign(256, 255);
-            m_aTable[extension.aBlocks[0][3]] = 0;
-        }
-    }
-
-    void SetUpBmp()
+    void SetUpMask()
     {
         m_nMask = m_data.m_aMasks[3];
         m_nShift = static_cast<uint32_t>(__builtin_ctz(m_nMask));
@@ -179,9 +176,9 @@ bool C_ColourComparer::SameLayout(const BTCImageData& a, const BTCImageData& b)
 {
     if (a.m_nWidth != b.m_nWidth || a.m_nHeight != b.m_nHeight || a.m_nBitsPerPixel != b.m_nBitsPerPixel
         || a.m_nStride != b.m_nStride || a.m_bBottomUp != b.m_bBottomUp || a.m_aBits.size() != b.m_aBits.size()
-        || HoldsPngSamples(a) != HoldsPngSamples(b))
+        || HoldsGrayOrRedFirst(a) != HoldsGrayOrRedFirst(b))
         return false;
-    if (HoldsPngSamples(a) || (a.m_nBitsPerPixel != 16 && a.m_nBitsPerPixel != 32))
+    if (HoldsGrayOrRedFirst(a) || (a.m_nBitsPerPixel != 16 && a.m_nBitsPerPixel != 32))
         return true;
     const uint32_t* pA = MasksOf(a);
     const uint32_t* pB = MasksOf(b);

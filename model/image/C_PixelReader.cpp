@@ -2,7 +2,29 @@
 
 #include "model/image/C_CheckedSize.h"
 #include "model/image/C_DefaultColours.h"
-#include "model/image/png/C_PngDocument.h"
+
+#include <bit>
+
+namespace {
+
+bool IsPackedDepth(int nBits)
+{
+    return nBits == 1 || nBits == 2 || nBits == 4 || nBits == 8;
+}
+
+// Samples per pixel each kind of channels has.
+int ChannelsOf(E_PixelChannels eChannels)
+{
+    switch (eChannels) {
+    case E_PixelChannels::GrayAlpha: return 2;
+    case E_PixelChannels::Bgr:
+    case E_PixelChannels::Rgb: return 3;
+    case E_PixelChannels::Rgba: return 4;
+    default: return 1;
+    }
+}
+
+}  // namespace
 
 uint8_t C_PixelReader::S_Channel::Extract(uint32_t nValue) const
 {
@@ -14,6 +36,7 @@ uint8_t C_PixelReader::S_Channel::Extract(uint32_t nValue) const
 
 C_PixelReader::C_PixelReader(const BTCImageData& data)
     : m_data(data)
+    , m_layout(data.Layout())
 {
     if (data.m_nWidth <= 0 || data.m_nHeight <= 0)
         return;
@@ -22,24 +45,10 @@ C_PixelReader::C_PixelReader(const BTCImageData& data)
     m_nBits = data.m_nBitsPerPixel;
     m_nStride = data.m_nStride;
     m_bBottomUp = data.m_bBottomUp;
+    // Without a layout, up to 8 bits a pixel are taken for indices (no reading follows).
     m_bIndexed = m_nBits <= 8;
-    if (data.m_eSourceFormat == E_ImageFormat::Png && !ReadsPng())
+    if (!SetUp())
         return;
-    switch (m_nBits) {
-    case 1:
-    case 2:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32: break;
-    case 48:
-    case 64:
-        if (m_nPngChannels != 0)
-            break;
-        return;
-    default: return;
-    }
     const C_CheckedSize rowBytes = C_CheckedSize::RowBytes(m_nWidth, static_cast<uint64_t>(m_nBits), 1);
     if (!rowBytes.IsValid() || m_nStride < rowBytes.Get())
         return;
@@ -47,42 +56,73 @@ C_PixelReader::C_PixelReader(const BTCImageData& data)
     total.Mul(m_nHeight);
     if (!total.IsValid() || total.Get() != data.m_aBits.size())
         return;
-
-    if ((m_nBits == 16 || m_nBits == 32) && m_nPngChannels == 0) {
-        // A picture that names no masks has the BI_RGB layout of its depth.
-        const bool bNoMasks = data.m_aMasks[0] == 0 && data.m_aMasks[1] == 0 && data.m_aMasks[2] == 0;
-        const uint32_t* pMasks = bNoMasks ? C_DefaultColours::RgbMasks(m_nBits) : data.m_aMasks;
-        for (int i = 0; i < 3; ++i) {
-            S_Channel& c = m_aChannel[i];
-            c.nMask = pMasks[i];
-            if (c.nMask != 0) {
-                c.nShift = static_cast<uint32_t>(__builtin_ctz(c.nMask));
-                c.nMax = c.nMask >> c.nShift;
-            }
-        }
-    }
     m_bValid = true;
 }
 
-bool C_PixelReader::ReadsPng()
+bool C_PixelReader::SetUp()
 {
-    const C_PngDocument* pDoc = C_PngDocument::Of(m_data);
-    if (!pDoc || !C_PngDocument::IsValidDepth(pDoc->m_nColourType, pDoc->m_nBitDepth) || pDoc->BitsPerPixel() != m_nBits
-        || m_bBottomUp)
+    const S_PixelLayout& layout = m_layout;
+    if (!layout.bKnown || layout.BitsPerPixel() != m_nBits || layout.bBottomUp != m_bBottomUp
+        || layout.nChannels != ChannelsOf(layout.eChannels))
         return false;
-    if (pDoc->m_nColourType == C_PngDocument::kPalette)
+    const int nBits = layout.nBitsPerSample;
+    switch (layout.eChannels) {
+    case E_PixelChannels::Index:
+        if (!IsPackedDepth(nBits))
+            return false;
+        m_bIndexed = true;
         return true;
-    if (pDoc->m_nColourType == C_PngDocument::kGray && pDoc->m_nBitDepth <= 8) {
-        const uint32_t nLevels = 1u << pDoc->m_nBitDepth;
-        for (uint32_t i = 0; i < nLevels; ++i) {
-            const auto y = static_cast<uint8_t>(i * 255 / (nLevels - 1));
-            m_aGray.push_back(S_Rgb{y, y, y});
+    case E_PixelChannels::Masked: {
+        if (nBits != 16 && nBits != 32)
+            return false;
+        m_bIndexed = false;
+        // A picture that names no masks has the default layout of its depth.
+        const uint32_t* pPicture = m_data.m_aMasks;
+        const bool bNoMasks = pPicture[0] == 0 && pPicture[1] == 0 && pPicture[2] == 0;
+        const uint32_t* pMasks = bNoMasks ? C_DefaultColours::RgbMasks(nBits) : pPicture;
+        for (int i = 0; i < 3; ++i) {
+            m_aMasks[i] = pMasks[i];
+            S_Channel& c = m_aChannel[i];
+            c.nMask = pMasks[i];
+            if (c.nMask != 0) {
+                c.nShift = static_cast<uint32_t>(std::countr_zero(c.nMask));
+                c.nMax = c.nMask >> c.nShift;
+            }
         }
         return true;
     }
+    case E_PixelChannels::Gray:
+        if (IsPackedDepth(nBits)) {
+            // Gray levels read as indices into a palette of the levels.
+            const uint32_t nLevels = 1u << nBits;
+            for (uint32_t i = 0; i < nLevels; ++i) {
+                const auto y = static_cast<uint8_t>(i * 255 / (nLevels - 1));
+                m_aGray.push_back(S_Rgb{y, y, y});
+            }
+            m_bIndexed = true;
+            return true;
+        }
+        break;
+    case E_PixelChannels::Bgr:
+        m_aColourSample[0] = 2;
+        m_aColourSample[1] = 1;
+        m_aColourSample[2] = 0;
+        break;
+    case E_PixelChannels::Rgb:
+    case E_PixelChannels::Rgba:
+        m_aColourSample[0] = 0;
+        m_aColourSample[1] = 1;
+        m_aColourSample[2] = 2;
+        break;
+    case E_PixelChannels::GrayAlpha: break;
+    }
+    // Whole-byte samples.
+    if (nBits != 8 && nBits != 16)
+        return false;
     m_bIndexed = false;
-    m_nPngChannels = C_PngDocument::Channels(pDoc->m_nColourType);
-    m_nPngSampleBytes = pDoc->m_nBitDepth / 8;
+    m_nSampleBytes = static_cast<uint32_t>(nBits) / 8;
+    m_nPixelBytes = static_cast<uint32_t>(layout.nChannels) * m_nSampleBytes;
+    m_nHighByte = m_nSampleBytes == 2 && !layout.bBigEndian16 ? 1 : 0;
     return true;
 }
 
@@ -103,7 +143,7 @@ void C_PixelReader::IndicesOfStoredRow(uint32_t nRow, uint8_t* pOut) const
     case 1:
     case 2:
     case 4: {
-        // Leftmost pixel in the most significant bits, as BMP and PCX store them.
+        // Leftmost pixel in the most significant bits.
         const uint32_t nPerByte = 8u / static_cast<uint32_t>(m_nBits);
         const uint32_t nMask = (1u << m_nBits) - 1u;
         for (uint32_t x = 0; x < m_nWidth; ++x) {
@@ -119,34 +159,23 @@ void C_PixelReader::IndicesOfStoredRow(uint32_t nRow, uint8_t* pOut) const
     }
 }
 
-void C_PixelReader::BgrOfPngRow(const uint8_t* pRow, uint8_t* pOut) const
-{
-    // The first byte of a sample is its high byte at both depths; gray and gray-alpha have one
-    // colour sample, the others three.
-    const size_t nStep = static_cast<size_t>(m_nPngChannels) * m_nPngSampleBytes;
-    const size_t nGreen = m_nPngChannels >= 3 ? m_nPngSampleBytes : 0;
-    for (uint32_t x = 0; x < m_nWidth; ++x) {
-        const uint8_t* p = pRow + x * nStep;
-        pOut[3 * x] = p[2 * nGreen];
-        pOut[3 * x + 1] = p[nGreen];
-        pOut[3 * x + 2] = p[0];
-    }
-}
-
 void C_PixelReader::BgrOfStoredRow(uint32_t nRow, uint8_t* pOut) const
 {
     const uint8_t* pRow = m_data.m_aBits.data() + static_cast<size_t>(nRow) * m_nStride;
-    if (m_nPngChannels != 0) {
-        BgrOfPngRow(pRow, pOut);
+    if (m_nPixelBytes != 0) {
+        const uint32_t nRed = HighByteOf(m_aColourSample[0]);
+        const uint32_t nGreen = HighByteOf(m_aColourSample[1]);
+        const uint32_t nBlue = HighByteOf(m_aColourSample[2]);
+        for (uint32_t x = 0; x < m_nWidth; ++x) {
+            const uint8_t* p = pRow + static_cast<size_t>(x) * m_nPixelBytes;
+            pOut[3 * x] = p[nBlue];
+            pOut[3 * x + 1] = p[nGreen];
+            pOut[3 * x + 2] = p[nRed];
+        }
         return;
     }
-    switch (m_nBits) {
-    case 24:
-        for (uint32_t i = 0; i < 3 * m_nWidth; ++i)
-            pOut[i] = pRow[i];
-        break;
-    case 16:
-    case 32: {
+    if (!m_bIndexed) {
+        // Masked words, little-endian.
         const uint32_t nBytes = static_cast<uint32_t>(m_nBits) / 8u;
         for (uint32_t x = 0; x < m_nWidth; ++x) {
             const uint8_t* p = pRow + x * nBytes;
@@ -157,19 +186,15 @@ void C_PixelReader::BgrOfStoredRow(uint32_t nRow, uint8_t* pOut) const
             pOut[3 * x + 1] = m_aChannel[1].Extract(v);
             pOut[3 * x + 2] = m_aChannel[0].Extract(v);
         }
-        break;
+        return;
     }
-    default: {
-        // Indexed: one row of indices at a time through the palette, reusing pOut's tail.
-        uint8_t* pIndices = pOut + 2 * m_nWidth;
-        IndicesOfStoredRow(nRow, pIndices);
-        for (uint32_t x = 0; x < m_nWidth; ++x) {
-            const S_Rgb c = PaletteColour(pIndices[x]);
-            pOut[3 * x] = c.b;
-            pOut[3 * x + 1] = c.g;
-            pOut[3 * x + 2] = c.r;
-        }
-        break;
-    }
+    // Indexed: one row of indices at a time through the palette, reusing pOut's tail.
+    uint8_t* pIndices = pOut + 2 * m_nWidth;
+    IndicesOfStoredRow(nRow, pIndices);
+    for (uint32_t x = 0; x < m_nWidth; ++x) {
+        const S_Rgb c = PaletteColour(pIndices[x]);
+        pOut[3 * x] = c.b;
+        pOut[3 * x + 1] = c.g;
+        pOut[3 * x + 2] = c.r;
     }
 }

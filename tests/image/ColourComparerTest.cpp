@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -102,6 +103,44 @@ TEST(ColourComparer, TheSamePixelsStoredAsBmpAndPngShowTheSameColours)
     MakePng(small, 3);
     small.m_nWidth = 1;
     EXPECT_EQ(C_ColourComparer::DifferingPixels(bmp, small), std::nullopt);
+}
+
+// The layouts read furthest apart: 16-bit RGBA PNG samples (more significant byte first) and
+// 32-bit BMP words split by channel masks (little-endian, bottom-up), alpha included.
+TEST(ColourComparer, SixteenBitRgbaPngAndMaskedBmpShowTheSameColours)
+{
+    BTCImageData png, bmp;
+    png.m_eSourceFormat = E_ImageFormat::Png;
+    png.m_pDocument = std::make_unique<C_PngDocument>();
+    C_PngDocument::Of(png)->m_nColourType = C_PngDocument::kRgbAlpha;
+    C_PngDocument::Of(png)->m_nBitDepth = 16;
+    png.m_nWidth = png.m_nHeight = 2;
+    png.m_nBitsPerPixel = 64;
+    png.m_nStride = 16;
+    for (const S_Pixel& p : kPixels)
+        for (uint8_t v : {p.r, p.g, p.b, p.a})
+            png.m_aBits.insert(png.m_aBits.end(), {v, uint8_t(v ^ 0x5A)});  // the low byte does not show
+
+    bmp.m_eSourceFormat = E_ImageFormat::Bmp;
+    bmp.m_nWidth = bmp.m_nHeight = 2;
+    bmp.m_nBitsPerPixel = 32;
+    bmp.m_nStride = 8;
+    bmp.m_bBottomUp = true;
+    const uint32_t aMasks[4] = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF};  // red, green, blue, alpha
+    std::copy(aMasks, aMasks + 4, bmp.m_aMasks);
+    bmp.m_bHadMasks = true;
+    for (int y = 1; y >= 0; --y)
+        for (int x = 0; x < 2; ++x) {
+            const S_Pixel& p = kPixels[2 * y + x];
+            bmp.m_aBits.insert(bmp.m_aBits.end(), {p.a, p.r, p.g, p.b});
+        }
+    EXPECT_EQ(C_ColourComparer::DifferingPixels(png, bmp), 0u);
+
+    // A transparent pixel's colour does not show; a changed alpha does.
+    bmp.m_aBits[7] = 0;  // blue of the transparent pixel, bottom right
+    EXPECT_EQ(C_ColourComparer::DifferingPixels(png, bmp), 0u);
+    bmp.m_aBits[8] = 128;  // alpha of the top left pixel
+    EXPECT_EQ(C_ColourComparer::DifferingPixels(png, bmp), 1u);
 }
 
 }  // namespace
