@@ -3,7 +3,6 @@
 #include "model/C_MatchEmbedding.h"
 #include "model/C_Message.h"
 #include "model/C_PlainRecord.h"
-#include "model/C_SealedContent.h"
 #include "model/C_SealedRecordKind.h"
 #include "model/C_Transparency.h"
 #include "model/image/C_DecodeLimit.h"
