@@ -90,17 +90,19 @@ E_ExitCode C_CliRevealCommand::Run(const C_CliContext& context)
     C_PictureIo::Open(context, carrier, m_strPicture);
     C_Message message;
     C_SealedContent sealed;
-    bool bSealed = false;
     // The plain record first, then the sealed one; a pass phrase either kind accepts will do.
+    // A sealed record stays opened in sealed, its payload not yet extracted.
     std::string strPassphrase = m_passphrase.Get(context, false, C_PassphraseSource::E_Rules::Either);
-    const E_RevealOutcome eOutcome = carrier.FindAny(message, sealed, strPassphrase, &bSealed);
+    const C_Record* pKind = nullptr;
+    const E_RecordOutcome eOutcome = carrier.Reveal(message, strPassphrase, &sealed, &pKind);
     C_SecretBytes::WipeString(strPassphrase);
     switch (eOutcome) {
-    case E_RevealOutcome::Found: break;
-    case E_RevealOutcome::NotFound: throw C_CliError(E_ExitCode::NotFound, kNotFound);
-    case E_RevealOutcome::Damaged: throw C_CliError(E_ExitCode::Damaged, kDamaged);
-    case E_RevealOutcome::NoMemory: throw C_CliError(E_ExitCode::Failed, kNoMemory);
+    case E_RecordOutcome::Found: break;
+    case E_RecordOutcome::Damaged: throw C_CliError(E_ExitCode::Damaged, kDamaged);
+    case E_RecordOutcome::NoMemory: throw C_CliError(E_ExitCode::Failed, kNoMemory);
+    default: throw C_CliError(E_ExitCode::NotFound, kNotFound);
     }
+    const bool bSealed = pKind && pKind->IsSealed();
     const std::string strName = bSealed ? sealed.GetName() : message.m_strName;
     const uint64_t nSize = bSealed ? sealed.GetSize() : message.m_nSize;
     // A small picture can declare a payload of gigabytes: the picture's own consent rule.

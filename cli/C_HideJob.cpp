@@ -126,7 +126,7 @@ void C_HideJob::LoadPayload(const C_CliContext& context, C_Message& message, con
     // A sealed payload may fit beyond its uncompressed capacity, which only compressing it tells.
     uint32_t nLimit = m_carrier.GetLargestPayload(strHidden.size());
     if (m_bSeal)
-        nLimit = std::max(m_carrier.GetSealedCapacity(strHidden.size()), kSealedReadLimit);
+        nLimit = std::max(m_carrier.CapacityOf(C_Carrier::SealedKind(), strHidden.size()), kSealedReadLimit);
     try {
         if (strPath == "-") {
             message.LoadFromStream(context.In(), strHidden, nLimit);

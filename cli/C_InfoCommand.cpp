@@ -28,7 +28,7 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
     // The sealed record's fit comes after the plain one's, so scripts reading the old fields
     // find them where they were. It is for a name of 0 bytes: the hidden name is stored in the
     // record, so each of its bytes takes one from the payload.
-    const uint32_t nSealed = carrier.GetSealedCapacity();
+    const uint32_t nSealed = carrier.CapacityOf(C_Carrier::SealedKind(), 0);
     if (m_bJson) {
         context.Out() << "{\"path\": " << C_Text::JsonQuoted(info.m_strPath) << ", \"format\": \"" << pFormat
                       << "\", \"size_kb\": " << info.m_nSizeKB << ", \"width\": " << info.m_nWidth

@@ -47,18 +47,20 @@ void C_RevealCommand::RevealAndSave(C_Carrier& carrier, C_Prompts& prompts, cons
 {
     C_Message message;
     C_SealedContent sealed;
-    bool bSealed = false;
-    E_RevealOutcome eOutcome = E_RevealOutcome::NotFound;
+    const C_Record* pKind = nullptr;
+    E_RecordOutcome eOutcome = E_RecordOutcome::NotFound;
     {
         C_BusyScope busy(prompts);
-        eOutcome = carrier.FindAny(message, sealed, strPassphrase, &bSealed);
+        // A sealed record stays opened in sealed, its payload not yet extracted.
+        eOutcome = carrier.Reveal(message, strPassphrase, &sealed, &pKind);
     }
     switch (eOutcome) {
-    case E_RevealOutcome::Found: break;
-    case E_RevealOutcome::NotFound: prompts.ShowMessage(vmk::kStrNothingFound); return;
-    case E_RevealOutcome::Damaged: prompts.ShowMessage(vmk::kStrRecordDamaged); return;
-    case E_RevealOutcome::NoMemory: prompts.ShowMessage(vmk::kStrSealedNoMemory); return;
+    case E_RecordOutcome::Found: break;
+    case E_RecordOutcome::Damaged: prompts.ShowMessage(vmk::kStrRecordDamaged); return;
+    case E_RecordOutcome::NoMemory: prompts.ShowMessage(vmk::kStrSealedNoMemory); return;
+    default: prompts.ShowMessage(vmk::kStrNothingFound); return;
     }
+    const bool bSealed = pKind && pKind->IsSealed();
     if (bSealed) {
         // A small picture can declare a payload of gigabytes: the user decides, as for pictures.
         if (carrier.PayloadNeedsConsent(sealed.GetSize())) {

@@ -3,7 +3,6 @@
 #include "model/C_MatchEmbedding.h"
 #include "model/C_Message.h"
 #include "model/C_PlainRecord.h"
-#include "model/C_SealedContent.h"
 #include "model/C_SealedRecordKind.h"
 #include "model/C_Transparency.h"
 #include "model/image/C_DecodeLimit.h"
@@ -98,23 +97,6 @@ const C_Record* const kRecordKinds[] = {
     &C_SealedRecordKind::Kind(),
 };
 
-E_SealOutcome SealOutcomeOf(E_RecordOutcome eOutcome)
-{
-    if (eOutcome == E_RecordOutcome::Hidden)
-        return E_SealOutcome::Hidden;
-    return eOutcome == E_RecordOutcome::TooLarge ? E_SealOutcome::WontFit : E_SealOutcome::Failed;
-}
-
-E_RevealOutcome RevealOutcomeOf(E_RecordOutcome eOutcome)
-{
-    switch (eOutcome) {
-    case E_RecordOutcome::Found: return E_RevealOutcome::Found;
-    case E_RecordOutcome::Damaged: return E_RevealOutcome::Damaged;
-    case E_RecordOutcome::NoMemory: return E_RevealOutcome::NoMemory;
-    default: return E_RevealOutcome::NotFound;
-    }
-}
-
 }  // namespace
 
 std::span<const C_Record* const> C_Carrier::RecordKinds()
@@ -122,28 +104,52 @@ std::span<const C_Record* const> C_Carrier::RecordKinds()
     return kRecordKinds;
 }
 
+const C_Record& C_Carrier::PlainKind()
+{
+    return C_PlainRecord::Kind();
+}
+
+const C_Record& C_Carrier::SealedKind()
+{
+    return C_SealedRecordKind::Kind();
+}
+
+C_PixelCover C_Carrier::CoverFor(E_Embedding eEmbedding) const
+{
+    if (eEmbedding != E_Embedding::Match || !CanEmbedMatch())
+        return C_PixelCover(m_pBits, m_nBytes, C_SampleWriter::E_Mode::Replace);
+    // Steps of one keep a pixel's transparency wherever the other direction allows.
+    std::shared_ptr<const C_Transparency> pGuard;
+    if (const BTCImageData* pData = m_image.GetObjectDataPtr()) {
+        pGuard = std::make_shared<const C_Transparency>(*pData);
+        if (pGuard->IsEmpty())
+            pGuard.reset();
+    }
+    return C_PixelCover(m_pBits, m_nBytes, m_eMatch, std::move(pGuard));
+}
+
 bool C_Carrier::Fits(const C_Record& kind, const C_Message& message) const
 {
-    return kind.Fits(m_nBytes, message);
+    return kind.Fits(CoverFor(E_Embedding::Replace), message);
 }
 
 uint32_t C_Carrier::CapacityOf(const C_Record& kind, size_t nNameBytes) const
 {
-    return kind.Capacity(m_nBytes, nNameBytes);
+    return kind.Capacity(CoverFor(E_Embedding::Replace), nNameBytes);
 }
 
 E_RecordOutcome C_Carrier::Hide(
     const C_Record& kind, const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding)
 {
-    const C_SampleWriter writer = WriterFor(eEmbedding);
+    const C_PixelCover cover = CoverFor(eEmbedding);
     const auto ClearEarlierKinds = [&] {
         for (const C_Record* pKind : kRecordKinds) {
             if (pKind == &kind)
                 break;
-            pKind->Clear(m_pBits, m_nBytes, strPassphrase, writer);
+            pKind->Clear(cover, strPassphrase);
         }
     };
-    const E_RecordOutcome eOutcome = kind.Hide(m_pBits, m_nBytes, message, strPassphrase, writer, ClearEarlierKinds);
+    const E_RecordOutcome eOutcome = kind.Hide(cover, message, strPassphrase, ClearEarlierKinds);
     if (eOutcome == E_RecordOutcome::Hidden)
         m_password.Assign(strPassphrase);
     return eOutcome;
@@ -156,8 +162,9 @@ E_RecordOutcome C_Carrier::Reveal(
     if (ppKind)
         *ppKind = nullptr;
     E_RecordOutcome eResult = E_RecordOutcome::NotFound;
+    const C_PixelCover cover = CoverFor(E_Embedding::Replace);
     for (const C_Record* pKind : kRecordKinds) {
-        const E_RecordOutcome eOutcome = pKind->Find(m_pBits, m_nBytes, strPassphrase, message, pOpened);
+        const E_RecordOutcome eOutcome = pKind->Find(cover, strPassphrase, message, pOpened);
         if (eOutcome == E_RecordOutcome::Found) {
             if (ppKind)
                 *ppKind = pKind;
@@ -195,48 +202,16 @@ bool C_Carrier::HideMessage(const C_Message& message, const std::string& strPass
     return Hide(C_PlainRecord::Kind(), message, strPassword, eEmbedding) == E_RecordOutcome::Hidden;
 }
 
-C_SampleWriter C_Carrier::WriterFor(E_Embedding eEmbedding) const
-{
-    if (eEmbedding != E_Embedding::Match || !CanEmbedMatch())
-        return C_SampleWriter();
-    C_SampleWriter writer = C_MatchEmbedding::Writer(m_eMatch);
-    // Steps of one keep a pixel's transparency wherever the other direction allows.
-    if (const BTCImageData* pData = m_image.GetObjectDataPtr()) {
-        auto pGuard = std::make_shared<const C_Transparency>(*pData);
-        if (!pGuard->IsEmpty())
-            writer.SetGuard(std::move(pGuard));
-    }
-    return writer;
-}
-
 uint32_t C_Carrier::LargestPayloadFor(const std::string& strPassword, size_t nNameBytes) const
 {
-    return C_PlainRecord::Kind().LargestPayloadFor(m_pBits, m_nBytes, strPassword, nNameBytes);
+    return C_PlainRecord::Kind().LargestPayloadFor(CoverFor(E_Embedding::Replace), strPassword, nNameBytes);
 }
 
 bool C_Carrier::RevealMessage(C_Message& message, const std::string& strPassword)
 {
     m_password.Assign(strPassword);
-    return C_PlainRecord::Kind().Find(m_pBits, m_nBytes, strPassword, message, nullptr) == E_RecordOutcome::Found;
-}
-
-uint32_t C_Carrier::GetSealedCapacity(size_t nNameBytes) const
-{
-    return CapacityOf(C_SealedRecordKind::Kind(), nNameBytes);
-}
-
-E_SealOutcome C_Carrier::HideSealed(const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding)
-{
-    return SealOutcomeOf(Hide(C_SealedRecordKind::Kind(), message, strPassphrase, eEmbedding));
-}
-
-E_RevealOutcome C_Carrier::RevealAny(C_Message& message, const std::string& strPassphrase, bool* pSealed)
-{
-    const C_Record* pKind = nullptr;
-    const E_RecordOutcome eOutcome = Reveal(message, strPassphrase, nullptr, &pKind);
-    if (pSealed)
-        *pSealed = pKind && pKind->IsSealed();
-    return RevealOutcomeOf(eOutcome);
+    return C_PlainRecord::Kind().Find(CoverFor(E_Embedding::Replace), strPassword, message, nullptr)
+        == E_RecordOutcome::Found;
 }
 
 void C_Carrier::KeepBeforeHide()
@@ -267,17 +242,6 @@ void C_Carrier::ReleaseKept(bool bRestore)
     }
     m_pKept.reset();
     m_keptPassword.Wipe();
-}
-
-E_RevealOutcome C_Carrier::FindAny(
-    C_Message& message, C_SealedContent& sealed, const std::string& strPassphrase, bool* pSealed)
-{
-    sealed.Clear();
-    const C_Record* pKind = nullptr;
-    const E_RecordOutcome eOutcome = Reveal(message, strPassphrase, &sealed, &pKind);
-    if (pSealed)
-        *pSealed = pKind && pKind->IsSealed();
-    return RevealOutcomeOf(eOutcome);
 }
 
 bool C_Carrier::PayloadNeedsConsent(uint64_t nBytes) const

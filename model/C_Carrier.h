@@ -5,8 +5,8 @@
 #include "model/C_CarrierInfo.h"
 #include "engine/C_SampleWriter.h"
 #include "model/E_Embedding.h"
+#include "model/C_PixelCover.h"
 #include "model/C_Record.h"
-#include "model/C_SealedRecord.h"
 #include "model/C_SecretBytes.h"
 #include "model/image/BTCImageObject.h"
 
@@ -19,12 +19,6 @@
 class C_AtomicFileWriter;
 class C_Message;
 class C_SealedContent;
-
-enum class E_SealOutcome {
-    Hidden,
-    WontFit,  // the record, payload compressed where that helps, is too large for the picture
-    Failed,   // the draws would repeat under this pass phrase, or the key could not be derived
-};
 
 class C_Carrier {
 public:
@@ -46,6 +40,15 @@ public:
 
     // The kinds of record, in the order a reveal tries them: the plain one (cheap) first.
     static std::span<const C_Record* const> RecordKinds();
+    // The two kinds by name: the plain record (C_PlainRecord) and the sealed one
+    // (C_SealedRecordKind), which encrypts, authenticates and compresses its payload.
+    static const C_Record& PlainKind();
+    static const C_Record& SealedKind();
+    // What a record may change in this carrier, and how, under this embedding: the usable
+    // pixel bytes (GetBits, GetUsableBytes); Match steps by one where CanEmbedMatch, guarded to
+    // keep what transparent pixels show, and replaces elsewhere. The cover views the picture's
+    // bytes: it holds while the picture is not replaced.
+    C_PixelCover CoverFor(E_Embedding eEmbedding) const;
     // Whether the message fits a record of this kind, and the largest payload such a record
     // holds under a name of nNameBytes.
     bool Fits(const C_Record& kind, const C_Message& message) const;
@@ -86,20 +89,6 @@ public:
     // found.
     bool RevealMessage(C_Message& message, const std::string& strPassword);
 
-    // Forwarders to Hide, CapacityOf and Reveal for the sealed record (C_SealedRecordKind),
-    // in the terms their callers use. A seal takes one key derivation (about a third of a
-    // second) and embeds by plus or minus one where the picture allows, unless told otherwise.
-    E_SealOutcome HideSealed(
-        const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding = E_Embedding::Match);
-    // Counted uncompressed: a payload that compresses may fit more.
-    uint32_t GetSealedCapacity(size_t nNameBytes = 0) const;
-    // Either kind of record; *pSealed (when given) tells whether a sealed one was found.
-    E_RevealOutcome RevealAny(C_Message& message, const std::string& strPassphrase, bool* pSealed = nullptr);
-    // The same, with a sealed record left opened in sealed, its payload not yet extracted, so
-    // that the caller can weigh its size (PayloadNeedsConsent) and stream it out; a plain
-    // record is in message.
-    E_RevealOutcome FindAny(
-        C_Message& message, C_SealedContent& sealed, const std::string& strPassphrase, bool* pSealed = nullptr);
     // True when a revealed payload of nBytes needs the user's consent, by the rule that
     // pictures follow: above 64 MiB and 256 times the picture's file, unless large pictures
     // are allowed (SetAllowLarge).
@@ -147,7 +136,6 @@ public:
 
 private:
     void RefreshView();
-    C_SampleWriter WriterFor(E_Embedding eEmbedding) const;
 
     BTCImageObject m_image;
     uint8_t* m_pBits = nullptr;                                         // the pixel bytes; owned by the picture data

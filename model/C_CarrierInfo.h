@@ -17,7 +17,7 @@ public:
     // detection check. Filled by the properties command only: the analysis reads every pixel,
     // too slow for a quick look at the picture (GetCarrierInfo leaves it 0).
     uint32_t m_nRecommendedPayload = 0;
-    // A sealed record's payload and name together, uncompressed (GetSealedCapacity(0)). Filled
-    // by the properties command.
+    // A sealed record's payload and name together, uncompressed (the carrier's
+    // CapacityOf(SealedKind(), 0)). Filled by the properties command.
     uint32_t m_nSealedCapacity = 0;
 };

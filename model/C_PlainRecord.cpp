@@ -16,22 +16,24 @@ const C_PlainRecord& C_PlainRecord::Kind()
     return kind;
 }
 
-uint32_t C_PlainRecord::Capacity(uint32_t nUsableBytes, size_t nNameBytes) const
+uint32_t C_PlainRecord::Capacity(const C_Cover& cover, size_t nNameBytes) const
 {
-    const uint64_t nRecord = FitBytes(nUsableBytes) / 10;
+    const uint64_t nRecord = FitBytes(ByteCount(cover)) / 10;
     const uint64_t nOverhead = uint64_t{C_HiddenHeader::kFixedSize} + nNameBytes;
     return nRecord > nOverhead ? static_cast<uint32_t>(nRecord - nOverhead) : 0;
 }
 
-bool C_PlainRecord::Fits(uint32_t nUsableBytes, const C_Message& message) const
+bool C_PlainRecord::Fits(const C_Cover& cover, const C_Message& message) const
 {
     const uint64_t nRecord = uint64_t{C_HiddenHeader::kFixedSize} + message.m_strName.size() + message.m_nSize;
-    return uint64_t{FitBytes(nUsableBytes)} >= 10 * nRecord;
+    return uint64_t{FitBytes(ByteCount(cover))} >= 10 * nRecord;
 }
 
-E_RecordOutcome C_PlainRecord::Hide(uint8_t* pBits, uint32_t nBytes, const C_Message& message,
-    const std::string& strPassphrase, const C_SampleWriter& writer, const std::function<void()>& fnBeforeWrite) const
+E_RecordOutcome C_PlainRecord::Hide(const C_Cover& cover, const C_Message& message, const std::string& strPassphrase,
+    const std::function<void()>& fnBeforeWrite) const
 {
+    uint8_t* pBits = cover.Bytes();
+    const uint32_t nBytes = ByteCount(cover);
     if (nBytes == 0 || message.m_strName.size() > UINT16_MAX)
         return E_RecordOutcome::Refused;
     uint8_t* pPayload = message.m_nSize ? message.m_pData.get() : nullptr;
@@ -45,19 +47,20 @@ E_RecordOutcome C_PlainRecord::Hide(uint8_t* pBits, uint32_t nBytes, const C_Mes
         return E_RecordOutcome::Repeats;
     if (fnBeforeWrite)
         fnBeforeWrite();
-    transfer.SetWriter(writer);
+    transfer.SetWriter(cover.Writer());
     transfer.SendHeader(C_HiddenHeader(message.m_strName, message.m_nSize));
     transfer.SendPayload();
     return E_RecordOutcome::Hidden;
 }
 
-E_RecordOutcome C_PlainRecord::Find(const uint8_t* pBits, uint32_t nBytes, const std::string& strPassphrase,
-    C_Message& message, C_SealedContent* /*pOpened*/) const
+E_RecordOutcome C_PlainRecord::Find(
+    const C_Cover& cover, const std::string& strPassphrase, C_Message& message, C_SealedContent* /*pOpened*/) const
 {
+    const uint32_t nBytes = ByteCount(cover);
     if (nBytes == 0)
         return E_RecordOutcome::NotFound;
     // The transfer only reads here.
-    C_BitTransfer transfer(const_cast<uint8_t*>(pBits), nBytes);
+    C_BitTransfer transfer(cover.Bytes(), nBytes);
     transfer.SetKey(strPassphrase);
     C_HiddenHeader header;
     if (!transfer.ReceiveHeader(header))
@@ -76,9 +79,10 @@ E_RecordOutcome C_PlainRecord::Find(const uint8_t* pBits, uint32_t nBytes, const
     return E_RecordOutcome::Found;
 }
 
-void C_PlainRecord::Clear(
-    uint8_t* pBits, uint32_t nBytes, const std::string& strPassphrase, const C_SampleWriter& writer) const
+void C_PlainRecord::Clear(const C_Cover& cover, const std::string& strPassphrase) const
 {
+    uint8_t* pBits = cover.Bytes();
+    const uint32_t nBytes = ByteCount(cover);
     if (nBytes == 0)
         return;
     uint64_t nPlainBytes = 0;
@@ -97,19 +101,20 @@ void C_PlainRecord::Clear(
     randombytes_buf(noise.data(), noise.size());
     C_BitTransfer clear(pBits, nBytes, noise.data(), static_cast<uint32_t>(nPlainBytes));
     clear.SetKey(strPassphrase);
-    clear.SetWriter(writer);
+    clear.SetWriter(cover.Writer());
     clear.SendPayload();
 }
 
 uint32_t C_PlainRecord::LargestPayloadFor(
-    const uint8_t* pBits, uint32_t nBytes, const std::string& strPassphrase, size_t nNameBytes) const
+    const C_Cover& cover, const std::string& strPassphrase, size_t nNameBytes) const
 {
+    const uint32_t nBytes = ByteCount(cover);
     if (nBytes == 0)
         return 0;
-    C_BitTransfer transfer(const_cast<uint8_t*>(pBits), nBytes);
+    C_BitTransfer transfer(cover.Bytes(), nBytes);
     transfer.SetKey(strPassphrase);
     const uint64_t nRecord = transfer.LongestRecordWithoutRepeat();
     const uint64_t nOverhead = uint64_t{C_HiddenHeader::kFixedSize} + nNameBytes;
     const uint32_t nFree = nRecord > nOverhead ? static_cast<uint32_t>(nRecord - nOverhead) : 0;
-    return std::min(nFree, Capacity(nBytes, nNameBytes));
+    return std::min(nFree, Capacity(cover, nNameBytes));
 }

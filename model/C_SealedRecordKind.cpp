@@ -28,8 +28,9 @@ const C_SealedRecordKind& C_SealedRecordKind::Kind()
     return kind;
 }
 
-uint32_t C_SealedRecordKind::Capacity(uint32_t nUsableBytes, size_t nNameBytes) const
+uint32_t C_SealedRecordKind::Capacity(const C_Cover& cover, size_t nNameBytes) const
 {
+    const uint32_t nUsableBytes = ByteCount(cover);
     // The same fit rule as the plain record, over the bytes after the salt.
     const uint32_t nBytes = nUsableBytes > C_SealedRecord::kSaltRegion ? nUsableBytes - C_SealedRecord::kSaltRegion : 0;
     const uint64_t nRecord = FitBytes(nBytes) / 10;
@@ -37,9 +38,9 @@ uint32_t C_SealedRecordKind::Capacity(uint32_t nUsableBytes, size_t nNameBytes) 
     return nRecord > nOverhead ? static_cast<uint32_t>(std::min<uint64_t>(nRecord - nOverhead, UINT32_MAX)) : 0;
 }
 
-bool C_SealedRecordKind::Fits(uint32_t nUsableBytes, const C_Message& message) const
+bool C_SealedRecordKind::Fits(const C_Cover& cover, const C_Message& message) const
 {
-    const uint32_t nCapacity = Capacity(nUsableBytes, message.m_strName.size());
+    const uint32_t nCapacity = Capacity(cover, message.m_strName.size());
     if (message.m_nSize <= nCapacity)
         return true;
     if (!message.GetData())
@@ -49,9 +50,10 @@ bool C_SealedRecordKind::Fits(uint32_t nUsableBytes, const C_Message& message) c
     return C_SealedRecord::Pack(message.GetData(), message.m_nSize, bCompressed).size() <= nCapacity;
 }
 
-E_RecordOutcome C_SealedRecordKind::Hide(uint8_t* pBits, uint32_t nBytes, const C_Message& message,
-    const std::string& strPassphrase, const C_SampleWriter& writer, const std::function<void()>& fnBeforeWrite) const
+E_RecordOutcome C_SealedRecordKind::Hide(const C_Cover& cover, const C_Message& message,
+    const std::string& strPassphrase, const std::function<void()>& fnBeforeWrite) const
 {
+    const uint32_t nBytes = ByteCount(cover);
     if (nBytes <= C_SealedRecord::kSaltRegion || message.m_strName.size() > UINT16_MAX)
         return E_RecordOutcome::TooLarge;
     if (C_SealedRecord::CheckPassphrase(strPassphrase) != C_SealedRecord::E_Passphrase::Valid)
@@ -65,16 +67,18 @@ E_RecordOutcome C_SealedRecordKind::Hide(uint8_t* pBits, uint32_t nBytes, const 
     if (uint64_t{FitBytes(nBytes - C_SealedRecord::kSaltRegion)} < 10 * nRecord)
         return E_RecordOutcome::TooLarge;
     std::string strWhy;
-    if (!C_SealedRecord::Seal(
-            pBits, nBytes, message.m_strName, stored, bCompressed, strPassphrase, strWhy, writer, fnBeforeWrite))
+    if (!C_SealedRecord::Seal(cover.Bytes(), nBytes, message.m_strName, stored, bCompressed, strPassphrase, strWhy,
+            cover.Writer(), fnBeforeWrite))
         // Past the fit only the position check and the key derivation refuse; strWhy names which.
         return strWhy.find("repeat") != std::string::npos ? E_RecordOutcome::Repeats : E_RecordOutcome::NoMemory;
     return E_RecordOutcome::Hidden;
 }
 
-E_RecordOutcome C_SealedRecordKind::Find(const uint8_t* pBits, uint32_t nBytes, const std::string& strPassphrase,
-    C_Message& message, C_SealedContent* pOpened) const
+E_RecordOutcome C_SealedRecordKind::Find(
+    const C_Cover& cover, const std::string& strPassphrase, C_Message& message, C_SealedContent* pOpened) const
 {
+    const uint8_t* pBits = cover.Bytes();
+    const uint32_t nBytes = ByteCount(cover);
     if (pOpened)
         return OutcomeOf(C_SealedRecord::Open(pBits, nBytes, strPassphrase, *pOpened));
     return OutcomeOf(C_SealedRecord::Open(pBits, nBytes, strPassphrase, message));

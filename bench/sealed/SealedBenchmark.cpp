@@ -176,7 +176,9 @@ public:
         C_Carrier sealed;
         sealed.UseBytes(m_sealed.data(), m_sealed.size());
         m_nSealedBytes = sealed.GetUsableBytes();
-        m_bReady = m_bReady && sealed.HideSealed(message, kPassphrase) == E_SealOutcome::Hidden;
+        m_bReady = m_bReady
+            && sealed.Hide(C_Carrier::SealedKind(), message, kPassphrase, E_Embedding::Match)
+                == E_RecordOutcome::Hidden;
     }
     bool IsReady() const { return m_bReady; }
     const uint8_t* Plain() const { return m_plain.data(); }
@@ -529,7 +531,8 @@ void BM_HideSealed(benchmark::State& state)
             state.SkipWithError("no memory for Argon2id");
             break;
         }
-        if (carrier.HideSealed(message, kPassphrase) != E_SealOutcome::Hidden) {
+        if (carrier.Hide(C_Carrier::SealedKind(), message, kPassphrase, E_Embedding::Match)
+            != E_RecordOutcome::Hidden) {
             state.SkipWithError("the sealed hide failed");
             break;
         }
@@ -547,20 +550,20 @@ void BM_RevealSealed(benchmark::State& state)
     carrier.UseBytes(picture.data(), picture.size());
     C_Message message;
     FillMessage(message, payload.bytes);
-    if (carrier.HideSealed(message, kPassphrase) != E_SealOutcome::Hidden) {
+    if (carrier.Hide(C_Carrier::SealedKind(), message, kPassphrase, E_Embedding::Match) != E_RecordOutcome::Hidden) {
         state.SkipWithError("the sealed hide failed");
         return;
     }
     C_PairedDerivation paired(picture.data());
-    bool bSealed = false;
+    const C_Record* pKind = nullptr;
     for (auto _ : state) {
         if (!paired.Derive(state)) {
             state.SkipWithError("no memory for Argon2id");
             break;
         }
         C_Message revealed;
-        if (carrier.RevealAny(revealed, kPassphrase, &bSealed) != E_RevealOutcome::Found || !bSealed
-            || revealed.m_nSize != payload.bytes.size()
+        if (carrier.Reveal(revealed, kPassphrase, nullptr, &pKind) != E_RecordOutcome::Found || !pKind
+            || !pKind->IsSealed() || revealed.m_nSize != payload.bytes.size()
             || !std::equal(payload.bytes.begin(), payload.bytes.end(), revealed.GetData())) {
             state.SkipWithError("the sealed record did not come back as hidden");
             break;

@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     // or call it damaged, never a different message.
     if (nShape & 0x40) {
         const std::vector<uint8_t> before = pixels;
-        if (carrier.HideSealed(message, strPassword, eEmbedding) != E_SealOutcome::Hidden) {
+        if (carrier.Hide(C_Carrier::SealedKind(), message, strPassword, eEmbedding) != E_RecordOutcome::Hidden) {
             if (pixels != before)
                 __builtin_trap();
             return 0;
@@ -91,13 +91,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
             if (bFlip)
                 pixels[(nSeed * 257u + in.Left()) % (nPixels - 1)] ^= 1;
             C_Message revealed;
-            bool bSealed = false;
-            const E_RevealOutcome eOutcome = carrier.RevealAny(revealed, strPassword, &bSealed);
-            if (eOutcome == E_RevealOutcome::Found && bSealed
+            const C_Record* pKind = nullptr;
+            const E_RecordOutcome eOutcome = carrier.Reveal(revealed, strPassword, nullptr, &pKind);
+            if (eOutcome == E_RecordOutcome::Found && pKind && pKind->IsSealed()
                 && (revealed.m_strName != strName || revealed.m_nSize != in.Left()
                     || (in.Left() && !std::equal(in.Rest(), in.Rest() + in.Left(), revealed.GetData()))))
                 __builtin_trap();
-            if (!bFlip && eOutcome != E_RevealOutcome::Found)
+            if (!bFlip && eOutcome != E_RecordOutcome::Found)
                 __builtin_trap();
         }
         return 0;

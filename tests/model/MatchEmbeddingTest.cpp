@@ -127,8 +127,9 @@ TEST_F(MatchEmbeddingTest, SaturatedSamplesStayInRangeAndSealedRecordsMatchByDef
     C_Carrier carrier;
     carrier.UseBytes(bytes.data(), bytes.size());
     C_Message message;
-    Fill(message, C_TestBytes::Random(carrier.GetSealedCapacity(9), 15));
-    ASSERT_EQ(carrier.HideSealed(message, "a long sealed pass phrase"), E_SealOutcome::Hidden);
+    Fill(message, C_TestBytes::Random(carrier.CapacityOf(C_Carrier::SealedKind(), 9), 15));
+    ASSERT_EQ(carrier.Hide(C_Carrier::SealedKind(), message, "a long sealed pass phrase", E_Embedding::Match),
+        E_RecordOutcome::Hidden);
     // A wrap (0 down to 255) would be a move of 255.
     EXPECT_LE(Moves(before, bytes.data(), false).nLargest, 1u);
     // 1 -> 0 and 254 -> 255 are what replacement gives; 1 -> 2 and 254 -> 253 only a step of one.
@@ -137,9 +138,9 @@ TEST_F(MatchEmbeddingTest, SaturatedSamplesStayInRangeAndSealedRecordsMatchByDef
         nAway += (before[i] == 1 && bytes[i] == 2) || (before[i] == 254 && bytes[i] == 253);
     EXPECT_GT(nAway, 0u);
     C_Message revealed;
-    bool bSealed = false;
-    ASSERT_EQ(carrier.RevealAny(revealed, "a long sealed pass phrase", &bSealed), E_RevealOutcome::Found);
-    EXPECT_TRUE(bSealed);
+    const C_Record* pKind = nullptr;
+    ASSERT_EQ(carrier.Reveal(revealed, "a long sealed pass phrase", nullptr, &pKind), E_RecordOutcome::Found);
+    EXPECT_TRUE(pKind && pKind->IsSealed());
     EXPECT_EQ(revealed.m_nSize, message.m_nSize);
 }
 

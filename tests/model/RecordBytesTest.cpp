@@ -123,7 +123,8 @@ TEST(RecordBytesTest, PlainAndSealedHidesWriteTheSameBytesAsEver)
                 if (nCase == 3) {
                     ASSERT_TRUE(carrier.HideMessage(message, "Sealed words", E_Embedding::Replace));
                 }
-                ASSERT_EQ(carrier.HideSealed(message, "Sealed words", eEmbedding), E_SealOutcome::Hidden);
+                ASSERT_EQ(carrier.Hide(C_Carrier::SealedKind(), message, "Sealed words", eEmbedding),
+                    E_RecordOutcome::Hidden);
             }
             const fs::path out = dir / ("out" + std::to_string(nCase) + "_" + picture.pName);
             ASSERT_TRUE(carrier.SaveImage(out.string())) << carrier.GetLastError();

@@ -534,7 +534,7 @@ TEST_F(CommandsTest, ASealedFileIsHiddenCompressedAndRevealedUnderItsLongPassPhr
     const std::string strLong = "a heron waits where the river bends east of the mill";
     // Six times the sealed capacity as it is, but it compresses to well within it.
     std::string strText;
-    while (strText.size() < 6 * m_carrier.GetSealedCapacity(8))
+    while (strText.size() < 6 * m_carrier.CapacityOf(C_Carrier::SealedKind(), 8))
         strText += "north gate at noon; ";
     const std::vector<uint8_t> payload(strText.begin(), strText.end());
     m_prompts.m_openAnswers.push_back(WriteFile("plan.txt", payload));
@@ -632,7 +632,8 @@ TEST_F(CommandsTest, SealedCommandsRefuseOrCancelWithoutChangingThePicture)
     const auto before = Pixels();
     // Too large even compressed, and larger than the picture's bytes: refused before any pass
     // phrase is asked for.
-    m_prompts.m_openAnswers = {WriteFile("noise.bin", C_TestBytes::Random(m_carrier.GetSealedCapacity(9) + 1, 3)),
+    m_prompts.m_openAnswers = {
+        WriteFile("noise.bin", C_TestBytes::Random(m_carrier.CapacityOf(C_Carrier::SealedKind(), 9) + 1, 3)),
         WriteFile("big.bin", std::vector<uint8_t>(m_carrier.GetUsableBytes() + 1, 0))};
     HideSealed();
     HideSealed();
@@ -818,7 +819,7 @@ TEST_F(CommandsTest, PropertiesShowTheCarriersRecord)
     EXPECT_EQ(info.m_nHeight, 20);
     EXPECT_EQ(info.m_nSizeKB, 5);  // 6000 bytes, whole kilobytes
     EXPECT_EQ(info.m_strRemarks, "This Carrier Can Hide Approximately 579 Bytes (or 0.565 KB) of Message data in it.");
-    EXPECT_EQ(info.m_nSealedCapacity, m_carrier.GetSealedCapacity(0));
+    EXPECT_EQ(info.m_nSealedCapacity, m_carrier.CapacityOf(C_Carrier::SealedKind(), 0));
     EXPECT_GT(info.m_nSealedCapacity, 0u);
     EXPECT_TRUE(m_prompts.m_messages.empty());
 }

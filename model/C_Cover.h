@@ -1,0 +1,40 @@
+#pragma once
+// What a record may change: the elements of a carrier that hold its bits, in the fixed order the
+// position sequence numbers them, and what each may become when a bit has to turn. A picture's
+// cover is its pixel bytes (C_PixelCover); a cover of another kind (quantised transform
+// coefficients, say) is another implementation, with elements that are not bytes.
+//
+// The record kinds of today write through the engine's byte loops: they take Bytes() and
+// Writer(), and find nothing in (and write nothing to) a cover whose elements are not bytes.
+
+#include "engine/C_SampleWriter.h"
+
+#include <cstdint>
+
+class C_Cover {
+public:
+    // What an element may become when the record's bit differs from its least significant bit
+    // (when they agree, it stays as it is whatever this says).
+    enum class E_Change : uint8_t {
+        None,            // it may not change
+        SetLsb,          // its least significant bit takes the record's bit
+        PlusOrMinusOne,  // its sample moves one step, up or down at random
+        PlusOne,         // its sample moves one step up: down is saturated or spoils what it shows
+        MinusOne,        // the other way round
+    };
+
+    virtual ~C_Cover() = default;
+
+    // The number of elements (N), numbered 0 .. N - 1 in the order the sequence draws from.
+    virtual uint32_t Size() const = 0;
+    virtual E_Change ChangeOf(uint32_t nElement) const = 0;
+    // What changing the element costs, for a record that weighs where it writes. No record does
+    // yet, and no cover weighs its elements: every one costs the same.
+    virtual double CostOf(uint32_t /*nElement*/) const { return 1.0; }
+
+    // The elements as bytes, element k at Bytes()[k]; null when they are not bytes (or there are
+    // none). Not owned: the carrier keeps them.
+    virtual uint8_t* Bytes() const { return nullptr; }
+    // The writer that puts record bits into those bytes as ChangeOf describes.
+    virtual const C_SampleWriter& Writer() const = 0;
+};
