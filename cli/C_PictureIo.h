@@ -30,9 +30,10 @@ public:
     static void Open(const C_CliContext& context, C_Carrier& carrier, const std::string& strPath,
         const char* pFailText = kOpenFailed);
     // Throws Refused when the loaded picture cannot be written as eTarget at all, before any
-    // work: an animated PNG keeps its further frames only as a PNG.
+    // work: a picture whose further frames its format keeps only in its own files is written in
+    // that format alone.
     static void RequireConvertible(const C_Carrier& carrier, E_ImageFormat eTarget, const std::string& strPath);
-    // The loaded picture is an animated PNG.
+    // The loaded picture has further frames that its format keeps only in its own files.
     static bool IsAnimated(const C_Carrier& carrier);
     // Writes the carrier to strPath (atomically); throws Failed with "Error Saving Image!" and
     // the reason.

@@ -3,6 +3,7 @@
 #include "model/image/bmp/C_BmpCodec.h"
 #include "model/image/gif/C_GifDecoder.h"
 #include "model/image/gif/C_GifEncoder.h"
+#include "model/image/gif/C_GifQuantiser.h"
 #include "model/image/pcx/C_PcxCodec.h"
 #include "model/image/png/C_PngCodec.h"
 
@@ -50,13 +51,26 @@ std::vector<S_FormatEntry> MakeEntries()
         &C_BmpCodec::Decode, &EncodeBmp, Capabilities(true, true, false, false, 8)};
     bmp.caps.nRowAlign = 4;
     bmp.caps.bBottomUp = true;
-    const S_FormatEntry gif{E_ImageFormat::Gif, "GIF", "gif", "Compuserve Graphics Interchange Format",
-        &C_GifDecoder::IsGif, false, -1, &C_GifDecoder::Decode, &EncodeGif, Capabilities(false, false, true, true, 8)};
+    S_FormatEntry gif{E_ImageFormat::Gif, "GIF", "gif", "Compuserve Graphics Interchange Format", &C_GifDecoder::IsGif,
+        false, -1, &C_GifDecoder::Decode, &EncodeGif, Capabilities(false, false, true, true, 8)};
     // PCX has no magic number of its own, only a plausible header, so it is tried last.
-    const S_FormatEntry pcx{E_ImageFormat::Pcx, "PCX", "pcx", "ZSoft PC Paint Brush", &C_PcxCodec::IsPcx, true, 0x0A,
+    S_FormatEntry pcx{E_ImageFormat::Pcx, "PCX", "pcx", "ZSoft PC Paint Brush", &C_PcxCodec::IsPcx, true, 0x0A,
         &C_PcxCodec::Decode, &EncodePcx, Capabilities(true, false, false, false, 8)};
-    const S_FormatEntry png{E_ImageFormat::Png, "PNG", "png", "Portable Network Graphics", &C_PngCodec::IsPng, false,
-        -1, &C_PngCodec::Decode, &EncodePng, Capabilities(true, true, true, true, 16)};
+    S_FormatEntry png{E_ImageFormat::Png, "PNG", "png", "Portable Network Graphics", &C_PngCodec::IsPng, false, -1,
+        &C_PngCodec::Decode, &EncodePng, Capabilities(true, true, true, true, 16)};
+    // Conversion: BMP keeps 1- and 4-bit indices, PNG 1, 2 and 4; GIF reduces true colour and
+    // holds 65535 pixels either way; an animated PNG's frames are kept only as a PNG.
+    bmp.fnAccepts = &C_BmpCodec::HoldsLayout;
+    bmp.nPackedIndexDepths = (1u << 1) | (1u << 4);
+    gif.fnAccepts = &C_GifEncoder::HoldsLayout;
+    gif.fnReduceColours = &C_GifQuantiser::ReduceColours;
+    gif.nMaxSide = 0xFFFF;
+    pcx.fnAccepts = &C_PcxCodec::HoldsLayout;
+    pcx.fnAdopt = &C_PcxCodec::AdoptConverted;
+    png.fnAccepts = &C_PngCodec::HoldsLayout;
+    png.fnAdopt = &C_PngCodec::AdoptConverted;
+    png.nPackedIndexDepths = (1u << 1) | (1u << 2) | (1u << 4);
+    png.bFramesBindFormat = true;
     return {bmp, gif, pcx, png};
 }
 
