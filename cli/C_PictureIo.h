@@ -17,10 +17,10 @@ public:
     static constexpr const char* kSaveFailed = vmk::kStrSaveFailed;
 
     // The format a save to strOutput writes, decided as SaveImage decides it. Throws Refused
-    // when the name ends in none of bmp, gif, pcx and png, so a command stops before any work;
+    // when the name ends in no format's extension, so a command stops before any work;
     // a JPEG name with the reason it cannot be one.
     static E_ImageFormat RequireOutputFormat(const std::string& strOutput);
-    // "BMP", "GIF", "PCX", "PNG".
+    // The format's name as the registry gives it; "unknown" for none.
     static const char* FormatName(E_ImageFormat eFormat);
     // Refuses (Failed) an existing OUTPUT whose mode lets nobody write it, unless bForce.
     static void RequireWritable(const std::string& strOutput, bool bForce);
