@@ -5,7 +5,7 @@
 #include "model/C_Carrier.h"
 #include "model/C_AtomicFileWriter.h"
 #include "model/image/C_FormatRegistry.h"
-#include "model/image/png/C_PngDocument.h"
+#include "model/image/C_ImageConverter.h"
 #include "model/image/E_ImageError.h"
 
 #include <algorithm>
@@ -78,15 +78,17 @@ void C_PictureIo::Open(
 bool C_PictureIo::IsAnimated(const C_Carrier& carrier)
 {
     const BTCImageData* pData = carrier.GetObjectDataPtr();
-    return pData && C_PngDocument::Of(*pData) && C_PngDocument::Of(*pData)->IsAnimated();
+    return pData && C_ImageConverter::FramesBindSource(*pData);
 }
 
 void C_PictureIo::RequireConvertible(const C_Carrier& carrier, E_ImageFormat eTarget, const std::string& strPath)
 {
-    if (eTarget != E_ImageFormat::Png && IsAnimated(carrier))
+    // A conversion carries the first frame alone; only the picture's own format keeps the rest.
+    const BTCImageData* pData = carrier.GetObjectDataPtr();
+    if (IsAnimated(carrier) && eTarget != pData->m_eSourceFormat)
         throw C_CliError(E_ExitCode::Refused,
-            Reason(strPath, ImageErrorText(E_ImageError::Animated))
-                + "\nNothing was written; only a PNG output keeps every frame.");
+            Reason(strPath, ImageErrorText(E_ImageError::Animated)) + "\nNothing was written; only a "
+                + FormatName(pData->m_eSourceFormat) + " output keeps every frame.");
 }
 
 void C_PictureIo::Save(C_Carrier& carrier, const std::string& strPath)

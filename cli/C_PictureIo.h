@@ -17,10 +17,10 @@ public:
     static constexpr const char* kSaveFailed = vmk::kStrSaveFailed;
 
     // The format a save to strOutput writes, decided as SaveImage decides it. Throws Refused
-    // when the name ends in none of bmp, gif, pcx and png, so a command stops before any work;
+    // when the name ends in no format's extension, so a command stops before any work;
     // a JPEG name with the reason it cannot be one.
     static E_ImageFormat RequireOutputFormat(const std::string& strOutput);
-    // "BMP", "GIF", "PCX", "PNG".
+    // The format's name as the registry gives it; "unknown" for none.
     static const char* FormatName(E_ImageFormat eFormat);
     // Refuses (Failed) an existing OUTPUT whose mode lets nobody write it, unless bForce.
     static void RequireWritable(const std::string& strOutput, bool bForce);
@@ -30,9 +30,10 @@ public:
     static void Open(const C_CliContext& context, C_Carrier& carrier, const std::string& strPath,
         const char* pFailText = kOpenFailed);
     // Throws Refused when the loaded picture cannot be written as eTarget at all, before any
-    // work: an animated PNG keeps its further frames only as a PNG.
+    // work: a picture whose further frames its format keeps only in its own files is written in
+    // that format alone.
     static void RequireConvertible(const C_Carrier& carrier, E_ImageFormat eTarget, const std::string& strPath);
-    // The loaded picture is an animated PNG.
+    // The loaded picture has further frames that its format keeps only in its own files.
     static bool IsAnimated(const C_Carrier& carrier);
     // Writes the carrier to strPath (atomically); throws Failed with "Error Saving Image!" and
     // the reason.

@@ -13,7 +13,6 @@
 #include "model/image/C_PalettePairing.h"
 #include "model/image/C_PixelReader.h"
 #include "model/image/png/C_PngCodec.h"
-#include "model/image/png/C_PngDocument.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -150,9 +149,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     CheckPairing(obj);
     SaveAndReload(obj);
     if (!C_GrayscaleEffect::Apply(*pPicture)) {
-        // Only an animated PNG may be refused (its further frames would keep their colours),
+        // Only a picture with further frames may be refused (they would keep their colours),
         // and then the picture stays as it was loaded.
-        if (!C_PngDocument::Of(*pPicture) || !C_PngDocument::Of(*pPicture)->IsAnimated())
+        if (!pPicture->Layout().bFurtherFrames)
             Fault("gray scale refused a loaded picture", obj);
         BTCImageObject loaded;
         if (!loaded.LoadFromMemory(input) || C_ImageComparer::Compare(*loaded.GetObjectDataPtr(), *pPicture) != 0)

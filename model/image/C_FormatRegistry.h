@@ -44,6 +44,23 @@ struct S_FormatEntry {
     // May adjust data first (a PNG palette grows to cover every index), as a save always did.
     bool (*fnEncode)(BTCImageData& data, C_ByteSink& sink, C_ImageError& err) = nullptr;
     S_FormatCapabilities caps;
+    // Conversion from another format (C_ImageConverter): data holds this format's layout as it
+    // is, so its pixel bytes go into the file unchanged (the source format aside).
+    bool (*fnAccepts)(const BTCImageData& data) = nullptr;
+    // Makes out, a picture converted into this format's geometry (indices, or blue, green, red
+    // bytes), this format's own: its document, channel order, palette size. Null: nothing to do.
+    void (*fnAdopt)(BTCImageData& out, const BTCImageData& src) = nullptr;
+    // Without true colour: fills out's 8-bit indices and palette with src's colours reduced.
+    bool (*fnReduceColours)(const BTCImageData& src, BTCImageData& out, C_ImageError& err) = nullptr;
+    // The packed index depths below 8 it stores (bit n for n bits); other palette pictures
+    // convert to 8-bit indices.
+    uint32_t nPackedIndexDepths = 0;
+    // The most pixels it holds either way; 0 for no limit of its own.
+    uint32_t nMaxSide = 0;
+    // A picture of this format with further frames is written in this format alone, never
+    // converted: another would keep the first frame only. Without it, a conversion keeps the
+    // first frame.
+    bool bFramesBindFormat = false;
 };
 
 class C_FormatRegistry {

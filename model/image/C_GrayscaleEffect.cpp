@@ -2,9 +2,7 @@
 
 #include "model/image/C_CheckedSize.h"
 #include "model/image/C_DefaultColours.h"
-#include "model/image/gif/C_GifDocument.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/png/C_PngDocument.h"
 
 #include <algorithm>
 #include <vector>
@@ -19,87 +17,73 @@ void GrayColours(std::vector<S_Rgb>& aColours)
     }
 }
 
-// Every colour table of the GIF file, so that a save keeps the further frames gray as well.
-void GrayTables(C_GifDocument& doc)
+// Red, green and blue samples (and alpha after them) become one gray sample of the same depth,
+// alpha kept: RGB becomes gray, RGBA gray with alpha, 16-bit samples stay 16-bit.
+bool GraySamples(BTCImageData& data, const S_PixelLayout& layout)
 {
-    GrayColours(doc.m_globalMap.aColours);
-    for (S_GifFrame& frame : doc.m_aFrames)
-        GrayColours(frame.localMap.aColours);
-}
-
-// A PNG true-colour picture keeps its depth and its alpha: RGB becomes gray, RGBA gray-alpha,
-// 16-bit samples stay 16-bit. Gray pictures are left as they are.
-bool GrayPng(BTCImageData& data)
-{
-    C_PngDocument& doc = *C_PngDocument::Of(data);
-    const int nChannels = C_PngDocument::Channels(doc.m_nColourType);
-    if (nChannels < 3)
-        return true;
-    if (doc.IsAnimated())
-        return false;  // the further frames would keep the old colour type
-    const bool bAlpha = nChannels == 4;
-    const size_t nSample = static_cast<size_t>(doc.m_nBitDepth) / 8;
+    if (layout.bFurtherFrames)
+        return false;  // the further frames would keep the old samples
+    const bool bAlpha = layout.HasAlphaSample();
+    const size_t nSample = static_cast<size_t>(layout.nBitsPerSample) / 8;
+    const size_t nInStep = nSample * static_cast<size_t>(layout.nChannels);
     const size_t nOutChannels = bAlpha ? 2 : 1;
     const auto nWidth = static_cast<size_t>(data.m_nWidth);
     const auto nHeight = static_cast<size_t>(data.m_nHeight);
-    C_CheckedSize total = C_CheckedSize::RowBytes(nWidth, 8 * nSample * nOutChannels, 1);
+    C_CheckedSize total = C_CheckedSize::RowBytes(nWidth, 8 * nSample * nOutChannels, layout.nRowAlign);
     const uint64_t nStride = total.Get();
     total.Mul(nHeight);
     if (!total.FitsIn(C_CheckedSize::kMaxBufferBytes))
         return false;
 
-    std::vector<uint8_t> aGray(static_cast<size_t>(total.Get()));
-    const size_t nPixels = nWidth * nHeight;  // rows have no padding at 8 and 16 bits
-    const uint8_t* pIn = data.m_aBits.data();
-    uint8_t* pOut = aGray.data();
-    for (size_t i = 0; i < nPixels; ++i) {
-        if (nSample == 1) {
-            pOut[0] = C_GrayscaleEffect::Luma(pIn[0], pIn[1], pIn[2]);
-            if (bAlpha)
-                pOut[1] = pIn[3];
-        } else {
-            auto sample = [pIn](size_t n) { return static_cast<uint32_t>(pIn[2 * n] << 8 | pIn[2 * n + 1]); };
-            const uint32_t y = (299u * sample(0) + 587u * sample(1) + 114u * sample(2) + 500u) / 1000u;
-            pOut[0] = static_cast<uint8_t>(y >> 8);
-            pOut[1] = static_cast<uint8_t>(y);
-            if (bAlpha) {
-                pOut[2] = pIn[6];
-                pOut[3] = pIn[7];
+    const auto sample = [&layout](const uint8_t* p) {
+        return static_cast<uint32_t>(layout.bBigEndian16 ? p[0] << 8 | p[1] : p[1] << 8 | p[0]);
+    };
+    std::vector<uint8_t> aGray(static_cast<size_t>(total.Get()), 0);
+    for (size_t y = 0; y < nHeight; ++y) {
+        const uint8_t* pIn = data.m_aBits.data() + y * data.m_nStride;
+        uint8_t* pOut = aGray.data() + y * nStride;
+        for (size_t x = 0; x < nWidth; ++x) {
+            if (nSample == 1) {
+                pOut[0] = C_GrayscaleEffect::Luma(pIn[0], pIn[1], pIn[2]);
+                if (bAlpha)
+                    pOut[1] = pIn[3];
+            } else {
+                const uint32_t nGray =
+                    (299u * sample(pIn) + 587u * sample(pIn + 2) + 114u * sample(pIn + 4) + 500u) / 1000u;
+                const auto nHigh = static_cast<uint8_t>(nGray >> 8);
+                const auto nLow = static_cast<uint8_t>(nGray);
+                pOut[0] = layout.bBigEndian16 ? nHigh : nLow;
+                pOut[1] = layout.bBigEndian16 ? nLow : nHigh;
+                if (bAlpha) {
+                    pOut[2] = pIn[6];
+                    pOut[3] = pIn[7];
+                }
             }
+            pIn += nInStep;
+            pOut += nSample * nOutChannels;
         }
-        pIn += nSample * static_cast<size_t>(nChannels);
-        pOut += nSample * nOutChannels;
     }
     data.m_aBits.swap(aGray);
     data.m_nStride = static_cast<uint32_t>(nStride);
     data.m_nBitsPerPixel = static_cast<int>(8 * nSample * nOutChannels);
-    doc.ChangeColourType(bAlpha ? C_PngDocument::kGrayAlpha : C_PngDocument::kGray, doc.m_nBitDepth);
+    if (data.m_pDocument) {
+        S_PixelLayout gray = layout;
+        gray.eChannels = bAlpha ? E_PixelChannels::GrayAlpha : E_PixelChannels::Gray;
+        gray.nChannels = static_cast<int>(nOutChannels);
+        gray.nAlphaChannel = bAlpha ? 1 : -1;
+        gray.bColourKey = false;
+        data.m_pDocument->BecameGray(true, gray);
+    }
     return true;
 }
 
-}  // namespace
-
-bool C_GrayscaleEffect::Apply(BTCImageData& data)
+// Blue-green-red bytes and masked words become 8-bit indices into 256 gray levels, in the
+// format's own row padding and order.
+bool GrayIndices(BTCImageData& data, const C_PixelReader& reader, const S_PixelLayout& layout)
 {
-    const C_PixelReader reader(data);
-    if (!reader.IsValid())
-        return false;
-    if (C_PngDocument::Of(data) && !reader.IsIndexed())
-        return GrayPng(data);
-
-    if (reader.IsIndexed()) {
-        GrayColours(data.m_aPalette);
-        if (C_GifDocument::Of(data))
-            GrayTables(*C_GifDocument::Of(data));
-        return true;
-    }
-
-    // True colour becomes 8 bits of gray in the same family of row layout: BMP rows stay padded
-    // to 4 bytes in the same order, PCX rows stay unpadded top to bottom.
     const uint32_t nWidth = reader.GetWidth();
     const uint32_t nHeight = reader.GetHeight();
-    const uint32_t nAlign = data.m_eSourceFormat == E_ImageFormat::Bmp ? 4 : 1;
-    C_CheckedSize total = C_CheckedSize::RowBytes(nWidth, 8, nAlign);
+    C_CheckedSize total = C_CheckedSize::RowBytes(nWidth, 8, layout.nRowAlign);
     const uint64_t nStride = total.Get();
     total.Mul(nHeight);
     if (!total.FitsIn(C_CheckedSize::kMaxBufferBytes))
@@ -111,7 +95,7 @@ bool C_GrayscaleEffect::Apply(BTCImageData& data)
         reader.BgrOfStoredRow(r, aRow.data());
         uint8_t* pOut = aGray.data() + r * nStride;
         for (uint32_t x = 0; x < nWidth; ++x)
-            pOut[x] = Luma(aRow[3 * x + 2], aRow[3 * x + 1], aRow[3 * x]);
+            pOut[x] = C_GrayscaleEffect::Luma(aRow[3 * x + 2], aRow[3 * x + 1], aRow[3 * x]);
     }
 
     data.m_aBits.swap(aGray);
@@ -121,4 +105,28 @@ bool C_GrayscaleEffect::Apply(BTCImageData& data)
     std::fill(std::begin(data.m_aMasks), std::end(data.m_aMasks), 0u);
     data.m_bHadMasks = false;
     return true;
+}
+
+}  // namespace
+
+bool C_GrayscaleEffect::Apply(BTCImageData& data)
+{
+    const C_PixelReader reader(data);
+    if (!reader.IsValid())
+        return false;
+    const S_PixelLayout layout = data.Layout();
+    switch (layout.eChannels) {
+    case E_PixelChannels::Gray:
+    case E_PixelChannels::GrayAlpha: return true;  // gray already
+    case E_PixelChannels::Rgb:
+    case E_PixelChannels::Rgba: return GraySamples(data, layout);
+    case E_PixelChannels::Index:
+        GrayColours(data.m_aPalette);
+        if (data.m_pDocument)
+            data.m_pDocument->BecameGray(false, layout);
+        return true;
+    case E_PixelChannels::Bgr:
+    case E_PixelChannels::Masked: break;
+    }
+    return GrayIndices(data, reader, layout);
 }

@@ -1,8 +1,10 @@
 #pragma once
 // Gray scale over a decoded picture, apart from the picture data so that the data knows no
-// effect. A palette picture gets a gray palette (and a GIF's every colour table turns gray)
-// and keeps its pixel bytes; a 16-, 24- or 32-bit picture becomes 8 bits of 256 gray levels in
-// the same family of row layout, so its byte count changes.
+// effect. It works from the picture's layout: a palette picture gets a gray palette and keeps
+// its pixel bytes; red, green and blue samples become gray samples of the same depth (alpha
+// kept); blue-green-red bytes and masked words become 8 bits of 256 gray levels in the format's
+// row padding and order, so the byte count changes. The picture's document then brings what
+// its format keeps besides (further colour tables, the colour type and its chunks) into line.
 
 #include "model/image/BTCImageData.h"
 

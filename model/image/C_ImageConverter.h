@@ -1,9 +1,10 @@
 #pragma once
 // Saving in another format: brings a picture into the layout the target format's encoder
-// writes. Palette pictures stay palette pictures (same palette; 8-bit indices, or the packed
-// depth where BMP or PNG has it); true colour stays true colour (24 bits; PNG: 8-bit RGB),
-// except for GIF, where giflib's quantiser reduces it to 256 colours. An animated PNG is
-// refused: no other format keeps its further frames.
+// writes, from the target's registry entry. Palette pictures stay palette pictures (same
+// palette; 8-bit indices, or the packed depth where the target keeps it); true colour stays
+// true colour (24 bits blue, green, red, which the target may reorder) except in a format
+// without true colour, whose entry reduces the colours. A picture whose further frames its
+// format keeps only in its own files is refused.
 
 #include "model/image/BTCImageData.h"
 #include "model/image/C_ImageError.h"
@@ -14,6 +15,9 @@ public:
     // True when data came from eFormat and still holds its layout, so its pixel bytes go into
     // the file unchanged.
     static bool HasLayoutOf(const BTCImageData& data, E_ImageFormat eFormat);
+    // data has further frames that its format keeps only in its own files: no conversion may
+    // drop them, so it is written in its own format or not at all.
+    static bool FramesBindSource(const BTCImageData& data);
     // Fills out (empty) with the picture in eTarget's layout.
     static bool Convert(const BTCImageData& src, E_ImageFormat eTarget, BTCImageData& out, C_ImageError& err);
 };

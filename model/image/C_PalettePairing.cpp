@@ -1,8 +1,6 @@
 #include "model/image/C_PalettePairing.h"
 
-#include "model/image/gif/C_GifDocument.h"
 #include "model/image/C_PixelReader.h"
-#include "model/image/png/C_PngDocument.h"
 
 #include <algorithm>
 #include <array>
@@ -18,8 +16,6 @@ using T_Pairs = std::vector<std::pair<uint32_t, uint32_t>>;
 
 // A swap must gain more than rounding can, or two equal totals could trade places for ever.
 constexpr double kMinGain = 1e-9;
-constexpr int kGifGraphicControl = 0xF9;
-constexpr int kGifPlainText = 0x01;
 
 // Plain Euclidean distance, not squared: the figure we report is the mean Euclidean distance a
 // flip moves a pixel, so the sum of plain distances over the pixels is what pairing should make
@@ -157,24 +153,19 @@ std::vector<uint32_t> OrderOf(T_Pairs aPairs, size_t nEntries)
     return aOrder;
 }
 
-// The opacities of a palette picture's entries: a PNG's first tRNS chunk, if any; a GIF's
-// first image's transparent index, as opacity 0.
+// The opacities of a palette picture's entries as its layout gives them: the alpha of each
+// index, and the one transparent index as opacity 0.
 std::vector<uint8_t> AlphaOf(const BTCImageData& data)
 {
-    if (C_GifDocument::Of(data)) {
-        const int nClear = C_GifDocument::Of(data)->TransparentIndex();
-        if (nClear < 0 || static_cast<size_t>(nClear) >= data.m_aPalette.size())
-            return {};
-        std::vector<uint8_t> aAlpha(data.m_aPalette.size(), 255);
+    const S_PixelLayout layout = data.Layout();
+    std::vector<uint8_t> aAlpha = layout.aIndexAlpha;
+    const int nClear = layout.nTransparentIndex;
+    if (nClear >= 0 && static_cast<size_t>(nClear) < data.m_aPalette.size()) {
+        if (aAlpha.size() < data.m_aPalette.size())
+            aAlpha.resize(data.m_aPalette.size(), 255);
         aAlpha[static_cast<size_t>(nClear)] = 0;
-        return aAlpha;
     }
-    if (!C_PngDocument::Of(data))
-        return {};
-    for (const S_PngChunk& chunk : C_PngDocument::Of(data)->m_aChunks)
-        if (chunk.Is("tRNS"))
-            return chunk.aData;
-    return {};
+    return aAlpha;
 }
 
 // An entry whose opacity is 0 shows nothing; every other entry, and the black past the end, shows.
@@ -213,101 +204,6 @@ void RemapRows(BTCImageData& data, const C_PixelReader& reader, const T_Remap& a
             const uint32_t nShift = 8u - nBits * (x % nPerByte + 1u);
             const uint32_t nOld = (byte >> nShift) & nMask;
             byte = static_cast<uint8_t>((byte & ~(nMask << nShift)) | (uint32_t{aRemap[nOld]} << nShift));
-        }
-    }
-}
-
-// The transparent index of a graphic control block: byte 3 of its 4-byte block, used only when
-// bit 0 of byte 0 is set.
-void RemapTransparent(S_GifExtension& control, const T_Remap& aRemap)
-{
-    if (control.aBlocks.empty() || control.aBlocks[0].size() < 4 || (control.aBlocks[0][0] & 1u) == 0)
-        return;
-    control.aBlocks[0][3] = aRemap[control.aBlocks[0][3]];
-}
-
-// A graphic control block applies to the next graphic: a plain text block in the same run of
-// extensions (drawn with the global table, foreground and background at bytes 10 and 11 of its
-// 12-byte block), or else the image after them.
-void RemapExtensions(
-    std::vector<S_GifExtension>& aExtensions, const T_Remap& aRemap, bool bImageRemapped, bool bGlobalRemapped)
-{
-    S_GifExtension* pControl = nullptr;
-    for (S_GifExtension& ext : aExtensions) {
-        if (ext.nFunction == kGifGraphicControl) {
-            pControl = &ext;
-        } else if (ext.nFunction == kGifPlainText) {
-            if (bGlobalRemapped) {
-                if (!ext.aBlocks.empty() && ext.aBlocks[0].size() >= 12) {
-                    ext.aBlocks[0][10] = aRemap[ext.aBlocks[0][10]];
-                    ext.aBlocks[0][11] = aRemap[ext.aBlocks[0][11]];
-                }
-                if (pControl)
-                    RemapTransparent(*pControl, aRemap);
-            }
-            pControl = nullptr;
-        }
-    }
-    if (pControl && bImageRemapped)
-        RemapTransparent(*pControl, aRemap);
-}
-
-// The document must describe the picture, or we could not tell which table the save writes.
-bool GifMatches(const C_GifDocument& doc, const BTCImageData& data)
-{
-    if (doc.m_aFrames.empty() || doc.m_aFrames[0].nWidth != data.m_nWidth || doc.m_aFrames[0].nHeight != data.m_nHeight)
-        return false;
-    const S_GifColourMap* pMap = doc.EffectiveMap(0);
-    return pMap && pMap->aColours.size() == data.m_aPalette.size();
-}
-
-// The save writes the first frame's table from the picture's palette; the document's copy is set
-// to the same, and so is every index drawn with that table.
-void RemapGif(C_GifDocument& doc, const std::vector<S_Rgb>& aPalette, const T_Remap& aRemap)
-{
-    const bool bLocal = doc.m_aFrames[0].bHasLocalMap;
-    S_GifColourMap& map = bLocal ? doc.m_aFrames[0].localMap : doc.m_globalMap;
-    map.aColours = aPalette;
-    map.bSorted = false;  // the order no longer goes by importance
-    for (size_t i = 0; i < doc.m_aFrames.size(); ++i) {
-        S_GifFrame& frame = doc.m_aFrames[i];
-        const bool bRemapped = i == 0 || (!bLocal && !frame.bHasLocalMap);
-        if (i > 0 && bRemapped)
-            for (uint8_t& nIndex : frame.aPixels)
-                nIndex = aRemap[nIndex];
-        RemapExtensions(frame.aExtensions, aRemap, bRemapped, !bLocal);
-    }
-    RemapExtensions(doc.m_aTrailing, aRemap, false, !bLocal);
-    if (!bLocal && doc.m_nBackground >= 0 && doc.m_nBackground < 256)
-        doc.m_nBackground = aRemap[static_cast<size_t>(doc.m_nBackground)];
-}
-
-// The chunks that list or name palette entries. A tRNS shorter than the palette leaves the rest
-// opaque, so it is completed before reordering and trimmed of opaque entries after. A histogram
-// too short to reorder is dropped: it no longer described the palette anyway.
-void RemapPng(C_PngDocument& doc, const std::vector<uint32_t>& aOrder, const T_Remap& aRemap)
-{
-    const size_t nEntries = aOrder.size();
-    std::erase_if(doc.m_aChunks, [&](const S_PngChunk& c) { return c.Is("hIST") && c.aData.size() < 2 * nEntries; });
-    for (S_PngChunk& chunk : doc.m_aChunks) {
-        if (chunk.Is("tRNS")) {
-            std::vector<uint8_t> aOld = chunk.aData;
-            if (aOld.size() < nEntries)
-                aOld.resize(nEntries, 255);
-            std::vector<uint8_t> aNew = aOld;
-            for (size_t k = 0; k < nEntries; ++k)
-                aNew[k] = aOld[aOrder[k]];
-            while (aNew.size() > 1 && aNew.back() == 255)
-                aNew.pop_back();
-            chunk.aData = std::move(aNew);
-        } else if (chunk.Is("bKGD") && chunk.aData.size() == 1) {
-            chunk.aData[0] = aRemap[chunk.aData[0]];
-        } else if (chunk.Is("hIST")) {
-            const std::vector<uint8_t> aOld = chunk.aData;
-            for (size_t k = 0; k < nEntries; ++k) {
-                chunk.aData[2 * k] = aOld[2 * aOrder[k]];
-                chunk.aData[2 * k + 1] = aOld[2 * aOrder[k] + 1];
-            }
         }
     }
 }
@@ -427,16 +323,14 @@ double C_PalettePairing::MeanFlipDistance(const BTCImageData& data)
 
 E_PairingOutcome C_PalettePairing::Apply(BTCImageData& data)
 {
-    if (data.m_nBitsPerPixel < 1 || data.m_nBitsPerPixel > 8 || data.m_aPalette.empty()
-        || (C_PngDocument::Of(data) && C_PngDocument::Of(data)->m_nColourType != C_PngDocument::kPalette))
+    if (data.m_nBitsPerPixel < 1 || data.m_nBitsPerPixel > 8 || data.m_aPalette.empty() || !data.Layout().IsIndexed())
         return E_PairingOutcome::NotPalette;
     const C_PixelReader reader(data);
     if (!reader.IsValid() || !reader.IsIndexed())
         return E_PairingOutcome::Unsupported;
-    // An animated PNG's further frames are compressed chunks kept as read: their indices would
-    // keep the old order.
-    if ((C_PngDocument::Of(data) && C_PngDocument::Of(data)->IsAnimated())
-        || (C_GifDocument::Of(data) && !GifMatches(*C_GifDocument::Of(data), data)))
+    // What the format keeps besides the pixel bytes (further frames, chunks, blocks naming an
+    // index) must be renumbered as well, or the save would show other colours.
+    if (data.m_pDocument && !data.m_pDocument->CanRenumberPalette(data))
         return E_PairingOutcome::Unsupported;
 
     // Only the entries an index of this depth can reach take part.
@@ -445,7 +339,7 @@ E_PairingOutcome C_PalettePairing::Apply(BTCImageData& data)
         return E_PairingOutcome::NothingToPair;
     const std::vector<S_Rgb> aColours(data.m_aPalette.begin(), data.m_aPalette.begin() + nEntries);
     const std::vector<uint8_t> aAlpha = AlphaOf(data);
-    // Only the picture's own pixels are ever flipped (a GIF's further frames are not).
+    // Only the picture's own pixels are ever flipped (further frames are not).
     std::vector<uint64_t> aUse(256, 0);
     std::vector<uint8_t> aRow(reader.GetWidth());
     for (uint32_t y = 0; y < reader.GetHeight(); ++y) {
@@ -473,9 +367,7 @@ E_PairingOutcome C_PalettePairing::Apply(BTCImageData& data)
         data.m_aPalette[k] = aColours[aOrder[k]];
     }
     RemapRows(data, reader, aRemap);
-    if (C_GifDocument::Of(data))
-        RemapGif(*C_GifDocument::Of(data), data.m_aPalette, aRemap);
-    if (C_PngDocument::Of(data))
-        RemapPng(*C_PngDocument::Of(data), aOrder, aRemap);
+    if (data.m_pDocument)
+        data.m_pDocument->RenumberPalette(data.m_aPalette, aOrder, std::vector<uint8_t>(aRemap.begin(), aRemap.end()));
     return E_PairingOutcome::Paired;
 }

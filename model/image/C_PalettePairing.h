@@ -15,10 +15,11 @@
 
 class C_PalettePairing {
 public:
-    // Reorders data's palette and remaps its indices: BMP of 1, 2, 4 or 8 bits, PCX and GIF
-    // indices, PNG palette pictures with their tRNS, bKGD and hIST chunks, a GIF's colour table,
-    // background, transparent indices and every further frame drawing with the same table.
-    // Anything but Paired leaves data as it was.
+    // Reorders data's palette and remaps its indices of 1, 2, 4 or 8 bits; the picture's
+    // document renumbers what its format keeps besides (chunks and blocks naming an index,
+    // further frames drawing with the same palette). A picture whose layout is not indexed is
+    // NotPalette; one whose document cannot follow is Unsupported. Anything but Paired leaves
+    // data as it was.
     static E_PairingOutcome Apply(BTCImageData& data);
 
     // The mean over the pixels of the RGB distance between the colour a pixel shows and the one
@@ -37,8 +38,8 @@ public:
     // Entries of opacity 0 pair only with each other, since a flip between one and a shown entry
     // makes a pixel appear or vanish; when both groups are odd, the transparent entry and the shown
     // one with the fewest pixels form the one pair that crosses. Apply keeps an order that has
-    // fewer pixels in crossing pairs before one with a smaller distance; a GIF's transparent index
-    // counts as opacity 0.
+    // fewer pixels in crossing pairs before one with a smaller distance; the layout's transparent
+    // index counts as opacity 0.
     static std::vector<uint32_t> PairedOrder(
         const std::vector<S_Rgb>& aColours, const std::vector<uint8_t>& aAlpha, const std::vector<uint64_t>& aUse);
     // Nearest pairs first and nothing more, the baseline of PairedOrder.

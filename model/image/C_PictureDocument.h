@@ -27,8 +27,8 @@ public:
 
     // Palette pairing: whether the format can renumber this picture's palette (every frame and
     // every block that names an index agrees), and the renumbering of everything outside the
-    // decoded pixel bytes: old index i becomes aRemap[i]; aNewPalette is the picture's palette
-    // afterwards, and aOrder[j] the old index now at j.
+    // decoded pixel bytes: old index i becomes aRemap[i] (256 entries, every index a byte can
+    // hold); aNewPalette is the picture's palette afterwards, and aOrder[j] the old index now at j.
     virtual bool CanRenumberPalette(const BTCImageData& data) const;
     virtual void RenumberPalette(
         const std::vector<S_Rgb>& aNewPalette, const std::vector<uint32_t>& aOrder, const std::vector<uint8_t>& aRemap);

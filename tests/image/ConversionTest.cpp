@@ -5,8 +5,10 @@
 #include "tests/support/C_PngBytes.h"
 #include "model/image/BTCImageObject.h"
 #include "model/image/C_ConversionLoss.h"
+#include "model/image/C_FormatRegistry.h"
 #include "model/image/C_GrayscaleEffect.h"
 #include "model/image/C_ImageComparer.h"
+#include "model/image/C_ImageConverter.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +79,35 @@ TEST(Conversion, PalettePicturesStayIndicesWithTheirPalette)
     EXPECT_TRUE(d->IsBottomUp());
     EXPECT_EQ(
         Bits(*d), (std::vector<uint8_t>{10, 11, 12, 13, 14, 0, 0, 0, 5, 6, 7, 8, 9, 0, 0, 0, 0, 1, 2, 3, 4, 0, 0, 0}));
+}
+
+// A converted picture is in its target's layout, so the save writes it as it is; further GIF
+// frames do not stop a conversion, which keeps the first frame.
+TEST(Conversion, EveryTargetHoldsAConvertedPictureAsItIs)
+{
+    S_GifRecord frame;
+    frame.bImage = true;
+    frame.nWidth = 5;
+    frame.nHeight = 3;
+    frame.aPixels = kIndices;
+    S_GifLayout animation;
+    animation.nScreenWidth = 5;
+    animation.nScreenHeight = 3;
+    animation.aGlobalPalette = B::Palette(16, 3);
+    animation.aRecords = {frame, frame};
+    BTCImageObject gif, bmp;
+    ASSERT_TRUE(gif.LoadFromMemory(B::Gif(animation)));
+    ASSERT_TRUE(gif.GetObjectDataPtr()->Layout().bFurtherFrames);
+    ASSERT_TRUE(bmp.LoadFromMemory(Bmp(24, B::Pattern(48, 7))));
+    for (const BTCImageObject* pSource : {&gif, &bmp}) {
+        for (const S_FormatEntry& target : C_FormatRegistry::All()) {
+            BTCImageData out;
+            C_ImageError err;
+            ASSERT_TRUE(C_ImageConverter::Convert(*pSource->GetObjectDataPtr(), target.eFormat, out, err))
+                << err.Text();
+            EXPECT_TRUE(C_ImageConverter::HasLayoutOf(out, target.eFormat)) << target.pszName;
+        }
+    }
 }
 
 TEST(Conversion, TrueColourStaysTrueColourBetweenBmpAndPcx)

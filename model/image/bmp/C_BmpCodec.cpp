@@ -353,3 +353,14 @@ bool C_BmpCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
         return err.Set(E_ImageError::CannotWrite);
     return true;
 }
+
+bool C_BmpCodec::HoldsLayout(const BTCImageData& data)
+{
+    const int nBits = data.m_nBitsPerPixel;
+    const size_t nColours = data.m_aPalette.size();
+    const bool bDepth = nBits == 1 || nBits == 4 || nBits == 8 || nBits == 16 || nBits == 24 || nBits == 32;
+    if (!bDepth || (nBits <= 8 && (nColours == 0 || nColours > (1u << nBits))))
+        return false;
+    return data.m_nStride
+        == C_CheckedSize::RowBytes(static_cast<uint64_t>(data.m_nWidth), static_cast<uint64_t>(nBits), 4).Get();
+}

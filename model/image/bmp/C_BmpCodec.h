@@ -23,6 +23,8 @@ public:
     // data must hold a BMP layout: rows padded to 4 bytes, a depth BMP knows, a palette for
     // 1 to 8 bits.
     static bool Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err);
+    // data holds that layout, so its pixel bytes go into the file unchanged.
+    static bool HoldsLayout(const BTCImageData& data);
 
 private:
     static bool DecodeRle(std::span<const uint8_t> rle, int nBits, BTCImageData& out, C_ImageError& err);

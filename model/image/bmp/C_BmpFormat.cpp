@@ -28,5 +28,8 @@ S_FormatEntry C_BmpFormat::Entry()
     entry.caps.nMaxSampleBits = 8;
     entry.caps.nRowAlign = 4;
     entry.caps.bBottomUp = true;
+    // Conversion keeps 1- and 4-bit indices.
+    entry.fnAccepts = &C_BmpCodec::HoldsLayout;
+    entry.nPackedIndexDepths = (1u << 1) | (1u << 4);
     return entry;
 }

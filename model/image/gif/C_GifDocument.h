@@ -44,6 +44,10 @@ public:
     std::unique_ptr<C_PictureDocument> Clone() const override { return std::make_unique<C_GifDocument>(*this); }
     bool AssignFrom(const C_PictureDocument& other) override;
     void Describe(const BTCImageData& data, S_PixelLayout& layout) const override;
+    bool CanRenumberPalette(const BTCImageData& data) const override;
+    void RenumberPalette(const std::vector<S_Rgb>& aNewPalette, const std::vector<uint32_t>& aOrder,
+        const std::vector<uint8_t>& aRemap) override;
+    void BecameGray(bool bSamples, const S_PixelLayout& layout) override;
 
     // The map a frame draws with: its own, else the global one; null when it has neither.
     S_GifColourMap* EffectiveMap(size_t nFrame);

@@ -140,3 +140,10 @@ bool C_GifEncoder::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageErr
         return err.Set(E_ImageError::CannotWrite);
     return true;
 }
+
+bool C_GifEncoder::HoldsLayout(const BTCImageData& data)
+{
+    const size_t nColours = data.m_aPalette.size();
+    return !data.m_bBottomUp && data.m_nBitsPerPixel == 8 && nColours > 0 && nColours <= 256
+        && data.m_nStride == static_cast<uint32_t>(data.m_nWidth);
+}

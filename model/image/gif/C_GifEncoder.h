@@ -11,4 +11,6 @@ public:
     // data must hold a GIF layout (8-bit indices, unpadded, top to bottom, at most 65535 pixels
     // either way). Without a document from a GIF file, a single-frame GIF is written.
     static bool Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err);
+    // data holds that layout (the size aside), so its indices go into the file unchanged.
+    static bool HoldsLayout(const BTCImageData& data);
 };

@@ -1,3 +1,4 @@
+#include "model/image/gif/C_GifQuantiser.h"
 #include "model/image/gif/C_GifFormat.h"
 
 #include "model/image/gif/C_GifDecoder.h"
@@ -27,5 +28,9 @@ S_FormatEntry C_GifFormat::Entry()
     entry.caps.bColourKey = true;
     entry.caps.bAnimation = true;
     entry.caps.nMaxSampleBits = 8;
+    // Conversion reduces true colour to a palette; a side holds at most 65535 pixels.
+    entry.fnAccepts = &C_GifEncoder::HoldsLayout;
+    entry.fnReduceColours = &C_GifQuantiser::ReduceColours;
+    entry.nMaxSide = 0xFFFF;
     return entry;
 }

@@ -336,3 +336,18 @@ bool C_PcxCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
     }
     return true;
 }
+
+bool C_PcxCodec::HoldsLayout(const BTCImageData& data)
+{
+    const int nBits = data.m_nBitsPerPixel;
+    const size_t nColours = data.m_aPalette.size();
+    if (data.m_bBottomUp || (nBits == 8 && (nColours == 0 || nColours > 256)) || (nBits != 8 && nBits != 24))
+        return false;
+    return data.m_nStride == static_cast<uint64_t>(data.m_nWidth) * (nBits / 8);
+}
+
+void C_PcxCodec::AdoptConverted(BTCImageData& out, const BTCImageData&)
+{
+    if (out.m_nBitsPerPixel <= 8)
+        out.m_aPalette.resize(256);
+}

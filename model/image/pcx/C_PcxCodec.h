@@ -23,4 +23,9 @@ public:
     static bool Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err);
     // data must hold a PCX layout: 8 bits with a palette or 24 bits, unpadded, top to bottom.
     static bool Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err);
+    // data holds that layout, so its pixel bytes go into the file unchanged.
+    static bool HoldsLayout(const BTCImageData& data);
+    // A picture converted into that layout: a palette picture's palette gets the 256 entries
+    // the file always has.
+    static void AdoptConverted(BTCImageData& out, const BTCImageData& src);
 };

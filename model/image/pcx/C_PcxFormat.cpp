@@ -28,5 +28,7 @@ S_FormatEntry C_PcxFormat::Entry()
     entry.caps.bPalette = true;
     entry.caps.bTrueColour = true;
     entry.caps.nMaxSampleBits = 8;
+    entry.fnAccepts = &C_PcxCodec::HoldsLayout;
+    entry.fnAdopt = &C_PcxCodec::AdoptConverted;
     return entry;
 }

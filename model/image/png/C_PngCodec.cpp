@@ -9,8 +9,10 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 // libpng reports a failure by a longjmp back to the setjmp of the function that called it. The
@@ -451,4 +453,37 @@ bool C_PngCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
         || !job.Flush())
         return Failed(job, E_ImageError::Encode, err);
     return true;
+}
+
+bool C_PngCodec::HoldsLayout(const BTCImageData& data)
+{
+    const C_PngDocument* pDoc = C_PngDocument::Of(data);
+    const int nBits = data.m_nBitsPerPixel;
+    const size_t nColours = data.m_aPalette.size();
+    if (data.m_bBottomUp || !pDoc || !C_PngDocument::IsValidDepth(pDoc->m_nColourType, pDoc->m_nBitDepth)
+        || pDoc->BitsPerPixel() != nBits)
+        return false;
+    if (pDoc->m_nColourType == C_PngDocument::kPalette && (nColours == 0 || nColours > (1u << nBits)))
+        return false;
+    return data.m_nStride
+        == C_CheckedSize::RowBytes(static_cast<uint64_t>(data.m_nWidth), static_cast<uint64_t>(nBits), 1).Get();
+}
+
+void C_PngCodec::AdoptConverted(BTCImageData& out, const BTCImageData& src)
+{
+    const bool bIndexed = out.m_nBitsPerPixel <= 8;
+    auto pDoc = std::make_unique<C_PngDocument>();
+    pDoc->m_nColourType = bIndexed ? C_PngDocument::kPalette : C_PngDocument::kRgb;
+    pDoc->m_nBitDepth = bIndexed ? out.m_nBitsPerPixel : 8;
+    pDoc->SetResolution(src.m_nXPelsPerMeter, src.m_nYPelsPerMeter);
+    out.m_pDocument = std::move(pDoc);
+    if (bIndexed)
+        return;
+    // PNG stores red, green, blue.
+    const auto nWidth = static_cast<size_t>(out.m_nWidth);
+    for (size_t y = 0; y < static_cast<size_t>(out.m_nHeight); ++y) {
+        uint8_t* pRow = out.m_aBits.data() + y * out.m_nStride;
+        for (size_t x = 0; x < nWidth; ++x)
+            std::swap(pRow[3 * x], pRow[3 * x + 2]);
+    }
 }

@@ -21,7 +21,7 @@ public:
     // Decodes into out (which must be empty). A CRC or checksum error, truncated data, an unknown
     // critical chunk and any chunk libpng would drop are refused with libpng's reason.
     static bool Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageData& out, C_ImageError& err);
-    // data must hold a PNG layout (C_ImageConverter::HasLayoutOf); its document's colour type,
+    // data must hold a PNG layout (HoldsLayout); its document's colour type,
     // depth, interlace and chunks are written as they are.
     static bool Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError& err);
     // PNG allows no index past the palette's end, but a hide may make one (the last colour's
@@ -29,4 +29,11 @@ public:
     // index; each new entry repeats its partner's colour, so the picture looks the same. Called
     // on load and before a save, so the picture in memory is the one in the file.
     static void CoverIndices(BTCImageData& data);
+    // data holds a PNG layout: its document's colour type and depth describe its rows, unpadded
+    // past the last whole byte, top to bottom, with a palette for palette pictures.
+    static bool HoldsLayout(const BTCImageData& data);
+    // A picture converted into PNG's geometry (packed or 8-bit indices, or blue, green, red
+    // bytes) becomes a PNG picture: a palette picture of its depth or 8-bit RGB (the bytes
+    // reordered), with src's resolution.
+    static void AdoptConverted(BTCImageData& out, const BTCImageData& src);
 };

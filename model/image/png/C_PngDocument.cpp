@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -164,4 +165,46 @@ void C_PngDocument::Describe(const BTCImageData& data, S_PixelLayout& layout) co
     }
     layout.bFurtherFrames = IsAnimated();
     layout.bKnown = true;
+}
+
+bool C_PngDocument::CanRenumberPalette(const BTCImageData&) const
+{
+    return !IsAnimated();
+}
+
+// The chunks that list or name palette entries. A tRNS shorter than the palette leaves the rest
+// opaque, so it is completed before reordering and trimmed of opaque entries after. A histogram
+// too short to reorder is dropped: it no longer described the palette anyway.
+void C_PngDocument::RenumberPalette(
+    const std::vector<S_Rgb>&, const std::vector<uint32_t>& aOrder, const std::vector<uint8_t>& aRemap)
+{
+    const size_t nEntries = aOrder.size();
+    std::erase_if(m_aChunks, [&](const S_PngChunk& c) { return c.Is("hIST") && c.aData.size() < 2 * nEntries; });
+    for (S_PngChunk& chunk : m_aChunks) {
+        if (chunk.Is("tRNS")) {
+            std::vector<uint8_t> aOld = chunk.aData;
+            if (aOld.size() < nEntries)
+                aOld.resize(nEntries, 255);
+            std::vector<uint8_t> aNew = aOld;
+            for (size_t k = 0; k < nEntries; ++k)
+                aNew[k] = aOld[aOrder[k]];
+            while (aNew.size() > 1 && aNew.back() == 255)
+                aNew.pop_back();
+            chunk.aData = std::move(aNew);
+        } else if (chunk.Is("bKGD") && chunk.aData.size() == 1) {
+            chunk.aData[0] = aRemap[chunk.aData[0]];
+        } else if (chunk.Is("hIST")) {
+            const std::vector<uint8_t> aOld = chunk.aData;
+            for (size_t k = 0; k < nEntries; ++k) {
+                chunk.aData[2 * k] = aOld[2 * aOrder[k]];
+                chunk.aData[2 * k + 1] = aOld[2 * aOrder[k] + 1];
+            }
+        }
+    }
+}
+
+void C_PngDocument::BecameGray(bool bSamples, const S_PixelLayout& layout)
+{
+    if (bSamples)
+        ChangeColourType(layout.eChannels == E_PixelChannels::GrayAlpha ? kGrayAlpha : kGray, layout.nBitsPerSample);
 }

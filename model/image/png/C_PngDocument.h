@@ -41,6 +41,14 @@ public:
     std::unique_ptr<C_PictureDocument> Clone() const override { return std::make_unique<C_PngDocument>(*this); }
     bool AssignFrom(const C_PictureDocument& other) override;
     void Describe(const BTCImageData& data, S_PixelLayout& layout) const override;
+    // An animated PNG's further frames are compressed chunks kept as read: their indices would
+    // keep the old order, so its palette is not renumbered.
+    bool CanRenumberPalette(const BTCImageData& data) const override;
+    void RenumberPalette(const std::vector<S_Rgb>& aNewPalette, const std::vector<uint32_t>& aOrder,
+        const std::vector<uint8_t>& aRemap) override;
+    // Gray samples take the gray colour type of the same depth (see ChangeColourType); a palette
+    // turned gray changes nothing here.
+    void BecameGray(bool bSamples, const S_PixelLayout& layout) override;
 
     // PNG's colour types.
     enum : int { kGray = 0, kRgb = 2, kPalette = 3, kGrayAlpha = 4, kRgbAlpha = 6 };

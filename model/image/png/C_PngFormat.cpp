@@ -31,5 +31,10 @@ S_FormatEntry C_PngFormat::Entry()
     entry.caps.bColourKey = true;
     entry.caps.bAnimation = true;
     entry.caps.nMaxSampleBits = 16;
+    // Conversion keeps 1-, 2- and 4-bit indices; an animated PNG's frames are kept only as a PNG.
+    entry.fnAccepts = &C_PngCodec::HoldsLayout;
+    entry.fnAdopt = &C_PngCodec::AdoptConverted;
+    entry.nPackedIndexDepths = (1u << 1) | (1u << 2) | (1u << 4);
+    entry.bFramesBindFormat = true;
     return entry;
 }
