@@ -47,16 +47,18 @@ std::vector<S_FormatEntry> MakeEntries()
     // A 32-bit BMP may name an alpha channel in its masks; a GIF marks one palette index
     // transparent; a PNG has both, 16-bit samples and animation.
     S_FormatEntry bmp{E_ImageFormat::Bmp, "BMP", "bmp", "Windows Bitmap", &C_BmpCodec::IsBmp, false, -1,
-        &C_BmpCodec::Decode, &EncodeBmp, Capabilities(true, true, false, false, 8)};
+        &C_BmpCodec::Decode, &EncodeBmp, Capabilities(true, true, false, false, 8), "image/bmp;image/x-bmp;"};
     bmp.caps.nRowAlign = 4;
     bmp.caps.bBottomUp = true;
     const S_FormatEntry gif{E_ImageFormat::Gif, "GIF", "gif", "Compuserve Graphics Interchange Format",
-        &C_GifDecoder::IsGif, false, -1, &C_GifDecoder::Decode, &EncodeGif, Capabilities(false, false, true, true, 8)};
+        &C_GifDecoder::IsGif, false, -1, &C_GifDecoder::Decode, &EncodeGif, Capabilities(false, false, true, true, 8),
+        "image/gif;"};
     // PCX has no magic number of its own, only a plausible header, so it is tried last.
     const S_FormatEntry pcx{E_ImageFormat::Pcx, "PCX", "pcx", "ZSoft PC Paint Brush", &C_PcxCodec::IsPcx, true, 0x0A,
-        &C_PcxCodec::Decode, &EncodePcx, Capabilities(true, false, false, false, 8)};
+        &C_PcxCodec::Decode, &EncodePcx, Capabilities(true, false, false, false, 8),
+        "image/x-pcx;image/vnd.zbrush.pcx;"};
     const S_FormatEntry png{E_ImageFormat::Png, "PNG", "png", "Portable Network Graphics", &C_PngCodec::IsPng, false,
-        -1, &C_PngCodec::Decode, &EncodePng, Capabilities(true, true, true, true, 16)};
+        -1, &C_PngCodec::Decode, &EncodePng, Capabilities(true, true, true, true, 16), "image/png;"};
     return {bmp, gif, pcx, png};
 }
 

@@ -44,6 +44,8 @@ struct S_FormatEntry {
     // May adjust data first (a PNG palette grows to cover every index), as a save always did.
     bool (*fnEncode)(BTCImageData& data, C_ByteSink& sink, C_ImageError& err) = nullptr;
     S_FormatCapabilities caps;
+    // Its MIME types for the desktop entry, each followed by ";": "image/bmp;image/x-bmp;".
+    const char* pszMimeTypes = nullptr;
 };
 
 class C_FormatRegistry {
