@@ -13,7 +13,7 @@
 
 void C_CompareCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
 {
-    const std::string strPath = prompts.ChooseOpenFile({"", vmk::kStrCompareFilter, vmk::kStrCompareDefaultExt, ""});
+    const std::string strPath = prompts.ChooseOpenFile({"", vmk::CompareFilter(), vmk::kStrCompareDefaultExt, ""});
     if (strPath.empty())
         return;
 

@@ -2,7 +2,10 @@
 // The texts only the commands and their dialogs show. What the command-line tool says as well
 // (fit, pass phrase, reveal and compare messages) is in model/vmk_texts.h. UTF-8.
 
+#include "model/image/C_FormatRegistry.h"
 #include "model/vmk_texts.h"
+
+#include <string>
 
 namespace vmk {
 
@@ -67,7 +70,18 @@ inline constexpr const char* kStrDetectionPayload = "Recommended payload: %1 byt
 // "*", not "*.*": names without a dot (README, Makefile) are files too.
 inline constexpr const char* kStrHideFilter = "All Files(*.*)|*|";
 inline constexpr const char* kStrHideDefaultExt = ".*";
-inline constexpr const char* kStrCompareFilter = "All Image Files|*.bmp;*.gif;*.pcx;*.png|";
+// Compare Images offers every format the format table lists: "All Image Files|*.bmp;*.gif;...|".
+inline constexpr const char* kStrCompareFilterName = "All Image Files";
+inline std::string CompareFilter()
+{
+    std::string strFilter = std::string(kStrCompareFilterName) + "|";
+    const char* pszSeparator = "";
+    for (const std::string& strExtension : C_FormatRegistry::Extensions()) {
+        strFilter += pszSeparator + ("*." + strExtension);
+        pszSeparator = ";";
+    }
+    return strFilter + "|";
+}
 inline constexpr const char* kStrCompareDefaultExt = "*";
 inline constexpr const char* kStrRevealDefaultExt = "txt";
 

@@ -1,6 +1,10 @@
 #include "shell/C_CommandLineInfo.h"
 
+#include "model/image/C_FormatRegistry.h"
+
 #include <QFileInfo>
+
+#include <string>
 
 bool C_CommandLineInfo::IsKnownFlag(const QString& strFlag)
 {
@@ -72,24 +76,28 @@ C_CommandLineInfo C_CommandLineInfo::Parse(const QStringList& args)
 
 const char* C_CommandLineInfo::Usage()
 {
-    return "Usage: veilmark [SWITCH...] [PICTURE...]\n"
-           "\n"
-           "Opens each BMP, GIF, PCX or PNG picture named, each in its own window, to hide a file\n"
-           "or a text in it or to reveal one. With no picture named it starts empty.\n"
-           "\n"
-           "Switches (\"-\" or \"/\" in front):\n"
-           "  -h, --help           print this text and exit\n"
-           "      --version        print the version and exit\n"
-           "  -Embedding, -Automation\n"
-           "                       start without the splash picture\n"
-           "  -p PICTURE           open the picture, then exit (there is nothing to print)\n"
-           "  -pt PICTURE PRINTER DRIVER PORT\n"
-           "                       the same; the printer names are not used\n"
-           "  -Unregister, -Unregserver\n"
-           "                       delete the settings (recent files, choices, window places)\n"
-           "  -dde                 start without opening a picture\n"
-           "Any other switch is refused (exit status 2).\n"
-           "\n"
-           "Qt's own switches (-platform, -display, -style ...) work as in any Qt program.\n"
-           "See veilmark(1); for scripts, veilmark-cli(1).\n";
+    // The formats come from the format table: "Opens each BMP, GIF, PCX or PNG picture named".
+    static const std::string strUsage = "Usage: veilmark [SWITCH...] [PICTURE...]\n"
+                                        "\n"
+                                        "Opens each "
+        + C_FormatRegistry::NameList()
+        + " picture named, each in its own window, to hide a file\n"
+          "or a text in it or to reveal one. With no picture named it starts empty.\n"
+          "\n"
+          "Switches (\"-\" or \"/\" in front):\n"
+          "  -h, --help           print this text and exit\n"
+          "      --version        print the version and exit\n"
+          "  -Embedding, -Automation\n"
+          "                       start without the splash picture\n"
+          "  -p PICTURE           open the picture, then exit (there is nothing to print)\n"
+          "  -pt PICTURE PRINTER DRIVER PORT\n"
+          "                       the same; the printer names are not used\n"
+          "  -Unregister, -Unregserver\n"
+          "                       delete the settings (recent files, choices, window places)\n"
+          "  -dde                 start without opening a picture\n"
+          "Any other switch is refused (exit status 2).\n"
+          "\n"
+          "Qt's own switches (-platform, -display, -style ...) work as in any Qt program.\n"
+          "See veilmark(1); for scripts, veilmark-cli(1).\n";
+    return strUsage.c_str();
 }

@@ -24,8 +24,8 @@ public:
     // picture as Open Picture does; `prompts` (outliving this object) says why a drop is refused.
     C_FileDrop(C_MainFrame* pFrame, C_Prompts& prompts, T_OpenFn fnOpen);
 
-    // A picture for the open command: its first bytes say so, or its extension does (bmp, gif,
-    // pcx, png), so that a damaged picture is refused as a picture rather than hidden.
+    // A picture for the open command: its first bytes say so, or its extension does (one of the
+    // format table's), so that a damaged picture is refused as a picture rather than hidden.
     static bool IsPicture(const QString& strPath);
 
 protected:

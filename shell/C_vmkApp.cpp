@@ -5,7 +5,6 @@
 #include "commands/C_DialogPrompts.h"
 #include "model/C_Carrier.h"
 #include "model/image/BTCImageData.h"
-#include "model/image/png/C_PngDocument.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_resources.h"
 #include "res/vmk_strings.h"
@@ -255,10 +254,10 @@ bool C_vmkApp::HideChoiceApplies(unsigned nId) const
         return false;
     if (nId == ID_ACTIONS_MATCH_EMBEDDING)
         return pCarrier->CanEmbedMatch();
-    // Palette pictures: indices of up to 8 bits with their colour table (a PNG's gray levels
-    // are samples, not indices).
-    return pData->GetBitsPerPixel() <= 8 && !pData->GetPalette().empty()
-        && (!C_PngDocument::Of(*pData) || C_PngDocument::Of(*pData)->m_nColourType == C_PngDocument::kPalette);
+    // Palette pictures: indices of up to 8 bits with their colour table (gray levels are
+    // samples, not indices).
+    const S_PixelLayout layout = pData->Layout();
+    return layout.bKnown && layout.IsIndexed() && !pData->GetPalette().empty();
 }
 
 void C_vmkApp::ToggleHideChoice(unsigned nId)

@@ -12,13 +12,10 @@
 #include "commands/C_RevealCommand.h"
 #include "model/C_Carrier.h"
 #include "model/image/BTCImageData.h"
-#include "model/image/C_DefaultColours.h"
-#include "model/image/C_PixelReader.h"
-#include "model/image/png/C_PngDocument.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 #include "shell/C_HideChoices.h"
-#include "shell/C_PngImage.h"
+#include "shell/C_PictureImage.h"
 #include "shell/C_vmkDoc.h"
 
 #include <QStyle>
@@ -74,85 +71,9 @@ void C_vmkView::OnInitialUpdate()
         pData->GetHeight(), pData->GetBitsPerPixel()));
 }
 
-namespace {
-
-// Colour table of a palette picture, padded with black as the decoders read indices past its end.
-QList<QRgb> ColourTable(const BTCImageData& data, int nColours)
-{
-    QList<QRgb> table;
-    for (const S_Rgb& c : data.GetPalette())
-        table << qRgb(c.r, c.g, c.b);
-    while (table.size() < nColours)
-        table << qRgb(0, 0, 0);
-    return table;
-}
-
-// True when the picture's channel masks are these red, green and blue ones (no masks: the
-// format's default ones).
-bool HasMasks(const BTCImageData& data, uint32_t r, uint32_t g, uint32_t b)
-{
-    const uint32_t* m = data.GetMasks();
-    if (m[0] == 0 && m[1] == 0 && m[2] == 0)
-        m = C_DefaultColours::RgbMasks(data.GetBitsPerPixel());
-    return m && m[0] == r && m[1] == g && m[2] == b;
-}
-
-}  // namespace
-
 QImage C_vmkView::WrapPicture(const BTCImageData& data, bool& bFlip)
 {
-    bFlip = data.IsBottomUp();
-    const int w = data.GetWidth(), h = data.GetHeight();
-    const uint32_t nStride = data.GetStride();
-    const uint8_t* pBits = data.GetBits();
-    if (!pBits || w <= 0 || h <= 0 || uint64_t(nStride) * uint64_t(h) > data.GetImageSize())
-        return {};
-    // PNG's channel order, gray levels and alpha are its own: the depth alone does not tell them.
-    if (data.GetSourceFormat() == E_ImageFormat::Png)
-        return C_PngImage::Wrap(data);
-    // QImage only reads through the pointer here: the painter never writes to the picture.
-    uchar* p = const_cast<uchar*>(pBits);
-    switch (data.GetBitsPerPixel()) {
-    case 1: {
-        QImage img(p, w, h, nStride, QImage::Format_Mono);  // most significant bit first, as stored
-        img.setColorTable(ColourTable(data, 2));
-        return img;
-    }
-    case 8: {
-        QImage img(p, w, h, nStride, QImage::Format_Indexed8);
-        img.setColorTable(ColourTable(data, 256));
-        return img;
-    }
-    case 16:
-        if (HasMasks(data, 0x7C00, 0x03E0, 0x001F))
-            return QImage(p, w, h, nStride, QImage::Format_RGB555);
-        if (HasMasks(data, 0xF800, 0x07E0, 0x001F))
-            return QImage(p, w, h, nStride, QImage::Format_RGB16);
-        break;
-    case 24: return QImage(p, w, h, nStride, QImage::Format_BGR888);  // blue, green, red per pixel
-    case 32:
-        if (HasMasks(data, 0x00FF0000, 0x0000FF00, 0x000000FF))
-            return QImage(p, w, h, nStride, QImage::Format_RGB32);
-        break;
-    default: break;
-    }
-
-    // No Qt format stores these pixels (4-bit indices, unusual channel masks): the picture
-    // layer's reader converts them, row by row in stored order (the painter flips).
-    const C_PixelReader reader(data);
-    if (!reader.IsValid())
-        return {};
-    if (reader.IsIndexed()) {
-        QImage img(w, h, QImage::Format_Indexed8);
-        img.setColorTable(ColourTable(data, 256));
-        for (int y = 0; y < h; ++y)
-            reader.IndicesOfStoredRow(uint32_t(y), img.scanLine(y));
-        return img;
-    }
-    QImage img(w, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y)
-        reader.BgrOfStoredRow(uint32_t(y), img.scanLine(y));
-    return img;
+    return C_PictureImage::Wrap(data, bFlip);
 }
 
 QImage C_vmkView::CurrentPicture(bool& bFlip) const
@@ -200,7 +121,7 @@ void C_vmkView::OnToolsGrayscale()
         const BTCImageData* pData = m_pDoc->GetCarrier()->GetObjectDataPtr();
         if (bConverted)
             m_pDoc->SetModifiedFlag(true);
-        else if (pData && C_PngDocument::Of(*pData) && C_PngDocument::Of(*pData)->IsAnimated())
+        else if (pData && pData->Layout().bFurtherFrames)
             m_prompts.ShowMessage(vmk::kStrGrayAnimated);  // say why nothing changed
     }
     // Redrawn whatever the conversion reported; the title keeps the depth it was opened with.

@@ -61,6 +61,8 @@ struct S_FormatEntry {
     // converted: another would keep the first frame only. Without it, a conversion keeps the
     // first frame.
     bool bFramesBindFormat = false;
+    // Its MIME types for the desktop entry, each followed by ";": "image/bmp;image/x-bmp;".
+    const char* pszMimeTypes = nullptr;
 };
 
 class C_FormatRegistry {

@@ -1,7 +1,10 @@
 #include "res/dialogs/C_DialogTemplate.h"
 
+#include "model/image/C_FormatRegistry.h"
 #include "res/C_Version.h"
 #include "res/vmk_ids.h"
+
+#include <string>
 
 namespace {
 
@@ -16,6 +19,13 @@ constexpr unsigned kNone = T::kNoId;
 // Read-only numbers and names of the result and properties dialogs.
 constexpr uint32_t kReadOnlyField = T::sReadOnly | T::sAutoHScroll | T::sTabStop;
 
+// The About text names the formats of the format table: "... of a BMP, GIF, PCX or PNG picture".
+const std::string kAboutText = "Veilmark hides a file, or a short note, in the pixel bytes of a "
+    + C_FormatRegistry::NameList()
+    + " picture under a pass phrase, and finds it again with the same pass phrase.\n\n"
+      "Keep the pass phrase safe: without it the hidden data cannot be found.\n"
+      "Written by the Veilmark team. Questions and reports: the project's issue tracker.";
+
 // One control a line, as the templates are laid out; kept out of the formatter.
 // clang-format off
 const T kTemplates[] = {
@@ -23,12 +33,7 @@ const T kTemplates[] = {
         {IDOK, kButton, 71, 120, 50, 14, "OK", T::sDefault | T::sGroup | T::sTabStop},
         {kNone, kIcon, 7, 7, 21, 20, "128", 0},
         {kNone, kStatic, 45, 10, 119, 8, C_Version::kAboutLine, T::sNoPrefix | T::sGroup},
-        {IDC_ABOUT_TEXT, kStatic, 5, 45, 175, 65,
-         "Veilmark hides a file, or a short note, in the pixel bytes of a BMP, GIF, PCX or PNG picture "
-         "under a pass phrase, and finds it again with the same pass phrase.\n\n"
-         "Keep the pass phrase safe: without it the hidden data cannot be found.\n"
-         "Written by the Veilmark team. Questions and reports: the project's issue tracker.",
-         T::sGroup},
+        {IDC_ABOUT_TEXT, kStatic, 5, 45, 175, 65, kAboutText.c_str(), T::sGroup},
         {IDC_ABOUT_SLOGAN, kStatic, 10, 30, 175, 15, "HIDE YOUR SECRET DATA INTO PICTURES!!", T::sGroup},
     }},
     {IDD_COMPOSE, "Compose Text Message", 186, 141, "MS Sans Serif", 8, {

@@ -2,6 +2,7 @@
 
 #include "model/C_Carrier.h"
 #include "model/image/BTCImageData.h"
+#include "model/image/BTCImageObject.h"
 #include "model/image/png/C_PngDocument.h"
 #include "model/vmk_texts.h"
 #include "res/vmk_ids.h"
@@ -11,6 +12,7 @@
 #include "shell/C_vmkDoc.h"
 #include "shell/C_vmkView.h"
 #include "tests/gui/C_GuiTestSupport.h"
+#include "tests/support/C_ImageBytes.h"
 #include "tests/support/C_PngBytes.h"
 #include "tests/support/C_TestBytes.h"
 
@@ -198,6 +200,30 @@ private slots:
             data.m_nStride = 0;  // fields that do not describe the buffer draw nothing
             QVERIFY2(C_vmkView::WrapPicture(data, bFlip).isNull(), strCase.constData());
         }
+    }
+
+    // A GIF's transparent index is drawn in its own colour, as the view always drew it: only
+    // alpha and a palette entry's or gray level's transparency let the white show through.
+    void gifTransparentIndexDrawnInItsColour()
+    {
+        S_GifLayout layout;
+        layout.nScreenWidth = 2;
+        layout.aGlobalPalette = {S_Rgb{200, 0, 0}, S_Rgb{0, 200, 0}};
+        S_GifRecord control;
+        control.nLabel = 0xF9;
+        control.aBlocks = {{0x01, 0, 0, 1}};  // index 1 transparent
+        S_GifRecord image;
+        image.bImage = true;
+        image.nWidth = 2, image.nHeight = 1;
+        image.aPixels = {0, 1};
+        layout.aRecords = {control, image};
+        BTCImageObject obj;
+        QVERIFY(obj.LoadFromMemory(C_ImageBytes::Gif(layout)));
+        QCOMPARE(obj.GetObjectDataPtr()->Layout().nTransparentIndex, 1);
+        bool bFlip = true;
+        const QImage img = C_vmkView::WrapPicture(*obj.GetObjectDataPtr(), bFlip);
+        QCOMPARE(img.pixel(0, 0), qRgb(200, 0, 0));
+        QCOMPARE(img.pixel(1, 0), qRgb(0, 200, 0));
     }
 
     void smallPictureShrinksWindow()

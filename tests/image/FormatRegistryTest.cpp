@@ -65,12 +65,12 @@ TEST(FormatRegistry, PathChoosesTheFormatByItsLastLetters)
         EXPECT_EQ(C_FormatRegistry::ForPath(pszPath), E_ImageFormat::None) << pszPath;
 }
 
-// The dialogs' filters are fixed texts rather than built from the table, so a format added to the
-// table without its line in them fails here.
+// The Save Picture As filter is a fixed text rather than built from the table, so a format added
+// to the table without its line in it fails here; Compare Images' filter is built from the table.
 TEST(FormatRegistry, TheFixedFilterTextsOfferEveryFormat)
 {
     const std::string strSave = vmk::kStrSaveFilter;
-    const std::string strCompare = vmk::kStrCompareFilter;
+    const std::string strCompare = vmk::CompareFilter();
     std::string strPatterns;
     for (const S_FormatEntry& entry : C_FormatRegistry::All()) {
         const std::string strPattern = std::string("*.") + entry.pszExtension;

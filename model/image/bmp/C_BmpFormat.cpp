@@ -31,5 +31,6 @@ S_FormatEntry C_BmpFormat::Entry()
     // Conversion keeps 1- and 4-bit indices.
     entry.fnAccepts = &C_BmpCodec::HoldsLayout;
     entry.nPackedIndexDepths = (1u << 1) | (1u << 4);
+    entry.pszMimeTypes = "image/bmp;image/x-bmp;";
     return entry;
 }

@@ -1,8 +1,8 @@
-#include "model/image/gif/C_GifQuantiser.h"
 #include "model/image/gif/C_GifFormat.h"
 
 #include "model/image/gif/C_GifDecoder.h"
 #include "model/image/gif/C_GifEncoder.h"
+#include "model/image/gif/C_GifQuantiser.h"
 
 namespace {
 
@@ -32,5 +32,6 @@ S_FormatEntry C_GifFormat::Entry()
     entry.fnAccepts = &C_GifEncoder::HoldsLayout;
     entry.fnReduceColours = &C_GifQuantiser::ReduceColours;
     entry.nMaxSide = 0xFFFF;
+    entry.pszMimeTypes = "image/gif;";
     return entry;
 }

@@ -30,5 +30,6 @@ S_FormatEntry C_PcxFormat::Entry()
     entry.caps.nMaxSampleBits = 8;
     entry.fnAccepts = &C_PcxCodec::HoldsLayout;
     entry.fnAdopt = &C_PcxCodec::AdoptConverted;
+    entry.pszMimeTypes = "image/x-pcx;image/vnd.zbrush.pcx;";
     return entry;
 }

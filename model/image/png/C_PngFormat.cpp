@@ -36,5 +36,6 @@ S_FormatEntry C_PngFormat::Entry()
     entry.fnAdopt = &C_PngCodec::AdoptConverted;
     entry.nPackedIndexDepths = (1u << 1) | (1u << 2) | (1u << 4);
     entry.bFramesBindFormat = true;
+    entry.pszMimeTypes = "image/png;";
     return entry;
 }
