@@ -4,7 +4,7 @@
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
 #include "model/analysis/C_DetectionCheck.h"
-#include "model/image/C_FormatRegistry.h"
+#include "model/pictures/C_FormatRegistry.h"
 #include "model/vmk_texts.h"
 
 #include <cstdint>

@@ -11,8 +11,8 @@
 #include "cli/C_GrayscaleCommand.h"
 #include "cli/C_InfoCommand.h"
 #include "res/C_Version.h"
-#include "model/C_FileException.h"
-#include "model/image/C_FormatRegistry.h"
+#include "model/files/C_FileException.h"
+#include "model/pictures/C_FormatRegistry.h"
 #include "model/vmk_texts.h"
 
 #include <CLI/CLI.hpp>

@@ -2,7 +2,7 @@
 
 #include "cli/C_PictureIo.h"
 #include "model/C_Carrier.h"
-#include "model/image/C_ColourComparer.h"
+#include "model/effects/C_ColourComparer.h"
 #include "model/vmk_texts.h"
 
 #include <cstdint>

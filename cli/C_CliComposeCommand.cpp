@@ -1,7 +1,7 @@
 #include "cli/C_CliComposeCommand.h"
 
 #include "cli/C_Text.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 #include "model/C_TextRules.h"
 #include "model/vmk_texts.h"
 

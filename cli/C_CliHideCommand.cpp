@@ -1,6 +1,6 @@
 #include "cli/C_CliHideCommand.h"
 
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 #include "model/vmk_texts.h"
 
 C_CliHideCommand::C_CliHideCommand(CLI::App& root)

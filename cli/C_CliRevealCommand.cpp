@@ -3,11 +3,11 @@
 #include "cli/C_PictureIo.h"
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
-#include "model/C_FileException.h"
-#include "model/C_Message.h"
-#include "model/C_SealedContent.h"
-#include "model/C_SecretBytes.h"
-#include "model/C_AtomicFileWriter.h"
+#include "model/files/C_FileException.h"
+#include "model/records/C_Message.h"
+#include "model/records/C_SealedContent.h"
+#include "model/records/C_SecretBytes.h"
+#include "model/files/C_AtomicFileWriter.h"
 #include "model/vmk_texts.h"
 
 #include <cerrno>

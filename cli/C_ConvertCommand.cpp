@@ -1,6 +1,6 @@
 #include "cli/C_ConvertCommand.h"
 
-#include "model/image/C_FormatRegistry.h"
+#include "model/pictures/C_FormatRegistry.h"
 #include "model/vmk_texts.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "cli/C_PictureIo.h"
 #include "model/C_Carrier.h"
-#include "model/image/E_ImageError.h"
+#include "model/pictures/E_ImageError.h"
 #include "model/vmk_texts.h"
 
 C_GrayscaleCommand::C_GrayscaleCommand(CLI::App& root)

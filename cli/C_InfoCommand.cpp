@@ -3,7 +3,7 @@
 #include "cli/C_PictureIo.h"
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
-#include "model/image/C_FormatRegistry.h"
+#include "model/pictures/C_FormatRegistry.h"
 #include "model/vmk_texts.h"
 
 #include <cstdint>

@@ -3,8 +3,8 @@
 #include "cli/C_PictureIo.h"
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
-#include "model/image/C_ConversionLoss.h"
-#include "model/image/C_FormatRegistry.h"
+#include "model/pictures/C_ConversionLoss.h"
+#include "model/pictures/C_FormatRegistry.h"
 
 #include <ostream>
 

@@ -3,10 +3,10 @@
 #include "cli/C_CliError.h"
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
-#include "model/C_AtomicFileWriter.h"
-#include "model/image/C_FormatRegistry.h"
-#include "model/image/C_ImageConverter.h"
-#include "model/image/E_ImageError.h"
+#include "model/files/C_AtomicFileWriter.h"
+#include "model/pictures/C_FormatRegistry.h"
+#include "model/pictures/C_ImageConverter.h"
+#include "model/pictures/E_ImageError.h"
 
 #include <algorithm>
 #include <cctype>

@@ -3,7 +3,7 @@
 // picture layer's reason on stderr.
 
 #include "cli/C_CliContext.h"
-#include "model/image/C_ImageFormat.h"
+#include "model/pictures/C_ImageFormat.h"
 #include "model/vmk_texts.h"
 
 #include <string>

@@ -5,8 +5,8 @@
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
 #include "model/C_TextFormat.h"
-#include "model/image/C_ColourComparer.h"
-#include "model/image/C_DifferenceMap.h"
+#include "model/effects/C_ColourComparer.h"
+#include "model/effects/C_DifferenceMap.h"
 
 #include <optional>
 #include <string>

@@ -5,7 +5,7 @@
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
 #include "model/C_HideService.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 
 void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
     const C_HideCommand::HiddenFn& fnHidden, const C_HideOptions& options)

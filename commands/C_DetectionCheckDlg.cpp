@@ -1,6 +1,6 @@
 #include "commands/C_DetectionCheckDlg.h"
 
-#include "commands/C_FittedPicture.h"
+#include "views/C_FittedPicture.h"
 #include "commands/C_PValueCurve.h"
 #include "commands/vmk_command_texts.h"
 #include "model/analysis/C_DetectionCheck.h"

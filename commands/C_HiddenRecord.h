@@ -2,7 +2,7 @@
 // What a successful hide put into the carrier, as its caller needs it to check a saved copy:
 // the payload's name and bytes, the pass phrase they were hidden under and the kind of record.
 
-#include "model/C_SecretBytes.h"
+#include "model/records/C_SecretBytes.h"
 
 #include <sodium.h>
 

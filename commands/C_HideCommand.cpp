@@ -4,11 +4,11 @@
 #include "commands/C_Prompts.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
-#include "model/C_FileException.h"
+#include "model/files/C_FileException.h"
 #include "model/C_HideService.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 #include "model/C_TextFormat.h"
-#include "model/image/C_PalettePairing.h"
+#include "model/effects/C_PalettePairing.h"
 
 #include <cstdio>
 #include <string>

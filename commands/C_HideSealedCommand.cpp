@@ -5,8 +5,8 @@
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
 #include "model/C_HideService.h"
-#include "model/C_Message.h"
-#include "model/C_SealedRecord.h"
+#include "model/records/C_Message.h"
+#include "model/records/C_SealedRecord.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // (C_StrengthEstimate): guesses, what one costs, and the time for one computer and for a large
 // attacker.
 
-#include "model/C_StrengthEstimate.h"
+#include "model/records/C_StrengthEstimate.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "commands/C_PasswordDlg.h"
 
-#include "model/C_SecretBytes.h"
+#include "model/records/C_SecretBytes.h"
 #include "res/vmk_ids.h"
 
 C_PasswordDlg::C_PasswordDlg(QWidget* pParent)

@@ -1,7 +1,7 @@
 #include "commands/C_PictureDlg.h"
 
-#include "commands/C_PictureView.h"
-#include "commands/C_ZoomLevels.h"
+#include "views/C_PictureView.h"
+#include "views/C_ZoomLevels.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "commands/C_Prompts.h"
 
 #include "commands/vmk_command_texts.h"
-#include "model/C_SealedRecord.h"
-#include "model/C_SecretBytes.h"
+#include "model/records/C_SealedRecord.h"
+#include "model/records/C_SecretBytes.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include "commands/C_Prompts.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
-#include "model/C_FileException.h"
-#include "model/C_Message.h"
-#include "model/C_SealedContent.h"
-#include "model/C_SecretBytes.h"
+#include "model/files/C_FileException.h"
+#include "model/records/C_Message.h"
+#include "model/records/C_SealedContent.h"
+#include "model/records/C_SecretBytes.h"
 #include "model/C_TextFormat.h"
 
 #include <new>

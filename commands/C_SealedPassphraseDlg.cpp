@@ -3,8 +3,8 @@
 #include "commands/C_ByteLimitValidator.h"
 #include "commands/C_PassphraseStrength.h"
 #include "commands/vmk_command_texts.h"
-#include "model/C_SealedRecord.h"
-#include "model/C_SecretBytes.h"
+#include "model/records/C_SealedRecord.h"
+#include "model/records/C_SecretBytes.h"
 #include "res/vmk_ids.h"
 
 #include <QLabel>

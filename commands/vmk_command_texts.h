@@ -2,7 +2,7 @@
 // The texts only the commands and their dialogs show. What the command-line tool says as well
 // (fit, pass phrase, reveal and compare messages) is in model/vmk_texts.h. UTF-8.
 
-#include "model/image/C_FormatRegistry.h"
+#include "model/pictures/C_FormatRegistry.h"
 #include "model/vmk_texts.h"
 
 #include <string>

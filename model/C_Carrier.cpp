@@ -1,14 +1,14 @@
 #include "model/C_Carrier.h"
 
-#include "model/C_MatchEmbedding.h"
-#include "model/C_Message.h"
-#include "model/C_PlainRecord.h"
-#include "model/C_SealedRecordKind.h"
-#include "model/C_Transparency.h"
-#include "model/image/C_DecodeLimit.h"
-#include "model/image/C_FormatRegistry.h"
-#include "model/image/C_GrayscaleEffect.h"
-#include "model/image/C_ImageComparer.h"
+#include "model/records/C_MatchEmbedding.h"
+#include "model/records/C_Message.h"
+#include "model/records/C_PlainRecord.h"
+#include "model/records/C_SealedRecordKind.h"
+#include "model/records/C_Transparency.h"
+#include "model/pictures/C_DecodeLimit.h"
+#include "model/pictures/C_FormatRegistry.h"
+#include "model/effects/C_GrayscaleEffect.h"
+#include "model/effects/C_ImageComparer.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -4,11 +4,11 @@
 
 #include "model/C_CarrierInfo.h"
 #include "engine/C_SampleWriter.h"
-#include "model/E_Embedding.h"
-#include "model/C_PixelCover.h"
-#include "model/C_Record.h"
-#include "model/C_SecretBytes.h"
-#include "model/image/BTCImageObject.h"
+#include "model/records/E_Embedding.h"
+#include "model/records/C_PixelCover.h"
+#include "model/records/C_Record.h"
+#include "model/records/C_SecretBytes.h"
+#include "model/pictures/BTCImageObject.h"
 
 #include <cstdint>
 #include <memory>

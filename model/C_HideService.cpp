@@ -1,9 +1,9 @@
 #include "model/C_HideService.h"
 
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
-#include "model/C_PlainRecord.h"
-#include "model/C_SealedRecordKind.h"
+#include "model/records/C_Message.h"
+#include "model/records/C_PlainRecord.h"
+#include "model/records/C_SealedRecordKind.h"
 
 #include <algorithm>
 

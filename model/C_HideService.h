@@ -3,8 +3,8 @@
 // of the chosen kind, the hide itself, and after the picture is saved, the read-back that shows
 // the file gives the message back as a reveal will find it.
 
-#include "model/C_Record.h"
-#include "model/E_Embedding.h"
+#include "model/records/C_Record.h"
+#include "model/records/E_Embedding.h"
 
 #include <cstdint>
 #include <span>

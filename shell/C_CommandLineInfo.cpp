@@ -1,6 +1,6 @@
 #include "shell/C_CommandLineInfo.h"
 
-#include "model/image/C_FormatRegistry.h"
+#include "model/pictures/C_FormatRegistry.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
 #include "shell/C_FileDrop.h"
 
 #include "commands/C_Prompts.h"
-#include "model/image/C_FormatDetector.h"
-#include "model/image/C_FormatRegistry.h"
+#include "model/pictures/C_FormatDetector.h"
+#include "model/pictures/C_FormatRegistry.h"
 #include "res/vmk_strings.h"
 #include "shell/C_ChildFrame.h"
 #include "shell/C_MainFrame.h"

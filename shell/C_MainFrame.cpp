@@ -1,6 +1,6 @@
 #include "shell/C_MainFrame.h"
 
-#include "commands/C_ZoomLevels.h"
+#include "views/C_ZoomLevels.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_menus.h"
 #include "res/vmk_strings.h"

@@ -1,9 +1,9 @@
 #include "shell/C_PictureImage.h"
 
-#include "model/image/BTCImageData.h"
-#include "model/image/C_DefaultColours.h"
-#include "model/image/C_PixelReader.h"
-#include "model/image/S_PixelLayout.h"
+#include "model/pictures/BTCImageData.h"
+#include "model/pictures/C_DefaultColours.h"
+#include "model/pictures/C_PixelReader.h"
+#include "model/pictures/S_PixelLayout.h"
 
 #include <QList>
 

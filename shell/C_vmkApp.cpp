@@ -4,7 +4,7 @@
 #include "commands/C_AppSettings.h"
 #include "commands/C_DialogPrompts.h"
 #include "model/C_Carrier.h"
-#include "model/image/BTCImageData.h"
+#include "model/pictures/BTCImageData.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_resources.h"
 #include "res/vmk_strings.h"

@@ -11,7 +11,7 @@
 #include "commands/C_PropertiesCommand.h"
 #include "commands/C_RevealCommand.h"
 #include "model/C_Carrier.h"
-#include "model/image/BTCImageData.h"
+#include "model/pictures/BTCImageData.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 #include "shell/C_HideChoices.h"

@@ -4,7 +4,7 @@
 // carrier with the prompts the view was given.
 
 #include "commands/C_HideCommand.h"
-#include "commands/C_PictureView.h"
+#include "views/C_PictureView.h"
 
 #include <QImage>
 

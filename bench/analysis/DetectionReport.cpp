@@ -6,7 +6,7 @@
 //   detection_report astronaut.png chelsea.png ...
 
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 #include "model/analysis/C_DetectionCheck.h"
 
 #include <cstdio>

@@ -4,7 +4,7 @@
 // minus one within 1.2 times replacement.
 
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 #include "tests/support/C_TestBytes.h"
 #include "tests/support/C_TestPictures.h"
 

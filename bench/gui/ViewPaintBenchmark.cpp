@@ -2,8 +2,8 @@
 // 1/16, 1, 4 and 32 zoom: the picture is wrapped as the view wraps it each paint and drawn by the
 // view's painter, scrolled to the middle. A paint has 16 ms to keep the window smooth.
 
-#include "commands/C_ZoomPainter.h"
-#include "model/image/BTCImageData.h"
+#include "views/C_ZoomPainter.h"
+#include "model/pictures/BTCImageData.h"
 #include "shell/C_vmkView.h"
 
 #include <benchmark/benchmark.h>

@@ -3,7 +3,7 @@
 // file. The copy is measured as cp does it (read whole, write whole) and also with the flush to
 // disk that an atomic save does before its rename.
 
-#include "model/image/BTCImageObject.h"
+#include "model/pictures/BTCImageObject.h"
 
 #include <benchmark/benchmark.h>
 

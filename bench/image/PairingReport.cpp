@@ -3,9 +3,9 @@
 // were paired. Each paired picture is also saved in its own format and read back, and must look
 // the same; the "after" figure is measured on the picture read back.
 
-#include "model/image/BTCImageObject.h"
-#include "model/image/C_PalettePairing.h"
-#include "model/image/C_PixelReader.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/effects/C_PalettePairing.h"
+#include "model/pictures/C_PixelReader.h"
 
 #include <chrono>
 #include <cstdio>

@@ -8,7 +8,7 @@
 // The ratios need their library row to have run first: run the whole set (no filter), or a
 // filter that keeps the library rows.
 
-#include "model/image/BTCImageObject.h"
+#include "model/pictures/BTCImageObject.h"
 
 #include <benchmark/benchmark.h>
 #include <png.h>

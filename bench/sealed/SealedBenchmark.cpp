@@ -21,8 +21,8 @@
 #include "engine/C_PositionSequence.h"
 #include "tests/support/C_TestBytes.h"
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
-#include "model/C_SealedRecord.h"
+#include "model/records/C_Message.h"
+#include "model/records/C_SealedRecord.h"
 
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>

@@ -7,12 +7,12 @@
 // finding outside the harness, set its CRCs right the same way.
 
 #include "model/analysis/C_DetectionCheck.h"
-#include "model/image/BTCImageObject.h"
-#include "model/image/C_GrayscaleEffect.h"
-#include "model/image/C_ImageComparer.h"
-#include "model/image/C_PalettePairing.h"
-#include "model/image/C_PixelReader.h"
-#include "model/image/png/C_PngCodec.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/effects/C_GrayscaleEffect.h"
+#include "model/effects/C_ImageComparer.h"
+#include "model/effects/C_PalettePairing.h"
+#include "model/pictures/C_PixelReader.h"
+#include "model/pictures/png/C_PngCodec.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -12,7 +12,7 @@
 #include "engine/C_HiddenHeader.h"
 #include "engine/C_PositionSequence.h"
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 
 #include <sanitizer/allocator_interface.h>
 

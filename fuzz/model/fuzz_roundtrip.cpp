@@ -10,7 +10,7 @@
 // alone must then keep the record intact.
 #include "fuzz/model/C_FuzzInput.h"
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,8 +3,8 @@
 #include "model/analysis/C_ChiSquareAttack.h"
 #include "model/analysis/C_RsAnalysis.h"
 #include "model/analysis/C_SamplePairAnalysis.h"
-#include "model/image/C_DefaultColours.h"
-#include "model/image/C_PixelReader.h"
+#include "model/pictures/C_DefaultColours.h"
+#include "model/pictures/C_PixelReader.h"
 #include "model/vmk_texts.h"
 
 #include <algorithm>

@@ -12,7 +12,7 @@
 // An estimate is the share of a channel's samples whose lowest bit looks replaced: below 0.05
 // reads clean, below 0.15 possible, else likely.
 
-#include "model/image/BTCImageData.h"
+#include "model/pictures/BTCImageData.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "res/dialogs/C_DialogTemplate.h"
 
-#include "model/image/C_FormatRegistry.h"
+#include "model/pictures/C_FormatRegistry.h"
 #include "res/C_Version.h"
 #include "res/vmk_ids.h"
 

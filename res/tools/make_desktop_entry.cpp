@@ -2,7 +2,7 @@
 // table, so that a format added there is offered by the desktop too. Run by the build:
 // `vmk_make_desktop_entry OUT` writes OUT, which is installed.
 
-#include "model/image/C_FormatRegistry.h"
+#include "model/pictures/C_FormatRegistry.h"
 
 #include <cstdio>
 #include <fstream>

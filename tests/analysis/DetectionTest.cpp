@@ -5,7 +5,7 @@
 #include "model/analysis/C_DetectionCheck.h"
 #include "model/analysis/C_RsAnalysis.h"
 #include "model/analysis/C_SamplePairAnalysis.h"
-#include "model/image/BTCImageObject.h"
+#include "model/pictures/BTCImageObject.h"
 #include "tests/support/C_PngBytes.h"
 
 #include <gtest/gtest.h>

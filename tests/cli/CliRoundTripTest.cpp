@@ -3,7 +3,7 @@
 
 #include "tests/cli/C_CliTest.h"
 #include "tests/support/C_PngBytes.h"
-#include "model/image/BTCImageObject.h"
+#include "model/pictures/BTCImageObject.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 #include "tests/cli/C_CliTest.h"
 
 #include "model/C_Carrier.h"
-#include "model/C_SealedRecord.h"
-#include "model/image/BTCImageData.h"
+#include "model/records/C_SealedRecord.h"
+#include "model/pictures/BTCImageData.h"
 #include "tests/support/vmk_sanitized.h"
 
 #include <zstd.h>

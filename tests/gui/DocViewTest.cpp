@@ -1,9 +1,9 @@
 // The picture document and its view: first update sizing, title, drawing, gray scale, saving.
 
 #include "model/C_Carrier.h"
-#include "model/image/BTCImageData.h"
-#include "model/image/BTCImageObject.h"
-#include "model/image/png/C_PngDocument.h"
+#include "model/pictures/BTCImageData.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/pictures/png/C_PngDocument.h"
 #include "model/vmk_texts.h"
 #include "res/vmk_ids.h"
 #include "shell/C_ChildFrame.h"

@@ -1,7 +1,7 @@
 // Zooming a picture window: the steps, Fit to Window, the status bar's pane, sharp pixels when
 // enlarged, and the point under the mouse staying put.
 
-#include "commands/C_ZoomLevels.h"
+#include "views/C_ZoomLevels.h"
 #include "res/vmk_ids.h"
 #include "shell/C_ChildFrame.h"
 #include "shell/C_MainFrame.h"

@@ -2,8 +2,8 @@
 // byte with the same header facts.
 
 #include "tests/support/C_ImageBytes.h"
-#include "model/image/BTCImageObject.h"
-#include "model/image/C_ImageComparer.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/effects/C_ImageComparer.h"
 
 #include <gtest/gtest.h>
 

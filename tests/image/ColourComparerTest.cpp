@@ -1,8 +1,8 @@
 // Pictures stored differently compared by what their pixels show.
 
-#include "model/image/BTCImageData.h"
-#include "model/image/C_ColourComparer.h"
-#include "model/image/png/C_PngDocument.h"
+#include "model/pictures/BTCImageData.h"
+#include "model/effects/C_ColourComparer.h"
+#include "model/pictures/png/C_PngDocument.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 
 #include "tests/support/C_ImageBytes.h"
 #include "tests/support/C_PngBytes.h"
-#include "model/image/BTCImageObject.h"
-#include "model/image/C_ConversionLoss.h"
-#include "model/image/C_FormatRegistry.h"
-#include "model/image/C_GrayscaleEffect.h"
-#include "model/image/C_ImageComparer.h"
-#include "model/image/C_ImageConverter.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/pictures/C_ConversionLoss.h"
+#include "model/pictures/C_FormatRegistry.h"
+#include "model/effects/C_GrayscaleEffect.h"
+#include "model/effects/C_ImageComparer.h"
+#include "model/pictures/C_ImageConverter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The difference picture: one changed lowest bit must show, in the right place, and its counts
 // must agree with what a hide changes.
 
-#include "model/image/C_DifferenceMap.h"
+#include "model/effects/C_DifferenceMap.h"
 
 #include <gtest/gtest.h>
 

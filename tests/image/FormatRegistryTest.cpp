@@ -2,8 +2,8 @@
 
 #include "tests/support/C_ImageBytes.h"
 #include "commands/vmk_command_texts.h"
-#include "model/image/BTCImageObject.h"
-#include "model/image/C_FormatRegistry.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/pictures/C_FormatRegistry.h"
 #include "res/vmk_strings.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // them and keeps every other frame, table and extension block as read.
 
 #include "tests/support/C_ImageBytes.h"
-#include "model/image/BTCImageObject.h"
-#include "model/image/gif/C_GifDocument.h"
-#include "model/image/C_ImageComparer.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/pictures/gif/C_GifDocument.h"
+#include "model/effects/C_ImageComparer.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // saves are atomic, and the data object's release is safe at any time.
 
 #include "tests/support/C_ImageBytes.h"
-#include "model/image/BTCImageObject.h"
-#include "model/image/C_GrayscaleEffect.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/effects/C_GrayscaleEffect.h"
 
 #include <gtest/gtest.h>
 

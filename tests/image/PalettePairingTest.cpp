@@ -3,11 +3,11 @@
 
 #include "tests/support/C_ImageBytes.h"
 #include "tests/support/C_PngBytes.h"
-#include "model/image/BTCImageObject.h"
-#include "model/image/gif/C_GifDocument.h"
-#include "model/image/C_PalettePairing.h"
-#include "model/image/C_PixelReader.h"
-#include "model/image/png/C_PngDocument.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/pictures/gif/C_GifDocument.h"
+#include "model/effects/C_PalettePairing.h"
+#include "model/pictures/C_PixelReader.h"
+#include "model/pictures/png/C_PngDocument.h"
 
 #include <gtest/gtest.h>
 

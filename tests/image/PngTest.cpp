@@ -3,10 +3,10 @@
 
 #include "tests/support/C_PngBytes.h"
 #include "tests/support/C_TestBytes.h"
-#include "model/image/BTCImageObject.h"
-#include "model/image/C_GrayscaleEffect.h"
-#include "model/image/C_ImageComparer.h"
-#include "model/image/png/C_PngDocument.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/effects/C_GrayscaleEffect.h"
+#include "model/effects/C_ImageComparer.h"
+#include "model/pictures/png/C_PngDocument.h"
 
 #include <gtest/gtest.h>
 

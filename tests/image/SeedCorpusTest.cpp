@@ -4,9 +4,9 @@
 // (fuzz/corpus/image holds the committed copy).
 
 #include "tests/support/C_ImageBytes.h"
-#include "model/image/BTCImageObject.h"
-#include "model/image/C_DecodeLimit.h"
-#include "model/image/C_ImageComparer.h"
+#include "model/pictures/BTCImageObject.h"
+#include "model/pictures/C_DecodeLimit.h"
+#include "model/effects/C_ImageComparer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 #include "engine/C_PositionSequence.h"
 #include "tests/support/C_PngBytes.h"
 #include "tests/support/C_TestPictures.h"

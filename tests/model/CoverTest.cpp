@@ -2,7 +2,7 @@
 // more, so a record that weighs where it writes can trust it.
 
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 #include "tests/support/C_PngBytes.h"
 #include "tests/support/C_TestBytes.h"
 

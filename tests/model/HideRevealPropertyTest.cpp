@@ -2,7 +2,7 @@
 // reveal. The carrier's pixel view is pointed at a plain buffer: those are the only fields that
 // hiding and revealing read.
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 
 #include <gtest/gtest.h>
 

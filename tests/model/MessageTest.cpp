@@ -1,4 +1,4 @@
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 #include "tests/model/C_ScratchFolder.h"
 #include "tests/support/C_TestBytes.h"
 

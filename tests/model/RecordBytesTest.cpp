@@ -2,7 +2,7 @@
 // of every format: the files must come out byte for byte as they always have, so that a change
 // in how records are built cannot move a single bit of what users' pictures hold.
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 #include "tests/support/C_PngBytes.h"
 #include "tests/support/C_TestBytes.h"
 #include "tests/support/C_TestPictures.h"

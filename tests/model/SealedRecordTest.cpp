@@ -3,10 +3,10 @@
 // Every open costs one Argon2id derivation (about a third of a second), so the cases are few.
 
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
-#include "model/C_SealedContent.h"
-#include "model/C_SealedRecord.h"
-#include "model/C_SecretBytes.h"
+#include "model/records/C_Message.h"
+#include "model/records/C_SealedContent.h"
+#include "model/records/C_SealedRecord.h"
+#include "model/records/C_SecretBytes.h"
 #include "engine/C_HiddenHeader.h"
 #include "engine/C_PositionSequence.h"
 #include "tests/support/C_TestBytes.h"

@@ -1,8 +1,8 @@
 // The pass phrase estimate that the CLI's warning and the sealed dialog's line share: patterns
 // count for the few guesses they are, and the time is an attacker's, not one core's.
 
-#include "model/C_SealedRecord.h"
-#include "model/C_StrengthEstimate.h"
+#include "model/records/C_SealedRecord.h"
+#include "model/records/C_StrengthEstimate.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // alpha to either end), and palette pairing keeps a GIF's transparent index from a used colour.
 
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
-#include "model/image/C_PalettePairing.h"
+#include "model/records/C_Message.h"
+#include "model/effects/C_PalettePairing.h"
 #include "tests/support/C_ImageBytes.h"
 #include "tests/support/C_PngBytes.h"
 #include "tests/support/C_TestBytes.h"

@@ -4,7 +4,7 @@
 //
 // The full disk and the folder without write permission for the payload are in MessageTest.
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
+#include "model/records/C_Message.h"
 #include "tests/model/C_ScratchFolder.h"
 #include "tests/support/C_TestPictures.h"
 

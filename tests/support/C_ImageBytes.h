@@ -2,7 +2,7 @@
 // Pictures built byte by byte for the tests, independent of the codecs under test: every header
 // field is set here by hand, and GIF image data uses a plain literal-only LZW stream.
 
-#include "model/image/BTCImageData.h"
+#include "model/pictures/BTCImageData.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // the codec under test decodes can be checked against the rows that went in. Chunks can be
 // listed, inserted, changed and joined again with fresh CRCs.
 
-#include "model/image/S_Rgb.h"
+#include "model/pictures/S_Rgb.h"
 
 #include <cstdint>
 #include <string>

@@ -15,10 +15,10 @@
 #include "commands/C_RevealCommand.h"
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
-#include "model/C_Message.h"
-#include "model/C_FileException.h"
-#include "model/C_SealedRecord.h"
-#include "model/image/C_PalettePairing.h"
+#include "model/records/C_Message.h"
+#include "model/files/C_FileException.h"
+#include "model/records/C_SealedRecord.h"
+#include "model/effects/C_PalettePairing.h"
 #include "tests/support/C_ImageBytes.h"
 
 #include <gtest/gtest.h>
