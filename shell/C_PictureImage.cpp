@@ -30,12 +30,10 @@ QList<QRgb> ColourTable(const BTCImageData& data, const S_PixelLayout& layout)
         }
         return table;
     }
-    // Past the palette's end: a format that keeps a document writes its file again from it with
-    // every index given a colour (a palette grown to cover an index a hide moved onto its
-    // partner), so such an index shows its partner's colour as a save will write it. A picture
-    // without one is written with its palette as it is, and such an index shows black.
+    // Past the palette's end (a hide moved an index onto its partner): shown as a save will
+    // write it.
     const std::vector<S_Rgb>& aPalette = data.GetPalette();
-    const bool bCoveredOnSave = data.m_pDocument != nullptr;
+    const bool bCoveredOnSave = layout.bPartnerBeyondPalette;
     for (size_t i = 0; i < nColours; ++i) {
         size_t n = i;
         if (n >= aPalette.size() && bCoveredOnSave)

@@ -32,6 +32,9 @@ struct S_PixelLayout {
     std::vector<uint8_t> aIndexAlpha;    // the alpha of each palette index from 0 (missing = opaque)
     bool bColourKey = false;             // pixels whose samples equal aColourKey are transparent
     uint16_t aColourKey[3] = {0, 0, 0};  // gray in [0]; else red, green, blue, in sample units
+    // An index past the palette's end is saved in its partner's colour (index xor 1), the
+    // palette growing to cover it; without this it is saved as it is and shows black.
+    bool bPartnerBeyondPalette = false;
     // Frames the file holds beyond the decoded one, kept byte for byte but not decoded.
     bool bFurtherFrames = false;
 

@@ -141,6 +141,7 @@ void C_PngDocument::Describe(const BTCImageData& data, S_PixelLayout& layout) co
     switch (m_nColourType) {
     case kPalette:
         layout.eChannels = E_PixelChannels::Index;
+        layout.bPartnerBeyondPalette = true;  // a save grows the palette to cover every index
         if (pTrns)
             layout.aIndexAlpha = pTrns->aData;
         break;
