@@ -1,7 +1,5 @@
 #include "model/pictures/BTCImageData.h"
 
-#include "model/pictures/C_FormatRegistry.h"
-
 #include <algorithm>
 #include <utility>
 
@@ -15,6 +13,7 @@ void BTCImageData::DeleteObject()
     m_nHeight = 0;
     m_nBitsPerPixel = 0;
     m_nStride = 0;
+    m_nRowAlign = 1;
     m_bBottomUp = false;
     m_aPalette.clear();
     std::fill(std::begin(m_aMasks), std::end(m_aMasks), 0u);
@@ -32,6 +31,7 @@ void BTCImageData::Swap(BTCImageData& other) noexcept
     std::swap(m_nHeight, other.m_nHeight);
     std::swap(m_nBitsPerPixel, other.m_nBitsPerPixel);
     std::swap(m_nStride, other.m_nStride);
+    std::swap(m_nRowAlign, other.m_nRowAlign);
     std::swap(m_bBottomUp, other.m_bBottomUp);
     std::swap(m_aPalette, other.m_aPalette);
     std::swap(m_aMasks, other.m_aMasks);
@@ -54,6 +54,7 @@ void BTCImageData::CopyFrom(const BTCImageData& other)
     m_nHeight = other.m_nHeight;
     m_nBitsPerPixel = other.m_nBitsPerPixel;
     m_nStride = other.m_nStride;
+    m_nRowAlign = other.m_nRowAlign;
     m_bBottomUp = other.m_bBottomUp;
     m_aPalette = other.m_aPalette;
     std::copy(std::begin(other.m_aMasks), std::end(other.m_aMasks), std::begin(m_aMasks));
@@ -97,8 +98,7 @@ S_PixelLayout BTCImageData::Layout() const
         break;
     default: return layout;
     }
-    if (const S_FormatEntry* pEntry = C_FormatRegistry::Find(m_eSourceFormat))
-        layout.nRowAlign = pEntry->caps.nRowAlign;
+    layout.nRowAlign = m_nRowAlign;
     layout.bKnown = true;
     return layout;
 }

@@ -62,6 +62,7 @@ public:
     int32_t m_nHeight = 0;
     int m_nBitsPerPixel = 0;
     uint32_t m_nStride = 0;
+    uint32_t m_nRowAlign = 1;  // the format pads its rows to a multiple of this many bytes
     bool m_bBottomUp = false;
     std::vector<S_Rgb> m_aPalette;
     uint32_t m_aMasks[4] = {0, 0, 0, 0};

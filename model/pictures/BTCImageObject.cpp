@@ -72,7 +72,7 @@ bool BTCImageObject::Decode(C_ByteSource& src)
     if (eFormat == E_ImageFormat::None && C_FormatDetector::IsJpeg(std::span<const uint8_t>(aHead, nHead)))
         return Fail(ImageErrorText(E_ImageError::Lossy), E_ImageError::Lossy);
     if (eFormat == E_ImageFormat::None)
-        return Fail(ImageErrorText(E_ImageError::UnknownFormat), E_ImageError::UnknownFormat);
+        return Fail("not a " + C_FormatRegistry::NameList() + " picture", E_ImageError::UnknownFormat);
 
     // Decoded aside, so a refused file leaves the current picture as it was.
     BTCImageData decoded;

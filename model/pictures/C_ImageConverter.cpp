@@ -81,6 +81,7 @@ bool C_ImageConverter::Convert(const BTCImageData& src, E_ImageFormat eTarget, B
     out.m_nHeight = static_cast<int32_t>(nHeight);
     out.m_nBitsPerPixel = static_cast<int>(nOutBits);
     out.m_nStride = static_cast<uint32_t>(nStride);
+    out.m_nRowAlign = caps.nRowAlign;
     out.m_bBottomUp = bBottomUp;
     out.m_nXPelsPerMeter = src.m_nXPelsPerMeter;
     out.m_nYPelsPerMeter = src.m_nYPelsPerMeter;

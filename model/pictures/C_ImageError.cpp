@@ -1,6 +1,5 @@
 #include "model/pictures/C_ImageError.h"
 
-#include "model/pictures/C_FormatRegistry.h"
 #include "model/vmk_texts.h"
 
 #include <utility>
@@ -12,10 +11,7 @@ const char* ImageErrorText(E_ImageError eError)
     case E_ImageError::CannotRead: return "cannot read file";
     case E_ImageError::CannotWrite: return "cannot write file";
     case E_ImageError::FileTooLarge: return "file of 4 GiB or more";
-    case E_ImageError::UnknownFormat: {
-        static const std::string kText = "not a " + C_FormatRegistry::NameList() + " picture";
-        return kText.c_str();
-    }
+    case E_ImageError::UnknownFormat: return "not a picture of a format this program reads";
     case E_ImageError::Lossy: return vmk::kStrJpegLossy;
     case E_ImageError::BadHeader: return "malformed header";
     case E_ImageError::BadDepth: return "unsupported bit depth";
@@ -38,13 +34,13 @@ const char* ImageErrorText(E_ImageError eError)
 
 bool C_ImageError::Set(E_ImageError eCode, std::string strDetail)
 {
-    return Set(eCode, E_ImageFormat::None, std::move(strDetail));
+    return Set(eCode, nullptr, std::move(strDetail));
 }
 
-bool C_ImageError::Set(E_ImageError eCode, E_ImageFormat eFormat, std::string strDetail)
+bool C_ImageError::Set(E_ImageError eCode, const char* pszFormat, std::string strDetail)
 {
     m_eCode = eCode;
-    m_eFormat = eFormat;
+    m_pszFormat = pszFormat;
     m_strDetail = std::move(strDetail);
     return false;
 }
@@ -53,8 +49,7 @@ std::string C_ImageError::Text() const
 {
     std::string strText;
     if (m_eCode == E_ImageError::Decode || m_eCode == E_ImageError::Encode || m_eCode == E_ImageError::NoFrame) {
-        const char* pszName = C_FormatRegistry::Name(m_eFormat);
-        strText = std::string(pszName ? pszName : "picture") + " ";
+        strText = std::string(m_pszFormat ? m_pszFormat : "picture") + " ";
     }
     strText += ImageErrorText(m_eCode);
     if (!m_strDetail.empty())

@@ -2,7 +2,6 @@
 // The outcome of one decode or encode: a code from E_ImageError and, where a lower layer gave
 // one, its own words (giflib's text, the system's errno text).
 
-#include "model/pictures/C_ImageFormat.h"
 #include "model/pictures/E_ImageError.h"
 
 #include <string>
@@ -11,8 +10,8 @@ class C_ImageError {
 public:
     // Records the failure and returns false, so a codec can write `return err.Set(...)`.
     bool Set(E_ImageError eCode, std::string strDetail = {});
-    // The same for a failure of one format's, whose name the text then carries.
-    bool Set(E_ImageError eCode, E_ImageFormat eFormat, std::string strDetail = {});
+    // The same for a failure of one format's, whose name ("PNG") the text then carries.
+    bool Set(E_ImageError eCode, const char* pszFormat, std::string strDetail = {});
 
     E_ImageError GetCode() const { return m_eCode; }
     // "<code text>" or "<code text>: <detail>", the format's name first where the code needs it.
@@ -20,6 +19,6 @@ public:
 
 private:
     E_ImageError m_eCode = E_ImageError::None;
-    E_ImageFormat m_eFormat = E_ImageFormat::None;
+    const char* m_pszFormat = nullptr;
     std::string m_strDetail;
 };

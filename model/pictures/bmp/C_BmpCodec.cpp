@@ -195,6 +195,7 @@ bool C_BmpCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
     out.m_nHeight = static_cast<int32_t>(hdr.nHeight);
     out.m_nBitsPerPixel = static_cast<int>(hdr.nBits);
     out.m_nStride = static_cast<uint32_t>(nStride);
+    out.m_nRowAlign = 4;
     out.m_bBottomUp = hdr.bBottomUp;
     out.m_nXPelsPerMeter = hdr.nXPelsPerMeter;
     out.m_nYPelsPerMeter = hdr.nYPelsPerMeter;

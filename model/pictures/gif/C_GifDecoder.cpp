@@ -1,4 +1,5 @@
 #include "model/pictures/gif/C_GifDecoder.h"
+#include "model/pictures/gif/vmk_gif_name.h"
 
 #include "model/pictures/C_DefaultColours.h"
 #include "model/pictures/gif/C_GifDocument.h"
@@ -49,9 +50,9 @@ bool ParseImageDesc(const GifFileType& gif, bool bFirst, S_GifFrame& frame, C_Im
 {
     const GifImageDesc& desc = gif.Image;
     if (desc.Width <= 0 || desc.Height <= 0)
-        return err.Set(E_ImageError::NoFrame, E_ImageFormat::Gif, "image without pixels");
+        return err.Set(E_ImageError::NoFrame, kGifName, "image without pixels");
     if (bFirst && (desc.Left + desc.Width > gif.SWidth || desc.Top + desc.Height > gif.SHeight))
-        return err.Set(E_ImageError::NoFrame, E_ImageFormat::Gif, "first image outside the screen");
+        return err.Set(E_ImageError::NoFrame, kGifName, "first image outside the screen");
     // giflib reads each field as a 16-bit word.
     frame.nLeft = static_cast<uint16_t>(desc.Left);
     frame.nTop = static_cast<uint16_t>(desc.Top);
@@ -87,7 +88,7 @@ bool ReadPixels(C_GifFile& file, const S_GifFrame& frame, std::vector<uint8_t>& 
             != GIF_ERROR;
     });
     if (!bOk)
-        return err.Set(E_ImageError::Decode, E_ImageFormat::Gif, file.ErrorText());
+        return err.Set(E_ImageError::Decode, kGifName, file.ErrorText());
     return true;
 }
 
@@ -95,11 +96,11 @@ bool ReadExtension(C_GifFile& file, S_GifExtension& ext, C_ImageError& err)
 {
     GifByteType* pBlock = nullptr;
     if (DGifGetExtension(file.Get(), &ext.nFunction, &pBlock) == GIF_ERROR)
-        return err.Set(E_ImageError::Decode, E_ImageFormat::Gif, file.ErrorText());
+        return err.Set(E_ImageError::Decode, kGifName, file.ErrorText());
     while (pBlock) {
         ext.aBlocks.emplace_back(pBlock + 1, pBlock + 1 + pBlock[0]);
         if (DGifGetExtensionNext(file.Get(), &pBlock) == GIF_ERROR)
-            return err.Set(E_ImageError::Decode, E_ImageFormat::Gif, file.ErrorText());
+            return err.Set(E_ImageError::Decode, kGifName, file.ErrorText());
     }
     return true;
 }
@@ -114,11 +115,11 @@ bool ReadRecords(C_GifFile& file, const C_DecodeLimit& limit, C_GifDocument& doc
     for (bool bDone = false; !bDone;) {
         GifRecordType eType = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(file.Get(), &eType) == GIF_ERROR)
-            return err.Set(E_ImageError::Decode, E_ImageFormat::Gif, file.ErrorText());
+            return err.Set(E_ImageError::Decode, kGifName, file.ErrorText());
         switch (eType) {
         case IMAGE_DESC_RECORD_TYPE: {
             if (DGifGetImageDesc(file.Get()) == GIF_ERROR)
-                return err.Set(E_ImageError::Decode, E_ImageFormat::Gif, file.ErrorText());
+                return err.Set(E_ImageError::Decode, kGifName, file.ErrorText());
             const bool bFirst = doc.m_aFrames.empty();
             S_GifFrame frame;
             if (!ParseImageDesc(*file.Get(), bFirst, frame, err) || !AdmitImage(file, frame, limit, nTotalPixels, err))
@@ -138,11 +139,11 @@ bool ReadRecords(C_GifFile& file, const C_DecodeLimit& limit, C_GifDocument& doc
             break;
         }
         case TERMINATE_RECORD_TYPE: bDone = true; break;
-        default: return err.Set(E_ImageError::Decode, E_ImageFormat::Gif, "unknown record");
+        default: return err.Set(E_ImageError::Decode, kGifName, "unknown record");
         }
     }
     if (doc.m_aFrames.empty())
-        return err.Set(E_ImageError::NoFrame, E_ImageFormat::Gif, "no image");
+        return err.Set(E_ImageError::NoFrame, kGifName, "no image");
     doc.m_aTrailing = std::move(aPending);
     return true;
 }

@@ -1,4 +1,5 @@
 #include "model/pictures/gif/C_GifEncoder.h"
+#include "model/pictures/gif/vmk_gif_name.h"
 
 #include "model/pictures/gif/C_GifDocument.h"
 #include "model/pictures/gif/C_GifFile.h"
@@ -89,14 +90,14 @@ bool C_GifEncoder::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageErr
     if (bHasGlobal) {
         pGlobal = MakeMap(aGlobal);
         if (!pGlobal)
-            return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, "colour table");
+            return err.Set(E_ImageError::Encode, kGifName, "colour table");
         pGlobal->SortFlag = pDoc->m_globalMap.bSorted;
     }
     pGif->AspectByte = pDoc->m_nAspect;  // written by the screen descriptor call
     if (EGifPutScreenDesc(pGif, pDoc->m_nScreenWidth, pDoc->m_nScreenHeight, pDoc->m_nColourResolution,
             pDoc->m_nBackground, pGlobal.get())
         == GIF_ERROR)
-        return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, file.ErrorText());
+        return err.Set(E_ImageError::Encode, kGifName, file.ErrorText());
 
     std::vector<uint8_t> aLine;
     for (size_t i = 0; i < pDoc->m_aFrames.size(); ++i) {
@@ -105,7 +106,7 @@ bool C_GifEncoder::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageErr
         if (aPixels.size() != size_t{frame.nWidth} * frame.nHeight)
             return err.Set(E_ImageError::BadLayout, "frame " + std::to_string(i));
         if (!PutExtensions(pGif, frame.aExtensions))
-            return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, file.ErrorText());
+            return err.Set(E_ImageError::Encode, kGifName, file.ErrorText());
         MapPtr pLocal(nullptr, &GifFreeMapObject);
         // giflib drops, without freeing, the previous image's table when an image has none.
         if (pGif->Image.ColorMap) {
@@ -117,12 +118,12 @@ bool C_GifEncoder::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageErr
             C_GifLayout::PadMap(aColours, C_GifLayout::BitsFor(aPixels));
             pLocal = MakeMap(aColours);
             if (!pLocal)
-                return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, "colour table");
+                return err.Set(E_ImageError::Encode, kGifName, "colour table");
         }
         if (EGifPutImageDesc(
                 pGif, frame.nLeft, frame.nTop, frame.nWidth, frame.nHeight, frame.bInterlaced, pLocal.get())
             == GIF_ERROR)
-            return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, file.ErrorText());
+            return err.Set(E_ImageError::Encode, kGifName, file.ErrorText());
         // giflib masks the line it is given in place, so it gets a copy.
         aLine.resize(frame.nWidth);
         const bool bOk = C_GifLayout::ForEachRowInFileOrder(frame.nHeight, frame.bInterlaced, [&](uint32_t y) {
@@ -130,10 +131,10 @@ bool C_GifEncoder::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageErr
             return EGifPutLine(pGif, aLine.data(), frame.nWidth) != GIF_ERROR;
         });
         if (!bOk)
-            return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, file.ErrorText());
+            return err.Set(E_ImageError::Encode, kGifName, file.ErrorText());
     }
     if (!PutExtensions(pGif, pDoc->m_aTrailing))
-        return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, file.ErrorText());
+        return err.Set(E_ImageError::Encode, kGifName, file.ErrorText());
     if (!file.Close(err))
         return false;
     if (!sink.Ok())

@@ -1,4 +1,5 @@
 #include "model/pictures/gif/C_GifFile.h"
+#include "model/pictures/gif/vmk_gif_name.h"
 
 #include <algorithm>
 
@@ -54,7 +55,7 @@ bool C_GifFile::OpenRead(std::span<const uint8_t> bytes, C_ImageError& err)
     int nError = 0;
     m_pGif = DGifOpen(this, &C_GifFile::ReadBytes, &nError);
     if (!m_pGif)
-        return err.Set(E_ImageError::Decode, E_ImageFormat::Gif, ErrorText(nError));
+        return err.Set(E_ImageError::Decode, kGifName, ErrorText(nError));
     m_bWriting = false;
     return true;
 }
@@ -66,7 +67,7 @@ bool C_GifFile::OpenWrite(C_ByteSink& sink, C_ImageError& err)
     int nError = 0;
     m_pGif = EGifOpen(this, &C_GifFile::WriteBytes, &nError);
     if (!m_pGif)
-        return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, ErrorText(nError));
+        return err.Set(E_ImageError::Encode, kGifName, ErrorText(nError));
     m_bWriting = true;
     return true;
 }
@@ -80,6 +81,6 @@ bool C_GifFile::Close(C_ImageError& err)
     m_pGif = nullptr;
     const int nResult = m_bWriting ? EGifCloseFile(pGif, &nError) : DGifCloseFile(pGif, &nError);
     if (nResult == GIF_ERROR)
-        return err.Set(m_bWriting ? E_ImageError::Encode : E_ImageError::Decode, E_ImageFormat::Gif, ErrorText(nError));
+        return err.Set(m_bWriting ? E_ImageError::Encode : E_ImageError::Decode, kGifName, ErrorText(nError));
     return true;
 }

@@ -1,4 +1,5 @@
 #include "model/pictures/gif/C_GifFormat.h"
+#include "model/pictures/gif/vmk_gif_name.h"
 
 #include "model/pictures/gif/C_GifDecoder.h"
 #include "model/pictures/gif/C_GifEncoder.h"
@@ -17,7 +18,7 @@ S_FormatEntry C_GifFormat::Entry()
 {
     S_FormatEntry entry;
     entry.eFormat = E_ImageFormat::Gif;
-    entry.pszName = "GIF";
+    entry.pszName = kGifName;
     entry.pszExtension = "gif";
     entry.pszFilterText = "Compuserve Graphics Interchange Format";
     entry.fnIsSignature = &C_GifDecoder::IsGif;

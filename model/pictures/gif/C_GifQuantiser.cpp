@@ -1,4 +1,5 @@
 #include "model/pictures/gif/C_GifQuantiser.h"
+#include "model/pictures/gif/vmk_gif_name.h"
 
 #include "model/pictures/C_PixelReader.h"
 
@@ -33,7 +34,7 @@ bool C_GifQuantiser::ReduceColours(const BTCImageData& src, BTCImageData& out, C
     if (GifQuantizeBuffer(
             nWidth, nHeight, &nColours, aRed.data(), aGreen.data(), aBlue.data(), out.m_aBits.data(), aMap.data())
         == GIF_ERROR)
-        return err.Set(E_ImageError::Encode, E_ImageFormat::Gif, "colour quantisation failed");
+        return err.Set(E_ImageError::Encode, kGifName, "colour quantisation failed");
     nColours = std::clamp(nColours, 1, 256);
     out.m_aPalette.resize(static_cast<size_t>(nColours));
     for (size_t i = 0; i < out.m_aPalette.size(); ++i)

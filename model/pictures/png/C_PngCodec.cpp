@@ -1,4 +1,5 @@
 #include "model/pictures/png/C_PngCodec.h"
+#include "model/pictures/png/vmk_png_name.h"
 
 #include "model/pictures/C_CheckedSize.h"
 #include "model/pictures/png/C_PngDocument.h"
@@ -322,7 +323,7 @@ bool HasPaddingBits(const BTCImageData& data, int nBits)
 
 bool Failed(const S_PngJob& job, E_ImageError eDefault, C_ImageError& err)
 {
-    return err.Set(job.eCode == E_ImageError::None ? eDefault : job.eCode, E_ImageFormat::Png, job.aMessage);
+    return err.Set(job.eCode == E_ImageError::None ? eDefault : job.eCode, kPngName, job.aMessage);
 }
 
 }  // namespace
@@ -354,7 +355,7 @@ bool C_PngCodec::Decode(C_ByteSource& src, const C_DecodeLimit& limit, BTCImageD
     job.pSrc = &src;
     C_PngHandle handle(true, job);
     if (!handle.Ok())
-        return err.Set(E_ImageError::Decode, E_ImageFormat::Png, "libpng could not start");
+        return err.Set(E_ImageError::Decode, kPngName, "libpng could not start");
     S_PngHeader header;
     if (!ReadHeader(handle.Png(), handle.Info(), &job, &header))
         return Failed(job, E_ImageError::Decode, err);
@@ -443,7 +444,7 @@ bool C_PngCodec::Encode(const BTCImageData& data, C_ByteSink& sink, C_ImageError
     job.eLibraryCode = E_ImageError::Encode;
     C_PngHandle handle(false, job);
     if (!handle.Ok())
-        return err.Set(E_ImageError::Encode, E_ImageFormat::Png, "libpng could not start");
+        return err.Set(E_ImageError::Encode, kPngName, "libpng could not start");
     // Interlacing stores each pass's pixels, not the full rows, so the bits after a row's last
     // pixel have no place in it: a picture that uses them (a hide put data there) is written
     // without interlacing rather than lose them.

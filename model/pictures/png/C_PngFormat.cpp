@@ -1,4 +1,5 @@
 #include "model/pictures/png/C_PngFormat.h"
+#include "model/pictures/png/vmk_png_name.h"
 
 #include "model/pictures/png/C_PngCodec.h"
 
@@ -17,7 +18,7 @@ S_FormatEntry C_PngFormat::Entry()
 {
     S_FormatEntry entry;
     entry.eFormat = E_ImageFormat::Png;
-    entry.pszName = "PNG";
+    entry.pszName = kPngName;
     entry.pszExtension = "png";
     entry.pszFilterText = "Portable Network Graphics";
     entry.fnIsSignature = &C_PngCodec::IsPng;

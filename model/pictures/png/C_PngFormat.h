@@ -2,7 +2,7 @@
 // PNG's entry in the format registry: its name, extension, signature test, codec and what it can
 // hold, kept beside its codec so that a format is one folder and one line in the registry.
 
-#include "model/pictures/C_FormatRegistry.h"
+#include "model/pictures/S_FormatEntry.h"
 
 class C_PngFormat {
 public:
