@@ -1,7 +1,6 @@
 #include "model/records/C_SealedContent.h"
 
 #include "model/records/C_Message.h"
-#include "model/records/C_SealedRecord.h"
 
 // For ZSTD_createDCtx_advanced: the decoder's window holds plaintext, so its memory comes from
 // an allocator that wipes what it frees.
@@ -66,7 +65,7 @@ std::string C_SealedContent::GetName() const
 {
     if (IsEmpty())
         return {};
-    const char* pName = reinterpret_cast<const char*>(m_inner.Data() + C_SealedRecord::kInnerHeadBytes);
+    const char* pName = reinterpret_cast<const char*>(m_inner.Data() + kInnerHeadBytes);
     return std::string(pName, strnlen(pName, m_nNameBytes));
 }
 
@@ -74,8 +73,8 @@ C_SealedContent::E_Extract C_SealedContent::Extract(const T_Sink& fnSink) const
 {
     if (IsEmpty())
         return E_Extract::Damaged;
-    const uint8_t* pStored = m_inner.Data() + C_SealedRecord::kInnerHeadBytes + m_nNameBytes;
-    const size_t nStored = m_inner.Size() - C_SealedRecord::kInnerHeadBytes - m_nNameBytes;
+    const uint8_t* pStored = m_inner.Data() + kInnerHeadBytes + m_nNameBytes;
+    const size_t nStored = m_inner.Size() - kInnerHeadBytes - m_nNameBytes;
     if (!m_bCompressed) {
         for (size_t nAt = 0; nAt < nStored; nAt += kPieceBytes)
             if (!fnSink(pStored + nAt, std::min(kPieceBytes, nStored - nAt)))

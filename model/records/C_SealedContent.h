@@ -16,6 +16,8 @@ class C_Message;
 
 class C_SealedContent {
 public:
+    // Flags and name length: the bytes of the decrypted record before the name.
+    static constexpr uint32_t kInnerHeadBytes = 3;
     // Largest piece handed to a sink at once.
     static constexpr size_t kPieceBytes = size_t{128} << 10;
     // A frame whose window is larger than this (2^27, zstd's own default limit) is refused:

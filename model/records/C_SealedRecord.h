@@ -16,6 +16,7 @@
 // Keys and plaintext live in C_SecretBytes and are wiped on every path.
 
 #include "engine/C_SampleWriter.h"
+#include "model/records/C_SealedContent.h"
 #include "model/records/C_SecretBytes.h"
 
 #include <array>
@@ -28,7 +29,6 @@
 #include <vector>
 
 class C_Message;
-class C_SealedContent;
 
 enum class E_RevealOutcome {
     Found,
@@ -55,7 +55,7 @@ public:
     // Tag, version, length and nonce: the clear bytes before the ciphertext.
     static constexpr uint32_t kHeadBytes = kTagBytes + 1 + 4 + kNonceBytes;
     // Flags and name length, inside the ciphertext.
-    static constexpr uint32_t kInnerHeadBytes = 3;
+    static constexpr uint32_t kInnerHeadBytes = C_SealedContent::kInnerHeadBytes;
     // A tag read with at most this many bits wrong still says "a record is here".
     static constexpr int kTagTolerance = 8;
     static constexpr size_t kMaxPassphraseBytes = 1024;

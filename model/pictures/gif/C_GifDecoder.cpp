@@ -1,10 +1,10 @@
 #include "model/pictures/gif/C_GifDecoder.h"
-#include "model/pictures/gif/vmk_gif_name.h"
 
 #include "model/pictures/C_DefaultColours.h"
 #include "model/pictures/gif/C_GifDocument.h"
 #include "model/pictures/gif/C_GifFile.h"
 #include "model/pictures/gif/C_GifLayout.h"
+#include "model/pictures/gif/vmk_gif_name.h"
 
 #include <gif_lib.h>
 

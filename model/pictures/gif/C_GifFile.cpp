@@ -1,4 +1,5 @@
 #include "model/pictures/gif/C_GifFile.h"
+
 #include "model/pictures/gif/vmk_gif_name.h"
 
 #include <algorithm>

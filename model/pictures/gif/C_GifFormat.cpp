@@ -1,9 +1,9 @@
 #include "model/pictures/gif/C_GifFormat.h"
-#include "model/pictures/gif/vmk_gif_name.h"
 
 #include "model/pictures/gif/C_GifDecoder.h"
 #include "model/pictures/gif/C_GifEncoder.h"
 #include "model/pictures/gif/C_GifQuantiser.h"
+#include "model/pictures/gif/vmk_gif_name.h"
 
 namespace {
 

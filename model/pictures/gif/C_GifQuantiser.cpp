@@ -1,7 +1,7 @@
 #include "model/pictures/gif/C_GifQuantiser.h"
-#include "model/pictures/gif/vmk_gif_name.h"
 
 #include "model/pictures/C_PixelReader.h"
+#include "model/pictures/gif/vmk_gif_name.h"
 
 #include <gif_lib.h>
 

@@ -1,8 +1,8 @@
 #include "model/pictures/png/C_PngCodec.h"
-#include "model/pictures/png/vmk_png_name.h"
 
 #include "model/pictures/C_CheckedSize.h"
 #include "model/pictures/png/C_PngDocument.h"
+#include "model/pictures/png/vmk_png_name.h"
 
 #include <png.h>
 

@@ -1,7 +1,7 @@
 #include "model/pictures/png/C_PngFormat.h"
-#include "model/pictures/png/vmk_png_name.h"
 
 #include "model/pictures/png/C_PngCodec.h"
+#include "model/pictures/png/vmk_png_name.h"
 
 namespace {
 
