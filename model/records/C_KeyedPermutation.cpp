@@ -82,7 +82,7 @@ std::vector<uint32_t> C_KeyedPermutation::All() const
     // Many elements at once, round by round: their table look-ups do not wait for each other,
     // where one element's ten wait each for the one before (several times faster). Those that
     // land at N or above walk on in the next pass.
-    constexpr size_t kBatch = 256;
+    constexpr size_t kBatch = 1024;
     std::vector<uint32_t> all(m_nCount);
     std::array<uint32_t, kBatch> position;
     std::array<uint32_t, kBatch> left;

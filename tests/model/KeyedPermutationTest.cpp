@@ -38,6 +38,9 @@ TEST(KeyedPermutation, EveryIndexOnce)
         EXPECT_THROW(permutation.At(n), std::out_of_range);
     }
     EXPECT_TRUE(C_KeyedPermutation(KeyOf(1, 0), 0).All().empty());
+    // The widest domain: 16-bit halves, and only 2^32 - 1 itself walks on.
+    const C_KeyedPermutation widest(KeyOf(1, 0), UINT32_MAX);
+    EXPECT_LT(widest.At(UINT32_MAX - 1), UINT32_MAX);
 }
 
 TEST(KeyedPermutation, KeysGiveUnrelatedOrders)
