@@ -1,0 +1,423 @@
+#include "engine/C_TrellisCoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VMK_TRELLIS_X86 1
+#endif
+
+namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+uint64_t Mix(uint64_t z)
+{
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+uint64_t Next(uint64_t& nState)
+{
+    nState += 0x9E3779B97F4A7C15ull;
+    return Mix(nState);
+}
+
+// One trellis column: for every state s, the cheaper of keeping y_i = 0 (from s, cost c0) and
+// taking y_i = 1 (from s ^ col, cost c1). Sets bit s of the path words when y_i = 1 won
+// (strictly cheaper). With pMin, also returns the least new cost.
+using ColumnFn = void (*)(
+    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin);
+
+[[maybe_unused]] void ColumnScalar(
+    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
+{
+    float fMin = kInf;
+    for (size_t w = 0; w < nStates / 64; ++w) {
+        uint64_t nWord = 0;
+        for (size_t j = 0; j < 64; ++j) {
+            const size_t s = w * 64 + j;
+            const float a = pOld[s] + c0;
+            const float b = pOld[s ^ nCol] + c1;
+            const bool bOne = b < a;
+            pNew[s] = bOne ? b : a;
+            nWord |= uint64_t(bOne) << j;
+            fMin = std::min(fMin, pNew[s]);
+        }
+        if (pBits)
+            pBits[w] = nWord;
+    }
+    if (pMin)
+        *pMin = fMin;
+}
+
+#ifdef VMK_TRELLIS_X86
+// Four states a vector: the partner of lane j of vector k is lane j ^ (col & 3) of vector
+// k ^ (col >> 2); col is odd, so the lane pattern is xor 1 or xor 3.
+template <int kLow>
+void ColumnSse2(
+    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
+{
+    const __m128 v0 = _mm_set1_ps(c0);
+    const __m128 v1 = _mm_set1_ps(c1);
+    const size_t nHigh = nCol >> 2;
+    __m128 vMin = _mm_set1_ps(kInf);
+    for (size_t w = 0; w < nStates / 64; ++w) {
+        uint64_t nWord = 0;
+        for (size_t j = 0; j < 16; ++j) {
+            const size_t k = w * 16 + j;
+            const __m128 a = _mm_add_ps(_mm_loadu_ps(pOld + 4 * k), v0);
+            __m128 b = _mm_loadu_ps(pOld + 4 * (k ^ nHigh));
+            b = kLow == 1 ? _mm_shuffle_ps(b, b, _MM_SHUFFLE(2, 3, 0, 1))
+                          : _mm_shuffle_ps(b, b, _MM_SHUFFLE(0, 1, 2, 3));
+            b = _mm_add_ps(b, v1);
+            const __m128 r = _mm_min_ps(b, a);
+            _mm_storeu_ps(pNew + 4 * k, r);
+            nWord |= uint64_t(_mm_movemask_ps(_mm_cmplt_ps(b, a))) << (4 * j);
+            vMin = _mm_min_ps(vMin, r);
+        }
+        if (pBits)
+            pBits[w] = nWord;
+    }
+    if (pMin) {
+        alignas(16) float a[4];
+        _mm_store_ps(a, vMin);
+        *pMin = std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
+    }
+}
+
+void ColumnSse2Any(
+    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
+{
+    if ((nCol & 3) == 1)
+        ColumnSse2<1>(pOld, pNew, nCol, c0, c1, pBits, nStates, pMin);
+    else
+        ColumnSse2<3>(pOld, pNew, nCol, c0, c1, pBits, nStates, pMin);
+}
+
+// Eight states a vector; the lane pattern j ^ (col & 7) is one permute.
+__attribute__((target("avx2"))) void ColumnAvx2(
+    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
+{
+    const __m256 v0 = _mm256_set1_ps(c0);
+    const __m256 v1 = _mm256_set1_ps(c1);
+    const __m256i vIndex =
+        _mm256_xor_si256(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(static_cast<int>(nCol & 7)));
+    const size_t nHigh = nCol >> 3;
+    __m256 vMin = _mm256_set1_ps(kInf);
+    for (size_t w = 0; w < nStates / 64; ++w) {
+        uint64_t nWord = 0;
+        for (size_t j = 0; j < 8; ++j) {
+            const size_t k = w * 8 + j;
+            const __m256 a = _mm256_add_ps(_mm256_loadu_ps(pOld + 8 * k), v0);
+            const __m256 b =
+                _mm256_add_ps(_mm256_permutevar8x32_ps(_mm256_loadu_ps(pOld + 8 * (k ^ nHigh)), vIndex), v1);
+            const __m256 r = _mm256_min_ps(b, a);
+            _mm256_storeu_ps(pNew + 8 * k, r);
+            nWord |= uint64_t(uint32_t(_mm256_movemask_ps(_mm256_cmp_ps(b, a, _CMP_LT_OQ)))) << (8 * j);
+            vMin = _mm256_min_ps(vMin, r);
+        }
+        if (pBits)
+            pBits[w] = nWord;
+    }
+    if (pMin) {
+        alignas(32) float a[8];
+        _mm256_store_ps(a, vMin);
+        float f = a[0];
+        for (int i = 1; i < 8; ++i)
+            f = std::min(f, a[i]);
+        *pMin = f;
+    }
+}
+#endif
+
+ColumnFn PickColumn()
+{
+#ifdef VMK_TRELLIS_X86
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2"))
+        return ColumnAvx2;
+    return ColumnSse2Any;
+#else
+    return ColumnScalar;
+#endif
+}
+
+// One run of the Viterbi algorithm over an input of the coder.
+class Trellis {
+public:
+    Trellis(std::span<const uint32_t> columns, int nHeight, std::span<const uint8_t> cover,
+        std::span<const float> costs, std::span<const uint8_t> message)
+        : m_columns(columns)
+        , m_nHeight(nHeight)
+        , m_nStates(size_t(1) << nHeight)
+        , m_cover(cover)
+        , m_costs(costs)
+        , m_message(message)
+        , m_column(PickColumn())
+    { }
+
+    size_t BlockStart(size_t b) const { return size_t(uint64_t(b) * m_cover.size() / m_message.size()); }
+    // The rows of H that exist below block b's first row.
+    uint32_t RowMask(size_t b) const
+    {
+        const size_t nLeft = m_message.size() - b;
+        return nLeft >= size_t(m_nHeight) ? uint32_t(m_nStates - 1) : uint32_t((1u << nLeft) - 1);
+    }
+
+    // Blocks [b0, b1) from the costs in pCur (state before b0, upper half infinite); leaves the
+    // costs after b1 in pCur. pBits: path words from column BlockStart(b0) on, or null. False
+    // when no state can carry the message any more.
+    bool Forward(size_t b0, size_t b1, float*& pCur, float*& pNext, uint64_t* pBits) const
+    {
+        const size_t nWords = m_nStates / 64;
+        const size_t nHalf = m_nStates / 2;
+        const size_t nFirst = BlockStart(b0);
+        for (size_t b = b0; b < b1; ++b) {
+            const size_t nStart = BlockStart(b);
+            const size_t nEnd = BlockStart(b + 1);
+            const uint32_t nMask = RowMask(b);
+            float fMin = 0;
+            for (size_t i = nStart; i < nEnd; ++i) {
+                const float fCost = m_costs[i];
+                const bool bOne = (m_cover[i] & 1) != 0;
+                m_column(pCur, pNext, m_columns[i - nStart] & nMask, bOne ? fCost : 0.0f, bOne ? 0.0f : fCost,
+                    pBits ? pBits + (i - nFirst) * nWords : nullptr, m_nStates, i + 1 == nEnd ? &fMin : nullptr);
+                std::swap(pCur, pNext);
+            }
+            // Row b is complete: keep the states whose bit 0 is the message bit, drop that row and
+            // bring costs back near zero so that float sums keep their precision.
+            const size_t nBit = m_message[b] & 1;
+            float fNewMin = kInf;
+            for (size_t s = 0; s < nHalf; ++s) {
+                const float f = pCur[2 * s + nBit] - fMin;
+                pNext[s] = f;
+                fNewMin = std::min(fNewMin, f);
+            }
+            std::fill(pNext + nHalf, pNext + m_nStates, kInf);
+            std::swap(pCur, pNext);
+            if (!(fNewMin < kInf))
+                return false;
+        }
+        return true;
+    }
+
+    // Traces blocks [b0, b1) back from the state after b1; returns the state before b0.
+    size_t Back(size_t b0, size_t b1, size_t nState, const uint64_t* pBits, std::vector<uint8_t>& y) const
+    {
+        const size_t nWords = m_nStates / 64;
+        const size_t nFirst = BlockStart(b0);
+        for (size_t b = b1; b-- > b0;) {
+            nState = (nState << 1) | (m_message[b] & 1);
+            const size_t nStart = BlockStart(b);
+            const uint32_t nMask = RowMask(b);
+            for (size_t i = BlockStart(b + 1); i-- > nStart;) {
+                const uint64_t nWord = pBits[(i - nFirst) * nWords + nState / 64];
+                const uint8_t nY = uint8_t((nWord >> (nState % 64)) & 1);
+                y[i] = nY;
+                if (nY)
+                    nState ^= m_columns[i - nStart] & nMask;
+            }
+        }
+        return nState;
+    }
+
+private:
+    std::span<const uint32_t> m_columns;
+    int m_nHeight;
+    size_t m_nStates;
+    std::span<const uint8_t> m_cover;
+    std::span<const float> m_costs;
+    std::span<const uint8_t> m_message;
+    ColumnFn m_column;
+};
+
+}  // namespace
+
+C_TrellisCoder::C_TrellisCoder(uint64_t nSeed, int nHeight)
+    : m_nHeight(std::clamp(nHeight, kMinHeight, kMaxHeight))
+    , m_nSeed(nSeed)
+{ }
+
+C_TrellisCoder::C_TrellisCoder(std::span<const uint8_t> key, int nHeight)
+    : C_TrellisCoder(SeedFromKey(key), nHeight)
+{ }
+
+uint64_t C_TrellisCoder::SeedFromKey(std::span<const uint8_t> key)
+{
+    uint64_t s = key.size();
+    for (size_t i = 0; i < key.size(); i += 8) {
+        uint64_t g = 0;
+        for (size_t j = 0; j < 8 && i + j < key.size(); ++j)
+            g |= uint64_t(key[i + j]) << (8 * j);
+        s = Mix(s ^ g);
+    }
+    return s;
+}
+
+std::vector<uint32_t> C_TrellisCoder::Columns(size_t nWidth) const
+{
+    std::vector<uint32_t> columns(nWidth);
+    uint64_t nState = m_nSeed;
+    const uint32_t nAll = (1u << m_nHeight) - 1;
+    for (uint32_t& c : columns)
+        c = (uint32_t(Next(nState)) & nAll) | 1u | (1u << (m_nHeight - 1));
+    return columns;
+}
+
+bool C_TrellisCoder::Embed(std::span<const uint8_t> coverBits, std::span<const float> costs,
+    std::span<const uint8_t> message, std::vector<uint8_t>& stegoBits, double* pTotalCost) const
+{
+    stegoBits.clear();
+    const size_t n = coverBits.size();
+    const size_t m = message.size();
+    if (costs.size() != n || m > n || uint64_t(n) > 0xFFFFFFFFull)
+        return false;
+    for (const float f : costs)
+        if (!(f >= 0))
+            return false;
+    if (m == 0) {
+        stegoBits.resize(n);
+        for (size_t i = 0; i < n; ++i)
+            stegoBits[i] = coverBits[i] & 1;
+        if (pTotalCost)
+            *pTotalCost = 0;
+        return true;
+    }
+
+    const size_t nStates = size_t(1) << m_nHeight;
+    const size_t nWords = nStates / 64;
+    const size_t nWidth = (n + m - 1) / m;
+    const std::vector<uint32_t> columns = Columns(nWidth);
+    const Trellis trellis(columns, m_nHeight, coverBits, costs, message);
+
+    // Segments of whole blocks whose path bits fit the limit; the state costs at each
+    // segment's start are kept (lower half only: the upper half is infinite there).
+    const size_t nBytesPerBlock = nWidth * nWords * 8;
+    const size_t nBlocksPerSegment = std::max<size_t>(1, m_nPathMemory / nBytesPerBlock);
+    const size_t nSegments = (m + nBlocksPerSegment - 1) / nBlocksPerSegment;
+    const size_t nHalf = nStates / 2;
+
+    std::vector<uint8_t> y;
+    try {
+        std::vector<float> checkpoints((nSegments - 1) * nHalf);
+        std::vector<uint64_t> pathBits(std::min(nBlocksPerSegment * nWidth, n) * nWords);
+        std::vector<float> costA(nStates, kInf), costB(nStates, kInf);
+        y.resize(n);
+
+        float* pCur = costA.data();
+        float* pNext = costB.data();
+        pCur[0] = 0;
+        for (size_t nSeg = 0; nSeg < nSegments; ++nSeg) {
+            const size_t b0 = nSeg * nBlocksPerSegment;
+            const size_t b1 = std::min(m, b0 + nBlocksPerSegment);
+            if (nSeg > 0)
+                std::memcpy(checkpoints.data() + (nSeg - 1) * nHalf, pCur, nHalf * sizeof(float));
+            if (!trellis.Forward(b0, b1, pCur, pNext, nSeg + 1 == nSegments ? pathBits.data() : nullptr))
+                return false;
+        }
+
+        // After the last block only state 0 exists (the rows below m are cut off).
+        size_t nState = 0;
+        for (size_t nSeg = nSegments; nSeg-- > 0;) {
+            const size_t b0 = nSeg * nBlocksPerSegment;
+            const size_t b1 = std::min(m, b0 + nBlocksPerSegment);
+            if (nSeg + 1 < nSegments) {
+                std::fill(pCur, pCur + nStates, kInf);
+                if (nSeg > 0)
+                    std::memcpy(pCur, checkpoints.data() + (nSeg - 1) * nHalf, nHalf * sizeof(float));
+                else
+                    pCur[0] = 0;
+                trellis.Forward(b0, b1, pCur, pNext, pathBits.data());
+            }
+            nState = trellis.Back(b0, b1, nState, pathBits.data(), y);
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+
+    double fTotal = 0;
+    for (size_t i = 0; i < n; ++i)
+        if (y[i] != (coverBits[i] & 1))
+            fTotal += costs[i];
+    if (pTotalCost)
+        *pTotalCost = fTotal;
+    stegoBits = std::move(y);
+    return true;
+}
+
+void C_TrellisCoder::Extract(
+    std::span<const uint8_t> stegoBits, size_t nMessageBits, std::vector<uint8_t>& message) const
+{
+    message.clear();
+    const size_t n = stegoBits.size();
+    const size_t m = nMessageBits;
+    if (m == 0 || m > n)
+        return;
+    const std::vector<uint32_t> columns = Columns((n + m - 1) / m);
+    message.resize(m);
+    uint32_t r = 0;
+    size_t i = 0;
+    for (size_t b = 0; b < m; ++b) {
+        const size_t nStart = i;
+        const size_t nEnd = size_t(uint64_t(b + 1) * n / m);
+        for (; i < nEnd; ++i)
+            r ^= columns[i - nStart] & (0u - uint32_t(stegoBits[i] & 1));
+        message[b] = uint8_t(r & 1);
+        r >>= 1;
+    }
+}
+
+bool C_TrellisCoder::EmbedPlusMinus(std::span<const int32_t> cover, std::span<const float> rhoPlus,
+    std::span<const float> rhoMinus, std::span<const uint8_t> message, std::vector<int32_t>& stego,
+    double* pTotalCost) const
+{
+    stego.clear();
+    const size_t n = cover.size();
+    if (rhoPlus.size() != n || rhoMinus.size() != n)
+        return false;
+    std::vector<uint8_t> parities(n);
+    std::vector<float> costs(n);
+    for (size_t i = 0; i < n; ++i) {
+        parities[i] = uint8_t(cover[i] & 1);
+        costs[i] = std::min(rhoPlus[i], rhoMinus[i]);
+    }
+    std::vector<uint8_t> bits;
+    if (!Embed(parities, costs, message, bits, pTotalCost))
+        return false;
+    // Ties draw from the generator after the columns' stream, so that they do not all go up.
+    uint64_t nState = Mix(m_nSeed ^ 0x5851F42D4C957F2Dull);
+    uint64_t nTieBits = 0;
+    int nTieLeft = 0;
+    stego.assign(cover.begin(), cover.end());
+    for (size_t i = 0; i < n; ++i) {
+        if (bits[i] == parities[i])
+            continue;
+        bool bUp = rhoPlus[i] < rhoMinus[i];
+        if (rhoPlus[i] == rhoMinus[i]) {
+            if (nTieLeft == 0) {
+                nTieBits = Next(nState);
+                nTieLeft = 64;
+            }
+            bUp = (nTieBits & 1) != 0;
+            nTieBits >>= 1;
+            --nTieLeft;
+        }
+        stego[i] += bUp ? 1 : -1;
+    }
+    return true;
+}
+
+void C_TrellisCoder::ExtractPlusMinus(
+    std::span<const int32_t> stego, size_t nMessageBits, std::vector<uint8_t>& message) const
+{
+    std::vector<uint8_t> parities(stego.size());
+    for (size_t i = 0; i < stego.size(); ++i)
+        parities[i] = uint8_t(stego[i] & 1);
+    Extract(parities, nMessageBits, message);
+}
