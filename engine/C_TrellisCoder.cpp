@@ -29,12 +29,23 @@ uint64_t Next(uint64_t& nState)
 }
 
 // One trellis column: for every state s, the cheaper of keeping y_i = 0 (from s, cost c0) and
-// taking y_i = 1 (from s ^ col, cost c1). Sets bit s of the path words when y_i = 1 won
-// (strictly cheaper). With pMin, also returns the least new cost.
+// taking y_i = 1 (from s ^ col, cost c1). kStore: set bit s of the path words when y_i = 1 won
+// (strictly cheaper). kMin: also return the least new cost.
 using ColumnFn = void (*)(
     const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin);
+// Row shift after a block: pNew[s] = pOld[2 s + nBit] - fOffset for the lower half of the
+// states, infinity for the upper half; returns the least of them. (Written with vector stores:
+// scalar stores read back as vectors by the next column stall the loads.)
+using ShiftFn = float (*)(const float* pOld, float* pNew, size_t nBit, float fOffset, size_t nHalf);
 
-[[maybe_unused]] void ColumnScalar(
+// The column variants of one instruction set, indexed by kStore + 2 kMin.
+struct S_Kernels {
+    ColumnFn aColumn[4];
+    ShiftFn shift;
+};
+
+template <bool kStore, bool kMin>
+void ColumnScalar(
     const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
 {
     float fMin = kInf;
@@ -47,20 +58,36 @@ using ColumnFn = void (*)(
             const bool bOne = b < a;
             pNew[s] = bOne ? b : a;
             nWord |= uint64_t(bOne) << j;
-            fMin = std::min(fMin, pNew[s]);
+            if (kMin)
+                fMin = std::min(fMin, pNew[s]);
         }
-        if (pBits)
+        if (kStore)
             pBits[w] = nWord;
     }
-    if (pMin)
+    if (kMin)
         *pMin = fMin;
 }
+
+[[maybe_unused]] float ShiftScalar(const float* pOld, float* pNew, size_t nBit, float fOffset, size_t nHalf)
+{
+    float fMin = kInf;
+    for (size_t s = 0; s < nHalf; ++s) {
+        pNew[s] = pOld[2 * s + nBit] - fOffset;
+        fMin = std::min(fMin, pNew[s]);
+    }
+    std::fill(pNew + nHalf, pNew + 2 * nHalf, kInf);
+    return fMin;
+}
+
+[[maybe_unused]] constexpr S_Kernels kScalar = {
+    {ColumnScalar<false, false>, ColumnScalar<true, false>, ColumnScalar<false, true>, ColumnScalar<true, true>},
+    ShiftScalar};
 
 #ifdef VMK_TRELLIS_X86
 // Four states a vector: the partner of lane j of vector k is lane j ^ (col & 3) of vector
 // k ^ (col >> 2); col is odd, so the lane pattern is xor 1 or xor 3.
-template <int kLow>
-void ColumnSse2(
+template <bool kStore, bool kMin, int kLow>
+void ColumnSse2Low(
     const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
 {
     const __m128 v0 = _mm_set1_ps(c0);
@@ -78,29 +105,57 @@ void ColumnSse2(
             b = _mm_add_ps(b, v1);
             const __m128 r = _mm_min_ps(b, a);
             _mm_storeu_ps(pNew + 4 * k, r);
-            nWord |= uint64_t(_mm_movemask_ps(_mm_cmplt_ps(b, a))) << (4 * j);
-            vMin = _mm_min_ps(vMin, r);
+            if (kStore)
+                nWord |= uint64_t(_mm_movemask_ps(_mm_cmplt_ps(b, a))) << (4 * j);
+            if (kMin)
+                vMin = _mm_min_ps(vMin, r);
         }
-        if (pBits)
+        if (kStore)
             pBits[w] = nWord;
     }
-    if (pMin) {
+    if (kMin) {
         alignas(16) float a[4];
         _mm_store_ps(a, vMin);
         *pMin = std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
     }
 }
 
-void ColumnSse2Any(
+template <bool kStore, bool kMin>
+void ColumnSse2(
     const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
 {
     if ((nCol & 3) == 1)
-        ColumnSse2<1>(pOld, pNew, nCol, c0, c1, pBits, nStates, pMin);
+        ColumnSse2Low<kStore, kMin, 1>(pOld, pNew, nCol, c0, c1, pBits, nStates, pMin);
     else
-        ColumnSse2<3>(pOld, pNew, nCol, c0, c1, pBits, nStates, pMin);
+        ColumnSse2Low<kStore, kMin, 3>(pOld, pNew, nCol, c0, c1, pBits, nStates, pMin);
 }
 
+float ShiftSse2(const float* pOld, float* pNew, size_t nBit, float fOffset, size_t nHalf)
+{
+    const __m128 vOffset = _mm_set1_ps(fOffset);
+    __m128 vMin = _mm_set1_ps(kInf);
+    for (size_t s = 0; s < nHalf; s += 4) {
+        const __m128 lo = _mm_loadu_ps(pOld + 2 * s);
+        const __m128 hi = _mm_loadu_ps(pOld + 2 * s + 4);
+        const __m128 v =
+            nBit ? _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)) : _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 r = _mm_sub_ps(v, vOffset);
+        _mm_storeu_ps(pNew + s, r);
+        vMin = _mm_min_ps(vMin, r);
+    }
+    const __m128 vInf = _mm_set1_ps(kInf);
+    for (size_t s = nHalf; s < 2 * nHalf; s += 4)
+        _mm_storeu_ps(pNew + s, vInf);
+    alignas(16) float a[4];
+    _mm_store_ps(a, vMin);
+    return std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
+}
+
+constexpr S_Kernels kSse2 = {
+    {ColumnSse2<false, false>, ColumnSse2<true, false>, ColumnSse2<false, true>, ColumnSse2<true, true>}, ShiftSse2};
+
 // Eight states a vector; the lane pattern j ^ (col & 7) is one permute.
+template <bool kStore, bool kMin>
 __attribute__((target("avx2"))) void ColumnAvx2(
     const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
 {
@@ -119,13 +174,15 @@ __attribute__((target("avx2"))) void ColumnAvx2(
                 _mm256_add_ps(_mm256_permutevar8x32_ps(_mm256_loadu_ps(pOld + 8 * (k ^ nHigh)), vIndex), v1);
             const __m256 r = _mm256_min_ps(b, a);
             _mm256_storeu_ps(pNew + 8 * k, r);
-            nWord |= uint64_t(uint32_t(_mm256_movemask_ps(_mm256_cmp_ps(b, a, _CMP_LT_OQ)))) << (8 * j);
-            vMin = _mm256_min_ps(vMin, r);
+            if (kStore)
+                nWord |= uint64_t(uint32_t(_mm256_movemask_ps(_mm256_cmp_ps(b, a, _CMP_LT_OQ)))) << (8 * j);
+            if (kMin)
+                vMin = _mm256_min_ps(vMin, r);
         }
-        if (pBits)
+        if (kStore)
             pBits[w] = nWord;
     }
-    if (pMin) {
+    if (kMin) {
         alignas(32) float a[8];
         _mm256_store_ps(a, vMin);
         float f = a[0];
@@ -134,17 +191,121 @@ __attribute__((target("avx2"))) void ColumnAvx2(
         *pMin = f;
     }
 }
+
+__attribute__((target("avx2"))) float ShiftAvx2(
+    const float* pOld, float* pNew, size_t nBit, float fOffset, size_t nHalf)
+{
+    const __m256 vOffset = _mm256_set1_ps(fOffset);
+    __m256 vMin = _mm256_set1_ps(kInf);
+    for (size_t s = 0; s < nHalf; s += 8) {
+        const __m256 lo = _mm256_loadu_ps(pOld + 2 * s);
+        const __m256 hi = _mm256_loadu_ps(pOld + 2 * s + 8);
+        // Within each 128-bit half first, then the 64-bit quarters into order.
+        const __m256 v = nBit ? _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1))
+                              : _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m256 r = _mm256_sub_ps(
+            _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(v), _MM_SHUFFLE(3, 1, 2, 0))), vOffset);
+        _mm256_storeu_ps(pNew + s, r);
+        vMin = _mm256_min_ps(vMin, r);
+    }
+    const __m256 vInf = _mm256_set1_ps(kInf);
+    for (size_t s = nHalf; s < 2 * nHalf; s += 8)
+        _mm256_storeu_ps(pNew + s, vInf);
+    alignas(32) float a[8];
+    _mm256_store_ps(a, vMin);
+    float f = a[0];
+    for (int i = 1; i < 8; ++i)
+        f = std::min(f, a[i]);
+    return f;
+}
+
+constexpr S_Kernels kAvx2 = {
+    {ColumnAvx2<false, false>, ColumnAvx2<true, false>, ColumnAvx2<false, true>, ColumnAvx2<true, true>}, ShiftAvx2};
+
+// Sixteen states a vector, the comparison straight into a 16-bit mask.
+template <bool kStore, bool kMin>
+__attribute__((target("avx512f"))) void ColumnAvx512(
+    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
+{
+    const __m512 v0 = _mm512_set1_ps(c0);
+    const __m512 v1 = _mm512_set1_ps(c1);
+    const __m512i vIndex = _mm512_xor_si512(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+        _mm512_set1_epi32(static_cast<int>(nCol & 15)));
+    const size_t nHigh = nCol >> 4;
+    const __mmask16 kAll = 0xFFFF;
+    __m512 vMin = _mm512_set1_ps(kInf);
+    for (size_t w = 0; w < nStates / 64; ++w) {
+        uint64_t nWord = 0;
+        for (size_t j = 0; j < 4; ++j) {
+            const size_t k = w * 4 + j;
+            const __m512 a = _mm512_add_ps(_mm512_loadu_ps(pOld + 16 * k), v0);
+            // The masked forms with all lanes set: GCC 12's plain forms warn about their own
+            // undefined pass-through value.
+            const __m512 x = _mm512_loadu_ps(pOld + 16 * (k ^ nHigh));
+            const __m512 b = _mm512_add_ps(_mm512_mask_permutexvar_ps(x, kAll, vIndex, x), v1);
+            const __m512 r = _mm512_mask_min_ps(a, kAll, b, a);
+            _mm512_storeu_ps(pNew + 16 * k, r);
+            if (kStore)
+                nWord |= uint64_t(_mm512_cmp_ps_mask(b, a, _CMP_LT_OQ)) << (16 * j);
+            if (kMin)
+                vMin = _mm512_mask_min_ps(vMin, kAll, vMin, r);
+        }
+        if (kStore)
+            pBits[w] = nWord;
+    }
+    if (kMin) {
+        alignas(64) float a[16];
+        _mm512_store_ps(a, vMin);
+        float f = a[0];
+        for (int i = 1; i < 16; ++i)
+            f = std::min(f, a[i]);
+        *pMin = f;
+    }
+}
+
+__attribute__((target("avx512f"))) float ShiftAvx512(
+    const float* pOld, float* pNew, size_t nBit, float fOffset, size_t nHalf)
+{
+    const __m512 vOffset = _mm512_set1_ps(fOffset);
+    const __m512i vIndex =
+        _mm512_add_epi32(_mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30),
+            _mm512_set1_epi32(static_cast<int>(nBit)));
+    const __mmask16 kAll = 0xFFFF;
+    __m512 vMin = _mm512_set1_ps(kInf);
+    for (size_t s = 0; s < nHalf; s += 16) {
+        const __m512 lo = _mm512_loadu_ps(pOld + 2 * s);
+        const __m512 hi = _mm512_loadu_ps(pOld + 2 * s + 16);
+        const __m512 r = _mm512_sub_ps(_mm512_permutex2var_ps(lo, vIndex, hi), vOffset);
+        _mm512_storeu_ps(pNew + s, r);
+        vMin = _mm512_mask_min_ps(vMin, kAll, vMin, r);
+    }
+    const __m512 vInf = _mm512_set1_ps(kInf);
+    for (size_t s = nHalf; s < 2 * nHalf; s += 16)
+        _mm512_storeu_ps(pNew + s, vInf);
+    alignas(64) float a[16];
+    _mm512_store_ps(a, vMin);
+    float f = a[0];
+    for (int i = 1; i < 16; ++i)
+        f = std::min(f, a[i]);
+    return f;
+}
+
+constexpr S_Kernels kAvx512 = {
+    {ColumnAvx512<false, false>, ColumnAvx512<true, false>, ColumnAvx512<false, true>, ColumnAvx512<true, true>},
+    ShiftAvx512};
 #endif
 
-ColumnFn PickColumn()
+const S_Kernels& PickKernels()
 {
 #ifdef VMK_TRELLIS_X86
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f"))
+        return kAvx512;
     if (__builtin_cpu_supports("avx2"))
-        return ColumnAvx2;
-    return ColumnSse2Any;
+        return kAvx2;
+    return kSse2;
 #else
-    return ColumnScalar;
+    return kScalar;
 #endif
 }
 
@@ -159,7 +320,7 @@ public:
         , m_cover(cover)
         , m_costs(costs)
         , m_message(message)
-        , m_column(PickColumn())
+        , m_kernels(PickKernels())
     { }
 
     size_t BlockStart(size_t b) const { return size_t(uint64_t(b) * m_cover.size() / m_message.size()); }
@@ -186,20 +347,15 @@ public:
             for (size_t i = nStart; i < nEnd; ++i) {
                 const float fCost = m_costs[i];
                 const bool bOne = (m_cover[i] & 1) != 0;
-                m_column(pCur, pNext, m_columns[i - nStart] & nMask, bOne ? fCost : 0.0f, bOne ? 0.0f : fCost,
-                    pBits ? pBits + (i - nFirst) * nWords : nullptr, m_nStates, i + 1 == nEnd ? &fMin : nullptr);
+                const bool bLast = i + 1 == nEnd;
+                m_kernels.aColumn[(pBits ? 1 : 0) + (bLast ? 2 : 0)](pCur, pNext, m_columns[i - nStart] & nMask,
+                    bOne ? fCost : 0.0f, bOne ? 0.0f : fCost, pBits ? pBits + (i - nFirst) * nWords : nullptr,
+                    m_nStates, &fMin);
                 std::swap(pCur, pNext);
             }
             // Row b is complete: keep the states whose bit 0 is the message bit, drop that row and
             // bring costs back near zero so that float sums keep their precision.
-            const size_t nBit = m_message[b] & 1;
-            float fNewMin = kInf;
-            for (size_t s = 0; s < nHalf; ++s) {
-                const float f = pCur[2 * s + nBit] - fMin;
-                pNext[s] = f;
-                fNewMin = std::min(fNewMin, f);
-            }
-            std::fill(pNext + nHalf, pNext + m_nStates, kInf);
+            const float fNewMin = m_kernels.shift(pCur, pNext, m_message[b] & 1, fMin, nHalf);
             std::swap(pCur, pNext);
             if (!(fNewMin < kInf))
                 return false;
@@ -234,7 +390,7 @@ private:
     std::span<const uint8_t> m_cover;
     std::span<const float> m_costs;
     std::span<const uint8_t> m_message;
-    ColumnFn m_column;
+    const S_Kernels& m_kernels;
 };
 
 }  // namespace
