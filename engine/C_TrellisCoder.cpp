@@ -577,3 +577,120 @@ void C_TrellisCoder::ExtractPlusMinus(
         parities[i] = uint8_t(stego[i] & 1);
     Extract(parities, nMessageBits, message);
 }
+
+namespace {
+
+// The change probabilities of the least-cost ternary sender at multiplier l, and the ternary
+// entropy they carry.
+double TernaryEntropy(std::span<const float> rhoPlus, std::span<const float> rhoMinus, double l)
+{
+    double fBits = 0;
+    for (size_t i = 0; i < rhoPlus.size(); ++i) {
+        const double a = std::exp(-l * double(rhoPlus[i]));
+        const double b = std::exp(-l * double(rhoMinus[i]));
+        const double z = 1 + a + b;
+        for (const double p : {a / z, b / z, 1 / z})
+            if (p > 0)
+                fBits -= p * std::log2(p);
+    }
+    return fBits;
+}
+
+double BinaryEntropy(double p)
+{
+    return p <= 0 || p >= 1 ? 0 : -p * std::log2(p) - (1 - p) * std::log2(1 - p);
+}
+
+}  // namespace
+
+bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<const float> rhoPlus,
+    std::span<const float> rhoMinus, std::span<const uint8_t> message, std::vector<int32_t>& stego,
+    size_t& nSecondLayerBits, double* pTotalCost) const
+{
+    stego.clear();
+    nSecondLayerBits = 0;
+    const size_t n = cover.size();
+    const size_t m = message.size();
+    if (rhoPlus.size() != n || rhoMinus.size() != n || m > n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (!(rhoPlus[i] >= 0) || !(rhoMinus[i] >= 0))
+            return false;
+
+    // The multiplier: entropy falls as l grows.
+    double lo = 1e-9, hi = 1e9;
+    if (TernaryEntropy(rhoPlus, rhoMinus, lo) < double(m))
+        return false;
+    for (int k = 0; k < 60; ++k) {
+        const double mid = std::sqrt(lo * hi);
+        (TernaryEntropy(rhoPlus, rhoMinus, mid) > double(m) ? lo : hi) = mid;
+    }
+    const double l = hi;
+
+    // Layer 2: the second bit changes with the probability of the carrying move.
+    std::vector<uint8_t> bits(n);
+    std::vector<float> costs(n);
+    double fSecond = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const double a = std::exp(-l * double(rhoPlus[i]));
+        const double b = std::exp(-l * double(rhoMinus[i]));
+        const double q = ((cover[i] & 1) ? a : b) / (1 + a + b);
+        fSecond += BinaryEntropy(q);
+        bits[i] = uint8_t((cover[i] >> 1) & 1);
+        costs[i] = q > 0 ? float(std::log((1 - q) / q)) : kInf;
+    }
+    const size_t m2 = std::min(m, size_t(std::llround(fSecond)));
+    std::vector<uint8_t> second;
+    if (!Embed(bits, costs, message.first(m2), second))
+        return false;
+
+    // Layer 1: the parity, fixed where layer 2 moved the value.
+    std::vector<uint8_t> parity;
+    for (size_t i = 0; i < n; ++i) {
+        const bool bOdd = (cover[i] & 1) != 0;
+        if (second[i] != bits[i]) {
+            bits[i] = uint8_t(!bOdd);
+            costs[i] = kInf;
+        } else {
+            bits[i] = uint8_t(bOdd);
+            costs[i] = bOdd ? rhoMinus[i] : rhoPlus[i];
+        }
+    }
+    if (!Embed(bits, costs, message.subspan(m2), parity))
+        return false;
+
+    stego.assign(cover.begin(), cover.end());
+    double fTotal = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const bool bOdd = (cover[i] & 1) != 0;
+        if (parity[i] == uint8_t(bOdd))
+            continue;
+        // The parity changed: by the carrying move where layer 2 changed, else the other one.
+        const bool bUp = (second[i] != ((cover[i] >> 1) & 1)) == bOdd;
+        stego[i] += bUp ? 1 : -1;
+        fTotal += bUp ? rhoPlus[i] : rhoMinus[i];
+    }
+    if (pTotalCost)
+        *pTotalCost = fTotal;
+    nSecondLayerBits = m2;
+    return true;
+}
+
+void C_TrellisCoder::ExtractTwoLayers(
+    std::span<const int32_t> stego, size_t nSecondLayerBits, size_t nMessageBits, std::vector<uint8_t>& message) const
+{
+    message.clear();
+    if (nSecondLayerBits > nMessageBits)
+        return;
+    std::vector<uint8_t> bits(stego.size());
+    for (size_t i = 0; i < stego.size(); ++i)
+        bits[i] = uint8_t((stego[i] >> 1) & 1);
+    std::vector<uint8_t> first, second;
+    if (nSecondLayerBits > 0)
+        Extract(bits, nSecondLayerBits, second);
+    ExtractPlusMinus(stego, nMessageBits - nSecondLayerBits, first);
+    if (second.size() != nSecondLayerBits || first.size() != nMessageBits - nSecondLayerBits)
+        return;
+    message = std::move(second);
+    message.insert(message.end(), first.begin(), first.end());
+}

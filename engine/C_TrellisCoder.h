@@ -30,14 +30,18 @@
 // (what Extract does): r = 0; for b = 0 .. m-1 { for each bit i of block b: if y_i, r ^= c_j;
 // m_b = r & 1; r >>= 1 }.
 //
-// Bits are passed one per byte (0 or 1; only the lowest bit of each byte is read). Costs are
-// per cover bit, the price of y_i != x_i: finite and >= 0, or +infinity for a bit that must not
-// change. Among several cheapest y the coder keeps a bit unchanged on a tie; which of the
-// cheapest is returned is not part of the format.
+// The receiver needs the seed, h, n and m. Bits are passed one per byte (0 or 1; only the
+// lowest bit of each byte is read). Costs are per cover bit, the price of y_i != x_i: finite
+// and >= 0, or +infinity for a bit that must not change. The trellis sums costs in float
+// (relative to the cheapest state, renewed after every block), so "least" holds up to float
+// rounding; on a tie it takes y_i = 0. Which of several cheapest y is returned is not part of
+// the format; it is the same on every processor (the SSE2, AVX2, AVX-512 and plain loops do
+// the same float operations).
 //
 // Memory: the backtracking needs 2^h path bits per cover bit. When n 2^h / 8 bytes exceed the
 // path memory limit, the forward pass keeps only the state costs at segment starts, and each
-// segment is computed a second time while tracing back (same result, about twice the time).
+// segment is computed a second time while tracing back: the same result for twice the forward
+// work, though in practice no slower than writing and reading back a path of a gigabyte.
 
 #include <cstddef>
 #include <cstdint>
@@ -49,7 +53,7 @@ public:
     static constexpr int kDefaultHeight = 10;
     static constexpr int kMinHeight = 7;
     static constexpr int kMaxHeight = 12;
-    static constexpr size_t kDefaultPathMemory = size_t(64) << 20;
+    static constexpr size_t kDefaultPathMemory = size_t(16) << 20;
 
     // nHeight outside 7..12 is clamped into it.
     explicit C_TrellisCoder(uint64_t nSeed, int nHeight = kDefaultHeight);
@@ -83,6 +87,25 @@ public:
     bool EmbedPlusMinus(std::span<const int32_t> cover, std::span<const float> rhoPlus, std::span<const float> rhoMinus,
         std::span<const uint8_t> message, std::vector<int32_t>& stego, double* pTotalCost = nullptr) const;
     void ExtractPlusMinus(std::span<const int32_t> stego, size_t nMessageBits, std::vector<uint8_t>& message) const;
+
+    // Plus-or-minus-one embedding in two layers (the paper's multi-layered construction), which
+    // comes closer to the least cost than the binary approximation when rho+ and rho- differ.
+    // With l chosen so that the changes p+ = e^(-l rho+) / Z, p- = e^(-l rho-) / Z,
+    // Z = 1 + e^(-l rho+) + e^(-l rho-), carry the message's length in ternary entropy:
+    //   layer 2, the second bit ((value >> 1) & 1): it changes exactly when the value moves by a
+    //   carry or borrow (+1 from an odd value, -1 from an even one), with probability q = p+ or
+    //   p-; nSecondLayerBits = round(sum of binary entropies of q) message bits go there (the
+    //   first ones), with costs ln((1 - q) / q);
+    //   layer 1, the parity: where layer 2 changed, the move and so the parity are fixed; else
+    //   the parity may change by the other direction at its own cost. The remaining message bits
+    //   go there.
+    // Both layers use this coder's matrix. The receiver must learn nSecondLayerBits some other
+    // way (it depends on the costs); ExtractTwoLayers reads both layers back.
+    bool EmbedTwoLayers(std::span<const int32_t> cover, std::span<const float> rhoPlus, std::span<const float> rhoMinus,
+        std::span<const uint8_t> message, std::vector<int32_t>& stego, size_t& nSecondLayerBits,
+        double* pTotalCost = nullptr) const;
+    void ExtractTwoLayers(std::span<const int32_t> stego, size_t nSecondLayerBits, size_t nMessageBits,
+        std::vector<uint8_t>& message) const;
 
 private:
     int m_nHeight;

@@ -174,6 +174,20 @@ TEST(TrellisCoder, PlusMinusMovesEachChangedValueOneStepTheAllowedWay)
     }
     coder.ExtractPlusMinus(stego, m, back);
     EXPECT_EQ(back, message);
+
+    size_t nSecond = 0;
+    double fCost = 0;
+    ASSERT_TRUE(coder.EmbedTwoLayers(cover, plus, minus, message, stego, nSecond, &fCost));
+    EXPECT_GT(nSecond, 0u);
+    double fSum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const int d = stego[i] - cover[i];
+        ASSERT_TRUE(d == 0 || d == 1 || d == -1) << i;
+        fSum += d == 1 ? plus[i] : d == -1 ? minus[i] : 0;
+    }
+    EXPECT_DOUBLE_EQ(fSum, fCost);
+    coder.ExtractTwoLayers(stego, nSecond, m, back);
+    EXPECT_EQ(back, message);
 }
 
 }  // namespace
