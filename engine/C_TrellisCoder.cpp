@@ -310,9 +310,9 @@ const S_Kernels& PickKernels()
 }
 
 // One run of the Viterbi algorithm over an input of the coder.
-class Trellis {
+class C_Trellis {
 public:
-    Trellis(std::span<const uint32_t> columns, int nHeight, std::span<const uint8_t> cover,
+    C_Trellis(std::span<const uint32_t> columns, int nHeight, std::span<const uint8_t> cover,
         std::span<const float> costs, std::span<const uint8_t> message)
         : m_columns(columns)
         , m_nHeight(nHeight)
@@ -450,7 +450,7 @@ bool C_TrellisCoder::Embed(std::span<const uint8_t> coverBits, std::span<const f
     const size_t nWords = nStates / 64;
     const size_t nWidth = (n + m - 1) / m;
     const std::vector<uint32_t> columns = Columns(nWidth);
-    const Trellis trellis(columns, m_nHeight, coverBits, costs, message);
+    const C_Trellis trellis(columns, m_nHeight, coverBits, costs, message);
 
     // Segments of whole blocks whose path bits fit the limit; the state costs at each
     // segment's start are kept (lower half only: the upper half is infinite there).
@@ -458,11 +458,14 @@ bool C_TrellisCoder::Embed(std::span<const uint8_t> coverBits, std::span<const f
     const size_t nBlocksPerSegment = std::max<size_t>(1, m_nPathMemory / nBytesPerBlock);
     const size_t nSegments = (m + nBlocksPerSegment - 1) / nBlocksPerSegment;
     const size_t nHalf = nStates / 2;
+    const size_t nPathWords = std::min(nBlocksPerSegment * nWidth, n) * nWords;
+    if (nPathWords * 8 + (nSegments - 1) * nHalf * sizeof(float) > kMaxMemory)
+        return false;
 
     std::vector<uint8_t> y;
     try {
         std::vector<float> checkpoints((nSegments - 1) * nHalf);
-        std::vector<uint64_t> pathBits(std::min(nBlocksPerSegment * nWidth, n) * nWords);
+        std::vector<uint64_t> pathBits(nPathWords);
         std::vector<float> costA(nStates, kInf), costB(nStates, kInf);
         y.resize(n);
 

@@ -54,6 +54,9 @@ public:
     static constexpr int kMinHeight = 7;
     static constexpr int kMaxHeight = 12;
     static constexpr size_t kDefaultPathMemory = size_t(16) << 20;
+    // Path bits and segment-start costs together never take more: a single block wider than
+    // this (a message of a few bits in a huge cover) or n near 2^32 at h = 12 is refused.
+    static constexpr size_t kMaxMemory = size_t(1) << 30;
 
     // nHeight outside 7..12 is clamped into it.
     explicit C_TrellisCoder(uint64_t nSeed, int nHeight = kDefaultHeight);
@@ -69,8 +72,8 @@ public:
 
     // Finds stego bits y with H y = message and the least summed cost of changed bits. False,
     // with stegoBits empty, when no such y exists (too many bits that must not change), when
-    // the sizes are wrong (costs.size() != coverBits.size(), m > n, n >= 2^32) or a cost is
-    // negative or NaN. m = 0 gives y = x.
+    // the sizes are wrong (costs.size() != coverBits.size(), m > n, n >= 2^32, more than
+    // kMaxMemory needed) or a cost is negative or NaN. m = 0 gives y = x.
     bool Embed(std::span<const uint8_t> coverBits, std::span<const float> costs, std::span<const uint8_t> message,
         std::vector<uint8_t>& stegoBits, double* pTotalCost = nullptr) const;
 

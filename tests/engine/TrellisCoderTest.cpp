@@ -126,6 +126,10 @@ TEST(TrellisCoder, APayloadThatCannotFitIsRefused)
         costs[i] = 1;
     EXPECT_FALSE(coder.Embed(RandomBits(1000, 19), costs, RandomBits(100, 20), y));
     EXPECT_FALSE(coder.Embed(RandomBits(10, 21), RandomCosts(10, 22), RandomBits(11, 23), y));
+    // One block of 2^21 + 1 bits would need over a gigabyte of path bits at h = 12.
+    const size_t nHuge = (size_t(1) << 21) + 1;
+    EXPECT_FALSE(C_TrellisCoder(16, 12).Embed(
+        std::vector<uint8_t>(nHuge), std::vector<float>(nHuge, 1.0f), std::vector<uint8_t>{1}, y));
 }
 
 TEST(TrellisCoder, ChangesGoWhereTheyAreCheap)
