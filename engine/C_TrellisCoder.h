@@ -104,6 +104,11 @@ public:
     //   go there.
     // Both layers use this coder's matrix. The receiver must learn nSecondLayerBits some other
     // way (it depends on the costs); ExtractTwoLayers reads both layers back.
+    // Measured (stc_efficiency --ternary: h = 10, 10^6 values, rho+ and rho- independent and
+    // uniform): cost over the ternary bound 1.17, 1.20, 1.26 for the binary approximation and
+    // 1.17, 1.15, 1.15 for two layers at payloads 0.05, 0.2, 0.5 bits a value. The binary
+    // approximation needs nothing sent besides the message and touches only parities; two
+    // layers save up to a tenth of the cost at high payloads.
     bool EmbedTwoLayers(std::span<const int32_t> cover, std::span<const float> rhoPlus, std::span<const float> rhoMinus,
         std::span<const uint8_t> message, std::vector<int32_t>& stego, size_t& nSecondLayerBits,
         double* pTotalCost = nullptr) const;
