@@ -1,6 +1,8 @@
 #include "model/records/C_HillCost.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdlib>
 #include <limits>
 #include <stdexcept>
@@ -13,6 +15,14 @@ constexpr double kWetReciprocal = 1.0 / C_HillCost::kTiny;
 // xi is the 3 x 3 sum of |second difference x second difference| over 9 (the average) and 4
 // (the filter's scale).
 constexpr float kSumsPerXi = 36.0f;
+
+// a when bWhich, else b: in integer operations, so that the loops around run on vectors (a
+// float comparison or a branch would keep them one sample at a time).
+float Select(bool bWhich, float a, float b)
+{
+    const uint32_t nMask = 0u - static_cast<uint32_t>(bWhich);
+    return std::bit_cast<float>((std::bit_cast<uint32_t>(a) & nMask) | (std::bit_cast<uint32_t>(b) & ~nMask));
+}
 
 // Index i mirrored into 0 .. n - 1 (x[-1] = x[0], x[n] = x[n - 1]), for any i and any n >= 1.
 size_t Mirror(int64_t i, int64_t n)
@@ -44,6 +54,34 @@ size_t SampleCount(uint32_t nWidth, uint32_t nHeight)
     return static_cast<size_t>(n);
 }
 
+// Rows of one stage, computed when first asked for and kept in kSlots slots (row j in slot
+// j % kSlots). The callers ask for rows from a window of at most kSlots consecutive rows
+// (mirrored rows fall inside it too), so a row is never dropped while still needed.
+template <typename T, int kSlots> class RowRing {
+public:
+    explicit RowRing(size_t nWidth)
+        : m_nWidth(nWidth)
+        , m_rows(nWidth * kSlots)
+    {
+        m_tags.fill(-1);
+    }
+    template <typename F> const T* Get(size_t nRow, F&& fill)
+    {
+        const size_t nSlot = nRow % kSlots;
+        T* p = m_rows.data() + nSlot * m_nWidth;
+        if (m_tags[nSlot] != static_cast<int64_t>(nRow)) {
+            fill(nRow, p);
+            m_tags[nSlot] = static_cast<int64_t>(nRow);
+        }
+        return p;
+    }
+
+private:
+    size_t m_nWidth;
+    std::vector<T> m_rows;
+    std::array<int64_t, kSlots> m_tags;
+};
+
 // TResidual holds a second difference of second differences (16 times the largest sample);
 // TSum the 3 x 3 sum of their absolute values (144 times).
 template <typename TSample, typename TResidual, typename TSum>
@@ -54,93 +92,88 @@ std::vector<float> Costs(const TSample* pPlane, uint32_t nWidth, uint32_t nHeigh
         return {};
     const size_t w = nWidth;
     const auto h = static_cast<int64_t>(nHeight);
+    const auto mirror = [h](int64_t y) { return Mirror(y, h); };
 
-    // Per sample: whether xi == 0 (wet), else 1 / xi.
-    std::vector<uint8_t> wet(n);
-    std::vector<float> reciprocal(n);
-    {
-        // 4 |R|: the horizontal second difference, then the vertical one of that.
-        std::vector<TSum> absResidual(n);
-        {
-            std::vector<TResidual> dx(n);
-            std::vector<TSample> padded(w + 2);
-            for (size_t y = 0; y < nHeight; ++y) {
-                PadRow(pPlane + y * w, w, 1, padded.data());
-                TResidual* pOut = dx.data() + y * w;
-                for (size_t x = 0; x < w; ++x)
-                    pOut[x] = static_cast<TResidual>(
-                        TResidual(padded[x]) - 2 * TResidual(padded[x + 1]) + TResidual(padded[x + 2]));
-            }
-            for (int64_t y = 0; y < h; ++y) {
-                const TResidual* pUp = dx.data() + Mirror(y - 1, h) * w;
-                const TResidual* pMid = dx.data() + static_cast<size_t>(y) * w;
-                const TResidual* pDown = dx.data() + Mirror(y + 1, h) * w;
-                TSum* pOut = absResidual.data() + static_cast<size_t>(y) * w;
-                for (size_t x = 0; x < w; ++x) {
-                    const TResidual r = static_cast<TResidual>(pUp[x] - 2 * pMid[x] + pDown[x]);
-                    pOut[x] = static_cast<TSum>(r < 0 ? -r : r);
-                }
-            }
-        }
-        // Their 3 x 3 sum: along the row, then down the column.
-        std::vector<TSum> rowSum(n);
-        std::vector<TSum> padded(w + 2);
-        for (size_t y = 0; y < nHeight; ++y) {
-            PadRow(absResidual.data() + y * w, w, 1, padded.data());
-            TSum* pOut = rowSum.data() + y * w;
-            for (size_t x = 0; x < w; ++x)
-                pOut[x] = static_cast<TSum>(padded[x] + padded[x + 1] + padded[x + 2]);
-        }
-        for (int64_t y = 0; y < h; ++y) {
-            const TSum* pUp = rowSum.data() + Mirror(y - 1, h) * w;
-            const TSum* pMid = rowSum.data() + static_cast<size_t>(y) * w;
-            const TSum* pDown = rowSum.data() + Mirror(y + 1, h) * w;
-            uint8_t* pWet = wet.data() + static_cast<size_t>(y) * w;
-            float* pReciprocal = reciprocal.data() + static_cast<size_t>(y) * w;
-            for (size_t x = 0; x < w; ++x) {
-                const TSum s = static_cast<TSum>(pUp[x] + pMid[x] + pDown[x]);
-                pWet[x] = s == 0;
-                // 1 / (xi + kTiny) with xi >= 1/36: kTiny is below float precision here.
-                pReciprocal[x] = s == 0 ? 0.0f : kSumsPerXi / static_cast<float>(s);
-            }
-        }
-    }
-
-    // The 15 x 15 average of 1 / (xi + kTiny): the finite values and the count of wet ones are
-    // summed apart, so that 10^10 and 0.01 never meet in one running sum.
-    constexpr int r = C_HillCost::kL2Size / 2;
-    std::vector<float> rowSum(n);
-    std::vector<uint8_t> rowWet(n);
-    {
-        std::vector<float> paddedReciprocal(w + 2 * r);
-        std::vector<uint8_t> paddedWet(w + 2 * r);
-        for (size_t y = 0; y < nHeight; ++y) {
-            PadRow(reciprocal.data() + y * w, w, r, paddedReciprocal.data());
-            PadRow(wet.data() + y * w, w, r, paddedWet.data());
-            double dSum = 0;
-            int nWet = 0;
-            for (int k = 0; k < 2 * r + 1; ++k) {
-                dSum += paddedReciprocal[k];
-                nWet += paddedWet[k];
-            }
-            float* pSum = rowSum.data() + y * w;
-            uint8_t* pWet = rowWet.data() + y * w;
-            for (size_t x = 0;; ++x) {
-                pSum[x] = static_cast<float>(dSum);
-                pWet[x] = static_cast<uint8_t>(nWet);
-                if (x + 1 == w)
-                    break;
-                dSum += double(paddedReciprocal[x + 2 * r + 1]) - paddedReciprocal[x];
-                nWet += paddedWet[x + 2 * r + 1] - paddedWet[x];
-            }
-        }
-    }
+    // First 1 / (xi + kTiny) per sample, 0 where xi == 0 (wet; a busy sample's is above 0), row
+    // by row into the result; each row then becomes its cost. Only a few rows of each stage
+    // before are held.
     std::vector<float> costs(n);
+    {
+        // The horizontal second difference of a row of the plane.
+        RowRing<TResidual, 3> dx(w);
+        std::vector<TSample> paddedSamples(w + 2);
+        const auto fillDx = [&](size_t y, TResidual* pOut) {
+            PadRow(pPlane + y * w, w, 1, paddedSamples.data());
+            const TSample* p = paddedSamples.data();
+            for (size_t x = 0; x < w; ++x)
+                pOut[x] = static_cast<TResidual>(TResidual(p[x]) - 2 * TResidual(p[x + 1]) + TResidual(p[x + 2]));
+        };
+        // 4 |R| (the vertical second difference of those), summed over three along the row.
+        RowRing<TSum, 3> rowSum(w);
+        std::vector<TSum> paddedAbs(w + 2);
+        const auto fillRowSum = [&](size_t y, TSum* pOut) {
+            const auto j = static_cast<int64_t>(y);
+            const TResidual* pUp = dx.Get(mirror(j - 1), fillDx);
+            const TResidual* pMid = dx.Get(y, fillDx);
+            const TResidual* pDown = dx.Get(mirror(j + 1), fillDx);
+            TSum* pAbs = paddedAbs.data() + 1;
+            for (size_t x = 0; x < w; ++x) {
+                const auto r = static_cast<TResidual>(pUp[x] - 2 * pMid[x] + pDown[x]);
+                pAbs[x] = static_cast<TSum>(r < 0 ? -r : r);
+            }
+            paddedAbs[0] = pAbs[0];
+            paddedAbs[w + 1] = pAbs[w - 1];
+            const TSum* p = paddedAbs.data();
+            for (size_t x = 0; x < w; ++x)
+                pOut[x] = static_cast<TSum>(p[x] + p[x + 1] + p[x + 2]);
+        };
+        for (int64_t y = 0; y < h; ++y) {
+            const TSum* pUp = rowSum.Get(mirror(y - 1), fillRowSum);
+            const TSum* pMid = rowSum.Get(static_cast<size_t>(y), fillRowSum);
+            const TSum* pDown = rowSum.Get(mirror(y + 1), fillRowSum);
+            float* pOut = costs.data() + static_cast<size_t>(y) * w;
+            for (size_t x = 0; x < w; ++x) {
+                const auto s = static_cast<TSum>(pUp[x] + pMid[x] + pDown[x]);
+                // 1 / (xi + kTiny) with xi >= 1/36: kTiny is below float precision here.
+                const float f = kSumsPerXi / static_cast<float>(std::max<TSum>(s, 1));
+                pOut[x] = Select(s == 0, 0.0f, f);
+            }
+        }
+    }
+
+    // The 15 x 15 average: the finite values and the count of wet ones are summed apart, so that
+    // 10^10 and 0.01 never meet in one sum. Along each row first (sums of 3, then of 5 of those:
+    // no chain from one sample to the next), 16 rows held; then down the columns with running
+    // sums in double.
+    constexpr int r = C_HillCost::kL2Size / 2;
+    RowRing<float, 2 * r + 2> rowSum(w);
+    RowRing<uint8_t, 2 * r + 2> rowWet(w);
+    std::vector<float> padded(w + 2 * r), threes(w + 2 * r);
+    std::vector<uint8_t> paddedWet(w + 2 * r), threesWet(w + 2 * r);
+    const auto fillRow = [&](size_t y, float* pSum) {
+        PadRow(costs.data() + y * w, w, r, padded.data());
+        const float* p = padded.data();
+        for (size_t x = 0; x < w + 2 * r; ++x)
+            paddedWet[x] = p[x] == 0.0f;
+        for (size_t x = 0; x + 2 < w + 2 * r; ++x) {
+            threes[x] = p[x] + p[x + 1] + p[x + 2];
+            threesWet[x] = static_cast<uint8_t>(paddedWet[x] + paddedWet[x + 1] + paddedWet[x + 2]);
+        }
+        for (size_t x = 0; x < w; ++x)
+            pSum[x] = threes[x] + threes[x + 3] + threes[x + 6] + threes[x + 9] + threes[x + 12];
+    };
+    // The wet counts come from the same pass as the sums (both rings hold the same rows).
+    const auto fillWet = [&](size_t, uint8_t* pWet) {
+        for (size_t x = 0; x < w; ++x)
+            pWet[x] = static_cast<uint8_t>(
+                threesWet[x] + threesWet[x + 3] + threesWet[x + 6] + threesWet[x + 9] + threesWet[x + 12]);
+    };
     std::vector<double> columnSum(w, 0.0);
     std::vector<int32_t> columnWet(w, 0);
     const auto addRow = [&](int64_t y, int nSign) {
-        const float* pSum = rowSum.data() + Mirror(y, h) * w;
-        const uint8_t* pWet = rowWet.data() + Mirror(y, h) * w;
+        const size_t nRow = mirror(y);
+        const float* pSum = rowSum.Get(nRow, fillRow);
+        const uint8_t* pWet = rowWet.Get(nRow, fillWet);
         for (size_t x = 0; x < w; ++x) {
             columnSum[x] += nSign * double(pSum[x]);
             columnWet[x] += nSign * pWet[x];
@@ -148,12 +181,13 @@ std::vector<float> Costs(const TSample* pPlane, uint32_t nWidth, uint32_t nHeigh
     };
     for (int64_t k = -r; k <= r; ++k)
         addRow(k, 1);
-    constexpr double kArea = double(C_HillCost::kL2Size) * C_HillCost::kL2Size;
+    constexpr double kPerArea = 1.0 / (double(C_HillCost::kL2Size) * C_HillCost::kL2Size);
     for (int64_t y = 0; y < h; ++y) {
-        const uint8_t* pWet = wet.data() + static_cast<size_t>(y) * w;
         float* pCost = costs.data() + static_cast<size_t>(y) * w;
-        for (size_t x = 0; x < w; ++x)
-            pCost[x] = pWet[x] ? kWet : static_cast<float>((columnSum[x] + columnWet[x] * kWetReciprocal) / kArea);
+        for (size_t x = 0; x < w; ++x) {
+            const auto f = static_cast<float>((columnSum[x] + columnWet[x] * kWetReciprocal) * kPerArea);
+            pCost[x] = Select(std::bit_cast<uint32_t>(pCost[x]) == 0, kWet, f);
+        }
         if (y + 1 < h) {
             addRow(y + 1 + r, 1);
             addRow(y - r, -1);
