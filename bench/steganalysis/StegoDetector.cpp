@@ -1,7 +1,9 @@
 // A plain program, not a benchmark: how well a steganalyst's detector tells covers from stego
 // pictures for each embedder at 0.1, 0.2 and 0.4 bits per pixel. The detector is the SPAM-686
-// features (C_Spam686) and an ensemble of Fisher linear discriminants (C_FldEnsemble); the figure
-// is P_E = min (P_FA + P_MD) / 2 on a testing set, 0.5 meaning the detector cannot tell.
+// features (C_Spam686) and an ensemble of Fisher linear discriminants (C_FldEnsemble). The figure
+// is P_E = (P_FA + P_MD) / 2 of the ensemble's majority vote on the testing patches, each base
+// learner's threshold being the one that minimises that error on its training sample: 0.5 means
+// the detector cannot tell, 0 that it never errs.
 //
 //   bench/steganalysis/make-patches.sh /tmp/patches
 //   build/bench/steganalysis/stego_detector /tmp/patches [--splits 5] [--subspace 300|auto]
@@ -10,8 +12,8 @@
 // PATCHDIR holds one folder per photograph with its gray patches (binary PGM). Training and
 // testing are split by photograph, so that no photograph is on both sides; the split is drawn
 // again --splits times and the figures are the mean over the splits. The photographs come from
-// Debian packages (see make-patches.sh): mate-backgrounds, ukui-wallpapers,
-// lomiri-wallpapers-16.04, lomiri-wallpapers-20.04 and python3-skimage.
+// Debian packages (see make-patches.sh): mate-backgrounds, lomiri-wallpapers-16.04,
+// lomiri-wallpapers-20.04 and python3-skimage.
 //
 // Another embedder is one more function of the F_Embed shape and one more row in kEmbedders.
 

@@ -6,17 +6,19 @@
 #   bench/steganalysis/make-patches.sh OUTDIR
 #
 # The photographs come from Debian packages, installed by hand for the measurement:
-#   apt-get install mate-backgrounds ukui-wallpapers lomiri-wallpapers-16.04 lomiri-wallpapers-20.04
+#   apt-get install mate-backgrounds lomiri-wallpapers-16.04 lomiri-wallpapers-20.04
 # and the photographs in scikit-image's data folder, either from `apt-get install python3-skimage`
 # or, without its many dependencies, unpacked: `apt-get download python3-skimage && dpkg -x
 # python3-skimage_*.deb DIR`, then SKIMAGE_DATA=DIR/usr/lib/python3/dist-packages/skimage/data.
-# Only photographs are taken: the packages' drawn and rendered wallpapers are left out by name.
+# Only photographs are taken: the packages' drawn and rendered wallpapers are left out by name
+# (gnome-backgrounds and ukui-wallpapers hold no photographs at all).
 #
 # The wallpapers are JPEG files: their 8x8 block artefacts and smoothed noise would make the
 # covers unlike a camera's pixels. Each is turned gray and shrunk by 2 with a box filter (every
 # output pixel is the mean of a 2x2 block), which averages away most of the block grid. The
 # scikit-image pictures are small and kept at their own size. Patches come from two grids, the
-# second shifted by half a patch, so a pixel is in at most two patches.
+# second shifted by half a patch, so a pixel is in at most two patches (of one photograph, so on
+# the same side of the split).
 set -euo pipefail
 
 OUT=${1:?usage: make-patches.sh OUTDIR}
@@ -78,7 +80,7 @@ add() {
         return
     fi
     mkdir -p "$OUT/$name"
-    convert "$src[0]" -colorspace Gray -scale "$scale%" -depth 8 "$OUT/$name.full.pgm"
+    convert "${src}[0]" -colorspace Gray -scale "$scale%" -depth 8 "$OUT/$name.full.pgm"
     cut "$OUT/$name.full.pgm" "$OUT/$name"
     rm -f "$OUT/$name.full.pgm"
 }
