@@ -80,7 +80,7 @@ add() {
         return
     fi
     mkdir -p "$OUT/$name"
-    convert "${src}[0]" -colorspace Gray -scale "$scale%" -depth 8 "$OUT/$name.full.pgm"
+    convert "${src}[0]" -strip -colorspace Gray -scale "$scale%" -depth 8 "$OUT/$name.full.pgm"
     cut "$OUT/$name.full.pgm" "$OUT/$name"
     rm -f "$OUT/$name.full.pgm"
 }
