@@ -255,6 +255,10 @@ int main(int argc, char** argv)
     const int nPatches = static_cast<int>(aPatches.size());
     const int nPhotos = static_cast<int>(aPhotos.size());
     std::printf("%d patches from %d photographs in %s\n", nPatches, nPhotos, options.strDir.c_str());
+    if (nPhotos < 2) {
+        std::fprintf(stderr, "training and testing need different photographs: at least two folders\n");
+        return 1;
+    }
 
     // aFeatures[0] the covers', aFeatures[1 + embedder * kRateCount + rate] each stego set's.
     std::vector<std::vector<std::vector<float>>> aFeatures(1 + kStegoSets, std::vector<std::vector<float>>(nPatches));
