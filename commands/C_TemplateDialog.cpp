@@ -140,7 +140,7 @@ void C_TemplateDialog::Build(const C_DialogTemplate& dlgTemplate)
         }
         case T::kIcon: {
             auto* pLabel = new QLabel(this);
-            const QString strIcon = QStringLiteral(":/res/icon%1_32.png").arg(strText);
+            const QString strIcon = QStringLiteral(":/res/icon%1_32").arg(strText);
             pLabel->setPixmap(QPixmap(strIcon));
             pWidget = pLabel;
             break;

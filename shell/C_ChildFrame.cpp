@@ -14,8 +14,8 @@ C_ChildFrame::C_ChildFrame(QWidget* pParent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     QIcon icon;
-    icon.addFile(QStringLiteral(":/res/icon%1_32.png").arg(IDR_VMKTYPE));
-    icon.addFile(QStringLiteral(":/res/icon%1_16.png").arg(IDR_VMKTYPE));
+    icon.addFile(QStringLiteral(":/res/icon%1_32").arg(IDR_VMKTYPE));
+    icon.addFile(QStringLiteral(":/res/icon%1_16").arg(IDR_VMKTYPE));
     setWindowIcon(icon);
     // Qt gives the window menu's Close the platform's close keys, Ctrl+W or Ctrl+F4; File >
     // Close owns both, and two owners would leave a key doing nothing.

@@ -86,8 +86,8 @@ C_MainFrame::C_MainFrame(C_Prompts& prompts, const C_RecentFileList& recentFiles
     setCentralWidget(m_pMdiArea);
     setWindowTitle(Text(IDR_MAINFRAME));
     QIcon icon;
-    icon.addFile(QStringLiteral(":/res/icon%1_32.png").arg(IDR_MAINFRAME));
-    icon.addFile(QStringLiteral(":/res/icon%1_16.png").arg(IDR_MAINFRAME));
+    icon.addFile(QStringLiteral(":/res/icon%1_32").arg(IDR_MAINFRAME));
+    icon.addFile(QStringLiteral(":/res/icon%1_16").arg(IDR_MAINFRAME));
     setWindowIcon(icon);
     CreateActions();
     CreateMenus();
@@ -229,7 +229,7 @@ void C_MainFrame::RebuildWindowList(QMenu* pMenu, std::span<const vmk::S_MenuIte
 bool C_MainFrame::CreateToolBar()
 {
     QPixmap strip;
-    if (!strip.load(QStringLiteral(":/res/toolbar%1.png").arg(IDR_MAINFRAME)))
+    if (!strip.load(QStringLiteral(":/res/toolbar%1").arg(IDR_MAINFRAME)))
         return false;
     const int s = vmk::kToolBarImageSize;
     m_pToolBar = new QToolBar(QStringLiteral("Toolbar"), this);

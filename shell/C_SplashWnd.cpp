@@ -47,7 +47,7 @@ void C_SplashWnd::ShowSplash(QWidget* pParent)
 
 bool C_SplashWnd::Create()
 {
-    if (!m_bitmap.load(QStringLiteral(":/res/splash%1.png").arg(IDB_SPLASH)))
+    if (!m_bitmap.load(QStringLiteral(":/res/splash%1").arg(IDB_SPLASH)))
         return false;
     setFixedSize(m_bitmap.size());
     // The owner is still hidden during start-up, so the splash goes to the middle of the

@@ -49,8 +49,8 @@ C_vmkApp::C_vmkApp(int& argc, char** argv)
     setOrganizationName(QStringLiteral("Veilmark"));
     setApplicationName(QString::fromUtf8(vmk::LoadString(IDS_APP_TITLE)));
     QIcon icon;
-    icon.addFile(QStringLiteral(":/res/icon%1_32.png").arg(IDR_MAINFRAME));
-    icon.addFile(QStringLiteral(":/res/icon%1_16.png").arg(IDR_MAINFRAME));
+    icon.addFile(QStringLiteral(":/res/icon%1_32").arg(IDR_MAINFRAME));
+    icon.addFile(QStringLiteral(":/res/icon%1_16").arg(IDR_MAINFRAME));
     setWindowIcon(icon);
 }
 
