@@ -1,0 +1,137 @@
+#include "bench/steganalysis/C_Embedders.h"
+
+#include "model/records/C_HillCost.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+// The first nCount entries of a random permutation of the plane's pixel indices.
+std::vector<uint32_t> RandomPositions(size_t nPixels, size_t nCount, std::mt19937_64& rng)
+{
+    std::vector<uint32_t> aAll(nPixels);
+    std::iota(aAll.begin(), aAll.end(), 0u);
+    nCount = std::min(nCount, nPixels);
+    for (size_t i = 0; i < nCount; ++i) {
+        std::uniform_int_distribution<size_t> pick(i, nPixels - 1);
+        std::swap(aAll[i], aAll[pick(rng)]);
+    }
+    aAll.resize(nCount);
+    return aAll;
+}
+
+size_t MessageBits(size_t nPixels, double dBitsPerPixel)
+{
+    return static_cast<size_t>(std::llround(dBitsPerPixel * static_cast<double>(nPixels)));
+}
+
+// exp(-lambda rho) for a change of cost rho; an infinite cost never happens.
+double Weight(double dLambda, float fCost)
+{
+    return std::isinf(fCost) ? 0.0 : std::exp(-dLambda * fCost);
+}
+
+// The payload in bits that changes with this lambda carry: the sum of the ternary entropies.
+// With p = (a, b, 1) / z and ln a = -lambda rho+, ln b = -lambda rho-, a pixel's entropy in nats is
+// ln z + lambda (a rho+ + b rho-) / z, one exponential per direction and one logarithm.
+double Entropy(const std::vector<float>& aPlus, const std::vector<float>& aMinus, double dLambda)
+{
+    // Beyond this lambda rho a change's probability (below e^-40) adds nothing measurable.
+    constexpr double kNegligible = 40;
+    double dNats = 0;
+    for (size_t i = 0; i < aPlus.size(); ++i) {
+        const double dUp = dLambda * aPlus[i], dDown = dLambda * aMinus[i];
+        const bool bUp = dUp < kNegligible, bDown = dDown < kNegligible;  // false for infinite costs too
+        if (!bUp && !bDown)
+            continue;
+        const double a = bUp ? std::exp(-dUp) : 0.0;
+        const double b = !bDown ? 0.0 : (aMinus[i] == aPlus[i] ? a : std::exp(-dDown));
+        const double z = 1 + a + b;
+        dNats += std::log(z) + ((bUp ? a * dUp : 0.0) + (bDown ? b * dDown : 0.0)) / z;
+    }
+    return dNats / std::log(2.0);
+}
+
+}  // namespace
+
+bool C_Embedders::Replace(
+    std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng)
+{
+    const size_t nPixels = static_cast<size_t>(nWidth) * nHeight;
+    const size_t nBits = MessageBits(nPixels, dBitsPerPixel);
+    for (uint32_t n : RandomPositions(nPixels, nBits, rng))
+        plane[n] = static_cast<uint8_t>((plane[n] & 0xFE) | (rng() & 1));
+    return nBits <= nPixels;
+}
+
+bool C_Embedders::Match(
+    std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng)
+{
+    const size_t nPixels = static_cast<size_t>(nWidth) * nHeight;
+    const size_t nBits = MessageBits(nPixels, dBitsPerPixel);
+    for (uint32_t n : RandomPositions(nPixels, nBits, rng)) {
+        const unsigned nBit = rng() & 1;
+        const unsigned nUp = rng() & 1;  // drawn for every pixel, so the positions do not depend on the picture
+        if ((plane[n] & 1) == nBit)
+            continue;
+        if (plane[n] == 0 || (plane[n] != 255 && nUp))
+            ++plane[n];
+        else
+            --plane[n];
+    }
+    return nBits <= nPixels;
+}
+
+bool C_Embedders::Hill(
+    std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng)
+{
+    const size_t nPixels = static_cast<size_t>(nWidth) * nHeight;
+    const double dPayload = dBitsPerPixel * static_cast<double>(nPixels);
+    const std::vector<float> aRho = C_HillCost::ForPlane(plane.data(), nWidth, nHeight);
+    std::vector<float> aPlus(nPixels), aMinus(nPixels);
+    C_HillCost::DirectionalCosts(plane.data(), nPixels, aRho.data(), aPlus.data(), aMinus.data());
+
+    // The entropy falls as lambda grows; lambda = 0 gives the most a plane can carry.
+    bool bFits = true;
+    double dLambda = 0;
+    if (Entropy(aPlus, aMinus, 0) <= dPayload) {
+        bFits = false;
+    } else {
+        // Bracket lambda within a factor of 4, then halve the bracket geometrically until the
+        // payload is met within a thousandth.
+        double dLow = 1, dHigh = 1;
+        if (Entropy(aPlus, aMinus, 1) > dPayload) {
+            while (Entropy(aPlus, aMinus, dHigh) > dPayload && dHigh < 1e30) {
+                dLow = dHigh;
+                dHigh *= 4;
+            }
+        } else {
+            while (Entropy(aPlus, aMinus, dLow) <= dPayload && dLow > 1e-30) {
+                dHigh = dLow;
+                dLow /= 4;
+            }
+        }
+        dLambda = std::sqrt(dLow * dHigh);
+        for (int i = 0; i < 60; ++i) {
+            const double dBits = Entropy(aPlus, aMinus, dLambda);
+            if (std::abs(dBits - dPayload) < 1e-3 * dPayload)
+                break;
+            (dBits > dPayload ? dLow : dHigh) = dLambda;
+            dLambda = std::sqrt(dLow * dHigh);
+        }
+    }
+
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    for (size_t i = 0; i < nPixels; ++i) {
+        const double a = Weight(dLambda, aPlus[i]), b = Weight(dLambda, aMinus[i]);
+        const double z = 1 + a + b;
+        const double u = uniform(rng);
+        if (u < a / z)
+            ++plane[i];
+        else if (u < (a + b) / z)
+            --plane[i];
+    }
+    return bFits;
+}

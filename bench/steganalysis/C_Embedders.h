@@ -1,0 +1,25 @@
+#pragma once
+// The embedders whose detectability stego_detector measures. Each changes a gray plane in place
+// as hiding a random message of dBitsPerPixel bits per pixel would, and returns false when the
+// plane cannot carry that much (it then carries what it can).
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+class C_Embedders {
+public:
+    // LSB replacement, as the plain record does: the message bits overwrite the least significant
+    // bits of randomly chosen pixels.
+    static bool Replace(
+        std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng);
+    // Plus-or-minus-one (LSB matching): at randomly chosen pixels whose LSB differs from the
+    // message bit, add or subtract one at random (0 only goes up, 255 only down).
+    static bool Match(
+        std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng);
+    // The changes an optimal coder would make under the HILL costs: each pixel goes up or down by
+    // one with p(+-) = exp(-lambda rho+-) / (1 + exp(-lambda rho+) + exp(-lambda rho-)), lambda
+    // chosen so that the pixels' ternary entropies add up to the payload.
+    static bool Hill(
+        std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng);
+};
