@@ -1,8 +1,11 @@
 #include "bench/steganalysis/C_Embedders.h"
 
+#include "engine/C_TrellisCoder.h"
 #include "model/records/C_HillCost.h"
+#include "model/records/C_KeyedPermutation.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 
@@ -134,4 +137,38 @@ bool C_Embedders::Hill(
             --plane[i];
     }
     return bFits;
+}
+
+bool C_Embedders::Trellis(
+    std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng)
+{
+    const size_t nPixels = static_cast<size_t>(nWidth) * nHeight;
+    const std::vector<float> aRho = C_HillCost::ForPlane(plane.data(), nWidth, nHeight);
+    std::vector<float> aPlus(nPixels), aMinus(nPixels);
+    C_HillCost::DirectionalCosts(plane.data(), nPixels, aRho.data(), aPlus.data(), aMinus.data());
+
+    std::array<uint8_t, C_KeyedPermutation::kKeyBytes> aKey{};
+    for (uint8_t& b : aKey)
+        b = static_cast<uint8_t>(rng());
+    const std::vector<uint32_t> aOrder = C_KeyedPermutation(aKey, static_cast<uint32_t>(nPixels)).All();
+    std::vector<int32_t> aCover(nPixels);
+    std::vector<float> aOrderedPlus(nPixels), aOrderedMinus(nPixels);
+    for (size_t i = 0; i < nPixels; ++i) {
+        aCover[i] = plane[aOrder[i]];
+        aOrderedPlus[i] = aPlus[aOrder[i]];
+        aOrderedMinus[i] = aMinus[aOrder[i]];
+    }
+    const size_t nBits = static_cast<size_t>(dBitsPerPixel * static_cast<double>(nPixels));
+    std::vector<uint8_t> aMessage(nBits);
+    for (uint8_t& b : aMessage)
+        b = static_cast<uint8_t>(rng() & 1u);
+
+    const C_TrellisCoder coder(rng());
+    std::vector<int32_t> aStego;
+    size_t nSecond = 0;
+    if (!coder.EmbedTwoLayers(aCover, aOrderedPlus, aOrderedMinus, aMessage, aStego, nSecond))
+        return false;  // mostly wet: the plane is left as it was
+    for (size_t i = 0; i < nPixels; ++i)
+        plane[aOrder[i]] = static_cast<uint8_t>(aStego[i]);
+    return true;
 }

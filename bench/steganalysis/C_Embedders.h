@@ -22,4 +22,8 @@ public:
     // chosen so that the pixels' ternary entropies add up to the payload.
     static bool Hill(
         std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng);
+    // What a real coder does with the same costs: the syndrome-trellis coder (two layers, the
+    // default constraint height) over the pixels in a keyed order, with a random key.
+    static bool Trellis(
+        std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng);
 };

@@ -50,6 +50,7 @@ const S_Embedder kEmbedders[] = {
     {"LSB replacement", &C_Embedders::Replace},
     {"+-1 (LSB matching)", &C_Embedders::Match},
     {"HILL simulator", &C_Embedders::Hill},
+    {"HILL trellis coder", &C_Embedders::Trellis},
 };
 constexpr double kRates[] = {0.1, 0.2, 0.4};
 constexpr int kEmbedderCount = static_cast<int>(std::size(kEmbedders));
