@@ -510,8 +510,8 @@ bool C_TrellisCoder::Embed(std::span<const uint8_t> coverBits, std::span<const f
     return true;
 }
 
-void C_TrellisCoder::Extract(
-    std::span<const uint8_t> stegoBits, size_t nMessageBits, std::vector<uint8_t>& message) const
+void C_TrellisCoder::Extract(std::span<const uint8_t> stegoBits, size_t nMessageBits, std::vector<uint8_t>& message,
+    size_t nFirstBits) const
 {
     message.clear();
     const size_t n = stegoBits.size();
@@ -519,10 +519,12 @@ void C_TrellisCoder::Extract(
     if (m == 0 || m > n)
         return;
     const std::vector<uint32_t> columns = Columns((n + m - 1) / m);
-    message.resize(m);
+    // Message bit b depends on blocks 0 .. b only: a prefix reads a prefix of the cover.
+    const size_t nBits = std::min(m, nFirstBits);
+    message.resize(nBits);
     uint32_t r = 0;
     size_t i = 0;
-    for (size_t b = 0; b < m; ++b) {
+    for (size_t b = 0; b < nBits; ++b) {
         const size_t nStart = i;
         const size_t nEnd = size_t(uint64_t(b + 1) * n / m);
         for (; i < nEnd; ++i)

@@ -77,9 +77,12 @@ public:
     bool Embed(std::span<const uint8_t> coverBits, std::span<const float> costs, std::span<const uint8_t> message,
         std::vector<uint8_t>& stegoBits, double* pTotalCost = nullptr) const;
 
-    // The receiver's side: the first nMessageBits syndrome bits of the stego bits (none when
-    // nMessageBits is 0 or exceeds their count).
-    void Extract(std::span<const uint8_t> stegoBits, size_t nMessageBits, std::vector<uint8_t>& message) const;
+    // The receiver's side: the nMessageBits syndrome bits of the stego bits (none when
+    // nMessageBits is 0 or exceeds their count). With nFirstBits, only the first nFirstBits of
+    // them, which read only the first ceil(nFirstBits n / m) stego bits: a receiver that tries
+    // several message lengths checks a known prefix cheaply.
+    void Extract(std::span<const uint8_t> stegoBits, size_t nMessageBits, std::vector<uint8_t>& message,
+        size_t nFirstBits = SIZE_MAX) const;
 
     // Plus-or-minus-one embedding, binary approximation: the message goes into the parities
     // (value & 1, two's complement) of the cover values, each parity change costing

@@ -116,16 +116,30 @@ const C_Record& C_Carrier::SealedKind()
 
 C_PixelCover C_Carrier::CoverFor(E_Embedding eEmbedding) const
 {
-    if (eEmbedding != E_Embedding::Match || !CanEmbedMatch())
-        return C_PixelCover(m_pBits, m_nBytes, C_SampleWriter::E_Mode::Replace);
+    const BTCImageData* pData = m_image.GetObjectDataPtr();
+    C_ElementCosts::S_Picture picture;
+    if (pData && m_pBits) {
+        picture.pBytes = m_pBits;
+        picture.nWidth = static_cast<uint32_t>(std::max(pData->GetWidth(), 0));
+        picture.nHeight = static_cast<uint32_t>(std::max(pData->GetHeight(), 0));
+        picture.nStride = pData->GetStride();
+        picture.layout = pData->Layout();
+    }
+    if (eEmbedding != E_Embedding::Match || !CanEmbedMatch()) {
+        C_PixelCover cover(m_pBits, m_nBytes, C_SampleWriter::E_Mode::Replace);
+        cover.SetPicture(picture);
+        return cover;
+    }
     // Steps of one keep a pixel's transparency wherever the other direction allows.
     std::shared_ptr<const C_Transparency> pGuard;
-    if (const BTCImageData* pData = m_image.GetObjectDataPtr()) {
+    if (pData) {
         pGuard = std::make_shared<const C_Transparency>(*pData);
         if (pGuard->IsEmpty())
             pGuard.reset();
     }
-    return C_PixelCover(m_pBits, m_nBytes, m_eMatch, std::move(pGuard));
+    C_PixelCover cover(m_pBits, m_nBytes, m_eMatch, std::move(pGuard));
+    cover.SetPicture(picture);
+    return cover;
 }
 
 bool C_Carrier::Fits(const C_Record& kind, const C_Message& message) const
@@ -144,7 +158,7 @@ E_RecordOutcome C_Carrier::Hide(
     const C_PixelCover cover = CoverFor(eEmbedding);
     const auto ClearEarlierKinds = [&] {
         for (const C_Record* pKind : kRecordKinds) {
-            if (pKind == &kind)
+            if (pKind == &kind.Listed())
                 break;
             pKind->Clear(cover, strPassphrase);
         }

@@ -7,10 +7,10 @@
 
 #include <algorithm>
 
-C_HideService C_HideService::For(bool bSealed)
+C_HideService C_HideService::For(bool bSealed, bool bRateLimit)
 {
     if (bSealed)
-        return C_HideService(C_SealedRecordKind::Kind());
+        return C_HideService(bRateLimit ? C_SealedRecordKind::Kind() : C_SealedRecordKind::Unlimited());
     return C_HideService(C_PlainRecord::Kind());
 }
 
@@ -41,10 +41,10 @@ C_HideService::E_ReadBack C_HideService::ReadBack(const std::string& strPath, co
         return E_ReadBack::NoMemory;
     if (eOutcome != E_RecordOutcome::Found || !pFound)
         return E_ReadBack::Different;
-    if (pFound != &m_kind) {
+    if (pFound != &m_kind.Listed()) {
         const auto kinds = C_Carrier::RecordKinds();
         const auto itFound = std::find(kinds.begin(), kinds.end(), pFound);
-        const auto itOurs = std::find(kinds.begin(), kinds.end(), &m_kind);
+        const auto itOurs = std::find(kinds.begin(), kinds.end(), &m_kind.Listed());
         return itFound < itOurs ? E_ReadBack::EarlierKind : E_ReadBack::Different;
     }
     const uint8_t* pData = revealed.GetData();

@@ -27,8 +27,8 @@ public:
     explicit C_HideService(const C_Record& kind)
         : m_kind(kind)
     { }
-    // The plain record, or the sealed one.
-    static C_HideService For(bool bSealed);
+    // The plain record, or the sealed one; bRateLimit false lifts the sealed record's safe rate.
+    static C_HideService For(bool bSealed, bool bRateLimit = true);
 
     const C_Record& Kind() const { return m_kind; }
     bool Fits(const C_Carrier& carrier, const C_Message& message) const;

@@ -10,6 +10,7 @@
 #include "engine/C_SampleWriter.h"
 
 #include <cstdint>
+#include <vector>
 
 class C_Cover {
 public:
@@ -28,9 +29,23 @@ public:
     // The number of elements (N), numbered 0 .. N - 1 in the order the sequence draws from.
     virtual uint32_t Size() const = 0;
     virtual E_Change ChangeOf(uint32_t nElement) const = 0;
-    // What changing the element costs, for a record that weighs where it writes. No record does
-    // yet, and no cover weighs its elements: every one costs the same.
-    virtual double CostOf(uint32_t /*nElement*/) const { return 1.0; }
+    // What changing each element by one costs, for a record that weighs where it writes
+    // (C_ElementCosts): one cost per element, +infinity for one that must not change, also where
+    // StepsOf allows neither way. False, with costs empty, when the cover cannot weigh its
+    // elements (they are no samples, or it knows no picture around them).
+    virtual bool CanWeigh() const { return false; }
+    virtual bool Weigh(std::vector<float>& costs) const
+    {
+        costs.clear();
+        return false;
+    }
+    // The ways the element may move by one now, as kStepUp | kStepDown: those that keep its
+    // sample in range, keep what the picture shows (its guard) and, for replacement, the one
+    // way that turns its lowest bit. Unlike ChangeOf, a way the guard refuses is left out even
+    // when no other is allowed.
+    static constexpr unsigned kStepUp = 1;
+    static constexpr unsigned kStepDown = 2;
+    virtual unsigned StepsOf(uint32_t /*nElement*/) const { return 0; }
 
     // The elements as bytes, element k at Bytes()[k]; null when they are not bytes (or there are
     // none). Not owned: the carrier keeps them.

@@ -79,19 +79,28 @@ uint32_t C_KeyedPermutation::At(uint32_t i) const
 
 std::vector<uint32_t> C_KeyedPermutation::All() const
 {
+    std::vector<uint32_t> all(m_nCount);
+    Fill(0, all);
+    return all;
+}
+
+void C_KeyedPermutation::Fill(uint32_t nFirst, std::span<uint32_t> out) const
+{
+    if (uint64_t{nFirst} + out.size() > m_nCount)
+        throw std::out_of_range("permutation range past " + std::to_string(m_nCount));
     // Many elements at once, round by round: their table look-ups do not wait for each other,
     // where one element's ten wait each for the one before (several times faster). Those that
     // land at N or above walk on in the next pass.
     constexpr size_t kBatch = 1024;
-    std::vector<uint32_t> all(m_nCount);
+    uint32_t* const pOut = out.data();
     std::array<uint32_t, kBatch> position;
     std::array<uint32_t, kBatch> left;
     std::array<uint32_t, kBatch> right;
-    for (uint64_t nBase = 0; nBase < m_nCount; nBase += kBatch) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(kBatch, m_nCount - nBase));
+    for (uint64_t nBase = 0; nBase < out.size(); nBase += kBatch) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(kBatch, out.size() - nBase));
         for (size_t t = 0; t < n; ++t) {
-            const auto x = static_cast<uint32_t>(nBase + t);
-            position[t] = x;
+            const auto x = static_cast<uint32_t>(nFirst + nBase + t);
+            position[t] = static_cast<uint32_t>(nBase + t);
             left[t] = x >> m_nRightBits;
             right[t] = x & m_nRightMask;
         }
@@ -108,7 +117,7 @@ std::vector<uint32_t> C_KeyedPermutation::All() const
             for (size_t t = 0; t < n; ++t) {
                 const uint32_t x = (left[t] << m_nRightBits) | right[t];
                 if (x < m_nCount) {
-                    all[position[t]] = x;
+                    pOut[position[t]] = x;
                 } else {
                     position[nLeft] = position[t];
                     left[nLeft] = left[t];
@@ -119,5 +128,4 @@ std::vector<uint32_t> C_KeyedPermutation::All() const
             n = nLeft;
         }
     }
-    return all;
 }

@@ -60,6 +60,9 @@ public:
     uint32_t At(uint32_t i) const;
     // At(0) .. At(Count() - 1).
     std::vector<uint32_t> All() const;
+    // At(nFirst) .. At(nFirst + out.size() - 1) into out; throws std::out_of_range past Count().
+    // Ranges are independent: threads may fill parts of one order at once.
+    void Fill(uint32_t nFirst, std::span<uint32_t> out) const;
 
 private:
     uint32_t Rounds(uint32_t x) const;

@@ -2,6 +2,7 @@
 
 #include "model/records/C_MatchEmbedding.h"
 
+#include <limits>
 #include <utility>
 
 namespace {
@@ -68,4 +69,38 @@ C_Cover::E_Change C_PixelCover::ChangeOf(uint32_t nElement) const
     const bool bUpAllowed = bUp && Allows(nAt, nHigh | (b + 1));
     const bool bDownAllowed = bDown && Allows(nAt, nHigh | (b - 1));
     return bUpAllowed || bDownAllowed ? StepOf(bUpAllowed, bDownAllowed) : StepOf(bUp, bDown);
+}
+
+unsigned C_PixelCover::StepsOf(uint32_t nElement) const
+{
+    if (!m_pBytes || nElement >= m_nBytes)
+        return 0;
+    const unsigned b = m_pBytes[nElement];
+    if (m_eMode == C_SampleWriter::E_Mode::Replace)
+        return b & 1 ? kStepDown : kStepUp;
+    // A 16-bit sample's high byte never moves by one on its own: that is a step of 256.
+    const bool bLow = m_eMode == C_SampleWriter::E_Mode::MatchBigEndian16;
+    if (bLow && (nElement & 1) == 0)
+        return 0;
+    const uint32_t nAt = bLow ? nElement - 1 : nElement;
+    const unsigned nHigh = bLow ? unsigned{m_pBytes[nAt]} << 8 : 0;
+    unsigned nSteps = 0;
+    if (b < 255 && Allows(nAt, nHigh | (b + 1)))
+        nSteps |= kStepUp;
+    if (b > 0 && Allows(nAt, nHigh | (b - 1)))
+        nSteps |= kStepDown;
+    return nSteps;
+}
+
+bool C_PixelCover::Weigh(std::vector<float>& costs) const
+{
+    if (!m_picture.pBytes || m_picture.pBytes != m_pBytes || !C_ElementCosts::Compute(m_picture, m_nBytes, costs))
+        return false;
+    // Only a guard can leave a weighed element no way at all.
+    if (m_pGuard) {
+        for (uint32_t k = 0; k < m_nBytes; ++k)
+            if (costs[k] != std::numeric_limits<float>::infinity() && StepsOf(k) == 0)
+                costs[k] = std::numeric_limits<float>::infinity();
+    }
+    return true;
 }

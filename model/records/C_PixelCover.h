@@ -11,6 +11,7 @@
 #include "engine/C_SampleWriter.h"
 #include "engine/C_StepGuard.h"
 #include "model/records/C_Cover.h"
+#include "model/records/C_ElementCosts.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,8 +23,18 @@ public:
     C_PixelCover(uint8_t* pBytes, uint32_t nBytes, C_SampleWriter::E_Mode eMode,
         std::shared_ptr<const C_StepGuard> pGuard = nullptr);
 
+    // The picture the bytes are: its geometry and layout, for Weigh. Without it the cover
+    // cannot weigh its elements.
+    void SetPicture(const C_ElementCosts::S_Picture& picture) { m_picture = picture; }
+
     uint32_t Size() const override { return m_nBytes; }
     E_Change ChangeOf(uint32_t nElement) const override;
+    bool CanWeigh() const override
+    {
+        return m_picture.pBytes && m_picture.pBytes == m_pBytes && C_ElementCosts::CanWeigh(m_picture.layout);
+    }
+    bool Weigh(std::vector<float>& costs) const override;
+    unsigned StepsOf(uint32_t nElement) const override;
     uint8_t* Bytes() const override { return m_pBytes; }
     const C_SampleWriter& Writer() const override { return m_writer; }
 
@@ -36,4 +47,5 @@ private:
     C_SampleWriter::E_Mode m_eMode = C_SampleWriter::E_Mode::Replace;
     std::shared_ptr<const C_StepGuard> m_pGuard;
     C_SampleWriter m_writer;
+    C_ElementCosts::S_Picture m_picture;  // pBytes null: no picture known
 };

@@ -49,6 +49,9 @@ public:
     // True when the kind encrypts and authenticates what it holds (its payload may be left in
     // the opened content by Find).
     virtual bool IsSealed() const = 0;
+    // The entry of the carrier's list of kinds that this kind is: itself, or for a variant that
+    // writes differently (a limit lifted), the entry that finds what it writes.
+    virtual const C_Record& Listed() const { return *this; }
 
     // The carrier bytes that the fit rule counts: nUsableBytes, or less where positions start
     // repeating early (a multiple of 17, or past the wrap).

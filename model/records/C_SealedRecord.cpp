@@ -72,21 +72,39 @@ private:
     C_PositionSequence m_sequence;
 };
 
-using T_Associated = std::array<uint8_t, kAssociatedBytes + C_SealedRecord::kTagBytes + 1 + 4>;
+using T_Associated = C_SealedRecord::T_Associated;
 
 static_assert(std::is_trivially_copyable_v<C_PositionSequence>, "C_SealedBits wipes the sequence bytewise");
 
 T_Associated Associated(const uint8_t* pTag, uint32_t nCipherBytes)
 {
-    T_Associated ad{};
-    std::memcpy(ad.data(), kAssociated, kAssociatedBytes);
-    std::memcpy(ad.data() + kAssociatedBytes, pTag, C_SealedRecord::kTagBytes);
-    ad[kAssociatedBytes + C_SealedRecord::kTagBytes] = C_SealedRecord::kVersion;
-    PutLittleEndian32(ad.data() + kAssociatedBytes + C_SealedRecord::kTagBytes + 1, nCipherBytes);
-    return ad;
+    return C_SealedRecord::AssociatedData(pTag, C_SealedRecord::kVersion, nCipherBytes);
 }
 
 }  // namespace
+
+C_SealedRecord::T_Associated C_SealedRecord::AssociatedData(const uint8_t* pTag, uint8_t nVersion, uint32_t nCipherBytes)
+{
+    static_assert(sizeof(T_Associated) == kAssociatedBytes + kTagBytes + 1 + 4);
+    T_Associated ad{};
+    std::memcpy(ad.data(), kAssociated, kAssociatedBytes);
+    std::memcpy(ad.data() + kAssociatedBytes, pTag, kTagBytes);
+    ad[kAssociatedBytes + kTagBytes] = nVersion;
+    PutLittleEndian32(ad.data() + kAssociatedBytes + kTagBytes + 1, nCipherBytes);
+    return ad;
+}
+
+C_SecretBytes C_SealedRecord::InnerRecord(std::string_view strName, const std::vector<uint8_t>& stored, bool bCompressed)
+{
+    C_SecretBytes inner(kInnerHeadBytes + strName.size() + stored.size());
+    uint8_t* pInner = inner.Data();
+    pInner[0] = bCompressed ? 1 : 0;
+    pInner[1] = static_cast<uint8_t>(strName.size());
+    pInner[2] = static_cast<uint8_t>(strName.size() >> 8);
+    std::copy(strName.begin(), strName.end(), pInner + kInnerHeadBytes);
+    std::copy(stored.begin(), stored.end(), pInner + kInnerHeadBytes + strName.size());
+    return inner;
+}
 
 C_SealedRecord::S_Keys::S_Keys()
     : bytes(64)
@@ -176,13 +194,7 @@ bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view 
     }
 
     // The bytes the carrier hides: the clear head, then the ciphertext of the inner record.
-    C_SecretBytes inner(kInnerHeadBytes + strName.size() + stored.size());
-    uint8_t* pInner = inner.Data();
-    pInner[0] = bCompressed ? 1 : 0;
-    pInner[1] = static_cast<uint8_t>(strName.size());
-    pInner[2] = static_cast<uint8_t>(strName.size() >> 8);
-    std::copy(strName.begin(), strName.end(), pInner + kInnerHeadBytes);
-    std::copy(stored.begin(), stored.end(), pInner + kInnerHeadBytes + strName.size());
+    C_SecretBytes inner = InnerRecord(strName, stored, bCompressed);
     const auto nCipher = static_cast<uint32_t>(inner.Size() + kMacBytes);
 
     std::vector<uint8_t> record(kHeadBytes + nCipher);
@@ -250,7 +262,14 @@ E_RevealOutcome C_SealedRecord::Open(
             ad.data(), ad.size(), aHead + kTagBytes + 5, keys.aCipher.data())
         != 0)
         return E_RevealOutcome::Damaged;
+    return OpenInner(std::move(inner), content);
+}
 
+E_RevealOutcome C_SealedRecord::OpenInner(C_SecretBytes&& inner, C_SealedContent& content)
+{
+    content.Clear();
+    if (inner.Size() < kInnerHeadBytes)
+        return E_RevealOutcome::Damaged;
     const uint8_t nFlags = inner.Data()[0];
     const size_t nName = size_t{inner.Data()[1]} | size_t{inner.Data()[2]} << 8;
     if ((nFlags & ~1u) != 0 || kInnerHeadBytes + nName > inner.Size())

@@ -114,6 +114,16 @@ public:
     static E_RevealOutcome Open(
         const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_Message& message);
 
+    // What the versions share. The associated data: "VMK-SEALED", the tag, the version and the
+    // ciphertext's length (little-endian).
+    using T_Associated = std::array<uint8_t, 10 + kTagBytes + 1 + 4>;
+    static T_Associated AssociatedData(const uint8_t* pTag, uint8_t nVersion, uint32_t nCipherBytes);
+    // The inner record: flags, name length, name, stored payload.
+    static C_SecretBytes InnerRecord(std::string_view strName, const std::vector<uint8_t>& stored, bool bCompressed);
+    // Checks a decrypted inner record's layout and the payload size it declares; Found with
+    // content holding it, else Damaged.
+    static E_RevealOutcome OpenInner(C_SecretBytes&& inner, C_SealedContent& content);
+
     // The salt as the carrier holds it (for tests and the format's description).
     static std::array<uint8_t, kSaltBytes> ReadSalt(const uint8_t* pBits);
 };

@@ -3,8 +3,11 @@
 #include "model/records/C_Message.h"
 #include "model/records/C_SealedContent.h"
 #include "model/records/C_SealedRecord.h"
+#include "model/records/C_SpreadRecord.h"
 
 #include <algorithm>
+#include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -20,16 +23,82 @@ E_RecordOutcome OutcomeOf(E_RevealOutcome eOutcome)
     return E_RecordOutcome::NoMemory;
 }
 
+// Capacity and Fits weigh the whole picture (tenths of a second for a large one), and callers
+// ask them several times over the same pixels: the last answer is kept, keyed by the bytes'
+// place, count and a fingerprint of their content. A stale answer would only misreport the
+// payload; a seal weighs again.
+struct S_DryMemo {
+    std::mutex lock;
+    const uint8_t* pBytes = nullptr;
+    uint32_t nCount = 0;
+    uint64_t nFingerprint = 0;
+    uint64_t nDry = 0;  // the dry elements among the record's
+};
+
+uint64_t Fingerprint(const uint8_t* p, uint32_t n)
+{
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 29;
+    }
+    for (; i < n; ++i)
+        h = (h ^ p[i]) * 0xC4CEB9FE1A85EC53ull;
+    return h;
+}
+
 }  // namespace
 
 const C_SealedRecordKind& C_SealedRecordKind::Kind()
 {
-    static const C_SealedRecordKind kind;
+    static const C_SealedRecordKind kind(true);
     return kind;
+}
+
+const C_SealedRecordKind& C_SealedRecordKind::Unlimited()
+{
+    static const C_SealedRecordKind kind(false);
+    return kind;
+}
+
+uint32_t C_SealedRecordKind::SpreadLimitBits(uint32_t nElements, uint64_t nDry) const
+{
+    const C_SpreadRecord::S_Plan plan = C_SpreadRecord::PlanFor(nElements);
+    const uint64_t nLimit = m_bRateLimit ? static_cast<uint64_t>(kSafeRate * static_cast<double>(nDry)) : nDry;
+    // The longest length on the ladder within the limit.
+    for (unsigned k = 0; k < C_SpreadRecord::kMaxStep; ++k) {
+        const uint32_t nLength = C_SpreadRecord::LengthAt(plan.nRecord, k);
+        if (nLength == 0)
+            break;
+        if (nLength <= nLimit)
+            return nLength;
+    }
+    return 0;
 }
 
 uint32_t C_SealedRecordKind::Capacity(const C_Cover& cover, size_t nNameBytes) const
 {
+    if (cover.CanWeigh()) {
+        static S_DryMemo memo;
+        const std::lock_guard<std::mutex> guard(memo.lock);
+        const uint64_t nFingerprint = Fingerprint(cover.Bytes(), cover.Size());
+        if (memo.pBytes != cover.Bytes() || memo.nCount != cover.Size() || memo.nFingerprint != nFingerprint) {
+            memo.pBytes = nullptr;
+            std::vector<float> costs;
+            if (!cover.Weigh(costs))
+                return 0;
+            memo.nDry = C_SpreadRecord::DryRecordElements(costs);
+            memo.pBytes = cover.Bytes();
+            memo.nCount = cover.Size();
+            memo.nFingerprint = nFingerprint;
+        }
+        const uint64_t nRecord = SpreadLimitBits(cover.Size(), memo.nDry) / 8;
+        const uint64_t nOverhead = C_SpreadRecord::RecordBytes(nNameBytes, 0);
+        return nRecord > nOverhead ? static_cast<uint32_t>(std::min<uint64_t>(nRecord - nOverhead, UINT32_MAX)) : 0;
+    }
     const uint32_t nUsableBytes = ByteCount(cover);
     // The same fit rule as the plain record, over the bytes after the salt.
     const uint32_t nBytes = nUsableBytes > C_SealedRecord::kSaltRegion ? nUsableBytes - C_SealedRecord::kSaltRegion : 0;
@@ -63,6 +132,13 @@ E_RecordOutcome C_SealedRecordKind::Hide(const C_Cover& cover, const C_Message& 
         return E_RecordOutcome::Refused;
     bool bCompressed = false;
     const std::vector<uint8_t> stored = C_SealedRecord::Pack(pPayload, message.m_nSize, bCompressed);
+    if (cover.CanWeigh()) {
+        const auto MaxBits = [&](const std::vector<float>& costs) -> uint64_t {
+            return SpreadLimitBits(cover.Size(), C_SpreadRecord::DryRecordElements(costs));
+        };
+        return C_SpreadRecord::Seal(cover, message.m_strName, stored, bCompressed, strPassphrase, MaxBits,
+            C_SpreadRecord::FreshDraws(), fnBeforeWrite);
+    }
     const uint64_t nRecord = C_SealedRecord::RecordBytes(message.m_strName.size(), stored.size());
     if (uint64_t{FitBytes(nBytes - C_SealedRecord::kSaltRegion)} < 10 * nRecord)
         return E_RecordOutcome::TooLarge;
@@ -79,7 +155,21 @@ E_RecordOutcome C_SealedRecordKind::Find(
 {
     const uint8_t* pBits = cover.Bytes();
     const uint32_t nBytes = ByteCount(cover);
-    if (pOpened)
-        return OutcomeOf(C_SealedRecord::Open(pBits, nBytes, strPassphrase, *pOpened));
-    return OutcomeOf(C_SealedRecord::Open(pBits, nBytes, strPassphrase, message));
+    C_SealedContent own;
+    C_SealedContent& content = pOpened ? *pOpened : own;
+    // Version 2 lives only where a cover weighs its elements: elsewhere its derivation is spared.
+    E_RevealOutcome eSpread = E_RevealOutcome::NotFound;
+    if (cover.CanWeigh())
+        eSpread = C_SpreadRecord::Open(pBits, nBytes, strPassphrase, content);
+    E_RevealOutcome eOutcome = eSpread;
+    if (eSpread != E_RevealOutcome::Found) {
+        eOutcome = C_SealedRecord::Open(pBits, nBytes, strPassphrase, content);
+        // A version 2 record that is damaged says so, unless version 1 finds one.
+        if (eOutcome == E_RevealOutcome::NotFound && eSpread != E_RevealOutcome::NotFound)
+            eOutcome = eSpread;
+    }
+    if (eOutcome != E_RevealOutcome::Found || pOpened)
+        return OutcomeOf(eOutcome);
+    return content.ExtractTo(message) == C_SealedContent::E_Extract::Done ? E_RecordOutcome::Found
+                                                                          : E_RecordOutcome::Damaged;
 }

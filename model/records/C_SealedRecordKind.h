@@ -1,12 +1,25 @@
 #pragma once
-// The sealed record (C_SealedRecord) as one of the carrier's record kinds: its payload
-// compressed when that is smaller, sealed under a pass phrase of up to 1,024 bytes of UTF-8.
+// The sealed record as one of the carrier's record kinds: its payload compressed when that is
+// smaller, sealed under a pass phrase of up to 1,024 bytes of UTF-8. It writes version 2
+// (C_SpreadRecord), spread where the picture hides changes best, wherever the cover can weigh its
+// elements (colour and gray samples of 8 or 16 bits), and version 1 (C_SealedRecord) elsewhere
+// (palette pictures, gray below 8 bits, bit-field words). It finds either: version 2 first.
+//
+// Version 2 holds at most kSafeRate bits per element that may change: beyond that, detectors
+// see it more easily. Unlimited() lifts that limit (to one bit per element of the record's).
 
 #include "model/records/C_Record.h"
 
+#include <cstdint>
+
 class C_SealedRecordKind final : public C_Record {
 public:
+    static constexpr double kSafeRate = 0.4;
+
     static const C_SealedRecordKind& Kind();
+    // The same kind without the safe rate; it finds what Kind() finds.
+    static const C_SealedRecordKind& Unlimited();
+    const C_Record& Listed() const override { return Kind(); }
 
     // Counted uncompressed: a payload that compresses may fit more.
     uint32_t Capacity(const C_Cover& cover, size_t nNameBytes) const override;
@@ -22,4 +35,15 @@ public:
     // Nothing to clear: no kind is tried after this one today.
     void Clear(const C_Cover&, const std::string&) const override { }
     bool IsSealed() const override { return true; }
+
+    // Version 2's largest record in bits, on the ladder and under this kind's rate, for a cover
+    // of nElements of which the record's part has nDry that may change (0: none fits).
+    uint32_t SpreadLimitBits(uint32_t nElements, uint64_t nDry) const;
+
+private:
+    explicit C_SealedRecordKind(bool bRateLimit)
+        : m_bRateLimit(bRateLimit)
+    { }
+
+    bool m_bRateLimit;
 };

@@ -1,0 +1,120 @@
+#pragma once
+// The sealed record, version 2: sealed like version 1, and spread so that the act of hiding is
+// hard to see. docs/sealed-record-2.md defines it completely, with test vectors; in short:
+//   - the elements are the carrier's N bytes; a keyed permutation (C_KeyedPermutation) of all of
+//     them, keyed by a fast hash of the pass phrase and N, puts them in an order with no
+//     structure by byte index;
+//   - the first elements of that order (a 64th, at least 1,024) carry a fresh 16-byte salt, the
+//     rest carry the record: tag (8) | nonce (24) | ciphertext, each as the syndrome of the
+//     elements' lowest bits under a syndrome-trellis code (C_TrellisCoder), so the writer
+//     changes the cheapest elements that give it, by one, up or down;
+//   - the record's length is one of a fixed ladder of rates, so the reader finds it by trying
+//     the tag at each (cheap): nothing sits at a fixed place, and no length is written;
+//   - Argon2id of the pass phrase and the salt gives the cipher key, the tag and the record's
+//     code; XChaCha20-Poly1305 with version 2 in the associated data seals the inner record of
+//     version 1, its length before it and zero bytes after it.
+// The costs are the cover's (C_Cover::Weigh): flat areas and what must not change are wet.
+
+#include "model/records/C_Cover.h"
+#include "model/records/C_Record.h"
+#include "model/records/C_SealedRecord.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+class C_SealedContent;
+
+class C_SpreadRecord {
+public:
+    static constexpr uint8_t kVersion = 2;
+    static constexpr uint32_t kSaltBytes = 16;
+    static constexpr uint32_t kTagBytes = 8;
+    static constexpr uint32_t kNonceBytes = 24;
+    static constexpr uint32_t kMacBytes = 16;
+    static constexpr uint32_t kLengthBytes = 4;  // the inner record's length, inside the ciphertext
+    // Tag and nonce: the clear bytes before the ciphertext.
+    static constexpr uint32_t kHeadBytes = kTagBytes + kNonceBytes;
+    // The smallest record: head, MAC, length and an inner record with no name and no payload.
+    static constexpr uint32_t kMinRecordBytes = kHeadBytes + kMacBytes + kLengthBytes + C_SealedRecord::kInnerHeadBytes;
+    // The salt's share of the elements: 1 in kSaltShare, at least kMinSaltElements.
+    static constexpr uint32_t kSaltShare = 64;
+    static constexpr uint32_t kMinSaltElements = 1024;
+    // The record's elements are coded in parts of about this many (they may run in parallel).
+    static constexpr uint32_t kPartElements = 1u << 20;
+    // A part carries at least this many message bits (fewer parts for a short record).
+    static constexpr uint32_t kMinPartBits = 512;
+    // The trellis codes' constraint height: kSaltHeight for the salt; for the record, higher
+    // (closer to the least cost) on smaller pictures, lower (faster) on larger ones.
+    static constexpr int kSaltHeight = 10;
+    static int HeightFor(uint32_t nRecordElements)
+    {
+        return nRecordElements <= (1u << 23) ? 10 : nRecordElements <= (1u << 24) ? 9 : 8;
+    }
+    // A tag read with at most this many of its 64 bits wrong says "a record is here".
+    static constexpr int kTagTolerance = 6;
+    // The rates of the ladder: the record's bits are about N_record * kRates[j] / 2^(31 + i),
+    // for step k = 16 i + j (rounded down to whole bytes).
+    static constexpr std::array<uint32_t, 16> kRates = {2147483648u, 2056437386u, 1969251187u, 1885761398u,
+        1805811301u, 1729250826u, 1655936264u, 1585729999u, 1518500249u, 1454120821u, 1392470868u, 1333434672u,
+        1276901416u, 1222764985u, 1170923761u, 1121280435u};
+    // Well past any ladder's end: a step's length is 0 by then.
+    static constexpr unsigned kMaxStep = 16 * 33;
+
+    // How the elements divide.
+    struct S_Plan {
+        uint32_t nSalt = 0;    // the first nSalt of the order carry the salt
+        uint32_t nRecord = 0;  // the rest carry the record
+    };
+    static S_Plan PlanFor(uint32_t nElements);
+    // The record's length in bits at step k of the ladder (a multiple of 8; 0 when it is below
+    // the smallest record's).
+    static uint32_t LengthAt(uint32_t nRecordElements, unsigned k);
+    // The shortest length on the ladder that holds nRecordBytes, or 0 when none does.
+    static uint32_t LengthFor(uint32_t nRecordElements, uint64_t nRecordBytes);
+    // The number of parts the record's elements and bits divide into.
+    static uint32_t PartsFor(uint32_t nRecordElements, uint32_t nBits);
+    // Bytes a record of a name of nNameBytes and a stored payload of nStored takes, before the
+    // ladder rounds it up.
+    static uint64_t RecordBytes(uint64_t nNameBytes, uint64_t nStored)
+    {
+        return uint64_t{kMinRecordBytes} + nNameBytes + nStored;
+    }
+
+    // What a seal draws at random; the format's test vectors give them instead.
+    struct S_Draws {
+        std::array<uint8_t, kSaltBytes> salt{};
+        std::array<uint8_t, kNonceBytes> nonce{};
+        // Fills bytes with the bits that pick up or down where both are allowed.
+        std::function<void(uint8_t*, size_t)> fnDirections;
+    };
+    static S_Draws FreshDraws();
+
+    // Seals (strName, stored payload) into the cover under strPassphrase, with the cover's costs
+    // (C_Cover::Weigh). fnMaxBits gives, for those costs, the longest record (in bits) the caller
+    // allows besides what the ladder allows. Nothing changes unless Hidden: TooLarge when the
+    // record does not fit or the code finds no way around the wet elements, Refused when the
+    // cover cannot weigh its elements, NoMemory when the key cannot be derived or memory runs
+    // out. fnBeforeWrite runs once everything that can fail has passed; when it changes the
+    // cover, the codes are run again on what it left.
+    using T_MaxBits = std::function<uint64_t(const std::vector<float>& costs)>;
+    static E_RecordOutcome Seal(const C_Cover& cover, std::string_view strName, const std::vector<uint8_t>& stored,
+        bool bCompressed, std::string_view strPassphrase, const T_MaxBits& fnMaxBits, const S_Draws& draws,
+        const std::function<void()>& fnBeforeWrite = {});
+    // Looks for a record of this version in the lowest bits of pBits[0 .. nBytes - 1]; on Found,
+    // content holds it opened.
+    static E_RevealOutcome Open(
+        const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_SealedContent& content);
+
+    // The count of elements the cover lets change (finite cost) among the record's, for the
+    // safe payload; by the whole cover's share, without the pass phrase's order.
+    static uint64_t DryRecordElements(const std::vector<float>& costs);
+
+    // For the format's description and its tests: the 64 bytes of the fast hash, and the salt
+    // as the elements hold it.
+    static std::array<uint8_t, 64> FastKeys(std::string_view strPassphrase, uint32_t nElements);
+    static std::array<uint8_t, kSaltBytes> ReadSalt(const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase);
+};
