@@ -40,6 +40,13 @@ void C_HideJob::AddOptions(CLI::App& command)
         "Hide a sealed record: encrypted and authenticated, its payload compressed when that is smaller, "
         "under a pass phrase of up to 1024 bytes; reveal finds it without this flag");
     command
+        .add_option("--rate-limit", m_strRateLimit,
+            "With --seal: on (the default) refuses a payload above the safe rate, 0.4 bits for each pixel byte "
+            "that may change, beyond which a detector sees the record more easily; off hides up to the "
+            "picture's full sealed capacity")
+        ->check(CLI::IsMember({"on", "off"}))
+        ->option_text("on|off");
+    command
         .add_option("--embed", m_strEmbed,
             "How a bit is written: replace sets the least significant bit (the default for a plain record); "
             "match adds or subtracts 1 at random, which the classic detectors do not see (the default for "
@@ -126,7 +133,7 @@ void C_HideJob::LoadPayload(const C_CliContext& context, C_Message& message, con
     // A sealed payload may fit beyond its uncompressed capacity, which only compressing it tells.
     uint32_t nLimit = m_carrier.GetLargestPayload(strHidden.size());
     if (m_bSeal)
-        nLimit = std::max(m_carrier.CapacityOf(C_Carrier::SealedKind(), strHidden.size()), kSealedReadLimit);
+        nLimit = std::max(m_carrier.CapacityOf(Service().Kind(), strHidden.size()), kSealedReadLimit);
     try {
         if (strPath == "-") {
             message.LoadFromStream(context.In(), strHidden, nLimit);
@@ -147,10 +154,25 @@ void C_HideJob::LoadPayload(const C_CliContext& context, C_Message& message, con
     }
 }
 
-void C_HideJob::RefuseSeal(E_RecordOutcome eOutcome, const char* pFitText)
+C_HideService C_HideJob::Service() const
+{
+    return C_HideService::For(m_bSeal, m_strRateLimit != "off");
+}
+
+std::string C_HideJob::RateLimitNote(const C_Message& message) const
+{
+    if (!m_bSeal || m_strRateLimit == "off" || !C_HideService::For(true, false).Fits(m_carrier, message))
+        return {};
+    return "\nA sealed record holds at most "
+        + std::to_string(m_carrier.CapacityOf(C_Carrier::SealedKind(), message.m_strName.size()))
+        + " bytes in this picture at the safe rate (0.4 bits for each pixel byte that may change); beyond it a "
+          "detector sees it more easily. Give --rate-limit off to hide it anyway.";
+}
+
+void C_HideJob::RefuseSeal(E_RecordOutcome eOutcome, const char* pFitText, const C_Message& message) const
 {
     if (eOutcome == E_RecordOutcome::TooLarge)
-        throw C_CliError(E_ExitCode::Refused, pFitText);
+        throw C_CliError(E_ExitCode::Refused, pFitText + RateLimitNote(message));
     throw C_CliError(E_ExitCode::Failed,
         "The message could not be sealed: the key derivation found too little memory (it needs "
             + std::to_string(C_SealedRecord::kMemLimit >> 20)
@@ -161,9 +183,9 @@ void C_HideJob::RefuseSeal(E_RecordOutcome eOutcome, const char* pFitText)
 void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const char* pFitText)
 {
     // The fit is known before the pass phrase is asked for: no one types it twice in vain.
-    const C_HideService service = C_HideService::For(m_bSeal);
+    const C_HideService service = Service();
     if (!service.Fits(m_carrier, message))
-        throw C_CliError(E_ExitCode::Refused, pFitText);
+        throw C_CliError(E_ExitCode::Refused, pFitText + RateLimitNote(message));
     // Said only when asked for: a sealed hide matches by default, and scripts read its output.
     const bool bMatched = m_strEmbed == "match";
     const std::string strPassword = m_passphrase.Get(
@@ -173,7 +195,7 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
         C_PassphraseSource::WarnIfWeak(context, strPassword);
     const E_RecordOutcome eHidden = service.Hide(m_carrier, message, strPassword, Embedding());
     if (m_bSeal && eHidden != E_RecordOutcome::Hidden)
-        RefuseSeal(eHidden, pFitText);
+        RefuseSeal(eHidden, pFitText, message);
     if (eHidden != E_RecordOutcome::Hidden)  // positions would repeat; no byte changed
         throw C_CliError(E_ExitCode::Refused,
             std::string(pFitText) + "\n"

@@ -7,6 +7,7 @@
 #include "cli/C_CliContext.h"
 #include "cli/C_PassphraseSource.h"
 #include "model/C_Carrier.h"
+#include "model/C_HideService.h"
 
 #include <cstdint>
 #include <string>
@@ -51,7 +52,12 @@ private:
     void CheckEmbedding() const;
     void PairPalette(const C_CliContext& context);
     // Why a seal was refused: Refused with pFitText when too large, else Failed.
-    [[noreturn]] static void RefuseSeal(E_RecordOutcome eOutcome, const char* pFitText);
+    [[noreturn]] void RefuseSeal(E_RecordOutcome eOutcome, const char* pFitText, const C_Message& message) const;
+    // The plain or sealed service, with the sealed record's safe rate unless --rate-limit off.
+    C_HideService Service() const;
+    // For a sealed message that fits only without the safe rate: what the rate allows, and how
+    // to go past it (empty otherwise). Starts with a line break.
+    std::string RateLimitNote(const C_Message& message) const;
     // After the hide: refuses it (Refused, unless --force) when it changed whether any pixel is
     // transparent, with the count; with --force it warns.
     void CheckTransparency(const C_CliContext& context);
@@ -62,6 +68,7 @@ private:
     std::string m_strOutput;
     bool m_bForce = false;
     bool m_bSeal = false;
+    std::string m_strRateLimit = "on";  // --rate-limit: "on" or "off"
     std::string m_strEmbed;  // "replace", "match" or empty
     bool m_bPairPalette = false;
     C_PassphraseSource m_passphrase;

@@ -29,14 +29,20 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
     // find them where they were. It is for a name of 0 bytes: the hidden name is stored in the
     // record, so each of its bytes takes one from the payload.
     const uint32_t nSealed = carrier.CapacityOf(C_Carrier::SealedKind(), 0);
+    // Where the record spreads by its costs, that is its safe payload; past it, with
+    // --rate-limit off, a detector sees the record more easily.
+    const bool bSpread = carrier.SealsSpread();
+    const uint32_t nUnlimited = bSpread ? carrier.CapacityOf(C_Carrier::SealedUnlimitedKind(), 0) : 0;
     if (m_bJson) {
         context.Out() << "{\"path\": " << C_Text::JsonQuoted(info.m_strPath) << ", \"format\": \"" << pFormat
                       << "\", \"size_kb\": " << info.m_nSizeKB << ", \"width\": " << info.m_nWidth
                       << ", \"height\": " << info.m_nHeight << ", \"bits_per_pixel\": " << info.m_nBitsPerPixel
                       << ", \"capacity\": " << info.m_nCapacity
                       << ", \"remarks\": " << C_Text::JsonQuoted(info.m_strRemarks)
-                      << ", \"sealed_capacity\": " << nSealed << ", \"sealed_capacity_0_byte_name\": " << nSealed
-                      << "}\n";
+                      << ", \"sealed_capacity\": " << nSealed << ", \"sealed_capacity_0_byte_name\": " << nSealed;
+        if (bSpread)
+            context.Out() << ", \"sealed_capacity_rate_limit_off\": " << nUnlimited;
+        context.Out() << "}\n";
     } else {
         context.Out() << "Path: " << C_Text::Printable(info.m_strPath) << "\n"
                       << "Format: " << pFormat << "\n"
@@ -50,6 +56,9 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
                       << (nSealed > 0 ? " less the name's length in bytes (more when the payload compresses)"
                                       : " (too small for a sealed record)")
                       << "\n";
+        if (bSpread)
+            context.Out() << "That is the safe payload (0.4 bits for each pixel byte that may change); "
+                          << nUnlimited << " bytes with --rate-limit off, where a detector sees it more easily\n";
     }
     return E_ExitCode::Done;
 }

@@ -11,6 +11,8 @@ void C_PropertiesCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
     C_CarrierInfo info;
     carrier.GetCarrierInfo(info);
     info.m_nSealedCapacity = carrier.CapacityOf(C_Carrier::SealedKind(), 0);
+    if (carrier.SealsSpread())
+        info.m_nSealedUnlimited = carrier.CapacityOf(C_Carrier::SealedUnlimitedKind(), 0);
     if (const BTCImageData* pData = carrier.GetObjectDataPtr()) {
         C_BusyScope busy(prompts);  // the analysis reads every pixel
         info.m_nRecommendedPayload = C_DetectionCheck::Run(*pData).RecommendedPayload(carrier.GetUsableBytes());

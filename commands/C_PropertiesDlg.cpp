@@ -43,6 +43,7 @@ void C_PropertiesDlg::SetInfo(const C_CarrierInfo& info)
     m_strRemarks = info.m_strRemarks;
     m_nRecommended = info.m_nRecommendedPayload;
     m_nSealedCapacity = info.m_nSealedCapacity;
+    m_nSealedUnlimited = info.m_nSealedUnlimited;
 }
 
 bool C_PropertiesDlg::DoDataExchange(bool bSave)
@@ -51,7 +52,9 @@ bool C_PropertiesDlg::DoDataExchange(bool bSave)
     if (auto* pLabel = qobject_cast<QLabel*>(Control(IDC_PROPERTIES_RECOMMENDED)); pLabel && !bSave)
         pLabel->setText(QString::fromUtf8(vmk::kStrRecommendedPayload).arg(m_nRecommended));
     if (auto* pLabel = qobject_cast<QLabel*>(Control(IDC_PROPERTIES_SEALED)); pLabel && !bSave)
-        pLabel->setText(QString::fromUtf8(vmk::kStrSealedCapacity).arg(m_nSealedCapacity));
+        pLabel->setText(m_nSealedUnlimited > 0
+                ? QString::fromUtf8(vmk::kStrSealedSafe).arg(m_nSealedCapacity).arg(m_nSealedUnlimited)
+                : QString::fromUtf8(vmk::kStrSealedCapacity).arg(m_nSealedCapacity));
     // A long path is cut in its middle, so that the folder's start and the file's name both
     // show; the whole path is the tool tip. Shown only: the field is never read back.
     if (auto* pPath = qobject_cast<QLineEdit*>(Control(IDC_PROPERTIES_PATH)); pPath && !bSave) {

@@ -26,6 +26,7 @@ public:
     uint32_t m_nWidth = 0;           // IDC_PROPERTIES_WIDTH, pixels
     uint64_t m_nSize = 0;            // IDC_PROPERTIES_SIZE, kilobytes (64-bit: pictures of 2 GiB and more)
     uint32_t m_nRecommended = 0;     // IDC_PROPERTIES_RECOMMENDED, bytes; shown only
+    uint32_t m_nSealedUnlimited = 0;  // past the safe rate; 0 where the record does not spread
     uint32_t m_nSealedCapacity = 0;  // IDC_PROPERTIES_SEALED, bytes; shown only
 protected:
     bool DoDataExchange(bool bSave) override;

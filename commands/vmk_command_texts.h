@@ -40,6 +40,10 @@ inline constexpr const char* kStrRecommendedPayload =
 // Below it: the sealed record's room, which the name's bytes share; %1 is a byte count.
 inline constexpr const char* kStrSealedCapacity =
     "Sealed capacity: %1 bytes less the name's length in bytes (more when the payload compresses)";
+inline constexpr const char* kStrSealedSafe =
+    "Sealed capacity: %1 bytes less the name's length in bytes (more when the payload compresses): the safe "
+    "payload, 0.4 bits for each pixel byte that may change. The picture holds %2 bytes past it, where a "
+    "detector sees the record more easily";
 
 // The detection check's dialog.
 inline constexpr const char* kStrDetectionTitle = "Detection Check";

@@ -114,6 +114,11 @@ const C_Record& C_Carrier::SealedKind()
     return C_SealedRecordKind::Kind();
 }
 
+const C_Record& C_Carrier::SealedUnlimitedKind()
+{
+    return C_SealedRecordKind::Unlimited();
+}
+
 C_PixelCover C_Carrier::CoverFor(E_Embedding eEmbedding) const
 {
     const BTCImageData* pData = m_image.GetObjectDataPtr();

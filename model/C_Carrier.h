@@ -44,6 +44,11 @@ public:
     // (C_SealedRecordKind), which encrypts, authenticates and compresses its payload.
     static const C_Record& PlainKind();
     static const C_Record& SealedKind();
+    // The sealed kind without its safe rate (hide --rate-limit off).
+    static const C_Record& SealedUnlimitedKind();
+    // True when a sealed record goes into this picture spread by its costs (version 2): its
+    // bytes are colour or gray samples of 8 or 16 bits.
+    bool SealsSpread() const { return CoverFor(E_Embedding::Replace).CanWeigh(); }
     // What a record may change in this carrier, and how, under this embedding: the usable
     // pixel bytes (GetBits, GetUsableBytes); Match steps by one where CanEmbedMatch, guarded to
     // keep what transparent pixels show, and replaces elsewhere. The cover views the picture's

@@ -20,4 +20,7 @@ public:
     // A sealed record's payload and name together, uncompressed (the carrier's
     // CapacityOf(SealedKind(), 0)). Filled by the properties command.
     uint32_t m_nSealedCapacity = 0;
+    // Where the sealed record spreads its changes (version 2), m_nSealedCapacity is its safe
+    // payload, and this what it holds past the safe rate; 0 where the picture takes version 1.
+    uint32_t m_nSealedUnlimited = 0;
 };

@@ -29,7 +29,8 @@ double HighestSpa(const std::string& strJson)
 TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
 {
     // 64 x 48 x 24 bits: 9216 pixel bytes, N = 9215, capacity 921 - 20 = 901 (0.880 KB). The
-    // sealed record: (9215 - 128 salt bytes) / 10 = 908, less its 56 bytes of heads and MAC: 852.
+    // sealed record (version 2): 0.4 bits for each element of its 8191 that may change, down to
+    // a length on its ladder, less its 55 bytes of heads, length and MAC: 339.
     const std::string strPicture = Picture(E_TestPicture::Bmp24);
     const S_RunResult text = m_cli.Run({"info", strPicture});
     ASSERT_EQ(text.nStatus, 0) << text.strErr;
@@ -38,15 +39,17 @@ TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
             + "\nFormat: BMP\nSize: 9 KB\nWidth: 64\nHeight: 48\nBits per pixel: 24\n"
               "Capacity: 901 bytes\n"
               "This Carrier Can Hide Approximately 901 Bytes (or 0.880 KB) of Message data in it.\n"
-              "Sealed capacity: 852 bytes less the name's length in bytes (more when the payload compresses)\n");
+              "Sealed capacity: 339 bytes less the name's length in bytes (more when the payload compresses)\n"
+              "That is the safe payload (0.4 bits for each pixel byte that may change); 968 bytes with "
+              "--rate-limit off, where a detector sees it more easily\n");
     const S_RunResult json = m_cli.Run({"info", strPicture, "--json"});
     ASSERT_EQ(json.nStatus, 0) << json.strErr;
     EXPECT_EQ(json.strOut,
         "{\"path\": \"" + strPicture
             + "\", \"format\": \"BMP\", \"size_kb\": 9, \"width\": 64, \"height\": 48, "
               "\"bits_per_pixel\": 24, \"capacity\": 901, \"remarks\": \"This Carrier Can Hide Approximately "
-              "901 Bytes (or 0.880 KB) of Message data in it.\", \"sealed_capacity\": 852, "
-              "\"sealed_capacity_0_byte_name\": 852}\n");
+              "901 Bytes (or 0.880 KB) of Message data in it.\", \"sealed_capacity\": 339, "
+              "\"sealed_capacity_0_byte_name\": 339, \"sealed_capacity_rate_limit_off\": 968}\n");
 }
 
 TEST_F(CliInspect, CompareCountsTheBytesAHideChanged)

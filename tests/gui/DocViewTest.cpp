@@ -32,6 +32,17 @@ QColor Coded(int x, int y)
     return QColor(x % 256, y % 256, 77);
 }
 
+// A picture with texture everywhere, as a photograph has: a sealed record goes only where
+// changes hide, and a coded picture's exact ramps hide none.
+QColor Textured(int x, int y)
+{
+    uint32_t h = static_cast<uint32_t>(x) * 0x9E3779B1u ^ static_cast<uint32_t>(y) * 0x85EBCA77u;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return QColor(int(h & 255), int(h >> 8 & 255), int(h >> 16 & 255));
+}
+
 // An 8-bit RLE BMP whose data is only its end mark: a few bytes that decode to w x h bytes.
 QByteArray EarlyEndRle8(int w, int h)
 {
@@ -102,6 +113,14 @@ class DocViewTest : public QObject {
     {
         const QString strPath = m_dir.filePath(strName);
         if (!WriteBmp24(strPath, w, h, Coded, bTopDown))
+            return nullptr;
+        return OpenPath(strPath, client);
+    }
+
+    C_vmkView* OpenTextured(const QString& strName, int w, int h, QSize client)
+    {
+        const QString strPath = m_dir.filePath(strName);
+        if (!WriteBmp24(strPath, w, h, Textured, false))
             return nullptr;
         return OpenPath(strPath, client);
     }
@@ -590,7 +609,7 @@ private slots:
     // phrase the plain dialog takes, Shift+F5 under a long one.
     void sealedMessageSurvivesSaveAndBothRevealsFindIt()
     {
-        C_vmkView* pView = OpenCoded("sealcover.bmp", 64, 64, QSize(64, 64));
+        C_vmkView* pView = OpenTextured("sealcover.bmp", 64, 64, QSize(64, 64));
         QVERIFY(pView);
         const QString strPayload = m_dir.filePath("route.txt");
         C_TestBytes::WriteText(strPayload.toStdString(), "by the river, then east");

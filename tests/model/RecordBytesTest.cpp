@@ -1,6 +1,8 @@
 // Hides of both record kinds, with random numbers drawn from a fixed seed, written to pictures
 // of every format: the files must come out byte for byte as they always have, so that a change
-// in how records are built cannot move a single bit of what users' pictures hold.
+// in how records are built cannot move a single bit of what users' pictures hold. Sealed records
+// are version 2 where the picture has colour or gray samples (bmp24, pcx24, rgba8), version 1
+// in palette pictures.
 #include "model/C_Carrier.h"
 #include "model/records/C_Message.h"
 #include "tests/support/C_PngBytes.h"
@@ -87,7 +89,7 @@ TEST(RecordBytesTest, PlainAndSealedHidesWriteTheSameBytesAsEver)
         palette.push_back(S_Rgb{static_cast<uint8_t>(i * 16), static_cast<uint8_t>(255 - i * 16), 77});
     const std::vector<S_Picture> pictures = {
         {"bmp24.bmp", C_TestPictures::Make(E_TestPicture::Bmp24, 90, 60, 31),
-            "beb7825083fc16e913e4685376bb402b4ef0fe7be967c45d19af7e1d8aed104b"},
+            "58c96e8fbdc7f946cb2407db63ab88bd94e18391ef2048812fc53e7c0377c9fc"},
         {"bmp8.bmp", C_TestPictures::Make(E_TestPicture::Bmp8, 90, 60, 32),
             "5086d1b34f6effb2f5c323049f333574cee50dde79ca22fd727124a1b5ba313e"},
         {"gif.gif", C_TestPictures::Make(E_TestPicture::Gif, 90, 60, 33),
@@ -95,9 +97,9 @@ TEST(RecordBytesTest, PlainAndSealedHidesWriteTheSameBytesAsEver)
         {"pcx8.pcx", C_TestPictures::Make(E_TestPicture::Pcx8, 90, 60, 34),
             "9f34d90e4d707748f53a40c4d40a7778633aadf47311a7b544c46374213fce51"},
         {"pcx24.pcx", C_TestPictures::Make(E_TestPicture::Pcx24, 90, 60, 35),
-            "7b427caf3dfdfdabebfe9063798f83b80ada91a75c3b3a43e0c90eb36deefc58"},
+            "e046a9575be57dbfe25c74f6150f20e4914a2151cb9d6bfe798b4a8fa83fabe7"},
         {"rgba8.png", C_PngBytes::Make(70, 50, 6, 8, false, C_TestBytes::Random(280 * 50, 36)),
-            "b2e6d10f60febe78d1acbb5439078ebb054cd6dad3bfee6c334a19ce6408c303"},
+            "ae9242822cfbd6f368ac5189726a07432d82bd21248dee68b0465a17bfe8f6ec"},
         {"pal4.png", C_PngBytes::Make(201, 81, 3, 4, false, C_TestBytes::Random(101 * 81, 37), palette),
             "a6d3d5056a6ea1dd1d80112383bdc2f8b130de09378dc25c5a09749423e59eac"},
     };
