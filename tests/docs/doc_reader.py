@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """A reader of Veilmark's records written from docs/ alone (carrier-bytes.md,
-position-sequence.md, plain-record.md, sealed-record.md), to show those documents are enough.
+position-sequence.md, plain-record.md, sealed-record.md, sealed-record-2.md), to show those
+documents are enough.
 
 Usage: doc_reader.py PICTURE PASSPHRASE OUTPUT
 Writes the payload to OUTPUT and prints "plain NAME" or "sealed NAME"; exit 1 when no record
@@ -14,6 +15,7 @@ import zlib
 import nacl.bindings
 import nacl.pwhash
 import zstandard
+from cryptography.hazmat.primitives.ciphers import Cipher, algorithms
 
 
 # --- carrier-bytes.md -------------------------------------------------------------------------
@@ -247,6 +249,12 @@ def sealed(carrier, n, passphrase):
         inner = nacl.bindings.crypto_aead_xchacha20poly1305_ietf_decrypt(cipher, associated, nonce, key[16:48])
     except nacl.exceptions.CryptoError:
         raise SystemExit(4)
+    return open_inner(inner)
+
+
+def open_inner(inner):
+    if len(inner) < 3:
+        raise SystemExit(4)
     flags, name_length = inner[0], struct.unpack_from("<H", inner, 1)[0]
     if flags & ~1 or 3 + name_length > len(inner):
         raise SystemExit(4)
@@ -256,12 +264,134 @@ def sealed(carrier, n, passphrase):
     return inner[3:3 + name_length].split(b"\0")[0], payload
 
 
+# --- sealed-record-2.md -----------------------------------------------------------------------
+
+M64 = (1 << 64) - 1
+RATES = [2147483648, 2056437386, 1969251187, 1885761398, 1805811301, 1729250826, 1655936264, 1585729999,
+         1518500249, 1454120821, 1392470868, 1333434672, 1276901416, 1222764985, 1170923761, 1121280435]
+
+
+def mix(z):
+    z = ((z ^ (z >> 30)) * 0xBF58476D1CE4E5B9) & M64
+    z = ((z ^ (z >> 27)) * 0x94D049BB133111EB) & M64
+    return z ^ (z >> 31)
+
+
+def seed_from_key(key):
+    s = len(key)
+    for i in range(0, len(key), 8):
+        s = mix(s ^ int.from_bytes(key[i:i + 8].ljust(8, b"\0"), "little"))
+    return s
+
+
+def syndrome(y, m, seed, h, first=None):
+    n, state, columns = len(y), seed, []
+    for _ in range(-(-n // m)):
+        state = (state + 0x9E3779B97F4A7C15) & M64
+        columns.append((mix(state) & ((1 << h) - 1)) | 1 | (1 << (h - 1)))
+    r, message = 0, []
+    for t in range(m if first is None else first):
+        for j, i in enumerate(range(t * n // m, (t + 1) * n // m)):
+            if y[i] & 1:
+                r ^= columns[j]
+        message.append(r & 1)
+        r >>= 1
+    return message
+
+
+def to_bytes(bits):
+    return bytes(int("".join(map(str, bits[i:i + 8])), 2) for i in range(0, len(bits), 8))
+
+
+def order(key, n):
+    k = 2
+    while (1 << k) < n:
+        k += 1
+    b = k // 2
+    a = k - b
+    tables = []
+    for r in range(10):
+        size, width = (1 << b, a) if r % 2 == 0 else (1 << a, b)
+        nonce = struct.pack("<II", r, k) + bytes(4)
+        stream = Cipher(algorithms.ChaCha20(key, bytes(4) + nonce), mode=None).encryptor().update(bytes(2 * size))
+        tables.append([int.from_bytes(stream[2 * j:2 * j + 2], "little") & ((1 << width) - 1) for j in range(size)])
+
+    def rounds(x):
+        left, right = x >> b, x & ((1 << b) - 1)
+        for r in range(10):
+            if r % 2 == 0:
+                left ^= tables[r][right]
+            else:
+                right ^= tables[r][left]
+        return left << b | right
+
+    for i in range(n):
+        x = rounds(i)
+        while x >= n:
+            x = rounds(x)
+        yield x
+
+
+def length_at(n_record, k):
+    if k >= 528:
+        return 0
+    bits = (n_record * RATES[k % 16]) >> (31 + k // 16)
+    return bits // 8 * 8 if bits // 8 * 8 >= 440 else 0
+
+
+def parts_for(n_record, length):
+    return max(1, min(-(-n_record // (1 << 20)), length // 512))
+
+
+def sealed2(carrier, n, passphrase):
+    if n < 1464:
+        return None
+    fast = hashlib.blake2b(b"VMK-SEALED-2" + struct.pack("<I", n) + passphrase, digest_size=64).digest()
+    bits = [carrier[e] & 1 for e in order(fast[:32], n)]
+    n_salt = min(n, max(1024, -(-n // 64)))
+    n_record = n - n_salt
+    salt = to_bytes(syndrome(bits[:n_salt], 128, seed_from_key(fast[32:40]), 10))
+    key = nacl.pwhash.argon2id.kdf(64, passphrase, salt, opslimit=5, memlimit=134217728)
+    seed, height = seed_from_key(key[:8]), 10 if n_record <= 1 << 23 else 9 if n_record <= 1 << 24 else 8
+    record_bits = bits[n_salt:]
+    length = tried = 0
+    for k in range(528):
+        candidate = length_at(n_record, k)
+        if candidate == 0:
+            return None
+        if candidate == tried:
+            continue
+        tried = candidate
+        p = parts_for(n_record, candidate)
+        tag = to_bytes(syndrome(record_bits[:n_record // p], candidate // p, seed, height, 64))
+        if sum(bin(x ^ y).count("1") for x, y in zip(tag, key[48:56])) <= 6:
+            length = candidate
+            break
+    p = parts_for(n_record, length)
+    message = []
+    for s in range(p):
+        part = record_bits[s * n_record // p:(s + 1) * n_record // p]
+        message += syndrome(part, (s + 1) * length // p - s * length // p, seed, height)
+    record = to_bytes(message)
+    c = length // 8 - 32
+    associated = b"VMK-SEALED" + record[:8] + bytes([2]) + struct.pack("<I", c)
+    try:
+        plain = nacl.bindings.crypto_aead_xchacha20poly1305_ietf_decrypt(record[32:], associated, record[8:32],
+                                                                          key[16:48])
+    except nacl.exceptions.CryptoError:
+        raise SystemExit(4)
+    size = struct.unpack_from("<I", plain)[0]
+    if size + 4 > len(plain) or any(plain[4 + size:]):
+        raise SystemExit(4)
+    return open_inner(plain[4:4 + size])
+
+
 def main():
     picture, passphrase, output = sys.argv[1], sys.argv[2].encode(), sys.argv[3]
     with open(picture, "rb") as f:
         carrier = carrier_bytes(f.read())
     n = max(len(carrier) - 1, 0)
-    for kind, reader in (("plain", plain), ("sealed", sealed)):
+    for kind, reader in (("plain", plain), ("sealed", sealed2), ("sealed", sealed)):
         found = reader(carrier, n, passphrase)
         if found:
             with open(output, "wb") as f:

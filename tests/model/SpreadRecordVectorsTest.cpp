@@ -1,0 +1,188 @@
+// The sealed record, version 2: the test vectors docs/sealed-record-2.md publishes. The fast keys,
+// the order, the plan and the ladder were also computed outside this code (see the document);
+// the whole picture is read back here along the document's steps, from the pieces a reader
+// would write, besides through Open. One Argon2id derivation for the seal and one for each open.
+
+#include "engine/C_TrellisCoder.h"
+#include "model/records/C_ElementCosts.h"
+#include "model/records/C_KeyedPermutation.h"
+#include "model/records/C_Message.h"
+#include "model/records/C_PixelCover.h"
+#include "model/records/C_SealedContent.h"
+#include "model/records/C_SealedRecord.h"
+#include "model/records/C_SpreadRecord.h"
+
+#include <gtest/gtest.h>
+#include <sodium.h>
+
+#include <array>
+#include <cstring>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kPassphrase[] = "correct horse battery staple";
+
+std::string Hex(const uint8_t* p, size_t n)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string s;
+    for (size_t i = 0; i < n; ++i) {
+        s += kDigits[p[i] >> 4];
+        s += kDigits[p[i] & 15];
+    }
+    return s;
+}
+
+std::vector<uint32_t> Ladder(uint32_t nRecord, std::initializer_list<unsigned> steps)
+{
+    std::vector<uint32_t> lengths;
+    for (const unsigned k : steps)
+        lengths.push_back(C_SpreadRecord::LengthAt(nRecord, k));
+    return lengths;
+}
+
+// The last step whose length is not 0.
+unsigned LastStep(uint32_t nRecord)
+{
+    unsigned k = 0;
+    while (C_SpreadRecord::LengthAt(nRecord, k + 1) != 0)
+        ++k;
+    return k;
+}
+
+// The document's picture: 40 x 30 RGB, 8 bits, byte (x, y, c) = (37x + 91y + 53c + (xy mod 17)) & 255.
+constexpr uint32_t kWidth = 40;
+constexpr uint32_t kHeight = 30;
+
+std::vector<uint8_t> VectorPicture()
+{
+    std::vector<uint8_t> bytes(size_t{kWidth} * kHeight * 3);
+    for (uint32_t y = 0; y < kHeight; ++y)
+        for (uint32_t x = 0; x < kWidth; ++x)
+            for (uint32_t c = 0; c < 3; ++c)
+                bytes[(size_t{y} * kWidth + x) * 3 + c] = static_cast<uint8_t>(37 * x + 91 * y + 53 * c + (x * y) % 17);
+    return bytes;
+}
+
+C_SpreadRecord::S_Draws VectorDraws()
+{
+    C_SpreadRecord::S_Draws draws;
+    for (size_t i = 0; i < draws.salt.size(); ++i)
+        draws.salt[i] = static_cast<uint8_t>(i);
+    for (size_t i = 0; i < draws.nonce.size(); ++i)
+        draws.nonce[i] = static_cast<uint8_t>(0x10 + i);
+    draws.fnDirections = [](uint8_t* p, size_t n) { std::memset(p, 0x55, n); };
+    return draws;
+}
+
+}  // namespace
+
+TEST(SpreadRecordVectors, FastKeysOrderAndSaltCodeMatchTheDocument)
+{
+    const std::array<uint8_t, 64> keys = C_SpreadRecord::FastKeys(kPassphrase, 2000);
+    EXPECT_EQ(Hex(keys.data(), keys.size()),
+        "11e5b332414b593dacd6a567d5df54c8a67a40c9f88e6103ae66f78077f7522d"
+        "24c4122bf31b3a30c37427eba9fbb6a2401e1d40ca721b8fcb419f543e78adbf");
+    EXPECT_EQ(C_TrellisCoder::SeedFromKey(std::span<const uint8_t>(keys.data() + 32, 8)), 2266176902359388875u);
+
+    const C_KeyedPermutation order(std::span<const uint8_t, 32>(keys.data(), 32), 2000);
+    std::vector<uint32_t> first(8);
+    order.Fill(0, first);
+    EXPECT_EQ(first, (std::vector<uint32_t>{223, 234, 1196, 553, 1354, 946, 263, 163}));
+
+    // N is part of the hash: another N, other keys.
+    const std::array<uint8_t, 64> other = C_SpreadRecord::FastKeys(kPassphrase, 2001);
+    EXPECT_NE(Hex(other.data(), other.size()), Hex(keys.data(), keys.size()));
+}
+
+TEST(SpreadRecordVectors, PlanAndLadderMatchTheDocument)
+{
+    const C_SpreadRecord::S_Plan small = C_SpreadRecord::PlanFor(2000);
+    EXPECT_EQ(small.nSalt, 1024u);
+    EXPECT_EQ(small.nRecord, 976u);
+    EXPECT_EQ(Ladder(small.nRecord, {0, 1, 2, 3}), (std::vector<uint32_t>{976, 928, 888, 856}));
+    EXPECT_EQ(LastStep(small.nRecord), 18u);
+    EXPECT_EQ(C_SpreadRecord::LengthAt(small.nRecord, 18), 440u);
+
+    const C_SpreadRecord::S_Plan large = C_SpreadRecord::PlanFor(36578304);
+    EXPECT_EQ(large.nSalt, 571536u);
+    EXPECT_EQ(large.nRecord, 36006768u);
+    EXPECT_EQ(Ladder(large.nRecord, {0, 1, 2, 3, 16}),
+        (std::vector<uint32_t>{36006768, 34480192, 33018344, 31618480, 18003384}));
+    EXPECT_EQ(LastStep(large.nRecord), 261u);
+    EXPECT_EQ(C_SpreadRecord::LengthAt(large.nRecord, 261), 440u);
+    EXPECT_EQ(C_SpreadRecord::HeightFor(large.nRecord), 8);
+    EXPECT_EQ(C_SpreadRecord::PartsFor(large.nRecord, 36006768), 35u);
+
+    // The document's least N: below 1,464 elements the ladder is empty. A plan never gives the
+    // salt more elements than there are, nor the record a negative count.
+    EXPECT_EQ(C_SpreadRecord::LengthAt(C_SpreadRecord::PlanFor(1463).nRecord, 0), 0u);
+    EXPECT_EQ(C_SpreadRecord::LengthAt(C_SpreadRecord::PlanFor(1464).nRecord, 0), 440u);
+    EXPECT_EQ(C_SpreadRecord::PlanFor(500).nSalt, 500u);
+    EXPECT_EQ(C_SpreadRecord::PlanFor(500).nRecord, 0u);
+}
+
+TEST(SpreadRecordVectors, TheWholePictureSealsToTheDocumentsBytesAndReadsBack)
+{
+    std::vector<uint8_t> bytes = VectorPicture();
+    const auto nElements = static_cast<uint32_t>(bytes.size() - 1);
+    C_PixelCover cover(bytes.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
+    C_ElementCosts::S_Picture picture;
+    picture.pBytes = bytes.data();
+    picture.nWidth = kWidth;
+    picture.nHeight = kHeight;
+    picture.nStride = kWidth * 3;
+    picture.layout.bKnown = true;
+    picture.layout.eChannels = E_PixelChannels::Rgb;
+    picture.layout.nChannels = 3;
+    picture.layout.nBitsPerSample = 8;
+    cover.SetPicture(picture);
+    const std::string strPayload = "hi";
+    const std::vector<uint8_t> stored(strPayload.begin(), strPayload.end());
+    ASSERT_EQ(
+        C_SpreadRecord::Seal(cover, "a.txt", stored, false, kPassphrase, {}, VectorDraws()), E_RecordOutcome::Hidden);
+
+    uint8_t aDigest[32];
+    crypto_generichash(aDigest, sizeof aDigest, bytes.data(), bytes.size(), nullptr, 0);
+    EXPECT_EQ(Hex(aDigest, sizeof aDigest), "f55c1a9b40b99b766ebfe8061e26fb81a1185d7e9cc1d5f4eee6dc7e06323c2f");
+
+    // A reader's steps: the salt, the keys, the record at the ladder's length.
+    const std::array<uint8_t, 16> salt = C_SpreadRecord::ReadSalt(bytes.data(), nElements, kPassphrase);
+    EXPECT_EQ(Hex(salt.data(), salt.size()), "000102030405060708090a0b0c0d0e0f");
+    C_SealedRecord::S_Keys keys;
+    ASSERT_TRUE(C_SealedRecord::Derive(kPassphrase, salt.data(), keys));
+    const uint64_t nRecordSeed = C_TrellisCoder::SeedFromKey(std::span<const uint8_t>(keys.bytes.Data(), 8));
+    EXPECT_EQ(nRecordSeed, 3954941619561892307u);
+    const C_SpreadRecord::S_Plan plan = C_SpreadRecord::PlanFor(nElements);
+    const uint32_t nBits = C_SpreadRecord::LengthFor(plan.nRecord, C_SpreadRecord::RecordBytes(5, 2));
+    EXPECT_EQ(nBits, 496u);
+    ASSERT_EQ(C_SpreadRecord::PartsFor(plan.nRecord, nBits), 1u);
+    const std::array<uint8_t, 64> fast = C_SpreadRecord::FastKeys(kPassphrase, nElements);
+    const std::vector<uint32_t> order =
+        C_KeyedPermutation(std::span<const uint8_t, 32>(fast.data(), 32), nElements).All();
+    std::vector<uint8_t> recordBits;
+    for (uint32_t i = plan.nSalt; i < nElements; ++i)
+        recordBits.push_back(bytes[order[i]] & 1);
+    std::vector<uint8_t> message;
+    C_TrellisCoder(nRecordSeed, C_SpreadRecord::HeightFor(plan.nRecord)).Extract(recordBits, nBits, message);
+    std::vector<uint8_t> record(nBits / 8);
+    for (size_t i = 0; i < message.size(); ++i)
+        record[i / 8] = static_cast<uint8_t>(record[i / 8] << 1 | message[i]);
+    EXPECT_EQ(Hex(record.data(), record.size()),
+        "6c51b4caa67ae11c"
+        "101112131415161718191a1b1c1d1e1f2021222324252627"
+        "dbe112f7b471e42580ed3635355aa0ea4cd9673ede3c6c294c794a56156b");
+
+    C_SealedContent content;
+    ASSERT_EQ(C_SpreadRecord::Open(bytes.data(), nElements, kPassphrase, content), E_RevealOutcome::Found);
+    C_Message opened;
+    ASSERT_EQ(content.ExtractTo(opened), C_SealedContent::E_Extract::Done);
+    EXPECT_EQ(opened.m_strName, "a.txt");
+    ASSERT_EQ(opened.m_nSize, 2u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(opened.GetData()), 2), "hi");
+    EXPECT_EQ(C_SpreadRecord::Open(bytes.data(), nElements, "correct horse battery stapler", content),
+        E_RevealOutcome::NotFound);
+}
