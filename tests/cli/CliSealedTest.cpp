@@ -183,8 +183,13 @@ TEST_F(CliSealed, ComposeSealsUpToTheCapacityThatInfoShows)
     const S_RunResult tooMuch = m_cli.Run({"compose", "--seal", strPng, "--subject", "Plan", "--text-file",
         File("longer", longer), "-o", Path("no.png")});
     EXPECT_EQ(tooMuch.nStatus, 2);
+    // The capacity is the safe payload: past it, the refusal says how to go on.
     EXPECT_EQ(tooMuch.strErr,
-        "This Message will not fit into the selected Picture!\nCut the Message or use a Larger Picture.\n");
+        "This Message will not fit into the selected Picture!\nCut the Message or use a Larger Picture.\n"
+        "A sealed record holds at most "
+            + std::to_string(nCapacity - strName.size())
+            + " bytes in this picture at the safe rate (0.4 bits for each pixel byte that may change); beyond it "
+              "a detector sees it more easily. Give --rate-limit off to hide it anyway.\n");
 
     const S_RunResult hideMore = m_cli.Run({"hide", "--seal", strPng,
         File("report.pdf", C_TestBytes::Random(nCapacity - 10 + 1, 10)), "-o", Path("no.png")});
@@ -197,6 +202,12 @@ TEST_F(CliSealed, ComposeSealsUpToTheCapacityThatInfoShows)
     ASSERT_EQ(m_cli.Run({"reveal", Path("sealed.png"), "-o", Path("out")}).nStatus, 0);
     EXPECT_EQ(C_TestBytes::Read(Path("out")), text);
     EXPECT_FALSE(std::filesystem::exists(Path("no.png")));
+    // Told to, it hides past the safe rate, and the record reads back the same.
+    const S_RunResult past = m_cli.Run({"compose", "--seal", "--rate-limit", "off", strPng, "--subject", "Plan",
+        "--text-file", File("longer", longer), "-o", Path("past.png")});
+    ASSERT_EQ(past.nStatus, 0) << past.strErr;
+    ASSERT_EQ(m_cli.Run({"reveal", Path("past.png"), "-o", Path("out2")}).nStatus, 0);
+    EXPECT_EQ(C_TestBytes::Read(Path("out2")), longer);
     EXPECT_NE(m_cli.Run({"info", strPng})
                   .strOut.find("Sealed capacity: " + std::to_string(nCapacity)
                       + " bytes less the name's length in bytes (more when the payload compresses)\n"),
