@@ -69,7 +69,7 @@ private:
     bool m_bForce = false;
     bool m_bSeal = false;
     std::string m_strRateLimit = "on";  // --rate-limit: "on" or "off"
-    std::string m_strEmbed;  // "replace", "match" or empty
+    std::string m_strEmbed;             // "replace", "match" or empty
     bool m_bPairPalette = false;
     C_PassphraseSource m_passphrase;
     C_Carrier m_carrier;

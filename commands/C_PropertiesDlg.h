@@ -19,15 +19,15 @@ public:
     // The fields from the carrier's record; its signed numbers as the same 32 bits, unsigned.
     void SetInfo(const C_CarrierInfo& info);
 
-    uint32_t m_nBitsPerPixel = 0;    // IDC_PROPERTIES_DEPTH
-    uint32_t m_nHeight = 0;          // IDC_PROPERTIES_HEIGHT, pixels
-    std::string m_strPath;           // IDC_PROPERTIES_PATH
-    std::string m_strRemarks;        // IDC_PROPERTIES_REMARKS
-    uint32_t m_nWidth = 0;           // IDC_PROPERTIES_WIDTH, pixels
-    uint64_t m_nSize = 0;            // IDC_PROPERTIES_SIZE, kilobytes (64-bit: pictures of 2 GiB and more)
-    uint32_t m_nRecommended = 0;     // IDC_PROPERTIES_RECOMMENDED, bytes; shown only
+    uint32_t m_nBitsPerPixel = 0;     // IDC_PROPERTIES_DEPTH
+    uint32_t m_nHeight = 0;           // IDC_PROPERTIES_HEIGHT, pixels
+    std::string m_strPath;            // IDC_PROPERTIES_PATH
+    std::string m_strRemarks;         // IDC_PROPERTIES_REMARKS
+    uint32_t m_nWidth = 0;            // IDC_PROPERTIES_WIDTH, pixels
+    uint64_t m_nSize = 0;             // IDC_PROPERTIES_SIZE, kilobytes (64-bit: pictures of 2 GiB and more)
+    uint32_t m_nRecommended = 0;      // IDC_PROPERTIES_RECOMMENDED, bytes; shown only
     uint32_t m_nSealedUnlimited = 0;  // past the safe rate; 0 where the record does not spread
-    uint32_t m_nSealedCapacity = 0;  // IDC_PROPERTIES_SEALED, bytes; shown only
+    uint32_t m_nSealedCapacity = 0;   // IDC_PROPERTIES_SEALED, bytes; shown only
 protected:
     bool DoDataExchange(bool bSave) override;
 };

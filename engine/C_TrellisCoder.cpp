@@ -510,8 +510,8 @@ bool C_TrellisCoder::Embed(std::span<const uint8_t> coverBits, std::span<const f
     return true;
 }
 
-void C_TrellisCoder::Extract(std::span<const uint8_t> stegoBits, size_t nMessageBits, std::vector<uint8_t>& message,
-    size_t nFirstBits) const
+void C_TrellisCoder::Extract(
+    std::span<const uint8_t> stegoBits, size_t nMessageBits, std::vector<uint8_t>& message, size_t nFirstBits) const
 {
     message.clear();
     const size_t n = stegoBits.size();

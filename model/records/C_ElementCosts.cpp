@@ -44,7 +44,8 @@ bool C_ElementCosts::Compute(const S_Picture& picture, uint32_t nElements, std::
     const uint64_t nRowBytes = nPixelBytes * picture.nWidth;
     // The last row may end at the last element or one past it (the carrier's N leaves the
     // buffer's last byte out); any other shape is not this layout's.
-    if (nRowBytes > picture.nStride || uint64_t{picture.nStride} * (picture.nHeight - 1) + nRowBytes > uint64_t{nElements} + 1)
+    if (nRowBytes > picture.nStride
+        || uint64_t{picture.nStride} * (picture.nHeight - 1) + nRowBytes > uint64_t{nElements} + 1)
         return false;
 
     costs.assign(nElements, kWet);

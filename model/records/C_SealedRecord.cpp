@@ -9,6 +9,7 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <type_traits>
 #include <cstring>
@@ -83,7 +84,8 @@ T_Associated Associated(const uint8_t* pTag, uint32_t nCipherBytes)
 
 }  // namespace
 
-C_SealedRecord::T_Associated C_SealedRecord::AssociatedData(const uint8_t* pTag, uint8_t nVersion, uint32_t nCipherBytes)
+C_SealedRecord::T_Associated C_SealedRecord::AssociatedData(
+    const uint8_t* pTag, uint8_t nVersion, uint32_t nCipherBytes)
 {
     static_assert(sizeof(T_Associated) == kAssociatedBytes + kTagBytes + 1 + 4);
     T_Associated ad{};
@@ -94,7 +96,8 @@ C_SealedRecord::T_Associated C_SealedRecord::AssociatedData(const uint8_t* pTag,
     return ad;
 }
 
-C_SecretBytes C_SealedRecord::InnerRecord(std::string_view strName, const std::vector<uint8_t>& stored, bool bCompressed)
+C_SecretBytes C_SealedRecord::InnerRecord(
+    std::string_view strName, const std::vector<uint8_t>& stored, bool bCompressed)
 {
     C_SecretBytes inner(kInnerHeadBytes + strName.size() + stored.size());
     uint8_t* pInner = inner.Data();
@@ -124,8 +127,18 @@ C_SealedRecord::E_Passphrase C_SealedRecord::CheckPassphrase(std::string_view st
     return E_Passphrase::Valid;
 }
 
+namespace {
+std::atomic<uint64_t> g_nDerivations{0};
+}  // namespace
+
+uint64_t C_SealedRecord::Derivations()
+{
+    return g_nDerivations.load();
+}
+
 bool C_SealedRecord::Derive(std::string_view strPassphrase, const uint8_t* pSalt, S_Keys& keys)
 {
+    ++g_nDerivations;
     // Straight into the keys' guarded memory: position key, encryption key, tag.
     if (!C_SecretBytes::SodiumReady()
         || crypto_pwhash(keys.bytes.Data(), keys.bytes.Size(), strPassphrase.data(), strPassphrase.size(), pSalt,

@@ -78,6 +78,9 @@ public:
 
     // Argon2id with the version's costs; false only when memory for it is lacking.
     static bool Derive(std::string_view strPassphrase, const uint8_t* pSalt, S_Keys& keys);
+    // How many derivations this process has begun: what a wrong pass phrase costs is counted
+    // in them.
+    static uint64_t Derivations();
 
     // Carrier bytes a record occupies, for a stored (possibly compressed) payload of nStored
     // bytes under a name of nNameBytes: head, inner head, name, payload and MAC.

@@ -68,7 +68,8 @@ struct S_Span {
 };
 
 // The spans of the salt and of the record's parts for a record of nBits.
-std::vector<S_Span> SpansFor(const C_SpreadRecord::S_Plan& plan, uint32_t nBits, uint64_t nSaltSeed, uint64_t nRecordSeed)
+std::vector<S_Span> SpansFor(
+    const C_SpreadRecord::S_Plan& plan, uint32_t nBits, uint64_t nSaltSeed, uint64_t nRecordSeed)
 {
     std::vector<S_Span> spans;
     spans.push_back({0, plan.nSalt, 0, kSaltBits, nSaltSeed, C_SpreadRecord::kSaltHeight});
@@ -79,7 +80,8 @@ std::vector<S_Span> SpansFor(const C_SpreadRecord::S_Plan& plan, uint32_t nBits,
         const auto nTo = static_cast<uint32_t>(uint64_t{s + 1} * plan.nRecord / nParts);
         const size_t nBitFrom = static_cast<size_t>(uint64_t{s} * nBits / nParts);
         const size_t nBitTo = static_cast<size_t>(uint64_t{s + 1} * nBits / nParts);
-        spans.push_back({plan.nSalt + nFrom, nTo - nFrom, kSaltBits + nBitFrom, nBitTo - nBitFrom, nRecordSeed, nHeight});
+        spans.push_back(
+            {plan.nSalt + nFrom, nTo - nFrom, kSaltBits + nBitFrom, nBitTo - nBitFrom, nRecordSeed, nHeight});
     }
     return spans;
 }
@@ -138,8 +140,8 @@ bool CodeSpan(const S_Span& span, const C_KeyedPermutation& order, const uint8_t
     }
     C_TrellisCoder coder(span.nSeed, span.nHeight);
     // One pass: a part's whole path is held (2^20 elements: 32 MiB at height 8, 128 at 10).
-    coder.SetPathMemoryLimit(std::max(
-        C_TrellisCoder::kDefaultPathMemory, size_t{span.nCount} * (size_t{1} << span.nHeight) / 8 + 64));
+    coder.SetPathMemoryLimit(
+        std::max(C_TrellisCoder::kDefaultPathMemory, size_t{span.nCount} * (size_t{1} << span.nHeight) / 8 + 64));
     std::vector<uint8_t> stego;
     const std::span<const uint8_t> bits(message.data() + span.nFirstBit, span.nBits);
     if (!coder.Embed(cover, weights, bits, stego))
@@ -227,7 +229,8 @@ std::array<uint8_t, 64> C_SpreadRecord::FastKeys(std::string_view strPassphrase,
 
 uint64_t C_SpreadRecord::DryRecordElements(const std::vector<float>& costs)
 {
-    const auto nDry = static_cast<uint64_t>(std::count_if(costs.begin(), costs.end(), [](float f) { return f != kWet; }));
+    const auto nDry =
+        static_cast<uint64_t>(std::count_if(costs.begin(), costs.end(), [](float f) { return f != kWet; }));
     const S_Plan plan = PlanFor(static_cast<uint32_t>(costs.size()));
     return costs.empty() ? 0 : nDry * plan.nRecord / costs.size();
 }
@@ -434,8 +437,8 @@ E_RevealOutcome C_SpreadRecord::Open(
     const C_SealedRecord::T_Associated ad = C_SealedRecord::AssociatedData(record.data(), kVersion, nCipher);
     C_SecretBytes plain(nCipher - kMacBytes);
     unsigned long long nPlain = 0;
-    if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain.Data(), &nPlain, nullptr, record.data() + kHeadBytes,
-            nCipher, ad.data(), ad.size(), record.data() + kTagBytes, keys.aCipher.data())
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain.Data(), &nPlain, nullptr, record.data() + kHeadBytes, nCipher,
+            ad.data(), ad.size(), record.data() + kTagBytes, keys.aCipher.data())
         != 0)
         return E_RevealOutcome::Damaged;
     const uint32_t nInner = GetLittleEndian32(plain.Data());

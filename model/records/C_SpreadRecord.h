@@ -58,9 +58,9 @@ public:
     static constexpr int kTagTolerance = 6;
     // The rates of the ladder: the record's bits are about N_record * kRates[j] / 2^(31 + i),
     // for step k = 16 i + j (rounded down to whole bytes).
-    static constexpr std::array<uint32_t, 16> kRates = {2147483648u, 2056437386u, 1969251187u, 1885761398u,
-        1805811301u, 1729250826u, 1655936264u, 1585729999u, 1518500249u, 1454120821u, 1392470868u, 1333434672u,
-        1276901416u, 1222764985u, 1170923761u, 1121280435u};
+    static constexpr std::array<uint32_t, 16> kRates = {2147483648u, 2056437386u, 1969251187u, 1885761398u, 1805811301u,
+        1729250826u, 1655936264u, 1585729999u, 1518500249u, 1454120821u, 1392470868u, 1333434672u, 1276901416u,
+        1222764985u, 1170923761u, 1121280435u};
     // Well past any ladder's end: a step's length is 0 by then.
     static constexpr unsigned kMaxStep = 16 * 33;
 
@@ -116,5 +116,6 @@ public:
     // For the format's description and its tests: the 64 bytes of the fast hash, and the salt
     // as the elements hold it.
     static std::array<uint8_t, 64> FastKeys(std::string_view strPassphrase, uint32_t nElements);
-    static std::array<uint8_t, kSaltBytes> ReadSalt(const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase);
+    static std::array<uint8_t, kSaltBytes> ReadSalt(
+        const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase);
 };
