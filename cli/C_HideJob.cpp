@@ -202,6 +202,9 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
                 + C_TextFormat::Substitute(vmk::kStrLargestForPassword,
                     std::to_string(m_carrier.LargestPayloadFor(strPassword, message.m_strName.size()))));
     CheckTransparency(context);
+    // What the file must give back, taken before a save could convert the pixels for another
+    // format (a converted picture is then checked by revealing it).
+    const C_HideService::T_Digest pixels = C_HideService::PixelDigest(m_carrier);
 
     // The picture goes straight into a temporary file that has no name while it is written (a
     // killed run leaves nothing), and the carrier's pixels are let go before the check reads
@@ -213,7 +216,7 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
         throw C_CliError(E_ExitCode::Failed,
             std::string(C_PictureIo::kSaveFailed) + "\n" + C_PictureIo::Reason(m_strOutput, m_carrier.GetLastError()));
     m_carrier.ReleasePicture();
-    Verify(service, output.GetReadPath(), strPassword, message);
+    Verify(service, pixels, output.GetReadPath(), strPassword, message);
     if (!output.Commit())
         throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
     context.Out() << "Hidden: " << C_Text::Printable(message.m_strName) << " (" << message.m_nSize << " bytes)\n";
@@ -236,14 +239,14 @@ void C_HideJob::CheckTransparency(const C_CliContext& context)
     context.Err() << "Warning: the hide changed whether " << strPixels << " are transparent.\n";
 }
 
-void C_HideJob::Verify(const C_HideService& service, const std::string& strWritten, const std::string& strPassphrase,
-    const C_Message& message) const
+void C_HideJob::Verify(const C_HideService& service, const C_HideService::T_Digest& pixels,
+    const std::string& strWritten, const std::string& strPassphrase, const C_Message& message) const
 {
     const std::string strNotWritten = C_Text::Printable(m_strOutput) + " was not written.";
     // As reveal will look: every kind, the plain record first.
     std::string strError;
     switch (service.ReadBack(strWritten, strPassphrase, message.m_strName,
-        std::span<const uint8_t>(message.GetData(), message.m_nSize), strError)) {
+        std::span<const uint8_t>(message.GetData(), message.m_nSize), strError, &pixels)) {
     case C_HideService::E_ReadBack::Same: return;
     case C_HideService::E_ReadBack::Unreadable:
         throw C_CliError(E_ExitCode::Failed,

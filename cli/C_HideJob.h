@@ -61,7 +61,8 @@ private:
     // After the hide: refuses it (Refused, unless --force) when it changed whether any pixel is
     // transparent, with the count; with --force it warns.
     void CheckTransparency(const C_CliContext& context);
-    void Verify(const C_HideService& service, const std::string& strWritten, const std::string& strPassphrase,
+    void Verify(const C_HideService& service, const C_HideService::T_Digest& pixels, const std::string& strWritten,
+        const std::string& strPassphrase,
         const C_Message& message) const;
 
     std::string m_strPicture;

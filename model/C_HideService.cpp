@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include <sodium.h>
+
 C_HideService C_HideService::For(bool bSealed, bool bRateLimit)
 {
     if (bSealed)
@@ -25,14 +27,35 @@ E_RecordOutcome C_HideService::Hide(
     return carrier.Hide(m_kind, message, strPassphrase, eEmbedding);
 }
 
+C_HideService::T_Digest C_HideService::PixelDigest(const C_Carrier& carrier)
+{
+    T_Digest digest{};
+    const BTCImageData* pData = carrier.GetObjectDataPtr();
+    const uint8_t* pBits = pData ? pData->GetBits() : nullptr;
+    const size_t nBytes = pBits ? pData->GetImageSize() : 0;
+    crypto_generichash(digest.data(), digest.size(), pBits, nBytes, nullptr, 0);
+    return digest;
+}
+
 C_HideService::E_ReadBack C_HideService::ReadBack(const std::string& strPath, const std::string& strPassphrase,
-    std::string_view strName, std::span<const uint8_t> payload, std::string& strError) const
+    std::string_view strName, std::span<const uint8_t> payload, std::string& strError, const T_Digest* pPixels) const
 {
     C_Carrier written;
     written.SetAllowLarge(true);  // our own file: a flat picture may compress far below its pixels
     if (!written.OpenImage(strPath)) {
         strError = written.GetLastError();
         return E_ReadBack::Unreadable;
+    }
+    if (pPixels && PixelDigest(written) == *pPixels) {
+        C_Message earlier;
+        const C_PixelCover cover = written.CoverFor(E_Embedding::Replace);
+        for (const C_Record* pKind : C_Carrier::RecordKinds()) {
+            if (pKind == &m_kind.Listed())
+                return E_ReadBack::Same;
+            if (pKind->Find(cover, strPassphrase, earlier, nullptr) == E_RecordOutcome::Found)
+                return E_ReadBack::EarlierKind;
+        }
+        return E_ReadBack::Same;
     }
     C_Message revealed;
     const C_Record* pFound = nullptr;

@@ -6,6 +6,7 @@
 #include "model/records/C_Record.h"
 #include "model/records/E_Embedding.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -36,8 +37,15 @@ public:
         C_Carrier& carrier, const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding) const;
     // Opens the saved picture at strPath (however large: it is the caller's own) and looks for
     // the record under strPassphrase as a reveal would. strError: why the file did not open.
+    // With pPixels, the digest (PixelDigest) of the carrier as the hide left it: pixels that
+    // came back the same hold the same record, and only the kinds a reveal tries before this
+    // one are looked for (the record itself is not read again, which for a sealed record is a
+    // key derivation and a pass over the whole picture).
+    using T_Digest = std::array<uint8_t, 32>;
     E_ReadBack ReadBack(const std::string& strPath, const std::string& strPassphrase, std::string_view strName,
-        std::span<const uint8_t> payload, std::string& strError) const;
+        std::span<const uint8_t> payload, std::string& strError, const T_Digest* pPixels = nullptr) const;
+    // BLAKE2b-256 of the carrier's pixel bytes, all of them.
+    static T_Digest PixelDigest(const C_Carrier& carrier);
 
 private:
     const C_Record& m_kind;
