@@ -3,11 +3,14 @@
 #include "engine/C_TrellisCoder.h"
 #include "model/records/C_HillCost.h"
 #include "model/records/C_KeyedPermutation.h"
+#include "model/records/C_PixelCover.h"
+#include "model/records/C_SpreadRecord.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <numeric>
+#include <string>
 
 namespace {
 
@@ -55,6 +58,13 @@ double Entropy(const std::vector<float>& aPlus, const std::vector<float>& aMinus
         dNats += std::log(z) + ((bUp ? a * dUp : 0.0) + (bDown ? b * dDown : 0.0)) / z;
     }
     return dNats / std::log(2.0);
+}
+
+// The stored payload bytes for a rate: the rate's whole bytes less the smallest record's (no name).
+uint64_t StoredBytes(size_t nPixels, double dBitsPerPixel)
+{
+    const auto nBytes = static_cast<uint64_t>(std::floor(dBitsPerPixel * static_cast<double>(nPixels) / 8));
+    return nBytes > C_SpreadRecord::kMinRecordBytes ? nBytes - C_SpreadRecord::kMinRecordBytes : 0;
 }
 
 }  // namespace
@@ -170,5 +180,58 @@ bool C_Embedders::Trellis(
         return false;  // mostly wet: the plane is left as it was
     for (size_t i = 0; i < nPixels; ++i)
         plane[aOrder[i]] = static_cast<uint8_t>(aStego[i]);
+    return true;
+}
+
+uint64_t C_Embedders::RecordBits(uint32_t nPixels, double dBitsPerPixel)
+{
+    const C_SpreadRecord::S_Plan plan = C_SpreadRecord::PlanFor(nPixels);
+    const uint32_t nBits =
+        C_SpreadRecord::LengthFor(plan.nRecord, C_SpreadRecord::RecordBytes(0, StoredBytes(nPixels, dBitsPerPixel)));
+    return nBits == 0 ? 0 : nBits + 8 * C_SpreadRecord::kSaltBytes;
+}
+
+bool C_Embedders::Record(
+    std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng)
+{
+    const size_t nPixels = static_cast<size_t>(nWidth) * nHeight;
+    // The carrier's buffer holds one byte past its elements.
+    std::vector<uint8_t> bytes(nPixels + 1, 0);
+    std::copy(plane.begin(), plane.end(), bytes.begin());
+    C_PixelCover cover(bytes.data(), static_cast<uint32_t>(nPixels), C_SampleWriter::E_Mode::MatchBytes);
+    C_ElementCosts::S_Picture picture;
+    picture.pBytes = bytes.data();
+    picture.nWidth = nWidth;
+    picture.nHeight = nHeight;
+    picture.nStride = nWidth;
+    picture.layout.bKnown = true;
+    picture.layout.eChannels = E_PixelChannels::Gray;
+    picture.layout.nChannels = 1;
+    picture.layout.nBitsPerSample = 8;
+    cover.SetPicture(picture);
+
+    std::vector<uint8_t> stored(StoredBytes(nPixels, dBitsPerPixel));
+    for (uint8_t& b : stored)
+        b = static_cast<uint8_t>(rng());
+    std::string strPassphrase(20, ' ');
+    for (char& c : strPassphrase)
+        c = static_cast<char>('a' + rng() % 26);
+    // What FreshDraws draws, from the patch's generator, so that a run can be repeated.
+    C_SpreadRecord::S_Draws draws;
+    for (uint8_t& b : draws.salt)
+        b = static_cast<uint8_t>(rng());
+    for (uint8_t& b : draws.nonce)
+        b = static_cast<uint8_t>(rng());
+    const uint64_t nDirections = rng();
+    draws.fnDirections = [nDirections](uint8_t* p, size_t n) {
+        std::mt19937_64 coins(nDirections);
+        for (size_t i = 0; i < n; ++i)
+            p[i] = static_cast<uint8_t>(coins());
+    };
+    const E_RecordOutcome eOutcome = C_SpreadRecord::Seal(
+        cover, "", stored, false, strPassphrase, [](const std::vector<float>&) { return UINT64_MAX; }, draws);
+    if (eOutcome != E_RecordOutcome::Hidden)
+        return false;
+    std::copy_n(bytes.begin(), nPixels, plane.begin());
     return true;
 }
