@@ -50,7 +50,8 @@ void C_HideJob::AddOptions(CLI::App& command)
         .add_option("--embed", m_strEmbed,
             "How a bit is written: replace sets the least significant bit (the default for a plain record); "
             "match adds or subtracts 1 at random, which the classic detectors do not see (the default for "
-            "--seal where the picture allows). Both reveal alike. match needs colour or gray samples: "
+            "--seal where the picture allows; a sealed record in colour or gray samples is always written so). "
+            "Both reveal alike. match needs colour or gray samples: "
                 + std::string(vmk::kStrCliMatchPictures))
         ->check(CLI::IsMember({"replace", "match"}))
         ->option_text("replace|match");
@@ -193,6 +194,10 @@ void C_HideJob::Run(const C_CliContext& context, const C_Message& message, const
     m_carrier.KeepBeforeHide();
     if (m_bSeal)
         C_PassphraseSource::WarnIfWeak(context, strPassword);
+    if (m_bSeal && m_strEmbed == "replace" && m_carrier.SealsSpread())
+        context.Err() << "Note: a sealed record in colour or gray samples is written by adding or subtracting 1 "
+                         "where the picture hides it best; --embed replace applies to plain records and palette "
+                         "pictures.\n";
     const E_RecordOutcome eHidden = service.Hide(m_carrier, message, strPassword, Embedding());
     if (m_bSeal && eHidden != E_RecordOutcome::Hidden)
         RefuseSeal(eHidden, pFitText, message);

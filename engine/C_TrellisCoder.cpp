@@ -608,6 +608,31 @@ double BinaryEntropy(double p)
 
 }  // namespace
 
+double C_TrellisCoder::TernaryMultiplier(std::span<const float> rhoPlus, std::span<const float> rhoMinus, double fBits)
+{
+    // Entropy falls as l grows.
+    double lo = 1e-9, hi = 1e9;
+    if (rhoPlus.size() != rhoMinus.size() || TernaryEntropy(rhoPlus, rhoMinus, lo) < fBits)
+        return 0;
+    for (int k = 0; k < 60; ++k) {
+        const double mid = std::sqrt(lo * hi);
+        (TernaryEntropy(rhoPlus, rhoMinus, mid) > fBits ? lo : hi) = mid;
+    }
+    return hi;
+}
+
+double C_TrellisCoder::SecondLayerEntropy(
+    std::span<const int32_t> cover, std::span<const float> rhoPlus, std::span<const float> rhoMinus, double l)
+{
+    double fSecond = 0;
+    for (size_t i = 0; i < cover.size() && i < rhoPlus.size() && i < rhoMinus.size(); ++i) {
+        const double a = std::exp(-l * double(rhoPlus[i]));
+        const double b = std::exp(-l * double(rhoMinus[i]));
+        fSecond += BinaryEntropy(((cover[i] & 1) ? a : b) / (1 + a + b));
+    }
+    return fSecond;
+}
+
 bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<const float> rhoPlus,
     std::span<const float> rhoMinus, std::span<const uint8_t> message, std::vector<int32_t>& stego,
     size_t& nSecondLayerBits, double* pTotalCost) const
@@ -621,32 +646,43 @@ bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<co
     for (size_t i = 0; i < n; ++i)
         if (!(rhoPlus[i] >= 0) || !(rhoMinus[i] >= 0))
             return false;
-
-    // The multiplier: entropy falls as l grows.
-    double lo = 1e-9, hi = 1e9;
-    if (TernaryEntropy(rhoPlus, rhoMinus, lo) < double(m))
+    const double l = TernaryMultiplier(rhoPlus, rhoMinus, double(m));
+    if (l <= 0)
         return false;
-    for (int k = 0; k < 60; ++k) {
-        const double mid = std::sqrt(lo * hi);
-        (TernaryEntropy(rhoPlus, rhoMinus, mid) > double(m) ? lo : hi) = mid;
-    }
-    const double l = hi;
+    const size_t m2 = std::min(m, size_t(std::llround(SecondLayerEntropy(cover, rhoPlus, rhoMinus, l))));
+    if (!EmbedTwoLayers(cover, rhoPlus, rhoMinus, message.first(m2), message.subspan(m2), l, stego, pTotalCost))
+        return false;
+    nSecondLayerBits = m2;
+    return true;
+}
+
+bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<const float> rhoPlus,
+    std::span<const float> rhoMinus, std::span<const uint8_t> secondLayer, std::span<const uint8_t> firstLayer,
+    double l, std::vector<int32_t>& stego, double* pTotalCost) const
+{
+    stego.clear();
+    const size_t n = cover.size();
+    if (rhoPlus.size() != n || rhoMinus.size() != n || secondLayer.size() > n || firstLayer.size() > n || !(l > 0))
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (!(rhoPlus[i] >= 0) || !(rhoMinus[i] >= 0))
+            return false;
 
     // Layer 2: the second bit changes with the probability of the carrying move.
     std::vector<uint8_t> bits(n);
     std::vector<float> costs(n);
-    double fSecond = 0;
     for (size_t i = 0; i < n; ++i) {
         const double a = std::exp(-l * double(rhoPlus[i]));
         const double b = std::exp(-l * double(rhoMinus[i]));
         const double q = ((cover[i] & 1) ? a : b) / (1 + a + b);
-        fSecond += BinaryEntropy(q);
         bits[i] = uint8_t((cover[i] >> 1) & 1);
         costs[i] = q > 0 ? float(std::log((1 - q) / q)) : kInf;
+        // A probability near 1 would give a negative cost: no change is dearer than none.
+        if (costs[i] < 0)
+            costs[i] = 0;
     }
-    const size_t m2 = std::min(m, size_t(std::llround(fSecond)));
     std::vector<uint8_t> second;
-    if (!Embed(bits, costs, message.first(m2), second))
+    if (!Embed(bits, costs, secondLayer, second))
         return false;
 
     // Layer 1: the parity, fixed where layer 2 moved the value.
@@ -661,7 +697,7 @@ bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<co
             costs[i] = bOdd ? rhoMinus[i] : rhoPlus[i];
         }
     }
-    if (!Embed(bits, costs, message.subspan(m2), parity))
+    if (!Embed(bits, costs, firstLayer, parity))
         return false;
 
     stego.assign(cover.begin(), cover.end());
@@ -677,7 +713,6 @@ bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<co
     }
     if (pTotalCost)
         *pTotalCost = fTotal;
-    nSecondLayerBits = m2;
     return true;
 }
 

@@ -118,6 +118,17 @@ public:
     void ExtractTwoLayers(std::span<const int32_t> stego, size_t nSecondLayerBits, size_t nMessageBits,
         std::vector<uint8_t>& message) const;
 
+    // The same in steps, for a sender that fixes the split itself (and may code a large cover in
+    // parts with one multiplier): l such that the ternary entropy of the changes is fBits (0
+    // when the costs cannot carry that many); the second layer's entropy at l; and the two
+    // layers with their messages and l given.
+    static double TernaryMultiplier(std::span<const float> rhoPlus, std::span<const float> rhoMinus, double fBits);
+    static double SecondLayerEntropy(
+        std::span<const int32_t> cover, std::span<const float> rhoPlus, std::span<const float> rhoMinus, double l);
+    bool EmbedTwoLayers(std::span<const int32_t> cover, std::span<const float> rhoPlus, std::span<const float> rhoMinus,
+        std::span<const uint8_t> secondLayer, std::span<const uint8_t> firstLayer, double l,
+        std::vector<int32_t>& stego, double* pTotalCost = nullptr) const;
+
 private:
     int m_nHeight;
     uint64_t m_nSeed;

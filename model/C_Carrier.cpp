@@ -104,6 +104,14 @@ std::span<const C_Record* const> C_Carrier::RecordKinds()
     return kRecordKinds;
 }
 
+C_PixelCover C_Carrier::CoverFor(const C_Record& kind, E_Embedding eEmbedding) const
+{
+    // A record that weighs where it writes moves its elements by one, up or down, whatever the
+    // embedding asked for: it needs both ways, and the guard that keeps transparency.
+    C_PixelCover match = CoverFor(E_Embedding::Match);
+    return kind.MovesByOne(match) ? match : CoverFor(eEmbedding);
+}
+
 const C_Record& C_Carrier::PlainKind()
 {
     return C_PlainRecord::Kind();
@@ -149,18 +157,18 @@ C_PixelCover C_Carrier::CoverFor(E_Embedding eEmbedding) const
 
 bool C_Carrier::Fits(const C_Record& kind, const C_Message& message) const
 {
-    return kind.Fits(CoverFor(E_Embedding::Replace), message);
+    return kind.Fits(CoverFor(kind, E_Embedding::Replace), message);
 }
 
 uint32_t C_Carrier::CapacityOf(const C_Record& kind, size_t nNameBytes) const
 {
-    return kind.Capacity(CoverFor(E_Embedding::Replace), nNameBytes);
+    return kind.Capacity(CoverFor(kind, E_Embedding::Replace), nNameBytes);
 }
 
 E_RecordOutcome C_Carrier::Hide(
     const C_Record& kind, const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding)
 {
-    const C_PixelCover cover = CoverFor(eEmbedding);
+    const C_PixelCover cover = CoverFor(kind, eEmbedding);
     const auto ClearEarlierKinds = [&] {
         for (const C_Record* pKind : kRecordKinds) {
             if (pKind == &kind.Listed())

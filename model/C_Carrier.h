@@ -54,6 +54,9 @@ public:
     // keep what transparent pixels show, and replaces elsewhere. The cover views the picture's
     // bytes: it holds while the picture is not replaced.
     C_PixelCover CoverFor(E_Embedding eEmbedding) const;
+    // The cover a record of this kind takes under this embedding: for a kind that moves its
+    // elements by one (C_Record::MovesByOne), the matching cover whatever the embedding.
+    C_PixelCover CoverFor(const C_Record& kind, E_Embedding eEmbedding) const;
     // Whether the message fits a record of this kind, and the largest payload such a record
     // holds under a name of nNameBytes.
     bool Fits(const C_Record& kind, const C_Message& message) const;

@@ -95,6 +95,21 @@ struct S_Options {
     int nLearners = 51;
     int nThreads = 2;
     uint64_t nSeed = 1;
+    std::string strOnly;  // comma-separated parts of embedder names; empty: every embedder
+
+    bool Wants(int nEmbedder) const
+    {
+        if (strOnly.empty())
+            return true;
+        const std::string strName = kEmbedders[nEmbedder].pName;
+        for (size_t nFrom = 0; nFrom <= strOnly.size();) {
+            const size_t nComma = std::min(strOnly.find(',', nFrom), strOnly.size());
+            if (nComma > nFrom && strName.find(strOnly.substr(nFrom, nComma - nFrom)) != std::string::npos)
+                return true;
+            nFrom = nComma + 1;
+        }
+        return false;
+    }
 };
 
 // A binary PGM with 8-bit samples; false for anything else.
@@ -248,6 +263,8 @@ bool ParseOptions(int argc, char** argv, S_Options& options)
             options.nLearners = std::atoi(argv[++i]);
         else if (strArg == "--threads" && bHasValue)
             options.nThreads = std::atoi(argv[++i]);
+        else if (strArg == "--only" && bHasValue)
+            options.strOnly = argv[++i];
         else if (strArg == "--full-keys")
             g_bFullKeys = true;
         else if (strArg == "--seed" && bHasValue)
@@ -268,7 +285,7 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
             "usage: stego_detector PATCHDIR [--splits N] [--subspace D|auto] [--learners L] [--threads N] "
-            "[--seed S] [--full-keys]\n");
+            "[--seed S] [--full-keys] [--only NAME,NAME]\n");
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
@@ -295,7 +312,7 @@ int main(int argc, char** argv)
         const S_Patch& patch = aPatches[i];
         aFeatures[0][i] = C_Spam686::Of(patch.aPixels.data(), patch.nWidth, patch.nHeight);
         for (int e = 0; e < kEmbedderCount; ++e)
-            for (int r = 0; r < kRateCount; ++r) {
+            for (int r = 0; r < kRateCount && options.Wants(e); ++r) {
                 const int nSet = e * kRateCount + r;
                 std::vector<uint8_t> stego = patch.aPixels;
                 std::mt19937_64 rng(SeedOf(options.nSeed, i, nSet));
@@ -346,6 +363,8 @@ int main(int argc, char** argv)
         std::printf("split %d: training %d patches from %d photographs, testing %d patches from %d photographs\n",
             s + 1, nTrainPatches, nTrainPhotos, nPatches - nTrainPatches, nPhotos - nTrainPhotos);
         Parallel(kStegoSets, options.nThreads, [&](int nSet) {
+            if (!options.Wants(nSet / kRateCount))
+                return;
             aResults[s][nSet] =
                 Measure(aFeatures[0], aFeatures[1 + nSet], aTraining, options, SeedOf(options.nSeed, s, nSet));
         });
@@ -361,6 +380,8 @@ int main(int argc, char** argv)
         std::printf("  %6.1f bpp      ", dRate);
     std::printf("   (out-of-bag P_E%s)\n", options.nSubspace > 0 ? "" : "; d_sub");
     for (int e = 0; e < kEmbedderCount; ++e) {
+        if (!options.Wants(e))
+            continue;
         std::printf("%-22s", kEmbedders[e].pName);
         std::string strOutOfBag;
         for (int r = 0; r < kRateCount; ++r) {

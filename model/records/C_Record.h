@@ -49,6 +49,9 @@ public:
     // True when the kind encrypts and authenticates what it holds (its payload may be left in
     // the opened content by Find).
     virtual bool IsSealed() const = 0;
+    // True when the kind writes into this cover by moving elements one up or down, whatever
+    // embedding the caller chose (it weighs where it writes and needs both ways).
+    virtual bool MovesByOne(const C_Cover& /*cover*/) const { return false; }
     // The entry of the carrier's list of kinds that this kind is: itself, or for a variant that
     // writes differently (a limit lifted), the entry that finds what it writes.
     virtual const C_Record& Listed() const { return *this; }

@@ -64,19 +64,9 @@ const C_SealedRecordKind& C_SealedRecordKind::Unlimited()
     return kind;
 }
 
-uint32_t C_SealedRecordKind::SpreadLimitBits(uint32_t nElements, uint64_t nDry) const
+uint64_t C_SealedRecordKind::SpreadLimitBits(uint64_t nDry) const
 {
-    const C_SpreadRecord::S_Plan plan = C_SpreadRecord::PlanFor(nElements);
-    const uint64_t nLimit = m_bRateLimit ? static_cast<uint64_t>(kSafeRate * static_cast<double>(nDry)) : nDry;
-    // The longest length on the ladder within the limit.
-    for (unsigned k = 0; k < C_SpreadRecord::kMaxStep; ++k) {
-        const uint32_t nLength = C_SpreadRecord::LengthAt(plan.nRecord, k);
-        if (nLength == 0)
-            break;
-        if (nLength <= nLimit)
-            return nLength;
-    }
-    return 0;
+    return m_bRateLimit ? static_cast<uint64_t>(kSafeRate * static_cast<double>(nDry)) : nDry;
 }
 
 uint32_t C_SealedRecordKind::Capacity(const C_Cover& cover, size_t nNameBytes) const
@@ -95,7 +85,8 @@ uint32_t C_SealedRecordKind::Capacity(const C_Cover& cover, size_t nNameBytes) c
             memo.nCount = cover.Size();
             memo.nFingerprint = nFingerprint;
         }
-        const uint64_t nRecord = SpreadLimitBits(cover.Size(), memo.nDry) / 8;
+        const uint64_t nRecord = C_SpreadRecord::LargestRecordBytes(
+            C_SpreadRecord::PlanFor(cover.Size()).nRecord, SpreadLimitBits(memo.nDry));
         const uint64_t nOverhead = C_SpreadRecord::RecordBytes(nNameBytes, 0);
         return nRecord > nOverhead ? static_cast<uint32_t>(std::min<uint64_t>(nRecord - nOverhead, UINT32_MAX)) : 0;
     }
@@ -133,8 +124,12 @@ E_RecordOutcome C_SealedRecordKind::Hide(const C_Cover& cover, const C_Message& 
     bool bCompressed = false;
     const std::vector<uint8_t> stored = C_SealedRecord::Pack(pPayload, message.m_nSize, bCompressed);
     if (cover.CanWeigh()) {
+        // Past the payload Capacity states, nothing: a limit of 0 bits.
+        const uint64_t nRecord = C_SpreadRecord::RecordBytes(message.m_strName.size(), stored.size());
         const auto MaxBits = [&](const std::vector<float>& costs) -> uint64_t {
-            return SpreadLimitBits(cover.Size(), C_SpreadRecord::DryRecordElements(costs));
+            const uint64_t nLimit = SpreadLimitBits(C_SpreadRecord::DryRecordElements(costs));
+            const uint32_t nElements = C_SpreadRecord::PlanFor(cover.Size()).nRecord;
+            return nRecord <= C_SpreadRecord::LargestRecordBytes(nElements, nLimit) ? nLimit : 0;
         };
         return C_SpreadRecord::Seal(cover, message.m_strName, stored, bCompressed, strPassphrase, MaxBits,
             C_SpreadRecord::FreshDraws(), fnBeforeWrite);

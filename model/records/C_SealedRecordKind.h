@@ -35,10 +35,12 @@ public:
     // Nothing to clear: no kind is tried after this one today.
     void Clear(const C_Cover&, const std::string&) const override { }
     bool IsSealed() const override { return true; }
+    // Version 2 goes wherever the cover weighs its elements.
+    bool MovesByOne(const C_Cover& cover) const override { return cover.CanWeigh(); }
 
-    // Version 2's largest record in bits, on the ladder and under this kind's rate, for a cover
-    // of nElements of which the record's part has nDry that may change (0: none fits).
-    uint32_t SpreadLimitBits(uint32_t nElements, uint64_t nDry) const;
+    // The most bits version 2's layers may take under this kind's rate, where nDry of the
+    // record's elements may change.
+    uint64_t SpreadLimitBits(uint64_t nDry) const;
 
 private:
     explicit C_SealedRecordKind(bool bRateLimit)

@@ -56,37 +56,31 @@ void BytesOf(const uint8_t* pBits, size_t nBits, uint8_t* pBytes)
     }
 }
 
-// A run of the order that one code covers: elements [nFirst, nFirst + nCount) of the order,
-// carrying message bits [nFirstBit, nFirstBit + nBits).
-struct S_Span {
+// The salt's run of the order, and the record's parts: elements [nFirst, nFirst + nCount) of
+// the order, carrying second-layer bits [nSecondFrom, nSecondTo) and first-layer bits
+// [nFirstFrom, nFirstTo) of the record's layers.
+struct S_Part {
     uint32_t nFirst;
     uint32_t nCount;
-    size_t nFirstBit;
-    size_t nBits;
-    uint64_t nSeed;
-    int nHeight;
+    size_t nSecondFrom, nSecondTo;
+    size_t nFirstFrom, nFirstTo;
 };
 
-// The spans of the salt and of the record's parts for a record of nBits.
-std::vector<S_Span> SpansFor(
-    const C_SpreadRecord::S_Plan& plan, uint32_t nBits, uint64_t nSaltSeed, uint64_t nRecordSeed)
+std::vector<S_Part> PartsOf(const C_SpreadRecord::S_Plan& plan, const C_SpreadRecord::S_Lengths& lengths)
 {
-    std::vector<S_Span> spans;
-    spans.push_back({0, plan.nSalt, 0, kSaltBits, nSaltSeed, C_SpreadRecord::kSaltHeight});
-    const int nHeight = C_SpreadRecord::HeightFor(plan.nRecord);
-    const uint32_t nParts = C_SpreadRecord::PartsFor(plan.nRecord, nBits);
+    std::vector<S_Part> parts;
+    const uint32_t nParts = C_SpreadRecord::PartsFor(plan.nRecord);
+    const auto Cut = [nParts](uint64_t nTotal, uint32_t s) { return static_cast<size_t>(nTotal * s / nParts); };
     for (uint32_t s = 0; s < nParts; ++s) {
-        const auto nFrom = static_cast<uint32_t>(uint64_t{s} * plan.nRecord / nParts);
-        const auto nTo = static_cast<uint32_t>(uint64_t{s + 1} * plan.nRecord / nParts);
-        const size_t nBitFrom = static_cast<size_t>(uint64_t{s} * nBits / nParts);
-        const size_t nBitTo = static_cast<size_t>(uint64_t{s + 1} * nBits / nParts);
-        spans.push_back(
-            {plan.nSalt + nFrom, nTo - nFrom, kSaltBits + nBitFrom, nBitTo - nBitFrom, nRecordSeed, nHeight});
+        const auto nFrom = static_cast<uint32_t>(Cut(plan.nRecord, s));
+        const auto nTo = static_cast<uint32_t>(Cut(plan.nRecord, s + 1));
+        parts.push_back({plan.nSalt + nFrom, nTo - nFrom, Cut(lengths.nSecond, s), Cut(lengths.nSecond, s + 1),
+            Cut(lengths.nFirst, s), Cut(lengths.nFirst, s + 1)});
     }
-    return spans;
+    return parts;
 }
 
-// The lowest bits of the elements in the keyed order, the whole order filled in pieces on
+// The two lowest bits of the elements in the keyed order, the whole order filled in pieces on
 // every core.
 std::vector<uint8_t> OrderedBits(const C_KeyedPermutation& order, const uint8_t* pBits)
 {
@@ -98,7 +92,7 @@ std::vector<uint8_t> OrderedBits(const C_KeyedPermutation& order, const uint8_t*
         std::vector<uint32_t> at(std::min(kPiece, n - nFirst));
         order.Fill(nFirst, at);
         for (size_t i = 0; i < at.size(); ++i)
-            bits[nFirst + i] = pBits[at[i]] & 1;
+            bits[nFirst + i] = pBits[at[i]] & 3;
     });
     return bits;
 }
@@ -125,26 +119,40 @@ uint64_t RecordSeed(const C_SealedRecord::S_Keys& keys)
     return C_TrellisCoder::SeedFromKey(std::span<const uint8_t>(keys.bytes.Data(), 8));
 }
 
-// The changes one span's code makes: the elements whose lowest bit turns.
-bool CodeSpan(const S_Span& span, const C_KeyedPermutation& order, const uint8_t* pBits,
-    const std::vector<float>& costs, const std::vector<uint8_t>& message, std::vector<uint32_t>& changes)
+const uint8_t* SecondTag(const C_SealedRecord::S_Keys& keys)
+{
+    return keys.bytes.Data() + 56;
+}
+
+// What moving element k by one costs, each way: its cost where the cover allows the step,
+// +infinity where it does not.
+void Directions(const C_Cover& cover, const std::vector<float>& costs, uint32_t k, float& fPlus, float& fMinus)
+{
+    fPlus = fMinus = kWet;
+    if (costs[k] == kWet)
+        return;
+    const unsigned nSteps = cover.StepsOf(k);
+    if (nSteps & C_Cover::kStepUp)
+        fPlus = costs[k];
+    if (nSteps & C_Cover::kStepDown)
+        fMinus = costs[k];
+}
+
+// The salt's changes: the elements whose lowest bit turns.
+bool CodeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, const uint8_t* pBits,
+    const std::vector<float>& costs, const std::vector<uint8_t>& salt, std::vector<uint32_t>& changes)
 {
     changes.clear();
-    std::vector<uint32_t> at(span.nCount);
-    order.Fill(span.nFirst, at);
-    std::vector<uint8_t> cover(span.nCount);
-    std::vector<float> weights(span.nCount);
+    std::vector<uint32_t> at(nSalt);
+    order.Fill(0, at);
+    std::vector<uint8_t> cover(nSalt);
+    std::vector<float> weights(nSalt);
     for (size_t i = 0; i < at.size(); ++i) {
         cover[i] = pBits[at[i]] & 1;
         weights[i] = costs[at[i]];
     }
-    C_TrellisCoder coder(span.nSeed, span.nHeight);
-    // One pass: a part's whole path is held (2^20 elements: 32 MiB at height 8, 128 at 10).
-    coder.SetPathMemoryLimit(
-        std::max(C_TrellisCoder::kDefaultPathMemory, size_t{span.nCount} * (size_t{1} << span.nHeight) / 8 + 64));
     std::vector<uint8_t> stego;
-    const std::span<const uint8_t> bits(message.data() + span.nFirstBit, span.nBits);
-    if (!coder.Embed(cover, weights, bits, stego))
+    if (!C_TrellisCoder(nSeed, C_SpreadRecord::kSaltHeight).Embed(cover, weights, salt, stego))
         return false;
     for (size_t i = 0; i < at.size(); ++i)
         if (stego[i] != cover[i])
@@ -152,17 +160,56 @@ bool CodeSpan(const S_Span& span, const C_KeyedPermutation& order, const uint8_t
     return true;
 }
 
-// Every span's changes, coded on every core; false when any code finds no way.
-bool CodeAll(const std::vector<S_Span>& spans, const C_KeyedPermutation& order, const uint8_t* pBits,
-    const std::vector<float>& costs, const std::vector<uint8_t>& message, std::vector<std::vector<uint32_t>>& changes)
+// One part's changes in two layers: (element, +1 or -1).
+struct S_Change {
+    uint32_t nElement;
+    int8_t nStep;
+};
+
+bool CodePart(const S_Part& part, const C_TrellisCoder& coder, double l, const C_KeyedPermutation& order,
+    const C_Cover& cover, const std::vector<float>& costs, const std::vector<uint8_t>& second,
+    const std::vector<uint8_t>& first, std::vector<S_Change>& changes)
 {
-    changes.assign(spans.size(), {});
-    std::atomic<bool> bAll{true};
-    C_ParallelTasks::Run(spans.size(), [&](size_t s) {
-        if (bAll && !CodeSpan(spans[s], order, pBits, costs, message, changes[s]))
-            bAll = false;
-    });
-    return bAll;
+    changes.clear();
+    const uint8_t* pBits = cover.Bytes();
+    std::vector<uint32_t> at(part.nCount);
+    order.Fill(part.nFirst, at);
+    std::vector<int32_t> values(part.nCount);
+    std::vector<float> plus(part.nCount), minus(part.nCount);
+    for (size_t i = 0; i < at.size(); ++i) {
+        values[i] = pBits[at[i]];
+        Directions(cover, costs, at[i], plus[i], minus[i]);
+    }
+    std::vector<int32_t> stego;
+    const std::span<const uint8_t> secondBits(second.data() + part.nSecondFrom, part.nSecondTo - part.nSecondFrom);
+    const std::span<const uint8_t> firstBits(first.data() + part.nFirstFrom, part.nFirstTo - part.nFirstFrom);
+    if (!coder.EmbedTwoLayers(values, plus, minus, secondBits, firstBits, l, stego))
+        return false;
+    for (size_t i = 0; i < at.size(); ++i)
+        if (stego[i] != values[i])
+            changes.push_back({at[i], static_cast<int8_t>(stego[i] > values[i] ? 1 : -1)});
+    return true;
+}
+
+// The multiplier that spreads nBits over the record's elements as the least cost would: found
+// on a sample of them (the order's first 65,536 past the salt, random by the order).
+double MultiplierFor(const C_SpreadRecord::S_Plan& plan, const C_KeyedPermutation& order, const C_Cover& cover,
+    const std::vector<float>& costs, uint64_t nBits, double* pSecondShare)
+{
+    const uint32_t nSample = std::min<uint32_t>(plan.nRecord, 1u << 16);
+    std::vector<uint32_t> at(nSample);
+    order.Fill(plan.nSalt, at);
+    std::vector<int32_t> values(nSample);
+    std::vector<float> plus(nSample), minus(nSample);
+    for (size_t i = 0; i < at.size(); ++i) {
+        values[i] = cover.Bytes()[at[i]];
+        Directions(cover, costs, at[i], plus[i], minus[i]);
+    }
+    const double fScale = double(nSample) / plan.nRecord;
+    const double l = C_TrellisCoder::TernaryMultiplier(plus, minus, double(nBits) * fScale);
+    if (l > 0 && pSecondShare)
+        *pSecondShare = C_TrellisCoder::SecondLayerEntropy(values, plus, minus, l) / (double(nBits) * fScale);
+    return l;
 }
 
 }  // namespace
@@ -181,25 +228,30 @@ uint32_t C_SpreadRecord::LengthAt(uint32_t nRecordElements, unsigned k)
         return 0;
     const uint64_t nBits = (uint64_t{nRecordElements} * kRates[k % 16]) >> (31 + k / 16);
     const auto nLength = static_cast<uint32_t>(nBits / 8 * 8);
-    return nLength >= 8 * kMinRecordBytes ? nLength : 0;
+    return nLength >= uint64_t{kTagBytes} * 8 * PartsFor(nRecordElements) ? nLength : 0;
 }
 
-uint32_t C_SpreadRecord::LengthFor(uint32_t nRecordElements, uint64_t nRecordBytes)
+uint64_t C_SpreadRecord::LargestRecordBytes(uint32_t nRecordElements, uint64_t nLimitBits)
+{
+    // Each layer is rounded up to the ladder's next length, at most a step (2^(1/16)) and a
+    // byte above what it carries.
+    const uint64_t nLimit = std::min(nLimitBits, 2 * uint64_t{LengthAt(nRecordElements, 0)});
+    if (nLimit < 16 + 8 * (kTagBytes + kMinRecordBytes))
+        return 0;
+    const uint64_t nBits = ((nLimit - 16) * kRates[1]) >> 31;
+    return nBits / 8 > kTagBytes + kMinRecordBytes ? nBits / 8 - kTagBytes : 0;
+}
+
+uint32_t C_SpreadRecord::LengthFor(uint32_t nRecordElements, uint64_t nBits)
 {
     uint32_t nBest = 0;
     for (unsigned k = 0; k < kMaxStep; ++k) {
         const uint32_t nLength = LengthAt(nRecordElements, k);
-        if (nLength == 0 || nLength < 8 * nRecordBytes)
+        if (nLength == 0 || nLength < nBits)
             break;
         nBest = nLength;
     }
     return nBest;
-}
-
-uint32_t C_SpreadRecord::PartsFor(uint32_t nRecordElements, uint32_t nBits)
-{
-    const uint32_t nBySize = (nRecordElements + kPartElements - 1) / kPartElements;
-    return std::max(1u, std::min(nBySize, nBits / kMinPartBits));
 }
 
 C_SpreadRecord::S_Draws C_SpreadRecord::FreshDraws()
@@ -264,9 +316,9 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
     const S_Plan plan = PlanFor(nElements);
     if (strName.size() > UINT16_MAX)
         return E_RecordOutcome::TooLarge;
-    const uint64_t nRecordBytes = RecordBytes(strName.size(), stored.size());
-    const uint32_t nBits = LengthFor(plan.nRecord, nRecordBytes);
-    if (nBits == 0)
+    const uint64_t nNeeded = RecordBytes(strName.size(), stored.size());
+    // Both layers' tags at least, within the ladder's longest lengths.
+    if (LengthAt(plan.nRecord, 0) == 0 || 8 * (nNeeded + kTagBytes) > 2 * uint64_t{LengthAt(plan.nRecord, 0)})
         return E_RecordOutcome::TooLarge;
 
     // The key derivation takes one core for a third of a second: the costs take the others.
@@ -291,13 +343,29 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
     }
     if (!bWeighed || costs.size() != nElements)
         return E_RecordOutcome::Refused;
-    if (nBits > (fnMaxBits ? fnMaxBits(costs) : uint64_t{nBits}))
+
+    // The layers' lengths: the second near the share the least cost gives it, each on the
+    // ladder, together at least the record and the first layer's tag.
+    const S_FastKeys fast(strPassphrase, nElements);
+    const C_KeyedPermutation order(fast.Order(), nElements);
+    const uint64_t nBits = 8 * (nNeeded + kTagBytes);
+    double fSecondShare = 0.5;
+    const double l = MultiplierFor(plan, order, cover, costs, nBits, &fSecondShare);
+    if (!(l > 0))
+        return E_RecordOutcome::TooLarge;
+    S_Lengths lengths;
+    lengths.nSecond = LengthFor(plan.nRecord, static_cast<uint64_t>(fSecondShare * double(nBits)));
+    lengths.nFirst = LengthFor(plan.nRecord, nBits > lengths.nSecond ? nBits - lengths.nSecond : 1);
+    if (lengths.nSecond == 0 || lengths.nFirst == 0 || lengths.Bits() < nBits)
+        return E_RecordOutcome::TooLarge;
+    if (lengths.Bits() > (fnMaxBits ? fnMaxBits(costs) : lengths.Bits()))
         return E_RecordOutcome::TooLarge;
     if (!bDerived)
         return E_RecordOutcome::NoMemory;
 
-    // The message: salt, then tag | nonce | ciphertext of (length | inner record | zeros).
-    const uint32_t nCipher = nBits / 8 - kHeadBytes;
+    // The record: tag | nonce | ciphertext of (length | inner record | zeros).
+    const uint32_t nRecord = lengths.RecordBytes();
+    const uint32_t nCipher = nRecord - kHeadBytes;
     C_SecretBytes plain(nCipher - kMacBytes);
     {
         const C_SecretBytes inner = C_SealedRecord::InnerRecord(strName, stored, bCompressed);
@@ -305,9 +373,9 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
         PutLittleEndian32(plain.Data(), static_cast<uint32_t>(inner.Size()));
         std::memcpy(plain.Data() + kLengthBytes, inner.Data(), inner.Size());
     }
-    std::vector<uint8_t> record(kSaltBytes + nBits / 8);
-    std::memcpy(record.data(), draws.salt.data(), kSaltBytes);
-    uint8_t* pHead = record.data() + kSaltBytes;
+    // The first layer's message begins with the second tag; the record follows it there.
+    std::vector<uint8_t> record(kTagBytes + nRecord);
+    uint8_t* pHead = record.data() + kTagBytes;
     std::memcpy(pHead, keys.aTag.data(), kTagBytes);
     std::memcpy(pHead + kTagBytes, draws.nonce.data(), kNonceBytes);
     const C_SealedRecord::T_Associated ad = C_SealedRecord::AssociatedData(keys.aTag.data(), kVersion, nCipher);
@@ -315,22 +383,39 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
     crypto_aead_xchacha20poly1305_ietf_encrypt(pHead + kHeadBytes, &nWritten, plain.Data(), plain.Size(), ad.data(),
         ad.size(), nullptr, pHead + kTagBytes, keys.aCipher.data());
     plain.Wipe();
-    const std::vector<uint8_t> message = BitsOf(record.data(), record.size());
+    const std::vector<uint8_t> recordBits = BitsOf(pHead, nRecord);
+    const std::vector<uint8_t> second(recordBits.begin(), recordBits.begin() + lengths.nSecond);
+    std::vector<uint8_t> first = BitsOf(SecondTag(keys), kTagBytes);
+    first.insert(first.end(), recordBits.begin() + lengths.nSecond, recordBits.end());
+    const std::vector<uint8_t> saltBits = BitsOf(draws.salt.data(), kSaltBytes);
 
-    const S_FastKeys fast(strPassphrase, nElements);
-    const C_KeyedPermutation order(fast.Order(), nElements);
-    const std::vector<S_Span> spans = SpansFor(plan, nBits, fast.SaltSeed(), RecordSeed(keys));
-    std::vector<std::vector<uint32_t>> changes;
+    const std::vector<S_Part> parts = PartsOf(plan, lengths);
+    const C_TrellisCoder coder(RecordSeed(keys), HeightFor(plan.nRecord));
+    std::vector<uint32_t> saltChanges;
+    std::vector<std::vector<S_Change>> changes;
+    const auto CodeAll = [&] {
+        changes.assign(parts.size(), {});
+        std::atomic<bool> bAll{true};
+        C_ParallelTasks::Run(parts.size() + 1, [&](size_t t) {
+            if (!bAll)
+                return;
+            const bool bDone = t == parts.size()
+                ? CodeSalt(plan.nSalt, fast.SaltSeed(), order, pBits, costs, saltBits, saltChanges)
+                : CodePart(parts[t], coder, l, order, cover, costs, second, first, changes[t]);
+            if (!bDone)
+                bAll = false;
+        });
+        return bAll.load();
+    };
     try {
-        if (!CodeAll(spans, order, pBits, costs, message, changes))
+        if (!CodeAll())
             return E_RecordOutcome::TooLarge;
         if (fnBeforeWrite) {
             // What it clears lies under our code: when it changed a byte, code again on what it
             // left, and put it back should that fail.
             const std::vector<uint8_t> before(pBits, pBits + nElements + 1);
             fnBeforeWrite();
-            if (!std::equal(before.begin(), before.end(), pBits)
-                && !CodeAll(spans, order, pBits, costs, message, changes)) {
+            if (!std::equal(before.begin(), before.end(), pBits) && !CodeAll()) {
                 std::copy(before.begin(), before.end(), pBits);
                 return E_RecordOutcome::TooLarge;
             }
@@ -339,26 +424,24 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
         return E_RecordOutcome::NoMemory;
     }
 
-    // Each change moves its byte by one, the way the cover allows; a coin toss where both are.
-    size_t nChanges = 0;
+    // The record's moves are the code's; each of the salt's goes the way the cover allows, a
+    // coin toss where both are. A move the cover no longer allows (a neighbouring change made it
+    // show a colour key) is made all the same: the bits must read back.
     for (const auto& list : changes)
-        nChanges += list.size();
-    std::vector<uint8_t> coins((nChanges + 7) / 8);
+        for (const S_Change& change : list)
+            pBits[change.nElement] = static_cast<uint8_t>(pBits[change.nElement] + change.nStep);
+    std::vector<uint8_t> coins((saltChanges.size() + 7) / 8);
     if (draws.fnDirections)
         draws.fnDirections(coins.data(), coins.size());
-    size_t nCoin = 0;
-    for (const auto& list : changes)
-        for (const uint32_t k : list) {
-            const bool bCoin = coins[nCoin / 8] >> (nCoin % 8) & 1;
-            ++nCoin;
-            const unsigned nSteps = cover.StepsOf(k);
-            bool bUp = nSteps == C_Cover::kStepUp || (nSteps != C_Cover::kStepDown && bCoin);
-            // No way left (a neighbouring change made the other the only one, or neither): the
-            // bit must turn all the same; stay in range.
-            if (nSteps == 0)
-                bUp = pBits[k] < 255;
-            pBits[k] = static_cast<uint8_t>(bUp ? pBits[k] + 1 : pBits[k] - 1);
-        }
+    for (size_t i = 0; i < saltChanges.size(); ++i) {
+        const uint32_t k = saltChanges[i];
+        const unsigned nSteps = cover.StepsOf(k);
+        const bool bCoin = coins[i / 8] >> (i % 8) & 1;
+        bool bUp = nSteps == C_Cover::kStepUp || (nSteps != C_Cover::kStepDown && bCoin);
+        if (nSteps == 0)
+            bUp = pBits[k] < 255;
+        pBits[k] = static_cast<uint8_t>(bUp ? pBits[k] + 1 : pBits[k] - 1);
+    }
     return E_RecordOutcome::Hidden;
 }
 
@@ -370,13 +453,21 @@ E_RevealOutcome C_SpreadRecord::Open(
     if (plan.nSalt < kSaltBits || LengthAt(plan.nRecord, 0) == 0)
         return E_RevealOutcome::NotFound;
     const S_FastKeys fast(strPassphrase, nBytes);
-    const std::array<uint8_t, kSaltBytes> salt = ReadSalt(pBits, nBytes, strPassphrase);
     // The key derivation takes one core for a third of a second: the order takes the others.
     C_SealedRecord::S_Keys keys;
     bool bDerived = false;
     std::vector<uint8_t> ordered;
     try {
         const C_KeyedPermutation order(fast.Order(), nBytes);
+        std::vector<uint32_t> at(plan.nSalt);
+        order.Fill(0, at);
+        std::vector<uint8_t> saltCover(plan.nSalt);
+        for (size_t i = 0; i < at.size(); ++i)
+            saltCover[i] = pBits[at[i]] & 1;
+        std::vector<uint8_t> bits;
+        C_TrellisCoder(fast.SaltSeed(), kSaltHeight).Extract(saltCover, kSaltBits, bits);
+        std::array<uint8_t, kSaltBytes> salt{};
+        BytesOf(bits.data(), bits.size(), salt.data());
         std::thread derive([&] { bDerived = C_SealedRecord::Derive(strPassphrase, salt.data(), keys); });
         try {
             ordered = OrderedBits(order, pBits);
@@ -392,47 +483,63 @@ E_RevealOutcome C_SpreadRecord::Open(
     }
     if (!bDerived)
         return E_RevealOutcome::NoMemory;
-    std::vector<uint8_t> bits;
 
-    // The tag at each length of the ladder: it reads only the first part's first blocks.
+    // Each layer's length: the ladder's first whose tag the first part's first bits give.
     const C_TrellisCoder coder(RecordSeed(keys), HeightFor(plan.nRecord));
-    const std::span<const uint8_t> recordBits(ordered.data() + plan.nSalt, plan.nRecord);
-    uint32_t nBits = 0;
-    uint32_t nTried = 0;
-    for (unsigned k = 0; k < kMaxStep; ++k) {
-        const uint32_t nLength = LengthAt(plan.nRecord, k);
-        if (nLength == 0)
-            break;
-        if (nLength == nTried)
-            continue;
-        nTried = nLength;
-        const uint32_t nParts = PartsFor(plan.nRecord, nLength);
-        const auto nFirstPart = static_cast<uint32_t>(uint64_t{plan.nRecord} / nParts);
-        coder.Extract(recordBits.first(nFirstPart), nLength / nParts, bits, kTagBytes * 8);
-        uint8_t aTag[kTagBytes];
-        BytesOf(bits.data(), bits.size(), aTag);
-        int nWrong = 0;
-        for (uint32_t i = 0; i < kTagBytes; ++i)
-            nWrong += std::popcount(static_cast<unsigned>(aTag[i] ^ keys.aTag[i]));
-        if (nWrong <= kTagTolerance) {
-            nBits = nLength;
-            break;
+    const uint32_t nParts = PartsFor(plan.nRecord);
+    const auto nFirstPart = static_cast<uint32_t>(uint64_t{plan.nRecord} / nParts);
+    std::vector<uint8_t> layer(nFirstPart);
+    int nWrong = 0;
+    const auto FindLength = [&](unsigned nBit, const uint8_t* pTag) -> uint32_t {
+        for (uint32_t i = 0; i < nFirstPart; ++i)
+            layer[i] = ordered[plan.nSalt + i] >> nBit & 1;
+        std::vector<uint8_t> bits;
+        uint32_t nTried = 0;
+        for (unsigned k = 0; k < kMaxStep; ++k) {
+            const uint32_t nLength = LengthAt(plan.nRecord, k);
+            if (nLength == 0)
+                break;
+            if (nLength == nTried)
+                continue;
+            nTried = nLength;
+            coder.Extract(layer, nLength / nParts, bits, kTagBytes * 8);
+            uint8_t aTag[kTagBytes];
+            BytesOf(bits.data(), bits.size(), aTag);
+            nWrong = 0;
+            for (uint32_t i = 0; i < kTagBytes; ++i)
+                nWrong += std::popcount(static_cast<unsigned>(aTag[i] ^ pTag[i]));
+            if (nWrong <= kTagTolerance)
+                return nLength;
         }
-    }
-    if (nBits == 0)
+        return 0;
+    };
+    S_Lengths lengths;
+    lengths.nSecond = FindLength(1, keys.aTag.data());
+    if (lengths.nSecond == 0)
         return E_RevealOutcome::NotFound;
-
     // The record is here: from now on anything that does not add up is damage.
-    const std::vector<S_Span> spans = SpansFor(plan, nBits, fast.SaltSeed(), RecordSeed(keys));
-    std::vector<uint8_t> message(kSaltBits + nBits);
-    for (size_t s = 1; s < spans.size(); ++s) {
-        const S_Span& span = spans[s];
-        coder.Extract(std::span<const uint8_t>(ordered.data() + span.nFirst, span.nCount), span.nBits, bits);
-        std::copy(bits.begin(), bits.end(), message.begin() + static_cast<std::ptrdiff_t>(span.nFirstBit));
-    }
-    std::vector<uint8_t> record(nBits / 8);
-    BytesOf(message.data() + kSaltBits, nBits, record.data());
-    const uint32_t nCipher = nBits / 8 - kHeadBytes;
+    // The second tag is no part of what the cipher authenticates: it must read back exactly.
+    lengths.nFirst = FindLength(0, SecondTag(keys));
+    if (lengths.nFirst == 0 || nWrong != 0 || lengths.RecordBytes() < kMinRecordBytes)
+        return E_RevealOutcome::Damaged;
+
+    std::vector<uint8_t> second(lengths.nSecond), first(lengths.nFirst);
+    std::vector<uint8_t> bits;
+    std::vector<uint8_t> cover;
+    for (const S_Part& part : PartsOf(plan, lengths))
+        for (const unsigned nBit : {1u, 0u}) {
+            cover.resize(part.nCount);
+            for (uint32_t i = 0; i < part.nCount; ++i)
+                cover[i] = ordered[part.nFirst + i] >> nBit & 1;
+            const size_t nFrom = nBit ? part.nSecondFrom : part.nFirstFrom;
+            const size_t nTo = nBit ? part.nSecondTo : part.nFirstTo;
+            coder.Extract(cover, nTo - nFrom, bits);
+            std::copy(bits.begin(), bits.end(), (nBit ? second : first).begin() + static_cast<std::ptrdiff_t>(nFrom));
+        }
+    std::vector<uint8_t> record(lengths.RecordBytes());
+    second.insert(second.end(), first.begin() + kTagBytes * 8, first.end());
+    BytesOf(second.data(), second.size(), record.data());
+    const uint32_t nCipher = lengths.RecordBytes() - kHeadBytes;
     // The tag as read goes into the associated data, so a changed tag bit fails as well.
     const C_SealedRecord::T_Associated ad = C_SealedRecord::AssociatedData(record.data(), kVersion, nCipher);
     C_SecretBytes plain(nCipher - kMacBytes);

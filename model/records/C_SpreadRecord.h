@@ -4,21 +4,24 @@
 //   - the elements are the carrier's N bytes; a keyed permutation (C_KeyedPermutation) of all of
 //     them, keyed by a fast hash of the pass phrase and N, puts them in an order with no
 //     structure by byte index;
-//   - the first elements of that order (a 64th, at least 1,024) carry a fresh 16-byte salt, the
-//     rest carry the record: tag (8) | nonce (24) | ciphertext, each as the syndrome of the
-//     elements' lowest bits under a syndrome-trellis code (C_TrellisCoder), so the writer
-//     changes the cheapest elements that give it, by one, up or down;
-//   - the record's length is one of a fixed ladder of rates, so the reader finds it by trying
-//     the tag at each (cheap): nothing sits at a fixed place, and no length is written;
-//   - Argon2id of the pass phrase and the salt gives the cipher key, the tag and the record's
-//     code; XChaCha20-Poly1305 with version 2 in the associated data seals the inner record of
-//     version 1, its length before it and zero bytes after it.
+//   - the first elements of that order (a 64th, at least 1,024) carry a fresh 16-byte salt as the
+//     syndrome of their lowest bits under a syndrome-trellis code (C_TrellisCoder); the rest
+//     carry the record, tag (8) | nonce (24) | ciphertext, in two layers (the paper's
+//     plus-or-minus-one construction): its first bits in the elements' second bits, the rest,
+//     after a second tag, in their lowest bits. The writer changes the cheapest elements that
+//     give both, each by one, up or down;
+//   - each layer's length is one of a fixed ladder of rates, so the reader finds it by trying
+//     its tag at each (cheap): nothing sits at a fixed place, and no length is written;
+//   - Argon2id of the pass phrase and the salt gives the cipher key, the two tags and the
+//     record's code; XChaCha20-Poly1305 with version 2 in the associated data seals the inner
+//     record of version 1, its length before it and zero bytes after it.
 // The costs are the cover's (C_Cover::Weigh): flat areas and what must not change are wet.
 
 #include "model/records/C_Cover.h"
 #include "model/records/C_Record.h"
 #include "model/records/C_SealedRecord.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -43,10 +46,8 @@ public:
     // The salt's share of the elements: 1 in kSaltShare, at least kMinSaltElements.
     static constexpr uint32_t kSaltShare = 64;
     static constexpr uint32_t kMinSaltElements = 1024;
-    // The record's elements are coded in parts of about this many (they may run in parallel).
+    // The record's elements are coded in parts of at most this many (they may run in parallel).
     static constexpr uint32_t kPartElements = 1u << 20;
-    // A part carries at least this many message bits (fewer parts for a short record).
-    static constexpr uint32_t kMinPartBits = 512;
     // The trellis codes' constraint height: kSaltHeight for the salt; for the record, higher
     // (closer to the least cost) on smaller pictures, lower (faster) on larger ones.
     static constexpr int kSaltHeight = 10;
@@ -56,7 +57,7 @@ public:
     }
     // A tag read with at most this many of its 64 bits wrong says "a record is here".
     static constexpr int kTagTolerance = 6;
-    // The rates of the ladder: the record's bits are about N_record * kRates[j] / 2^(31 + i),
+    // The rates of the ladder: a layer's bits are about N_record * kRates[j] / 2^(31 + i),
     // for step k = 16 i + j (rounded down to whole bytes).
     static constexpr std::array<uint32_t, 16> kRates = {2147483648u, 2056437386u, 1969251187u, 1885761398u, 1805811301u,
         1729250826u, 1655936264u, 1585729999u, 1518500249u, 1454120821u, 1392470868u, 1333434672u, 1276901416u,
@@ -70,13 +71,28 @@ public:
         uint32_t nRecord = 0;  // the rest carry the record
     };
     static S_Plan PlanFor(uint32_t nElements);
-    // The record's length in bits at step k of the ladder (a multiple of 8; 0 when it is below
-    // the smallest record's).
+    // A layer's length in bits at step k of the ladder (a multiple of 8; 0 when it leaves a part
+    // less than a tag's 64 bits).
     static uint32_t LengthAt(uint32_t nRecordElements, unsigned k);
-    // The shortest length on the ladder that holds nRecordBytes, or 0 when none does.
-    static uint32_t LengthFor(uint32_t nRecordElements, uint64_t nRecordBytes);
-    // The number of parts the record's elements and bits divide into.
-    static uint32_t PartsFor(uint32_t nRecordElements, uint32_t nBits);
+    // The shortest length on the ladder of at least nBits, or 0 when none is.
+    static uint32_t LengthFor(uint32_t nRecordElements, uint64_t nBits);
+    // The largest record (RecordBytes) whose layers take at most nLimitBits, whatever the split
+    // between them (0 when none does).
+    static uint64_t LargestRecordBytes(uint32_t nRecordElements, uint64_t nLimitBits);
+    // The number of parts the record's elements and each layer's bits divide into.
+    static uint32_t PartsFor(uint32_t nRecordElements)
+    {
+        return std::max(1u, (nRecordElements + kPartElements - 1) / kPartElements);
+    }
+    // The two layers' lengths for a record of nRecordBytes: the second layer's near what the
+    // costs give it, the first layer's the rest and its tag. False when the ladder has none.
+    struct S_Lengths {
+        uint32_t nSecond = 0;
+        uint32_t nFirst = 0;
+        uint64_t Bits() const { return uint64_t{nSecond} + nFirst; }
+        // The record's bytes the two carry (tag, nonce, ciphertext).
+        uint32_t RecordBytes() const { return static_cast<uint32_t>(Bits() / 8 - kTagBytes); }
+    };
     // Bytes a record of a name of nNameBytes and a stored payload of nStored takes, before the
     // ladder rounds it up.
     static uint64_t RecordBytes(uint64_t nNameBytes, uint64_t nStored)
@@ -88,7 +104,8 @@ public:
     struct S_Draws {
         std::array<uint8_t, kSaltBytes> salt{};
         std::array<uint8_t, kNonceBytes> nonce{};
-        // Fills bytes with the bits that pick up or down where both are allowed.
+        // Fills bytes with the bits that pick up or down, where both are allowed, for the salt's
+        // changes (the record's directions carry its second layer).
         std::function<void(uint8_t*, size_t)> fnDirections;
     };
     static S_Draws FreshDraws();
