@@ -205,16 +205,8 @@ int main(int argc, char** argv)
             const auto nElements = static_cast<uint32_t>(pixels.size());
             pixels.push_back(0);  // the carrier's byte past the elements
             C_PixelCover cover(pixels.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
-            C_ElementCosts::S_Picture picture;
-            picture.pBytes = pixels.data();
-            picture.nWidth = nWidth;
-            picture.nHeight = nHeight;
-            picture.nStride = nWidth;
-            picture.layout.bKnown = true;
-            picture.layout.eChannels = E_PixelChannels::Gray;
-            picture.layout.nChannels = 1;
-            picture.layout.nBitsPerSample = 8;
-            cover.SetPicture(picture);
+            cover.SetPicture(
+                C_ElementCosts::S_Picture::Packed8(pixels.data(), nWidth, nHeight, E_PixelChannels::Gray, 1));
             std::vector<float> costs;
             if (!cover.Weigh(costs))
                 continue;

@@ -199,16 +199,7 @@ bool C_Embedders::Record(
     std::vector<uint8_t> bytes(nPixels + 1, 0);
     std::copy(plane.begin(), plane.end(), bytes.begin());
     C_PixelCover cover(bytes.data(), static_cast<uint32_t>(nPixels), C_SampleWriter::E_Mode::MatchBytes);
-    C_ElementCosts::S_Picture picture;
-    picture.pBytes = bytes.data();
-    picture.nWidth = nWidth;
-    picture.nHeight = nHeight;
-    picture.nStride = nWidth;
-    picture.layout.bKnown = true;
-    picture.layout.eChannels = E_PixelChannels::Gray;
-    picture.layout.nChannels = 1;
-    picture.layout.nBitsPerSample = 8;
-    cover.SetPicture(picture);
+    cover.SetPicture(C_ElementCosts::S_Picture::Packed8(bytes.data(), nWidth, nHeight, E_PixelChannels::Gray, 1));
 
     std::vector<uint8_t> stored(StoredBytes(nPixels, dBitsPerPixel));
     for (uint8_t& b : stored)

@@ -27,6 +27,22 @@ public:
         uint32_t nHeight = 0;
         uint32_t nStride = 0;
         S_PixelLayout layout;
+
+        // 8-bit samples, nChannels a pixel, rows packed without padding, top row first.
+        static S_Picture Packed8(
+            const uint8_t* pBytes, uint32_t nWidth, uint32_t nHeight, E_PixelChannels eChannels, int nChannels)
+        {
+            S_Picture picture;
+            picture.pBytes = pBytes;
+            picture.nWidth = nWidth;
+            picture.nHeight = nHeight;
+            picture.nStride = nWidth * static_cast<uint32_t>(nChannels);
+            picture.layout.bKnown = true;
+            picture.layout.eChannels = eChannels;
+            picture.layout.nChannels = nChannels;
+            picture.layout.nBitsPerSample = 8;
+            return picture;
+        }
     };
 
     // True when the picture's samples can be weighed (see above).

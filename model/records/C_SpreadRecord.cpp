@@ -160,6 +160,22 @@ bool CodeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, c
     return true;
 }
 
+// The salt: the syndrome of the lowest bits of the order's first nSalt elements.
+std::array<uint8_t, C_SpreadRecord::kSaltBytes> SaltOf(
+    const C_KeyedPermutation& order, uint32_t nSalt, uint64_t nSeed, const uint8_t* pBits)
+{
+    std::vector<uint32_t> at(nSalt);
+    order.Fill(0, at);
+    std::vector<uint8_t> bits(nSalt);
+    for (size_t i = 0; i < at.size(); ++i)
+        bits[i] = pBits[at[i]] & 1;
+    std::vector<uint8_t> message;
+    C_TrellisCoder(nSeed, C_SpreadRecord::kSaltHeight).Extract(bits, kSaltBits, message);
+    std::array<uint8_t, C_SpreadRecord::kSaltBytes> salt{};
+    BytesOf(message.data(), message.size(), salt.data());
+    return salt;
+}
+
 // One part's changes in two layers: (element, +1 or -1).
 struct S_Change {
     uint32_t nElement;
@@ -295,16 +311,7 @@ std::array<uint8_t, C_SpreadRecord::kSaltBytes> C_SpreadRecord::ReadSalt(
     if (!pBits || plan.nSalt < kSaltBits)
         return salt;
     const S_FastKeys fast(strPassphrase, nBytes);
-    const C_KeyedPermutation order(fast.Order(), nBytes);
-    std::vector<uint32_t> at(plan.nSalt);
-    order.Fill(0, at);
-    std::vector<uint8_t> bits(plan.nSalt);
-    for (size_t i = 0; i < at.size(); ++i)
-        bits[i] = pBits[at[i]] & 1;
-    std::vector<uint8_t> message;
-    C_TrellisCoder(fast.SaltSeed(), kSaltHeight).Extract(bits, kSaltBits, message);
-    BytesOf(message.data(), message.size(), salt.data());
-    return salt;
+    return SaltOf(C_KeyedPermutation(fast.Order(), nBytes), plan.nSalt, fast.SaltSeed(), pBits);
 }
 
 E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strName, const std::vector<uint8_t>& stored,
@@ -459,15 +466,7 @@ E_RevealOutcome C_SpreadRecord::Open(
     std::vector<uint8_t> ordered;
     try {
         const C_KeyedPermutation order(fast.Order(), nBytes);
-        std::vector<uint32_t> at(plan.nSalt);
-        order.Fill(0, at);
-        std::vector<uint8_t> saltCover(plan.nSalt);
-        for (size_t i = 0; i < at.size(); ++i)
-            saltCover[i] = pBits[at[i]] & 1;
-        std::vector<uint8_t> bits;
-        C_TrellisCoder(fast.SaltSeed(), kSaltHeight).Extract(saltCover, kSaltBits, bits);
-        std::array<uint8_t, kSaltBytes> salt{};
-        BytesOf(bits.data(), bits.size(), salt.data());
+        const std::array<uint8_t, kSaltBytes> salt = SaltOf(order, plan.nSalt, fast.SaltSeed(), pBits);
         std::thread derive([&] { bDerived = C_SealedRecord::Derive(strPassphrase, salt.data(), keys); });
         try {
             ordered = OrderedBits(order, pBits);

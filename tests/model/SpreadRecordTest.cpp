@@ -229,15 +229,7 @@ TEST_F(SpreadRecordTest, ChangesPreferNoResidueAndNoPartOfThePicture)
     const auto n = static_cast<uint32_t>(bytes.size() - 1);
     const std::vector<uint8_t> cover = bytes;
     C_PixelCover pixels(bytes.data(), n, C_SampleWriter::E_Mode::MatchBytes);
-    C_ElementCosts::S_Picture picture;
-    picture.pBytes = bytes.data();
-    picture.nWidth = w;
-    picture.nHeight = h;
-    picture.nStride = 3 * w;
-    picture.layout.bKnown = true;
-    picture.layout.eChannels = E_PixelChannels::Rgb;
-    picture.layout.nChannels = 3;
-    pixels.SetPicture(picture);
+    pixels.SetPicture(C_ElementCosts::S_Picture::Packed8(bytes.data(), w, h, E_PixelChannels::Rgb, 3));
     C_SpreadRecord::S_Draws draws;
     draws.salt.fill(7);
     draws.nonce.fill(9);
