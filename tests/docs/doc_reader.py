@@ -332,48 +332,59 @@ def order(key, n):
         yield x
 
 
+def parts_for(n_record):
+    return max(1, -(-n_record // (1 << 20)))
+
+
 def length_at(n_record, k):
     if k >= 528:
         return 0
-    bits = (n_record * RATES[k % 16]) >> (31 + k // 16)
-    return bits // 8 * 8 if bits // 8 * 8 >= 440 else 0
-
-
-def parts_for(n_record, length):
-    return max(1, min(-(-n_record // (1 << 20)), length // 512))
+    bits = ((n_record * RATES[k % 16]) >> (31 + k // 16)) // 8 * 8
+    return bits if bits >= 64 * parts_for(n_record) else 0
 
 
 def sealed2(carrier, n, passphrase):
-    if n < 1464:
-        return None
-    fast = hashlib.blake2b(b"VMK-SEALED-2" + struct.pack("<I", n) + passphrase, digest_size=64).digest()
-    bits = [carrier[e] & 1 for e in order(fast[:32], n)]
     n_salt = min(n, max(1024, -(-n // 64)))
     n_record = n - n_salt
-    salt = to_bytes(syndrome(bits[:n_salt], 128, seed_from_key(fast[32:40]), 10))
+    if n_salt < 128 or length_at(n_record, 0) == 0:
+        return None
+    fast = hashlib.blake2b(b"VMK-SEALED-2" + struct.pack("<I", n) + passphrase, digest_size=64).digest()
+    elements = [carrier[e] for e in order(fast[:32], n)]
+    salt = to_bytes(syndrome([v & 1 for v in elements[:n_salt]], 128, seed_from_key(fast[32:40]), 10))
     key = nacl.pwhash.argon2id.kdf(64, passphrase, salt, opslimit=5, memlimit=134217728)
     seed, height = seed_from_key(key[:8]), 10 if n_record <= 1 << 23 else 9 if n_record <= 1 << 24 else 8
-    record_bits = bits[n_salt:]
-    length = tried = 0
-    for k in range(528):
-        candidate = length_at(n_record, k)
-        if candidate == 0:
-            return None
-        if candidate == tried:
-            continue
-        tried = candidate
-        p = parts_for(n_record, candidate)
-        tag = to_bytes(syndrome(record_bits[:n_record // p], candidate // p, seed, height, 64))
-        if sum(bin(x ^ y).count("1") for x, y in zip(tag, key[48:56])) <= 6:
-            length = candidate
-            break
-    p = parts_for(n_record, length)
-    message = []
+    p = parts_for(n_record)
+    # Layer 2 is bit 1 of each record element, layer 1 bit 0.
+    layers = {bit: [v >> bit & 1 for v in elements[n_salt:]] for bit in (1, 0)}
+
+    def find_length(bit, tag):
+        tried = 0
+        for k in range(528):
+            length = length_at(n_record, k)
+            if length == 0:
+                return 0, None
+            if length == tried:
+                continue
+            tried = length
+            head = to_bytes(syndrome(layers[bit][:n_record // p], length // p, seed, height, 64))
+            wrong = sum(bin(x ^ y).count("1") for x, y in zip(head, tag))
+            if wrong <= 6:
+                return length, wrong
+        return 0, None
+
+    second_length, _ = find_length(1, key[48:56])
+    if second_length == 0:
+        return None
+    first_length, wrong = find_length(0, key[56:64])
+    if first_length == 0 or wrong != 0 or (second_length + first_length) // 8 - 8 < 55:
+        raise SystemExit(4)
+    second, first = [], []
     for s in range(p):
-        part = record_bits[s * n_record // p:(s + 1) * n_record // p]
-        message += syndrome(part, (s + 1) * length // p - s * length // p, seed, height)
-    record = to_bytes(message)
-    c = length // 8 - 32
+        part = slice(s * n_record // p, (s + 1) * n_record // p)
+        second += syndrome(layers[1][part], (s + 1) * second_length // p - s * second_length // p, seed, height)
+        first += syndrome(layers[0][part], (s + 1) * first_length // p - s * first_length // p, seed, height)
+    record = to_bytes(second + first[64:])
+    c = len(record) - 32
     associated = b"VMK-SEALED" + record[:8] + bytes([2]) + struct.pack("<I", c)
     try:
         plain = nacl.bindings.crypto_aead_xchacha20poly1305_ietf_decrypt(record[32:], associated, record[8:32],

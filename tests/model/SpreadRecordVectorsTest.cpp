@@ -1,7 +1,8 @@
 // The sealed record, version 2: the test vectors docs/sealed-record-2.md publishes. The fast keys,
-// the order, the plan and the ladder were also computed outside this code (see the document);
-// the whole picture is read back here along the document's steps, from the pieces a reader
-// would write, besides through Open. One Argon2id derivation for the seal and one for each open.
+// the order, the plan, the ladder and the whole picture's record were also computed outside this
+// code (see the document); the whole picture is read back here along the document's steps, from
+// the pieces a reader would write (both layers, each length found by its tag), besides through
+// Open. One Argon2id derivation for the seal and one for each open.
 
 #include "engine/C_TrellisCoder.h"
 #include "model/records/C_ElementCosts.h"
@@ -16,6 +17,7 @@
 #include <sodium.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <span>
 #include <string>
@@ -103,24 +105,27 @@ TEST(SpreadRecordVectors, PlanAndLadderMatchTheDocument)
     const C_SpreadRecord::S_Plan small = C_SpreadRecord::PlanFor(2000);
     EXPECT_EQ(small.nSalt, 1024u);
     EXPECT_EQ(small.nRecord, 976u);
-    EXPECT_EQ(Ladder(small.nRecord, {0, 1, 2, 3}), (std::vector<uint32_t>{976, 928, 888, 856}));
-    EXPECT_EQ(LastStep(small.nRecord), 18u);
-    EXPECT_EQ(C_SpreadRecord::LengthAt(small.nRecord, 18), 440u);
+    EXPECT_EQ(C_SpreadRecord::PartsFor(small.nRecord), 1u);
+    EXPECT_EQ(Ladder(small.nRecord, {0, 1, 2, 3, 16}), (std::vector<uint32_t>{976, 928, 888, 856, 488}));
+    EXPECT_EQ(LastStep(small.nRecord), 62u);
+    EXPECT_EQ(C_SpreadRecord::LengthAt(small.nRecord, 62), 64u);
 
+    // Past 2^20 record elements, parts: each layer's lengths leave every part a tag's 64 bits.
     const C_SpreadRecord::S_Plan large = C_SpreadRecord::PlanFor(36578304);
     EXPECT_EQ(large.nSalt, 571536u);
     EXPECT_EQ(large.nRecord, 36006768u);
     EXPECT_EQ(Ladder(large.nRecord, {0, 1, 2, 3, 16}),
         (std::vector<uint32_t>{36006768, 34480192, 33018344, 31618480, 18003384}));
-    EXPECT_EQ(LastStep(large.nRecord), 261u);
-    EXPECT_EQ(C_SpreadRecord::LengthAt(large.nRecord, 261), 440u);
+    EXPECT_EQ(C_SpreadRecord::PartsFor(large.nRecord), 35u);
+    EXPECT_EQ(LastStep(large.nRecord), 223u);
+    EXPECT_EQ(C_SpreadRecord::LengthAt(large.nRecord, 223), 2288u);
     EXPECT_EQ(C_SpreadRecord::HeightFor(large.nRecord), 8);
-    EXPECT_EQ(C_SpreadRecord::PartsFor(large.nRecord, 36006768), 35u);
+    EXPECT_EQ(C_SpreadRecord::PartsFor((1u << 20) + 1), 2u);
 
-    // The document's least N: below 1,464 elements the ladder is empty. A plan never gives the
+    // The document's least N: below 1,088 elements the ladder is empty. A plan never gives the
     // salt more elements than there are, nor the record a negative count.
-    EXPECT_EQ(C_SpreadRecord::LengthAt(C_SpreadRecord::PlanFor(1463).nRecord, 0), 0u);
-    EXPECT_EQ(C_SpreadRecord::LengthAt(C_SpreadRecord::PlanFor(1464).nRecord, 0), 440u);
+    EXPECT_EQ(C_SpreadRecord::LengthAt(C_SpreadRecord::PlanFor(1087).nRecord, 0), 0u);
+    EXPECT_EQ(C_SpreadRecord::LengthAt(C_SpreadRecord::PlanFor(1088).nRecord, 0), 64u);
     EXPECT_EQ(C_SpreadRecord::PlanFor(500).nSalt, 500u);
     EXPECT_EQ(C_SpreadRecord::PlanFor(500).nRecord, 0u);
 }
@@ -145,30 +150,66 @@ TEST(SpreadRecordVectors, TheWholePictureSealsToTheDocumentsBytesAndReadsBack)
     ASSERT_EQ(
         C_SpreadRecord::Seal(cover, "a.txt", stored, false, kPassphrase, {}, VectorDraws()), E_RecordOutcome::Hidden);
 
+    // Every change is by one.
+    const std::vector<uint8_t> original = VectorPicture();
+    size_t nChanged = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        nChanged += bytes[i] != original[i];
+        EXPECT_LE(std::abs(bytes[i] - original[i]), 1) << i;
+    }
+    EXPECT_EQ(nChanged, 109u);
     uint8_t aDigest[32];
     crypto_generichash(aDigest, sizeof aDigest, bytes.data(), bytes.size(), nullptr, 0);
-    EXPECT_EQ(Hex(aDigest, sizeof aDigest), "f55c1a9b40b99b766ebfe8061e26fb81a1185d7e9cc1d5f4eee6dc7e06323c2f");
+    EXPECT_EQ(Hex(aDigest, sizeof aDigest), "b5d399d7ab54f406686fa3ac5172dec6c165b810763b10701277373e6f31effa");
 
-    // A reader's steps: the salt, the keys, the record at the ladder's length.
+    // A reader's steps: the salt, the keys, each layer's length by its tag, the two layers.
     const std::array<uint8_t, 16> salt = C_SpreadRecord::ReadSalt(bytes.data(), nElements, kPassphrase);
     EXPECT_EQ(Hex(salt.data(), salt.size()), "000102030405060708090a0b0c0d0e0f");
     C_SealedRecord::S_Keys keys;
     ASSERT_TRUE(C_SealedRecord::Derive(kPassphrase, salt.data(), keys));
     const uint64_t nRecordSeed = C_TrellisCoder::SeedFromKey(std::span<const uint8_t>(keys.bytes.Data(), 8));
     EXPECT_EQ(nRecordSeed, 3954941619561892307u);
+    EXPECT_EQ(Hex(keys.bytes.Data() + 56, 8), "e9aab43765158f21");
     const C_SpreadRecord::S_Plan plan = C_SpreadRecord::PlanFor(nElements);
-    const uint32_t nBits = C_SpreadRecord::LengthFor(plan.nRecord, C_SpreadRecord::RecordBytes(5, 2));
-    EXPECT_EQ(nBits, 496u);
-    ASSERT_EQ(C_SpreadRecord::PartsFor(plan.nRecord, nBits), 1u);
+    ASSERT_EQ(C_SpreadRecord::PartsFor(plan.nRecord), 1u);
     const std::array<uint8_t, 64> fast = C_SpreadRecord::FastKeys(kPassphrase, nElements);
     const std::vector<uint32_t> order =
         C_KeyedPermutation(std::span<const uint8_t, 32>(fast.data(), 32), nElements).All();
-    std::vector<uint8_t> recordBits;
-    for (uint32_t i = plan.nSalt; i < nElements; ++i)
-        recordBits.push_back(bytes[order[i]] & 1);
+    const C_TrellisCoder coder(nRecordSeed, C_SpreadRecord::HeightFor(plan.nRecord));
+    const auto Layer = [&](unsigned nBit) {
+        std::vector<uint8_t> bits;
+        for (uint32_t i = plan.nSalt; i < nElements; ++i)
+            bits.push_back(bytes[order[i]] >> nBit & 1);
+        return bits;
+    };
+    // The first ladder length whose first 64 bits are within 6 bits of the tag; the bits wrong.
+    const auto FindLength = [&](const std::vector<uint8_t>& layer, const uint8_t* pTag, int& nWrong) -> uint32_t {
+        for (unsigned k = 0; C_SpreadRecord::LengthAt(plan.nRecord, k) != 0; ++k) {
+            std::vector<uint8_t> head;
+            coder.Extract(layer, C_SpreadRecord::LengthAt(plan.nRecord, k), head, 64);
+            nWrong = 0;
+            for (size_t i = 0; i < head.size(); ++i)
+                nWrong += head[i] != (pTag[i / 8] >> (7 - i % 8) & 1);
+            if (nWrong <= C_SpreadRecord::kTagTolerance)
+                return C_SpreadRecord::LengthAt(plan.nRecord, k);
+        }
+        return 0;
+    };
+    const std::vector<uint8_t> second = Layer(1);
+    const std::vector<uint8_t> first = Layer(0);
+    int nWrong = 0;
+    const uint32_t nSecond = FindLength(second, keys.aTag.data(), nWrong);
+    const uint32_t nFirst = FindLength(first, keys.bytes.Data() + 56, nWrong);
+    EXPECT_EQ(nSecond, 280u);
+    EXPECT_EQ(nFirst, 280u);
+    EXPECT_EQ(nWrong, 0);
     std::vector<uint8_t> message;
-    C_TrellisCoder(nRecordSeed, C_SpreadRecord::HeightFor(plan.nRecord)).Extract(recordBits, nBits, message);
-    std::vector<uint8_t> record(nBits / 8);
+    coder.Extract(second, nSecond, message);
+    std::vector<uint8_t> rest;
+    coder.Extract(first, nFirst, rest);
+    ASSERT_EQ(rest.size(), nFirst);
+    message.insert(message.end(), rest.begin() + 64, rest.end());
+    std::vector<uint8_t> record(message.size() / 8);
     for (size_t i = 0; i < message.size(); ++i)
         record[i / 8] = static_cast<uint8_t>(record[i / 8] << 1 | message[i]);
     EXPECT_EQ(Hex(record.data(), record.size()),
