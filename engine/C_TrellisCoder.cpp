@@ -671,15 +671,17 @@ bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<co
     // Layer 2: the second bit changes with the probability of the carrying move.
     std::vector<uint8_t> bits(n);
     std::vector<float> costs(n);
+    // In float: the costs only rank the changes (a picture's worth of them in tenths of a second).
+    const float fL = float(l);
     for (size_t i = 0; i < n; ++i) {
-        const double a = std::exp(-l * double(rhoPlus[i]));
-        const double b = std::exp(-l * double(rhoMinus[i]));
-        const double q = ((cover[i] & 1) ? a : b) / (1 + a + b);
+        const float a = std::exp(-fL * rhoPlus[i]);
+        const float b = std::exp(-fL * rhoMinus[i]);
+        const float q = ((cover[i] & 1) ? a : b) / (1 + a + b);
         bits[i] = uint8_t((cover[i] >> 1) & 1);
-        costs[i] = q > 0 ? float(std::log((1 - q) / q)) : kInf;
+        costs[i] = q > 0 ? std::log((1 - q) / q) : kInf;
         // A probability near 1 would give a negative cost: no change is dearer than none.
-        if (costs[i] < 0)
-            costs[i] = 0;
+        if (!(costs[i] >= 0))
+            costs[i] = q > 0 ? 0 : kInf;
     }
     std::vector<uint8_t> second;
     if (!Embed(bits, costs, secondLayer, second))

@@ -90,12 +90,11 @@ struct S_Fixture {
         message.m_strName = kName;
         std::copy(payload.begin(), payload.end(), message.Allocate(static_cast<uint32_t>(payload.size())));
         original.assign(carrier.GetBits(), carrier.GetBits() + nElements + 1);
-        bool bCompressed = false;
-        const uint64_t nStored =
-            C_SealedRecord::Pack(payload.data(), static_cast<uint32_t>(payload.size()), bCompressed).size();
-        nRecordBits = C_SpreadRecord::LengthFor(C_SpreadRecord::PlanFor(nElements).nRecord,
-                          C_SpreadRecord::RecordBytes(std::string_view(kName).size(), nStored))
-            + 8 * C_SpreadRecord::kSaltBytes;
+        // What the record carries: its bytes and the second tag, each layer rounded up to the
+        // ladder (up to 2^(1/16) each), and the salt.
+        nRecordBits = 8
+            * (C_SpreadRecord::RecordBytes(std::string_view(kName).size(), payload.size()) + C_SpreadRecord::kTagBytes
+                + C_SpreadRecord::kSaltBytes);
     }
     // The picture as it was opened, before the next hide.
     void Restore() { std::copy(original.begin(), original.end(), const_cast<uint8_t*>(carrier.GetBits())); }

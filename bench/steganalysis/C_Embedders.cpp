@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <array>
 #include <cmath>
 #include <numeric>
 #include <string>
@@ -183,12 +185,23 @@ bool C_Embedders::Trellis(
     return true;
 }
 
-uint64_t C_Embedders::RecordBits(uint32_t nPixels, double dBitsPerPixel)
+namespace {
+
+// The record's bits as sealed, the salt's included, summed per rate (in hundredths).
+std::array<std::atomic<uint64_t>, 101> g_aRecordBits{};
+std::array<std::atomic<uint64_t>, 101> g_aRecords{};
+
+size_t RateSlot(double dBitsPerPixel)
 {
-    const C_SpreadRecord::S_Plan plan = C_SpreadRecord::PlanFor(nPixels);
-    const uint32_t nBits =
-        C_SpreadRecord::LengthFor(plan.nRecord, C_SpreadRecord::RecordBytes(0, StoredBytes(nPixels, dBitsPerPixel)));
-    return nBits == 0 ? 0 : nBits + 8 * C_SpreadRecord::kSaltBytes;
+    return std::min<size_t>(100, static_cast<size_t>(std::lround(dBitsPerPixel * 100)));
+}
+
+}  // namespace
+
+double C_Embedders::RecordBits(double dBitsPerPixel)
+{
+    const size_t nSlot = RateSlot(dBitsPerPixel);
+    return g_aRecords[nSlot] ? double(g_aRecordBits[nSlot]) / double(g_aRecords[nSlot]) : 0;
 }
 
 bool C_Embedders::Record(
@@ -219,10 +232,14 @@ bool C_Embedders::Record(
         for (size_t i = 0; i < n; ++i)
             p[i] = static_cast<uint8_t>(coins());
     };
+    C_SpreadRecord::S_Lengths lengths;
     const E_RecordOutcome eOutcome = C_SpreadRecord::Seal(
-        cover, "", stored, false, strPassphrase, [](const std::vector<float>&) { return UINT64_MAX; }, draws);
+        cover, "", stored, false, strPassphrase, [](const std::vector<float>&) { return UINT64_MAX; }, draws, {},
+        &lengths);
     if (eOutcome != E_RecordOutcome::Hidden)
         return false;
+    g_aRecordBits[RateSlot(dBitsPerPixel)] += lengths.Bits() + 8 * C_SpreadRecord::kSaltBytes;
+    ++g_aRecords[RateSlot(dBitsPerPixel)];
     std::copy_n(bytes.begin(), nPixels, plane.begin());
     return true;
 }

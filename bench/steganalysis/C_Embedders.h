@@ -28,10 +28,11 @@ public:
         std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng);
     // The sealed record itself (C_SpreadRecord::Seal on a C_PixelCover of the plane, 8-bit gray,
     // plus or minus one) with a random payload and pass phrase. The stored payload is the rate's
-    // bytes less the smallest record's, so the ladder rounds up by at most one step; RecordBits
-    // gives the bits that then change hands, the salt's included. False, with the plane as it
-    // was, when the seal fails (too many wet elements).
+    // bytes less the smallest record's; each layer rounds up by at most one step of the ladder.
+    // RecordBits gives the mean of the bits the seals at that rate carried, the salt's and the
+    // second tag's included. False, with the plane as it was, when the seal fails (too many wet
+    // elements).
     static bool Record(
         std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng);
-    static uint64_t RecordBits(uint32_t nPixels, double dBitsPerPixel);
+    static double RecordBits(double dBitsPerPixel);
 };

@@ -329,10 +329,11 @@ int main(int argc, char** argv)
                 kEmbedders[nSet / kRateCount].pName, kRates[nSet % kRateCount], aShort[nSet].load());
 
     for (int r = 0; r < kRateCount; ++r) {
-        const uint64_t nBits = C_Embedders::RecordBits(aPatches[0].nWidth * aPatches[0].nHeight, kRates[r]);
-        std::printf("sealed record at %.1f bpp: %llu bits with the salt's in the first patch's %u pixels, %.4f bpp\n",
-            kRates[r], static_cast<unsigned long long>(nBits), aPatches[0].nWidth * aPatches[0].nHeight,
-            static_cast<double>(nBits) / (aPatches[0].nWidth * aPatches[0].nHeight));
+        const double dBits = C_Embedders::RecordBits(kRates[r]);
+        if (dBits > 0)
+            std::printf("sealed record at %.1f bpp: %.0f bits on average, the salt's and the second tag's included, "
+                        "%.4f bpp\n",
+                kRates[r], dBits, dBits / (aPatches[0].nWidth * aPatches[0].nHeight));
     }
 
     std::vector<int> aPerPhoto(nPhotos, 0);

@@ -46,6 +46,9 @@ public:
     static constexpr unsigned kStepUp = 1;
     static constexpr unsigned kStepDown = 2;
     virtual unsigned StepsOf(uint32_t /*nElement*/) const { return 0; }
+    // False when StepsOf is only the sample's range: up below 255, down above 0 (a caller may
+    // then skip asking it for each element).
+    virtual bool GuardsSteps() const { return true; }
 
     // The elements as bytes, element k at Bytes()[k]; null when they are not bytes (or there are
     // none). Not owned: the carrier keeps them.

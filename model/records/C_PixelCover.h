@@ -35,6 +35,7 @@ public:
     }
     bool Weigh(std::vector<float>& costs) const override;
     unsigned StepsOf(uint32_t nElement) const override;
+    bool GuardsSteps() const override { return m_pGuard || m_eMode != C_SampleWriter::E_Mode::MatchBytes; }
     uint8_t* Bytes() const override { return m_pBytes; }
     const C_SampleWriter& Writer() const override { return m_writer; }
 

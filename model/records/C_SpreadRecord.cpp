@@ -25,6 +25,8 @@ constexpr char kFastHashLabel[] = "VMK-SEALED-2";
 constexpr size_t kFastHashLabelBytes = sizeof kFastHashLabel - 1;
 constexpr uint32_t kSaltBits = C_SpreadRecord::kSaltBytes * 8;
 constexpr float kWet = std::numeric_limits<float>::infinity();
+// How far ahead a pass in the keyed order asks for the memory it is about to read.
+constexpr size_t kAhead = 32;
 
 void PutLittleEndian32(uint8_t* p, uint32_t n)
 {
@@ -91,8 +93,11 @@ std::vector<uint8_t> OrderedBits(const C_KeyedPermutation& order, const uint8_t*
         const auto nFirst = static_cast<uint32_t>(nTask * kPiece);
         std::vector<uint32_t> at(std::min(kPiece, n - nFirst));
         order.Fill(nFirst, at);
-        for (size_t i = 0; i < at.size(); ++i)
+        for (size_t i = 0; i < at.size(); ++i) {
+            if (i + kAhead < at.size())
+                __builtin_prefetch(pBits + at[i + kAhead]);
             bits[nFirst + i] = pBits[at[i]] & 3;
+        }
     });
     return bits;
 }
@@ -124,23 +129,50 @@ const uint8_t* SecondTag(const C_SealedRecord::S_Keys& keys)
     return keys.bytes.Data() + 56;
 }
 
+// The costs and the bytes in one table, so that a pass in the keyed order reads one word at each
+// element, not two from places far apart: each cost's lowest 8 mantissa bits give way to the
+// element's byte (a relative change below 2^-15, which ranks the changes the same). +infinity
+// keeps its exponent, so it comes back as +infinity.
+void Pack(std::vector<float>& costs, const uint8_t* pBits)
+{
+    C_ParallelTasks::Run(2, [&](size_t nTask) {
+        const size_t nFrom = costs.size() * nTask / 2;
+        const size_t nTo = costs.size() * (nTask + 1) / 2;
+        for (size_t k = nFrom; k < nTo; ++k)
+            costs[k] = std::bit_cast<float>((std::bit_cast<uint32_t>(costs[k]) & ~0xFFu) | pBits[k]);
+    });
+}
+
+float CostOf(float fPacked)
+{
+    return std::bit_cast<float>(std::bit_cast<uint32_t>(fPacked) & ~0xFFu);
+}
+
+unsigned ByteOf(float fPacked)
+{
+    return std::bit_cast<uint32_t>(fPacked) & 0xFFu;
+}
+
 // What moving element k by one costs, each way: its cost where the cover allows the step,
-// +infinity where it does not.
-void Directions(const C_Cover& cover, const std::vector<float>& costs, uint32_t k, float& fPlus, float& fMinus)
+// +infinity where it does not. packed: Pack's table.
+void Directions(const C_Cover& cover, bool bGuarded, float fPacked, uint32_t k, float& fPlus, float& fMinus)
 {
     fPlus = fMinus = kWet;
-    if (costs[k] == kWet)
+    const float fCost = CostOf(fPacked);
+    if (fCost == kWet)
         return;
-    const unsigned nSteps = cover.StepsOf(k);
+    const unsigned b = ByteOf(fPacked);
+    const unsigned nSteps =
+        bGuarded ? cover.StepsOf(k) : (b < 255 ? C_Cover::kStepUp : 0u) | (b > 0 ? C_Cover::kStepDown : 0u);
     if (nSteps & C_Cover::kStepUp)
-        fPlus = costs[k];
+        fPlus = fCost;
     if (nSteps & C_Cover::kStepDown)
-        fMinus = costs[k];
+        fMinus = fCost;
 }
 
 // The salt's changes: the elements whose lowest bit turns.
-bool CodeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, const uint8_t* pBits,
-    const std::vector<float>& costs, const std::vector<uint8_t>& salt, std::vector<uint32_t>& changes)
+bool CodeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, const std::vector<float>& packed,
+    const std::vector<uint8_t>& salt, std::vector<uint32_t>& changes)
 {
     changes.clear();
     std::vector<uint32_t> at(nSalt);
@@ -148,8 +180,9 @@ bool CodeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, c
     std::vector<uint8_t> cover(nSalt);
     std::vector<float> weights(nSalt);
     for (size_t i = 0; i < at.size(); ++i) {
-        cover[i] = pBits[at[i]] & 1;
-        weights[i] = costs[at[i]];
+        const float fPacked = packed[at[i]];
+        cover[i] = ByteOf(fPacked) & 1;
+        weights[i] = CostOf(fPacked);
     }
     std::vector<uint8_t> stego;
     if (!C_TrellisCoder(nSeed, C_SpreadRecord::kSaltHeight).Embed(cover, weights, salt, stego))
@@ -183,18 +216,22 @@ struct S_Change {
 };
 
 bool CodePart(const S_Part& part, const C_TrellisCoder& coder, double l, const C_KeyedPermutation& order,
-    const C_Cover& cover, const std::vector<float>& costs, const std::vector<uint8_t>& second,
+    const C_Cover& cover, const std::vector<float>& packed, const std::vector<uint8_t>& second,
     const std::vector<uint8_t>& first, std::vector<S_Change>& changes)
 {
     changes.clear();
-    const uint8_t* pBits = cover.Bytes();
     std::vector<uint32_t> at(part.nCount);
     order.Fill(part.nFirst, at);
+    const bool bGuarded = cover.GuardsSteps();
     std::vector<int32_t> values(part.nCount);
     std::vector<float> plus(part.nCount), minus(part.nCount);
     for (size_t i = 0; i < at.size(); ++i) {
-        values[i] = pBits[at[i]];
-        Directions(cover, costs, at[i], plus[i], minus[i]);
+        // The reads land all over the picture: ask for them well ahead.
+        if (i + kAhead < at.size())
+            __builtin_prefetch(packed.data() + at[i + kAhead]);
+        const float fPacked = packed[at[i]];
+        values[i] = static_cast<int32_t>(ByteOf(fPacked));
+        Directions(cover, bGuarded, fPacked, at[i], plus[i], minus[i]);
     }
     std::vector<int32_t> stego;
     const std::span<const uint8_t> secondBits(second.data() + part.nSecondFrom, part.nSecondTo - part.nSecondFrom);
@@ -210,7 +247,7 @@ bool CodePart(const S_Part& part, const C_TrellisCoder& coder, double l, const C
 // The multiplier that spreads nBits over the record's elements as the least cost would: found
 // on a sample of them (the order's first 65,536 past the salt, random by the order).
 double MultiplierFor(const C_SpreadRecord::S_Plan& plan, const C_KeyedPermutation& order, const C_Cover& cover,
-    const std::vector<float>& costs, uint64_t nBits, double* pSecondShare)
+    const std::vector<float>& packed, uint64_t nBits, double* pSecondShare)
 {
     const uint32_t nSample = std::min<uint32_t>(plan.nRecord, 1u << 16);
     std::vector<uint32_t> at(nSample);
@@ -218,8 +255,8 @@ double MultiplierFor(const C_SpreadRecord::S_Plan& plan, const C_KeyedPermutatio
     std::vector<int32_t> values(nSample);
     std::vector<float> plus(nSample), minus(nSample);
     for (size_t i = 0; i < at.size(); ++i) {
-        values[i] = cover.Bytes()[at[i]];
-        Directions(cover, costs, at[i], plus[i], minus[i]);
+        values[i] = static_cast<int32_t>(ByteOf(packed[at[i]]));
+        Directions(cover, cover.GuardsSteps(), packed[at[i]], at[i], plus[i], minus[i]);
     }
     const double fScale = double(nSample) / plan.nRecord;
     const double l = C_TrellisCoder::TernaryMultiplier(plus, minus, double(nBits) * fScale);
@@ -316,7 +353,7 @@ std::array<uint8_t, C_SpreadRecord::kSaltBytes> C_SpreadRecord::ReadSalt(
 
 E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strName, const std::vector<uint8_t>& stored,
     bool bCompressed, std::string_view strPassphrase, const T_MaxBits& fnMaxBits, const S_Draws& draws,
-    const std::function<void()>& fnBeforeWrite)
+    const std::function<void()>& fnBeforeWrite, S_Lengths* pLengths)
 {
     uint8_t* pBits = cover.Bytes();
     const uint32_t nElements = pBits ? cover.Size() : 0;
@@ -353,6 +390,8 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
 
     // The layers' lengths: the second near the share the least cost gives it, each on the
     // ladder, together at least the record and the first layer's tag.
+    const uint64_t nMaxBits = fnMaxBits ? fnMaxBits(costs) : UINT64_MAX;
+    Pack(costs, pBits);
     const S_FastKeys fast(strPassphrase, nElements);
     const C_KeyedPermutation order(fast.Order(), nElements);
     const uint64_t nBits = 8 * (nNeeded + kTagBytes);
@@ -365,7 +404,7 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
     lengths.nFirst = LengthFor(plan.nRecord, nBits > lengths.nSecond ? nBits - lengths.nSecond : 1);
     if (lengths.nSecond == 0 || lengths.nFirst == 0 || lengths.Bits() < nBits)
         return E_RecordOutcome::TooLarge;
-    if (lengths.Bits() > (fnMaxBits ? fnMaxBits(costs) : lengths.Bits()))
+    if (lengths.Bits() > nMaxBits)
         return E_RecordOutcome::TooLarge;
     if (!bDerived)
         return E_RecordOutcome::NoMemory;
@@ -407,7 +446,7 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
             if (!bAll)
                 return;
             const bool bDone = t == parts.size()
-                ? CodeSalt(plan.nSalt, fast.SaltSeed(), order, pBits, costs, saltBits, saltChanges)
+                ? CodeSalt(plan.nSalt, fast.SaltSeed(), order, costs, saltBits, saltChanges)
                 : CodePart(parts[t], coder, l, order, cover, costs, second, first, changes[t]);
             if (!bDone)
                 bAll = false;
@@ -422,9 +461,12 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
             // left, and put it back should that fail.
             const std::vector<uint8_t> before(pBits, pBits + nElements + 1);
             fnBeforeWrite();
-            if (!std::equal(before.begin(), before.end(), pBits) && !CodeAll()) {
-                std::copy(before.begin(), before.end(), pBits);
-                return E_RecordOutcome::TooLarge;
+            if (!std::equal(before.begin(), before.end(), pBits)) {
+                Pack(costs, pBits);
+                if (!CodeAll()) {
+                    std::copy(before.begin(), before.end(), pBits);
+                    return E_RecordOutcome::TooLarge;
+                }
             }
         }
     } catch (const std::bad_alloc&) {
@@ -449,6 +491,8 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
             bUp = pBits[k] < 255;
         pBits[k] = static_cast<uint8_t>(bUp ? pBits[k] + 1 : pBits[k] - 1);
     }
+    if (pLengths)
+        *pLengths = lengths;
     return E_RecordOutcome::Hidden;
 }
 

@@ -53,7 +53,7 @@ public:
     static constexpr int kSaltHeight = 10;
     static int HeightFor(uint32_t nRecordElements)
     {
-        return nRecordElements <= (1u << 23) ? 10 : nRecordElements <= (1u << 24) ? 9 : 8;
+        return nRecordElements <= (1u << 23) ? 10 : nRecordElements <= (1u << 24) ? 9 : 7;
     }
     // A tag read with at most this many of its 64 bits wrong says "a record is here".
     static constexpr int kTagTolerance = 6;
@@ -118,9 +118,10 @@ public:
     // out. fnBeforeWrite runs once everything that can fail has passed; when it changes the
     // cover, the codes are run again on what it left.
     using T_MaxBits = std::function<uint64_t(const std::vector<float>& costs)>;
+    // pLengths, when given, learns the layers' lengths the seal chose.
     static E_RecordOutcome Seal(const C_Cover& cover, std::string_view strName, const std::vector<uint8_t>& stored,
         bool bCompressed, std::string_view strPassphrase, const T_MaxBits& fnMaxBits, const S_Draws& draws,
-        const std::function<void()>& fnBeforeWrite = {});
+        const std::function<void()>& fnBeforeWrite = {}, S_Lengths* pLengths = nullptr);
     // Looks for a record of this version in the lowest bits of pBits[0 .. nBytes - 1]; on Found,
     // content holds it opened.
     static E_RevealOutcome Open(

@@ -29,8 +29,9 @@ double HighestSpa(const std::string& strJson)
 TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
 {
     // 64 x 48 x 24 bits: 9216 pixel bytes, N = 9215, capacity 921 - 20 = 901 (0.880 KB). The
-    // sealed record (version 2): 0.4 bits for each element of its 8191 that may change, down to
-    // a length on its ladder, less its 55 bytes of heads, length and MAC: 339.
+    // sealed record (version 2): 0.4 bits for each element of its 8191 that may change, less a
+    // step of its ladder for each layer's rounding, its second tag and its 55 bytes of heads,
+    // length and MAC: 327.
     const std::string strPicture = Picture(E_TestPicture::Bmp24);
     const S_RunResult text = m_cli.Run({"info", strPicture});
     ASSERT_EQ(text.nStatus, 0) << text.strErr;
@@ -39,8 +40,8 @@ TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
             + "\nFormat: BMP\nSize: 9 KB\nWidth: 64\nHeight: 48\nBits per pixel: 24\n"
               "Capacity: 901 bytes\n"
               "This Carrier Can Hide Approximately 901 Bytes (or 0.880 KB) of Message data in it.\n"
-              "Sealed capacity: 339 bytes less the name's length in bytes (more when the payload compresses)\n"
-              "That is the safe payload (0.4 bits for each pixel byte that may change); 968 bytes with "
+              "Sealed capacity: 327 bytes less the name's length in bytes (more when the payload compresses)\n"
+              "That is the safe payload (0.4 bits for each pixel byte that may change); 915 bytes with "
               "--rate-limit off, where a detector sees it more easily\n");
     const S_RunResult json = m_cli.Run({"info", strPicture, "--json"});
     ASSERT_EQ(json.nStatus, 0) << json.strErr;
@@ -48,8 +49,8 @@ TEST_F(CliInspect, InfoPrintsTheCarrierProperties)
         "{\"path\": \"" + strPicture
             + "\", \"format\": \"BMP\", \"size_kb\": 9, \"width\": 64, \"height\": 48, "
               "\"bits_per_pixel\": 24, \"capacity\": 901, \"remarks\": \"This Carrier Can Hide Approximately "
-              "901 Bytes (or 0.880 KB) of Message data in it.\", \"sealed_capacity\": 339, "
-              "\"sealed_capacity_0_byte_name\": 339, \"sealed_capacity_rate_limit_off\": 968}\n");
+              "901 Bytes (or 0.880 KB) of Message data in it.\", \"sealed_capacity\": 327, "
+              "\"sealed_capacity_0_byte_name\": 327, \"sealed_capacity_rate_limit_off\": 915}\n");
 }
 
 TEST_F(CliInspect, CompareCountsTheBytesAHideChanged)
