@@ -51,10 +51,12 @@ bool C_PropertiesDlg::DoDataExchange(bool bSave)
     // A line of text, not a field: nothing to read back.
     if (auto* pLabel = qobject_cast<QLabel*>(Control(IDC_PROPERTIES_RECOMMENDED)); pLabel && !bSave)
         pLabel->setText(QString::fromUtf8(vmk::kStrRecommendedPayload).arg(m_nRecommended));
-    if (auto* pLabel = qobject_cast<QLabel*>(Control(IDC_PROPERTIES_SEALED)); pLabel && !bSave)
+    if (auto* pLabel = qobject_cast<QLabel*>(Control(IDC_PROPERTIES_SEALED)); pLabel && !bSave) {
         pLabel->setText(m_nSealedUnlimited > 0
                 ? QString::fromUtf8(vmk::kStrSealedSafe).arg(m_nSealedCapacity).arg(m_nSealedUnlimited)
                 : QString::fromUtf8(vmk::kStrSealedCapacity).arg(m_nSealedCapacity));
+        pLabel->setToolTip(m_nSealedUnlimited > 0 ? QString::fromUtf8(vmk::kStrSealedSafeTip) : QString());
+    }
     // A long path is cut in its middle, so that the folder's start and the file's name both
     // show; the whole path is the tool tip. Shown only: the field is never read back.
     if (auto* pPath = qobject_cast<QLineEdit*>(Control(IDC_PROPERTIES_PATH)); pPath && !bSave) {

@@ -41,9 +41,11 @@ inline constexpr const char* kStrRecommendedPayload =
 inline constexpr const char* kStrSealedCapacity =
     "Sealed capacity: %1 bytes less the name's length in bytes (more when the payload compresses)";
 inline constexpr const char* kStrSealedSafe =
-    "Sealed capacity: %1 bytes less the name's length in bytes (more when the payload compresses): the safe "
-    "payload, 0.4 bits for each pixel byte that may change. The picture holds %2 bytes past it, where a "
-    "detector sees the record more easily";
+    "Sealed capacity: %1 bytes at the safe rate, %2 past it, less the name's length in bytes";
+// The tool tip of that line: what the safe rate is.
+inline constexpr const char* kStrSealedSafeTip =
+    "The safe rate is 0.4 bits for each pixel byte that may change: past it, a detector sees the record "
+    "more easily. A payload that compresses may hold more.";
 
 // The detection check's dialog.
 inline constexpr const char* kStrDetectionTitle = "Detection Check";

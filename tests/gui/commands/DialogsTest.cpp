@@ -379,6 +379,26 @@ TEST(PropertiesDlg, ALongPathIsCutInItsMiddleAndTheSealedCapacityIsSaid)
     EXPECT_EQ(dlg.m_strPath, strPath);  // the shortened text is never read back
 }
 
+TEST(PropertiesDlg, TheSafePayloadFitsItsLineAndItsTipSaysWhy)
+{
+    C_CarrierInfo info;
+    info.m_strPath = "/tmp/photo.png";
+    info.m_nSealedCapacity = 4294967;
+    info.m_nSealedUnlimited = 4294967295u;
+    info.m_nBitsPerPixel = 24;
+    C_PropertiesDlg dlg;
+    dlg.SetInfo(info);
+    Opened o(dlg);
+    auto* pSealed = qobject_cast<QLabel*>(dlg.Control(IDC_PROPERTIES_SEALED));
+    ASSERT_TRUE(pSealed);
+    EXPECT_EQ(pSealed->text(),
+        "Sealed capacity: 4294967 bytes at the safe rate, 4294967295 past it, less the name's length in bytes");
+    EXPECT_FALSE(pSealed->toolTip().isEmpty());
+    // The largest figures still fit the line the dialog gives it.
+    EXPECT_LE(pSealed->heightForWidth(pSealed->width()), pSealed->height());
+    o.ClickOk();
+}
+
 // Narrowed, the differences window keeps every line of its text: the counts wrap, none is cut.
 TEST(PictureDlg, TheCountsLineWrapsWhenTheWindowIsNarrowed)
 {
