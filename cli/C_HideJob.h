@@ -62,8 +62,7 @@ private:
     // transparent, with the count; with --force it warns.
     void CheckTransparency(const C_CliContext& context);
     void Verify(const C_HideService& service, const C_HideService::T_Digest& pixels, const std::string& strWritten,
-        const std::string& strPassphrase,
-        const C_Message& message) const;
+        const std::string& strPassphrase, const C_Message& message) const;
 
     std::string m_strPicture;
     std::string m_strOutput;
