@@ -1,16 +1,19 @@
-// A plain program, not a benchmark: how close the sealed record's coder comes to the least
-// possible cost on real pictures' costs. For each gray patch (the stego_detector's patches,
-// bench/steganalysis/make-patches.sh) it weighs the pixels as the record does (C_PixelCover,
-// 8-bit gray, plus or minus one), puts them in a random keyed order and codes a random message
-// of the record's length as the record does: the salt's 128 bits in the first 1,024 elements at
-// height 10, the record's bits in the rest at height 8, 9 or 10 (C_TrellisCoder::Embed on the
-// parities). Its total cost is set against the payload-limited sender's expected cost for the
-// same costs and payload:
-//   binary:  p_i = e^(-l rho_i) / (1 + e^(-l rho_i)), entropies summing to the payload (the
-//            record is a binary approximation: one cost per element, a parity to turn);
-//   ternary: p_i = e^(-l rho_i) / (1 + 2 e^(-l rho_i)) each way, ternary entropies (what
-//            plus or minus one could reach with both directions free).
-// Also the share of elements changed, beside plus or minus one's (half the message bits).
+// A plain program, not a benchmark: how close the sealed record comes to the least possible cost
+// on real pictures' costs. For each gray patch (the stego_detector's patches,
+// bench/steganalysis/make-patches.sh) and each rate it
+//   - seals a random payload of the rate's bytes with C_SpreadRecord::Seal on a C_PixelCover
+//     (8-bit gray, plus or minus one), as stego_detector's sealed row does, and sums the HILL
+//     cost (C_Cover::Weigh, the record's own costs) of the pixels it changed;
+//   - codes rate x pixels random bits with the two-layer coder alone (C_TrellisCoder::
+//     EmbedTwoLayers on the pixels in a random keyed order, one part, l from TernaryMultiplier,
+//     the split from SecondLayerEntropy) at heights 7 to 10.
+// Each total is set against the payload-limited sender's expected cost for plus or minus one
+// with the same costs (ternary: p+ = e^(-l rho+) / Z, p- = e^(-l rho-) / Z, Z = 1 + e^(-l rho+)
+// + e^(-l rho-), rho+ infinite at 255 and rho- at 0, the ternary entropies summing to the
+// payload): for the bits the record carries (both layers' ladder lengths and the salt's 128), and
+// for the nominal rate x pixels, so that the ladder's rounding, the second tag and the salt show
+// apart from the coder. Also the share of pixels changed, beside plus or minus one's (half the
+// nominal bits).
 //
 //   build/bench/embedding/record_efficiency PATCHDIR [--every K] [--threads 2] [--seed 1]
 
@@ -28,6 +31,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <random>
 #include <string>
@@ -37,9 +41,12 @@
 namespace {
 
 constexpr double kRates[] = {0.1, 0.2, 0.4};
-constexpr int kHeights[] = {8, 9, 10};
+constexpr int kHeights[] = {7, 8, 9, 10};
 constexpr int kRateCount = static_cast<int>(std::size(kRates));
 constexpr int kHeightCount = static_cast<int>(std::size(kHeights));
+// Row 0 is the sealed record, rows 1.. the two-layer coder at kHeights.
+constexpr int kRows = 1 + kHeightCount;
+constexpr float kWet = std::numeric_limits<float>::infinity();
 // Beyond this l rho a change's probability (below e^-40) adds nothing measurable.
 constexpr double kNegligible = 40;
 
@@ -97,22 +104,26 @@ struct S_Bound {
     double dChanges = 0;  // expected count of changed elements
 };
 
-// The payload-limited sender's expected cost for dPayload bits: binary, or ternary with the same
-// cost both ways.
-S_Bound Bound(const std::vector<float>& costs, double dPayload, bool bTernary)
+// The payload-limited sender's expected cost for dPayload bits. Ternary: each element moves up
+// at rho+ or down at rho- (either infinite where the step is not allowed). Binary (one cost, a
+// parity to turn): only for telling ordinary patches, as before the record had two layers.
+S_Bound Bound(const std::vector<float>& plus, const std::vector<float>& minus, double dPayload, bool bTernary)
 {
-    const double dWays = bTernary ? 2 : 1;
     auto fnRun = [&](double dLambda, S_Bound* pBound) {
         double dNats = 0;
-        for (const float fCost : costs) {
-            const double x = dLambda * fCost;
-            if (!(x < kNegligible))  // infinite costs too
+        for (size_t i = 0; i < plus.size(); ++i) {
+            const double fPlus = bTernary ? plus[i] : std::min(plus[i], minus[i]);
+            const double fMinus = bTernary ? minus[i] : kWet;
+            const double x = dLambda * fPlus, y = dLambda * fMinus;
+            // Infinite costs too.
+            const double a = x < kNegligible ? std::exp(-x) : 0, b = y < kNegligible ? std::exp(-y) : 0;
+            if (a == 0 && b == 0)
                 continue;
-            const double e = std::exp(-x), z = 1 + dWays * e;
-            dNats += std::log(z) + dWays * x * e / z;
+            const double z = 1 + a + b;
+            dNats += std::log(z) + ((a > 0 ? x * a : 0) + (b > 0 ? y * b : 0)) / z;
             if (pBound) {
-                pBound->dCost += dWays * e * fCost / z;
-                pBound->dChanges += dWays * e / z;
+                pBound->dCost += ((a > 0 ? a * fPlus : 0) + (b > 0 ? b * fMinus : 0)) / z;
+                pBound->dChanges += (a + b) / z;
             }
         }
         return dNats / std::log(2.0);
@@ -130,17 +141,40 @@ constexpr double kMarginCostPerBit = 1e4;
 // A single change that costs this much is in that margin (or a wet sample's neighbourhood).
 constexpr float kMarginCost = 1e6f;
 
+// One coding's outcome: its cost, the pixels it changed, and those in the margin.
+struct S_Run {
+    double dCost = 0;
+    size_t nChanges = 0, nMargin = 0;
+    bool bStepsOfOne = true;
+};
+
+// What changed from before to after, weighed with the costs before.
+template <typename T> S_Run Compare(const T* pBefore, const T* pAfter, const float* pCosts, size_t n)
+{
+    S_Run run;
+    for (size_t i = 0; i < n; ++i) {
+        if (pBefore[i] == pAfter[i])
+            continue;
+        ++run.nChanges;
+        run.dCost += pCosts[i];
+        run.nMargin += pCosts[i] >= kMarginCost;
+        const long long nStep = static_cast<long long>(pAfter[i]) - static_cast<long long>(pBefore[i]);
+        run.bStepsOfOne = run.bStepsOfOne && (nStep == 1 || nStep == -1);
+    }
+    return run;
+}
+
 struct S_Totals {
-    // Sums over the patches whose binary bound stays out of the margin.
-    double aCoder[kHeightCount] = {};
-    double dBinary = 0, dTernary = 0;
+    // Sums over the ordinary patches.
+    double aCost[kRows] = {};
+    double dOwnBound = 0, dNominalBound = 0;  // the record's bits; rate x pixels
     int nOrdinary = 0;
-    int aMarginPatches[kHeightCount] = {};  // patches where the coder changed a margin sample
+    int aMarginPatches[kRows] = {};  // patches where that row changed a margin sample
     // Over all patches coded.
-    double aChanges[kHeightCount] = {};
-    double dBinaryChanges = 0, dElements = 0, dBits = 0;
-    std::vector<double> aBinaryRatios[kHeightCount], aTernaryRatios[kHeightCount];
-    int nPatches = 0, nFailed = 0;
+    double aChanges[kRows] = {};
+    double dBoundChanges = 0, dElements = 0, dOwnBits = 0, dNominalBits = 0;
+    std::vector<double> aOwnRatios[kRows], aNominalRatios[kRows];
+    int nPatches = 0, nSealFailed = 0, nCoderFailed = 0, nNotOneStep = 0;
 };
 
 double Median(std::vector<double> values)
@@ -204,12 +238,20 @@ int main(int argc, char** argv)
             }
             const auto nElements = static_cast<uint32_t>(pixels.size());
             pixels.push_back(0);  // the carrier's byte past the elements
-            C_PixelCover cover(pixels.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
-            cover.SetPicture(
-                C_ElementCosts::S_Picture::Packed8(pixels.data(), nWidth, nHeight, E_PixelChannels::Gray, 1));
             std::vector<float> costs;
-            if (!cover.Weigh(costs))
-                continue;
+            {
+                C_PixelCover cover(pixels.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
+                cover.SetPicture(
+                    C_ElementCosts::S_Picture::Packed8(pixels.data(), nWidth, nHeight, E_PixelChannels::Gray, 1));
+                if (!cover.Weigh(costs) || costs.size() != nElements)
+                    continue;
+            }
+            // Each way's cost as the record sees it: no step below 0 or above 255.
+            std::vector<float> plus(nElements), minus(nElements);
+            for (uint32_t i = 0; i < nElements; ++i) {
+                plus[i] = pixels[i] < 255 ? costs[i] : kWet;
+                minus[i] = pixels[i] > 0 ? costs[i] : kWet;
+            }
 
             std::seed_seq seq{static_cast<uint32_t>(nSeed), static_cast<uint32_t>(f)};
             std::mt19937_64 rng(seq);
@@ -217,90 +259,110 @@ int main(int argc, char** argv)
             for (uint8_t& b : key)
                 b = static_cast<uint8_t>(rng());
             const std::vector<uint32_t> order = C_KeyedPermutation(key, nElements).All();
-            std::vector<uint8_t> parities(nElements);
-            std::vector<float> ordered(nElements);
+            std::vector<int32_t> values(nElements);
+            std::vector<float> orderedCosts(nElements), orderedPlus(nElements), orderedMinus(nElements);
             for (uint32_t i = 0; i < nElements; ++i) {
-                parities[i] = pixels[order[i]] & 1;
-                ordered[i] = costs[order[i]];
+                values[i] = pixels[order[i]];
+                orderedCosts[i] = costs[order[i]];
+                orderedPlus[i] = plus[order[i]];
+                orderedMinus[i] = minus[order[i]];
             }
-            const C_SpreadRecord::S_Plan plan = C_SpreadRecord::PlanFor(nElements);
-            const std::span<const uint8_t> saltCover(parities.data(), plan.nSalt);
-            const std::span<const float> saltCosts(ordered.data(), plan.nSalt);
-            const std::span<const uint8_t> recordCover(parities.data() + plan.nSalt, plan.nRecord);
-            const std::span<const float> recordCosts(ordered.data() + plan.nSalt, plan.nRecord);
 
             for (int r = 0; r < kRateCount; ++r) {
-                // The record's length as stego_detector's sealed row makes it: the rate's whole
-                // bytes, the ladder rounding up.
+                const auto nNominal = static_cast<uint64_t>(std::floor(kRates[r] * nElements));
+                S_Run aRuns[kRows];
+                bool bSealFailed = false, bCoderFailed = false;
+
+                // The record, as stego_detector's sealed row writes it: the rate's whole bytes
+                // less the smallest record's, everything drawn from the patch's generator.
                 const auto nBytes = static_cast<uint64_t>(std::floor(kRates[r] * nElements / 8));
-                const uint32_t nBits = C_SpreadRecord::LengthFor(plan.nRecord, nBytes);
-                const uint32_t nSaltBits = 8 * C_SpreadRecord::kSaltBytes;
-                std::vector<uint8_t> message(nSaltBits + nBits);
+                std::vector<uint8_t> stored(
+                    nBytes > C_SpreadRecord::kMinRecordBytes ? nBytes - C_SpreadRecord::kMinRecordBytes : 0);
+                for (uint8_t& b : stored)
+                    b = static_cast<uint8_t>(rng());
+                std::string strPassphrase(20, ' ');
+                for (char& c : strPassphrase)
+                    c = static_cast<char>('a' + rng() % 26);
+                C_SpreadRecord::S_Draws draws;
+                for (uint8_t& b : draws.salt)
+                    b = static_cast<uint8_t>(rng());
+                for (uint8_t& b : draws.nonce)
+                    b = static_cast<uint8_t>(rng());
+                const uint64_t nDirections = rng();
+                draws.fnDirections = [nDirections](uint8_t* p, size_t n) {
+                    std::mt19937_64 coins(nDirections);
+                    for (size_t i = 0; i < n; ++i)
+                        p[i] = static_cast<uint8_t>(coins());
+                };
+                std::vector<uint8_t> sealed(pixels);
+                C_PixelCover cover(sealed.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
+                cover.SetPicture(
+                    C_ElementCosts::S_Picture::Packed8(sealed.data(), nWidth, nHeight, E_PixelChannels::Gray, 1));
+                C_SpreadRecord::S_Lengths lengths;
+                bSealFailed = C_SpreadRecord::Seal(
+                                  cover, "", stored, false, strPassphrase,
+                                  [](const std::vector<float>&) { return UINT64_MAX; }, draws, {}, &lengths)
+                    != E_RecordOutcome::Hidden;
+                if (!bSealFailed)
+                    aRuns[0] = Compare(pixels.data(), sealed.data(), costs.data(), nElements);
+
+                // The two-layer coder alone, on the nominal bits.
+                std::vector<uint8_t> message(nNominal);
                 for (uint8_t& b : message)
                     b = static_cast<uint8_t>(rng() & 1);
-                S_Totals local;
-                bool bFailed = nBits == 0;
-                std::vector<uint8_t> stego;
-                double dSaltCost = 0;
-                size_t nSaltChanges = 0, nSaltMargin = 0;
-                size_t aMargin[kHeightCount] = {};
-                if (!bFailed) {
-                    const C_TrellisCoder saltCoder(rng(), C_SpreadRecord::kSaltHeight);
-                    bFailed = !saltCoder.Embed(
-                        saltCover, saltCosts, std::span<const uint8_t>(message.data(), nSaltBits), stego, &dSaltCost);
-                    for (size_t i = 0; i < stego.size(); ++i) {
-                        nSaltChanges += stego[i] != saltCover[i];
-                        nSaltMargin += stego[i] != saltCover[i] && saltCosts[i] >= kMarginCost;
-                    }
+                const double l = C_TrellisCoder::TernaryMultiplier(orderedPlus, orderedMinus, double(nNominal));
+                const size_t nSecond = l > 0
+                    ? std::min<size_t>(nNominal,
+                        static_cast<size_t>(
+                            std::llround(C_TrellisCoder::SecondLayerEntropy(values, orderedPlus, orderedMinus, l))))
+                    : 0;
+                const std::span<const uint8_t> secondBits(message.data(), nSecond);
+                const std::span<const uint8_t> firstBits(message.data() + nSecond, nNominal - nSecond);
+                const uint64_t nCoderSeed = rng();
+                std::vector<int32_t> stego;
+                for (int h = 0; h < kHeightCount && !bCoderFailed; ++h) {
+                    C_TrellisCoder coder(nCoderSeed, kHeights[h]);
+                    coder.SetPathMemoryLimit(size_t{nElements} * (size_t{1} << kHeights[h]) / 8 + 64);
+                    bCoderFailed = !(l > 0)
+                        || !coder.EmbedTwoLayers(values, orderedPlus, orderedMinus, secondBits, firstBits, l, stego);
+                    if (!bCoderFailed)
+                        aRuns[1 + h] = Compare(values.data(), stego.data(), orderedCosts.data(), nElements);
                 }
-                const uint64_t nRecordSeed = rng();
-                for (int h = 0; h < kHeightCount && !bFailed; ++h) {
-                    C_TrellisCoder coder(nRecordSeed, kHeights[h]);
-                    coder.SetPathMemoryLimit(size_t{plan.nRecord} * (size_t{1} << kHeights[h]) / 8 + 64);
-                    double dCost = 0;
-                    if (!coder.Embed(recordCover, recordCosts,
-                            std::span<const uint8_t>(message.data() + nSaltBits, nBits), stego, &dCost)) {
-                        bFailed = true;
-                        break;
-                    }
-                    size_t nChanges = nSaltChanges;
-                    aMargin[h] = nSaltMargin;
-                    for (size_t i = 0; i < stego.size(); ++i) {
-                        nChanges += stego[i] != recordCover[i];
-                        aMargin[h] += stego[i] != recordCover[i] && recordCosts[i] >= kMarginCost;
-                    }
-                    local.aCoder[h] = dSaltCost + dCost;
-                    local.aChanges[h] = static_cast<double>(nChanges);
-                }
+
                 const std::lock_guard<std::mutex> guard(lock);
                 S_Totals& totals = aTotals[r];
-                if (bFailed) {
-                    ++totals.nFailed;
+                totals.nSealFailed += bSealFailed;
+                totals.nCoderFailed += bCoderFailed;
+                if (bSealFailed || bCoderFailed)
                     continue;
-                }
-                const double dPayload = nSaltBits + nBits;
-                const S_Bound binary = Bound(costs, dPayload, false);
-                const S_Bound ternary = Bound(costs, dPayload, true);
+                const double dOwn = static_cast<double>(lengths.Bits()) + 8 * C_SpreadRecord::kSaltBytes;
+                const double dNominal = static_cast<double>(nNominal);
+                const S_Bound own = Bound(plus, minus, dOwn, true);
+                const S_Bound nominal = Bound(plus, minus, dNominal, true);
+                const S_Bound binary = Bound(plus, minus, dOwn, false);
                 ++totals.nPatches;
                 totals.dElements += nElements;
-                totals.dBits += dPayload;
-                totals.dBinaryChanges += binary.dChanges;
-                bool bOrdinary = binary.dCost < kMarginCostPerBit * dPayload;
-                for (int h = 0; h < kHeightCount; ++h) {
-                    totals.aMarginPatches[h] += aMargin[h] > 0;
-                    bOrdinary = bOrdinary && aMargin[h] == 0;
+                totals.dOwnBits += dOwn;
+                totals.dNominalBits += dNominal;
+                totals.dBoundChanges += nominal.dChanges;
+                bool bOrdinary = binary.dCost < kMarginCostPerBit * dOwn;
+                for (int k = 0; k < kRows; ++k) {
+                    totals.aMarginPatches[k] += aRuns[k].nMargin > 0;
+                    bOrdinary = bOrdinary && aRuns[k].nMargin == 0;
+                    totals.nNotOneStep += !aRuns[k].bStepsOfOne;
                 }
                 if (bOrdinary) {
                     ++totals.nOrdinary;
-                    totals.dBinary += binary.dCost;
-                    totals.dTernary += ternary.dCost;
+                    totals.dOwnBound += own.dCost;
+                    totals.dNominalBound += nominal.dCost;
                 }
-                for (int h = 0; h < kHeightCount; ++h) {
-                    totals.aChanges[h] += local.aChanges[h];
-                    totals.aBinaryRatios[h].push_back(local.aCoder[h] / binary.dCost);
-                    totals.aTernaryRatios[h].push_back(local.aCoder[h] / ternary.dCost);
+                for (int k = 0; k < kRows; ++k) {
+                    totals.aChanges[k] += static_cast<double>(aRuns[k].nChanges);
+                    // The coder alone carries the nominal bits: its own bound is that one.
+                    totals.aOwnRatios[k].push_back(aRuns[k].dCost / (k == 0 ? own.dCost : nominal.dCost));
+                    totals.aNominalRatios[k].push_back(aRuns[k].dCost / nominal.dCost);
                     if (bOrdinary)
-                        totals.aCoder[h] += local.aCoder[h];
+                        totals.aCost[k] += aRuns[k].dCost;
                 }
             }
         }
@@ -314,30 +376,44 @@ int main(int argc, char** argv)
     if (bBad)
         return 1;
 
-    std::printf("%zu patches of %s; the record's coder (salt at height %d, record at height h) against the\n"
-                "payload-limited sender with the same HILL costs and payload (salt's 128 bits included)\n\n",
-        aChosen.size(), strDir.c_str(), C_SpreadRecord::kSaltHeight);
-    std::printf("x binary, x ternary: total coder cost over total bound, over the ordinary patches: those whose\n"
-                "binary bound stays below %g a bit and where the coder changes no sample costing %g or more\n"
-                "(the margin of flat areas, which would swamp every sum); margin: patches where the coder\n"
-                "did at that height. median: of each patch's ratio, over all patches. changed: share of the\n"
-                "elements the coder changes.\n\n",
+    std::printf("%zu patches of %s; the sealed record (C_SpreadRecord::Seal) and the two-layer coder alone\n"
+                "(height h, one part, rate x pixels bits) against the payload-limited sender for plus or minus\n"
+                "one (ternary, no step below 0 or above 255) with the same HILL costs\n\n",
+        aChosen.size(), strDir.c_str());
+    std::printf("x own: total cost over the total bound for the bits the record carries (both layers' ladder\n"
+                "lengths and the salt's 128; the coder's own are the nominal ones); x nominal: over the bound\n"
+                "for rate x pixels bits. Totals over the ordinary patches: those whose binary bound stays below\n"
+                "%g a bit and where no row changes a sample costing %g or more (the margin of flat areas,\n"
+                "which would swamp every sum); margin: patches where that row did. median: of each patch's\n"
+                "ratio, over all patches. changed: share of the pixels changed; x pm1: over plus or minus\n"
+                "one's (half the nominal bits). failed: patches the seal or the coder refused (left out).\n\n",
         kMarginCostPerBit, static_cast<double>(kMarginCost));
-    std::printf("%-5s %-8s %-7s %-9s %-7s %-7s %-9s %-10s %-11s %-11s %-8s\n", "rate", "patches", "failed", "ordinary",
-        "height", "margin", "x binary", "x ternary", "median bin", "median ter", "changed");
+    std::printf("%-5s %-7s %-8s %-7s %-7s %-8s %-9s %-10s %-10s %-10s %-8s %-6s\n", "rate", "row", "patches", "failed",
+        "ordin.", "margin", "x own", "x nominal", "median own", "median nom", "changed", "x pm1");
     for (int r = 0; r < kRateCount; ++r) {
         const S_Totals& totals = aTotals[r];
         if (totals.nPatches == 0)
             continue;
         const double dElements = totals.dElements;
-        for (int h = 0; h < kHeightCount; ++h)
-            std::printf("%-5.1f %-8d %-7d %-9d %-7d %-7d %-9.3f %-10.3f %-11.3f %-11.3f %-8.4f\n", kRates[r],
-                totals.nPatches, totals.nFailed, totals.nOrdinary, kHeights[h], totals.aMarginPatches[h],
-                totals.aCoder[h] / totals.dBinary, totals.aCoder[h] / totals.dTernary, Median(totals.aBinaryRatios[h]),
-                Median(totals.aTernaryRatios[h]), totals.aChanges[h] / dElements);
-        std::printf("%-5.1f %.4f bits a pixel; the binary bound changes %.4f of the elements, plus or minus one "
-                    "half the bits: %.4f\n",
-            kRates[r], totals.dBits / dElements, totals.dBinaryChanges / dElements, totals.dBits / dElements / 2);
+        const double dPlusMinus = totals.dNominalBits / 2;
+        for (int k = 0; k < kRows; ++k) {
+            char aRow[16];
+            if (k == 0)
+                std::snprintf(aRow, sizeof aRow, "record");
+            else
+                std::snprintf(aRow, sizeof aRow, "h=%d", kHeights[k - 1]);
+            const double dOwnBound = k == 0 ? totals.dOwnBound : totals.dNominalBound;
+            std::printf("%-5.1f %-7s %-8d %-7d %-7d %-8d %-9.3f %-10.3f %-10.3f %-10.3f %-8.4f %-6.3f\n", kRates[r],
+                aRow, totals.nPatches, k == 0 ? totals.nSealFailed : totals.nCoderFailed, totals.nOrdinary,
+                totals.aMarginPatches[k], totals.aCost[k] / dOwnBound, totals.aCost[k] / totals.dNominalBound,
+                Median(totals.aOwnRatios[k]), Median(totals.aNominalRatios[k]), totals.aChanges[k] / dElements,
+                totals.aChanges[k] / dPlusMinus);
+        }
+        std::printf("%-5.1f the record carries %.4f bits a pixel (%.3f x nominal); the ternary bound changes "
+                    "%.4f of the pixels (%.3f x pm1)%s\n",
+            kRates[r], totals.dOwnBits / dElements, totals.dOwnBits / totals.dNominalBits,
+            totals.dBoundChanges / dElements, totals.dBoundChanges / dPlusMinus,
+            totals.nNotOneStep ? "; SOME CHANGES WERE NOT BY ONE" : "");
     }
     return 0;
 }
