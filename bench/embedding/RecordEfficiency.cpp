@@ -17,6 +17,7 @@
 //
 //   build/bench/embedding/record_efficiency PATCHDIR [--every K] [--threads 2] [--seed 1]
 
+#include "bench/steganalysis/C_Embedders.h"
 #include "engine/C_TrellisCoder.h"
 #include "model/records/C_KeyedPermutation.h"
 #include "model/records/C_PixelCover.h"
@@ -280,20 +281,8 @@ int main(int argc, char** argv)
                     nBytes > C_SpreadRecord::kMinRecordBytes ? nBytes - C_SpreadRecord::kMinRecordBytes : 0);
                 for (uint8_t& b : stored)
                     b = static_cast<uint8_t>(rng());
-                std::string strPassphrase(20, ' ');
-                for (char& c : strPassphrase)
-                    c = static_cast<char>('a' + rng() % 26);
-                C_SpreadRecord::S_Draws draws;
-                for (uint8_t& b : draws.salt)
-                    b = static_cast<uint8_t>(rng());
-                for (uint8_t& b : draws.nonce)
-                    b = static_cast<uint8_t>(rng());
-                const uint64_t nDirections = rng();
-                draws.fnDirections = [nDirections](uint8_t* p, size_t n) {
-                    std::mt19937_64 coins(nDirections);
-                    for (size_t i = 0; i < n; ++i)
-                        p[i] = static_cast<uint8_t>(coins());
-                };
+                std::string strPassphrase;
+                const C_SpreadRecord::S_Draws draws = C_Embedders::SeededDraws(rng, strPassphrase);
                 std::vector<uint8_t> sealed(pixels);
                 C_PixelCover cover(sealed.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
                 cover.SetPicture(

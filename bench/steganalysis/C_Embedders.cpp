@@ -198,6 +198,25 @@ size_t RateSlot(double dBitsPerPixel)
 
 }  // namespace
 
+C_SpreadRecord::S_Draws C_Embedders::SeededDraws(std::mt19937_64& rng, std::string& strPassphrase)
+{
+    strPassphrase.assign(20, ' ');
+    for (char& c : strPassphrase)
+        c = static_cast<char>('a' + rng() % 26);
+    C_SpreadRecord::S_Draws draws;
+    for (uint8_t& b : draws.salt)
+        b = static_cast<uint8_t>(rng());
+    for (uint8_t& b : draws.nonce)
+        b = static_cast<uint8_t>(rng());
+    const uint64_t nDirections = rng();
+    draws.fnDirections = [nDirections](uint8_t* p, size_t n) {
+        std::mt19937_64 coins(nDirections);
+        for (size_t i = 0; i < n; ++i)
+            p[i] = static_cast<uint8_t>(coins());
+    };
+    return draws;
+}
+
 double C_Embedders::RecordBits(double dBitsPerPixel)
 {
     const size_t nSlot = RateSlot(dBitsPerPixel);
@@ -217,21 +236,8 @@ bool C_Embedders::Record(
     std::vector<uint8_t> stored(StoredBytes(nPixels, dBitsPerPixel));
     for (uint8_t& b : stored)
         b = static_cast<uint8_t>(rng());
-    std::string strPassphrase(20, ' ');
-    for (char& c : strPassphrase)
-        c = static_cast<char>('a' + rng() % 26);
-    // What FreshDraws draws, from the patch's generator, so that a run can be repeated.
-    C_SpreadRecord::S_Draws draws;
-    for (uint8_t& b : draws.salt)
-        b = static_cast<uint8_t>(rng());
-    for (uint8_t& b : draws.nonce)
-        b = static_cast<uint8_t>(rng());
-    const uint64_t nDirections = rng();
-    draws.fnDirections = [nDirections](uint8_t* p, size_t n) {
-        std::mt19937_64 coins(nDirections);
-        for (size_t i = 0; i < n; ++i)
-            p[i] = static_cast<uint8_t>(coins());
-    };
+    std::string strPassphrase;
+    const C_SpreadRecord::S_Draws draws = SeededDraws(rng, strPassphrase);
     C_SpreadRecord::S_Lengths lengths;
     const E_RecordOutcome eOutcome = C_SpreadRecord::Seal(
         cover, "", stored, false, strPassphrase, [](const std::vector<float>&) { return UINT64_MAX; }, draws, {},

@@ -3,8 +3,11 @@
 // as hiding a random message of dBitsPerPixel bits per pixel would, and returns false when the
 // plane cannot carry that much (it then carries what it can).
 
+#include "model/records/C_SpreadRecord.h"
+
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 class C_Embedders {
@@ -35,4 +38,7 @@ public:
     static bool Record(
         std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng);
     static double RecordBits(double dBitsPerPixel);
+    // What C_SpreadRecord::FreshDraws draws, and a random 20-letter pass phrase, from rng, so
+    // that a run can be repeated.
+    static C_SpreadRecord::S_Draws SeededDraws(std::mt19937_64& rng, std::string& strPassphrase);
 };

@@ -30,13 +30,7 @@ namespace {
 
 std::string Hex(const uint8_t* p, size_t n)
 {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        s += kDigits[p[i] >> 4];
-        s += kDigits[p[i] & 15];
-    }
-    return s;
+    return C_TestBytes::Hex(p, n);
 }
 
 std::array<uint8_t, C_SealedRecord::kSaltBytes> VectorSalt()

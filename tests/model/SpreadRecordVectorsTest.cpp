@@ -13,6 +13,8 @@
 #include "model/records/C_SealedRecord.h"
 #include "model/records/C_SpreadRecord.h"
 
+#include "tests/support/C_TestBytes.h"
+
 #include <gtest/gtest.h>
 #include <sodium.h>
 
@@ -29,13 +31,7 @@ constexpr char kPassphrase[] = "correct horse battery staple";
 
 std::string Hex(const uint8_t* p, size_t n)
 {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        s += kDigits[p[i] >> 4];
-        s += kDigits[p[i] & 15];
-    }
-    return s;
+    return C_TestBytes::Hex(p, n);
 }
 
 std::vector<uint32_t> Ladder(uint32_t nRecord, std::initializer_list<unsigned> steps)

@@ -17,6 +17,17 @@ void WriteRaw(const std::filesystem::path& path, const char* pData, size_t nSize
 
 }  // namespace
 
+std::string C_TestBytes::Hex(const uint8_t* p, size_t n)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string s;
+    for (size_t i = 0; i < n; ++i) {
+        s += kDigits[p[i] >> 4];
+        s += kDigits[p[i] & 15];
+    }
+    return s;
+}
+
 T_Bytes C_TestBytes::Random(size_t nCount, uint32_t nSeed)
 {
     std::mt19937 rng(nSeed);

@@ -13,6 +13,8 @@ class C_TestBytes {
 public:
     // The low byte of each std::mt19937 draw: the same bytes for the same seed on every platform.
     static T_Bytes Random(size_t nCount, uint32_t nSeed);
+    // Lower-case hex, two digits a byte.
+    static std::string Hex(const uint8_t* p, size_t n);
     // Throw when the file cannot be written whole, so a test never runs on a half-made file.
     static void Write(const std::filesystem::path& path, const T_Bytes& bytes);
     static void WriteText(const std::filesystem::path& path, const std::string& strBytes);
