@@ -18,6 +18,7 @@
 //   build/bench/embedding/record_efficiency PATCHDIR [--every K] [--threads 2] [--seed 1]
 
 #include "bench/steganalysis/C_Embedders.h"
+#include "bench/steganalysis/C_Pgm.h"
 #include "engine/C_TrellisCoder.h"
 #include "model/records/C_KeyedPermutation.h"
 #include "model/records/C_PixelCover.h"
@@ -50,29 +51,6 @@ constexpr int kRows = 1 + kHeightCount;
 constexpr float kWet = std::numeric_limits<float>::infinity();
 // Beyond this l rho a change's probability (below e^-40) adds nothing measurable.
 constexpr double kNegligible = 40;
-
-// A binary PGM of 8-bit samples, at least 16 x 16; false for anything else.
-bool ReadPgm(const std::filesystem::path& path, std::vector<uint8_t>& pixels, uint32_t& nWidth, uint32_t& nHeight)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::string strMagic;
-    in >> strMagic;
-    unsigned long aHead[3] = {};
-    for (unsigned long& n : aHead) {
-        while (in >> std::ws && in.peek() == '#')
-            in.ignore(1 << 20, '\n');
-        in >> n;
-    }
-    if (!in || strMagic != "P5" || aHead[2] != 255 || aHead[0] < 16 || aHead[1] < 16 || aHead[0] > 8192
-        || aHead[1] > 8192)
-        return false;
-    in.get();
-    nWidth = static_cast<uint32_t>(aHead[0]);
-    nHeight = static_cast<uint32_t>(aHead[1]);
-    pixels.resize(size_t{nWidth} * nHeight);
-    in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
-    return static_cast<size_t>(in.gcount()) == pixels.size();
-}
 
 // The l at which fnPayload(l), falling in l, meets dPayload within a ten-thousandth.
 double Solve(const std::function<double(double)>& fnPayload, double dPayload)
@@ -232,7 +210,7 @@ int main(int argc, char** argv)
         for (size_t f = nNext++; f < aChosen.size(); f = nNext++) {
             std::vector<uint8_t> pixels;
             uint32_t nWidth = 0, nHeight = 0;
-            if (!ReadPgm(aChosen[f], pixels, nWidth, nHeight)) {
+            if (!C_Pgm::Read(aChosen[f], pixels, nWidth, nHeight)) {
                 std::fprintf(stderr, "%s: not an 8-bit binary PGM of at least 16 x 16\n", aChosen[f].c_str());
                 bBad = true;
                 return;

@@ -24,6 +24,7 @@
 
 #include "bench/steganalysis/C_Embedders.h"
 #include "bench/steganalysis/C_FldEnsemble.h"
+#include "bench/steganalysis/C_Pgm.h"
 #include "bench/steganalysis/C_Spam686.h"
 
 #include <sodium.h>
@@ -115,24 +116,7 @@ struct S_Options {
 // A binary PGM with 8-bit samples; false for anything else.
 bool ReadPgm(const std::filesystem::path& path, S_Patch& patch)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::string strMagic;
-    in >> strMagic;
-    unsigned long aHead[3] = {};
-    for (unsigned long& n : aHead) {
-        while (in >> std::ws && in.peek() == '#')
-            in.ignore(1 << 20, '\n');
-        in >> n;
-    }
-    if (!in || strMagic != "P5" || aHead[2] != 255 || aHead[0] < 16 || aHead[1] < 16 || aHead[0] > 8192
-        || aHead[1] > 8192)
-        return false;
-    in.get();  // the one whitespace before the samples
-    patch.nWidth = static_cast<uint32_t>(aHead[0]);
-    patch.nHeight = static_cast<uint32_t>(aHead[1]);
-    patch.aPixels.resize(static_cast<size_t>(patch.nWidth) * patch.nHeight);
-    in.read(reinterpret_cast<char*>(patch.aPixels.data()), static_cast<std::streamsize>(patch.aPixels.size()));
-    return static_cast<size_t>(in.gcount()) == patch.aPixels.size();
+    return C_Pgm::Read(path, patch.aPixels, patch.nWidth, patch.nHeight);
 }
 
 bool LoadPatches(const std::string& strDir, std::vector<std::string>& aPhotos, std::vector<S_Patch>& aPatches)
