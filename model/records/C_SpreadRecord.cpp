@@ -106,9 +106,9 @@ struct S_FastKeys {
     S_FastKeys(std::string_view strPassphrase, uint32_t nElements)
         : bytes(64)
     {
-        const std::array<uint8_t, 64> keys = C_SpreadRecord::FastKeys(strPassphrase, nElements);
+        std::array<uint8_t, 64> keys = C_SpreadRecord::FastKeys(strPassphrase, nElements);
         std::memcpy(bytes.Data(), keys.data(), keys.size());
-        sodium_memzero(const_cast<uint8_t*>(keys.data()), keys.size());
+        sodium_memzero(keys.data(), keys.size());
     }
     std::span<const uint8_t, C_KeyedPermutation::kKeyBytes> Order() const
     {
