@@ -1,10 +1,14 @@
 #include "engine/C_TrellisCoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
+#include <utility>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -28,285 +32,447 @@ uint64_t Next(uint64_t& nState)
     return Mix(nState);
 }
 
-// One trellis column: for every state s, the cheaper of keeping y_i = 0 (from s, cost c0) and
-// taking y_i = 1 (from s ^ col, cost c1). kStore: set bit s of the path words when y_i = 1 won
-// (strictly cheaper). kMin: also return the least new cost.
-using ColumnFn = void (*)(
-    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin);
-// Row shift after a block: pNew[s] = pOld[2 s + nBit] - fOffset for the lower half of the
-// states, infinity for the upper half; returns the least of them. (Written with vector stores:
-// scalar stores read back as vectors by the next column stall the loads.)
-using ShiftFn = float (*)(const float* pOld, float* pNew, size_t nBit, float fOffset, size_t nHalf);
-
-// The column variants of one instruction set, indexed by kStore + 2 kMin.
-struct S_Kernels {
-    ColumnFn aColumn[4];
-    ShiftFn shift;
+// One block of the trellis: its columns, then the row shift that completes its row of H.
+struct S_Block {
+    const float* pCosts;       // the costs of the block's cover bits
+    const uint8_t* pCover;     // its cover bits
+    const uint32_t* pColumns;  // c_0 .. c_{nWidth - 1}
+    size_t nWidth;
+    uint32_t nMask;   // the rows of H that exist below the block's row
+    uint64_t* pBits;  // path words from the block's first column on, or null
+    unsigned nBit;    // the message bit of the block's row
 };
 
-template <bool kStore, bool kMin>
-void ColumnScalar(
-    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
+// Each instruction set below provides, for a state count known when compiling:
+//   Column<kStates, kStore, kMin>(pOld, pNew, nCol, c0, c1, pBits, pMin), one trellis column:
+//     for every state s, the cheaper of keeping y_i = 0 (from s, cost c0) and taking y_i = 1
+//     (from s ^ col, cost c1). kStore: set bit s of the path words when y_i = 1 won (strictly
+//     cheaper). kMin: also return the least new cost.
+//   Shift<kStates>(pOld, pNew, nBit, fOffset), the row shift after a block: pNew[s] =
+//     pOld[2 s + nBit] - fOffset for the lower half of the states, infinity for the upper half;
+//     returns the least of them. (Written with vector stores: scalar stores read back as
+//     vectors by the next column stall the loads.)
+//   Block<kStates, kStore>: RunBlock compiled for that instruction set.
+
+// The costs of keeping and of taking y_i = 1 for a cover bit: fCost for the one that changes
+// it, 0 for the other. Chosen by masks, not a branch: the cover bits are random, and a branch on
+// them would be mispredicted every other column.
+inline void ColumnCosts(float fCost, uint8_t nCover, float& c0, float& c1)
 {
-    float fMin = kInf;
-    for (size_t w = 0; w < nStates / 64; ++w) {
-        uint64_t nWord = 0;
-        for (size_t j = 0; j < 64; ++j) {
-            const size_t s = w * 64 + j;
-            const float a = pOld[s] + c0;
-            const float b = pOld[s ^ nCol] + c1;
-            const bool bOne = b < a;
-            pNew[s] = bOne ? b : a;
-            nWord |= uint64_t(bOne) << j;
-            if (kMin)
-                fMin = std::min(fMin, pNew[s]);
+    const uint32_t nOne = 0u - uint32_t{nCover & 1u};
+    const auto nCost = std::bit_cast<uint32_t>(fCost);
+    c0 = std::bit_cast<float>(nCost & nOne);
+    c1 = std::bit_cast<float>(nCost & ~nOne);
+}
+
+// A block's columns and its shift; the costs after it end in pCur, and the least of them is
+// returned. Inlined into each instruction set's Block, which gives it that set's target, so
+// that the columns inline too: at h = 7 a call per column costs as much as the column.
+template <class Isa, size_t kStates, bool kStore>
+[[gnu::always_inline]] inline float RunBlock(const S_Block& block, float*& pCur, float*& pNext)
+{
+    float fMin = 0;
+    for (size_t j = 0; j < block.nWidth; ++j) {
+        float c0, c1;
+        ColumnCosts(block.pCosts[j], block.pCover[j], c0, c1);
+        const uint32_t nCol = block.pColumns[j] & block.nMask;
+        uint64_t* pBits = kStore ? block.pBits + j * (kStates / 64) : nullptr;
+        if (j + 1 < block.nWidth)
+            Isa::template Column<kStates, kStore, false>(pCur, pNext, nCol, c0, c1, pBits, &fMin);
+        else
+            Isa::template Column<kStates, kStore, true>(pCur, pNext, nCol, c0, c1, pBits, &fMin);
+        std::swap(pCur, pNext);
+    }
+    const float fNewMin = Isa::template Shift<kStates>(pCur, pNext, block.nBit, fMin);
+    std::swap(pCur, pNext);
+    return fNewMin;
+}
+
+using BlockFn = float (*)(const S_Block& block, float*& pCur, float*& pNext);
+
+constexpr int kHeights = C_TrellisCoder::kMaxHeight - C_TrellisCoder::kMinHeight + 1;
+
+// One instruction set's blocks, by height (7 .. 12) and whether path bits are kept.
+struct S_Kernels {
+    const char* pName;
+    BlockFn aBlock[kHeights][2];
+};
+
+template <class Isa> constexpr S_Kernels KernelsOf(const char* pName)
+{
+    static_assert(C_TrellisCoder::kMinHeight == 7 && kHeights == 6);
+    return {pName,
+        {{Isa::template Block<128, false>, Isa::template Block<128, true>},
+            {Isa::template Block<256, false>, Isa::template Block<256, true>},
+            {Isa::template Block<512, false>, Isa::template Block<512, true>},
+            {Isa::template Block<1024, false>, Isa::template Block<1024, true>},
+            {Isa::template Block<2048, false>, Isa::template Block<2048, true>},
+            {Isa::template Block<4096, false>, Isa::template Block<4096, true>}}};
+}
+
+struct S_Scalar {
+    template <size_t kStates, bool kStore, bool kMin>
+    static void Column(const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, float* pMin)
+    {
+        float fMin = kInf;
+        for (size_t w = 0; w < kStates / 64; ++w) {
+            uint64_t nWord = 0;
+            for (size_t j = 0; j < 64; ++j) {
+                const size_t s = w * 64 + j;
+                const float a = pOld[s] + c0;
+                const float b = pOld[s ^ nCol] + c1;
+                const bool bOne = b < a;
+                pNew[s] = bOne ? b : a;
+                nWord |= uint64_t(bOne) << j;
+                if (kMin)
+                    fMin = std::min(fMin, pNew[s]);
+            }
+            if (kStore)
+                pBits[w] = nWord;
         }
-        if (kStore)
-            pBits[w] = nWord;
+        if (kMin)
+            *pMin = fMin;
     }
-    if (kMin)
-        *pMin = fMin;
-}
 
-[[maybe_unused]] float ShiftScalar(const float* pOld, float* pNew, size_t nBit, float fOffset, size_t nHalf)
-{
-    float fMin = kInf;
-    for (size_t s = 0; s < nHalf; ++s) {
-        pNew[s] = pOld[2 * s + nBit] - fOffset;
-        fMin = std::min(fMin, pNew[s]);
+    template <size_t kStates> static float Shift(const float* pOld, float* pNew, size_t nBit, float fOffset)
+    {
+        float fMin = kInf;
+        for (size_t s = 0; s < kStates / 2; ++s) {
+            pNew[s] = pOld[2 * s + nBit] - fOffset;
+            fMin = std::min(fMin, pNew[s]);
+        }
+        std::fill(pNew + kStates / 2, pNew + kStates, kInf);
+        return fMin;
     }
-    std::fill(pNew + nHalf, pNew + 2 * nHalf, kInf);
-    return fMin;
-}
 
-[[maybe_unused]] constexpr S_Kernels kScalar = {
-    {ColumnScalar<false, false>, ColumnScalar<true, false>, ColumnScalar<false, true>, ColumnScalar<true, true>},
-    ShiftScalar};
+    template <size_t kStates, bool kStore> static float Block(const S_Block& block, float*& pCur, float*& pNext)
+    {
+        return RunBlock<S_Scalar, kStates, kStore>(block, pCur, pNext);
+    }
+};
 
 #ifdef VMK_TRELLIS_X86
 // Four states a vector: the partner of lane j of vector k is lane j ^ (col & 3) of vector
 // k ^ (col >> 2); col is odd, so the lane pattern is xor 1 or xor 3.
-template <bool kStore, bool kMin, int kLow>
-void ColumnSse2Low(
-    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
-{
-    const __m128 v0 = _mm_set1_ps(c0);
-    const __m128 v1 = _mm_set1_ps(c1);
-    const size_t nHigh = nCol >> 2;
-    __m128 vMin = _mm_set1_ps(kInf);
-    for (size_t w = 0; w < nStates / 64; ++w) {
-        uint64_t nWord = 0;
-        for (size_t j = 0; j < 16; ++j) {
-            const size_t k = w * 16 + j;
-            const __m128 a = _mm_add_ps(_mm_loadu_ps(pOld + 4 * k), v0);
-            __m128 b = _mm_loadu_ps(pOld + 4 * (k ^ nHigh));
-            b = kLow == 1 ? _mm_shuffle_ps(b, b, _MM_SHUFFLE(2, 3, 0, 1))
-                          : _mm_shuffle_ps(b, b, _MM_SHUFFLE(0, 1, 2, 3));
-            b = _mm_add_ps(b, v1);
-            const __m128 r = _mm_min_ps(b, a);
-            _mm_storeu_ps(pNew + 4 * k, r);
+struct S_Sse2 {
+    template <size_t kStates, bool kStore, bool kMin, int kLow>
+    static void ColumnLow(
+        const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, float* pMin)
+    {
+        const __m128 v0 = _mm_set1_ps(c0);
+        const __m128 v1 = _mm_set1_ps(c1);
+        const size_t nHigh = nCol >> 2;
+        __m128 vMin = _mm_set1_ps(kInf);
+        for (size_t w = 0; w < kStates / 64; ++w) {
+            uint64_t nWord = 0;
+            for (size_t j = 0; j < 16; ++j) {
+                const size_t k = w * 16 + j;
+                const __m128 a = _mm_add_ps(_mm_load_ps(pOld + 4 * k), v0);
+                __m128 b = _mm_load_ps(pOld + 4 * (k ^ nHigh));
+                b = kLow == 1 ? _mm_shuffle_ps(b, b, _MM_SHUFFLE(2, 3, 0, 1))
+                              : _mm_shuffle_ps(b, b, _MM_SHUFFLE(0, 1, 2, 3));
+                b = _mm_add_ps(b, v1);
+                const __m128 r = _mm_min_ps(b, a);
+                _mm_store_ps(pNew + 4 * k, r);
+                if (kStore)
+                    nWord |= uint64_t(_mm_movemask_ps(_mm_cmplt_ps(b, a))) << (4 * j);
+                if (kMin)
+                    vMin = _mm_min_ps(vMin, r);
+            }
             if (kStore)
-                nWord |= uint64_t(_mm_movemask_ps(_mm_cmplt_ps(b, a))) << (4 * j);
-            if (kMin)
-                vMin = _mm_min_ps(vMin, r);
+                pBits[w] = nWord;
         }
-        if (kStore)
-            pBits[w] = nWord;
+        if (kMin) {
+            alignas(16) float a[4];
+            _mm_store_ps(a, vMin);
+            *pMin = std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
+        }
     }
-    if (kMin) {
+
+    template <size_t kStates, bool kStore, bool kMin>
+    static void Column(const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, float* pMin)
+    {
+        if ((nCol & 3) == 1)
+            ColumnLow<kStates, kStore, kMin, 1>(pOld, pNew, nCol, c0, c1, pBits, pMin);
+        else
+            ColumnLow<kStates, kStore, kMin, 3>(pOld, pNew, nCol, c0, c1, pBits, pMin);
+    }
+
+    template <size_t kStates> static float Shift(const float* pOld, float* pNew, size_t nBit, float fOffset)
+    {
+        const __m128 vOffset = _mm_set1_ps(fOffset);
+        __m128 vMin = _mm_set1_ps(kInf);
+        for (size_t s = 0; s < kStates / 2; s += 4) {
+            const __m128 lo = _mm_load_ps(pOld + 2 * s);
+            const __m128 hi = _mm_load_ps(pOld + 2 * s + 4);
+            const __m128 v = nBit ? _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1))
+                                  : _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+            const __m128 r = _mm_sub_ps(v, vOffset);
+            _mm_store_ps(pNew + s, r);
+            vMin = _mm_min_ps(vMin, r);
+        }
+        const __m128 vInf = _mm_set1_ps(kInf);
+        for (size_t s = kStates / 2; s < kStates; s += 4)
+            _mm_store_ps(pNew + s, vInf);
         alignas(16) float a[4];
         _mm_store_ps(a, vMin);
-        *pMin = std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
+        return std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
     }
-}
 
-template <bool kStore, bool kMin>
-void ColumnSse2(
-    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
-{
-    if ((nCol & 3) == 1)
-        ColumnSse2Low<kStore, kMin, 1>(pOld, pNew, nCol, c0, c1, pBits, nStates, pMin);
-    else
-        ColumnSse2Low<kStore, kMin, 3>(pOld, pNew, nCol, c0, c1, pBits, nStates, pMin);
-}
-
-float ShiftSse2(const float* pOld, float* pNew, size_t nBit, float fOffset, size_t nHalf)
-{
-    const __m128 vOffset = _mm_set1_ps(fOffset);
-    __m128 vMin = _mm_set1_ps(kInf);
-    for (size_t s = 0; s < nHalf; s += 4) {
-        const __m128 lo = _mm_loadu_ps(pOld + 2 * s);
-        const __m128 hi = _mm_loadu_ps(pOld + 2 * s + 4);
-        const __m128 v =
-            nBit ? _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)) : _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 r = _mm_sub_ps(v, vOffset);
-        _mm_storeu_ps(pNew + s, r);
-        vMin = _mm_min_ps(vMin, r);
+    template <size_t kStates, bool kStore> static float Block(const S_Block& block, float*& pCur, float*& pNext)
+    {
+        return RunBlock<S_Sse2, kStates, kStore>(block, pCur, pNext);
     }
-    const __m128 vInf = _mm_set1_ps(kInf);
-    for (size_t s = nHalf; s < 2 * nHalf; s += 4)
-        _mm_storeu_ps(pNew + s, vInf);
-    alignas(16) float a[4];
-    _mm_store_ps(a, vMin);
-    return std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
-}
-
-constexpr S_Kernels kSse2 = {
-    {ColumnSse2<false, false>, ColumnSse2<true, false>, ColumnSse2<false, true>, ColumnSse2<true, true>}, ShiftSse2};
+};
 
 // Eight states a vector; the lane pattern j ^ (col & 7) is one permute.
-template <bool kStore, bool kMin>
-__attribute__((target("avx2"))) void ColumnAvx2(
-    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
-{
-    const __m256 v0 = _mm256_set1_ps(c0);
-    const __m256 v1 = _mm256_set1_ps(c1);
-    const __m256i vIndex =
-        _mm256_xor_si256(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(static_cast<int>(nCol & 7)));
-    const size_t nHigh = nCol >> 3;
-    __m256 vMin = _mm256_set1_ps(kInf);
-    for (size_t w = 0; w < nStates / 64; ++w) {
-        uint64_t nWord = 0;
-        for (size_t j = 0; j < 8; ++j) {
-            const size_t k = w * 8 + j;
-            const __m256 a = _mm256_add_ps(_mm256_loadu_ps(pOld + 8 * k), v0);
-            const __m256 b =
-                _mm256_add_ps(_mm256_permutevar8x32_ps(_mm256_loadu_ps(pOld + 8 * (k ^ nHigh)), vIndex), v1);
-            const __m256 r = _mm256_min_ps(b, a);
-            _mm256_storeu_ps(pNew + 8 * k, r);
+struct S_Avx2 {
+    template <size_t kStates, bool kStore, bool kMin>
+    __attribute__((target("avx2"))) static void Column(
+        const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, float* pMin)
+    {
+        const __m256 v0 = _mm256_set1_ps(c0);
+        const __m256 v1 = _mm256_set1_ps(c1);
+        const __m256i vIndex =
+            _mm256_xor_si256(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(static_cast<int>(nCol & 7)));
+        const size_t nHigh = nCol >> 3;
+        __m256 vMin = _mm256_set1_ps(kInf);
+        for (size_t w = 0; w < kStates / 64; ++w) {
+            uint64_t nWord = 0;
+            for (size_t j = 0; j < 8; ++j) {
+                const size_t k = w * 8 + j;
+                const __m256 a = _mm256_add_ps(_mm256_load_ps(pOld + 8 * k), v0);
+                const __m256 b =
+                    _mm256_add_ps(_mm256_permutevar8x32_ps(_mm256_load_ps(pOld + 8 * (k ^ nHigh)), vIndex), v1);
+                const __m256 r = _mm256_min_ps(b, a);
+                _mm256_store_ps(pNew + 8 * k, r);
+                if (kStore)
+                    nWord |= uint64_t(uint32_t(_mm256_movemask_ps(_mm256_cmp_ps(b, a, _CMP_LT_OQ)))) << (8 * j);
+                if (kMin)
+                    vMin = _mm256_min_ps(vMin, r);
+            }
             if (kStore)
-                nWord |= uint64_t(uint32_t(_mm256_movemask_ps(_mm256_cmp_ps(b, a, _CMP_LT_OQ)))) << (8 * j);
-            if (kMin)
-                vMin = _mm256_min_ps(vMin, r);
+                pBits[w] = nWord;
         }
-        if (kStore)
-            pBits[w] = nWord;
+        if (kMin)
+            *pMin = Least(vMin);
     }
-    if (kMin) {
-        alignas(32) float a[8];
-        _mm256_store_ps(a, vMin);
-        float f = a[0];
-        for (int i = 1; i < 8; ++i)
-            f = std::min(f, a[i]);
-        *pMin = f;
+
+    template <size_t kStates>
+    __attribute__((target("avx2"))) static float Shift(const float* pOld, float* pNew, size_t nBit, float fOffset)
+    {
+        const __m256 vOffset = _mm256_set1_ps(fOffset);
+        __m256 vMin = _mm256_set1_ps(kInf);
+        for (size_t s = 0; s < kStates / 2; s += 8) {
+            const __m256 lo = _mm256_load_ps(pOld + 2 * s);
+            const __m256 hi = _mm256_load_ps(pOld + 2 * s + 8);
+            // Within each 128-bit half first, then the 64-bit quarters into order.
+            const __m256 v = nBit ? _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1))
+                                  : _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+            const __m256 r = _mm256_sub_ps(
+                _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(v), _MM_SHUFFLE(3, 1, 2, 0))), vOffset);
+            _mm256_store_ps(pNew + s, r);
+            vMin = _mm256_min_ps(vMin, r);
+        }
+        const __m256 vInf = _mm256_set1_ps(kInf);
+        for (size_t s = kStates / 2; s < kStates; s += 8)
+            _mm256_store_ps(pNew + s, vInf);
+        return Least(vMin);
     }
-}
 
-__attribute__((target("avx2"))) float ShiftAvx2(
-    const float* pOld, float* pNew, size_t nBit, float fOffset, size_t nHalf)
-{
-    const __m256 vOffset = _mm256_set1_ps(fOffset);
-    __m256 vMin = _mm256_set1_ps(kInf);
-    for (size_t s = 0; s < nHalf; s += 8) {
-        const __m256 lo = _mm256_loadu_ps(pOld + 2 * s);
-        const __m256 hi = _mm256_loadu_ps(pOld + 2 * s + 8);
-        // Within each 128-bit half first, then the 64-bit quarters into order.
-        const __m256 v = nBit ? _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1))
-                              : _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m256 r = _mm256_sub_ps(
-            _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(v), _MM_SHUFFLE(3, 1, 2, 0))), vOffset);
-        _mm256_storeu_ps(pNew + s, r);
-        vMin = _mm256_min_ps(vMin, r);
+    template <size_t kStates, bool kStore>
+    __attribute__((target("avx2"))) static float Block(const S_Block& block, float*& pCur, float*& pNext)
+    {
+        return RunBlock<S_Avx2, kStates, kStore>(block, pCur, pNext);
     }
-    const __m256 vInf = _mm256_set1_ps(kInf);
-    for (size_t s = nHalf; s < 2 * nHalf; s += 8)
-        _mm256_storeu_ps(pNew + s, vInf);
-    alignas(32) float a[8];
-    _mm256_store_ps(a, vMin);
-    float f = a[0];
-    for (int i = 1; i < 8; ++i)
-        f = std::min(f, a[i]);
-    return f;
-}
 
-constexpr S_Kernels kAvx2 = {
-    {ColumnAvx2<false, false>, ColumnAvx2<true, false>, ColumnAvx2<false, true>, ColumnAvx2<true, true>}, ShiftAvx2};
+    __attribute__((target("avx2"))) static float Least(__m256 v)
+    {
+        __m128 h = _mm_min_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
+        h = _mm_min_ps(h, _mm_movehl_ps(h, h));
+        h = _mm_min_ss(h, _mm_shuffle_ps(h, h, _MM_SHUFFLE(1, 1, 1, 1)));
+        return _mm_cvtss_f32(h);
+    }
+};
 
-// Sixteen states a vector, the comparison straight into a 16-bit mask.
-template <bool kStore, bool kMin>
-__attribute__((target("avx512f"))) void ColumnAvx512(
-    const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, size_t nStates, float* pMin)
-{
-    const __m512 v0 = _mm512_set1_ps(c0);
-    const __m512 v1 = _mm512_set1_ps(c1);
-    const __m512i vIndex = _mm512_xor_si512(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
-        _mm512_set1_epi32(static_cast<int>(nCol & 15)));
-    const size_t nHigh = nCol >> 4;
-    const __mmask16 kAll = 0xFFFF;
-    __m512 vMin = _mm512_set1_ps(kInf);
-    for (size_t w = 0; w < nStates / 64; ++w) {
-        uint64_t nWord = 0;
-        for (size_t j = 0; j < 4; ++j) {
-            const size_t k = w * 4 + j;
-            const __m512 a = _mm512_add_ps(_mm512_loadu_ps(pOld + 16 * k), v0);
-            // The masked forms with all lanes set: GCC 12's plain forms warn about their own
-            // undefined pass-through value.
-            const __m512 x = _mm512_loadu_ps(pOld + 16 * (k ^ nHigh));
-            const __m512 b = _mm512_add_ps(_mm512_mask_permutexvar_ps(x, kAll, vIndex, x), v1);
-            const __m512 r = _mm512_mask_min_ps(a, kAll, b, a);
-            _mm512_storeu_ps(pNew + 16 * k, r);
+// Sixteen states a vector, the comparison straight into a 16-bit mask. (The masked forms with
+// all lanes set: GCC 12's plain forms warn about their own undefined pass-through value.)
+struct S_Avx512 {
+    static constexpr __mmask16 kAll = 0xFFFF;
+    // Sixteen path bits, written into the path words (which the trace reads as uint64_t).
+    using T_PathMask __attribute__((may_alias)) = uint16_t;
+
+    template <size_t kStates, bool kStore, bool kMin>
+    __attribute__((target("avx512f"))) static void Column(
+        const float* pOld, float* pNew, uint32_t nCol, float c0, float c1, uint64_t* pBits, float* pMin)
+    {
+        const __m512 v0 = _mm512_set1_ps(c0);
+        const __m512 v1 = _mm512_set1_ps(c1);
+        const __m512i vIndex = _mm512_xor_si512(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+            _mm512_set1_epi32(static_cast<int>(nCol & 15)));
+        const size_t nHigh = nCol >> 4;
+        __m512 vMin = _mm512_set1_ps(kInf);
+        for (size_t w = 0; w < kStates / 64; ++w) {
+            uint64_t nWord = 0;
+            for (size_t j = 0; j < 4; ++j) {
+                const size_t k = w * 4 + j;
+                const __m512 a = _mm512_add_ps(_mm512_load_ps(pOld + 16 * k), v0);
+                const __m512 x = _mm512_load_ps(pOld + 16 * (k ^ nHigh));
+                const __m512 b = _mm512_add_ps(_mm512_mask_permutexvar_ps(x, kAll, vIndex, x), v1);
+                const __m512 r = _mm512_mask_min_ps(a, kAll, b, a);
+                _mm512_store_ps(pNew + 16 * k, r);
+                if (kStore)
+                    nWord |= uint64_t(_mm512_cmp_ps_mask(b, a, _CMP_LT_OQ)) << (16 * j);
+                if (kMin)
+                    vMin = _mm512_mask_min_ps(vMin, kAll, vMin, r);
+            }
             if (kStore)
-                nWord |= uint64_t(_mm512_cmp_ps_mask(b, a, _CMP_LT_OQ)) << (16 * j);
-            if (kMin)
-                vMin = _mm512_mask_min_ps(vMin, kAll, vMin, r);
+                pBits[w] = nWord;
         }
-        if (kStore)
-            pBits[w] = nWord;
+        if (kMin)
+            *pMin = Least(vMin);
     }
-    if (kMin) {
-        alignas(64) float a[16];
-        _mm512_store_ps(a, vMin);
-        float f = a[0];
-        for (int i = 1; i < 16; ++i)
-            f = std::min(f, a[i]);
-        *pMin = f;
-    }
-}
 
-__attribute__((target("avx512f"))) float ShiftAvx512(
-    const float* pOld, float* pNew, size_t nBit, float fOffset, size_t nHalf)
-{
-    const __m512 vOffset = _mm512_set1_ps(fOffset);
-    const __m512i vIndex =
-        _mm512_add_epi32(_mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30),
-            _mm512_set1_epi32(static_cast<int>(nBit)));
-    const __mmask16 kAll = 0xFFFF;
-    __m512 vMin = _mm512_set1_ps(kInf);
-    for (size_t s = 0; s < nHalf; s += 16) {
-        const __m512 lo = _mm512_loadu_ps(pOld + 2 * s);
-        const __m512 hi = _mm512_loadu_ps(pOld + 2 * s + 16);
-        const __m512 r = _mm512_sub_ps(_mm512_permutex2var_ps(lo, vIndex, hi), vOffset);
-        _mm512_storeu_ps(pNew + s, r);
-        vMin = _mm512_mask_min_ps(vMin, kAll, vMin, r);
+    template <size_t kStates>
+    __attribute__((target("avx512f"))) static float Shift(const float* pOld, float* pNew, size_t nBit, float fOffset)
+    {
+        const __m512 vOffset = _mm512_set1_ps(fOffset);
+        const __m512i vIndex =
+            _mm512_add_epi32(_mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30),
+                _mm512_set1_epi32(static_cast<int>(nBit)));
+        __m512 vMin = _mm512_set1_ps(kInf);
+        for (size_t s = 0; s < kStates / 2; s += 16) {
+            const __m512 lo = _mm512_load_ps(pOld + 2 * s);
+            const __m512 hi = _mm512_load_ps(pOld + 2 * s + 16);
+            const __m512 r = _mm512_sub_ps(_mm512_permutex2var_ps(lo, vIndex, hi), vOffset);
+            _mm512_store_ps(pNew + s, r);
+            vMin = _mm512_mask_min_ps(vMin, kAll, vMin, r);
+        }
+        const __m512 vInf = _mm512_set1_ps(kInf);
+        for (size_t s = kStates / 2; s < kStates; s += 16)
+            _mm512_store_ps(pNew + s, vInf);
+        return Least(vMin);
     }
-    const __m512 vInf = _mm512_set1_ps(kInf);
-    for (size_t s = nHalf; s < 2 * nHalf; s += 16)
-        _mm512_storeu_ps(pNew + s, vInf);
-    alignas(64) float a[16];
-    _mm512_store_ps(a, vMin);
-    float f = a[0];
-    for (int i = 1; i < 16; ++i)
-        f = std::min(f, a[i]);
-    return f;
-}
 
-constexpr S_Kernels kAvx512 = {
-    {ColumnAvx512<false, false>, ColumnAvx512<true, false>, ColumnAvx512<false, true>, ColumnAvx512<true, true>},
-    ShiftAvx512};
+    template <size_t kStates, bool kStore>
+    __attribute__((target("avx512f"))) static float Block(const S_Block& block, float*& pCur, float*& pNext)
+    {
+        if constexpr (kStates <= 256)
+            return RegisterBlock<kStates / 16, kStore>(block, pCur);
+        else
+            return RunBlock<S_Avx512, kStates, kStore>(block, pCur, pNext);
+    }
+
+    // Up to 256 states fit the 32 vector registers: a block runs there from its first column to
+    // its shift, with no store and reload of the costs between columns. The same operations as
+    // Column and Shift, in the same order.
+    template <size_t kVectors, bool kStore>
+    __attribute__((target("avx512f"))) static float RegisterBlock(const S_Block& block, float* pCur)
+    {
+        __m512 v[kVectors];
+        for (size_t k = 0; k < kVectors; ++k)
+            v[k] = _mm512_load_ps(pCur + 16 * k);
+        const __m512i vLanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+        // Held in locals: the mask stores could alias the block's fields for the compiler.
+        const float* pCosts = block.pCosts;
+        const uint8_t* pCover = block.pCover;
+        const uint32_t* pColumns = block.pColumns;
+        const uint32_t nMask = block.nMask;
+        const size_t nWidth = block.nWidth;
+        auto* pMasks = reinterpret_cast<T_PathMask*>(block.pBits);
+        for (size_t j = 0; j < nWidth; ++j) {
+            float c0, c1;
+            ColumnCosts(pCosts[j], pCover[j], c0, c1);
+            const __m512 v0 = _mm512_set1_ps(c0);
+            const __m512 v1 = _mm512_set1_ps(c1);
+            const uint32_t nCol = pColumns[j] & nMask;
+            const __m512i vIndex = _mm512_xor_si512(vLanes, _mm512_set1_epi32(static_cast<int>(nCol & 15)));
+            // The partner vector k ^ (col >> 4) must be known when compiling to stay in a register.
+            RegisterColumn<kStore>(v, nCol >> 4, v0, v1, vIndex, kStore ? pMasks + j * kVectors : nullptr,
+                std::make_index_sequence<kVectors>{});
+        }
+        __m512 vMin = v[0];
+        for (size_t k = 1; k < kVectors; ++k)
+            vMin = _mm512_mask_min_ps(vMin, kAll, vMin, v[k]);
+        const __m512 vOffset = _mm512_set1_ps(Least(vMin));
+        const __m512i vPairs =
+            _mm512_add_epi32(_mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30),
+                _mm512_set1_epi32(static_cast<int>(block.nBit)));
+        vMin = _mm512_set1_ps(kInf);
+        for (size_t k = 0; k < kVectors / 2; ++k) {
+            const __m512 r = _mm512_sub_ps(_mm512_permutex2var_ps(v[2 * k], vPairs, v[2 * k + 1]), vOffset);
+            _mm512_store_ps(pCur + 16 * k, r);
+            vMin = _mm512_mask_min_ps(vMin, kAll, vMin, r);
+        }
+        const __m512 vInf = _mm512_set1_ps(kInf);
+        for (size_t k = kVectors / 2; k < kVectors; ++k)
+            _mm512_store_ps(pCur + 16 * k, vInf);
+        return Least(vMin);
+    }
+
+    template <bool kStore, size_t... kHigh>
+    __attribute__((target("avx512f"), always_inline)) static inline void RegisterColumn(__m512 (&v)[sizeof...(kHigh)],
+        uint32_t nHigh, __m512 v0, __m512 v1, __m512i vIndex, T_PathMask* pMasks, std::index_sequence<kHigh...> all)
+    {
+        ((nHigh == kHigh ? RegisterColumnWith<kStore, kHigh>(v, v0, v1, vIndex, pMasks, all) : void()), ...);
+    }
+
+    template <bool kStore, size_t kHigh, size_t... k>
+    __attribute__((target("avx512f"), always_inline)) static inline void RegisterColumnWith(
+        __m512 (&v)[sizeof...(k)], __m512 v0, __m512 v1, __m512i vIndex, T_PathMask* pMasks, std::index_sequence<k...>)
+    {
+        const __m512 r[] = {RegisterLane<k, kStore>(v[k], v[k ^ kHigh], v0, v1, vIndex, pMasks)...};
+        ((v[k] = r[k]), ...);
+    }
+
+    template <size_t k, bool kStore>
+    __attribute__((target("avx512f"), always_inline)) static inline __m512 RegisterLane(
+        __m512 vOwn, __m512 vPartner, __m512 v0, __m512 v1, __m512i vIndex, T_PathMask* pMasks)
+    {
+        const __m512 a = _mm512_add_ps(vOwn, v0);
+        const __m512 b = _mm512_add_ps(_mm512_mask_permutexvar_ps(vPartner, kAll, vIndex, vPartner), v1);
+        // Mask k of a column is bits 16 k .. 16 k + 15 of its little-endian path words.
+        if constexpr (kStore)
+            pMasks[k] = _mm512_cmp_ps_mask(b, a, _CMP_LT_OQ);
+        return _mm512_mask_min_ps(a, kAll, b, a);
+    }
+
+    // In halves: a store and sixteen dependent scalar steps took a third of a narrow block.
+    __attribute__((target("avx512f"))) static float Least(__m512 v)
+    {
+        v = _mm512_mask_min_ps(v, kAll, v, _mm512_mask_shuffle_f32x4(v, kAll, v, v, _MM_SHUFFLE(1, 0, 3, 2)));
+        v = _mm512_mask_min_ps(v, kAll, v, _mm512_mask_shuffle_f32x4(v, kAll, v, v, _MM_SHUFFLE(2, 3, 0, 1)));
+        v = _mm512_mask_min_ps(v, kAll, v, _mm512_mask_permute_ps(v, kAll, v, _MM_SHUFFLE(1, 0, 3, 2)));
+        v = _mm512_mask_min_ps(v, kAll, v, _mm512_mask_permute_ps(v, kAll, v, _MM_SHUFFLE(2, 3, 0, 1)));
+        return _mm512_cvtss_f32(v);
+    }
+};
 #endif
 
+// The processor's fastest set; VMK_TRELLIS_KERNELS (scalar, sse2, avx2 or avx512) asks for
+// another it can run, so that tests compare them and the bench measures them. Every set does
+// the same float operations in the same order: the stego bits do not depend on the choice.
 const S_Kernels& PickKernels()
 {
+    static constexpr S_Kernels kScalar = KernelsOf<S_Scalar>("scalar");
+    const S_Kernels* aUsable[4] = {&kScalar};
+    size_t nUsable = 1;
 #ifdef VMK_TRELLIS_X86
+    static constexpr S_Kernels kSse2 = KernelsOf<S_Sse2>("sse2");
+    static constexpr S_Kernels kAvx2 = KernelsOf<S_Avx2>("avx2");
+    static constexpr S_Kernels kAvx512 = KernelsOf<S_Avx512>("avx512");
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f"))
-        return kAvx512;
+    aUsable[nUsable++] = &kSse2;
     if (__builtin_cpu_supports("avx2"))
-        return kAvx2;
-    return kSse2;
-#else
-    return kScalar;
+        aUsable[nUsable++] = &kAvx2;
+    if (__builtin_cpu_supports("avx512f"))
+        aUsable[nUsable++] = &kAvx512;
 #endif
+    if (const char* pWanted = std::getenv("VMK_TRELLIS_KERNELS"))
+        for (size_t i = 0; i < nUsable; ++i)
+            if (std::strcmp(pWanted, aUsable[i]->pName) == 0)
+                return *aUsable[i];
+    return *aUsable[nUsable - 1];
 }
 
 // One run of the Viterbi algorithm over an input of the coder.
@@ -337,27 +503,17 @@ public:
     bool Forward(size_t b0, size_t b1, float*& pCur, float*& pNext, uint64_t* pBits) const
     {
         const size_t nWords = m_nStates / 64;
-        const size_t nHalf = m_nStates / 2;
         const size_t nFirst = BlockStart(b0);
+        const BlockFn fnBlock = m_kernels.aBlock[m_nHeight - C_TrellisCoder::kMinHeight][pBits ? 1 : 0];
         for (size_t b = b0; b < b1; ++b) {
             const size_t nStart = BlockStart(b);
-            const size_t nEnd = BlockStart(b + 1);
-            const uint32_t nMask = RowMask(b);
-            float fMin = 0;
-            for (size_t i = nStart; i < nEnd; ++i) {
-                const float fCost = m_costs[i];
-                const bool bOne = (m_cover[i] & 1) != 0;
-                const bool bLast = i + 1 == nEnd;
-                m_kernels.aColumn[(pBits ? 1 : 0) + (bLast ? 2 : 0)](pCur, pNext, m_columns[i - nStart] & nMask,
-                    bOne ? fCost : 0.0f, bOne ? 0.0f : fCost, pBits ? pBits + (i - nFirst) * nWords : nullptr,
-                    m_nStates, &fMin);
-                std::swap(pCur, pNext);
-            }
-            // Row b is complete: keep the states whose bit 0 is the message bit, drop that row and
-            // bring costs back near zero so that float sums keep their precision.
-            const float fNewMin = m_kernels.shift(pCur, pNext, m_message[b] & 1, fMin, nHalf);
-            std::swap(pCur, pNext);
-            if (!(fNewMin < kInf))
+            const S_Block block{m_costs.data() + nStart, m_cover.data() + nStart, m_columns.data(),
+                BlockStart(b + 1) - nStart, RowMask(b), pBits ? pBits + (nStart - nFirst) * nWords : nullptr,
+                m_message[b] & 1u};
+            // Row b is complete after the block: the states whose bit 0 is the message bit stay,
+            // that row is dropped, and the costs come back near zero so that float sums keep
+            // their precision.
+            if (!(fnBlock(block, pCur, pNext) < kInf))
                 return false;
         }
         return true;
@@ -392,6 +548,15 @@ private:
     std::span<const uint8_t> m_message;
     const S_Kernels& m_kernels;
 };
+
+// No cost negative or NaN. Without an early exit the loop runs in vectors.
+bool AllValid(std::span<const float> costs)
+{
+    bool bValid = true;
+    for (const float f : costs)
+        bValid &= f >= 0;
+    return bValid;
+}
 
 }  // namespace
 
@@ -434,9 +599,8 @@ bool C_TrellisCoder::Embed(std::span<const uint8_t> coverBits, std::span<const f
     const size_t m = message.size();
     if (costs.size() != n || m > n || uint64_t(n) > 0xFFFFFFFFull)
         return false;
-    for (const float f : costs)
-        if (!(f >= 0))
-            return false;
+    if (!AllValid(costs))
+        return false;
     if (m == 0) {
         stegoBits.resize(n);
         for (size_t i = 0; i < n; ++i)
@@ -465,19 +629,23 @@ bool C_TrellisCoder::Embed(std::span<const uint8_t> coverBits, std::span<const f
     std::vector<uint8_t> y;
     try {
         std::vector<float> checkpoints((nSegments - 1) * nHalf);
-        std::vector<uint64_t> pathBits(nPathWords);
-        std::vector<float> costA(nStates, kInf), costB(nStates, kInf);
+        // Left unset: the forward pass writes every word the trace reads.
+        const std::unique_ptr<uint64_t[]> pathBits(new uint64_t[nPathWords]);
+        // Two rows of state costs, on 64-byte lines for the kernels' aligned vector loads.
+        std::vector<float> rows(2 * nStates + 64 / sizeof(float), kInf);
+        void* pRows = rows.data();
+        size_t nSpace = rows.size() * sizeof(float);
+        float* pCur = static_cast<float*>(std::align(64, 2 * nStates * sizeof(float), pRows, nSpace));
+        float* pNext = pCur + nStates;
         y.resize(n);
 
-        float* pCur = costA.data();
-        float* pNext = costB.data();
         pCur[0] = 0;
         for (size_t nSeg = 0; nSeg < nSegments; ++nSeg) {
             const size_t b0 = nSeg * nBlocksPerSegment;
             const size_t b1 = std::min(m, b0 + nBlocksPerSegment);
             if (nSeg > 0)
                 std::memcpy(checkpoints.data() + (nSeg - 1) * nHalf, pCur, nHalf * sizeof(float));
-            if (!trellis.Forward(b0, b1, pCur, pNext, nSeg + 1 == nSegments ? pathBits.data() : nullptr))
+            if (!trellis.Forward(b0, b1, pCur, pNext, nSeg + 1 == nSegments ? pathBits.get() : nullptr))
                 return false;
         }
 
@@ -492,20 +660,21 @@ bool C_TrellisCoder::Embed(std::span<const uint8_t> coverBits, std::span<const f
                     std::memcpy(pCur, checkpoints.data() + (nSeg - 1) * nHalf, nHalf * sizeof(float));
                 else
                     pCur[0] = 0;
-                trellis.Forward(b0, b1, pCur, pNext, pathBits.data());
+                trellis.Forward(b0, b1, pCur, pNext, pathBits.get());
             }
-            nState = trellis.Back(b0, b1, nState, pathBits.data(), y);
+            nState = trellis.Back(b0, b1, nState, pathBits.get(), y);
         }
     } catch (const std::bad_alloc&) {
         return false;
     }
 
-    double fTotal = 0;
-    for (size_t i = 0; i < n; ++i)
-        if (y[i] != (coverBits[i] & 1))
-            fTotal += costs[i];
-    if (pTotalCost)
+    if (pTotalCost) {
+        double fTotal = 0;
+        for (size_t i = 0; i < n; ++i)
+            if (y[i] != (coverBits[i] & 1))
+                fTotal += costs[i];
         *pTotalCost = fTotal;
+    }
     stegoBits = std::move(y);
     return true;
 }
@@ -585,6 +754,18 @@ void C_TrellisCoder::ExtractPlusMinus(
 
 namespace {
 
+// f(y), given that f(x) is fx: the costs of the two ways are equal for every sample away from the
+// ends of its range, and one exponential or logarithm then serves both (the same value exactly).
+template <class T, class F> T Twin(double y, double x, T fx, const F& fnCompute)
+{
+    return y == x ? fx : fnCompute();
+}
+
+double PLogP(double p)
+{
+    return p > 0 ? p * std::log2(p) : 0;
+}
+
 // The change probabilities of the least-cost ternary sender at multiplier l, and the ternary
 // entropy they carry.
 double TernaryEntropy(std::span<const float> rhoPlus, std::span<const float> rhoMinus, double l)
@@ -592,11 +773,12 @@ double TernaryEntropy(std::span<const float> rhoPlus, std::span<const float> rho
     double fBits = 0;
     for (size_t i = 0; i < rhoPlus.size(); ++i) {
         const double a = std::exp(-l * double(rhoPlus[i]));
-        const double b = std::exp(-l * double(rhoMinus[i]));
+        const double b = Twin(rhoMinus[i], rhoPlus[i], a, [&] { return std::exp(-l * double(rhoMinus[i])); });
         const double z = 1 + a + b;
-        for (const double p : {a / z, b / z, 1 / z})
-            if (p > 0)
-                fBits -= p * std::log2(p);
+        const double fA = PLogP(a / z);
+        fBits -= fA;
+        fBits -= Twin(b, a, fA, [&] { return PLogP(b / z); });
+        fBits -= PLogP(1 / z);
     }
     return fBits;
 }
@@ -627,7 +809,7 @@ double C_TrellisCoder::SecondLayerEntropy(
     double fSecond = 0;
     for (size_t i = 0; i < cover.size() && i < rhoPlus.size() && i < rhoMinus.size(); ++i) {
         const double a = std::exp(-l * double(rhoPlus[i]));
-        const double b = std::exp(-l * double(rhoMinus[i]));
+        const double b = Twin(rhoMinus[i], rhoPlus[i], a, [&] { return std::exp(-l * double(rhoMinus[i])); });
         fSecond += BinaryEntropy(((cover[i] & 1) ? a : b) / (1 + a + b));
     }
     return fSecond;
@@ -643,9 +825,8 @@ bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<co
     const size_t m = message.size();
     if (rhoPlus.size() != n || rhoMinus.size() != n || m > n)
         return false;
-    for (size_t i = 0; i < n; ++i)
-        if (!(rhoPlus[i] >= 0) || !(rhoMinus[i] >= 0))
-            return false;
+    if (!AllValid(rhoPlus) || !AllValid(rhoMinus))
+        return false;
     const double l = TernaryMultiplier(rhoPlus, rhoMinus, double(m));
     if (l <= 0)
         return false;
@@ -664,9 +845,8 @@ bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<co
     const size_t n = cover.size();
     if (rhoPlus.size() != n || rhoMinus.size() != n || secondLayer.size() > n || firstLayer.size() > n || !(l > 0))
         return false;
-    for (size_t i = 0; i < n; ++i)
-        if (!(rhoPlus[i] >= 0) || !(rhoMinus[i] >= 0))
-            return false;
+    if (!AllValid(rhoPlus) || !AllValid(rhoMinus))
+        return false;
 
     // Layer 2: the second bit changes with the probability of the carrying move.
     std::vector<uint8_t> bits(n);
@@ -675,7 +855,7 @@ bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<co
     const float fL = float(l);
     for (size_t i = 0; i < n; ++i) {
         const float a = std::exp(-fL * rhoPlus[i]);
-        const float b = std::exp(-fL * rhoMinus[i]);
+        const float b = Twin(rhoMinus[i], rhoPlus[i], a, [&] { return std::exp(-fL * rhoMinus[i]); });
         const float q = ((cover[i] & 1) ? a : b) / (1 + a + b);
         bits[i] = uint8_t((cover[i] >> 1) & 1);
         costs[i] = q > 0 ? std::log((1 - q) / q) : kInf;

@@ -36,7 +36,8 @@
 // (relative to the cheapest state, renewed after every block), so "least" holds up to float
 // rounding; on a tie it takes y_i = 0. Which of several cheapest y is returned is not part of
 // the format; it is the same on every processor (the SSE2, AVX2, AVX-512 and plain loops do
-// the same float operations).
+// the same float operations; VMK_TRELLIS_KERNELS=scalar, sse2, avx2 or avx512 picks a set
+// other than the processor's widest, for tests and the bench).
 //
 // Memory: the backtracking needs 2^h path bits per cover bit. When n 2^h / 8 bytes exceed the
 // path memory limit, the forward pass keeps only the state costs at segment starts, and each

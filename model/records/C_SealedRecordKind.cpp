@@ -24,16 +24,30 @@ E_RecordOutcome OutcomeOf(E_RevealOutcome eOutcome)
 }
 
 // Capacity and Fits weigh the whole picture (tenths of a second for a large one), and callers
-// ask them several times over the same pixels: the last answer is kept, keyed by the bytes'
-// place, count and a fingerprint of their content. A stale answer would only misreport the
-// payload; a seal weighs again.
+// ask them several times over the same pixels before they hide: the last answer is kept, with
+// the costs it weighed, keyed by the bytes' place, count and a fingerprint of their content. A
+// hide of those same pixels takes the costs over rather than weigh them again; one picture's
+// costs (4 bytes an element) are held at most. A stale answer would only misreport the payload;
+// the costs are taken only while the pixels are as they were.
 struct S_DryMemo {
     std::mutex lock;
     const uint8_t* pBytes = nullptr;
     uint32_t nCount = 0;
     uint64_t nFingerprint = 0;
-    uint64_t nDry = 0;  // the dry elements among the record's
+    uint64_t nDry = 0;         // the dry elements among the record's
+    std::vector<float> costs;  // empty once a hide took them
+
+    bool Holds(const C_Cover& cover, uint64_t nPrint) const
+    {
+        return pBytes == cover.Bytes() && nCount == cover.Size() && nFingerprint == nPrint;
+    }
 };
+
+S_DryMemo& Memo()
+{
+    static S_DryMemo memo;
+    return memo;
+}
 
 uint64_t Fingerprint(const uint8_t* p, uint32_t n)
 {
@@ -72,15 +86,17 @@ uint64_t C_SealedRecordKind::SpreadLimitBits(uint64_t nDry) const
 uint32_t C_SealedRecordKind::Capacity(const C_Cover& cover, size_t nNameBytes) const
 {
     if (cover.CanWeigh()) {
-        static S_DryMemo memo;
+        S_DryMemo& memo = Memo();
         const std::lock_guard<std::mutex> guard(memo.lock);
         const uint64_t nFingerprint = Fingerprint(cover.Bytes(), cover.Size());
-        if (memo.pBytes != cover.Bytes() || memo.nCount != cover.Size() || memo.nFingerprint != nFingerprint) {
+        if (!memo.Holds(cover, nFingerprint)) {
             memo.pBytes = nullptr;
+            memo.costs.clear();
             std::vector<float> costs;
             if (!cover.Weigh(costs))
                 return 0;
             memo.nDry = C_SpreadRecord::DryRecordElements(costs);
+            memo.costs = std::move(costs);
             memo.pBytes = cover.Bytes();
             memo.nCount = cover.Size();
             memo.nFingerprint = nFingerprint;
@@ -131,8 +147,16 @@ E_RecordOutcome C_SealedRecordKind::Hide(const C_Cover& cover, const C_Message& 
             const uint32_t nElements = C_SpreadRecord::PlanFor(cover.Size()).nRecord;
             return nRecord <= C_SpreadRecord::LargestRecordBytes(nElements, nLimit) ? nLimit : 0;
         };
+        std::vector<float> weighed;
+        {
+            S_DryMemo& memo = Memo();
+            const std::lock_guard<std::mutex> guard(memo.lock);
+            if (!memo.costs.empty() && memo.Holds(cover, Fingerprint(cover.Bytes(), cover.Size())))
+                weighed = std::move(memo.costs);
+            memo.costs.clear();
+        }
         return C_SpreadRecord::Seal(cover, message.m_strName, stored, bCompressed, strPassphrase, MaxBits,
-            C_SpreadRecord::FreshDraws(), fnBeforeWrite);
+            C_SpreadRecord::FreshDraws(), fnBeforeWrite, nullptr, &weighed);
     }
     const uint64_t nRecord = C_SealedRecord::RecordBytes(message.m_strName.size(), stored.size());
     if (uint64_t{FitBytes(nBytes - C_SealedRecord::kSaltRegion)} < 10 * nRecord)

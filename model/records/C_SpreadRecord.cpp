@@ -25,6 +25,8 @@ constexpr char kFastHashLabel[] = "VMK-SEALED-2";
 constexpr size_t kFastHashLabelBytes = sizeof kFastHashLabel - 1;
 constexpr uint32_t kSaltBits = C_SpreadRecord::kSaltBytes * 8;
 constexpr float kWet = std::numeric_limits<float>::infinity();
+// Path bits a part's coder may hold at once (two parts are coded at a time).
+constexpr size_t kPartPathMemory = size_t(40) << 20;
 // How far ahead a pass in the keyed order asks for the memory it is about to read.
 constexpr size_t kAhead = 32;
 
@@ -209,6 +211,19 @@ std::array<uint8_t, C_SpreadRecord::kSaltBytes> SaltOf(
     return salt;
 }
 
+// A thread that is joined however its scope is left.
+struct S_JoinedThread {
+    S_JoinedThread() = default;
+    S_JoinedThread(const S_JoinedThread&) = delete;
+    S_JoinedThread& operator=(const S_JoinedThread&) = delete;
+    ~S_JoinedThread()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+    std::thread thread;
+};
+
 // One part's changes in two layers: (element, +1 or -1).
 struct S_Change {
     uint32_t nElement;
@@ -353,7 +368,7 @@ std::array<uint8_t, C_SpreadRecord::kSaltBytes> C_SpreadRecord::ReadSalt(
 
 E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strName, const std::vector<uint8_t>& stored,
     bool bCompressed, std::string_view strPassphrase, const T_MaxBits& fnMaxBits, const S_Draws& draws,
-    const std::function<void()>& fnBeforeWrite, S_Lengths* pLengths)
+    const std::function<void()>& fnBeforeWrite, S_Lengths* pLengths, std::vector<float>* pWeighed)
 {
     uint8_t* pBits = cover.Bytes();
     const uint32_t nElements = pBits ? cover.Size() : 0;
@@ -365,47 +380,60 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
     if (LengthAt(plan.nRecord, 0) == 0 || 8 * (nNeeded + kTagBytes) > 2 * uint64_t{LengthAt(plan.nRecord, 0)})
         return E_RecordOutcome::TooLarge;
 
-    // The key derivation takes one core for a third of a second: the costs take the others.
-    C_SealedRecord::S_Keys keys;
-    bool bDerived = false;
     std::vector<float> costs;
-    bool bWeighed = false;
-    try {
-        std::thread derive([&] { bDerived = C_SealedRecord::Derive(strPassphrase, draws.salt.data(), keys); });
-        try {
-            bWeighed = cover.Weigh(costs);
-        } catch (...) {
-            derive.join();
-            throw;
-        }
-        derive.join();
-    } catch (const std::bad_alloc&) {
-        return E_RecordOutcome::NoMemory;
-    } catch (const std::system_error&) {
-        bDerived = C_SealedRecord::Derive(strPassphrase, draws.salt.data(), keys);
-        bWeighed = cover.Weigh(costs);
+    if (pWeighed) {
+        if (pWeighed->size() == nElements)
+            costs = std::move(*pWeighed);
+        pWeighed->clear();
     }
-    if (!bWeighed || costs.size() != nElements)
-        return E_RecordOutcome::Refused;
-
-    // The layers' lengths: the second near the share the least cost gives it, each on the
-    // ladder, together at least the record and the first layer's tag.
-    const uint64_t nMaxBits = fnMaxBits ? fnMaxBits(costs) : UINT64_MAX;
-    Pack(costs, pBits);
     const S_FastKeys fast(strPassphrase, nElements);
     const C_KeyedPermutation order(fast.Order(), nElements);
     const uint64_t nBits = 8 * (nNeeded + kTagBytes);
-    double fSecondShare = 0.5;
-    const double l = MultiplierFor(plan, order, cover, costs, nBits, &fSecondShare);
-    if (!(l > 0))
-        return E_RecordOutcome::TooLarge;
+    const std::vector<uint8_t> saltBits = BitsOf(draws.salt.data(), kSaltBytes);
     S_Lengths lengths;
-    lengths.nSecond = LengthFor(plan.nRecord, static_cast<uint64_t>(fSecondShare * double(nBits)));
-    lengths.nFirst = LengthFor(plan.nRecord, nBits > lengths.nSecond ? nBits - lengths.nSecond : 1);
-    if (lengths.nSecond == 0 || lengths.nFirst == 0 || lengths.Bits() < nBits)
-        return E_RecordOutcome::TooLarge;
-    if (lengths.Bits() > nMaxBits)
-        return E_RecordOutcome::TooLarge;
+    double l = 0;
+    std::vector<uint32_t> saltChanges;
+    // All that needs no key: the costs, the layers' lengths and the salt's code.
+    const auto Prepare = [&] {
+        if (costs.size() != nElements && (!cover.Weigh(costs) || costs.size() != nElements))
+            return E_RecordOutcome::Refused;
+        // The layers' lengths: the second near the share the least cost gives it, each on the
+        // ladder, together at least the record and the first layer's tag.
+        const uint64_t nMaxBits = fnMaxBits ? fnMaxBits(costs) : UINT64_MAX;
+        Pack(costs, pBits);
+        double fSecondShare = 0.5;
+        l = MultiplierFor(plan, order, cover, costs, nBits, &fSecondShare);
+        if (!(l > 0))
+            return E_RecordOutcome::TooLarge;
+        lengths.nSecond = LengthFor(plan.nRecord, static_cast<uint64_t>(fSecondShare * double(nBits)));
+        lengths.nFirst = LengthFor(plan.nRecord, nBits > lengths.nSecond ? nBits - lengths.nSecond : 1);
+        if (lengths.nSecond == 0 || lengths.nFirst == 0 || lengths.Bits() < nBits || lengths.Bits() > nMaxBits)
+            return E_RecordOutcome::TooLarge;
+        return CodeSalt(plan.nSalt, fast.SaltSeed(), order, costs, saltBits, saltChanges) ? E_RecordOutcome::Hidden
+                                                                                          : E_RecordOutcome::TooLarge;
+    };
+
+    // The key derivation takes one core for a third of a second: what needs no key takes the others.
+    C_SealedRecord::S_Keys keys;
+    bool bDerived = false;
+    E_RecordOutcome ePrepared = E_RecordOutcome::NoMemory;
+    {
+        S_JoinedThread derive;
+        try {
+            derive.thread =
+                std::thread([&] { bDerived = C_SealedRecord::Derive(strPassphrase, draws.salt.data(), keys); });
+        } catch (const std::system_error&) {
+            // No thread to be had: one after the other.
+            bDerived = C_SealedRecord::Derive(strPassphrase, draws.salt.data(), keys);
+        }
+        try {
+            ePrepared = Prepare();
+        } catch (const std::bad_alloc&) {
+            ePrepared = E_RecordOutcome::NoMemory;
+        }
+    }
+    if (ePrepared != E_RecordOutcome::Hidden)
+        return ePrepared;
     if (!bDerived)
         return E_RecordOutcome::NoMemory;
 
@@ -433,16 +461,16 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
     const std::vector<uint8_t> second(recordBits.begin(), recordBits.begin() + lengths.nSecond);
     std::vector<uint8_t> first = BitsOf(SecondTag(keys), kTagBytes);
     first.insert(first.end(), recordBits.begin() + lengths.nSecond, recordBits.end());
-    const std::vector<uint8_t> saltBits = BitsOf(draws.salt.data(), kSaltBytes);
 
     const std::vector<S_Part> parts = PartsOf(plan, lengths);
-    const C_TrellisCoder coder(RecordSeed(keys), HeightFor(plan.nRecord));
-    std::vector<uint32_t> saltChanges;
+    C_TrellisCoder coder(RecordSeed(keys), HeightFor(plan.nRecord));
+    // At the lowest heights a whole part's path then fits, and the forward pass runs once.
+    coder.SetPathMemoryLimit(kPartPathMemory);
     std::vector<std::vector<S_Change>> changes;
-    const auto CodeAll = [&] {
+    const auto CodeAll = [&](bool bSalt) {
         changes.assign(parts.size(), {});
         std::atomic<bool> bAll{true};
-        C_ParallelTasks::Run(parts.size() + 1, [&](size_t t) {
+        C_ParallelTasks::Run(parts.size() + (bSalt ? 1 : 0), [&](size_t t) {
             if (!bAll)
                 return;
             const bool bDone = t == parts.size()
@@ -454,16 +482,16 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
         return bAll.load();
     };
     try {
-        if (!CodeAll())
+        if (!CodeAll(false))
             return E_RecordOutcome::TooLarge;
         if (fnBeforeWrite) {
             // What it clears lies under our code: when it changed a byte, code again on what it
-            // left, and put it back should that fail.
+            // left (the salt too), and put it back should that fail.
             const std::vector<uint8_t> before(pBits, pBits + nElements + 1);
             fnBeforeWrite();
             if (!std::equal(before.begin(), before.end(), pBits)) {
                 Pack(costs, pBits);
-                if (!CodeAll()) {
+                if (!CodeAll(true)) {
                     std::copy(before.begin(), before.end(), pBits);
                     return E_RecordOutcome::TooLarge;
                 }

@@ -118,10 +118,13 @@ public:
     // out. fnBeforeWrite runs once everything that can fail has passed; when it changes the
     // cover, the codes are run again on what it left.
     using T_MaxBits = std::function<uint64_t(const std::vector<float>& costs)>;
-    // pLengths, when given, learns the layers' lengths the seal chose.
+    // pLengths, when given, learns the layers' lengths the seal chose. pWeighed, when it holds
+    // one cost for each element, is what Weigh gives for this cover now: the seal takes it
+    // (leaving it empty) instead of weighing again.
     static E_RecordOutcome Seal(const C_Cover& cover, std::string_view strName, const std::vector<uint8_t>& stored,
         bool bCompressed, std::string_view strPassphrase, const T_MaxBits& fnMaxBits, const S_Draws& draws,
-        const std::function<void()>& fnBeforeWrite = {}, S_Lengths* pLengths = nullptr);
+        const std::function<void()>& fnBeforeWrite = {}, S_Lengths* pLengths = nullptr,
+        std::vector<float>* pWeighed = nullptr);
     // Looks for a record of this version in the lowest bits of pBits[0 .. nBytes - 1]; on Found,
     // content holds it opened.
     static E_RevealOutcome Open(

@@ -219,6 +219,29 @@ TEST_F(SpreadRecordTest, FlatBlocksStayAsTheyAreAndChangesShowNoPlace)
     EXPECT_GT(nFlatBlocks, 300);
 }
 
+// The capacity check keeps the costs it weighed for the hide that follows: pixels changed in
+// between must be weighed again, or the hide would write into what is flat now.
+TEST_F(SpreadRecordTest, AHideWeighsThePixelsAsTheyAreNowNotAsTheCapacityFoundThem)
+{
+    const uint32_t w = 128;
+    const uint32_t h = 96;
+    C_Carrier carrier;
+    ASSERT_TRUE(carrier.OpenImage(
+        Write("texture.png", C_PngBytes::Make(w, h, 2, 8, false, C_TestBytes::Random(size_t{3} * w * h, 41)))));
+    const uint32_t nCapacity = carrier.CapacityOf(C_Carrier::SealedKind(), 5);
+    ASSERT_GT(nCapacity, 400u);
+    // The top half turns flat (as an effect would leave it): no element there may change now.
+    uint8_t* pBits = carrier.GetObjectDataPtr()->GetBits();
+    ASSERT_EQ(pBits, carrier.GetBits());
+    const size_t nFlat = size_t{3} * w * (h / 2);
+    std::fill(pBits, pBits + nFlat, uint8_t{90});
+    C_Message message;
+    Fill(message, "t.bin", C_TestBytes::Random(200, 42));
+    ASSERT_EQ(
+        carrier.Hide(C_Carrier::SealedKind(), message, "weighed anew", E_Embedding::Match), E_RecordOutcome::Hidden);
+    EXPECT_TRUE(std::all_of(pBits, pBits + nFlat, [](uint8_t b) { return b == 90; }));
+}
+
 TEST_F(SpreadRecordTest, ChangesPreferNoResidueAndNoPartOfThePicture)
 {
     // Texture everywhere, sealed at the safe payload with fixed draws (the result is the same
