@@ -6,7 +6,7 @@
 //     cost (C_Cover::Weigh, the record's own costs) of the pixels it changed;
 //   - codes rate x pixels random bits with the two-layer coder alone (C_TrellisCoder::
 //     EmbedTwoLayers on the pixels in a random keyed order, one part, l from TernaryMultiplier,
-//     the split from SecondLayerEntropy) at heights 7 to 10.
+//     the split from SecondLayerEntropy) at heights 7, 10 and 12.
 // Each total is set against the payload-limited sender's expected cost for plus or minus one
 // with the same costs (ternary: p+ = e^(-l rho+) / Z, p- = e^(-l rho-) / Z, Z = 1 + e^(-l rho+)
 // + e^(-l rho-), rho+ infinite at 255 and rho- at 0, the ternary entropies summing to the
@@ -43,7 +43,7 @@
 namespace {
 
 constexpr double kRates[] = {0.1, 0.2, 0.4};
-constexpr int kHeights[] = {7, 8, 9, 10};
+constexpr int kHeights[] = {7, 10, 12};
 constexpr int kRateCount = static_cast<int>(std::size(kRates));
 constexpr int kHeightCount = static_cast<int>(std::size(kHeights));
 // Row 0 is the sealed record, rows 1.. the two-layer coder at kHeights.
