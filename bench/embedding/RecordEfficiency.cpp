@@ -19,6 +19,7 @@
 
 #include "bench/steganalysis/C_Embedders.h"
 #include "bench/steganalysis/C_Pgm.h"
+#include "engine/C_ParallelTasks.h"
 #include "engine/C_TrellisCoder.h"
 #include "model/records/C_KeyedPermutation.h"
 #include "model/records/C_PixelCover.h"
@@ -37,7 +38,6 @@
 #include <mutex>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -204,10 +204,10 @@ int main(int argc, char** argv)
 
     std::vector<S_Totals> aTotals(kRateCount);
     std::mutex lock;
-    std::atomic<size_t> nNext{0};
     std::atomic<bool> bBad{false};
-    auto fnWorker = [&] {
-        for (size_t f = nNext++; f < aChosen.size(); f = nNext++) {
+    C_ParallelTasks::Run(
+        aChosen.size(),
+        [&](size_t f) {
             std::vector<uint8_t> pixels;
             uint32_t nWidth = 0, nHeight = 0;
             if (!C_Pgm::Read(aChosen[f], pixels, nWidth, nHeight)) {
@@ -223,7 +223,7 @@ int main(int argc, char** argv)
                 cover.SetPicture(
                     C_ElementCosts::S_Picture::Packed8(pixels.data(), nWidth, nHeight, E_PixelChannels::Gray, 1));
                 if (!cover.Weigh(costs) || costs.size() != nElements)
-                    continue;
+                    return;
             }
             // Each way's cost as the record sees it: no step below 0 or above 255.
             std::vector<float> plus(nElements), minus(nElements);
@@ -332,14 +332,8 @@ int main(int argc, char** argv)
                         totals.aCost[k] += aRuns[k].dCost;
                 }
             }
-        }
-    };
-    std::vector<std::thread> aThreads;
-    for (int t = 1; t < nThreads; ++t)
-        aThreads.emplace_back(fnWorker);
-    fnWorker();
-    for (std::thread& thread : aThreads)
-        thread.join();
+        },
+        static_cast<unsigned>(nThreads));
     if (bBad)
         return 1;
 

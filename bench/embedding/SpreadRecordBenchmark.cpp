@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -142,12 +143,15 @@ double Seconds(const benchmark::State& state, std::chrono::steady_clock::duratio
     return std::chrono::duration<double>(spent).count() / static_cast<double>(state.iterations());
 }
 
-void BM_SpreadPlainHide(benchmark::State& state)
+// Runs fnHide on the picture as it was before each run and gives the seconds a run took; false
+// (the state told why) when the picture did not open or a hide failed.
+bool TimeHides(
+    benchmark::State& state, const char* pFailure, const std::function<bool(S_Fixture&)>& fnHide, double& dSeconds)
 {
     S_Fixture& fixture = Fixture();
     if (!fixture.bReady) {
         state.SkipWithError("the picture did not open");
-        return;
+        return false;
     }
     std::chrono::steady_clock::duration spent{};
     for (auto _ : state) {
@@ -155,39 +159,39 @@ void BM_SpreadPlainHide(benchmark::State& state)
         fixture.Restore();
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
-        if (!fixture.carrier.HideMessage(fixture.message, kPassphrase, E_Embedding::Match)) {
-            state.SkipWithError("the plain hide was refused");
-            return;
+        if (!fnHide(fixture)) {
+            state.SkipWithError(pFailure);
+            return false;
         }
         spent += std::chrono::steady_clock::now() - start;
     }
-    g_plainSeconds = Seconds(state, spent);
+    dSeconds = Seconds(state, spent);
     Count(state, fixture.nElements);
+    return true;
+}
+
+void BM_SpreadPlainHide(benchmark::State& state)
+{
+    TimeHides(
+        state, "the plain hide was refused",
+        [](S_Fixture& fixture) {
+            return fixture.carrier.HideMessage(fixture.message, kPassphrase, E_Embedding::Match);
+        },
+        g_plainSeconds);
 }
 BENCHMARK(BM_SpreadPlainHide)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void BM_SpreadSealedHide(benchmark::State& state)
 {
-    S_Fixture& fixture = Fixture();
-    if (!fixture.bReady) {
-        state.SkipWithError("the picture did not open");
-        return;
-    }
-    std::chrono::steady_clock::duration spent{};
-    for (auto _ : state) {
-        state.PauseTiming();
-        fixture.Restore();
-        state.ResumeTiming();
-        const auto start = std::chrono::steady_clock::now();
-        if (fixture.carrier.Hide(C_Carrier::SealedKind(), fixture.message, kPassphrase, E_Embedding::Match)
-            != E_RecordOutcome::Hidden) {
-            state.SkipWithError("the sealed hide failed");
-            return;
-        }
-        spent += std::chrono::steady_clock::now() - start;
-    }
-    Ratio(state, Seconds(state, spent));
-    Count(state, fixture.nElements);
+    double dSeconds = 0;
+    if (TimeHides(
+            state, "the sealed hide failed",
+            [](S_Fixture& fixture) {
+                return fixture.carrier.Hide(C_Carrier::SealedKind(), fixture.message, kPassphrase, E_Embedding::Match)
+                    == E_RecordOutcome::Hidden;
+            },
+            dSeconds))
+        Ratio(state, dSeconds);
 }
 BENCHMARK(BM_SpreadSealedHide)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 

@@ -26,6 +26,7 @@
 #include "bench/steganalysis/C_FldEnsemble.h"
 #include "bench/steganalysis/C_Pgm.h"
 #include "bench/steganalysis/C_Spam686.h"
+#include "engine/C_ParallelTasks.h"
 
 #include <sodium.h>
 
@@ -41,7 +42,6 @@
 #include <map>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -157,17 +157,8 @@ bool LoadPatches(const std::string& strDir, std::vector<std::string>& aPhotos, s
 // Runs fnJob(0 .. nJobs-1) on nThreads threads.
 template <typename F> void Parallel(int nJobs, int nThreads, F fnJob)
 {
-    std::atomic<int> nNext{0};
-    auto fnWorker = [&] {
-        for (int i = nNext++; i < nJobs; i = nNext++)
-            fnJob(i);
-    };
-    std::vector<std::thread> aThreads;
-    for (int t = 1; t < nThreads; ++t)
-        aThreads.emplace_back(fnWorker);
-    fnWorker();
-    for (std::thread& thread : aThreads)
-        thread.join();
+    C_ParallelTasks::Run(
+        static_cast<size_t>(nJobs), [&](size_t i) { fnJob(static_cast<int>(i)); }, static_cast<unsigned>(nThreads));
 }
 
 // A seed per (patch, embedder, rate), so that the stego pictures do not depend on the threads.

@@ -1,6 +1,6 @@
 #pragma once
-// Little-endian fields of BMP and PCX headers, read from and written to byte arrays whose
-// length the caller has already checked.
+// Little-endian fields (of BMP and PCX headers, of the sealed records and their keys), read
+// from and written to byte arrays whose length the caller has already checked.
 
 #include <cstdint>
 #include <vector>

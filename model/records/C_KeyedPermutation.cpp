@@ -1,20 +1,12 @@
 #include "model/records/C_KeyedPermutation.h"
 
+#include "model/pictures/C_LittleEndian.h"
+
 #include <sodium.h>
 
 #include <algorithm>
 #include <stdexcept>
 #include <string>
-
-namespace {
-
-void PutLe32(uint32_t n, uint8_t* p)
-{
-    for (int k = 0; k < 4; ++k)
-        p[k] = static_cast<uint8_t>(n >> (8 * k));
-}
-
-}  // namespace
 
 C_KeyedPermutation::C_KeyedPermutation(std::span<const uint8_t, kKeyBytes> key, uint32_t nCount)
     : m_nCount(nCount)
@@ -41,8 +33,8 @@ C_KeyedPermutation::C_KeyedPermutation(std::span<const uint8_t, kKeyBytes> key, 
         const size_t nEntries = size_t{1} << (r % 2 == 0 ? m_nRightBits : nLeftBits);
         const uint32_t nMask = r % 2 == 0 ? m_nLeftMask : m_nRightMask;
         uint8_t nonce[crypto_stream_chacha20_ietf_NONCEBYTES] = {};
-        PutLe32(static_cast<uint32_t>(r), nonce);
-        PutLe32(static_cast<uint32_t>(k), nonce + 4);
+        C_LittleEndian::Put32(nonce, static_cast<uint32_t>(r));
+        C_LittleEndian::Put32(nonce + 4, static_cast<uint32_t>(k));
         stream.resize(2 * nEntries);
         crypto_stream_chacha20_ietf(stream.data(), stream.size(), nonce, key.data());
         uint16_t* pTable = m_tables.data() + m_offsets[r];

@@ -1,6 +1,7 @@
 #include "model/records/C_SealedRecord.h"
 
 #include "engine/C_PositionSequence.h"
+#include "model/pictures/C_LittleEndian.h"
 #include "model/records/C_Message.h"
 #include "model/records/C_SealedContent.h"
 #include "model/C_TextRules.h"
@@ -21,17 +22,6 @@ constexpr char kAssociated[] = "VMK-SEALED";
 constexpr size_t kAssociatedBytes = sizeof kAssociated - 1;
 // Fast and still effective on text and documents; the key derivation dwarfs it.
 constexpr int kCompressionLevel = 3;
-
-void PutLittleEndian32(uint8_t* p, uint32_t n)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(n >> (8 * i));
-}
-
-uint32_t GetLittleEndian32(const uint8_t* p)
-{
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 // The record's bits in the least significant bits of the carrier bytes after the salt, at the
 // positions the sequence keyed with the position key draws.
@@ -92,7 +82,7 @@ C_SealedRecord::T_Associated C_SealedRecord::AssociatedData(
     std::memcpy(ad.data(), kAssociated, kAssociatedBytes);
     std::memcpy(ad.data() + kAssociatedBytes, pTag, kTagBytes);
     ad[kAssociatedBytes + kTagBytes] = nVersion;
-    PutLittleEndian32(ad.data() + kAssociatedBytes + kTagBytes + 1, nCipherBytes);
+    C_LittleEndian::Put32(ad.data() + kAssociatedBytes + kTagBytes + 1, nCipherBytes);
     return ad;
 }
 
@@ -213,7 +203,7 @@ bool C_SealedRecord::SealWith(uint8_t* pBits, uint32_t nBytes, std::string_view 
     std::vector<uint8_t> record(kHeadBytes + nCipher);
     std::memcpy(record.data(), keys.aTag.data(), kTagBytes);
     record[kTagBytes] = kVersion;
-    PutLittleEndian32(record.data() + kTagBytes + 1, nCipher);
+    C_LittleEndian::Put32(record.data() + kTagBytes + 1, nCipher);
     uint8_t* pNonce = record.data() + kTagBytes + 5;
     std::memcpy(pNonce, nonce.data(), kNonceBytes);
     const T_Associated ad = Associated(keys.aTag.data(), nCipher);
@@ -261,7 +251,7 @@ E_RevealOutcome C_SealedRecord::Open(
 
     // The record is here: from now on anything that does not add up is damage.
     bits.Get(aHead + kTagBytes, kHeadBytes - kTagBytes);
-    const uint32_t nCipher = GetLittleEndian32(aHead + kTagBytes + 1);
+    const uint32_t nCipher = C_LittleEndian::U32(aHead + kTagBytes + 1);
     const uint64_t nRoom = (nBytes - kSaltRegion) / 8;
     if (aHead[kTagBytes] != kVersion || nCipher < kMacBytes + kInnerHeadBytes || kHeadBytes + uint64_t{nCipher} > nRoom)
         return E_RevealOutcome::Damaged;

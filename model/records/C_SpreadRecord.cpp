@@ -2,6 +2,7 @@
 
 #include "engine/C_ParallelTasks.h"
 #include "engine/C_TrellisCoder.h"
+#include "model/pictures/C_LittleEndian.h"
 #include "model/records/C_KeyedPermutation.h"
 #include "model/records/C_SealedContent.h"
 #include "model/records/C_SecretBytes.h"
@@ -29,17 +30,6 @@ constexpr float kWet = std::numeric_limits<float>::infinity();
 constexpr size_t kPartPathMemory = size_t(40) << 20;
 // How far ahead a pass in the keyed order asks for the memory it is about to read.
 constexpr size_t kAhead = 32;
-
-void PutLittleEndian32(uint8_t* p, uint32_t n)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(n >> (8 * i));
-}
-
-uint32_t GetLittleEndian32(const uint8_t* p)
-{
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 // Bytes to bits, most significant first, one a byte; and back.
 std::vector<uint8_t> BitsOf(const uint8_t* pBytes, size_t nCount)
@@ -337,7 +327,7 @@ std::array<uint8_t, 64> C_SpreadRecord::FastKeys(std::string_view strPassphrase,
     std::array<uint8_t, 64> keys{};
     crypto_generichash_state state;
     uint8_t aCount[4];
-    PutLittleEndian32(aCount, nElements);
+    C_LittleEndian::Put32(aCount, nElements);
     crypto_generichash_init(&state, nullptr, 0, keys.size());
     crypto_generichash_update(&state, reinterpret_cast<const uint8_t*>(kFastHashLabel), kFastHashLabelBytes);
     crypto_generichash_update(&state, aCount, sizeof aCount);
@@ -444,7 +434,7 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
     {
         const C_SecretBytes inner = C_SealedRecord::InnerRecord(strName, stored, bCompressed);
         std::memset(plain.Data(), 0, plain.Size());
-        PutLittleEndian32(plain.Data(), static_cast<uint32_t>(inner.Size()));
+        C_LittleEndian::Put32(plain.Data(), static_cast<uint32_t>(inner.Size()));
         std::memcpy(plain.Data() + kLengthBytes, inner.Data(), inner.Size());
     }
     // The first layer's message begins with the second tag; the record follows it there.
@@ -619,7 +609,7 @@ E_RevealOutcome C_SpreadRecord::Open(
             ad.data(), ad.size(), record.data() + kTagBytes, keys.aCipher.data())
         != 0)
         return E_RevealOutcome::Damaged;
-    const uint32_t nInner = GetLittleEndian32(plain.Data());
+    const uint32_t nInner = C_LittleEndian::U32(plain.Data());
     if (uint64_t{nInner} + kLengthBytes > plain.Size())
         return E_RevealOutcome::Damaged;
     const uint8_t* pPad = plain.Data() + kLengthBytes + nInner;
