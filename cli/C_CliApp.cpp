@@ -38,7 +38,8 @@ told which.
 
 A PAYLOAD, --text-file or reveal -o given as "-" is standard input or output.
 
-JPEG pictures are refused: their lossy compression would destroy hidden data.
+A JPEG takes only sealed messages (hide --seal, compose --seal), hidden in its quantised DCT
+coefficients and kept by a JPEG output alone; its markers and coding are kept as they were.
 
 Exit codes: 0 done; 1 no hidden message found, or the pictures differ; 2 bad usage or refused
 input (nothing written); 3 a picture or file could not be read or written; 4 a sealed message

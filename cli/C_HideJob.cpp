@@ -81,6 +81,13 @@ void C_HideJob::Prepare(const C_CliContext& context)
     C_PictureIo::RequireWritable(m_strOutput, m_bForce);
     C_PictureIo::Open(context, m_carrier, m_strPicture);
     C_PictureIo::RequireConvertible(m_carrier, m_eOutputFormat, m_strPicture);
+    // A JPEG's record lives in its coefficients, a lossless picture's in its pixel bytes: each
+    // survives only in its own kind of file.
+    if (m_carrier.HidesInCoefficients() && !m_bSeal)
+        throw C_CliError(E_ExitCode::Refused, vmk::kStrJpegNeedsSeal);
+    if (m_carrier.HidesInCoefficients() != (m_eOutputFormat == E_ImageFormat::Jpeg))
+        throw C_CliError(
+            E_ExitCode::Refused, m_carrier.HidesInCoefficients() ? vmk::kStrJpegStaysJpeg : vmk::kStrLosslessNotToJpeg);
     CheckEmbedding();
     if (m_bPairPalette)
         PairPalette(context);
@@ -166,8 +173,9 @@ std::string C_HideJob::RateLimitNote(const C_Message& message) const
         return {};
     return "\nA sealed record holds at most "
         + std::to_string(m_carrier.CapacityOf(C_Carrier::SealedKind(), message.m_strName.size()))
-        + " bytes in this picture at the safe rate (0.4 bits for each pixel byte that may change); beyond it a "
-          "detector sees it more easily. Give --rate-limit off to hide it anyway.";
+        + " bytes in this picture at the safe rate ("
+        + (m_carrier.HidesInCoefficients() ? vmk::kStrSafeRateJpeg : vmk::kStrSafeRatePixels)
+        + "); beyond it a detector sees it more easily. Give --rate-limit off to hide it anyway.";
 }
 
 void C_HideJob::RefuseSeal(E_RecordOutcome eOutcome, const char* pFitText, const C_Message& message) const

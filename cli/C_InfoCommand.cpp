@@ -57,8 +57,9 @@ E_ExitCode C_InfoCommand::Run(const C_CliContext& context)
                                       : " (too small for a sealed record)")
                       << "\n";
         if (bSpread)
-            context.Out() << "That is the safe payload (0.4 bits for each pixel byte that may change); " << nUnlimited
-                          << " bytes with --rate-limit off, where a detector sees it more easily\n";
+            context.Out() << "That is the safe payload ("
+                          << (carrier.HidesInCoefficients() ? vmk::kStrSafeRateJpeg : vmk::kStrSafeRatePixels) << "); "
+                          << nUnlimited << " bytes with --rate-limit off, where a detector sees it more easily\n";
     }
     return E_ExitCode::Done;
 }

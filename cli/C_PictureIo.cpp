@@ -11,29 +11,11 @@
 #include <algorithm>
 #include <cctype>
 
-namespace {
-
-// A JPEG name gets its own reason: the user most likely wants a photo format, and should learn
-// why it cannot be one rather than just which names are allowed.
-bool NamesJpeg(const std::string& strPath)
-{
-    std::string strLower = strPath;
-    std::transform(strLower.begin(), strLower.end(), strLower.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const char* pEnd : {"jpg", "jpeg", "jpe", "jfif"})
-        if (strLower.ends_with(pEnd))
-            return true;
-    return false;
-}
-
-}  // namespace
+namespace { }  // namespace
 
 E_ImageFormat C_PictureIo::RequireOutputFormat(const std::string& strOutput)
 {
     const E_ImageFormat eFormat = C_Carrier::FormatForPath(strOutput);
-    if (eFormat == E_ImageFormat::None && NamesJpeg(strOutput))
-        throw C_CliError(
-            E_ExitCode::Refused, std::string(vmk::kStrJpegNameRefused) + ": " + C_Text::Printable(strOutput));
     if (eFormat == E_ImageFormat::None)
         throw C_CliError(
             E_ExitCode::Refused, std::string(vmk::kStrNameChoosesFormat) + ": " + C_Text::Printable(strOutput));

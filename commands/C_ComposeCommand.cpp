@@ -10,6 +10,11 @@
 void C_ComposeCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
     const C_HideCommand::HiddenFn& fnHidden, const C_HideOptions& options)
 {
+    // Said before any typing: a JPEG takes sealed messages only.
+    if (carrier.HidesInCoefficients()) {
+        prompts.ShowMessage(vmk::kStrJpegNeedsSeal);
+        return;
+    }
     C_Message message;
     if (!AskText(prompts, message))
         return;

@@ -16,6 +16,11 @@
 void C_HideCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std::function<void()>& fnRedraw,
     const HiddenFn& fnHidden, const C_HideOptions& options, const std::string& strChosenPath)
 {
+    // Said before a file is chosen: a JPEG takes sealed messages only.
+    if (carrier.HidesInCoefficients()) {
+        prompts.ShowMessage(vmk::kStrJpegNeedsSeal);
+        return;
+    }
     C_Message message;
     if (!LoadChosenFile(
             prompts, message, [&carrier](size_t nNameBytes) { return carrier.GetLargestPayload(nNameBytes); },

@@ -11,6 +11,7 @@ void C_PropertiesCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
     C_CarrierInfo info;
     carrier.GetCarrierInfo(info);
     info.m_nSealedCapacity = carrier.CapacityOf(C_Carrier::SealedKind(), 0);
+    info.m_bCoefficients = carrier.HidesInCoefficients();
     if (carrier.SealsSpread())
         info.m_nSealedUnlimited = carrier.CapacityOf(C_Carrier::SealedUnlimitedKind(), 0);
     if (const BTCImageData* pData = carrier.GetObjectDataPtr()) {

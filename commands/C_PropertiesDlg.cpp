@@ -44,6 +44,7 @@ void C_PropertiesDlg::SetInfo(const C_CarrierInfo& info)
     m_nRecommended = info.m_nRecommendedPayload;
     m_nSealedCapacity = info.m_nSealedCapacity;
     m_nSealedUnlimited = info.m_nSealedUnlimited;
+    m_bCoefficients = info.m_bCoefficients;
 }
 
 bool C_PropertiesDlg::DoDataExchange(bool bSave)
@@ -55,7 +56,8 @@ bool C_PropertiesDlg::DoDataExchange(bool bSave)
         pLabel->setText(m_nSealedUnlimited > 0
                 ? QString::fromUtf8(vmk::kStrSealedSafe).arg(m_nSealedCapacity).arg(m_nSealedUnlimited)
                 : QString::fromUtf8(vmk::kStrSealedCapacity).arg(m_nSealedCapacity));
-        pLabel->setToolTip(m_nSealedUnlimited > 0 ? QString::fromUtf8(vmk::kStrSealedSafeTip) : QString());
+        const char* pszTip = m_bCoefficients ? vmk::kStrSealedSafeTipJpeg : vmk::kStrSealedSafeTip;
+        pLabel->setToolTip(m_nSealedUnlimited > 0 ? QString::fromUtf8(pszTip) : QString());
     }
     // A long path is cut in its middle, so that the folder's start and the file's name both
     // show; the whole path is the tool tip. Shown only: the field is never read back.

@@ -27,6 +27,7 @@ public:
     uint64_t m_nSize = 0;             // IDC_PROPERTIES_SIZE, kilobytes (64-bit: pictures of 2 GiB and more)
     uint32_t m_nRecommended = 0;      // IDC_PROPERTIES_RECOMMENDED, bytes; shown only
     uint32_t m_nSealedUnlimited = 0;  // past the safe rate; 0 where the record does not spread
+    bool m_bCoefficients = false;     // a JPEG's rate counts its non-zero AC coefficients
     uint32_t m_nSealedCapacity = 0;   // IDC_PROPERTIES_SEALED, bytes; shown only
 protected:
     bool DoDataExchange(bool bSave) override;

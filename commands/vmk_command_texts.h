@@ -46,6 +46,9 @@ inline constexpr const char* kStrSealedSafe =
 inline constexpr const char* kStrSealedSafeTip =
     "The safe rate is 0.4 bits for each pixel byte that may change: past it, a detector sees the record "
     "more easily. A payload that compresses may hold more.";
+inline constexpr const char* kStrSealedSafeTipJpeg =
+    "The safe rate is 0.4 bits for each non-zero AC coefficient of the JPEG: past it, a detector sees the "
+    "record more easily. A payload that compresses may hold more.";
 
 // The detection check's dialog.
 inline constexpr const char* kStrDetectionTitle = "Detection Check";

@@ -1,5 +1,6 @@
 #include "model/C_Carrier.h"
 
+#include "model/records/C_JpegCover.h"
 #include "model/records/C_MatchEmbedding.h"
 #include "model/records/C_Message.h"
 #include "model/records/C_PlainRecord.h"
@@ -7,6 +8,7 @@
 #include "model/records/C_Transparency.h"
 #include "model/pictures/C_DecodeLimit.h"
 #include "model/pictures/C_FormatRegistry.h"
+#include "model/pictures/jpeg/C_JpegDocument.h"
 #include "model/effects/C_GrayscaleEffect.h"
 #include "model/effects/C_ImageComparer.h"
 
@@ -14,9 +16,16 @@
 #include <cstdio>
 #include <cstring>
 
+C_Carrier::C_Carrier() = default;
+
 C_Carrier::~C_Carrier()
 {
     ReleasePicture();
+}
+
+uint64_t C_Carrier::RateElements() const
+{
+    return m_pCoefficientCover ? m_pCoefficientCover->RateElements() : 0;
 }
 
 bool C_Carrier::OpenImage(const std::string& strPath)
@@ -57,6 +66,25 @@ void C_Carrier::RefreshView()
     // The last pixel byte is never used; below two bytes nothing is (no wrap to 2^32 - 1).
     m_nBytes = nSize >= 2 && m_pBits ? nSize - 1 : 0;
     m_eMatch = m_nBytes ? C_MatchEmbedding::ModeOf(*pData) : C_SampleWriter::E_Mode::Replace;
+    m_pCoefficientCover.reset();
+    if (!pData || pData->m_eSourceFormat != E_ImageFormat::Jpeg)
+        return;
+    // A JPEG's pixels are decoded for show and compressed anew by a save: a record lives in its
+    // coefficients or nowhere (pixels changed otherwise no longer show them).
+    m_nBytes = 0;
+    m_eMatch = C_SampleWriter::E_Mode::Replace;
+    C_JpegDocument* pDoc = C_JpegDocument::Of(*pData);
+    if (pDoc && pDoc->Coefficients() && pDoc->ShowsCoefficients(*pData))
+        m_pCoefficientCover = std::make_unique<C_JpegCover>(*pDoc->Coefficients());
+}
+
+const C_Cover& C_Carrier::RecordCover(
+    const C_Record& kind, E_Embedding eEmbedding, std::optional<C_PixelCover>& pixels) const
+{
+    if (m_pCoefficientCover)
+        return *m_pCoefficientCover;
+    pixels.emplace(CoverFor(kind, eEmbedding));
+    return *pixels;
 }
 
 E_ImageFormat C_Carrier::FormatForPath(const std::string& strPath)
@@ -157,18 +185,21 @@ C_PixelCover C_Carrier::CoverFor(E_Embedding eEmbedding) const
 
 bool C_Carrier::Fits(const C_Record& kind, const C_Message& message) const
 {
-    return kind.Fits(CoverFor(kind, E_Embedding::Replace), message);
+    std::optional<C_PixelCover> pixels;
+    return kind.Fits(RecordCover(kind, E_Embedding::Replace, pixels), message);
 }
 
 uint32_t C_Carrier::CapacityOf(const C_Record& kind, size_t nNameBytes) const
 {
-    return kind.Capacity(CoverFor(kind, E_Embedding::Replace), nNameBytes);
+    std::optional<C_PixelCover> pixels;
+    return kind.Capacity(RecordCover(kind, E_Embedding::Replace, pixels), nNameBytes);
 }
 
 E_RecordOutcome C_Carrier::Hide(
     const C_Record& kind, const C_Message& message, const std::string& strPassphrase, E_Embedding eEmbedding)
 {
-    const C_PixelCover cover = CoverFor(kind, eEmbedding);
+    std::optional<C_PixelCover> pixels;
+    const C_Cover& cover = RecordCover(kind, eEmbedding, pixels);
     const auto ClearEarlierKinds = [&] {
         for (const C_Record* pKind : kRecordKinds) {
             if (pKind == &kind.Listed())
@@ -176,7 +207,20 @@ E_RecordOutcome C_Carrier::Hide(
             pKind->Clear(cover, strPassphrase);
         }
     };
-    const E_RecordOutcome eOutcome = kind.Hide(cover, message, strPassphrase, ClearEarlierKinds);
+    E_RecordOutcome eOutcome = kind.Hide(cover, message, strPassphrase, ClearEarlierKinds);
+    if (eOutcome == E_RecordOutcome::Hidden && m_pCoefficientCover) {
+        // The record is in the cover's bytes: into the coefficients with it, and the pixels
+        // shown decoded from them again.
+        // Pixels that cannot be decoded again only show the picture as it was: a save still
+        // writes the coefficients, as the pixels keep their fingerprint.
+        BTCImageData* pData = m_image.GetObjectDataPtr();
+        std::string strError;
+        if (!m_pCoefficientCover->Commit())
+            eOutcome = E_RecordOutcome::Refused;
+        else if (pData && pData->m_pDocument)
+            pData->m_pDocument->CoefficientsChanged(*pData, strError);
+        RefreshView();
+    }
     if (eOutcome == E_RecordOutcome::Hidden)
         m_password.Assign(strPassphrase);
     return eOutcome;
@@ -189,7 +233,8 @@ E_RecordOutcome C_Carrier::Reveal(
     if (ppKind)
         *ppKind = nullptr;
     E_RecordOutcome eResult = E_RecordOutcome::NotFound;
-    const C_PixelCover cover = CoverFor(E_Embedding::Replace);
+    std::optional<C_PixelCover> pixels;
+    const C_Cover& cover = RecordCover(PlainKind(), E_Embedding::Replace, pixels);
     for (const C_Record* pKind : kRecordKinds) {
         const E_RecordOutcome eOutcome = pKind->Find(cover, strPassphrase, message, pOpened);
         if (eOutcome == E_RecordOutcome::Found) {

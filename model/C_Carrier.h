@@ -12,17 +12,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 class C_AtomicFileWriter;
+class C_JpegCover;
 class C_Message;
 class C_SealedContent;
 
 class C_Carrier {
 public:
-    C_Carrier() = default;
+    C_Carrier();
     ~C_Carrier();
     C_Carrier(const C_Carrier&) = delete;
     C_Carrier& operator=(const C_Carrier&) = delete;
@@ -47,8 +49,13 @@ public:
     // The sealed kind without its safe rate (hide --rate-limit off).
     static const C_Record& SealedUnlimitedKind();
     // True when a sealed record goes into this picture spread by its costs (version 2): its
-    // bytes are colour or gray samples of 8 or 16 bits.
-    bool SealsSpread() const { return CoverFor(E_Embedding::Replace).CanWeigh(); }
+    // bytes are colour or gray samples of 8 or 16 bits, or it is a JPEG.
+    bool SealsSpread() const { return m_pCoefficientCover || CoverFor(E_Embedding::Replace).CanWeigh(); }
+    // True when the picture's records live in its quantised DCT coefficients (a JPEG whose pixels
+    // still show them): no plain record goes there, and its pixel bytes carry nothing.
+    bool HidesInCoefficients() const { return m_pCoefficientCover != nullptr; }
+    // The non-zero AC coefficients, which a JPEG's payload rates are counted in (0 for others).
+    uint64_t RateElements() const;
     // What a record may change in this carrier, and how, under this embedding: the usable
     // pixel bytes (GetBits, GetUsableBytes); Match steps by one where CanEmbedMatch, guarded to
     // keep what transparent pixels show, and replaces elsewhere. The cover views the picture's
@@ -144,6 +151,9 @@ public:
 
 private:
     void RefreshView();
+    // The cover a record of this kind lives in: the coefficients' for a JPEG, else the pixel
+    // bytes' (made in pixels).
+    const C_Cover& RecordCover(const C_Record& kind, E_Embedding eEmbedding, std::optional<C_PixelCover>& pixels) const;
 
     BTCImageObject m_image;
     uint8_t* m_pBits = nullptr;                                         // the pixel bytes; owned by the picture data
@@ -151,6 +161,7 @@ private:
     C_SampleWriter::E_Mode m_eMatch = C_SampleWriter::E_Mode::Replace;  // how Match embeds here
     std::string m_strPath;                                              // the path the picture was loaded from
     uint64_t m_nFileBytes = 0;                                          // the size of the file the picture came from
+    std::unique_ptr<C_JpegCover> m_pCoefficientCover;                   // a JPEG's; null for other pictures
     C_SecretBytes m_password;               // pass phrase of the last hide or reveal; wiped when replaced or destroyed
     std::unique_ptr<BTCImageData> m_pKept;  // the picture before a hide; see KeepBeforeHide
     C_SecretBytes m_keptPassword;

@@ -23,4 +23,5 @@ public:
     // Where the sealed record spreads its changes (version 2), m_nSealedCapacity is its safe
     // payload, and this what it holds past the safe rate; 0 where the picture takes version 1.
     uint32_t m_nSealedUnlimited = 0;
+    bool m_bCoefficients = false;  // a JPEG: its rates count non-zero AC coefficients
 };

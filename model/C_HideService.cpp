@@ -1,6 +1,7 @@
 #include "model/C_HideService.h"
 
 #include "model/C_Carrier.h"
+#include "model/pictures/jpeg/C_JpegCoefficients.h"
 #include "model/records/C_Message.h"
 #include "model/records/C_PlainRecord.h"
 #include "model/records/C_SealedRecordKind.h"
@@ -33,7 +34,17 @@ C_HideService::T_Digest C_HideService::PixelDigest(const C_Carrier& carrier)
     const BTCImageData* pData = carrier.GetObjectDataPtr();
     const uint8_t* pBits = pData ? pData->GetBits() : nullptr;
     const size_t nBytes = pBits ? pData->GetImageSize() : 0;
-    crypto_generichash(digest.data(), digest.size(), pBits, nBytes, nullptr, 0);
+    crypto_generichash_state state;
+    crypto_generichash_init(&state, nullptr, 0, digest.size());
+    crypto_generichash_update(&state, pBits, nBytes);
+    // A JPEG's record is in its coefficients, and a change of one there may round to the same
+    // pixels: they are the picture's bytes too.
+    if (pData && pData->m_pDocument && carrier.HidesInCoefficients())
+        if (const C_JpegCoefficients* pJpeg = pData->m_pDocument->Coefficients())
+            for (const C_JpegCoefficients::S_Component& component : pJpeg->Components())
+                crypto_generichash_update(&state, reinterpret_cast<const uint8_t*>(component.coefficients.data()),
+                    component.coefficients.size() * sizeof(int16_t));
+    crypto_generichash_final(&state, digest.data(), digest.size());
     return digest;
 }
 
@@ -52,7 +63,9 @@ C_HideService::E_ReadBack C_HideService::ReadBack(const std::string& strPath, co
         for (const C_Record* pKind : C_Carrier::RecordKinds()) {
             if (pKind == &m_kind.Listed())
                 return E_ReadBack::Same;
-            if (pKind->Find(cover, strPassphrase, earlier, nullptr) == E_RecordOutcome::Found)
+            // A JPEG holds no record of an earlier kind (a plain one), nor pixel bytes to find it in.
+            if (!written.HidesInCoefficients()
+                && pKind->Find(cover, strPassphrase, earlier, nullptr) == E_RecordOutcome::Found)
                 return E_ReadBack::EarlierKind;
         }
         return E_ReadBack::Same;

@@ -44,7 +44,7 @@ public:
     using T_Digest = std::array<uint8_t, 32>;
     E_ReadBack ReadBack(const std::string& strPath, const std::string& strPassphrase, std::string_view strName,
         std::span<const uint8_t> payload, std::string& strError, const T_Digest* pPixels = nullptr) const;
-    // BLAKE2b-256 of the carrier's pixel bytes, all of them.
+    // BLAKE2b-256 of the carrier's pixel bytes, all of them, and a JPEG's coefficients.
     static T_Digest PixelDigest(const C_Carrier& carrier);
 
 private:

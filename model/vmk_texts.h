@@ -8,16 +8,26 @@ namespace vmk {
 inline constexpr const char* kStrOpenFailed = "Error Opening Image!";
 inline constexpr const char* kStrSaveFailed = "Error Saving Image!";
 inline constexpr const char* kStrSecondOpenFailed = "Error Opening Second Image!";
-// Why a name cannot be saved under: its last three characters choose the format.
-inline constexpr const char* kStrJpegNameRefused =
-    "JPEG is lossy: its compression would destroy hidden data. End the output name in png instead, "
-    "which keeps every pixel byte";
+// Why a name cannot be saved under: its last characters choose the format.
 inline constexpr const char* kStrNameChoosesFormat =
-    "The output name must end in bmp, gif, pcx or png, which chooses the picture format";
+    "The output name must end in bmp, gif, pcx, png, jpg or jpeg, which chooses the picture format";
+// A JPEG keeps its quantised DCT coefficients, not its pixels: only a sealed record lives there.
+inline constexpr const char* kStrJpegNeedsSeal =
+    "A JPEG keeps no pixel bytes exactly, so a plain message cannot be hidden in it. Hide a sealed message "
+    "instead (veilmark-cli hide --seal, or Hide Sealed Message), which lives in its DCT coefficients.";
+// A record in a JPEG's coefficients survives only in a JPEG; one in pixel bytes never in a JPEG.
+inline constexpr const char* kStrJpegStaysJpeg =
+    "A message hidden in a JPEG lives in its DCT coefficients and survives only in a JPEG: end the output "
+    "name in jpg or jpeg.";
+inline constexpr const char* kStrLosslessNotToJpeg =
+    "JPEG compresses the pixels anew, which would destroy a message hidden in them: end the output name in "
+    "bmp, gif, pcx or png, or hide in a JPEG picture.";
+// The safe rate, as info and the fit message say it; a JPEG's counts its non-zero AC coefficients.
+inline constexpr const char* kStrSafeRatePixels = "0.4 bits for each pixel byte that may change";
+inline constexpr const char* kStrSafeRateJpeg = "0.4 bits for each non-zero AC coefficient";
 // Why a picture could not be read or saved, where the reason names a format (the picture
 // layer's own texts, E_ImageError's).
-inline constexpr const char* kStrJpegLossy =
-    "JPEG is lossy: saving it would destroy hidden data (convert it to PNG first)";
+inline constexpr const char* kStrJpegLossy = "JPEG is lossy: saving it would destroy hidden data";
 inline constexpr const char* kStrFramesCannotBeKept = "the animated PNG's further frames cannot be kept";
 
 // Hide and compose.

@@ -16,15 +16,15 @@ const char* LoadString(unsigned nId);
 inline constexpr const char* kStrTitleFormat = "Carrier - %s [%dx%dx%d bits]";
 // Save Picture As: pairs of description and pattern, each ended by "|".
 inline constexpr const char* kStrSaveFilter =
-    "All Supported Types(*.bmp, *.gif, *.pcx, *.png)|*.bmp;*.gif;*.pcx;*.png|Windows Bitmap(*.bmp)|*.bmp|"
-    "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|"
-    "Portable Network Graphics(*.png)|*.png|";
+    "All Supported Types(*.bmp, *.gif, *.pcx, *.png, *.jpg)|*.bmp;*.gif;*.pcx;*.png;*.jpg;*.jpeg|"
+    "Windows Bitmap(*.bmp)|*.bmp|Compuserve Graphics Interchange Format(*.gif)|*.gif|"
+    "ZSoft PC Paint Brush(*.pcx)|*.pcx|Portable Network Graphics(*.png)|*.png|JPEG(*.jpg, *.jpeg)|*.jpg;*.jpeg|";
 // Open Picture offers one filter, since the document template names no file type. The pattern
 // is "*": names without a dot are files too.
 inline constexpr const char* kStrOpenFilter = "All Files (*.*)|*|";
 inline constexpr const char* kStrOpenTitle = "Open";
 // Save Picture As in another format than the picture was read in, after a hide in this session;
-// %1 is BMP, GIF, PCX or PNG.
+// %1 is BMP, GIF, PCX, PNG or JPEG.
 inline constexpr const char* kStrFormatLosesMessage = "The hidden message will not survive saving as %1. Save anyway?";
 // Save Picture As in a format that converts the picture and loses some of it; %1 is BMP, GIF,
 // PCX or PNG, %2 what is lost, one line each.

@@ -31,13 +31,9 @@ QString Reason(const QString& strPath, const std::string& strReason)
         + (strReason.empty() ? QStringLiteral("unknown reason") : QString::fromStdString(strReason));
 }
 
-// Why a name chooses no format; a JPEG name gets its own reason.
-std::string NameReason(const QString& strPath)
+// Why a name chooses no format.
+std::string NameReason(const QString& /*strPath*/)
 {
-    static const QStringList kJpeg = {"jpg", "jpeg", "jpe", "jfif"};
-    for (const QString& strEnd : kJpeg)
-        if (strPath.endsWith(strEnd, Qt::CaseInsensitive))
-            return vmk::kStrJpegNameRefused;
     return vmk::kStrNameChoosesFormat;
 }
 
@@ -146,6 +142,11 @@ bool C_vmkDoc::DoSaveAs()
     // The format comes from the name's last three characters. Path name, title and the
     // recent-file list stay as they were.
     const E_ImageFormat eTarget = C_Carrier::FormatForPath(strPath);
+    // A new JPEG compresses the pixels anew: a message hidden in them could never come along.
+    if (m_hidden && eTarget == E_ImageFormat::Jpeg && !m_pCarrier->HidesInCoefficients()) {
+        ShowMessage(QString::fromUtf8(vmk::kStrLosslessNotToJpeg));
+        return false;
+    }
     if (m_hidden && eTarget != E_ImageFormat::None && eTarget != eSource
         && !AskYesNo(QString::fromUtf8(vmk::kStrFormatLosesMessage).arg(FormatName(eTarget))))
         return false;

@@ -69,8 +69,6 @@ bool BTCImageObject::Decode(C_ByteSource& src)
     // A format's mark with a bad header is decoded anyway, so the refusal names the bad field.
     if (eFormat == E_ImageFormat::None)
         eFormat = C_FormatRegistry::ForLeadByte(std::span<const uint8_t>(aHead, nHead));
-    if (eFormat == E_ImageFormat::None && C_FormatDetector::IsJpeg(std::span<const uint8_t>(aHead, nHead)))
-        return Fail(ImageErrorText(E_ImageError::Lossy), E_ImageError::Lossy);
     if (eFormat == E_ImageFormat::None)
         return Fail("not a " + C_FormatRegistry::NameList() + " picture", E_ImageError::UnknownFormat);
 

@@ -3,6 +3,7 @@
 #include "model/pictures/C_FormatRegistry.h"
 #include "model/pictures/C_ImageConverter.h"
 #include "model/pictures/C_PixelReader.h"
+#include "model/pictures/jpeg/C_JpegDocument.h"
 
 #include <algorithm>
 
@@ -52,7 +53,13 @@ bool C_ConversionLoss::HasTransparency(const BTCImageData& data)
 C_ConversionLoss C_ConversionLoss::Of(const BTCImageData& data, E_ImageFormat eTarget)
 {
     C_ConversionLoss loss;
-    if (data.IsEmpty() || eTarget == E_ImageFormat::None || C_ImageConverter::HasLayoutOf(data, eTarget))
+    if (data.IsEmpty() || eTarget == E_ImageFormat::None)
+        return loss;
+    const C_JpegDocument* pJpeg = C_JpegDocument::Of(data);
+    const bool bShowsCoefficients = pJpeg && pJpeg->ShowsCoefficients(data);
+    loss.m_bFromJpeg = bShowsCoefficients && eTarget != E_ImageFormat::Jpeg;
+    loss.m_bRecord = loss.m_bFromJpeg || (eTarget == E_ImageFormat::Jpeg && !bShowsCoefficients);
+    if (C_ImageConverter::HasLayoutOf(data, eTarget))
         return loss;
     loss.m_bTransparency = HasTransparency(data);
     const S_PixelLayout layout = data.Layout();
@@ -71,5 +78,9 @@ std::vector<std::string> C_ConversionLoss::Lines() const
         lines.emplace_back("precision: 16-bit samples are cut to 8 bits");
     if (m_bColours)
         lines.emplace_back("colours: reduced to 256");
+    if (m_bRecord)
+        lines.emplace_back(m_bFromJpeg
+                ? "a hidden message: a JPEG's lives in its DCT coefficients, which no other format keeps"
+                : "a hidden message: JPEG compresses the pixels anew");
     return lines;
 }

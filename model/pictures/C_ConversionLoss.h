@@ -15,13 +15,18 @@ public:
     // What a save of data as eTarget loses; nothing when eTarget writes the pixel bytes as they are.
     static C_ConversionLoss Of(const BTCImageData& data, E_ImageFormat eTarget);
 
-    bool Any() const { return m_bTransparency || m_bPrecision || m_bColours; }
-    // One line per loss, in the order transparency, precision, colours; empty when nothing is lost.
+    bool Any() const { return m_bTransparency || m_bPrecision || m_bColours || m_bRecord; }
+    // One line per loss, in the order transparency, precision, colours, record; empty when
+    // nothing is lost.
     std::vector<std::string> Lines() const;
 
     bool m_bTransparency = false;  // some pixels are not fully opaque, and will be
     bool m_bPrecision = false;     // 16-bit samples become 8-bit ones
     bool m_bColours = false;       // true colour becomes at most 256 colours
+    // A hidden record cannot come along: a JPEG's coefficients go into another format's pixel
+    // bytes, or pixels are compressed into a new JPEG.
+    bool m_bRecord = false;
+    bool m_bFromJpeg = false;  // which of the two
 
 private:
     static bool HasTransparency(const BTCImageData& data);

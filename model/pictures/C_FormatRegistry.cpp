@@ -2,15 +2,19 @@
 
 #include "model/pictures/bmp/C_BmpFormat.h"
 #include "model/pictures/gif/C_GifFormat.h"
+#include "model/pictures/jpeg/C_JpegFormat.h"
 #include "model/pictures/pcx/C_PcxFormat.h"
 #include "model/pictures/png/C_PngFormat.h"
+
+#include <string_view>
 
 namespace {
 
 // Each format's entry is kept in its own folder, beside its codec.
 std::vector<S_FormatEntry> MakeEntries()
 {
-    return {C_BmpFormat::Entry(), C_GifFormat::Entry(), C_PcxFormat::Entry(), C_PngFormat::Entry()};
+    return {
+        C_BmpFormat::Entry(), C_GifFormat::Entry(), C_PcxFormat::Entry(), C_PngFormat::Entry(), C_JpegFormat::Entry()};
 }
 
 char Lower(char c)
@@ -43,17 +47,19 @@ const char* C_FormatRegistry::Name(E_ImageFormat eFormat)
 E_ImageFormat C_FormatRegistry::ForPath(const std::string& strPath)
 {
     // Only the name's last characters count, not a dot before them: "photobmp" is a BMP too.
-    for (const S_FormatEntry& entry : All()) {
-        const std::string strExtension = entry.pszExtension;
-        if (strPath.size() < strExtension.size())
-            continue;
+    const auto EndsWith = [&](const char* pszExtension) {
+        const std::string_view strExtension = pszExtension ? pszExtension : "";
+        if (strExtension.empty() || strPath.size() < strExtension.size())
+            return false;
         const size_t nStart = strPath.size() - strExtension.size();
-        bool bMatch = true;
-        for (size_t i = 0; i < strExtension.size() && bMatch; ++i)
-            bMatch = Lower(strPath[nStart + i]) == strExtension[i];
-        if (bMatch)
+        for (size_t i = 0; i < strExtension.size(); ++i)
+            if (Lower(strPath[nStart + i]) != strExtension[i])
+                return false;
+        return true;
+    };
+    for (const S_FormatEntry& entry : All())
+        if (EndsWith(entry.pszExtension) || EndsWith(entry.pszOtherExtension))
             return entry.eFormat;
-    }
     return E_ImageFormat::None;
 }
 
@@ -79,8 +85,11 @@ E_ImageFormat C_FormatRegistry::ForLeadByte(std::span<const uint8_t> head)
 std::vector<std::string> C_FormatRegistry::Extensions()
 {
     std::vector<std::string> extensions;
-    for (const S_FormatEntry& entry : All())
+    for (const S_FormatEntry& entry : All()) {
         extensions.emplace_back(entry.pszExtension);
+        if (entry.pszOtherExtension)
+            extensions.emplace_back(entry.pszOtherExtension);
+    }
     return extensions;
 }
 

@@ -13,7 +13,7 @@
 
 class C_FormatRegistry {
 public:
-    // In the order the texts list them: BMP, GIF, PCX, PNG.
+    // In the order the texts list them: BMP, GIF, PCX, PNG, JPEG.
     static const std::vector<S_FormatEntry>& All();
     // Null for None or a code no entry has.
     static const S_FormatEntry* Find(E_ImageFormat eFormat);
@@ -25,7 +25,7 @@ public:
     static E_ImageFormat Detect(std::span<const uint8_t> head);
     // The format whose lead byte the head starts with; None when none.
     static E_ImageFormat ForLeadByte(std::span<const uint8_t> head);
-    // Every extension, lower case, in the order of All().
+    // Every extension, lower case, in the order of All() (a format's other one after its own).
     static std::vector<std::string> Extensions();
     // The names for a help text, "BMP, GIF, PCX or PNG": joined by ", " and the last one by
     // pszLastJoin; the extensions instead of the names when bExtensions.

@@ -63,9 +63,9 @@ bool C_ImageConverter::Convert(const BTCImageData& src, E_ImageFormat eTarget, B
             std::string(pTarget->pszName) + " holds at most " + strSide + " x " + strSide + " pixels");
     }
 
-    // A format without true colour gets the colours reduced; everything else keeps the kind of
-    // picture it is.
-    const bool bIndexed = reader.IsIndexed();
+    // A format without true colour gets the colours reduced, one without palettes the colours
+    // the indices show; everything else keeps the kind of picture it is.
+    const bool bIndexed = reader.IsIndexed() && caps.bPalette;
     const bool bOutIndexed = bIndexed || !caps.bTrueColour;
     if (bOutIndexed && !bIndexed && !pTarget->fnReduceColours)
         return err.Set(E_ImageError::CannotEncode, "no colour reduction");

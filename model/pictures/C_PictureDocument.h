@@ -9,9 +9,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class BTCImageData;
+class C_JpegCoefficients;
 
 class C_PictureDocument {
 public:
@@ -37,6 +39,13 @@ public:
     // rewritten as samples of layout (gray or gray with alpha, same depth), false when only the
     // palette turned gray; the format brings its own tables and chunks into line.
     virtual void BecameGray(bool bSamples, const S_PixelLayout& layout);
+
+    // The quantised transform coefficients of a format whose records live there rather than in
+    // the pixel bytes (JPEG); null for every other format.
+    virtual C_JpegCoefficients* Coefficients() { return nullptr; }
+    // The coefficients were changed: data's pixels are decoded from them again. False, with the
+    // pixels as they were, when that fails.
+    virtual bool CoefficientsChanged(BTCImageData& /*data*/, std::string& /*strError*/) { return true; }
 
 protected:
     C_PictureDocument() = default;

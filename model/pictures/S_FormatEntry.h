@@ -28,9 +28,10 @@ struct S_FormatCapabilities {
 
 struct S_FormatEntry {
     E_ImageFormat eFormat = E_ImageFormat::None;
-    const char* pszName = nullptr;        // "BMP", the name the texts use
-    const char* pszExtension = nullptr;   // "bmp", lower case, without the dot
-    const char* pszFilterText = nullptr;  // the file dialog's description of it
+    const char* pszName = nullptr;            // "BMP", the name the texts use
+    const char* pszExtension = nullptr;       // "bmp", lower case, without the dot
+    const char* pszOtherExtension = nullptr;  // another name's ending it takes ("jpeg"); may be null
+    const char* pszFilterText = nullptr;      // the file dialog's description of it
     // The first bytes are this format's; a weak signature is tried after every strong one.
     bool (*fnIsSignature)(std::span<const uint8_t> head) = nullptr;
     bool bWeakSignature = false;

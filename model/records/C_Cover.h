@@ -53,6 +53,15 @@ public:
     // The elements as bytes, element k at Bytes()[k]; null when they are not bytes (or there are
     // none). Not owned: the carrier keeps them.
     virtual uint8_t* Bytes() const { return nullptr; }
+    // The elements' lowest 8 bits as bytes (two's complement), element k at LowBytes()[k], for a
+    // record that reads only their lowest bits and moves them by one (modulo 256 there): the
+    // bytes themselves for a cover of bytes. Such a record changes these bytes alone; the cover
+    // carries the changes into its elements (C_JpegCover::Commit). Null when there are none.
+    virtual uint8_t* LowBytes() const { return Bytes(); }
+    // The count a payload rate is measured in, when it is not the elements that may change (a
+    // JPEG's is its non-zero AC coefficients); 0 for those.
+    virtual uint64_t RateElements() const { return 0; }
+
     // The writer that puts record bits into those bytes as ChangeOf describes.
     virtual const C_SampleWriter& Writer() const = 0;
 };

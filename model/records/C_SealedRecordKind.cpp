@@ -34,12 +34,12 @@ struct S_DryMemo {
     const uint8_t* pBytes = nullptr;
     uint32_t nCount = 0;
     uint64_t nFingerprint = 0;
-    uint64_t nDry = 0;         // the dry elements among the record's
+    uint64_t nDry = 0;         // RateBase of the costs
     std::vector<float> costs;  // empty once a hide took them
 
     bool Holds(const C_Cover& cover, uint64_t nPrint) const
     {
-        return pBytes == cover.Bytes() && nCount == cover.Size() && nFingerprint == nPrint;
+        return pBytes == cover.LowBytes() && nCount == cover.Size() && nFingerprint == nPrint;
     }
 };
 
@@ -62,6 +62,17 @@ uint64_t Fingerprint(const uint8_t* p, uint32_t n)
     for (; i < n; ++i)
         h = (h ^ p[i]) * 0xC4CEB9FE1A85EC53ull;
     return h;
+}
+
+// The elements a rate counts among the record's: those that may change, or fewer where the
+// cover counts its rate in something else (a JPEG's non-zero AC coefficients).
+uint64_t RateBase(const C_Cover& cover, const std::vector<float>& costs)
+{
+    const uint64_t nDry = C_SpreadRecord::DryRecordElements(costs);
+    const uint64_t nRate = cover.RateElements();
+    if (nRate == 0 || cover.Size() == 0)
+        return nDry;
+    return std::min(nDry, nRate * C_SpreadRecord::PlanFor(cover.Size()).nRecord / cover.Size());
 }
 
 }  // namespace
@@ -88,16 +99,16 @@ uint32_t C_SealedRecordKind::Capacity(const C_Cover& cover, size_t nNameBytes) c
     if (cover.CanWeigh()) {
         S_DryMemo& memo = Memo();
         const std::lock_guard<std::mutex> guard(memo.lock);
-        const uint64_t nFingerprint = Fingerprint(cover.Bytes(), cover.Size());
+        const uint64_t nFingerprint = Fingerprint(cover.LowBytes(), cover.Size());
         if (!memo.Holds(cover, nFingerprint)) {
             memo.pBytes = nullptr;
             memo.costs.clear();
             std::vector<float> costs;
             if (!cover.Weigh(costs))
                 return 0;
-            memo.nDry = C_SpreadRecord::DryRecordElements(costs);
+            memo.nDry = RateBase(cover, costs);
             memo.costs = std::move(costs);
-            memo.pBytes = cover.Bytes();
+            memo.pBytes = cover.LowBytes();
             memo.nCount = cover.Size();
             memo.nFingerprint = nFingerprint;
         }
@@ -130,7 +141,8 @@ E_RecordOutcome C_SealedRecordKind::Hide(const C_Cover& cover, const C_Message& 
     const std::string& strPassphrase, const std::function<void()>& fnBeforeWrite) const
 {
     const uint32_t nBytes = ByteCount(cover);
-    if (nBytes <= C_SealedRecord::kSaltRegion || message.m_strName.size() > UINT16_MAX)
+    const uint32_t nElements = cover.CanWeigh() && cover.LowBytes() ? cover.Size() : nBytes;
+    if (nElements <= C_SealedRecord::kSaltRegion || message.m_strName.size() > UINT16_MAX)
         return E_RecordOutcome::TooLarge;
     if (C_SealedRecord::CheckPassphrase(strPassphrase) != C_SealedRecord::E_Passphrase::Valid)
         return E_RecordOutcome::Refused;
@@ -143,7 +155,7 @@ E_RecordOutcome C_SealedRecordKind::Hide(const C_Cover& cover, const C_Message& 
         // Past the payload Capacity states, nothing: a limit of 0 bits.
         const uint64_t nRecord = C_SpreadRecord::RecordBytes(message.m_strName.size(), stored.size());
         const auto MaxBits = [&](const std::vector<float>& costs) -> uint64_t {
-            const uint64_t nLimit = SpreadLimitBits(C_SpreadRecord::DryRecordElements(costs));
+            const uint64_t nLimit = SpreadLimitBits(RateBase(cover, costs));
             const uint32_t nElements = C_SpreadRecord::PlanFor(cover.Size()).nRecord;
             return nRecord <= C_SpreadRecord::LargestRecordBytes(nElements, nLimit) ? nLimit : 0;
         };
@@ -151,7 +163,7 @@ E_RecordOutcome C_SealedRecordKind::Hide(const C_Cover& cover, const C_Message& 
         {
             S_DryMemo& memo = Memo();
             const std::lock_guard<std::mutex> guard(memo.lock);
-            if (!memo.costs.empty() && memo.Holds(cover, Fingerprint(cover.Bytes(), cover.Size())))
+            if (!memo.costs.empty() && memo.Holds(cover, Fingerprint(cover.LowBytes(), cover.Size())))
                 weighed = std::move(memo.costs);
             memo.costs.clear();
         }
@@ -179,7 +191,7 @@ E_RecordOutcome C_SealedRecordKind::Find(
     // Version 2 lives only where a cover weighs its elements: elsewhere its derivation is spared.
     E_RevealOutcome eSpread = E_RevealOutcome::NotFound;
     if (cover.CanWeigh())
-        eSpread = C_SpreadRecord::Open(pBits, nBytes, strPassphrase, content);
+        eSpread = C_SpreadRecord::Open(cover.LowBytes(), cover.Size(), strPassphrase, content);
     E_RevealOutcome eOutcome = eSpread;
     if (eSpread != E_RevealOutcome::Found) {
         eOutcome = C_SealedRecord::Open(pBits, nBytes, strPassphrase, content);

@@ -360,7 +360,7 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
     bool bCompressed, std::string_view strPassphrase, const T_MaxBits& fnMaxBits, const S_Draws& draws,
     const std::function<void()>& fnBeforeWrite, S_Lengths* pLengths, std::vector<float>* pWeighed)
 {
-    uint8_t* pBits = cover.Bytes();
+    uint8_t* pBits = cover.LowBytes();
     const uint32_t nElements = pBits ? cover.Size() : 0;
     const S_Plan plan = PlanFor(nElements);
     if (strName.size() > UINT16_MAX)

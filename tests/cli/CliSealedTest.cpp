@@ -7,6 +7,7 @@
 #include "model/C_Carrier.h"
 #include "model/records/C_SealedRecord.h"
 #include "model/pictures/BTCImageData.h"
+#include "tests/support/C_TestJpeg.h"
 #include "tests/support/vmk_sanitized.h"
 
 #include <zstd.h>
@@ -291,3 +292,46 @@ TEST_F(CliSealed, ARevealWithoutMemoryForTheKeySaysSoInsteadOfNothingFound)
 }
 
 }  // namespace
+
+TEST_F(CliSealed, AJpegTakesASealedMessageKeptOnlyAsAJpeg)
+{
+    C_TestJpeg::S_Options options;
+    options.nWidth = 160;
+    options.nHeight = 120;
+    const std::string strJpeg = File("photo.bmp", C_TestJpeg::Make(options));  // known by its bytes
+    const std::string strPayload = File("p.bin", C_TestBytes::Random(60, 4));
+    m_cli.SetPassphrase("osprey over the weir");
+    // A plain message has no place in it, and a sealed one lives only in a JPEG: refused (2),
+    // nothing written, before the pass phrase is needed.
+    const S_RunResult plain = m_cli.Run({"hide", strJpeg, strPayload, "-o", Path("plain.jpg")});
+    EXPECT_EQ(plain.nStatus, 2);
+    EXPECT_NE(plain.strErr.find("hide --seal"), std::string::npos) << plain.strErr;
+    const S_RunResult png = m_cli.Run({"hide", "--seal", strJpeg, strPayload, "-o", Path("sealed.png")});
+    EXPECT_EQ(png.nStatus, 2);
+    EXPECT_NE(png.strErr.find("jpg or jpeg"), std::string::npos) << png.strErr;
+    const S_RunResult toJpeg =
+        m_cli.Run({"hide", "--seal", Picture(E_TestPicture::Bmp24), strPayload, "-o", Path("x.jpg")});
+    EXPECT_EQ(toJpeg.nStatus, 2);
+    EXPECT_FALSE(std::filesystem::exists(Path("plain.jpg")) || std::filesystem::exists(Path("sealed.png"))
+        || std::filesystem::exists(Path("x.jpg")));
+
+    const S_RunResult info = m_cli.Run({"info", strJpeg});
+    EXPECT_NE(info.strOut.find("Format: JPEG"), std::string::npos) << info.strOut;
+    EXPECT_NE(info.strOut.find("non-zero AC coefficient"), std::string::npos) << info.strOut;
+    const S_RunResult hide = m_cli.Run({"hide", "--seal", strJpeg, strPayload, "-o", Path("sealed.jpeg")});
+    ASSERT_EQ(hide.nStatus, 0) << hide.strErr;
+    const S_RunResult reveal = m_cli.Run({"reveal", Path("sealed.jpeg"), "-o", Path("back.bin")});
+    ASSERT_EQ(reveal.nStatus, 0) << reveal.strErr;
+    EXPECT_EQ(C_TestBytes::Read(Path("back.bin")), C_TestBytes::Read(strPayload));
+    // To another format the pixels go, not the coefficients: said, and then nothing is found.
+    const S_RunResult convert = m_cli.Run({"convert", Path("sealed.jpeg"), "-o", Path("sealed.png")});
+    ASSERT_EQ(convert.nStatus, 0) << convert.strErr;
+    EXPECT_NE(convert.strErr.find("a hidden message"), std::string::npos) << convert.strErr;
+    EXPECT_EQ(m_cli.Run({"reveal", Path("sealed.png"), "-o", Path("none.bin")}).nStatus, 1);
+    // A damaged JPEG is a file that cannot be read (3), with JPEG's reason.
+    T_Bytes damaged = C_TestBytes::Read(strJpeg);
+    damaged.resize(damaged.size() / 2);
+    const S_RunResult bad = m_cli.Run({"info", File("damaged.jpg", damaged)});
+    EXPECT_EQ(bad.nStatus, 3);
+    EXPECT_NE(bad.strErr.find("JPEG"), std::string::npos) << bad.strErr;
+}

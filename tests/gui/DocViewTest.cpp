@@ -375,10 +375,10 @@ private slots:
         QCOMPARE(int(m_prompts.m_saveArgs.size()), 1);
         QVERIFY(m_prompts.m_messages.empty());
         QCOMPARE(QString::fromStdString(m_prompts.m_saveArgs.back().m_strFilter),
-            QString(
-                "All Supported Types(*.bmp, *.gif, *.pcx, *.png)|*.bmp;*.gif;*.pcx;*.png|Windows Bitmap(*.bmp)|*.bmp|"
-                "Compuserve Graphics Interchange Format(*.gif)|*.gif|ZSoft PC Paint Brush(*.pcx)|*.pcx|"
-                "Portable Network Graphics(*.png)|*.png|"));
+            QString("All Supported Types(*.bmp, *.gif, *.pcx, *.png, *.jpg)|*.bmp;*.gif;*.pcx;*.png;*.jpg;*.jpeg|"
+                    "Windows Bitmap(*.bmp)|*.bmp|Compuserve Graphics Interchange Format(*.gif)|*.gif|"
+                    "ZSoft PC Paint Brush(*.pcx)|*.pcx|Portable Network Graphics(*.png)|*.png|"
+                    "JPEG(*.jpg, *.jpeg)|*.jpg;*.jpeg|"));
     }
 
     void saveAsWritesAndKeepsName()
@@ -406,7 +406,7 @@ private slots:
         const QImage before = Shot(pView);
         const QString strFolder = m_dir.filePath("no/such/folder/x.bmp");
         m_prompts.m_saveAnswers = {m_dir.filePath("typo.bmq").toStdString(), strFolder.toStdString(),
-            m_dir.filePath("photo.jpg").toStdString()};
+            m_dir.filePath("photo.jpe").toStdString()};
         for (int i = 0; i < 3; ++i)
             Frame()->GetAction(ID_FILE_SAVE_AS)->trigger();
         // The box names the file and says why, below its classic text.
@@ -414,14 +414,13 @@ private slots:
         QCOMPARE(messages.size(), 3);
         QCOMPARE(messages[0],
             "Error Saving Image!\n" + m_dir.filePath("typo.bmq")
-                + ": The output name must end in bmp, gif, pcx or png, which chooses the picture format");
+                + ": The output name must end in bmp, gif, pcx, png, jpg or jpeg, which chooses the picture format");
         QVERIFY2(messages[1].startsWith("Error Saving Image!\n" + strFolder + ": ")
                 && messages[1].endsWith("No such file or directory"),
             qPrintable(messages[1]));
         QCOMPARE(messages[2],
-            "Error Saving Image!\n" + m_dir.filePath("photo.jpg")
-                + ": JPEG is lossy: its compression would destroy hidden data. End the output name in png "
-                  "instead, which keeps every pixel byte");
+            "Error Saving Image!\n" + m_dir.filePath("photo.jpe")
+                + ": The output name must end in bmp, gif, pcx, png, jpg or jpeg, which chooses the picture format");
         QVERIFY(pView->GetDocument()->HasPicture());
         pView->viewport()->repaint();
         QCOMPARE(Shot(pView), before);
@@ -441,7 +440,7 @@ private slots:
         f.write("BM this is not a picture");
         f.close();
         QVERIFY(!App()->OpenDocumentFile(strPath));
-        // A JPEG, a malformed picture and a missing file each say why, as the command-line tool does.
+        // A cut JPEG, a malformed picture and a missing file each say why, as the command-line tool does.
         const QString strJpeg = m_dir.filePath("photo.jpg");
         QFile jpeg(strJpeg);
         QVERIFY(jpeg.open(QIODevice::WriteOnly));
@@ -451,8 +450,7 @@ private slots:
         QVERIFY(!App()->OpenDocumentFile(m_dir.filePath("missing.png")));
         QCOMPARE(Texts(m_prompts.m_messages),
             QStringList({"Error Opening Image!\n" + strPath + ": BMP: malformed header: header size 1881170208",
-                "Error Opening Image!\n" + strJpeg
-                    + ": JPEG is lossy: saving it would destroy hidden data (convert it to PNG first)",
+                "Error Opening Image!\n" + strJpeg + ": JPEG: JPEG decoding failed: Premature end of JPEG file",
                 "Error Opening Image!\n" + m_dir.filePath("missing.png")
                     + ": cannot read file: No such file or directory"}));
         QVERIFY(Frame()->GetChildFrames().isEmpty());

@@ -61,7 +61,8 @@ TEST(FormatRegistry, PathChoosesTheFormatByItsLastLetters)
         EXPECT_EQ(C_FormatRegistry::ForPath("photo" + strUpper), entry.eFormat);
         EXPECT_EQ(C_FormatRegistry::ForPath(std::string(entry.pszExtension) + ".txt"), E_ImageFormat::None);
     }
-    for (const char* pszPath : {"", "bm", "photo.jpg", "photo.bmp ", "photo.pngx"})
+    EXPECT_EQ(C_FormatRegistry::ForPath("photo.JPEG"), E_ImageFormat::Jpeg);
+    for (const char* pszPath : {"", "bm", "photo.jpe", "photo.bmp ", "photo.pngx"})
         EXPECT_EQ(C_FormatRegistry::ForPath(pszPath), E_ImageFormat::None) << pszPath;
 }
 
@@ -73,9 +74,14 @@ TEST(FormatRegistry, TheFixedFilterTextsOfferEveryFormat)
     const std::string strCompare = vmk::CompareFilter();
     std::string strPatterns;
     for (const S_FormatEntry& entry : C_FormatRegistry::All()) {
-        const std::string strPattern = std::string("*.") + entry.pszExtension;
+        std::string strShown = std::string("*.") + entry.pszExtension;
+        std::string strPattern = strShown;
+        if (entry.pszOtherExtension) {
+            strShown += std::string(", *.") + entry.pszOtherExtension;
+            strPattern += std::string(";*.") + entry.pszOtherExtension;
+        }
         strPatterns += (strPatterns.empty() ? "" : ";") + strPattern;
-        EXPECT_NE(strSave.find(entry.pszFilterText + ("(" + strPattern + ")|" + strPattern + "|")), std::string::npos)
+        EXPECT_NE(strSave.find(entry.pszFilterText + ("(" + strShown + ")|" + strPattern + "|")), std::string::npos)
             << entry.pszName;
     }
     EXPECT_EQ(strSave.find("All Supported Types("), 0u);

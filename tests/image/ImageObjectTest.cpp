@@ -88,10 +88,11 @@ TEST(ImageObject, FormatComesFromTheContentNotTheName)
     EXPECT_EQ(obj.GetObjectDataPtr()->GetSourceFormat(), E_ImageFormat::Bmp);
 
     EXPECT_FALSE(obj.LoadFromMemory(std::vector<uint8_t>{'P', 'K', 3, 4, 0, 0}));
-    EXPECT_NE(obj.GetLastError().find("not a BMP, GIF, PCX or PNG"), std::string::npos);
-    // A JPEG names its own reason: it is lossy.
+    EXPECT_NE(obj.GetLastError().find("not a BMP, GIF, PCX, PNG or JPEG"), std::string::npos);
+    // A JPEG's mark with nothing after it goes to the JPEG decoder, which names what is wrong.
     EXPECT_FALSE(obj.LoadFromMemory(std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F'}));
-    EXPECT_EQ(obj.GetLastErrorCode(), E_ImageError::Lossy);
+    EXPECT_EQ(obj.GetLastErrorCode(), E_ImageError::Decode);
+    EXPECT_EQ(obj.GetLastError().rfind("JPEG", 0), 0u) << obj.GetLastError();
     EXPECT_FALSE(obj.LoadFromMemory(std::vector<uint8_t>{'G', 'I', 'F', '9', '0', 'a', 1, 0, 1, 0, 0, 0, 0}));
     EXPECT_FALSE(obj.LoadFromMemory({}));
 }
@@ -170,7 +171,7 @@ TEST(ImageObject, UnknownFormatCodeIsRefused)
     BTCImageObject obj;
     ASSERT_TRUE(obj.LoadFromMemory(SmallBmp(6)));
     std::vector<uint8_t> out;
-    EXPECT_FALSE(obj.SaveToMemory(static_cast<E_ImageFormat>(3), out));
+    EXPECT_FALSE(obj.SaveToMemory(static_cast<E_ImageFormat>(4), out));
     EXPECT_FALSE(obj.SaveToMemory(E_ImageFormat::None, out));
     EXPECT_TRUE(out.empty());
 }

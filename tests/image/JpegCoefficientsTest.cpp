@@ -1,6 +1,7 @@
 // JPEG through its coefficients: what is written back is the source's coding and segments with
 // only the changed coefficients different, and hostile files are refused without harm.
 #include "model/pictures/jpeg/C_JpegCoefficients.h"
+#include "tests/support/C_TestJpeg.h"
 
 #include <gtest/gtest.h>
 
@@ -9,19 +10,9 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 namespace {
 
-struct S_Options {
-    int nComponents = 3;
-    int nLumaHorizontal = 2;  // the first component's sampling factors
-    int nLumaVertical = 2;
-    int nQuality = 75;
-    bool bProgressive = false;
-    bool bOptimize = false;
-    unsigned nRestart = 0;
-};
+using S_Options = C_TestJpeg::S_Options;
 
 std::vector<uint8_t> Segment(const std::string& strHead, size_t nBytes, uint8_t nFirst)
 {
@@ -41,48 +32,9 @@ std::vector<C_JpegCoefficients::S_Marker> CameraSegments()
         {0xE1, Segment("http://ns.adobe.com/xap/1.0/", 200, 4)}, {0xFE, Segment("taken on a pier", 15, 0)}};
 }
 
-// A 67 x 45 picture (partial blocks at the right and the bottom) as libjpeg writes it.
 std::vector<uint8_t> MakeJpeg(const S_Options& options, const std::vector<C_JpegCoefficients::S_Marker>& segments)
 {
-    constexpr int kWidth = 67;
-    constexpr int kHeight = 45;
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* pOut = nullptr;
-    unsigned long nOut = 0;
-    jpeg_mem_dest(&info, &pOut, &nOut);
-    info.image_width = kWidth;
-    info.image_height = kHeight;
-    info.input_components = options.nComponents;
-    info.in_color_space = options.nComponents == 3 ? JCS_RGB : JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, options.nQuality, TRUE);
-    info.comp_info[0].h_samp_factor = options.nLumaHorizontal;
-    info.comp_info[0].v_samp_factor = options.nLumaVertical;
-    info.optimize_coding = options.bOptimize ? TRUE : FALSE;
-    info.restart_interval = options.nRestart;
-    if (options.bProgressive)
-        jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    for (const C_JpegCoefficients::S_Marker& segment : segments)
-        jpeg_write_marker(&info, segment.nCode, segment.data.data(), static_cast<unsigned>(segment.data.size()));
-    std::vector<uint8_t> row(size_t{kWidth} * options.nComponents);
-    uint32_t nNoise = 12345;
-    while (info.next_scanline < info.image_height) {
-        for (size_t i = 0; i < row.size(); ++i) {
-            nNoise = nNoise * 1103515245u + 12345u;
-            row[i] = static_cast<uint8_t>(3 * (i / options.nComponents) + 2 * info.next_scanline + (nNoise >> 28));
-        }
-        JSAMPROW pRow = row.data();
-        jpeg_write_scanlines(&info, &pRow, 1);
-    }
-    jpeg_finish_compress(&info);
-    std::vector<uint8_t> file(pOut, pOut + nOut);
-    jpeg_destroy_compress(&info);
-    std::free(pOut);
-    return file;
+    return C_TestJpeg::Make(options, segments);
 }
 
 constexpr uint64_t kLimit = uint64_t{1} << 26;

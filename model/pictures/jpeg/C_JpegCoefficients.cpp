@@ -281,6 +281,87 @@ bool Transcode(S_Job* pJob, const jpeg_scan_info* pScans, int nScans)
     return true;
 }
 
+// Reads the header alone.
+bool Header(S_Job* pJob, const uint8_t* pFile, size_t nFile)
+{
+    if (setjmp(pJob->error.jump)) {
+        pJob->Destroy();
+        return false;
+    }
+    jpeg_create_decompress(&pJob->decoder);
+    pJob->bDecoder = true;
+    jpeg_mem_src(&pJob->decoder, pFile, static_cast<unsigned long>(nFile));
+    jpeg_read_header(&pJob->decoder, TRUE);
+    return true;
+}
+
+// After Header: the colour space the pixels come out in, and their geometry.
+bool PlanPixels(S_Job* pJob)
+{
+    if (setjmp(pJob->error.jump)) {
+        pJob->Destroy();
+        return false;
+    }
+    jpeg_decompress_struct& info = pJob->decoder;
+    info.progress = &pJob->progress;
+    if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK)
+        info.out_color_space = JCS_CMYK;
+    else if (info.num_components == 1)
+        info.out_color_space = JCS_GRAYSCALE;
+    else
+        info.out_color_space = JCS_RGB;
+    info.dct_method = JDCT_ISLOW;
+    jpeg_calc_output_dimensions(&info);
+    return true;
+}
+
+// After PlanPixels: every row into pOut, nStride bytes apart (sized by the caller).
+bool ReadRows(S_Job* pJob, uint8_t* pOut, size_t nStride)
+{
+    if (setjmp(pJob->error.jump)) {
+        pJob->Destroy();
+        return false;
+    }
+    jpeg_decompress_struct& info = pJob->decoder;
+    jpeg_start_decompress(&info);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW pRow = pOut + size_t{info.output_scanline} * nStride;
+        jpeg_read_scanlines(&info, &pRow, 1);
+    }
+    jpeg_finish_decompress(&info);
+    pJob->Destroy();
+    return true;
+}
+
+bool CompressRows(
+    S_Job* pJob, const uint8_t* pPixels, uint32_t nWidth, uint32_t nHeight, size_t nStride, int nChannels, int nQuality)
+{
+    if (setjmp(pJob->error.jump)) {
+        pJob->Destroy();
+        return false;
+    }
+    jpeg_compress_struct& target = pJob->encoder;
+    jpeg_create_compress(&target);
+    pJob->bEncoder = true;
+    target.dest = &pJob->sink.manager;
+    target.image_width = nWidth;
+    target.image_height = nHeight;
+    target.input_components = nChannels;
+    target.in_color_space = nChannels == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&target);
+    jpeg_set_quality(&target, nQuality, TRUE);
+    target.write_JFIF_header = TRUE;
+    jpeg_start_compress(&target, TRUE);
+    while (target.next_scanline < target.image_height) {
+        // libjpeg reads the row, never writes it.
+        auto pRow = const_cast<JSAMPROW>(pPixels + size_t{target.next_scanline} * nStride);
+        jpeg_write_scanlines(&target, &pRow, 1);
+    }
+    jpeg_finish_compress(&target);
+    pJob->Destroy();
+    return true;
+}
+
 // The natural (row by row) index of each zig-zag position.
 constexpr int kNaturalOrder[DCTSIZE2] = {0, 1, 8, 16, 9, 2, 3, 10, 17, 24, 32, 25, 18, 11, 4, 5, 12, 19, 26, 33, 40, 48,
     41, 34, 27, 20, 13, 6, 7, 14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52,
@@ -405,6 +486,8 @@ bool C_JpegCoefficients::Read(std::span<const uint8_t> file, uint64_t nMaxCoeffi
             if (std::find(scan.componentIds.begin(), scan.componentIds.end(), component.nId) != scan.componentIds.end())
                 for (int z = scan.nSpectralStart; z <= scan.nSpectralEnd && z < DCTSIZE2; ++z)
                     aLowestBit[kNaturalOrder[z]] = std::min(aLowestBit[kNaturalOrder[z]], scan.nLowBit);
+        for (int k = 0; k < DCTSIZE2; ++k)
+            component.lowestBit[static_cast<size_t>(k)] = static_cast<uint8_t>(std::min(aLowestBit[k], 16));
         for (size_t i = 0; i < component.coefficients.size(); ++i) {
             const uint32_t nMissing = (uint32_t{1} << aLowestBit[i % DCTSIZE2]) - 1;
             if ((static_cast<uint32_t>(int32_t{component.coefficients[i]}) & nMissing) != 0) {
@@ -470,6 +553,96 @@ bool C_JpegCoefficients::Write(std::vector<uint8_t>& file, std::string& strError
         }
     }
     if (!Transcode(pJob.get(), script.empty() ? nullptr : script.data(), static_cast<int>(script.size()))) {
+        strError = pJob->error.aMessage;
+        return false;
+    }
+    file.assign(pJob->sink.pBuffer, pJob->sink.pBuffer + pJob->sink.nUsed);
+    return true;
+}
+
+bool C_JpegCoefficients::ReadHeader(std::span<const uint8_t> file, S_Header& header, std::string& strError)
+{
+    header = S_Header();
+    strError.clear();
+    const auto pJob = std::make_unique<S_Job>();
+    if (!Header(pJob.get(), file.data(), file.size())) {
+        strError = pJob->error.aMessage;
+        return false;
+    }
+    header.nWidth = pJob->decoder.image_width;
+    header.nHeight = pJob->decoder.image_height;
+    header.nComponents = pJob->decoder.num_components;
+    // jpeg_read_header has worked out the components' blocks.
+    header.nCoefficients = CoefficientCount(pJob->decoder);
+    return true;
+}
+
+bool C_JpegCoefficients::DecodePixels(
+    bool bSource, uint64_t nMaxBytes, std::vector<uint8_t>& pixels, int& nChannels, std::string& strError) const
+{
+    pixels.clear();
+    nChannels = 0;
+    strError.clear();
+    std::vector<uint8_t> written;
+    if (!bSource && !Write(written, strError))
+        return false;
+    const std::vector<uint8_t>& file = bSource ? m_source : written;
+    const auto pJob = std::make_unique<S_Job>();
+    if (file.empty() || !Header(pJob.get(), file.data(), file.size()) || !PlanPixels(pJob.get())) {
+        strError = file.empty() ? "no picture was read" : pJob->error.aMessage;
+        return false;
+    }
+    const jpeg_decompress_struct& info = pJob->decoder;
+    const int nOut = info.output_components;
+    const uint64_t nStride = uint64_t{info.output_width} * static_cast<uint64_t>(nOut);
+    const uint64_t nBytes = nStride * info.output_height;
+    if (nOut != 1 && nOut != 3 && nOut != 4) {
+        strError = "its colour space has no pixels to show";
+        return false;
+    }
+    if (nBytes == 0 || nBytes > nMaxBytes) {
+        strError = "its pixels would take more memory than allowed";
+        return false;
+    }
+    // Adobe writes CMYK inverted (its APP14 says so): each byte is then 255 - ink.
+    const bool bInverted = info.saw_Adobe_marker != FALSE;
+    pixels.resize(static_cast<size_t>(nBytes));
+    if (!ReadRows(pJob.get(), pixels.data(), static_cast<size_t>(nStride))) {
+        strError = pJob->error.aMessage;
+        pixels.clear();
+        return false;
+    }
+    nChannels = nOut == 4 ? 3 : nOut;
+    if (nOut == 4) {
+        // Red is the light that cyan and black leave: (255 - C) (255 - K) / 255, and so on.
+        const size_t nPixels = pixels.size() / 4;
+        for (size_t i = 0; i < nPixels; ++i) {
+            const uint8_t* p = pixels.data() + 4 * i;
+            unsigned aLight[4];
+            for (int k = 0; k < 4; ++k)
+                aLight[k] = bInverted ? p[k] : 255u - p[k];
+            uint8_t aRgb[3];
+            for (int k = 0; k < 3; ++k)
+                aRgb[k] = static_cast<uint8_t>((aLight[k] * aLight[3] + 127) / 255);
+            std::memcpy(pixels.data() + 3 * i, aRgb, 3);
+        }
+        pixels.resize(nPixels * 3);
+    }
+    return true;
+}
+
+bool C_JpegCoefficients::Compress(const uint8_t* pPixels, uint32_t nWidth, uint32_t nHeight, size_t nStride,
+    int nChannels, int nQuality, std::vector<uint8_t>& file, std::string& strError)
+{
+    file.clear();
+    strError.clear();
+    if (!pPixels || nWidth == 0 || nHeight == 0 || nWidth > JPEG_MAX_DIMENSION || nHeight > JPEG_MAX_DIMENSION
+        || (nChannels != 1 && nChannels != 3) || nStride < size_t{nWidth} * static_cast<size_t>(nChannels)) {
+        strError = "JPEG cannot hold this picture";
+        return false;
+    }
+    const auto pJob = std::make_unique<S_Job>();
+    if (!CompressRows(pJob.get(), pPixels, nWidth, nHeight, nStride, nChannels, std::clamp(nQuality, 1, 100))) {
         strError = pJob->error.aMessage;
         return false;
     }

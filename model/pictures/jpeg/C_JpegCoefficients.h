@@ -7,9 +7,13 @@
 // tables: the file's own where they are the standard ones, optimised again where they were not
 // (optimised tables are the picture's own statistics, which a change of coefficients alters).
 //
+// Pixels are for viewing and comparing only: DecodePixels gives what libjpeg shows of the
+// coefficients, and Compress makes a new JPEG of a picture that has no coefficients of its own.
+//
 // A file is hostile until read: libjpeg's errors and its warnings about corrupt data both refuse
 // it, and the coefficients' count is checked against the caller's limit before any is held.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -27,6 +31,17 @@ public:
         // 64 coefficients a block in the zig-zag-free natural order (row by row within the
         // block), blocks row by row: block (x, y) starts at 64 (y nBlocksWide + x).
         std::vector<int16_t> coefficients;
+        // The lowest bit the file's scans carry of each coefficient (natural index): 0 but in a
+        // progressive file whose last refinement of a coefficient stops above bit 0, whose
+        // lower bits are then always zero (16 for a coefficient no scan carries).
+        std::array<uint8_t, 64> lowestBit{};
+    };
+    // What a file's header declares, read without its scans.
+    struct S_Header {
+        uint32_t nWidth = 0;
+        uint32_t nHeight = 0;
+        int nComponents = 0;
+        uint64_t nCoefficients = 0;
     };
     struct S_Marker {
         uint8_t nCode = 0;          // 0xE0 + n for APPn, 0xFE for COM
@@ -46,9 +61,23 @@ public:
     // reads past), or it holds more than nMaxCoefficients coefficients (the caller's consent
     // limit: a tiny file may declare a huge picture). The bytes are kept for Write.
     bool Read(std::span<const uint8_t> file, uint64_t nMaxCoefficients, std::string& strError);
+    // The header alone, for a caller that weighs the cost of reading the rest first; false with
+    // strError when libjpeg refuses it.
+    static bool ReadHeader(std::span<const uint8_t> file, S_Header& header, std::string& strError);
     // The source with the coefficients as they are now; false with strError when libjpeg
     // refuses (a coefficient out of its range, say).
     bool Write(std::vector<uint8_t>& file, std::string& strError) const;
+
+    // The pixels libjpeg decodes: of the file as read (bSource), or of the coefficients as they
+    // are now. Rows top to bottom without padding; red, green, blue (CMYK and YCCK files
+    // converted), or gray for a one-component file (nChannels 1). False with strError when
+    // libjpeg refuses or more than nMaxBytes would be needed.
+    bool DecodePixels(
+        bool bSource, uint64_t nMaxBytes, std::vector<uint8_t>& pixels, int& nChannels, std::string& strError) const;
+    // A new baseline JPEG of nChannels (1: gray, 3: red, green, blue) 8-bit samples, rows
+    // nStride bytes apart, at libjpeg's quality nQuality (1 to 100).
+    static bool Compress(const uint8_t* pPixels, uint32_t nWidth, uint32_t nHeight, size_t nStride, int nChannels,
+        int nQuality, std::vector<uint8_t>& file, std::string& strError);
 
     uint32_t Width() const { return m_nWidth; }
     uint32_t Height() const { return m_nHeight; }

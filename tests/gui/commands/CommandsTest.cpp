@@ -836,7 +836,7 @@ TEST_F(CommandsTest, CompareSaysAlikeDifferentOrThatTheSecondPictureCannotBeRead
     EXPECT_EQ(m_prompts.m_messages,
         (Strings{vmk::kStrImagesAlike, vmk::kStrImagesDiffer, vmk::kStrSecondOpenFailed, vmk::kStrSecondOpenFailed}));
     ASSERT_EQ(m_prompts.m_openArgs.size(), 5u);
-    EXPECT_EQ(m_prompts.m_openArgs[0].m_strFilter, "All Image Files|*.bmp;*.gif;*.pcx;*.png|");
+    EXPECT_EQ(m_prompts.m_openArgs[0].m_strFilter, "All Image Files|*.bmp;*.gif;*.pcx;*.png;*.jpg;*.jpeg|");
     EXPECT_EQ(m_prompts.m_openArgs[0].m_strDefaultExt, "*");
     EXPECT_EQ(m_prompts.m_openArgs[0].m_strTitle, "");
 

@@ -661,9 +661,9 @@ TEST(FileDialog, EachPatternShowsOnceAndAllFilesListsEveryFile)
     }
     C_FileDialog save(nullptr, QString(), QFileDialog::AcceptSave, QString::fromUtf8(vmk::kStrSaveFilter));
     EXPECT_EQ(shown(save),
-        (std::vector<QString>{"All Supported Types(*.bmp, *.gif, *.pcx, *.png)", "Windows Bitmap(*.bmp)",
+        (std::vector<QString>{"All Supported Types(*.bmp, *.gif, *.pcx, *.png, *.jpg)", "Windows Bitmap(*.bmp)",
             "Compuserve Graphics Interchange Format(*.gif)", "ZSoft PC Paint Brush(*.pcx)",
-            "Portable Network Graphics(*.png)"}));
+            "Portable Network Graphics(*.png)", "JPEG(*.jpg, *.jpeg)"}));
 }
 
 TEST(AboutDlg, VersionSloganCreditsAndOk)
