@@ -42,12 +42,15 @@ constexpr std::array<int, 3> kModes = {1, 8, 9};
 // samples are kBasis F kBasis^T and the coefficients kBasis^T f kBasis.
 struct S_Basis {
     float a[8][8];
+    float t[8][8];  // transposed: t[u][x] = a[x][u]
     S_Basis()
     {
         for (int x = 0; x < 8; ++x)
-            for (int u = 0; u < 8; ++u)
+            for (int u = 0; u < 8; ++u) {
                 a[x][u] = static_cast<float>(
                     (u == 0 ? std::numbers::sqrt2 / 4.0 : 0.5) * std::cos((2 * x + 1) * u * std::numbers::pi / 16.0));
+                t[u][x] = a[x][u];
+            }
     }
 };
 const S_Basis kBasis;
@@ -153,35 +156,33 @@ C_ChiSquareAttack::S_Result ChiSquare(const std::vector<int16_t>& coefficients)
 }
 
 // Decodes one block's dequantised coefficients to samples 0..255 at pOut (row stride nStride).
+// Zero coefficients, most of a block's, are skipped; the inner loops run along a row of 8.
 void DecodeBlock(const int16_t* pCoefficients, const uint16_t* pSteps, uint8_t* pOut, size_t nStride)
 {
-    float aRows[8][8];  // each row of coefficients through the horizontal basis
-    bool bAny = false;
-    for (int v = 0; v < 8; ++v) {
-        float aIn[8];
-        bool bRow = false;
+    float aRows[8][8] = {};  // each row of coefficients through the horizontal basis
+    unsigned nRowsUsed = 0;  // bit v: row v holds a coefficient
+    for (int v = 0; v < 8; ++v)
         for (int u = 0; u < 8; ++u) {
-            aIn[u] = static_cast<float>(pCoefficients[8 * v + u]) * pSteps[8 * v + u];
-            bRow |= pCoefficients[8 * v + u] != 0 && (v | u) != 0;
+            const int16_t c = pCoefficients[8 * v + u];
+            if (c == 0)
+                continue;
+            nRowsUsed |= 1u << v;
+            const float d = static_cast<float>(c) * pSteps[8 * v + u];
+            for (int x = 0; x < 8; ++x)
+                aRows[v][x] += d * kBasis.t[u][x];
         }
-        bAny |= bRow;
-        for (int x = 0; x < 8; ++x) {
-            float s = aIn[0] * kBasis.a[x][0];
-            if (bRow)
-                for (int u = 1; u < 8; ++u)
-                    s += aIn[u] * kBasis.a[x][u];
-            aRows[v][x] = s;
-        }
-    }
     for (int y = 0; y < 8; ++y) {
-        uint8_t* pRow = pOut + static_cast<size_t>(y) * nStride;
-        for (int x = 0; x < 8; ++x) {
-            float s = aRows[0][x] * kBasis.a[y][0];
-            if (bAny)
-                for (int v = 1; v < 8; ++v)
-                    s += aRows[v][x] * kBasis.a[y][v];
-            pRow[x] = static_cast<uint8_t>(std::clamp(std::floor(s + 128.5f), 0.0f, 255.0f));
+        float aOut[8] = {128.5f, 128.5f, 128.5f, 128.5f, 128.5f, 128.5f, 128.5f, 128.5f};  // level shift, rounding
+        for (int v = 0; v < 8; ++v) {
+            if (!(nRowsUsed >> v & 1u))
+                continue;
+            const float w = kBasis.a[y][v];
+            for (int x = 0; x < 8; ++x)
+                aOut[x] += w * aRows[v][x];
         }
+        uint8_t* pRow = pOut + static_cast<size_t>(y) * nStride;
+        for (int x = 0; x < 8; ++x)
+            pRow[x] = static_cast<uint8_t>(std::clamp(std::floor(aOut[x]), 0.0f, 255.0f));
     }
 }
 
