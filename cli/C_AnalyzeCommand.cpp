@@ -4,6 +4,8 @@
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
 #include "model/analysis/C_DetectionCheck.h"
+#include "model/analysis/C_JpegDetectionCheck.h"
+#include "model/pictures/jpeg/C_JpegCoefficients.h"
 #include "model/pictures/C_FormatRegistry.h"
 #include "model/vmk_texts.h"
 
@@ -27,7 +29,8 @@ C_AnalyzeCommand::C_AnalyzeCommand(CLI::App& root)
 {
     m_pCommand = root.add_subcommand("analyze",
         "Estimate how much of a picture's lowest bits looks replaced (sample pair analysis, RS analysis, "
-        "chi-square attack) and how much it could hide and still read clean");
+        "chi-square attack) and how much it could hide and still read clean; for a JPEG, the chi-square attack "
+        "on coefficient pairs and the calibrated histogram estimate");
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture (" + C_FormatRegistry::NameList() + ")")->required();
     m_pCommand->add_flag("--json", m_bJson, "Print the same fields as one JSON object");
     m_pCommand->footer(std::string("Example:\n  ") + vmk::kStrCliExampleAnalyze);
@@ -37,6 +40,21 @@ E_ExitCode C_AnalyzeCommand::Run(const C_CliContext& context)
 {
     C_Carrier carrier;
     C_PictureIo::Open(context, carrier, m_strPicture);
+    BTCImageData& data = *carrier.GetObjectDataPtr();
+    if (const C_JpegCoefficients* pJpeg = data.m_pDocument ? data.m_pDocument->Coefficients() : nullptr) {
+        // A JPEG's hidden data would be in its coefficients: the attacks on those, and the room
+        // a sealed record has there.
+        const S_JpegDetectionResult jpeg = C_JpegDetectionCheck::Run(*pJpeg);
+        const uint32_t nSealed = carrier.CapacityOf(C_Carrier::SealedKind(), 0);
+        if (m_bJson)
+            context.Out() << "{\"path\": " << C_Text::JsonQuoted(m_strPicture) << ", "
+                          << C_JpegDetectionCheck::JsonFields(jpeg) << ", \"sealed_capacity\": " << nSealed << "}\n";
+        else
+            context.Out() << "Path: " << C_Text::Printable(m_strPicture) << "\n"
+                          << C_JpegDetectionCheck::TextLines(jpeg) << "Sealed capacity: " << nSealed
+                          << " bytes at the safe rate (" << vmk::kStrSafeRateJpeg << ")\n";
+        return E_ExitCode::Done;
+    }
     const S_DetectionResult result = C_DetectionCheck::Run(*carrier.GetObjectDataPtr());
     const uint32_t nRecommended = result.RecommendedPayload(carrier.GetUsableBytes());
     const uint32_t nCapacity = carrier.GetCapacity();

@@ -12,6 +12,7 @@
 #include "model/effects/C_ImageComparer.h"
 #include "model/effects/C_PalettePairing.h"
 #include "model/pictures/C_PixelReader.h"
+#include "model/pictures/jpeg/C_JpegDocument.h"
 #include "model/pictures/png/C_PngCodec.h"
 
 #include <cstddef>
@@ -32,7 +33,8 @@ constexpr uint32_t kMaxImageBytes = 256u << 20;
 // Conversions cost several buffers per pixel; larger pictures only get the load.
 constexpr uint64_t kMaxConvertedPixels = 1u << 20;
 
-constexpr E_ImageFormat kFormats[] = {E_ImageFormat::Bmp, E_ImageFormat::Pcx, E_ImageFormat::Gif, E_ImageFormat::Png};
+constexpr E_ImageFormat kFormats[] = {
+    E_ImageFormat::Bmp, E_ImageFormat::Pcx, E_ImageFormat::Gif, E_ImageFormat::Png, E_ImageFormat::Jpeg};
 
 // Writes each whole chunk's CRC after its name and data; a chunk cut short by the end is left.
 void SetPngCrcs(std::vector<uint8_t>& file)
@@ -68,7 +70,11 @@ void SaveAndReload(BTCImageObject& obj)
         BTCImageObject again;
         if (!again.LoadFromMemory(saved))
             Fault("a saved picture does not load", again);
-        if (data.GetSourceFormat() == eFormat && C_ImageComparer::Compare(*again.GetObjectDataPtr(), data) != 0)
+        // A JPEG keeps its coefficients, not pixels changed since: those are compressed anew.
+        const C_JpegDocument* pJpeg = C_JpegDocument::Of(data);
+        const bool bKeeps = eFormat != E_ImageFormat::Jpeg || (pJpeg && pJpeg->ShowsCoefficients(data));
+        if (data.GetSourceFormat() == eFormat && bKeeps
+            && C_ImageComparer::Compare(*again.GetObjectDataPtr(), data) != 0)
             Fault("saving in its own format changed the picture", obj);
     }
 }

@@ -175,3 +175,24 @@ TEST_F(JpegCarrierTest, PixelsChangedOtherwiseHoldNoRecordAndASaveCompressesThem
     EXPECT_EQ(gray.GetObjectDataPtr()->GetBitsPerPixel(), 8);
     EXPECT_TRUE(gray.HidesInCoefficients());
 }
+
+TEST_F(JpegCarrierTest, ATinyFileThatDeclaresAHugePictureNeedsConsent)
+{
+    C_TestJpeg::S_Options options;
+    options.nWidth = 16;
+    options.nHeight = 16;
+    std::vector<uint8_t> file = C_TestJpeg::Make(options);
+    // The frame header's height and width, 8000 each: 640 MB of coefficients and pixels.
+    size_t nAt = 2;
+    while (nAt + 9 < file.size() && !(file[nAt] == 0xFF && file[nAt + 1] == 0xC0))
+        nAt += 2 + (size_t{file[nAt + 2]} << 8 | file[nAt + 3]);
+    ASSERT_LT(nAt + 9, file.size());
+    for (const size_t nField : {nAt + 5, nAt + 7}) {
+        file[nField] = 8000 >> 8;
+        file[nField + 1] = 8000 & 0xFF;
+    }
+    const std::string strPath = Write("huge.jpg", file);
+    C_Carrier carrier;
+    EXPECT_FALSE(carrier.OpenImage(strPath));
+    EXPECT_EQ(carrier.GetLastErrorCode(), E_ImageError::NeedsConsent) << carrier.GetLastError();
+}

@@ -5,7 +5,10 @@
 // Open. One Argon2id derivation for the seal and one for each open.
 
 #include "engine/C_TrellisCoder.h"
+#include "model/C_Carrier.h"
+#include "model/pictures/jpeg/C_JpegCoefficients.h"
 #include "model/records/C_ElementCosts.h"
+#include "model/records/C_JpegCover.h"
 #include "model/records/C_KeyedPermutation.h"
 #include "model/records/C_Message.h"
 #include "model/records/C_PixelCover.h"
@@ -16,9 +19,11 @@
 #include "tests/support/C_TestBytes.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sodium.h>
 
 #include <array>
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <span>
@@ -222,4 +227,57 @@ TEST(SpreadRecordVectors, TheWholePictureSealsToTheDocumentsBytesAndReadsBack)
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(opened.GetData()), 2), "hi");
     EXPECT_EQ(C_SpreadRecord::Open(bytes.data(), nElements, "correct horse battery stapler", content),
         E_RevealOutcome::NotFound);
+}
+
+// The JPEG vector: a 64 x 48 gray baseline JPEG (6 x 8 blocks) whose quantised coefficients are
+// set by a formula, sealed as the whole picture above was, and read back from its file.
+TEST(SpreadRecordVectors, TheJpegSealsToTheDocumentsFileAndReadsBack)
+{
+    const std::vector<uint8_t> flat(64 * 48, 128);
+    std::vector<uint8_t> file;
+    std::string strError;
+    ASSERT_TRUE(C_JpegCoefficients::Compress(flat.data(), 64, 48, 64, 1, 90, file, strError)) << strError;
+    C_JpegCoefficients jpeg;
+    ASSERT_TRUE(jpeg.Read(file, 1u << 20, strError)) << strError;
+    ASSERT_EQ(jpeg.Components().size(), 1u);
+    std::vector<int16_t>& coefficients = jpeg.Components()[0].coefficients;
+    ASSERT_EQ(coefficients.size(), 48u * 64);
+    for (uint32_t b = 0; b < 48; ++b)
+        for (uint32_t i = 0; i < 64; ++i)
+            coefficients[64 * b + i] =
+                static_cast<int16_t>(i == 0 ? 0 : static_cast<int>((7 * b + 13 * i + (b * i) % 11) % 15) - 7);
+    ASSERT_TRUE(jpeg.Write(file, strError)) << strError;
+    ASSERT_TRUE(jpeg.Read(file, 1u << 20, strError)) << strError;
+
+    C_JpegCover cover(jpeg);
+    ASSERT_EQ(cover.Size(), 48u * 63);
+    EXPECT_EQ(Hex(cover.LowBytes(), 8), "06040200fefcfa07");
+    EXPECT_EQ(cover.RateElements(), 2820u);
+    const std::string strPayload = "hi";
+    const std::vector<uint8_t> stored(strPayload.begin(), strPayload.end());
+    C_SpreadRecord::S_Lengths lengths;
+    ASSERT_EQ(C_SpreadRecord::Seal(cover, "a.txt", stored, false, kPassphrase, {}, VectorDraws(), {}, &lengths),
+        E_RecordOutcome::Hidden);
+    EXPECT_EQ(lengths.nSecond, 296u);
+    EXPECT_EQ(lengths.nFirst, 272u);
+    EXPECT_EQ(cover.Pending(), 179u);
+    ASSERT_TRUE(cover.Commit());
+    std::vector<uint8_t> sealed;
+    ASSERT_TRUE(jpeg.Write(sealed, strError)) << strError;
+    uint8_t aDigest[32];
+    crypto_generichash(aDigest, sizeof aDigest, sealed.data(), sealed.size(), nullptr, 0);
+    EXPECT_EQ(sealed.size(), 2192u);
+    EXPECT_EQ(Hex(aDigest, sizeof aDigest), "fc23afecb5ad96c3d0672b8039fa6ef80fbc9bb0ba4c3368271cbffbb50a8eb2");
+
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("vmk_vector_" + std::to_string(::getpid()) + ".jpg");
+    C_TestBytes::Write(path, sealed);
+    C_Carrier carrier;
+    ASSERT_TRUE(carrier.OpenImage(path.string())) << carrier.GetLastError();
+    std::filesystem::remove(path);
+    C_Message found;
+    ASSERT_EQ(carrier.Reveal(found, kPassphrase), E_RecordOutcome::Found);
+    EXPECT_EQ(found.m_strName, "a.txt");
+    ASSERT_EQ(found.m_nSize, 2u);
+    EXPECT_EQ(std::memcmp(found.GetData(), "hi", 2), 0);
 }

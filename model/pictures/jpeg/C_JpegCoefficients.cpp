@@ -489,6 +489,14 @@ bool C_JpegCoefficients::Read(std::span<const uint8_t> file, uint64_t nMaxCoeffi
         for (int k = 0; k < DCTSIZE2; ++k)
             component.lowestBit[static_cast<size_t>(k)] = static_cast<uint8_t>(std::min(aLowestBit[k], 16));
         for (size_t i = 0; i < component.coefficients.size(); ++i) {
+            // An 8-bit JPEG codes DC values within 2047 and AC values within 1023 of zero;
+            // damaged data can decode to more (arithmetic coding reads up to 2^15), which no
+            // encoder writes back so that it reads again.
+            const int nLimit = i % DCTSIZE2 == 0 ? 2047 : 1023;
+            if (component.coefficients[i] > nLimit || component.coefficients[i] < -nLimit) {
+                strError = "a coefficient is out of JPEG's range: the data is damaged";
+                return false;
+            }
             const uint32_t nMissing = (uint32_t{1} << aLowestBit[i % DCTSIZE2]) - 1;
             if ((static_cast<uint32_t>(int32_t{component.coefficients[i]}) & nMissing) != 0) {
                 strError = "a coefficient holds bits no scan of its component carries: the data is damaged";
