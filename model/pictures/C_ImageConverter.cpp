@@ -112,3 +112,13 @@ bool C_ImageConverter::Convert(const BTCImageData& src, E_ImageFormat eTarget, B
         pTarget->fnAdopt(out, src);
     return true;
 }
+
+void C_ImageConverter::SwapRedAndBlue(BTCImageData& data)
+{
+    const auto nWidth = static_cast<size_t>(data.m_nWidth);
+    for (size_t y = 0; y < static_cast<size_t>(data.m_nHeight); ++y) {
+        uint8_t* pRow = data.m_aBits.data() + y * data.m_nStride;
+        for (size_t x = 0; x < nWidth; ++x)
+            std::swap(pRow[3 * x], pRow[3 * x + 2]);
+    }
+}

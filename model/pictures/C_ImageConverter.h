@@ -18,6 +18,9 @@ public:
     // data has further frames that its format keeps only in its own files: no conversion may
     // drop them, so it is written in its own format or not at all.
     static bool FramesBindSource(const BTCImageData& data);
+    // Turns the 24-bit pixels of a converted picture (blue, green, red) into red, green, blue,
+    // for a target that stores them so.
+    static void SwapRedAndBlue(BTCImageData& data);
     // Fills out (empty) with the picture in eTarget's layout.
     static bool Convert(const BTCImageData& src, E_ImageFormat eTarget, BTCImageData& out, C_ImageError& err);
 };

@@ -16,8 +16,6 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 namespace {
 
 // A photo-like RGB picture: soft waves, a few hard-edged shapes, Gaussian noise, as a JPEG.
@@ -38,28 +36,11 @@ std::vector<uint8_t> PhotoJpeg(int nWidth, int nHeight, int nQuality, uint32_t n
                     static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
             }
         }
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* pOut = nullptr;
-    unsigned long nOut = 0;
-    jpeg_mem_dest(&info, &pOut, &nOut);
-    info.image_width = static_cast<JDIMENSION>(nWidth);
-    info.image_height = static_cast<JDIMENSION>(nHeight);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, nQuality, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW pRow = pixels.data() + static_cast<size_t>(info.next_scanline) * nWidth * 3;
-        jpeg_write_scanlines(&info, &pRow, 1);
-    }
-    jpeg_finish_compress(&info);
-    std::vector<uint8_t> file(pOut, pOut + nOut);
-    jpeg_destroy_compress(&info);
-    std::free(pOut);
+    std::vector<uint8_t> file;
+    std::string strError;
+    EXPECT_TRUE(C_JpegCoefficients::Compress(pixels.data(), static_cast<uint32_t>(nWidth),
+        static_cast<uint32_t>(nHeight), static_cast<size_t>(nWidth) * 3, 3, nQuality, file, strError))
+        << strError;
     return file;
 }
 

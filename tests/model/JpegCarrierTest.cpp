@@ -5,11 +5,11 @@
 #include "model/pictures/jpeg/C_JpegCoefficients.h"
 #include "model/records/C_Message.h"
 #include "model/records/C_SealedRecordKind.h"
+#include "tests/model/C_ScratchFolder.h"
 #include "tests/support/C_TestBytes.h"
 #include "tests/support/C_TestJpeg.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -22,21 +22,14 @@ namespace {
 
 class JpegCarrierTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("vmk_jpeg_carrier_" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string Write(const std::string& strName, const std::vector<uint8_t>& bytes) const
     {
-        const fs::path path = m_dir / strName;
-        C_TestBytes::Write(path, bytes);
-        return path.string();
+        C_TestBytes::Write(m_dir / strName, bytes);
+        return (m_dir / strName).string();
     }
 
-    fs::path m_dir;
+    C_ScratchFolder m_scratch;
+    const fs::path m_dir = m_scratch.Path();
 };
 
 std::vector<uint8_t> Segment(const std::string& strHead, size_t nBytes, uint8_t nFirst)

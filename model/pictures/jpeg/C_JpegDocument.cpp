@@ -1,5 +1,6 @@
 #include "model/pictures/jpeg/C_JpegDocument.h"
 
+#include "model/pictures/C_ImageConverter.h"
 #include "model/pictures/jpeg/vmk_jpeg_name.h"
 
 #include <algorithm>
@@ -127,15 +128,9 @@ void C_JpegDocument::AdoptConverted(BTCImageData& out, const BTCImageData& /*src
     auto pDoc = std::make_unique<C_JpegDocument>();
     pDoc->m_nChannels = out.m_nBitsPerPixel / 8;
     out.m_pDocument = std::move(pDoc);
-    if (out.m_nBitsPerPixel != 24)
-        return;
     // JPEG's pixels are red, green, blue.
-    const auto nWidth = static_cast<size_t>(out.m_nWidth);
-    for (size_t y = 0; y < static_cast<size_t>(out.m_nHeight); ++y) {
-        uint8_t* pRow = out.m_aBits.data() + y * out.m_nStride;
-        for (size_t x = 0; x < nWidth; ++x)
-            std::swap(pRow[3 * x], pRow[3 * x + 2]);
-    }
+    if (out.m_nBitsPerPixel == 24)
+        C_ImageConverter::SwapRedAndBlue(out);
 }
 
 bool C_JpegDocument::AssignFrom(const C_PictureDocument& other)

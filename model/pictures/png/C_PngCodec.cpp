@@ -1,5 +1,7 @@
 #include "model/pictures/png/C_PngCodec.h"
 
+#include "model/pictures/C_ImageConverter.h"
+
 #include "model/pictures/C_CheckedSize.h"
 #include "model/pictures/png/C_PngDocument.h"
 #include "model/pictures/png/vmk_png_name.h"
@@ -484,10 +486,5 @@ void C_PngCodec::AdoptConverted(BTCImageData& out, const BTCImageData& src)
     if (bIndexed)
         return;
     // PNG stores red, green, blue.
-    const auto nWidth = static_cast<size_t>(out.m_nWidth);
-    for (size_t y = 0; y < static_cast<size_t>(out.m_nHeight); ++y) {
-        uint8_t* pRow = out.m_aBits.data() + y * out.m_nStride;
-        for (size_t x = 0; x < nWidth; ++x)
-            std::swap(pRow[3 * x], pRow[3 * x + 2]);
-    }
+    C_ImageConverter::SwapRedAndBlue(out);
 }
