@@ -76,8 +76,8 @@ int C_CliApp::RunCommand(
     const std::vector<std::string>& args, const T_Environment& env, std::ostream& out, std::ostream& err) const
 {
     try {
-        CLI::App app("Hide a file inside the pixel bytes of a " + C_FormatRegistry::NameList()
-                + " picture under a pass phrase, and get it back.",
+        CLI::App app(
+            "Hide a file inside a " + C_FormatRegistry::NameList() + " picture under a pass phrase, and get it back.",
             "veilmark-cli");
         app.set_version_flag("--version", VersionLine());
         app.require_subcommand(1);

@@ -5,6 +5,7 @@
 #include "commands/vmk_command_texts.h"
 #include "model/C_Carrier.h"
 #include "model/C_HideService.h"
+#include "model/pictures/BTCImageData.h"
 #include "model/records/C_Message.h"
 #include "model/records/C_SealedRecord.h"
 
@@ -16,10 +17,13 @@ void C_HideSealedCommand::Run(C_Carrier& carrier, C_Prompts& prompts, const std:
 {
     // A payload that compresses may fit beyond the sealed capacity, so that cannot bound the
     // read; the picture's own byte count does, which keeps the reading and the memory in
-    // proportion to the picture.
+    // proportion to the picture. A JPEG has no usable pixel bytes (its record lives in its
+    // coefficients): the pixels decoded from it count instead.
+    const BTCImageData* pData = carrier.GetObjectDataPtr();
+    const uint32_t nBound = carrier.HidesInCoefficients() && pData ? pData->GetImageSize() : carrier.GetUsableBytes();
     C_Message message;
     if (!C_HideCommand::LoadChosenFile(
-            prompts, message, [&carrier](size_t) { return std::min(carrier.GetUsableBytes(), C_Message::kMaxSize); }))
+            prompts, message, [nBound](size_t) { return std::min(nBound, C_Message::kMaxSize); }))
         return;
     bool bFits = false;
     {

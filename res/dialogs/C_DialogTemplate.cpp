@@ -19,9 +19,8 @@ constexpr unsigned kNone = T::kNoId;
 // Read-only numbers and names of the result and properties dialogs.
 constexpr uint32_t kReadOnlyField = T::sReadOnly | T::sAutoHScroll | T::sTabStop;
 
-// The About text names the formats of the format table: "... of a BMP, GIF, PCX or PNG picture".
-const std::string kAboutText = "Veilmark hides a file, or a short note, in the pixel bytes of a "
-    + C_FormatRegistry::NameList()
+// The About text names the formats of the format table: "... in a BMP, GIF, PCX, PNG or JPEG picture".
+const std::string kAboutText = "Veilmark hides a file, or a short note, in a " + C_FormatRegistry::NameList()
     + " picture under a pass phrase, and finds it again with the same pass phrase.\n\n"
       "Keep the pass phrase safe: without it the hidden data cannot be found.\n"
       "Written by the Veilmark team. Questions and reports: the project's issue tracker.";

@@ -22,7 +22,7 @@ int main(int argc, char** argv)
                                  "Type=Application\n"
                                  "Name=Veilmark\n"
                                  "GenericName=Picture Steganography\n"
-                                 "Comment=Hide a file inside the pixels of a "
+                                 "Comment=Hide a file inside a "
         + C_FormatRegistry::NameList()
         + " picture under a pass phrase\n"
           "Exec=veilmark %F\n"

@@ -20,6 +20,7 @@
 #include "model/records/C_SealedRecord.h"
 #include "model/effects/C_PalettePairing.h"
 #include "tests/support/C_ImageBytes.h"
+#include "tests/support/C_TestJpeg.h"
 
 #include <gtest/gtest.h>
 #include <zstd.h>
@@ -565,6 +566,34 @@ TEST_F(CommandsTest, ASealedFileIsHiddenCompressedAndRevealedUnderItsLongPassPhr
     Reveal();
     EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrPasswordsDiffer, vmk::kStrNothingFound}));
     EXPECT_EQ(m_prompts.m_nBusy, 0);
+}
+
+// A JPEG has no usable pixel bytes: Hide Message says to seal before asking for a file, and Hide
+// Sealed Message reads the chosen file and seals it into the coefficients, where it reveals.
+TEST_F(CommandsTest, AJpegTakesASealedFileOnly)
+{
+    C_TestJpeg::S_Options options;
+    options.nWidth = 256;
+    options.nHeight = 192;
+    options.nQuality = 90;
+    ASSERT_TRUE(m_carrier.OpenImage(WriteFile("photo.jpg", C_TestJpeg::Make(options)))) << m_carrier.GetLastError();
+    ASSERT_TRUE(m_carrier.HidesInCoefficients());
+    Hide();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrJpegNeedsSeal}));
+
+    const std::vector<uint8_t> payload = C_TestBytes::Random(300, 7);
+    ASSERT_GE(m_carrier.CapacityOf(C_Carrier::SealedKind(), 5), payload.size());
+    m_prompts.m_openAnswers.push_back(WriteFile("n.bin", payload));
+    m_prompts.Sealed("heron by the mill");
+    HideSealed();
+    EXPECT_EQ(m_prompts.m_messages, (Strings{vmk::kStrJpegNeedsSeal}));
+    EXPECT_EQ(m_prompts.m_hidden, (std::vector<std::pair<std::string, uint32_t>>{{"n.bin", 300u}}));
+
+    m_prompts.Sealed("heron by the mill");
+    m_prompts.m_foundAnswers.push_back(true);
+    m_prompts.m_saveAnswers.push_back(Path("out.bin"));
+    RevealSealed();
+    EXPECT_EQ(C_TestBytes::Read(Path("out.bin")), payload);
 }
 
 TEST_F(CommandsTest, ASealedRecordWithOneBitChangedIsReportedAsDamaged)
