@@ -42,8 +42,8 @@ void C_HideJob::AddOptions(CLI::App& command)
     command
         .add_option("--rate-limit", m_strRateLimit,
             "With --seal: on (the default) refuses a payload above the safe rate, 0.4 bits for each pixel byte "
-            "that may change, beyond which a detector sees the record more easily; off hides up to the "
-            "picture's full sealed capacity")
+            "that may change (in a JPEG, for each non-zero AC coefficient), beyond which a detector sees the "
+            "record more easily; off hides up to the picture's full sealed capacity")
         ->check(CLI::IsMember({"on", "off"}))
         ->option_text("on|off");
     command

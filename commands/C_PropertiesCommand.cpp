@@ -14,7 +14,9 @@ void C_PropertiesCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
     info.m_bCoefficients = carrier.HidesInCoefficients();
     if (carrier.SealsSpread())
         info.m_nSealedUnlimited = carrier.CapacityOf(C_Carrier::SealedUnlimitedKind(), 0);
-    if (const BTCImageData* pData = carrier.GetObjectDataPtr()) {
+    // A plain record has no place in a JPEG: nothing to recommend, nothing to analyse for it.
+    const BTCImageData* pData = carrier.HidesInCoefficients() ? nullptr : carrier.GetObjectDataPtr();
+    if (pData) {
         C_BusyScope busy(prompts);  // the analysis reads every pixel
         info.m_nRecommendedPayload = C_DetectionCheck::Run(*pData).RecommendedPayload(carrier.GetUsableBytes());
     }

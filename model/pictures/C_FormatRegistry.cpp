@@ -95,12 +95,14 @@ std::vector<std::string> C_FormatRegistry::Extensions()
 
 std::string C_FormatRegistry::NameList(const char* pszLastJoin, bool bExtensions)
 {
-    const std::vector<S_FormatEntry>& entries = All();
-    std::string strList;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (i > 0)
-            strList += i + 1 == entries.size() ? pszLastJoin : ", ";
-        strList += bExtensions ? entries[i].pszExtension : entries[i].pszName;
+    std::vector<std::string> items;
+    for (const S_FormatEntry& entry : All()) {
+        items.emplace_back(bExtensions ? entry.pszExtension : entry.pszName);
+        if (bExtensions && entry.pszOtherExtension)
+            items.emplace_back(entry.pszOtherExtension);
     }
+    std::string strList;
+    for (size_t i = 0; i < items.size(); ++i)
+        strList += (i == 0 ? "" : i + 1 == items.size() ? pszLastJoin : ", ") + items[i];
     return strList;
 }
