@@ -3,6 +3,7 @@
 #include "cli/C_PictureIo.h"
 #include "model/C_Carrier.h"
 #include "model/effects/C_ColourComparer.h"
+#include "model/pictures/jpeg/C_JpegCoefficients.h"
 #include "model/vmk_texts.h"
 
 #include <cstdint>
@@ -37,7 +38,10 @@ E_ExitCode C_CliCompareCommand::Run(const C_CliContext& context)
             return *nPixels > 0 ? E_ExitCode::NotFound : E_ExitCode::Done;
         }
 
-    const bool bDiffer = first.CompareImage(second) > 0;
+    // Two JPEGs: their records would be in the coefficients, which a change of one there may
+    // not show in the pixels at all.
+    bool bDiffer = first.CompareImage(second) > 0;
+    const std::string strCoefficients = CoefficientLine(a, b, bDiffer);
     context.Out() << (bDiffer ? kDiffer : kSimilar) << "\n";
     if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetBitsPerPixel() != b.GetBitsPerPixel()
         || a.GetImageSize() != b.GetImageSize()) {
@@ -55,5 +59,33 @@ E_ExitCode C_CliCompareCommand::Run(const C_CliContext& context)
         context.Out() << "Differing pixel bytes: " << nDiffer << " (in the least significant bit only: " << nLowBitOnly
                       << ")\n";
     }
+    context.Out() << strCoefficients;
     return bDiffer ? E_ExitCode::NotFound : E_ExitCode::Done;
+}
+
+std::string C_CliCompareCommand::CoefficientLine(const BTCImageData& a, const BTCImageData& b, bool& bDiffer)
+{
+    const C_JpegCoefficients* pA = a.m_pDocument ? a.m_pDocument->Coefficients() : nullptr;
+    const C_JpegCoefficients* pB = b.m_pDocument ? b.m_pDocument->Coefficients() : nullptr;
+    if (!pA || !pB)
+        return {};
+    const auto& ca = pA->Components();
+    const auto& cb = pB->Components();
+    bool bComparable = ca.size() == cb.size();
+    for (size_t c = 0; bComparable && c < ca.size(); ++c)
+        bComparable = ca[c].coefficients.size() == cb[c].coefficients.size();
+    if (!bComparable) {
+        bDiffer = true;
+        return "Differing DCT coefficients: not comparable (the pictures differ in components or blocks)\n";
+    }
+    uint64_t nDiffer = 0;
+    uint64_t nByOne = 0;
+    for (size_t c = 0; c < ca.size(); ++c)
+        for (size_t i = 0; i < ca[c].coefficients.size(); ++i) {
+            const int nStep = ca[c].coefficients[i] - cb[c].coefficients[i];
+            nDiffer += nStep != 0;
+            nByOne += nStep == 1 || nStep == -1;
+        }
+    bDiffer = bDiffer || nDiffer > 0;
+    return "Differing DCT coefficients: " + std::to_string(nDiffer) + " (by one: " + std::to_string(nByOne) + ")\n";
 }

@@ -323,6 +323,14 @@ TEST_F(CliSealed, AJpegTakesASealedMessageKeptOnlyAsAJpeg)
     const S_RunResult reveal = m_cli.Run({"reveal", Path("sealed.jpeg"), "-o", Path("back.bin")});
     ASSERT_EQ(reveal.nStatus, 0) << reveal.strErr;
     EXPECT_EQ(C_TestBytes::Read(Path("back.bin")), C_TestBytes::Read(strPayload));
+    // A change of one in a coefficient may not show in the pixels: compare counts them.
+    const S_RunResult compare = m_cli.Run({"compare", strJpeg, Path("sealed.jpeg")});
+    EXPECT_EQ(compare.nStatus, 1);
+    const size_t nAt = compare.strOut.find("Differing DCT coefficients: ");
+    ASSERT_NE(nAt, std::string::npos) << compare.strOut;
+    const std::string strCount = compare.strOut.substr(nAt + 28, compare.strOut.find(' ', nAt + 28) - nAt - 28);
+    EXPECT_GT(std::stoul(strCount), 0u);
+    EXPECT_NE(compare.strOut.find("(by one: " + strCount + ")"), std::string::npos) << compare.strOut;
     // To another format the pixels go, not the coefficients: said, and then nothing is found.
     const S_RunResult convert = m_cli.Run({"convert", Path("sealed.jpeg"), "-o", Path("sealed.png")});
     ASSERT_EQ(convert.nStatus, 0) << convert.strErr;
