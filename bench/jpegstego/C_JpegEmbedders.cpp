@@ -195,7 +195,7 @@ bool C_JpegEmbedders::HasTool(E_Tool eTool)
 }
 
 bool C_JpegEmbedders::RunTool(E_Tool eTool, const std::filesystem::path& cover, const C_JpegCoefficients& coverJpeg,
-    size_t nBytes, std::mt19937_64& rng, const std::filesystem::path& workDir, C_JpegCoefficients& stego)
+    int nQuality, size_t nBytes, std::mt19937_64& rng, const std::filesystem::path& workDir, C_JpegCoefficients& stego)
 {
     const std::filesystem::path payload = workDir / "payload.bin";
     const std::filesystem::path output = workDir / "stego.jpg";
@@ -213,10 +213,10 @@ bool C_JpegEmbedders::RunTool(E_Tool eTool, const std::filesystem::path& cover, 
     std::filesystem::remove(output, error);
     // Neither tool is asked to compress (a random payload does not shrink) nor to store the
     // payload's file name.
-    const bool bRan = eTool == E_Tool::Steghide
-        ? Run({"steghide", "embed", "-q", "-f", "-N", "-Z", "-cf", cover.string(), "-ef", payload.string(), "-sf",
-            output.string(), "-p", strPassphrase})
-        : Run({"outguess", "-k", strPassphrase, "-d", payload.string(), cover.string(), output.string()});
+    const bool bRan = eTool == E_Tool::Steghide ? Run({"steghide", "embed", "-q", "-f", "-N", "-Z", "-cf",
+                          cover.string(), "-ef", payload.string(), "-sf", output.string(), "-p", strPassphrase})
+                                                : Run({"outguess", "-p", std::to_string(nQuality), "-k", strPassphrase,
+                                                    "-d", payload.string(), cover.string(), output.string()});
     std::vector<uint8_t> bytes;
     if (!bRan || !ReadFile(output, bytes))
         return false;

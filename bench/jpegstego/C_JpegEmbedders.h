@@ -32,9 +32,13 @@ public:
     enum class E_Tool { Steghide, Outguess };
     // Runs the tool on the cover file with a random pass phrase and a random payload of nBytes,
     // into a file in workDir, and reads its output back into stego. False when the tool fails,
-    // refuses the payload or writes something unreadable or of another grid or table.
+    // refuses the payload or writes something unreadable or of another grid or table. outguess
+    // decodes the picture and codes it again at the quality it is told (nQuality, the cover's),
+    // then hides in those coefficients: its stego differs from the cover by that second
+    // compression too.
     static bool RunTool(E_Tool eTool, const std::filesystem::path& cover, const C_JpegCoefficients& coverJpeg,
-        size_t nBytes, std::mt19937_64& rng, const std::filesystem::path& workDir, C_JpegCoefficients& stego);
+        int nQuality, size_t nBytes, std::mt19937_64& rng, const std::filesystem::path& workDir,
+        C_JpegCoefficients& stego);
     // Whether the tool's program is on the PATH.
     static bool HasTool(E_Tool eTool);
 

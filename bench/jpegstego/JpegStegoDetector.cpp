@@ -284,7 +284,8 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
     // aFeatures[0] the covers', aFeatures[1 + embedder * kRateCount + rate] each stego set's.
     std::vector<std::vector<std::vector<float>>> aFeatures(1 + kStegoSets, std::vector<std::vector<float>>(nCovers));
     std::vector<std::vector<char>> aCarried(kStegoSets, std::vector<char>(nCovers, 0));
-    std::vector<std::vector<double>> aChangeRate(kStegoSets, std::vector<double>(nCovers, 0.0));
+    // Changed coefficients and the cover's nzAC, per set and cover.
+    std::vector<std::vector<size_t>> aChanges(kStegoSets, std::vector<size_t>(nCovers, 0));
     Parallel(nCovers, options.nThreads, [&](int i) {
         const S_Cover& cover = aCovers[i];
         aFeatures[0][i] = C_Dctr::Of(C_JpegPlane::Of(cover.jpeg), dStep);
@@ -313,17 +314,15 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
                     bCarried =
                         C_JpegEmbedders::RunTool(eKind == E_Embedder::Steghide ? C_JpegEmbedders::E_Tool::Steghide
                                                                                : C_JpegEmbedders::E_Tool::Outguess,
-                            eKind == E_Embedder::Steghide ? cover.path : cover.twin, cover.jpeg, nBytes, rng, workDir,
-                            stego);
+                            eKind == E_Embedder::Steghide ? cover.path : cover.twin, cover.jpeg, nQuality, nBytes, rng,
+                            workDir, stego);
                     break;
                 }
                 }
                 if (!bCarried)
                     continue;
                 aCarried[nSet][i] = 1;
-                aChangeRate[nSet][i] = nNonZero
-                    ? static_cast<double>(C_JpegEmbedders::Changes(cover.jpeg, stego)) / static_cast<double>(nNonZero)
-                    : 0.0;
+                aChanges[nSet][i] = C_JpegEmbedders::Changes(cover.jpeg, stego);
                 aFeatures[1 + nSet][i] = C_Dctr::Of(C_JpegPlane::Of(stego), dStep);
             }
         }
@@ -371,8 +370,8 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
 
     std::printf("\nQuality %d: P_E on the testing covers (mean over %d splits +- their standard deviation); 0.5 = the "
                 "detector cannot tell.\nDCTR (q = %.2f, T = 4), FLD ensemble of %d learners, d_sub %d. 'refused': "
-                "covers the embedder could not carry (left out of its P_E); 'changes': changed coefficients per "
-                "nzAC.\n",
+                "covers the embedder could not carry (left out of its P_E); 'changes': changed coefficients over "
+                "the nzAC of the covers it carried.\n",
         nQuality, options.nSplits, dStep, options.nLearners, options.nSubspace);
     std::printf("%-22s", "embedder");
     for (double dRate : kRates)
@@ -393,19 +392,22 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
                     ++nCounted;
                 }
             int nRefused = 0;
-            double dChanges = 0;
+            double dChanges = 0, dCarriedNonZero = 0;
             for (int i = 0; i < nCovers; ++i) {
                 nRefused += !aCarried[nSet][i];
-                dChanges += aChangeRate[nSet][i];
+                if (aCarried[nSet][i]) {
+                    dChanges += static_cast<double>(aChanges[nSet][i]);
+                    dCarriedNonZero += static_cast<double>(C_JpegEmbedders::NonZeroAc(aCovers[i].jpeg));
+                }
             }
-            const int nCarried = nCovers - nRefused;
             if (nCounted == 0) {
                 std::printf("  %13s  %7d %7s", "-", nRefused, "-");
                 continue;
             }
             const double dMean = dSum / nCounted;
             const double dDeviation = std::sqrt(std::max(0.0, dSquares / nCounted - dMean * dMean));
-            std::printf("  %.3f +- %.3f  %7d %7.4f", dMean, dDeviation, nRefused, nCarried ? dChanges / nCarried : 0.0);
+            std::printf("  %.3f +- %.3f  %7d %7.4f", dMean, dDeviation, nRefused,
+                dCarriedNonZero > 0 ? dChanges / dCarriedNonZero : 0.0);
         }
         std::printf("\n");
     }
