@@ -1,5 +1,9 @@
 #include "bench/jpegstego/C_JpegEmbedders.h"
 
+#include "bench/steganalysis/C_Embedders.h"
+#include "model/records/C_JpegCover.h"
+#include "model/records/C_SpreadRecord.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -176,6 +180,26 @@ bool C_JpegEmbedders::Simulate(
         else if (u < dUp + dDown)
             --coefficients[i];
     }
+    return true;
+}
+
+bool C_JpegEmbedders::Record(C_JpegCoefficients& jpeg, double dRate, std::mt19937_64& rng, uint64_t& nBits)
+{
+    const auto nBytes = static_cast<uint64_t>(std::floor(dRate * static_cast<double>(NonZeroAc(jpeg)) / 8));
+    std::vector<uint8_t> stored(
+        nBytes > C_SpreadRecord::kMinRecordBytes ? nBytes - C_SpreadRecord::kMinRecordBytes : 0);
+    for (uint8_t& b : stored)
+        b = static_cast<uint8_t>(rng());
+    std::string strPassphrase;
+    const C_SpreadRecord::S_Draws draws = C_Embedders::SeededDraws(rng, strPassphrase);
+    C_JpegCover cover(jpeg);
+    C_SpreadRecord::S_Lengths lengths;
+    const E_RecordOutcome eOutcome = C_SpreadRecord::Seal(
+        cover, "", stored, false, strPassphrase, [](const std::vector<float>&) { return UINT64_MAX; }, draws, {},
+        &lengths);
+    if (eOutcome != E_RecordOutcome::Hidden || !cover.Commit())
+        return false;
+    nBits = lengths.Bits() + 8 * C_SpreadRecord::kSaltBytes;
     return true;
 }
 

@@ -29,6 +29,14 @@ public:
     // change would take out of -1023 .. 1023 may move the other way only.
     static bool Simulate(C_JpegCoefficients& jpeg, const std::vector<float>& costs, double dRate, std::mt19937_64& rng);
 
+    // Veilmark's sealed record: C_SpreadRecord::Seal on a C_JpegCover of the picture's AC
+    // coefficients (its UERD costs), as a hide does, with a random payload and pass phrase (C_Embedders::
+    // SeededDraws), then committed to the coefficients. The stored payload is the rate's whole
+    // bytes less the smallest record's; the ladder rounds each layer up. nBits learns the bits
+    // the seal carried, the salt's included. False, with the coefficients as they were, when the
+    // seal fails.
+    static bool Record(C_JpegCoefficients& jpeg, double dRate, std::mt19937_64& rng, uint64_t& nBits);
+
     enum class E_Tool { Steghide, Outguess };
     // Runs the tool on the cover file with a random pass phrase and a random payload of nBytes,
     // into a file in workDir, and reads its output back into stego. False when the tool fails,

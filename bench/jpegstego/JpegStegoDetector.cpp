@@ -24,7 +24,15 @@
 // of rate * nzAC / 8 bytes under a random pass phrase, and their rows leave out (and count) the
 // covers they refused. outguess refuses one-component JPEGs, so it is given the cover's
 // three-component twin (make-jpegs.sh), whose Y coefficients are the cover's; its Y component is
-// then measured against the cover. A tool that is not installed loses its row.
+// then measured against the cover. outguess decodes the picture and codes it again (at the
+// cover's quality, -p), so its stego differs from the cover by that second compression too. A
+// tool that is not installed loses its row.
+//
+// The sealed record's row is C_SpreadRecord::Seal on a C_JpegCover, as a hide into a JPEG does,
+// with a payload of the rate's bytes less the smallest record's. Its keys are derived with
+// Argon2id at the least cost libsodium allows (the link wraps crypto_pwhash, as stego_detector
+// does): they only pick the order and code, which the full cost would not change. --full-keys
+// derives them as a hide does.
 
 #include "bench/jpegstego/C_Dctr.h"
 #include "bench/jpegstego/C_JUniwardCost.h"
@@ -33,6 +41,7 @@
 #include "bench/steganalysis/C_FldEnsemble.h"
 #include "engine/C_ParallelTasks.h"
 
+#include <sodium.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,8 +59,25 @@
 #include <vector>
 
 namespace {
+bool g_bFullKeys = false;
+}  // namespace
 
-enum class E_Embedder { NsF5, JUniward, Steghide, Outguess };
+extern "C" int __real_crypto_pwhash(unsigned char* pOut, unsigned long long nOut, const char* pPassword,
+    unsigned long long nPassword, const unsigned char* pSalt, unsigned long long nOps, size_t nMem, int nAlg);
+
+extern "C" int __wrap_crypto_pwhash(unsigned char* pOut, unsigned long long nOut, const char* pPassword,
+    unsigned long long nPassword, const unsigned char* pSalt, unsigned long long nOps, size_t nMem, int nAlg)
+{
+    if (!g_bFullKeys) {
+        nOps = crypto_pwhash_OPSLIMIT_MIN;
+        nMem = crypto_pwhash_MEMLIMIT_MIN;
+    }
+    return __real_crypto_pwhash(pOut, nOut, pPassword, nPassword, pSalt, nOps, nMem, nAlg);
+}
+
+namespace {
+
+enum class E_Embedder { NsF5, JUniward, Steghide, Outguess, Record };
 
 struct S_Embedder {
     const char* pName;
@@ -63,6 +89,7 @@ const S_Embedder kEmbedders[] = {
     {"J-UNIWARD simulator", E_Embedder::JUniward},
     {"steghide", E_Embedder::Steghide},
     {"outguess", E_Embedder::Outguess},
+    {"sealed record 2", E_Embedder::Record},
 };
 constexpr double kRates[] = {0.1, 0.2, 0.4};
 constexpr int kEmbedderCount = static_cast<int>(std::size(kEmbedders));
@@ -221,6 +248,8 @@ bool ParseOptions(int argc, char** argv, S_Options& options)
             options.nThreads = std::atoi(argv[++i]);
         else if (strArg == "--q-factor" && bHasValue)
             options.dStepFactor = std::atof(argv[++i]);
+        else if (strArg == "--full-keys")
+            g_bFullKeys = true;
         else if (strArg == "--only" && bHasValue)
             options.strOnly = argv[++i];
         else if (strArg == "--seed" && bHasValue)
@@ -286,6 +315,8 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
     std::vector<std::vector<char>> aCarried(kStegoSets, std::vector<char>(nCovers, 0));
     // Changed coefficients and the cover's nzAC, per set and cover.
     std::vector<std::vector<size_t>> aChanges(kStegoSets, std::vector<size_t>(nCovers, 0));
+    // The bits each seal carried, the salt's included (the record's row only).
+    std::vector<std::vector<uint64_t>> aRecordBits(kStegoSets, std::vector<uint64_t>(nCovers, 0));
     Parallel(nCovers, options.nThreads, [&](int i) {
         const S_Cover& cover = aCovers[i];
         aFeatures[0][i] = C_Dctr::Of(C_JpegPlane::Of(cover.jpeg), dStep);
@@ -306,6 +337,9 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
                 switch (eKind) {
                 case E_Embedder::NsF5: bCarried = C_JpegEmbedders::NsF5(stego, kRates[r], rng); break;
                 case E_Embedder::JUniward: bCarried = C_JpegEmbedders::Simulate(stego, costs, kRates[r], rng); break;
+                case E_Embedder::Record:
+                    bCarried = C_JpegEmbedders::Record(stego, kRates[r], rng, aRecordBits[nSet][i]);
+                    break;
                 case E_Embedder::Steghide:
                 case E_Embedder::Outguess: {
                     std::error_code error;
@@ -332,6 +366,22 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
     std::error_code error;
     std::filesystem::remove_all(workRoot, error);
     std::printf("features of the covers and their stego versions: %.1f s\n", fnSeconds());
+    for (int e = 0; e < kEmbedderCount; ++e) {
+        if (!aAvailable[e] || kEmbedders[e].eKind != E_Embedder::Record)
+            continue;
+        for (int r = 0; r < kRateCount; ++r) {
+            double dBits = 0, dCarriedNonZero = 0;
+            for (int i = 0; i < nCovers; ++i)
+                if (aCarried[e * kRateCount + r][i]) {
+                    dBits += static_cast<double>(aRecordBits[e * kRateCount + r][i]);
+                    dCarriedNonZero += static_cast<double>(C_JpegEmbedders::NonZeroAc(aCovers[i].jpeg));
+                }
+            if (dCarriedNonZero > 0)
+                std::printf("%s at %.1f bpnzAC: the seals carried %.3f bits per nzAC, the salt's and the second "
+                            "tag's included\n",
+                    kEmbedders[e].pName, kRates[r], dBits / dCarriedNonZero);
+        }
+    }
 
     std::vector<int> aPerPhoto(nPhotos, 0);
     for (const S_Cover& cover : aCovers)
@@ -424,7 +474,7 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
             "usage: jpeg_stego_detector COVERDIR... [--covers N] [--splits N] [--subspace D] [--learners L] "
-            "[--threads N] [--seed S] [--q-factor F] [--only NAME,NAME]\n");
+            "[--threads N] [--seed S] [--q-factor F] [--full-keys] [--only NAME,NAME]\n");
         return 2;
     }
     bool bAll = true;
