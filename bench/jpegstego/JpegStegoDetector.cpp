@@ -9,7 +9,11 @@
 //   bench/jpegstego/make-jpegs.sh /tmp/jpegs
 //   build/bench/jpegstego/jpeg_stego_detector /tmp/jpegs/q75 /tmp/jpegs/q95 [--covers 400]
 //       [--splits 5] [--subspace 300] [--learners 51] [--threads 2] [--seed 1] [--q-factor 8]
-//       [--only NAME,NAME]
+//       [--full-keys] [--only NAME,NAME]
+//
+// --q-factor F sets DCTR's quantisation step to F (2 - QF / 50) (see C_Dctr.h). At the full
+// size (1004 covers a quality, 5 splits) a quality took about 5 minutes on two cores without the
+// sealed record's row; its 3000 seals add several more.
 //
 // Each COVERDIR holds one folder per photograph with its gray JPEG covers, all of one quality
 // (make-jpegs.sh makes 256 x 256 covers at qualities 75 and 95 from the photographs of
