@@ -41,6 +41,7 @@
 #include "bench/jpegstego/C_Dctr.h"
 #include "bench/jpegstego/C_JUniwardCost.h"
 #include "bench/jpegstego/C_JpegEmbedders.h"
+#include "model/records/C_JpegCover.h"
 #include "bench/jpegstego/C_JpegPlane.h"
 #include "bench/steganalysis/C_FldEnsemble.h"
 #include "engine/C_ParallelTasks.h"
@@ -49,6 +50,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <limits>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -81,7 +83,7 @@ extern "C" int __wrap_crypto_pwhash(unsigned char* pOut, unsigned long long nOut
 
 namespace {
 
-enum class E_Embedder { NsF5, JUniward, Steghide, Outguess, Record };
+enum class E_Embedder { NsF5, JUniward, Uerd, Steghide, Outguess, Record };
 
 struct S_Embedder {
     const char* pName;
@@ -91,11 +93,27 @@ struct S_Embedder {
 const S_Embedder kEmbedders[] = {
     {"nsF5 simulator", E_Embedder::NsF5},
     {"J-UNIWARD simulator", E_Embedder::JUniward},
+    // The record's own costs under the same simulator: the record's row less this one is what
+    // its coder and its overhead cost, this one less J-UNIWARD's what its costs do.
+    {"UERD simulator", E_Embedder::Uerd},
     {"steghide", E_Embedder::Steghide},
     {"outguess", E_Embedder::Outguess},
     {"sealed record 2", E_Embedder::Record},
 };
 constexpr double kRates[] = {0.1, 0.2, 0.4};
+
+// The cover's UERD costs (C_JpegCover's), 64 a block as the simulator takes them, the DC wet.
+std::vector<float> UerdCosts(const C_JpegCoefficients& jpeg)
+{
+    C_JpegCoefficients copy = jpeg;
+    const C_JpegCover cover(copy);
+    std::vector<float> ac;
+    cover.Weigh(ac);
+    std::vector<float> costs(copy.Components()[0].coefficients.size(), std::numeric_limits<float>::infinity());
+    for (size_t k = 0; k < ac.size() && k / 63 * 64 + 1 + k % 63 < costs.size(); ++k)
+        costs[k / 63 * 64 + 1 + k % 63] = ac[k];
+    return costs;
+}
 constexpr int kEmbedderCount = static_cast<int>(std::size(kEmbedders));
 constexpr int kRateCount = static_cast<int>(std::size(kRates));
 constexpr int kStegoSets = kEmbedderCount * kRateCount;
@@ -326,6 +344,7 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
         aFeatures[0][i] = C_Dctr::Of(C_JpegPlane::Of(cover.jpeg), dStep);
         const size_t nNonZero = C_JpegEmbedders::NonZeroAc(cover.jpeg);
         std::vector<float> costs;
+        std::vector<float> uerd;
         const std::filesystem::path workDir = workRoot / std::to_string(i);
         for (int e = 0; e < kEmbedderCount; ++e) {
             if (!aAvailable[e])
@@ -333,6 +352,8 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
             const E_Embedder eKind = kEmbedders[e].eKind;
             if (eKind == E_Embedder::JUniward && costs.empty())
                 costs = C_JUniwardCost::Of(cover.jpeg, C_JpegPlane::Of(cover.jpeg));
+            if (eKind == E_Embedder::Uerd && uerd.empty())
+                uerd = UerdCosts(cover.jpeg);
             for (int r = 0; r < kRateCount; ++r) {
                 const int nSet = e * kRateCount + r;
                 std::mt19937_64 rng(SeedOf(options.nSeed, i, nSet));
@@ -341,6 +362,7 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
                 switch (eKind) {
                 case E_Embedder::NsF5: bCarried = C_JpegEmbedders::NsF5(stego, kRates[r], rng); break;
                 case E_Embedder::JUniward: bCarried = C_JpegEmbedders::Simulate(stego, costs, kRates[r], rng); break;
+                case E_Embedder::Uerd: bCarried = C_JpegEmbedders::Simulate(stego, uerd, kRates[r], rng); break;
                 case E_Embedder::Record:
                     bCarried = C_JpegEmbedders::Record(stego, kRates[r], rng, aRecordBits[nSet][i]);
                     break;
