@@ -107,9 +107,9 @@ bool C_JpegCover::Weigh(std::vector<float>& costs) const
         C_ParallelTasks::Run(2, [&](size_t nTask) {
             for (size_t b = energy.size() * nTask / 2; b < energy.size() * (nTask + 1) / 2; ++b) {
                 const int16_t* pBlock = component.coefficients.data() + 64 * b;
-                uint32_t nSum = 0;
+                uint64_t nSum = 0;  // up to 63 x 2^15 x 2^16 for a table of 16-bit steps
                 for (uint32_t i = 1; i <= kAc; ++i)
-                    nSum += static_cast<uint32_t>(std::abs(pBlock[i])) * steps[i];
+                    nSum += static_cast<uint64_t>(std::abs(pBlock[i])) * steps[i];
                 energy[b] = static_cast<float>(nSum);
             }
         });
