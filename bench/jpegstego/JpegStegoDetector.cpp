@@ -43,7 +43,9 @@
 #include "bench/jpegstego/C_JpegEmbedders.h"
 #include "model/records/C_JpegCover.h"
 #include "bench/jpegstego/C_JpegPlane.h"
+#include "bench/steganalysis/C_CheapKeys.h"
 #include "bench/steganalysis/C_FldEnsemble.h"
+#include "bench/steganalysis/C_PhotoSplit.h"
 #include "engine/C_ParallelTasks.h"
 
 #include <sodium.h>
@@ -63,23 +65,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-namespace {
-bool g_bFullKeys = false;
-}  // namespace
-
-extern "C" int __real_crypto_pwhash(unsigned char* pOut, unsigned long long nOut, const char* pPassword,
-    unsigned long long nPassword, const unsigned char* pSalt, unsigned long long nOps, size_t nMem, int nAlg);
-
-extern "C" int __wrap_crypto_pwhash(unsigned char* pOut, unsigned long long nOut, const char* pPassword,
-    unsigned long long nPassword, const unsigned char* pSalt, unsigned long long nOps, size_t nMem, int nAlg)
-{
-    if (!g_bFullKeys) {
-        nOps = crypto_pwhash_OPSLIMIT_MIN;
-        nMem = crypto_pwhash_MEMLIMIT_MIN;
-    }
-    return __real_crypto_pwhash(pOut, nOut, pPassword, nPassword, pSalt, nOps, nMem, nAlg);
-}
 
 namespace {
 
@@ -271,7 +256,7 @@ bool ParseOptions(int argc, char** argv, S_Options& options)
         else if (strArg == "--q-factor" && bHasValue)
             options.dStepFactor = std::atof(argv[++i]);
         else if (strArg == "--full-keys")
-            g_bFullKeys = true;
+            C_CheapKeys::SetFull(true);
         else if (strArg == "--only" && bHasValue)
             options.strOnly = argv[++i];
         else if (strArg == "--seed" && bHasValue)
@@ -409,30 +394,16 @@ bool MeasureFolder(const std::string& strDir, const S_Options& options)
         }
     }
 
-    std::vector<int> aPerPhoto(nPhotos, 0);
+    std::vector<int> aPhotoOf;
     for (const S_Cover& cover : aCovers)
-        ++aPerPhoto[cover.nPhoto];
+        aPhotoOf.push_back(cover.nPhoto);
     // aResults[split][set]
     std::vector<std::vector<double>> aResults(options.nSplits, std::vector<double>(kStegoSets, std::nan("")));
     for (int s = 0; s < options.nSplits; ++s) {
-        // Photographs in random order go to training while it stays within half of the covers.
-        std::vector<int> aOrder(nPhotos);
-        for (int p = 0; p < nPhotos; ++p)
-            aOrder[p] = p;
-        std::mt19937_64 rng(SeedOf(options.nSeed, -1, s));
-        std::shuffle(aOrder.begin(), aOrder.end(), rng);
-        std::vector<char> aPhotoTraining(nPhotos, 0);
-        int nTrainCovers = 0, nTrainPhotos = 0;
-        for (int p : aOrder) {
-            if (2 * (nTrainCovers + aPerPhoto[p]) > nCovers)
-                continue;
-            aPhotoTraining[p] = 1;
-            nTrainCovers += aPerPhoto[p];
-            ++nTrainPhotos;
-        }
-        std::vector<char> aTraining(nCovers);
-        for (int i = 0; i < nCovers; ++i)
-            aTraining[i] = aPhotoTraining[aCovers[i].nPhoto];
+        const C_PhotoSplit split(aPhotoOf, nPhotos, SeedOf(options.nSeed, -1, s));
+        const std::vector<char>& aTraining = split.Training();
+        const int nTrainCovers = split.TrainingPictures();
+        const int nTrainPhotos = split.TrainingPhotos();
         std::printf("split %d: training %d covers from %d photographs, testing %d covers from %d photographs\n", s + 1,
             nTrainCovers, nTrainPhotos, nCovers - nTrainCovers, nPhotos - nTrainPhotos);
         Parallel(kStegoSets, options.nThreads, [&](int nSet) {

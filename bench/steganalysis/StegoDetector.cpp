@@ -23,7 +23,9 @@
 // patch. --full-keys derives them as a hide does.
 
 #include "bench/steganalysis/C_Embedders.h"
+#include "bench/steganalysis/C_CheapKeys.h"
 #include "bench/steganalysis/C_FldEnsemble.h"
+#include "bench/steganalysis/C_PhotoSplit.h"
 #include "bench/steganalysis/C_Pgm.h"
 #include "bench/steganalysis/C_Spam686.h"
 #include "engine/C_ParallelTasks.h"
@@ -43,23 +45,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-namespace {
-bool g_bFullKeys = false;
-}  // namespace
-
-extern "C" int __real_crypto_pwhash(unsigned char* pOut, unsigned long long nOut, const char* pPassword,
-    unsigned long long nPassword, const unsigned char* pSalt, unsigned long long nOps, size_t nMem, int nAlg);
-
-extern "C" int __wrap_crypto_pwhash(unsigned char* pOut, unsigned long long nOut, const char* pPassword,
-    unsigned long long nPassword, const unsigned char* pSalt, unsigned long long nOps, size_t nMem, int nAlg)
-{
-    if (!g_bFullKeys) {
-        nOps = crypto_pwhash_OPSLIMIT_MIN;
-        nMem = crypto_pwhash_MEMLIMIT_MIN;
-    }
-    return __real_crypto_pwhash(pOut, nOut, pPassword, nPassword, pSalt, nOps, nMem, nAlg);
-}
 
 namespace {
 
@@ -241,7 +226,7 @@ bool ParseOptions(int argc, char** argv, S_Options& options)
         else if (strArg == "--only" && bHasValue)
             options.strOnly = argv[++i];
         else if (strArg == "--full-keys")
-            g_bFullKeys = true;
+            C_CheapKeys::SetFull(true);
         else if (strArg == "--seed" && bHasValue)
             options.nSeed = std::strtoull(argv[++i], nullptr, 10);
         else if (!strArg.empty() && strArg[0] != '-' && options.strDir.empty())
@@ -311,31 +296,16 @@ int main(int argc, char** argv)
                 kRates[r], dBits, dBits / (aPatches[0].nWidth * aPatches[0].nHeight));
     }
 
-    std::vector<int> aPerPhoto(nPhotos, 0);
+    std::vector<int> aPhotoOf;
     for (const S_Patch& patch : aPatches)
-        ++aPerPhoto[patch.nPhoto];
+        aPhotoOf.push_back(patch.nPhoto);
     // aResults[split][set]
     std::vector<std::vector<S_Result>> aResults(options.nSplits, std::vector<S_Result>(kStegoSets));
     for (int s = 0; s < options.nSplits; ++s) {
-        // Photographs in random order go to training while it stays within half of the patches,
-        // the others to testing.
-        std::vector<int> aOrder(nPhotos);
-        for (int p = 0; p < nPhotos; ++p)
-            aOrder[p] = p;
-        std::mt19937_64 rng(SeedOf(options.nSeed, -1, s));
-        std::shuffle(aOrder.begin(), aOrder.end(), rng);
-        std::vector<char> aPhotoTraining(nPhotos, 0);
-        int nTrainPatches = 0, nTrainPhotos = 0;
-        for (int p : aOrder) {
-            if (2 * (nTrainPatches + aPerPhoto[p]) > nPatches)
-                continue;
-            aPhotoTraining[p] = 1;
-            nTrainPatches += aPerPhoto[p];
-            ++nTrainPhotos;
-        }
-        std::vector<char> aTraining(nPatches);
-        for (int i = 0; i < nPatches; ++i)
-            aTraining[i] = aPhotoTraining[aPatches[i].nPhoto];
+        const C_PhotoSplit split(aPhotoOf, nPhotos, SeedOf(options.nSeed, -1, s));
+        const std::vector<char>& aTraining = split.Training();
+        const int nTrainPatches = split.TrainingPictures();
+        const int nTrainPhotos = split.TrainingPhotos();
         std::printf("split %d: training %d patches from %d photographs, testing %d patches from %d photographs\n",
             s + 1, nTrainPatches, nTrainPhotos, nPatches - nTrainPatches, nPhotos - nTrainPhotos);
         Parallel(kStegoSets, options.nThreads, [&](int nSet) {
