@@ -184,6 +184,112 @@ def pcx_bytes(data):
     return bytes(out)
 
 
+
+# The natural (row by row) index of each zig-zag position (T.81, figure A.6).
+ZIGZAG = [0, 1, 8, 16, 9, 2, 3, 10, 17, 24, 32, 25, 18, 11, 4, 5, 12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,
+          7, 14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52, 45, 38, 31,
+          39, 46, 53, 60, 61, 54, 47, 55, 62, 63]
+
+
+def jpeg_elements(data):
+    """A baseline Huffman JPEG's elements (sealed-record-2.md): its AC coefficients' low bytes."""
+    tables, frame, pos = {}, None, 2
+    while pos + 4 <= len(data):
+        if data[pos] != 0xFF:
+            raise SystemExit("bad JPEG marker")
+        marker = data[pos + 1]
+        if marker == 0xFF:
+            pos += 1
+            continue
+        length = data[pos + 2] << 8 | data[pos + 3]
+        segment = data[pos + 4:pos + 2 + length]
+        pos += 2 + length
+        if marker in (0xC2, 0xC3, 0xC9, 0xCA, 0xCB):
+            raise SystemExit("this reader reads baseline Huffman JPEGs only")
+        if marker == 0xC4:
+            at = 0
+            while at < len(segment):
+                counts = segment[at + 1:at + 17]
+                symbols = segment[at + 17:at + 17 + sum(counts)]
+                codes, code, k = {}, 0, 0
+                for length_bits in range(1, 17):
+                    for _ in range(counts[length_bits - 1]):
+                        codes[(length_bits, code)] = symbols[k]
+                        code, k = code + 1, k + 1
+                    code <<= 1
+                tables[segment[at] >> 4, segment[at] & 15] = codes
+                at += 17 + sum(counts)
+        elif marker in (0xC0, 0xC1):
+            height, width, count = struct.unpack_from(">HHB", segment, 1)
+            frame = [(segment[6 + 3 * c], segment[7 + 3 * c] >> 4, segment[7 + 3 * c] & 15) for c in range(count)]
+        elif marker == 0xDD:
+            raise SystemExit("this reader reads JPEGs without restart markers only")
+        elif marker == 0xDA:
+            break
+    hmax, vmax = max(c[1] for c in frame), max(c[2] for c in frame)
+    scan = [(segment[1 + 2 * c], segment[2 + 2 * c] >> 4, segment[2 + 2 * c] & 15) for c in range(segment[0])]
+    if len(scan) != len(frame):
+        raise SystemExit("this reader reads single-scan JPEGs only")
+    # The entropy-coded data, FF 00 read as FF.
+    end = data.index(b"\xff\xd9", pos) if b"\xff\xd9" in data[pos:] else len(data)
+    coded = data[pos:end].replace(b"\xff\x00", b"\xff")
+    bits = int.from_bytes(coded, "big")
+    nbits, at = len(coded) * 8, 0
+
+    def read(n):
+        nonlocal at
+        value = (bits >> (nbits - at - n)) & ((1 << n) - 1) if n else 0
+        at += n
+        return value
+
+    def decode(table):
+        code = 0
+        for length_bits in range(1, 17):
+            code = code << 1 | read(1)
+            if (length_bits, code) in table:
+                return table[length_bits, code]
+        raise SystemExit("bad Huffman code")
+
+    def extend(value, size):
+        return value - (1 << size) + 1 if size and value < 1 << (size - 1) else value
+
+    single = len(frame) == 1
+    mcux = -(-width // (8 * (1 if single else hmax)))
+    mcuy = -(-height // (8 * (1 if single else vmax)))
+    grids = []
+    for _, h, v in frame:
+        grids.append({})
+    predictors = [0] * len(frame)
+    for my in range(mcuy):
+        for mx in range(mcux):
+            for c, (_, h, v) in enumerate(frame):
+                dc, ac = tables[0, scan[c][1]], tables[1, scan[c][2]]
+                for by, bx in ([(0, 0)] if single else [(y, x) for y in range(v) for x in range(h)]):
+                    block = [0] * 64
+                    size = decode(dc)
+                    predictors[c] += extend(read(size), size)
+                    block[0] = predictors[c]
+                    k = 1
+                    while k < 64:
+                        rs = decode(ac)
+                        if rs & 15 == 0:
+                            if rs >> 4 != 15:
+                                break
+                            k += 16
+                            continue
+                        k += rs >> 4
+                        block[ZIGZAG[k]] = extend(read(rs & 15), rs & 15)
+                        k += 1
+                    grids[c][(my * (1 if single else v) + by, mx * (1 if single else h) + bx)] = block
+    elements = []
+    for c, (_, h, v) in enumerate(frame):
+        wide = -(-(-(-width * h // hmax)) // 8)
+        high = -(-(-(-height * v // vmax)) // 8)
+        for y in range(high):
+            for x in range(wide):
+                elements += [value & 0xFF for value in grids[c][y, x][1:]]
+    return bytes(elements)
+
 def carrier_bytes(data):
     if data[:2] == b"BM":
         return bmp_bytes(data)
@@ -193,6 +299,8 @@ def carrier_bytes(data):
         return gif_bytes(data)
     if data[0] == 0x0A:
         return pcx_bytes(data)
+    if data[:3] == b"\xff\xd8\xff":
+        return jpeg_elements(data)
     raise SystemExit("not a picture this reader knows")
 
 
@@ -397,12 +505,20 @@ def sealed2(carrier, n, passphrase):
     return open_inner(plain[4:4 + size])
 
 
+def picture_is_jpeg(path):
+    with open(path, "rb") as f:
+        return f.read(3) == b"\xff\xd8\xff"
+
+
 def main():
     picture, passphrase, output = sys.argv[1], sys.argv[2].encode(), sys.argv[3]
     with open(picture, "rb") as f:
         carrier = carrier_bytes(f.read())
-    n = max(len(carrier) - 1, 0)
-    for kind, reader in (("plain", plain), ("sealed", sealed2), ("sealed", sealed)):
+    # A JPEG's elements are all its AC coefficients, and only version 2 lives there.
+    jpeg = picture_is_jpeg(picture)
+    n = len(carrier) if jpeg else max(len(carrier) - 1, 0)
+    kinds = (("sealed", sealed2),) if jpeg else (("plain", plain), ("sealed", sealed2), ("sealed", sealed))
+    for kind, reader in kinds:
         found = reader(carrier, n, passphrase)
         if found:
             with open(output, "wb") as f:

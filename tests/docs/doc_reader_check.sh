@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Hides plain and sealed records with veilmark-cli in pictures of every format and reads them
 # back with doc_reader.py, a reader written from docs/ alone: the documents must be enough. Sealed
-# records are version 2 in the pictures of colour or gray samples, version 1 in the others.
+# records are version 2 in the pictures of colour or gray samples and in JPEGs, version 1 in the
+# others.
 set -euo pipefail
 cli=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -40,6 +41,23 @@ for picture in rgb.bmp rgb.png gif.gif interlaced.gif pcx24.pcx pcx8.pcx rle4.bm
       fi
       echo "ok: $kind $picture $payload"
     done
+  done
+done
+# A JPEG holds only the sealed record, in its AC coefficients: 4:2:0 colour and gray.
+head -c 300 /dev/urandom > small.bin
+convert base.png -quality 85 -sampling-factor 2x2 photo.jpg
+convert base.png -quality 90 -colorspace gray gray.jpg
+for picture in photo.jpg gray.jpg; do
+  for payload in small.bin text.txt; do
+    out="out-sealed-$picture"
+    VEILMARK_PASSPHRASE="correct horse battery staple" "$cli" hide --seal "$picture" "$payload" -o "$out" \
+      >/dev/null 2>&1 || { echo "hide failed: sealed $picture $payload"; failed=1; continue; }
+    said=$(/usr/bin/python3 "$here/doc_reader.py" "$out" "correct horse battery staple" got.bin) || {
+      echo "the reader found nothing: sealed $picture $payload"; failed=1; continue; }
+    if [ "$said" != "sealed $payload" ] || ! cmp -s got.bin "$payload"; then
+      echo "wrong read: sealed $picture $payload: $said"; failed=1; continue
+    fi
+    echo "ok: sealed $picture $payload"
   done
 done
 # A wrong pass phrase finds nothing.
