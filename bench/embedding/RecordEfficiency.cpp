@@ -254,9 +254,7 @@ int main(int argc, char** argv)
 
                 // The record, as stego_detector's sealed row writes it: the rate's whole bytes
                 // less the smallest record's, everything drawn from the patch's generator.
-                const auto nBytes = static_cast<uint64_t>(std::floor(kRates[r] * nElements / 8));
-                std::vector<uint8_t> stored(
-                    nBytes > C_SpreadRecord::kMinRecordBytes ? nBytes - C_SpreadRecord::kMinRecordBytes : 0);
+                std::vector<uint8_t> stored(C_Embedders::StoredBytes(nElements, kRates[r]));
                 for (uint8_t& b : stored)
                     b = static_cast<uint8_t>(rng());
                 std::string strPassphrase;

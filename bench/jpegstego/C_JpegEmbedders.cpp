@@ -185,9 +185,7 @@ bool C_JpegEmbedders::Simulate(
 
 bool C_JpegEmbedders::Record(C_JpegCoefficients& jpeg, double dRate, std::mt19937_64& rng, uint64_t& nBits)
 {
-    const auto nBytes = static_cast<uint64_t>(std::floor(dRate * static_cast<double>(NonZeroAc(jpeg)) / 8));
-    std::vector<uint8_t> stored(
-        nBytes > C_SpreadRecord::kMinRecordBytes ? nBytes - C_SpreadRecord::kMinRecordBytes : 0);
+    std::vector<uint8_t> stored(C_Embedders::StoredBytes(NonZeroAc(jpeg), dRate));
     for (uint8_t& b : stored)
         b = static_cast<uint8_t>(rng());
     std::string strPassphrase;

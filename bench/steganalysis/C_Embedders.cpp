@@ -62,14 +62,13 @@ double Entropy(const std::vector<float>& aPlus, const std::vector<float>& aMinus
     return dNats / std::log(2.0);
 }
 
-// The stored payload bytes for a rate: the rate's whole bytes less the smallest record's (no name).
-uint64_t StoredBytes(size_t nPixels, double dBitsPerPixel)
+}  // namespace
+
+uint64_t C_Embedders::StoredBytes(size_t nPixels, double dBitsPerPixel)
 {
     const auto nBytes = static_cast<uint64_t>(std::floor(dBitsPerPixel * static_cast<double>(nPixels) / 8));
     return nBytes > C_SpreadRecord::kMinRecordBytes ? nBytes - C_SpreadRecord::kMinRecordBytes : 0;
 }
-
-}  // namespace
 
 bool C_Embedders::Replace(
     std::vector<uint8_t>& plane, uint32_t nWidth, uint32_t nHeight, double dBitsPerPixel, std::mt19937_64& rng)

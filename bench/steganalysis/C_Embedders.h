@@ -41,4 +41,7 @@ public:
     // What C_SpreadRecord::FreshDraws draws, and a random 20-letter pass phrase, from rng, so
     // that a run can be repeated.
     static C_SpreadRecord::S_Draws SeededDraws(std::mt19937_64& rng, std::string& strPassphrase);
+    // The stored payload bytes for a rate over nElements: the rate's whole bytes less the
+    // smallest record's (no name).
+    static uint64_t StoredBytes(size_t nElements, double dRate);
 };
