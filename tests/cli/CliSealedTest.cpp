@@ -6,6 +6,7 @@
 
 #include "model/C_Carrier.h"
 #include "model/records/C_SealedRecord.h"
+#include "model/records/C_SpreadRecord.h"
 #include "model/pictures/BTCImageData.h"
 #include "tests/support/C_TestJpeg.h"
 #include "tests/support/vmk_sanitized.h"
@@ -140,18 +141,27 @@ TEST_F(CliSealed, ADamagedRecordEndsWithFourAndWritesNothing)
         std::string::npos)
         << weak.strErr;
 
-    // The first byte after the salt that the hide changed holds a record bit: change it back.
+    // Change back the first byte the hide changed that is not one of the salt's: the salt's
+    // elements lie anywhere under the pass phrase's order, and a changed salt is a wrong pass
+    // phrase, which finds nothing.
     C_Carrier before;
     C_Carrier after;
     ASSERT_TRUE(before.OpenImage(strPicture));
     ASSERT_TRUE(after.OpenImage(strSealed));
     const uint8_t* pBefore = before.GetObjectDataPtr()->GetBits();
     uint8_t* pAfter = after.GetObjectDataPtr()->GetBits();
-    uint32_t nAt = C_SealedRecord::kSaltRegion;
-    while (nAt < after.GetObjectDataPtr()->GetImageSize() && pBefore[nAt] == pAfter[nAt])
-        ++nAt;
-    ASSERT_LT(nAt, after.GetObjectDataPtr()->GetImageSize());
-    pAfter[nAt] ^= 1;
+    const uint32_t nBytes = after.GetUsableBytes();
+    const auto salt = C_SpreadRecord::ReadSalt(pAfter, nBytes, "secret");
+    uint32_t nAt = 0;
+    for (; nAt < nBytes; ++nAt) {
+        if (pBefore[nAt] == pAfter[nAt])
+            continue;
+        pAfter[nAt] ^= 1;
+        if (C_SpreadRecord::ReadSalt(pAfter, nBytes, "secret") == salt)
+            break;
+        pAfter[nAt] ^= 1;
+    }
+    ASSERT_LT(nAt, nBytes);
     ASSERT_TRUE(after.SaveImage(strSealed));
 
     std::filesystem::create_directory(Path("got"));
