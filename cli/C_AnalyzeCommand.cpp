@@ -95,7 +95,8 @@ E_ExitCode C_AnalyzeCommand::Run(const C_CliContext& context)
         m_bJson ? C_ScanReport::E_Form::Json : (m_bCsv ? C_ScanReport::E_Form::Csv : C_ScanReport::E_Form::Text);
     // Only the process's own standard error, and only a terminal, takes a line drawn over itself.
     const bool bProgress = &context.Err() == &std::cerr && isatty(STDERR_FILENO) == 1;
-    C_ScanReport report(context.Out(), context.Err(), eForm, files.size() + notFound.size(), bProgress);
+    const bool bOutOnTerminal = &context.Out() == &std::cout && isatty(STDOUT_FILENO) == 1;
+    C_ScanReport report(context.Out(), context.Err(), eForm, files.size() + notFound.size(), bProgress, bOutOnTerminal);
     report.Begin();
     for (const S_ScanItem& item : notFound)
         report.Item(item);

@@ -39,12 +39,14 @@ std::string Reason(const S_ScanItem& item)
 
 }  // namespace
 
-C_ScanReport::C_ScanReport(std::ostream& out, std::ostream& err, E_Form eForm, size_t nTotal, bool bProgress)
+C_ScanReport::C_ScanReport(
+    std::ostream& out, std::ostream& err, E_Form eForm, size_t nTotal, bool bProgress, bool bOutOnTerminal)
     : m_out(out)
     , m_err(err)
     , m_eForm(eForm)
     , m_nTotal(nTotal)
     , m_bProgress(bProgress)
+    , m_bOutOnTerminal(bOutOnTerminal)
 { }
 
 const char* C_ScanReport::VerdictWord(E_Verdict eVerdict)
@@ -76,28 +78,32 @@ void C_ScanReport::Begin()
         m_out << "path,format,file_bytes,width,height,largest_estimate,verdict,recommended_payload,"
                  "sealed_capacity,error\n"
               << std::flush;
-    DrawProgress();
+    DrawProgress(true);
 }
 
 void C_ScanReport::Item(const S_ScanItem& item)
 {
-    ClearProgress();
+    // The line goes before anything that would be printed on the terminal after it.
+    if (m_bOutOnTerminal || (item.Failed() && m_eForm == E_Form::Text))
+        ClearProgress();
     ++m_nDone;
-    if (item.Failed()) {
+    if (item.Failed())
         ++m_nFailed;
-    } else {
+    else
         ++m_nPictures;
-        (item.eVerdict == E_Verdict::Likely            ? m_nLikely
-                : item.eVerdict == E_Verdict::Possible ? m_nPossible
-                                                       : m_nClean)++;
-    }
+    if (!item.Failed() && item.eVerdict == E_Verdict::Likely)
+        ++m_nLikely;
+    else if (!item.Failed() && item.eVerdict == E_Verdict::Possible)
+        ++m_nPossible;
+    else if (!item.Failed())
+        ++m_nClean;
     switch (m_eForm) {
     case E_Form::Text: WriteText(item); break;
     case E_Form::Json: WriteJson(item); break;
     case E_Form::Csv: WriteCsv(item); break;
     }
     m_out.flush();
-    DrawProgress();
+    DrawProgress(m_nDone == m_nTotal);
 }
 
 void C_ScanReport::WriteText(const S_ScanItem& item)
@@ -177,13 +183,13 @@ void C_ScanReport::WriteCsv(const S_ScanItem& item)
     m_out << ",\n";
 }
 
-void C_ScanReport::DrawProgress()
+void C_ScanReport::DrawProgress(bool bNow)
 {
     if (!m_bProgress || m_nTotal < 2)
         return;
     const auto now = std::chrono::steady_clock::now();
     // A few times a second is enough to read, and keeps a fast scan from writing more than it scans.
-    if (m_bProgressShown && now - m_lastDrawn < std::chrono::milliseconds(200) && m_nDone < m_nTotal)
+    if (m_bProgressShown && !bNow && now - m_lastDrawn < std::chrono::milliseconds(200))
         return;
     m_lastDrawn = now;
     const double dSeconds = std::chrono::duration<double>(now - m_start).count();

@@ -15,8 +15,10 @@ public:
     enum class E_Form { Text, Json, Csv };
 
     // nTotal: the files the scan will report, those Collect could not take included.
-    // bProgress: a terminal is on err, so a progress line may be drawn there.
-    C_ScanReport(std::ostream& out, std::ostream& err, E_Form eForm, size_t nTotal, bool bProgress);
+    // bProgress: a terminal is on err, so a progress line may be drawn there; bOutOnTerminal:
+    // out shows on a terminal too, so the line is cleared before each result.
+    C_ScanReport(
+        std::ostream& out, std::ostream& err, E_Form eForm, size_t nTotal, bool bProgress, bool bOutOnTerminal);
 
     // The CSV header; nothing for the other forms.
     void Begin();
@@ -39,7 +41,8 @@ private:
     void WriteText(const S_ScanItem& item);
     void WriteJson(const S_ScanItem& item);
     void WriteCsv(const S_ScanItem& item);
-    void DrawProgress();
+    // Draws the line when it is not shown or was last drawn a while ago (or always, bNow).
+    void DrawProgress(bool bNow);
     void ClearProgress();
 
     std::ostream& m_out;
@@ -47,6 +50,7 @@ private:
     E_Form m_eForm;
     size_t m_nTotal;
     bool m_bProgress;
+    bool m_bOutOnTerminal;
     bool m_bProgressShown = false;
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point m_lastDrawn;
