@@ -25,8 +25,8 @@ extern "C" void OnInterrupt(int)
         pScan->Cancel();
 }
 
-// Ctrl+C during the scan stops it with the results so far written, for as long as it lives;
-// the handler that was there before comes back after.
+// Ctrl+C while it lives stops the scan, with the results so far written; the handler that was
+// there before comes back after.
 class C_InterruptGuard {
 public:
     explicit C_InterruptGuard(C_FolderScan& scan)
@@ -35,6 +35,8 @@ public:
         g_pInterruptible.store(&scan);
         struct sigaction action { };
         action.sa_handler = OnInterrupt;
+        // A second Ctrl+C ends the process at once, for a picture that takes too long.
+        action.sa_flags = SA_RESETHAND;
         sigemptyset(&action.sa_mask);
         m_bInstalled = sigaction(SIGINT, &action, &m_previous) == 0;
     }
@@ -88,6 +90,8 @@ E_ExitCode C_AnalyzeCommand::Run(const C_CliContext& context)
     options.nWorkers = m_nJobs;
     options.bAllowLarge = context.AllowLarge();
     C_FolderScan scan(options);
+    // From here on Ctrl+C stops the scan, a long listing of folders included.
+    const C_InterruptGuard guard(scan);
     std::vector<S_ScanItem> notFound;
     const std::vector<std::string> files = scan.Collect(m_paths, notFound);
 
@@ -100,15 +104,12 @@ E_ExitCode C_AnalyzeCommand::Run(const C_CliContext& context)
     report.Begin();
     for (const S_ScanItem& item : notFound)
         report.Item(item);
-    {
-        const C_InterruptGuard guard(scan);
-        scan.Run(files, [&](const S_ScanItem& item) {
-            report.Item(item);
-            // Standard output gone (a full disk, a closed pipe): nothing more would reach anyone.
-            if (!context.Out())
-                scan.Cancel();
-        });
-    }
+    scan.Run(files, [&](const S_ScanItem& item) {
+        report.Item(item);
+        // Standard output gone (a full disk, a closed pipe): nothing more would reach anyone.
+        if (!context.Out())
+            scan.Cancel();
+    });
     const bool bInterrupted = g_bInterrupted.load();
     report.End(bInterrupted);
     if (bInterrupted)
