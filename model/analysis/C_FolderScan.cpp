@@ -60,8 +60,13 @@ void CollectFolder(
             if (bRecurse && !entry.is_symlink(statusError))
                 subfolders.push_back(entry.path());
         } else if (HasPictureExtension(entry.path().filename())) {
-            // Whatever is not a folder and is named like a picture is tried: a file that does not
-            // read as one says so in its item.
+            // A pipe or a device would hold a worker until something writes to it, or forever.
+            const fs::file_status status = entry.status(statusError);
+            if (fs::is_fifo(status) || fs::is_socket(status) || fs::is_block_file(status)
+                || fs::is_character_file(status))
+                continue;
+            // Whatever else is named like a picture is tried: a file that does not read as one,
+            // or a link that leads nowhere, says so in its item.
             members.push_back(entry.path());
         }
     }
