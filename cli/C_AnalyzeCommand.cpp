@@ -62,10 +62,14 @@ C_AnalyzeCommand::C_AnalyzeCommand(CLI::App& root)
         "Estimate how much of a picture's lowest bits looks replaced (sample pair analysis, RS analysis, "
         "chi-square attack) and how much it could hide and still read clean; for a JPEG, the chi-square attack "
         "on coefficient pairs and the calibrated histogram estimate. Takes any number of pictures and folders");
+    const std::vector<std::string> extensions = C_FormatRegistry::Extensions();
+    std::string strExtensions;
+    for (size_t i = 0; i < extensions.size(); ++i)
+        strExtensions += (i == 0 ? "." : i + 1 == extensions.size() ? " or ." : ", .") + extensions[i];
     m_pCommand
         ->add_option("PATH", m_paths,
-            "Pictures (" + C_FormatRegistry::NameList() + "), and folders whose files named ."
-                + C_FormatRegistry::NameList(" or .", true) + " (any case) are analysed")
+            "Pictures (" + C_FormatRegistry::NameList() + "), and folders whose files named " + strExtensions
+                + " (any case) are analysed")
         ->required();
     m_pCommand->add_flag("-r,--recursive", m_bRecursive, "Analyse the pictures in the folders' subfolders too");
     CLI::Option* pJson = m_pCommand->add_flag("--json", m_bJson,
