@@ -135,6 +135,10 @@ int main(int argc, char** argv)
             w == 1 ? " " : "s", double(files.size()) / best[w - 1].dWall, best[w - 1].dWall, best[w - 1].dCpu,
             best[w - 1].dCpu / best[w - 1].dWall);
     std::printf("ratio 2 / 1 workers: %.2f\n", best[0].dWall / best[1].dWall);
+    // Another program on the cores shows as a worker that waits: its CPU time falls behind the wall time.
+    if (best[0].dCpu < 0.9 * best[0].dWall || best[1].dCpu < 1.8 * best[1].dWall)
+        std::printf("The workers were kept waiting (other programs on the cores?): run it again when the "
+                    "machine is quiet.\n");
 
     std::error_code error;
     fs::remove_all(dir, error);
