@@ -41,9 +41,10 @@ A PAYLOAD, --text-file or reveal -o given as "-" is standard input or output.
 A JPEG takes only sealed messages (hide --seal, compose --seal), hidden in its quantised DCT
 coefficients and kept by a JPEG output alone; its markers and coding are kept as they were.
 
-Exit codes: 0 done; 1 no hidden message found, or the pictures differ; 2 bad usage or refused
-input (nothing written); 3 a picture or file could not be read or written; 4 a sealed message
-is there but was changed or damaged (nothing written).
+Exit codes: 0 done; 1 no hidden message found, the pictures differ, or analyze found hidden
+data likely; 2 bad usage or refused input (nothing written); 3 a picture or file could not be
+read or written; 4 a sealed message is there but was changed or damaged (nothing written);
+130 analyze stopped by Ctrl+C (what it had done is printed).
 )";
 
 int Report(std::ostream& err, const std::string& strText, E_ExitCode eCode)

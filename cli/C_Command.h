@@ -13,7 +13,8 @@ public:
 
     // True when this sub-command was named on the command line.
     bool WasChosen() const { return m_pCommand != nullptr && m_pCommand->parsed(); }
-    // Does the work. Returns Done or NotFound; anything else is thrown as C_CliError.
+    // Does the work. Returns Done or NotFound; anything else is thrown as C_CliError, but for
+    // analyze, which returns Failed or Interrupted once it has printed every result it has.
     virtual E_ExitCode Run(const C_CliContext& context) = 0;
 
 protected:

@@ -21,9 +21,12 @@ struct S_ScanItem {
     uint64_t nFileBytes = 0;
     uint32_t nWidth = 0;
     uint32_t nHeight = 0;
-    // Why the file was not analysed: the open failure and its reason, as the CLI prints them;
-    // empty when it was.
+    // Why the file was not analysed: the picture layer's reason ("picture expands far beyond its
+    // file size", the system's "No such file or directory", ...), which the CLI prints after the
+    // path; empty when it was.
     std::string strError;
+    // The picture would decode to far more than its file holds: it opens with bAllowLarge.
+    bool bNeedsConsent = false;
     // The findings, without the lowest-bit picture and the chi-square curves (memory). pixels
     // for BMP, GIF, PCX and PNG, jpeg for a JPEG.
     std::optional<S_DetectionResult> pixels;
@@ -57,9 +60,11 @@ public:
     std::vector<std::string> Collect(const std::vector<std::string>& paths, std::vector<S_ScanItem>& errors) const;
 
     // Analyses every file, on the workers, and calls fnItem once for each, one call at a time
-    // (never two at once), in the order they finish. Returns when all are done or, after
-    // Cancel, as soon as the workers have finished the pictures they hold; the files not yet
-    // started are not reported.
+    // (never two at once), in the order they finish, on whichever worker finished it (the
+    // calling thread is one of them). Returns when all are done or, after Cancel, as soon as
+    // the workers have finished the pictures they hold; the files not yet started are not
+    // reported. A cancelled scan stays cancelled: a later Run does nothing. When fnItem throws,
+    // the scan is cancelled and Run throws that once the workers have stopped.
     void Run(const std::vector<std::string>& files, const T_OnItem& fnItem);
 
     // From any thread, a signal handler included (it only sets a flag).

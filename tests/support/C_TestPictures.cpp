@@ -4,6 +4,7 @@
 #include "engine/C_HiddenHeader.h"
 #include "tests/support/C_ImageBytes.h"
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -158,5 +159,26 @@ T_Bytes C_TestPictures::Bmp24Ramp(uint32_t nWidth, uint32_t nHeight, uint32_t nS
     layout.aPixels.resize(C_ImageBytes::BmpStride(nWidth, 24) * size_t{nHeight});
     for (uint32_t i = 0; i < layout.aPixels.size(); ++i)
         layout.aPixels[i] = static_cast<uint8_t>((i * 7 + nSeed * (i >> 12)) >> 1);
+    return C_ImageBytes::Bmp(layout);
+}
+
+T_Bytes C_TestPictures::BmpShaded(int nWidth, int nHeight, uint32_t nSeed, bool bRandomLowestBits)
+{
+    S_BmpLayout layout;
+    layout.nWidth = nWidth;
+    layout.nHeight = nHeight;
+    const uint32_t nStride = C_ImageBytes::BmpStride(static_cast<uint32_t>(nWidth), 24);
+    layout.aPixels.resize(size_t{nStride} * static_cast<size_t>(nHeight));
+    const T_Bytes noise = C_TestBytes::Random(layout.aPixels.size(), nSeed);
+    const T_Bytes bits = C_TestBytes::Random(layout.aPixels.size(), nSeed + 1);
+    const double dPhase = nSeed % 17;
+    for (size_t i = 0; i < layout.aPixels.size(); ++i) {
+        const double x = static_cast<double>(i % nStride), y = static_cast<double>(i / nStride);
+        auto nByte = static_cast<uint8_t>(
+            120 + 50 * std::sin(x * 0.01 + (i % 3) + dPhase) + 30 * std::cos(y * 0.03) + (noise[i] % 5));
+        if (bRandomLowestBits)
+            nByte = static_cast<uint8_t>((nByte & 0xFE) | (bits[i] & 1));
+        layout.aPixels[i] = nByte;
+    }
     return C_ImageBytes::Bmp(layout);
 }

@@ -32,4 +32,8 @@ public:
     static T_Bytes Pcx(int nWidth, int nHeight, int nPlanes, uint32_t nSeed);
     // A 24-bit BMP as Bmp() whose pixel bytes follow a smooth ramp set by nSeed instead of noise.
     static T_Bytes Bmp24Ramp(uint32_t nWidth, uint32_t nHeight, uint32_t nSeed);
+    // A 24-bit BMP shaded smoothly with a little noise, as a photo is, which the detection check
+    // reads clean; with bRandomLowestBits every pixel byte's lowest bit replaced by a random one,
+    // as a record filling the picture leaves it, which it reads as likely.
+    static T_Bytes BmpShaded(int nWidth, int nHeight, uint32_t nSeed, bool bRandomLowestBits);
 };
