@@ -119,7 +119,7 @@ C_ScanFolderDlg::C_ScanFolderDlg(C_Prompts& prompts, T_OpenFn fnOpen, QWidget* p
     widthFor(C_ScanResultsModel::ColDimensions, {"10000 x 10000"});
     widthFor(C_ScanResultsModel::ColEstimate, {"0.000"});
     widthFor(C_ScanResultsModel::ColVerdict, {vmk::kStrVerdictClean, vmk::kStrVerdictPossible, vmk::kStrVerdictLikely});
-    widthFor(C_ScanResultsModel::ColError, {"Error Opening Image! The file is truncated."});
+    widthFor(C_ScanResultsModel::ColError, {"not a BMP, GIF, PCX, PNG or JPEG picture"});
     pHeader->resizeSection(C_ScanResultsModel::ColFile, fm.horizontalAdvance(QString(28, u'n')));
     pHeader->setStretchLastSection(true);
     pHeader->setSectionsMovable(true);
@@ -246,6 +246,7 @@ bool C_ScanFolderDlg::StartScan()
     }
     UpdateButtons();
     m_pStop->setFocus();
+    emit ScanStarted();
     return true;
 }
 
@@ -332,6 +333,7 @@ void C_ScanFolderDlg::ShowProgress()
     const int nDone = m_pResults->rowCount();
     m_pProgress->setRange(0, int(std::max<size_t>(m_nTotal, 1)));
     m_pProgress->setValue(nDone);
+    m_pProgress->setTextVisible(m_nTotal > 0);  // not "0 / 1" for an empty folder
     if (!IsScanning() || m_pScan->Cancelled())
         return;
     const double dSeconds = double(m_clock.elapsed()) / 1000.0;

@@ -59,6 +59,8 @@ public:
     QLabel* GetStatusLabel() const { return m_pStatus; }
 
 signals:
+    // A scan of the folder in the field began.
+    void ScanStarted();
     // A scan ended, done or stopped; the summary is in the status line.
     void ScanFinished();
 

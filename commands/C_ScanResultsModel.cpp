@@ -60,7 +60,8 @@ void C_ScanResultsModel::Append(std::vector<S_ScanItem> aItems)
     for (S_ScanItem& item : aItems) {
         const QString strPath = QString::fromStdString(item.strPath);
         QString strShown = m_strBase.isEmpty() ? strPath : base.relativeFilePath(strPath);
-        if (strShown.startsWith(QStringLiteral("../")))
+        // Outside the folder, or the folder itself (one that could not be listed): the full path.
+        if (strShown.startsWith(QStringLiteral("../")) || strShown == QStringLiteral("."))
             strShown = strPath;
         m_aShownPaths.push_back(QDir::toNativeSeparators(strShown));
         if (item.Failed())

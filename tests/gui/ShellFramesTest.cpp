@@ -13,7 +13,9 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -628,10 +630,19 @@ private slots:
         QTest::mouseDClick(pTable->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(Frame()->GetChildFrames().size(), 1);
         QCOMPARE(Frame()->GetChildFrames()[0]->GetDocument()->GetPathName(), App()->CanonicalPath(strPicture));
-        // Closing the window deletes it; the picture stays.
+        // Closing the window deletes it; the picture stays. The next one offers the same folder.
+        QTest::mouseClick(
+            pDlg->GetSubfoldersBox(), Qt::LeftButton, {}, QPoint(5, pDlg->GetSubfoldersBox()->height() / 2));
+        QTest::mouseClick(pDlg->GetStartButton(), Qt::LeftButton);
         pDlg->close();
         QTRY_VERIFY(pDlg.isNull());
         QCOMPARE(Frame()->GetChildFrames().size(), 1);
+        pScan->trigger();
+        pDlg = Frame()->findChild<C_ScanFolderDlg*>();
+        QVERIFY(pDlg);
+        QCOMPARE(pDlg->GetFolderEdit()->text(), QDir::toNativeSeparators(m_dir.filePath("scan")));
+        QVERIFY(pDlg->GetSubfoldersBox()->isChecked());
+        pDlg->close();
     }
 
     void closeAllWindowsWithThree()

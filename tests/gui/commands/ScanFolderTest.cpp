@@ -262,10 +262,19 @@ TEST_F(ScanFolder, DoubleClickOrEnterOpensTheRowsPictureAndEscapeCloses)
     EXPECT_FALSE(dlg.isVisible());
 }
 
-TEST_F(ScanFolder, AFolderThatIsNotThereIsSaidSo)
+TEST_F(ScanFolder, AFolderThatIsNotThereIsSaidSoAndTabGoesInReadingOrder)
 {
     C_ScanFolderDlg dlg(m_prompts, {});
     Show(dlg);
+    const std::vector<QWidget*> order = {dlg.GetFolderEdit(), dlg.GetBrowseButton(), dlg.GetSubfoldersBox(),
+        dlg.GetStartButton(), dlg.GetStopButton(), dlg.GetTable(), dlg.GetCloseButton()};
+    std::vector<QWidget*> chain;
+    QWidget* p = dlg.GetFolderEdit();
+    for (int i = 0; i < 64 && chain.size() < order.size(); ++i, p = p->nextInFocusChain())
+        if (std::find(order.begin(), order.end(), p) != order.end())
+            chain.push_back(p);
+    EXPECT_EQ(chain, order);
+
     dlg.GetFolderEdit()->setText(m_dir.path() + "/gone");
     QTest::mouseClick(dlg.GetStartButton(), Qt::LeftButton);
     EXPECT_FALSE(dlg.IsScanning());
