@@ -69,6 +69,19 @@ std::string C_DialogPrompts::ChooseSaveFile(const C_FileDialogArgs& args)
     return RunFileDialog(true, args);
 }
 
+std::string C_DialogPrompts::ChooseFolder(const std::string& strTitle, const std::string& strStart)
+{
+    // Where asked, else where the last file dialog was left.
+    QString strFolder = QString::fromStdString(strStart);
+    if (strFolder.isEmpty() || !QFileInfo(strFolder).isDir())
+        strFolder = C_AppSettings::Open().value(kLastFolderKey).toString();
+    const QString strChosen = QFileDialog::getExistingDirectory(m_pOwner, QString::fromStdString(strTitle), strFolder);
+    if (strChosen.isEmpty())
+        return {};
+    C_AppSettings::Open().setValue(kLastFolderKey, strChosen);
+    return strChosen.toStdString();
+}
+
 bool C_DialogPrompts::ShowPasswordDialog(std::string& strFirst, std::string& strSecond)
 {
     C_PasswordDlg dlg(m_pOwner);

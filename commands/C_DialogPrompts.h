@@ -17,6 +17,7 @@ public:
 
     std::string ChooseOpenFile(const C_FileDialogArgs& args) override;
     std::string ChooseSaveFile(const C_FileDialogArgs& args) override;
+    std::string ChooseFolder(const std::string& strTitle, const std::string& strStart) override;
     bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) override;
     bool ShowSealedPassphraseDialog(std::string& strFirst, std::string& strSecond, bool bTwice) override;
     void ShowMessage(const std::string& strText) override;

@@ -21,6 +21,9 @@ public:
     // The full path chosen, or an empty string on Cancel.
     virtual std::string ChooseOpenFile(const C_FileDialogArgs& args) = 0;
     virtual std::string ChooseSaveFile(const C_FileDialogArgs& args) = 0;
+    // An existing folder, starting in strStart when that is one; an empty string on Cancel.
+    // Prompts that cannot ask answer Cancel.
+    virtual std::string ChooseFolder(const std::string& /*strTitle*/, const std::string& /*strStart*/) { return {}; }
     // One showing of the pass phrase dialog, opened with the two entries given; on OK they hold
     // what was typed. False on Cancel, Escape or the close box (entries then unchanged).
     virtual bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) = 0;

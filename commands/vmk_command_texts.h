@@ -75,6 +75,38 @@ inline constexpr const char* kStrDetectionChiSquareNote =
     "smooth at single levels as full.";
 inline constexpr const char* kStrDetectionPayload = "Recommended payload: %1 bytes (capacity %2 bytes)";
 
+// Tools > Scan Folder.
+inline constexpr const char* kStrScanTitle = "Scan Folder";
+inline constexpr const char* kStrScanIntro =
+    "Runs the detection check on every picture in a folder. Double-click a row, or press Enter on it, to "
+    "open that picture.";
+inline constexpr const char* kStrScanFolderLabel = "F&older:";
+inline constexpr const char* kStrScanBrowse = "&Browse...";
+inline constexpr const char* kStrScanBrowseTitle = "Choose a Folder to Scan";
+inline constexpr const char* kStrScanSubfolders = "Include &subfolders";
+inline constexpr const char* kStrScanStart = "S&tart";
+inline constexpr const char* kStrScanStop = "Sto&p";
+inline constexpr const char* kStrScanClose = "&Close";
+inline constexpr const char* kStrScanColumns[] = {
+    "File", "Format", "Size", "Dimensions", "Largest estimate", "Verdict", "Error"};
+inline constexpr const char* kStrScanDimensions = "%1 x %2";
+inline constexpr const char* kStrScanNoFolder = "Choose a folder to scan.";
+inline constexpr const char* kStrScanNotAFolder = "There is no folder %1.";
+inline constexpr const char* kStrScanCollecting = "Looking for pictures...";
+// %1 of %2 files, %3 files a second, %4 a time such as "1 min 20 s".
+inline constexpr const char* kStrScanProgress = "%1 of %2 files, %3 files a second, about %4 left";
+inline constexpr const char* kStrScanProgressStart = "%1 of %2 files";
+inline constexpr const char* kStrScanStopping = "Stopping after the pictures being read...";
+// The summary: how the scan ended, then the count of each verdict and of the files not read.
+inline constexpr const char* kStrScanFinished = "Finished: %1 files in %2.";
+inline constexpr const char* kStrScanStopped = "Stopped: %1 of %2 files in %3.";
+inline constexpr const char* kStrScanNothing = "No pictures in this folder.";
+inline constexpr const char* kStrScanCount = "%1: %2";
+inline constexpr const char* kStrScanNotRead = "Not read";
+inline constexpr const char* kStrScanSeconds = "%1 s";
+inline constexpr const char* kStrScanMinutes = "%1 min %2 s";
+inline constexpr const char* kStrScanHours = "%1 h %2 min";
+
 // File dialogs.
 // "*", not "*.*": names without a dot (README, Makefile) are files too.
 inline constexpr const char* kStrHideFilter = "All Files(*.*)|*|";

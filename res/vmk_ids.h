@@ -96,6 +96,8 @@ constexpr unsigned ID_TOOLS_COMPOSE_SEALED = 32780;
 constexpr unsigned ID_ACTIONS_MATCH_EMBEDDING = 32781;
 constexpr unsigned ID_ACTIONS_PAIR_PALETTE = 32782;
 constexpr unsigned ID_TOOLS_DETECTION_CHECK = 32783;
+// A folder's pictures through the detection check; works without a picture open.
+constexpr unsigned ID_TOOLS_SCAN_FOLDER = 32784;
 // The picture window's zoom, and its lowest bits in a window of their own (numbered apart from
 // the commands above so that commands added there keep their place).
 constexpr unsigned ID_VIEW_ZOOM_IN = 32790;

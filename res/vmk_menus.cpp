@@ -31,11 +31,16 @@ constexpr S_MenuItem kView129[] = {
     kSep,
     {K::Command, ID_VIEW_LSB_PLANE, "&Least Significant Bits", false},
 };
+// Without a picture only what needs none.
+constexpr S_MenuItem kTools128[] = {
+    {K::Command, ID_TOOLS_SCAN_FOLDER, "Scan &Folder...", false},
+};
 constexpr S_MenuItem kHelp[] = {
     {K::Command, ID_APP_ABOUT, "&About Veilmark...", false},
 };
 constexpr S_Popup kMenu128[] = {
     {"&File", kFile128},
+    {"&Tools", kTools128},
     {"&View", kView},
     {"&Help", kHelp},
 };
@@ -67,6 +72,8 @@ constexpr S_MenuItem kTools[] = {
     {K::Command, ID_TOOLS_GRAYSCALE, "Convert to &Gray Scale", false},
     {K::Command, ID_TOOLS_COMPARE, "Compare &Images...", false},
     {K::Command, ID_TOOLS_DETECTION_CHECK, "&Detection Check...", false},
+    kSep,
+    {K::Command, ID_TOOLS_SCAN_FOLDER, "Scan &Folder...", false},
 };
 constexpr S_MenuItem kWindow[] = {
     {K::Command, ID_WINDOW_CASCADE, "&Cascade", false},

@@ -40,6 +40,7 @@ constexpr S_String kStrings[] = {
         "Reorder a palette picture's colours before hiding, so that a changed pixel shows a near colour.\n"
         "Pair the Palette Before Hiding"},
     {ID_TOOLS_DETECTION_CHECK, "Check how plainly this picture's lowest bits show hidden data.\nDetection Check"},
+    {ID_TOOLS_SCAN_FOLDER, "Check every picture in a folder for signs of hidden data.\nScan Folder"},
     {ID_VIEW_ZOOM_IN, "Show the picture larger\nZoom In"},
     {ID_VIEW_ZOOM_OUT, "Show the picture smaller\nZoom Out"},
     {ID_VIEW_ZOOM_ACTUAL, "Show the picture one screen pixel per picture pixel\nActual Size"},

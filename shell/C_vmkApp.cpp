@@ -3,6 +3,7 @@
 #include "commands/C_AboutCommand.h"
 #include "commands/C_AppSettings.h"
 #include "commands/C_DialogPrompts.h"
+#include "commands/C_ScanFolderCommand.h"
 #include "model/C_Carrier.h"
 #include "model/pictures/BTCImageData.h"
 #include "res/vmk_ids.h"
@@ -229,6 +230,14 @@ bool C_vmkApp::OnCmdMsg(unsigned nId, bool bRun)
     case ID_APP_ABOUT:
         if (bRun)
             OnAppAbout();
+        return true;
+    case ID_TOOLS_SCAN_FOLDER:
+        // A window of its own beside the pictures; its rows open as Open Picture does.
+        if (!m_pMainFrame)
+            return false;
+        if (bRun)
+            C_ScanFolderCommand::Run(
+                m_pMainFrame.get(), *m_pPrompts, [this](const QString& strPath) { OpenDocumentFile(strPath); });
         return true;
     case ID_APP_EXIT:
         if (bRun)

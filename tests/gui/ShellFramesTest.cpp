@@ -1,5 +1,6 @@
 // Start-up, command line, menus, keys, tool bar, status bar, recent files, window handling.
 
+#include "commands/C_ScanFolderDlg.h"
 #include "res/vmk_ids.h"
 #include "shell/C_ChildFrame.h"
 #include "shell/C_CommandLineInfo.h"
@@ -12,12 +13,17 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
@@ -96,8 +102,8 @@ private slots:
     {
         QVERIFY(Start());
         QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
-        QCOMPARE(Titles(Frame()->GetMenus()), QStringList({"&File", "&View", "&Help"}));
-        QCOMPARE(Frame()->menuBar()->actions().size(), 3);
+        QCOMPARE(Titles(Frame()->GetMenus()), QStringList({"&File", "&Tools", "&View", "&Help"}));
+        QCOMPARE(Frame()->menuBar()->actions().size(), 4);
         const QList<S_Item> file = Items(Frame()->GetMenus()[0]);
         QCOMPARE(file.size(), 5);
         QCOMPARE(file[0].strText, QString("&Open Picture...\tF3"));
@@ -108,13 +114,19 @@ private slots:
         QVERIFY(!Frame()->GetMenus()[0]->actions()[2]->isEnabled());  // greyed place holder
         QCOMPARE(file[4].strText, QString("E&xit"));
         QCOMPARE(file[4].nId, ID_APP_EXIT);
-        const QList<S_Item> view = Items(Frame()->GetMenus()[1]);
+        // Scanning a folder needs no picture.
+        const QList<S_Item> tools = Items(Frame()->GetMenus()[1]);
+        QCOMPARE(tools.size(), 1);
+        QCOMPARE(tools[0].strText, QString("Scan &Folder..."));
+        QCOMPARE(tools[0].nId, ID_TOOLS_SCAN_FOLDER);
+        QVERIFY(Frame()->GetAction(ID_TOOLS_SCAN_FOLDER)->isEnabled());
+        const QList<S_Item> view = Items(Frame()->GetMenus()[2]);
         QCOMPARE(view[0].strText, QString("&Toolbar"));
         QCOMPARE(view[0].nId, ID_VIEW_TOOLBAR);
         QCOMPARE(view[1].strText, QString("&Status Bar"));
         QCOMPARE(view[1].nId, ID_VIEW_STATUS_BAR);
-        QCOMPARE(Items(Frame()->GetMenus()[2])[0].strText, QString("&About Veilmark..."));
-        QCOMPARE(Items(Frame()->GetMenus()[2])[0].nId, ID_APP_ABOUT);
+        QCOMPARE(Items(Frame()->GetMenus()[3])[0].strText, QString("&About Veilmark..."));
+        QCOMPARE(Items(Frame()->GetMenus()[3])[0].nId, ID_APP_ABOUT);
         // Without a picture the picture commands are off, their keys with them.
         QVERIFY(!Frame()->GetAction(ID_FILE_SAVE_AS)->isEnabled());
         QVERIFY(!Frame()->GetAction(ID_ACTIONS_HIDE)->isEnabled());
@@ -158,7 +170,7 @@ private slots:
         QCOMPARE(actions[7].strText, QString("&Pair the Palette Before Hiding"));
         QCOMPARE(actions[7].nId, ID_ACTIONS_PAIR_PALETTE);
         const QList<S_Item> tools = Items(menus[2]);
-        QCOMPARE(tools.size(), 7);
+        QCOMPARE(tools.size(), 9);
         QCOMPARE(tools[0].strText, QString("Carrier &Properties"));
         QCOMPARE(tools[0].nId, ID_TOOLS_PROPERTIES);
         QCOMPARE(tools[1].nId, 0u);
@@ -172,6 +184,9 @@ private slots:
         QCOMPARE(tools[5].nId, ID_TOOLS_COMPARE);
         QCOMPARE(tools[6].strText, QString("&Detection Check..."));
         QCOMPARE(tools[6].nId, ID_TOOLS_DETECTION_CHECK);
+        QCOMPARE(tools[7].nId, 0u);
+        QCOMPARE(tools[8].strText, QString("Scan &Folder..."));
+        QCOMPARE(tools[8].nId, ID_TOOLS_SCAN_FOLDER);
         const QList<S_Item> window = Items(menus[4]);
         QCOMPARE(window[0].strText, QString("&Cascade"));
         QCOMPARE(window[0].nId, ID_WINDOW_CASCADE);
@@ -184,8 +199,8 @@ private slots:
         // Every picture command is enabled while a picture window is active.
         for (unsigned nId : {ID_FILE_SAVE_AS, ID_FILE_CLOSE, ID_ACTIONS_HIDE, ID_ACTIONS_REVEAL, ID_ACTIONS_HIDE_SEALED,
                  ID_ACTIONS_REVEAL_SEALED, ID_TOOLS_PROPERTIES, ID_TOOLS_COMPOSE, ID_TOOLS_COMPOSE_SEALED,
-                 ID_TOOLS_GRAYSCALE, ID_TOOLS_COMPARE, ID_TOOLS_DETECTION_CHECK, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ,
-                 ID_WINDOW_ARRANGE, ID_WINDOW_CLOSEALL})
+                 ID_TOOLS_GRAYSCALE, ID_TOOLS_COMPARE, ID_TOOLS_DETECTION_CHECK, ID_TOOLS_SCAN_FOLDER,
+                 ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE, ID_WINDOW_CLOSEALL})
             QVERIFY2(Frame()->GetAction(nId)->isEnabled(), qPrintable(QString::number(nId)));
     }
 
@@ -584,6 +599,50 @@ private slots:
         QCOMPARE(QDir::currentPath(), QDir(m_dir.filePath("two")).canonicalPath());
         Frame()->CloseAllDocuments();
         QCOMPARE(QDir::currentPath(), QDir(m_dir.filePath("two")).canonicalPath());
+    }
+
+    // Tools > Scan Folder without a picture: one scan window however often it is chosen, and a
+    // double click on a row opens that picture as Open Picture does.
+    void scanFolderOpensItsRowsAsPictures()
+    {
+        QVERIFY(Start());
+        QVERIFY(QDir(m_dir.path()).mkpath("scan"));
+        const QString strPicture = Picture("scan/s1.bmp");
+        Picture("scan/s2.bmp", 30, 20);
+        QAction* pScan = Frame()->GetAction(ID_TOOLS_SCAN_FOLDER);
+        pScan->trigger();
+        pScan->trigger();
+        const QList<C_ScanFolderDlg*> dialogs = Frame()->findChildren<C_ScanFolderDlg*>();
+        QCOMPARE(dialogs.size(), 1);
+        QPointer<C_ScanFolderDlg> pDlg = dialogs[0];
+        QVERIFY(pDlg->isVisible());
+        QVERIFY(!pDlg->isModal());
+        m_prompts.m_folderAnswers = {m_dir.filePath("scan").toStdString()};
+        QTest::mouseClick(pDlg->GetBrowseButton(), Qt::LeftButton);
+        QSignalSpy finished(pDlg.data(), &C_ScanFolderDlg::ScanFinished);
+        QTest::mouseClick(pDlg->GetStartButton(), Qt::LeftButton);
+        QVERIFY(finished.wait(60000));
+        QTableView* pTable = pDlg->GetTable();
+        QCOMPARE(pTable->model()->rowCount(), 2);
+        pTable->sortByColumn(0, Qt::AscendingOrder);
+        const QPoint at = pTable->visualRect(pTable->model()->index(0, 1)).center();
+        QTest::mouseClick(pTable->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(pTable->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(Frame()->GetChildFrames().size(), 1);
+        QCOMPARE(Frame()->GetChildFrames()[0]->GetDocument()->GetPathName(), App()->CanonicalPath(strPicture));
+        // Closing the window deletes it; the picture stays. The next one offers the same folder.
+        QTest::mouseClick(
+            pDlg->GetSubfoldersBox(), Qt::LeftButton, {}, QPoint(5, pDlg->GetSubfoldersBox()->height() / 2));
+        QTest::mouseClick(pDlg->GetStartButton(), Qt::LeftButton);
+        pDlg->close();
+        QTRY_VERIFY(pDlg.isNull());
+        QCOMPARE(Frame()->GetChildFrames().size(), 1);
+        pScan->trigger();
+        pDlg = Frame()->findChild<C_ScanFolderDlg*>();
+        QVERIFY(pDlg);
+        QCOMPARE(pDlg->GetFolderEdit()->text(), QDir::toNativeSeparators(m_dir.filePath("scan")));
+        QVERIFY(pDlg->GetSubfoldersBox()->isChecked());
+        pDlg->close();
     }
 
     void closeAllWindowsWithThree()

@@ -33,6 +33,14 @@ std::string C_ScriptedPrompts::ChooseSaveFile(const C_FileDialogArgs& args)
     return Take(m_saveAnswers, str, "save-file dialog") ? str : std::string();
 }
 
+std::string C_ScriptedPrompts::ChooseFolder(const std::string& strTitle, const std::string& strStart)
+{
+    Showing();
+    m_folderShownWith.emplace_back(strTitle, strStart);
+    std::string str;
+    return Take(m_folderAnswers, str, "folder dialog") ? str : std::string();
+}
+
 bool C_ScriptedPrompts::ShowPasswordDialog(std::string& strFirst, std::string& strSecond)
 {
     Showing();
@@ -139,8 +147,8 @@ void C_ScriptedPrompts::ShowAbout()
 
 bool C_ScriptedPrompts::AllUsed() const
 {
-    return m_openAnswers.empty() && m_saveAnswers.empty() && m_passwordAnswers.empty() && m_sealedAnswers.empty()
-        && m_foundAnswers.empty() && m_composeAnswers.empty();
+    return m_openAnswers.empty() && m_saveAnswers.empty() && m_folderAnswers.empty() && m_passwordAnswers.empty()
+        && m_sealedAnswers.empty() && m_foundAnswers.empty() && m_composeAnswers.empty();
 }
 
 void C_ScriptedPrompts::SetBusy(bool bBusy)

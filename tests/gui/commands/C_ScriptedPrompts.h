@@ -22,6 +22,7 @@ public:
     // Answers, used front first; std::nullopt (or "" for file dialogs) means Cancel.
     std::deque<std::string> m_openAnswers;
     std::deque<std::string> m_saveAnswers;
+    std::deque<std::string> m_folderAnswers;
     std::deque<std::optional<Pair>> m_passwordAnswers;  // (first entry, second entry)
     std::deque<std::optional<Pair>> m_sealedAnswers;    // the sealed dialog's (first, second)
     std::deque<bool> m_foundAnswers;
@@ -34,8 +35,9 @@ public:
     // What was shown.
     std::vector<C_FileDialogArgs> m_openArgs;
     std::vector<C_FileDialogArgs> m_saveArgs;
-    std::vector<Pair> m_passwordShownWith;                 // the entries each showing opened with
-    std::vector<std::pair<Pair, bool>> m_sealedShownWith;  // the entries, and whether it asked twice
+    std::vector<std::pair<std::string, std::string>> m_folderShownWith;  // (title, start)
+    std::vector<Pair> m_passwordShownWith;                               // the entries each showing opened with
+    std::vector<std::pair<Pair, bool>> m_sealedShownWith;                // the entries, and whether it asked twice
     std::vector<Pair> m_composeShownWith;
     std::vector<std::string> m_messages;
     std::vector<std::string> m_questions;  // every Yes/No and save-changes text, in order
@@ -60,6 +62,7 @@ public:
 
     std::string ChooseOpenFile(const C_FileDialogArgs& args) override;
     std::string ChooseSaveFile(const C_FileDialogArgs& args) override;
+    std::string ChooseFolder(const std::string& strTitle, const std::string& strStart) override;
     bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) override;
     bool ShowSealedPassphraseDialog(std::string& strFirst, std::string& strSecond, bool bTwice) override;
     void ShowMessage(const std::string& strText) override;
