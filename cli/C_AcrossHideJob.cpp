@@ -159,6 +159,9 @@ void C_AcrossHideJob::Run(const C_CliContext& context)
     // One pass phrase for every picture.
     std::string strPassphrase = m_job.Passphrase().Get(context, true, C_PassphraseSource::E_Rules::Sealed);
     C_PassphraseSource::WarnIfWeak(context, strPassphrase);
+    if (m_job.EmbedOption() == "replace")
+        context.Err() << "Note: a share is written by adding or subtracting 1 where each picture hides it best; "
+                         "--embed replace applies to plain records and palette pictures.\n";
     for (C_Carrier* pCarrier : carriers)
         pCarrier->KeepBeforeHide();
     const C_AcrossService::S_Hidden hidden = service.Hide(carriers, m_nNeeded, message, strPassphrase);
