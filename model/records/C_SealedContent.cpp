@@ -47,14 +47,22 @@ struct S_FreeDCtx {
 
 void C_SealedContent::Set(C_SecretBytes&& inner, size_t nNameBytes, bool bCompressed, uint64_t nSize)
 {
+    m_share = C_SecretBytes();
     m_inner = std::move(inner);
     m_nNameBytes = nNameBytes;
     m_bCompressed = bCompressed;
     m_nSize = nSize;
 }
 
+void C_SealedContent::SetShare(C_SecretBytes&& body)
+{
+    Clear();
+    m_share = std::move(body);
+}
+
 void C_SealedContent::Clear()
 {
+    m_share = C_SecretBytes();
     m_inner = C_SecretBytes();
     m_nNameBytes = 0;
     m_bCompressed = false;

@@ -42,6 +42,12 @@ public:
     void Set(C_SecretBytes&& inner, size_t nNameBytes, bool bCompressed, uint64_t nSize);
     void Clear();
 
+    // A share of a file hidden across pictures, as the container gave it (docs/share-record.md):
+    // its body, not yet checked (C_ShareSet::Parse). Such content holds no file: IsEmpty().
+    void SetShare(C_SecretBytes&& body);
+    bool HasShare() const { return m_share.Size() != 0; }
+    const C_SecretBytes& ShareBody() const { return m_share; }
+
     // The hidden name: bytes up to the first zero byte.
     std::string GetName() const;
     // The payload's size as the record declares it (after decompression).
@@ -58,6 +64,7 @@ public:
 
 private:
     C_SecretBytes m_inner;    // the decrypted inner record
+    C_SecretBytes m_share;    // a share's body instead (then m_inner is empty)
     size_t m_nNameBytes = 0;  // the name's length in the inner record
     bool m_bCompressed = false;
     uint64_t m_nSize = 0;  // the payload's declared size

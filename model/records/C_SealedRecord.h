@@ -35,6 +35,7 @@ enum class E_RevealOutcome {
     NotFound,  // no record under this pass phrase
     Damaged,   // a record is there, but it was changed or damaged
     NoMemory,  // the key derivation could not have its memory: nothing was searched
+    Share,     // a share of a file hidden across pictures (docs/share-record.md): no file by itself
 };
 
 class C_SealedRecord {

@@ -18,6 +18,8 @@ E_RecordOutcome OutcomeOf(E_RevealOutcome eOutcome)
     case E_RevealOutcome::Found: return E_RecordOutcome::Found;
     case E_RevealOutcome::NotFound: return E_RecordOutcome::NotFound;
     case E_RevealOutcome::Damaged: return E_RecordOutcome::Damaged;
+    // A share gives no file by itself; the opened content says which share it is.
+    case E_RevealOutcome::Share: return E_RecordOutcome::Damaged;
     case E_RevealOutcome::NoMemory: break;
     }
     return E_RecordOutcome::NoMemory;
@@ -151,25 +153,9 @@ E_RecordOutcome C_SealedRecordKind::Hide(const C_Cover& cover, const C_Message& 
         return E_RecordOutcome::Refused;
     bool bCompressed = false;
     const std::vector<uint8_t> stored = C_SealedRecord::Pack(pPayload, message.m_nSize, bCompressed);
-    if (cover.CanWeigh()) {
-        // Past the payload Capacity states, nothing: a limit of 0 bits.
-        const uint64_t nRecord = C_SpreadRecord::RecordBytes(message.m_strName.size(), stored.size());
-        const auto MaxBits = [&](const std::vector<float>& costs) -> uint64_t {
-            const uint64_t nLimit = SpreadLimitBits(RateBase(cover, costs));
-            const uint32_t nElements = C_SpreadRecord::PlanFor(cover.Size()).nRecord;
-            return nRecord <= C_SpreadRecord::LargestRecordBytes(nElements, nLimit) ? nLimit : 0;
-        };
-        std::vector<float> weighed;
-        {
-            S_DryMemo& memo = Memo();
-            const std::lock_guard<std::mutex> guard(memo.lock);
-            if (!memo.costs.empty() && memo.Holds(cover, Fingerprint(cover.LowBytes(), cover.Size())))
-                weighed = std::move(memo.costs);
-            memo.costs.clear();
-        }
-        return C_SpreadRecord::Seal(cover, message.m_strName, stored, bCompressed, strPassphrase, MaxBits,
-            C_SpreadRecord::FreshDraws(), fnBeforeWrite, nullptr, &weighed);
-    }
+    if (cover.CanWeigh())
+        return HideBody(cover, C_SealedRecord::InnerRecord(message.m_strName, stored, bCompressed),
+            C_SpreadRecord::kVersion, strPassphrase, fnBeforeWrite);
     const uint64_t nRecord = C_SealedRecord::RecordBytes(message.m_strName.size(), stored.size());
     if (uint64_t{FitBytes(nBytes - C_SealedRecord::kSaltRegion)} < 10 * nRecord)
         return E_RecordOutcome::TooLarge;
@@ -179,6 +165,41 @@ E_RecordOutcome C_SealedRecordKind::Hide(const C_Cover& cover, const C_Message& 
         // Past the fit only the position check and the key derivation refuse; strWhy names which.
         return strWhy.find("repeat") != std::string::npos ? E_RecordOutcome::Repeats : E_RecordOutcome::NoMemory;
     return E_RecordOutcome::Hidden;
+}
+
+uint64_t C_SealedRecordKind::BodyCapacity(const C_Cover& cover) const
+{
+    if (!cover.CanWeigh())
+        return 0;
+    // Capacity counts the payload after an inner record's head and an empty name.
+    const uint32_t nPayload = Capacity(cover, 0);
+    return nPayload ? uint64_t{nPayload} + C_SealedRecord::kInnerHeadBytes : 0;
+}
+
+E_RecordOutcome C_SealedRecordKind::HideBody(const C_Cover& cover, const C_SecretBytes& body, uint8_t nVersion,
+    const std::string& strPassphrase, const std::function<void()>& fnBeforeWrite) const
+{
+    if (!cover.CanWeigh())
+        return E_RecordOutcome::Refused;
+    if (C_SealedRecord::CheckPassphrase(strPassphrase) != C_SealedRecord::E_Passphrase::Valid)
+        return E_RecordOutcome::Refused;
+    // Past the payload Capacity states, nothing: a limit of 0 bits.
+    const uint64_t nRecord = C_SpreadRecord::BodyRecordBytes(body.Size());
+    const auto MaxBits = [&](const std::vector<float>& costs) -> uint64_t {
+        const uint64_t nLimit = SpreadLimitBits(RateBase(cover, costs));
+        const uint32_t nElements = C_SpreadRecord::PlanFor(cover.Size()).nRecord;
+        return nRecord <= C_SpreadRecord::LargestRecordBytes(nElements, nLimit) ? nLimit : 0;
+    };
+    std::vector<float> weighed;
+    {
+        S_DryMemo& memo = Memo();
+        const std::lock_guard<std::mutex> guard(memo.lock);
+        if (!memo.costs.empty() && memo.Holds(cover, Fingerprint(cover.LowBytes(), cover.Size())))
+            weighed = std::move(memo.costs);
+        memo.costs.clear();
+    }
+    return C_SpreadRecord::SealBody(
+        cover, body, nVersion, strPassphrase, MaxBits, C_SpreadRecord::FreshDraws(), fnBeforeWrite, nullptr, &weighed);
 }
 
 E_RecordOutcome C_SealedRecordKind::Find(
@@ -193,7 +214,8 @@ E_RecordOutcome C_SealedRecordKind::Find(
     if (cover.CanWeigh())
         eSpread = C_SpreadRecord::Open(cover.LowBytes(), cover.Size(), strPassphrase, content);
     E_RevealOutcome eOutcome = eSpread;
-    if (eSpread != E_RevealOutcome::Found) {
+    // A share authenticated: no version 1 record lies under it (content holds the share).
+    if (eSpread != E_RevealOutcome::Found && eSpread != E_RevealOutcome::Share) {
         eOutcome = C_SealedRecord::Open(pBits, nBytes, strPassphrase, content);
         // A version 2 record that is damaged says so, unless version 1 finds one.
         if (eOutcome == E_RevealOutcome::NotFound && eSpread != E_RevealOutcome::NotFound)

@@ -9,6 +9,7 @@
 // see it more easily. Unlimited() lifts that limit (to one bit per element of the record's).
 
 #include "model/records/C_Record.h"
+#include "model/records/C_SecretBytes.h"
 
 #include <cstdint>
 
@@ -41,6 +42,15 @@ public:
     // The most bits version 2's layers may take under this kind's rate, where nDry of the
     // record's elements may change.
     uint64_t SpreadLimitBits(uint64_t nDry) const;
+
+    // The largest plaintext body (what Capacity counts plus the inner record's head) a version-2
+    // container holds in this cover under this kind's rate; 0 where the cover cannot weigh.
+    uint64_t BodyCapacity(const C_Cover& cover) const;
+    // Seals a body whole, with this version byte in the associated data, as Hide seals a file's
+    // inner record (C_SpreadRecord::SealBody): a share's body with kShareVersion. Refused where
+    // the cover cannot weigh its elements or the pass phrase is not one the kind takes.
+    E_RecordOutcome HideBody(const C_Cover& cover, const C_SecretBytes& body, uint8_t nVersion,
+        const std::string& strPassphrase, const std::function<void()>& fnBeforeWrite) const;
 
 private:
     explicit C_SealedRecordKind(bool bRateLimit)

@@ -360,12 +360,20 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
     bool bCompressed, std::string_view strPassphrase, const T_MaxBits& fnMaxBits, const S_Draws& draws,
     const std::function<void()>& fnBeforeWrite, S_Lengths* pLengths, std::vector<float>* pWeighed)
 {
+    if (strName.size() > UINT16_MAX)
+        return E_RecordOutcome::TooLarge;
+    const C_SecretBytes inner = C_SealedRecord::InnerRecord(strName, stored, bCompressed);
+    return SealBody(cover, inner, kVersion, strPassphrase, fnMaxBits, draws, fnBeforeWrite, pLengths, pWeighed);
+}
+
+E_RecordOutcome C_SpreadRecord::SealBody(const C_Cover& cover, const C_SecretBytes& body, uint8_t nVersion,
+    std::string_view strPassphrase, const T_MaxBits& fnMaxBits, const S_Draws& draws,
+    const std::function<void()>& fnBeforeWrite, S_Lengths* pLengths, std::vector<float>* pWeighed)
+{
     uint8_t* pBits = cover.LowBytes();
     const uint32_t nElements = pBits ? cover.Size() : 0;
     const S_Plan plan = PlanFor(nElements);
-    if (strName.size() > UINT16_MAX)
-        return E_RecordOutcome::TooLarge;
-    const uint64_t nNeeded = RecordBytes(strName.size(), stored.size());
+    const uint64_t nNeeded = BodyRecordBytes(body.Size());
     // Both layers' tags at least, within the ladder's longest lengths.
     if (LengthAt(plan.nRecord, 0) == 0 || 8 * (nNeeded + kTagBytes) > 2 * uint64_t{LengthAt(plan.nRecord, 0)})
         return E_RecordOutcome::TooLarge;
@@ -431,18 +439,16 @@ E_RecordOutcome C_SpreadRecord::Seal(const C_Cover& cover, std::string_view strN
     const uint32_t nRecord = lengths.RecordBytes();
     const uint32_t nCipher = nRecord - kHeadBytes;
     C_SecretBytes plain(nCipher - kMacBytes);
-    {
-        const C_SecretBytes inner = C_SealedRecord::InnerRecord(strName, stored, bCompressed);
-        std::memset(plain.Data(), 0, plain.Size());
-        C_LittleEndian::Put32(plain.Data(), static_cast<uint32_t>(inner.Size()));
-        std::memcpy(plain.Data() + kLengthBytes, inner.Data(), inner.Size());
-    }
+    std::memset(plain.Data(), 0, plain.Size());
+    C_LittleEndian::Put32(plain.Data(), static_cast<uint32_t>(body.Size()));
+    if (body.Size())
+        std::memcpy(plain.Data() + kLengthBytes, body.Data(), body.Size());
     // The first layer's message begins with the second tag; the record follows it there.
     std::vector<uint8_t> record(kTagBytes + nRecord);
     uint8_t* pHead = record.data() + kTagBytes;
     std::memcpy(pHead, keys.aTag.data(), kTagBytes);
     std::memcpy(pHead + kTagBytes, draws.nonce.data(), kNonceBytes);
-    const C_SealedRecord::T_Associated ad = C_SealedRecord::AssociatedData(keys.aTag.data(), kVersion, nCipher);
+    const C_SealedRecord::T_Associated ad = C_SealedRecord::AssociatedData(keys.aTag.data(), nVersion, nCipher);
     unsigned long long nWritten = 0;
     crypto_aead_xchacha20poly1305_ietf_encrypt(pHead + kHeadBytes, &nWritten, plain.Data(), plain.Size(), ad.data(),
         ad.size(), nullptr, pHead + kTagBytes, keys.aCipher.data());
@@ -518,6 +524,23 @@ E_RevealOutcome C_SpreadRecord::Open(
     const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_SealedContent& content)
 {
     content.Clear();
+    C_SecretBytes body;
+    uint8_t nVersion = 0;
+    const E_RevealOutcome eOutcome = OpenBody(pBits, nBytes, strPassphrase, body, nVersion);
+    if (eOutcome != E_RevealOutcome::Found)
+        return eOutcome;
+    if (nVersion == kShareVersion) {
+        content.SetShare(std::move(body));
+        return E_RevealOutcome::Share;
+    }
+    return C_SealedRecord::OpenInner(std::move(body), content);
+}
+
+E_RevealOutcome C_SpreadRecord::OpenBody(
+    const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_SecretBytes& body, uint8_t& nVersion)
+{
+    body = C_SecretBytes();
+    nVersion = 0;
     const S_Plan plan = PlanFor(pBits ? nBytes : 0);
     if (plan.nSalt < kSaltBits || LengthAt(plan.nRecord, 0) == 0)
         return E_RevealOutcome::NotFound;
@@ -601,14 +624,22 @@ E_RevealOutcome C_SpreadRecord::Open(
     second.insert(second.end(), first.begin() + kTagBytes * 8, first.end());
     BytesOf(second.data(), second.size(), record.data());
     const uint32_t nCipher = lengths.RecordBytes() - kHeadBytes;
-    // The tag as read goes into the associated data, so a changed tag bit fails as well.
-    const C_SealedRecord::T_Associated ad = C_SealedRecord::AssociatedData(record.data(), kVersion, nCipher);
+    // The tag as read goes into the associated data, so a changed tag bit fails as well. A file
+    // authenticates with version 2, a share with 3: the same keys, one more check.
     C_SecretBytes plain(nCipher - kMacBytes);
-    unsigned long long nPlain = 0;
-    if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain.Data(), &nPlain, nullptr, record.data() + kHeadBytes, nCipher,
-            ad.data(), ad.size(), record.data() + kTagBytes, keys.aCipher.data())
-        != 0)
-        return E_RevealOutcome::Damaged;
+    const auto Decrypt = [&](uint8_t nTry) {
+        const C_SealedRecord::T_Associated ad = C_SealedRecord::AssociatedData(record.data(), nTry, nCipher);
+        unsigned long long nPlain = 0;
+        return crypto_aead_xchacha20poly1305_ietf_decrypt(plain.Data(), &nPlain, nullptr, record.data() + kHeadBytes,
+                   nCipher, ad.data(), ad.size(), record.data() + kTagBytes, keys.aCipher.data())
+            == 0;
+    };
+    uint8_t nOpened = kVersion;
+    if (!Decrypt(nOpened)) {
+        nOpened = kShareVersion;
+        if (!Decrypt(nOpened))
+            return E_RevealOutcome::Damaged;
+    }
     const uint32_t nInner = C_LittleEndian::U32(plain.Data());
     if (uint64_t{nInner} + kLengthBytes > plain.Size())
         return E_RevealOutcome::Damaged;
@@ -617,7 +648,10 @@ E_RevealOutcome C_SpreadRecord::Open(
     if (std::any_of(pPad, pEnd, [](uint8_t b) { return b != 0; }))
         return E_RevealOutcome::Damaged;
     C_SecretBytes inner(nInner);
-    std::memcpy(inner.Data(), plain.Data() + kLengthBytes, nInner);
+    if (nInner)
+        std::memcpy(inner.Data(), plain.Data() + kLengthBytes, nInner);
     plain.Wipe();
-    return C_SealedRecord::OpenInner(std::move(inner), content);
+    body = std::move(inner);
+    nVersion = nOpened;
+    return E_RevealOutcome::Found;
 }

@@ -20,6 +20,7 @@
 #include "model/records/C_Cover.h"
 #include "model/records/C_Record.h"
 #include "model/records/C_SealedRecord.h"
+#include "model/records/C_SecretBytes.h"
 
 #include <algorithm>
 #include <array>
@@ -34,6 +35,9 @@ class C_SealedContent;
 class C_SpreadRecord {
 public:
     static constexpr uint8_t kVersion = 2;
+    // The same container holding a share of a file hidden across pictures (docs/share-record.md):
+    // only the associated data's version byte and what the plaintext's inner part is differ.
+    static constexpr uint8_t kShareVersion = 3;
     static constexpr uint32_t kSaltBytes = 16;
     static constexpr uint32_t kTagBytes = 8;
     static constexpr uint32_t kNonceBytes = 24;
@@ -100,6 +104,13 @@ public:
         return uint64_t{kMinRecordBytes} + nNameBytes + nStored;
     }
 
+    // Bytes a record whose plaintext holds a body (the inner part) of nBodyBytes takes, before
+    // the ladder rounds it up. RecordBytes(name, stored) is this for version 1's inner record.
+    static uint64_t BodyRecordBytes(uint64_t nBodyBytes)
+    {
+        return uint64_t{kHeadBytes} + kMacBytes + kLengthBytes + nBodyBytes;
+    }
+
     // What a seal draws at random; the format's test vectors give them instead.
     struct S_Draws {
         std::array<uint8_t, kSaltBytes> salt{};
@@ -125,10 +136,23 @@ public:
         bool bCompressed, std::string_view strPassphrase, const T_MaxBits& fnMaxBits, const S_Draws& draws,
         const std::function<void()>& fnBeforeWrite = {}, S_Lengths* pLengths = nullptr,
         std::vector<float>* pWeighed = nullptr);
+    // Seal with the plaintext's inner part given whole (body) and the version byte of the
+    // associated data: kVersion with version 1's inner record is what Seal writes; kShareVersion
+    // with a share's body (C_ShareSet) is a share. The rest as Seal.
+    static E_RecordOutcome SealBody(const C_Cover& cover, const C_SecretBytes& body, uint8_t nVersion,
+        std::string_view strPassphrase, const T_MaxBits& fnMaxBits, const S_Draws& draws,
+        const std::function<void()>& fnBeforeWrite = {}, S_Lengths* pLengths = nullptr,
+        std::vector<float>* pWeighed = nullptr);
     // Looks for a record of this version in the lowest bits of pBits[0 .. nBytes - 1]; on Found,
-    // content holds it opened.
+    // content holds it opened. A record that authenticates as a share instead gives Share, with
+    // content holding the share's body (C_SealedContent::ShareBody), not yet checked.
     static E_RevealOutcome Open(
         const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_SealedContent& content);
+    // The container alone: on Found, nVersion is the version byte that authenticated (kVersion,
+    // else kShareVersion, tried with the same keys) and body the plaintext's inner part, its
+    // length and zero padding checked, its content not.
+    static E_RevealOutcome OpenBody(
+        const uint8_t* pBits, uint32_t nBytes, std::string_view strPassphrase, C_SecretBytes& body, uint8_t& nVersion);
 
     // The count of elements the cover lets change (finite cost) among the record's, for the
     // safe payload; by the whole cover's share, without the pass phrase's order.
