@@ -55,6 +55,19 @@ std::string OpenFailed(const std::string& strPath, const std::string& strReason)
         + (strReason.empty() ? "unknown reason" : strReason);
 }
 
+// The pictures that hold no share at all at the safe rate, which leave no room for any file.
+std::string NoRoom(const std::vector<C_Carrier*>& carriers, const std::vector<std::string>& paths)
+{
+    std::vector<std::string> names;
+    const C_AcrossService service;
+    for (size_t i = 0; i < carriers.size() && i < paths.size(); ++i) {
+        C_Carrier* const one[] = {carriers[i]};
+        if (service.LargestPayload(one, 1, 0) == 0)
+            names.push_back(C_AcrossCommand::FileNameOf(paths[i]));
+    }
+    return names.empty() ? std::string() : C_TextFormat::Substitute(vmk::kStrAcrossNoRoom, NameList(names));
+}
+
 C_FileDialogArgs PicturesArgs()
 {
     C_FileDialogArgs args;
@@ -99,8 +112,10 @@ std::string C_AcrossCommand::Weigh(
     }
     const std::string strName = strFile.empty() ? std::string() : C_Message::NameFromPath(strFile);
     const uint64_t nLargest = C_AcrossService().LargestPayload(carriers, nNeeded, strName.size());
-    if (nLargest == 0)
-        return C_TextFormat::Substitute(vmk::kStrAcrossNoneFits, Count(nNeeded));
+    if (nLargest == 0) {
+        const std::string strNoRoom = NoRoom(carriers, paths);
+        return strNoRoom.empty() ? C_TextFormat::Substitute(vmk::kStrAcrossNoneFits, Count(nNeeded)) : strNoRoom;
+    }
     std::string strLine =
         C_TextFormat::Substitute(vmk::kStrAcrossLargest, {Count(paths.size()), Count(nNeeded), Count(nLargest)});
     std::error_code error;
@@ -203,8 +218,10 @@ bool C_AcrossCommand::HideChosen(C_Prompts& prompts, C_AcrossPictures& pictures,
         std::vector<std::string> refusedNames;
         for (const size_t i : refused)
             refusedNames.push_back(FileNameOf(paths[i]));
-        prompts.ShowMessage(C_TextFormat::Substitute(
-            refused.size() == 1 ? vmk::kStrAcrossUnsupported : vmk::kStrAcrossUnsupportedMany, NameList(refusedNames)));
+        prompts.ShowMessage(
+            C_TextFormat::Substitute(refused.size() == 1 ? vmk::kStrAcrossUnsupported : vmk::kStrAcrossUnsupportedMany,
+                NameList(refusedNames))
+            + " " + vmk::kStrAcrossNotWritten);
         return true;
     }
     for (size_t i = 0; i < n; ++i) {
@@ -254,9 +271,16 @@ bool C_AcrossCommand::HideChosen(C_Prompts& prompts, C_AcrossPictures& pictures,
         check = service.Check(carriers, k, message);
     }
     if (check.eCheck != C_AcrossService::E_Check::Ready) {
-        prompts.ShowMessage(check.eCheck == C_AcrossService::E_Check::TooLarge
-                ? C_TextFormat::Substitute(vmk::kStrAcrossWontFit, {Count(n), Count(k), Count(check.nLargest)})
-                : strWontFit);
+        std::string strText = check.eCheck == C_AcrossService::E_Check::TooLarge
+            ? C_TextFormat::Substitute(vmk::kStrAcrossWontFit, {Count(n), Count(k), Count(check.nLargest)})
+            : strWontFit;
+        if (check.nLargest == 0) {
+            C_BusyScope busy(prompts);
+            const std::string strNoRoom = NoRoom(carriers, paths);
+            if (!strNoRoom.empty())
+                strText.append("\n\n").append(strNoRoom);
+        }
+        prompts.ShowMessage(strText);
         return true;
     }
 
@@ -470,9 +494,13 @@ void C_AcrossCommand::RunReveal(C_Prompts& prompts)
         default: break;
         }
     }
-    const auto Add = [&strText](const char* pszPattern, const std::vector<std::string>& names) {
-        if (!names.empty())
-            strText.append("\n").append(C_TextFormat::Substitute(pszPattern, NameList(names)));
+    // The pictures' lines below the finding, apart from it.
+    bool bFirst = true;
+    const auto Add = [&strText, &bFirst](const char* pszPattern, const std::vector<std::string>& names) {
+        if (names.empty())
+            return;
+        strText.append(bFirst ? "\n\n" : "\n").append(C_TextFormat::Substitute(pszPattern, NameList(names)));
+        bFirst = false;
     };
     Add(vmk::kStrAcrossSkippedDamaged, damaged);
     Add(vmk::kStrAcrossOwnFile, ownFile);

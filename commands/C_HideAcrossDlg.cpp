@@ -69,6 +69,7 @@ C_HideAcrossDlg::C_HideAcrossDlg(C_AcrossChoice& choice, C_AcrossChoice::T_Weigh
     m_pNeeded = new QSpinBox(this);
     m_pNeeded->setObjectName(QStringLiteral("AcrossNeeded"));
     m_pNeeded->setRange(1, 1);
+    m_pNeeded->setMinimumWidth(nChar * 8);
     m_pOf = new QLabel(this);
     auto* pNeededRow = new QHBoxLayout;
     pNeededRow->addWidget(m_pNeeded);
@@ -100,12 +101,15 @@ C_HideAcrossDlg::C_HideAcrossDlg(C_AcrossChoice& choice, C_AcrossChoice::T_Weigh
     m_pStrength->setObjectName(QStringLiteral("AcrossStrength"));
     m_pStrength->setWordWrap(true);
     m_pStrength->setTextFormat(Qt::PlainText);
+    // The estimate takes up to four lines; room for them keeps the fields from moving.
+    m_pStrength->setMinimumHeight(fontMetrics().lineSpacing() * 4 + 4);
+    m_pStrength->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_pLargest = new QLabel(this);
     m_pLargest->setObjectName(QStringLiteral("AcrossLargest"));
     m_pLargest->setWordWrap(true);
     m_pLargest->setTextFormat(Qt::PlainText);
-    // Room for two lines, so the dialog does not jump as the line changes.
-    m_pLargest->setMinimumHeight(fontMetrics().lineSpacing() * 2);
+    // Room for three lines, so the fields above do not move as the line changes.
+    m_pLargest->setMinimumHeight(fontMetrics().lineSpacing() * 3 + 4);
     m_pLargest->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

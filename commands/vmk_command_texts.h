@@ -141,12 +141,17 @@ inline constexpr const char* kStrAcrossNoneFits = "No file fits across these pic
 inline constexpr const char* kStrAcrossTooFew = "Choose at least two pictures: each holds one share of the file.";
 inline constexpr const char* kStrAcrossTooMany = "Choose at most %1 pictures.";
 // %1 names the pictures.
+// The dialog's line says these as they are; the message after OK adds kStrAcrossNotWritten.
 inline constexpr const char* kStrAcrossUnsupported =
     "%1 cannot hold a share: palette pictures and gray pictures below 8 bits take no sealed message spread "
-    "over the picture. Remove it, or convert it to true colour first. Nothing was written.";
+    "over the picture. Remove it, or convert it to true colour first.";
 inline constexpr const char* kStrAcrossUnsupportedMany =
     "%1 cannot each hold a share: palette pictures and gray pictures below 8 bits take no sealed message "
-    "spread over the picture. Remove them, or convert them to true colour first. Nothing was written.";
+    "spread over the picture. Remove them, or convert them to true colour first.";
+// Pictures with no room at all at the safe rate: %1 names them.
+inline constexpr const char* kStrAcrossNoRoom =
+    "No room for a share in %1: a share goes only where the picture's own detail hides it, and smooth or "
+    "small pictures have little. Choose pictures with more detail.";
 inline constexpr const char* kStrAcrossNoFile = "Choose the file to hide.";
 inline constexpr const char* kStrAcrossNoFolder =
     "Choose the folder the pictures are written into: %1 is not a folder.";
