@@ -323,7 +323,10 @@ bool C_HideAcrossDlg::Refuse(QWidget* pField, const char* pszText, const QString
     QString strText = Text(pszText);
     if (!strArgument.isNull())
         strText = QString::fromStdString(C_TextFormat::Substitute(pszText, strArgument.toStdString()));
-    QMessageBox::warning(this, Text(vmk::LoadString(IDS_APP_TITLE)), strText);
+    if (m_fnMessage)
+        m_fnMessage(strText);
+    else
+        QMessageBox::warning(this, Text(vmk::LoadString(IDS_APP_TITLE)), strText);
     pField->setFocus();
     if (auto* pEdit = qobject_cast<QLineEdit*>(pField))
         pEdit->selectAll();

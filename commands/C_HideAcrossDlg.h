@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ public:
     ~C_HideAcrossDlg() override;
 
     void accept() override;
+    // Where OK's refusals go; by default a warning box captioned "Veilmark".
+    void SetMessageSink(std::function<void(const QString&)> fnSink) { m_fnMessage = std::move(fnSink); }
 
     // The pictures listed now, as UTF-8 paths.
     std::vector<std::string> Pictures() const;
@@ -66,4 +69,5 @@ private:
     QTimer m_weighTimer;
     std::unique_ptr<QThread> m_pWeighing;  // the weighing under way, if any
     bool m_bWeighAgain = false;            // the choice changed while it ran
+    std::function<void(const QString&)> m_fnMessage;
 };
