@@ -1,8 +1,11 @@
 #include "cli/C_CliRevealCommand.h"
 
+#include "cli/C_AcrossRevealJob.h"
+
 #include "cli/C_PictureIo.h"
 #include "cli/C_Text.h"
 #include "model/C_Carrier.h"
+#include "model/pictures/C_DecodeLimit.h"
 #include "model/files/C_FileException.h"
 #include "model/records/C_Message.h"
 #include "model/records/C_SealedContent.h"
@@ -37,6 +40,9 @@ C_CliRevealCommand::C_CliRevealCommand(CLI::App& root)
 {
     m_pCommand = root.add_subcommand("reveal", "Find the file hidden in a picture and save it");
     m_pCommand->add_option("PICTURE", m_strPicture, "The picture that holds the hidden file")->required();
+    m_pCommand->add_option("MORE", m_more,
+        "More pictures: a file hidden across pictures (hide --across) is restored from the shares they hold, "
+        "into the current folder unless -o or -d says where");
     // Plain options rather than an option group: CLI11 2.1's groups loop forever on an empty
     // argument followed by an unknown option. Run() asks for one of the two.
     m_pFileOption =
@@ -74,7 +80,11 @@ void C_CliRevealCommand::RefuseExisting(const std::string& strTarget) const
 
 E_ExitCode C_CliRevealCommand::Run(const C_CliContext& context)
 {
-    const bool bToDirectory = m_pDirectoryOption->count() > 0;
+    const bool bAcross = !m_more.empty();
+    // Shares restore a file under its hidden name: the current folder unless told otherwise.
+    if (bAcross && m_pDirectoryOption->count() == 0 && m_pFileOption->count() == 0)
+        m_strDirectory = ".";
+    const bool bToDirectory = m_pDirectoryOption->count() > 0 || (bAcross && m_pFileOption->count() == 0);
     if (!bToDirectory && m_pFileOption->count() == 0)
         throw C_CliError(E_ExitCode::Refused, "reveal: say where the hidden file goes, with -o FILE or -d DIR.");
     const bool bToOutput = !bToDirectory && m_strFile == "-";
@@ -84,6 +94,25 @@ E_ExitCode C_CliRevealCommand::Run(const C_CliContext& context)
             throw C_CliError(E_ExitCode::Refused, C_Text::Printable(m_strDirectory) + " is not a folder.");
     } else if (!bToOutput && !m_bForce && Exists(m_strFile) && !IsStream(m_strFile)) {
         RefuseExisting(m_strFile);
+    }
+
+    if (bAcross) {
+        std::vector<std::string> pictures = {m_strPicture};
+        pictures.insert(pictures.end(), m_more.begin(), m_more.end());
+        std::ostream& report =
+            bToOutput || C_AtomicFileWriter::OwnDescriptor(m_strFile) == 1 ? context.Err() : context.Out();
+        C_SealedContent sealed;
+        uint64_t nFileBytes = 0;
+        C_AcrossRevealJob(std::move(pictures)).Run(context, m_passphrase, report, sealed, nFileBytes);
+        // The pictures' consent rule, over their files together.
+        if (!context.AllowLarge() && sealed.GetSize() > C_DecodeLimit::kConsentBytes
+            && sealed.GetSize() / C_DecodeLimit::kConsentRatio >= std::max<uint64_t>(nFileBytes, 1))
+            throw C_CliError(E_ExitCode::Refused,
+                "The hidden file would be " + std::to_string(sealed.GetSize() >> 20) + " MiB from pictures of "
+                    + std::to_string(nFileBytes)
+                    + " bytes; nothing was written. Give --allow-large to reveal it anyway.");
+        return Save(context, sealed.GetName(), sealed.GetSize(), true,
+            [&](const C_SealedContent::T_Sink& fnSink) { return sealed.Extract(fnSink); });
     }
 
     C_Carrier carrier;
@@ -98,7 +127,15 @@ E_ExitCode C_CliRevealCommand::Run(const C_CliContext& context)
     C_SecretBytes::WipeString(strPassphrase);
     switch (eOutcome) {
     case E_RecordOutcome::Found: break;
-    case E_RecordOutcome::Damaged: throw C_CliError(E_ExitCode::Damaged, kDamaged);
+    case E_RecordOutcome::Damaged:
+        // A share of a file hidden across pictures is whole, but no file by itself.
+        if (sealed.HasShare()) {
+            const std::string strShare =
+                C_AcrossRevealJob::DescribeShare(sealed.ShareBody().Data(), sealed.ShareBody().Size());
+            if (!strShare.empty())
+                throw C_CliError(E_ExitCode::NotFound, strShare);
+        }
+        throw C_CliError(E_ExitCode::Damaged, kDamaged);
     case E_RecordOutcome::NoMemory: throw C_CliError(E_ExitCode::Failed, kNoMemory);
     default: throw C_CliError(E_ExitCode::NotFound, kNotFound);
     }
@@ -112,13 +149,20 @@ E_ExitCode C_CliRevealCommand::Run(const C_CliContext& context)
                 + std::to_string(carrier.GetFileBytes())
                 + " bytes; nothing was written. Give --allow-large to reveal it anyway.");
     // The payload piece by piece: a sealed one is decompressed as it is written, never held whole.
-    const auto Extract = [&](const C_SealedContent::T_Sink& fnSink) {
+    return Save(context, strName, nSize, bSealed, [&](const C_SealedContent::T_Sink& fnSink) {
         if (bSealed)
             return sealed.Extract(fnSink);
         return message.m_nSize == 0 || fnSink(message.GetData(), message.m_nSize)
             ? C_SealedContent::E_Extract::Done
             : C_SealedContent::E_Extract::SinkFailed;
-    };
+    });
+}
+
+E_ExitCode C_CliRevealCommand::Save(const C_CliContext& context, const std::string& strName, uint64_t nSize,
+    bool bSealed, const T_Extract& fnExtract) const
+{
+    const bool bToDirectory = m_pDirectoryOption->count() > 0 || !m_strDirectory.empty();
+    const bool bToOutput = !bToDirectory && m_strFile == "-";
     // With the payload on standard output, what is said goes to standard error.
     std::ostream& report =
         bToOutput || C_AtomicFileWriter::OwnDescriptor(m_strFile) == 1 ? context.Err() : context.Out();
@@ -128,10 +172,10 @@ E_ExitCode C_CliRevealCommand::Run(const C_CliContext& context)
     if (bToOutput) {
         // Standard output cannot take back what it was given: a damaged payload is found by a
         // first pass that writes nothing.
-        if (bSealed && Extract([](const uint8_t*, size_t) { return true; }) != C_SealedContent::E_Extract::Done)
+        if (bSealed && fnExtract([](const uint8_t*, size_t) { return true; }) != C_SealedContent::E_Extract::Done)
             throw C_CliError(E_ExitCode::Damaged, kDamaged);
         ReportFound();
-        const bool bWritten = Extract([&](const uint8_t* pBytes, size_t nCount) {
+        const bool bWritten = fnExtract([&](const uint8_t* pBytes, size_t nCount) {
             context.Out().write(reinterpret_cast<const char*>(pBytes), static_cast<std::streamsize>(nCount));
             return static_cast<bool>(context.Out());
         }) == C_SealedContent::E_Extract::Done;
@@ -158,7 +202,7 @@ E_ExitCode C_CliRevealCommand::Run(const C_CliContext& context)
     bool bWritten = output.Open(strTarget, !bToDirectory);
     if (bWritten) {
         const C_SealedContent::E_Extract eExtract =
-            Extract([&](const uint8_t* pBytes, size_t nCount) { return output.Write(pBytes, nCount); });
+            fnExtract([&](const uint8_t* pBytes, size_t nCount) { return output.Write(pBytes, nCount); });
         if (eExtract == C_SealedContent::E_Extract::Damaged)
             throw C_CliError(E_ExitCode::Damaged, kDamaged);
         bWritten = eExtract == C_SealedContent::E_Extract::Done;

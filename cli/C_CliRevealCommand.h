@@ -1,5 +1,7 @@
 #pragma once
 // veilmark-cli reveal PICTURE (-o FILE | -d DIR) [--force] [--passphrase-file FILE]
+// veilmark-cli reveal PICTURE... [-o FILE | -d DIR]: a file hidden across pictures
+// (C_AcrossRevealJob), saved in the current folder when neither is given.
 //
 // The hidden name is data from the picture, so with -d only its final path component is used,
 // inside DIR, and an existing file is never replaced without --force. Either kind of record is
@@ -11,7 +13,11 @@
 #include "cli/C_PassphraseSource.h"
 #include "model/vmk_texts.h"
 
+#include "model/records/C_SealedContent.h"
+
+#include <functional>
 #include <string>
+#include <vector>
 
 class C_CliRevealCommand : public C_Command {
 public:
@@ -29,8 +35,13 @@ public:
 
 private:
     [[noreturn]] void RefuseExisting(const std::string& strTarget) const;
+    // Writes the payload (fnExtract hands it out) where -o or -d says, under strName.
+    using T_Extract = std::function<C_SealedContent::E_Extract(const C_SealedContent::T_Sink&)>;
+    E_ExitCode Save(const C_CliContext& context, const std::string& strName, uint64_t nSize, bool bSealed,
+        const T_Extract& fnExtract) const;
 
     std::string m_strPicture;
+    std::vector<std::string> m_more;  // more pictures: the shares of a file hidden across them
     std::string m_strFile;
     std::string m_strDirectory;
     bool m_bForce = false;

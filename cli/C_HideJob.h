@@ -46,6 +46,16 @@ public:
     // Fit test (pFitText when it fails), pass phrase, hide, verify, write, report.
     void Run(const C_CliContext& context, const C_Message& message, const char* pFitText);
 
+    // The options as given, for hide --across, which takes its own way from there.
+    const std::string& Picture() const { return m_strPicture; }
+    const std::string& Output() const { return m_strOutput; }
+    bool Force() const { return m_bForce; }
+    bool Sealed() const { return m_bSeal; }
+    bool RateLimited() const { return m_strRateLimit != "off"; }
+    const std::string& EmbedOption() const { return m_strEmbed; }
+    bool PairsPalette() const { return m_bPairPalette; }
+    const C_PassphraseSource& Passphrase() const { return m_passphrase; }
+
 private:
     // --embed as given; unset: replacement for the plain record, plus or minus one for the sealed.
     E_Embedding Embedding() const;

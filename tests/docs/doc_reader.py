@@ -452,6 +452,18 @@ def length_at(n_record, k):
 
 
 def sealed2(carrier, n, passphrase):
+    found = container2(carrier, n, passphrase)
+    if found is None:
+        return None
+    version, body = found
+    if version != 2:
+        raise SystemExit(4)
+    return open_inner(body)
+
+
+def container2(carrier, n, passphrase, versions=(2,)):
+    """The container of version 2: (the version byte that authenticated, the plaintext's inner
+    part), or None when there is no record."""
     n_salt = min(n, max(1024, -(-n // 64)))
     n_record = n - n_salt
     if n_salt < 128 or length_at(n_record, 0) == 0:
@@ -493,16 +505,21 @@ def sealed2(carrier, n, passphrase):
         first += syndrome(layers[0][part], (s + 1) * first_length // p - s * first_length // p, seed, height)
     record = to_bytes(second + first[64:])
     c = len(record) - 32
-    associated = b"VMK-SEALED" + record[:8] + bytes([2]) + struct.pack("<I", c)
-    try:
-        plain = nacl.bindings.crypto_aead_xchacha20poly1305_ietf_decrypt(record[32:], associated, record[8:32],
-                                                                          key[16:48])
-    except nacl.exceptions.CryptoError:
+    plain = None
+    for version in versions:
+        associated = b"VMK-SEALED" + record[:8] + bytes([version]) + struct.pack("<I", c)
+        try:
+            plain = nacl.bindings.crypto_aead_xchacha20poly1305_ietf_decrypt(record[32:], associated, record[8:32],
+                                                                              key[16:48])
+            break
+        except nacl.exceptions.CryptoError:
+            pass
+    if plain is None:
         raise SystemExit(4)
     size = struct.unpack_from("<I", plain)[0]
     if size + 4 > len(plain) or any(plain[4 + size:]):
         raise SystemExit(4)
-    return open_inner(plain[4:4 + size])
+    return version, plain[4:4 + size]
 
 
 def picture_is_jpeg(path):
