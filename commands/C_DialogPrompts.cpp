@@ -7,10 +7,12 @@
 #include "commands/C_FileDialog.h"
 #include "commands/C_FoundDlg.h"
 #include "commands/C_HiddenDlg.h"
+#include "commands/C_HideAcrossDlg.h"
 #include "commands/C_PasswordDlg.h"
 #include "commands/C_PictureDlg.h"
 #include "commands/C_PropertiesDlg.h"
 #include "commands/C_SealedPassphraseDlg.h"
+#include "commands/C_StepsDlg.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
 
@@ -35,14 +37,16 @@ const QString kLastFolderKey = QStringLiteral("File Dialog/Folder");
 
 }  // namespace
 
-std::string C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& args)
+std::vector<std::string> C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& args, bool bMany)
 {
     C_FileDialog dialog(m_pOwner, QString::fromStdString(args.m_strTitle),
         bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen, QString::fromStdString(args.m_strFilter),
         QString::fromStdString(args.m_strDefaultExt));
     // Unless the caller requires an existing file, any name typed is accepted; save asks
     // before replacing.
-    dialog.setFileMode(args.m_bMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(bMany    ? QFileDialog::ExistingFiles
+            : args.m_bMustExist ? QFileDialog::ExistingFile
+                                : QFileDialog::AnyFile);
     if (args.m_bStartInCurrentDir) {
         dialog.setDirectory(QDir::currentPath());
     } else {
@@ -54,19 +58,41 @@ std::string C_DialogPrompts::RunFileDialog(bool bSave, const C_FileDialogArgs& a
         dialog.selectFile(QString::fromStdString(args.m_strInitialName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    const QString strChosen = dialog.selectedFiles().first();
-    C_AppSettings::Open().setValue(kLastFolderKey, QFileInfo(strChosen).absolutePath());
-    return strChosen.toStdString();
+    const QStringList chosen = dialog.selectedFiles();
+    C_AppSettings::Open().setValue(kLastFolderKey, QFileInfo(chosen.first()).absolutePath());
+    std::vector<std::string> files;
+    for (const QString& strChosen : chosen)
+        files.push_back(strChosen.toStdString());
+    return files;
 }
 
 std::string C_DialogPrompts::ChooseOpenFile(const C_FileDialogArgs& args)
 {
-    return RunFileDialog(false, args);
+    const std::vector<std::string> files = RunFileDialog(false, args);
+    return files.empty() ? std::string() : files.front();
 }
 
 std::string C_DialogPrompts::ChooseSaveFile(const C_FileDialogArgs& args)
 {
-    return RunFileDialog(true, args);
+    const std::vector<std::string> files = RunFileDialog(true, args);
+    return files.empty() ? std::string() : files.front();
+}
+
+std::vector<std::string> C_DialogPrompts::ChooseOpenFiles(const C_FileDialogArgs& args)
+{
+    return RunFileDialog(false, args, true);
+}
+
+bool C_DialogPrompts::ShowHideAcross(C_AcrossChoice& choice, const C_AcrossChoice::T_Weigh& fnWeigh)
+{
+    C_HideAcrossDlg dlg(choice, fnWeigh, m_pOwner);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool C_DialogPrompts::RunSteps(
+    const std::string& strText, size_t nSteps, const std::function<void(const T_Step&)>& fnWork)
+{
+    return C_StepsDlg::Run(m_pOwner, strText, nSteps, fnWork);
 }
 
 std::string C_DialogPrompts::ChooseFolder(const std::string& strTitle, const std::string& strStart)

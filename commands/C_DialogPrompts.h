@@ -18,6 +18,7 @@ public:
     std::string ChooseOpenFile(const C_FileDialogArgs& args) override;
     std::string ChooseSaveFile(const C_FileDialogArgs& args) override;
     std::string ChooseFolder(const std::string& strTitle, const std::string& strStart) override;
+    std::vector<std::string> ChooseOpenFiles(const C_FileDialogArgs& args) override;
     bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) override;
     bool ShowSealedPassphraseDialog(std::string& strFirst, std::string& strSecond, bool bTwice) override;
     void ShowMessage(const std::string& strText) override;
@@ -33,9 +34,12 @@ public:
     void ShowPicture(const std::string& strTitle, const std::string& strText, const std::vector<uint8_t>& aRgb,
         uint32_t nWidth, uint32_t nHeight) override;
     void SetBusy(bool bBusy) override;
+    bool ShowHideAcross(C_AcrossChoice& choice, const C_AcrossChoice::T_Weigh& fnWeigh) override;
+    bool RunSteps(const std::string& strText, size_t nSteps, const std::function<void(const T_Step&)>& fnWork) override;
 
 private:
-    std::string RunFileDialog(bool bSave, const C_FileDialogArgs& args);
+    // The files chosen; bMany lets the user choose several existing ones.
+    std::vector<std::string> RunFileDialog(bool bSave, const C_FileDialogArgs& args, bool bMany = false);
 
     QWidget* m_pOwner;  // not owned
 };

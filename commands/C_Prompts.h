@@ -3,9 +3,12 @@
 // and questions. The application owns one and answers with the real dialogs (C_DialogPrompts);
 // tests answer from a script. Text and paths cross as UTF-8.
 
+#include "commands/C_AcrossChoice.h"
 #include "commands/C_FileDialogArgs.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,8 @@ public:
     // An existing folder, starting in strStart when that is one; an empty string on Cancel.
     // Prompts that cannot ask answer Cancel.
     virtual std::string ChooseFolder(const std::string& /*strTitle*/, const std::string& /*strStart*/) { return {}; }
+    // Several existing files at once; none on Cancel.
+    virtual std::vector<std::string> ChooseOpenFiles(const C_FileDialogArgs& args) = 0;
     // One showing of the pass phrase dialog, opened with the two entries given; on OK they hold
     // what was typed. False on Cancel, Escape or the close box (entries then unchanged).
     virtual bool ShowPasswordDialog(std::string& strFirst, std::string& strSecond) = 0;
@@ -57,6 +62,16 @@ public:
         ShowMessage(strText);
         return false;
     }
+    // Hide Across Pictures' dialog, opened with the choice given; on OK it holds what was chosen.
+    // fnWeigh gives the line about the largest file as the choice changes. False on Cancel.
+    virtual bool ShowHideAcross(C_AcrossChoice& choice, const C_AcrossChoice::T_Weigh& fnWeigh) = 0;
+    // Work in nSteps steps behind a progress window with Cancel: fnWork runs (the application
+    // runs it on a thread of its own, so the windows keep drawing) and calls its argument after
+    // each step with the steps done; that answers false once the user has cancelled, and the work
+    // should then stop. True when the user did not cancel. Never while a dialog is up.
+    using T_Step = std::function<bool(size_t nDone)>;
+    virtual bool RunSteps(
+        const std::string& strText, size_t nSteps, const std::function<void(const T_Step&)>& fnWork) = 0;
     // A picture to look at beside the picture windows, titled strTitle, with strText above it:
     // nWidth x nHeight pixels of 3 bytes (red, green, blue), top row first. The prompts keep a
     // copy and return at once. Nothing by default.

@@ -82,6 +82,11 @@ void C_RevealCommand::RevealAndSave(C_Carrier& carrier, C_Prompts& prompts, cons
             return;
         }
     }
+    OfferToSave(prompts, message);
+}
+
+void C_RevealCommand::OfferToSave(C_Prompts& prompts, C_Message& message)
+{
     if (!prompts.ShowFound(message.m_strName, message.m_nSize))
         return;
 

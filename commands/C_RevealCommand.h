@@ -8,6 +8,7 @@
 #include <string>
 
 class C_Carrier;
+class C_Message;
 class C_Prompts;
 
 class C_RevealCommand {
@@ -20,6 +21,8 @@ public:
     // the filter offers that extension alone. The dialog appends that extension to a name typed
     // without one; the default extension "txt" only where the filter has no single extension.
     static C_FileDialogArgs SaveDialogArgs(const std::string& strName);
+    // The found dialog for a revealed message, then on Save... the save dialog and the file.
+    static void OfferToSave(C_Prompts& prompts, C_Message& message);
 
 private:
     // Looks for either kind of record; a sealed one takes a key derivation (about a third of a

@@ -118,7 +118,8 @@ inline std::string CompareFilter()
     std::string strFilter = std::string(kStrCompareFilterName) + "|";
     const char* pszSeparator = "";
     for (const std::string& strExtension : C_FormatRegistry::Extensions()) {
-        strFilter += pszSeparator + ("*." + strExtension);
+        // Appended piece by piece: GCC 12 warns (-Wrestrict) on literal + std::string&& here.
+        strFilter.append(pszSeparator).append("*.").append(strExtension);
         pszSeparator = ";";
     }
     return strFilter + "|";
@@ -141,5 +142,99 @@ inline constexpr const char* kStrLsbPlaneText =
     "The lowest bit of each colour of each pixel, 1 bright and 0 dark. A plain photo shows shapes of the "
     "picture here; data hidden at a high rate shows as even noise.";
 inline constexpr const char* kStrLsbPlaneUnreadable = "The least significant bits of this picture cannot be shown.";
+
+// Hide Across Pictures and Reveal from Pictures: one file across several pictures, any k of n.
+inline constexpr const char* kStrAcrossHideTitle = "Hide Across Pictures";
+inline constexpr const char* kStrAcrossRevealTitle = "Reveal from Pictures";
+inline constexpr const char* kStrAcrossChooseTitle = "Choose the Pictures";
+inline constexpr const char* kStrAcrossIntro =
+    "The file is sealed under the pass phrase and split into one share for each picture. Any k of the "
+    "pictures written restore it; fewer give nothing of it away. Palette pictures cannot hold a share.";
+inline constexpr const char* kStrAcrossPictures = "&Pictures:";
+inline constexpr const char* kStrAcrossAdd = "&Add...";
+inline constexpr const char* kStrAcrossRemove = "&Remove";
+inline constexpr const char* kStrAcrossNeeded = "Pieces &needed (k):";
+inline constexpr const char* kStrAcrossOfPictures = "of %1 pictures";
+inline constexpr const char* kStrAcrossFile = "&File to hide:";
+inline constexpr const char* kStrAcrossFolder = "&Output folder:";
+inline constexpr const char* kStrAcrossBrowse = "&Browse...";
+inline constexpr const char* kStrAcrossBrowseFolder = "Br&owse...";
+inline constexpr const char* kStrAcrossPassphrase = "Pass p&hrase:";
+inline constexpr const char* kStrAcrossAgain = "Pass phrase a&gain:";
+// The dialog's line about the largest file, as the choice changes.
+inline constexpr const char* kStrAcrossWeighing = "Weighing the pictures...";
+// %1 pictures, %2 of them restoring, %3 bytes.
+inline constexpr const char* kStrAcrossLargest =
+    "Largest file across these %1 pictures with any %2 restoring it: %3 bytes (more when it compresses).";
+inline constexpr const char* kStrAcrossFileFits = "The file chosen (%1 bytes) fits.";
+inline constexpr const char* kStrAcrossFileLarger =
+    "The file chosen (%1 bytes) is larger: it fits only if it compresses that far.";
+inline constexpr const char* kStrAcrossNoneFits = "No file fits across these pictures with any %1 restoring it.";
+inline constexpr const char* kStrAcrossTooFew = "Choose at least two pictures: each holds one share of the file.";
+inline constexpr const char* kStrAcrossTooMany = "Choose at most %1 pictures.";
+// %1 names the pictures.
+// The dialog's line says these as they are; the message after OK adds kStrAcrossNotWritten.
+inline constexpr const char* kStrAcrossUnsupported =
+    "%1 cannot hold a share: palette pictures and gray pictures below 8 bits take no sealed message spread "
+    "over the picture. Remove it, or convert it to true colour first.";
+inline constexpr const char* kStrAcrossUnsupportedMany =
+    "%1 cannot each hold a share: palette pictures and gray pictures below 8 bits take no sealed message "
+    "spread over the picture. Remove them, or convert them to true colour first.";
+// Pictures with no room at all at the safe rate: %1 names them.
+inline constexpr const char* kStrAcrossNoRoom =
+    "No room for a share in %1: a share goes only where the picture's own detail hides it, and smooth or "
+    "small pictures have little. Choose pictures with more detail.";
+inline constexpr const char* kStrAcrossNoFile = "Choose the file to hide.";
+inline constexpr const char* kStrAcrossNoFolder =
+    "Choose the folder the pictures are written into: %1 is not a folder.";
+inline constexpr const char* kStrAcrossSameName =
+    "Two pictures are named %1: each is written into the output folder under its own name. Nothing was written.";
+inline constexpr const char* kStrAcrossWrongFormat =
+    "%1 is a %2 picture, but its name would save it as another format: the share would not survive. "
+    "Nothing was written.";
+// %1 pictures, %2 restoring, %3 bytes.
+inline constexpr const char* kStrAcrossWontFit =
+    "This file will not fit across these %1 pictures with any %2 of them restoring it: at most %3 bytes fit. "
+    "Choose larger pictures, a larger k or a smaller file.";
+// %1 how many, %2 the folder, %3 their names.
+inline constexpr const char* kStrAcrossReplace = "%1 of these pictures are in %2 already:\n%3\n\nReplace them?";
+inline constexpr const char* kStrAcrossLargePicture =
+    "%1 would take more than 64 MB of memory, far more than its file size. Open it anyway?";
+// The progress windows: %1 the file's name, %2 how many pictures; then the folder.
+inline constexpr const char* kStrAcrossHiding = "Hiding %1 across %2 pictures...";
+inline constexpr const char* kStrAcrossWriting = "Writing the pictures into %1...";
+inline constexpr const char* kStrAcrossLooking = "Looking for shares in %1 pictures...";
+inline constexpr const char* kStrAcrossStopping = "Stopping after this picture...";
+inline constexpr const char* kStrAcrossCancel = "Cancel";
+// A hide that stopped: %1 the picture.
+inline constexpr const char* kStrAcrossSealFailed =
+    "The share for %1 could not be sealed: its positions would repeat, or there was not enough memory to "
+    "derive the key. Nothing was written; try another pass phrase.";
+inline constexpr const char* kStrAcrossTransparency =
+    "Hiding the share changes whether %1 pixels of %2 are transparent: transparent ones will show as dots, "
+    "or shown ones vanish.\n\nWrite the pictures anyway?";
+inline constexpr const char* kStrAcrossNotWritten = "Nothing was written.";
+inline constexpr const char* kStrAcrossReadBack = "%1 as written does not give its share back. Nothing was written.";
+inline constexpr const char* kStrAcrossPartlyWritten =
+    "The pictures written before it were put back; pictures it replaced are lost.";
+// The success dialog's lines: %1 the folder, %2 the names, %3 k, %4 n.
+inline constexpr const char* kStrAcrossHidden =
+    "Written into %1: %2.\nAny %3 of these %4 pictures restore the file; fewer give nothing of it away.";
+// Reveal from Pictures, when no file comes back: %1 shares found, %2 the set, %3 needed.
+inline constexpr const char* kStrAcrossFoundTooFew =
+    "Found %1 of the shares of a file hidden across pictures (set %2); %3 are needed to restore it. Choose "
+    "more of its pictures, all at once. Nothing was saved.";
+inline constexpr const char* kStrAcrossNoShares =
+    "No share of a file hidden across pictures is in these pictures under this pass phrase.";
+inline constexpr const char* kStrAcrossSetDamaged =
+    "Found %1 shares of a file hidden across pictures (set %2), as many as are needed, but they do not give "
+    "the file back: some were changed or damaged. Nothing was saved.";
+inline constexpr const char* kStrAcrossSkippedDamaged = "Skipped as changed or damaged: %1.";
+inline constexpr const char* kStrAcrossOwnFile =
+    "Holding a file of its own, not a share (open it and use Reveal Sealed Message): %1.";
+inline constexpr const char* kStrAcrossUnreadable = "Could not be read: %1.";
+inline constexpr const char* kStrAcrossNoShareRoom = "Cannot hold a share (a palette or low-depth picture): %1.";
+inline constexpr const char* kStrAcrossNoMemory = "Revealing a sealed record needs 128 MiB of memory: %1.";
+inline constexpr const char* kStrAcrossOtherSets = "Shares of %1 other hidden files were passed over.";
 
 }  // namespace vmk

@@ -98,6 +98,9 @@ constexpr unsigned ID_ACTIONS_PAIR_PALETTE = 32782;
 constexpr unsigned ID_TOOLS_DETECTION_CHECK = 32783;
 // A folder's pictures through the detection check; works without a picture open.
 constexpr unsigned ID_TOOLS_SCAN_FOLDER = 32784;
+// One file across several picture files, any k of n: commands of the main window, on files.
+constexpr unsigned ID_ACTIONS_HIDE_ACROSS = 32785;
+constexpr unsigned ID_ACTIONS_REVEAL_ACROSS = 32786;
 // The picture window's zoom, and its lowest bits in a window of their own (numbered apart from
 // the commands above so that commands added there keep their place).
 constexpr unsigned ID_VIEW_ZOOM_IN = 32790;

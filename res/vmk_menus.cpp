@@ -31,6 +31,10 @@ constexpr S_MenuItem kView129[] = {
     kSep,
     {K::Command, ID_VIEW_LSB_PLANE, "&Least Significant Bits", false},
 };
+// Without a picture, only the commands that work on picture files.
+constexpr S_MenuItem kActions128[] = {
+    {K::Command, ID_ACTIONS_HIDE_ACROSS, "Hide A&cross Pictures...", false},
+    {K::Command, ID_ACTIONS_REVEAL_ACROSS, "Reveal &from Pictures...", false},
 // Without a picture only what needs none.
 constexpr S_MenuItem kTools128[] = {
     {K::Command, ID_TOOLS_SCAN_FOLDER, "Scan &Folder...", false},
@@ -40,6 +44,7 @@ constexpr S_MenuItem kHelp[] = {
 };
 constexpr S_Popup kMenu128[] = {
     {"&File", kFile128},
+    {"&Actions", kActions128},
     {"&Tools", kTools128},
     {"&View", kView},
     {"&Help", kHelp},
@@ -60,6 +65,9 @@ constexpr S_MenuItem kActions[] = {
     kSep,
     {K::Command, ID_ACTIONS_HIDE_SEALED, "Hide &Sealed Message...\tShift+F4", false},
     {K::Command, ID_ACTIONS_REVEAL_SEALED, "R&eveal Sealed Message...\tShift+F5", false},
+    kSep,
+    {K::Command, ID_ACTIONS_HIDE_ACROSS, "Hide A&cross Pictures...", false},
+    {K::Command, ID_ACTIONS_REVEAL_ACROSS, "Reveal &from Pictures...", false},
     kSep,
     {K::Check, ID_ACTIONS_MATCH_EMBEDDING, "Hide by Adding or Subtracting &1", false},
     {K::Check, ID_ACTIONS_PAIR_PALETTE, "&Pair the Palette Before Hiding", false},

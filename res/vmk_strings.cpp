@@ -41,6 +41,11 @@ constexpr S_String kStrings[] = {
         "Pair the Palette Before Hiding"},
     {ID_TOOLS_DETECTION_CHECK, "Check how plainly this picture's lowest bits show hidden data.\nDetection Check"},
     {ID_TOOLS_SCAN_FOLDER, "Check every picture in a folder for signs of hidden data.\nScan Folder"},
+    {ID_ACTIONS_HIDE_ACROSS,
+        "Hide a file across several pictures, so that any k of them restore it and fewer give nothing away.\n"
+        "Hide a File Across Pictures"},
+    {ID_ACTIONS_REVEAL_ACROSS,
+        "Restore a file hidden across several pictures from enough of them.\nReveal a File from Pictures"},
     {ID_VIEW_ZOOM_IN, "Show the picture larger\nZoom In"},
     {ID_VIEW_ZOOM_OUT, "Show the picture smaller\nZoom Out"},
     {ID_VIEW_ZOOM_ACTUAL, "Show the picture one screen pixel per picture pixel\nActual Size"},

@@ -1,6 +1,7 @@
 #include "shell/C_vmkApp.h"
 
 #include "commands/C_AboutCommand.h"
+#include "commands/C_AcrossCommand.h"
 #include "commands/C_AppSettings.h"
 #include "commands/C_DialogPrompts.h"
 #include "commands/C_ScanFolderCommand.h"
@@ -238,6 +239,14 @@ bool C_vmkApp::OnCmdMsg(unsigned nId, bool bRun)
         if (bRun)
             C_ScanFolderCommand::Run(
                 m_pMainFrame.get(), *m_pPrompts, [this](const QString& strPath) { OpenDocumentFile(strPath); });
+    // On picture files, whether or not any picture is open.
+    case ID_ACTIONS_HIDE_ACROSS:
+        if (bRun)
+            C_AcrossCommand::RunHide(*m_pPrompts);
+        return true;
+    case ID_ACTIONS_REVEAL_ACROSS:
+        if (bRun)
+            C_AcrossCommand::RunReveal(*m_pPrompts);
         return true;
     case ID_APP_EXIT:
         if (bRun)

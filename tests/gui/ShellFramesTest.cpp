@@ -102,8 +102,8 @@ private slots:
     {
         QVERIFY(Start());
         QCOMPARE(Frame()->GetMenuId(), IDR_MAINFRAME);
-        QCOMPARE(Titles(Frame()->GetMenus()), QStringList({"&File", "&Tools", "&View", "&Help"}));
-        QCOMPARE(Frame()->menuBar()->actions().size(), 4);
+        QCOMPARE(Titles(Frame()->GetMenus()), QStringList({"&File", "&Actions", "&Tools", "&View", "&Help"}));
+        QCOMPARE(Frame()->menuBar()->actions().size(), 5);
         const QList<S_Item> file = Items(Frame()->GetMenus()[0]);
         QCOMPARE(file.size(), 5);
         QCOMPARE(file[0].strText, QString("&Open Picture...\tF3"));
@@ -114,19 +114,26 @@ private slots:
         QVERIFY(!Frame()->GetMenus()[0]->actions()[2]->isEnabled());  // greyed place holder
         QCOMPARE(file[4].strText, QString("E&xit"));
         QCOMPARE(file[4].nId, ID_APP_EXIT);
+        // The commands on picture files need no open picture.
+        const QList<S_Item> actions = Items(Frame()->GetMenus()[1]);
+        QCOMPARE(actions.size(), 2);
+        QCOMPARE(actions[0].nId, ID_ACTIONS_HIDE_ACROSS);
+        QCOMPARE(actions[1].nId, ID_ACTIONS_REVEAL_ACROSS);
+        QVERIFY(Frame()->GetAction(ID_ACTIONS_HIDE_ACROSS)->isEnabled());
+        QVERIFY(Frame()->GetAction(ID_ACTIONS_REVEAL_ACROSS)->isEnabled());
         // Scanning a folder needs no picture.
-        const QList<S_Item> tools = Items(Frame()->GetMenus()[1]);
+        const QList<S_Item> tools = Items(Frame()->GetMenus()[2]);
         QCOMPARE(tools.size(), 1);
         QCOMPARE(tools[0].strText, QString("Scan &Folder..."));
         QCOMPARE(tools[0].nId, ID_TOOLS_SCAN_FOLDER);
         QVERIFY(Frame()->GetAction(ID_TOOLS_SCAN_FOLDER)->isEnabled());
-        const QList<S_Item> view = Items(Frame()->GetMenus()[2]);
+        const QList<S_Item> view = Items(Frame()->GetMenus()[3]);
         QCOMPARE(view[0].strText, QString("&Toolbar"));
         QCOMPARE(view[0].nId, ID_VIEW_TOOLBAR);
         QCOMPARE(view[1].strText, QString("&Status Bar"));
         QCOMPARE(view[1].nId, ID_VIEW_STATUS_BAR);
-        QCOMPARE(Items(Frame()->GetMenus()[3])[0].strText, QString("&About Veilmark..."));
-        QCOMPARE(Items(Frame()->GetMenus()[3])[0].nId, ID_APP_ABOUT);
+        QCOMPARE(Items(Frame()->GetMenus()[4])[0].strText, QString("&About Veilmark..."));
+        QCOMPARE(Items(Frame()->GetMenus()[4])[0].nId, ID_APP_ABOUT);
         // Without a picture the picture commands are off, their keys with them.
         QVERIFY(!Frame()->GetAction(ID_FILE_SAVE_AS)->isEnabled());
         QVERIFY(!Frame()->GetAction(ID_ACTIONS_HIDE)->isEnabled());
@@ -158,17 +165,22 @@ private slots:
         QCOMPARE(actions[1].strText, QString("&Reveal Message\tF5"));
         QCOMPARE(actions[1].nId, ID_ACTIONS_REVEAL);
         // The sealed record's commands follow the plain ones, apart; then how to hide.
-        QCOMPARE(actions.size(), 8);
+        QCOMPARE(actions.size(), 11);
         QCOMPARE(actions[2].nId, 0u);
         QCOMPARE(actions[3].strText, QString("Hide &Sealed Message...\tShift+F4"));
         QCOMPARE(actions[3].nId, ID_ACTIONS_HIDE_SEALED);
         QCOMPARE(actions[4].strText, QString("R&eveal Sealed Message...\tShift+F5"));
         QCOMPARE(actions[4].nId, ID_ACTIONS_REVEAL_SEALED);
         QCOMPARE(actions[5].nId, 0u);
-        QCOMPARE(actions[6].strText, QString("Hide by Adding or Subtracting &1"));
-        QCOMPARE(actions[6].nId, ID_ACTIONS_MATCH_EMBEDDING);
-        QCOMPARE(actions[7].strText, QString("&Pair the Palette Before Hiding"));
-        QCOMPARE(actions[7].nId, ID_ACTIONS_PAIR_PALETTE);
+        QCOMPARE(actions[6].strText, QString("Hide A&cross Pictures..."));
+        QCOMPARE(actions[6].nId, ID_ACTIONS_HIDE_ACROSS);
+        QCOMPARE(actions[7].strText, QString("Reveal &from Pictures..."));
+        QCOMPARE(actions[7].nId, ID_ACTIONS_REVEAL_ACROSS);
+        QCOMPARE(actions[8].nId, 0u);
+        QCOMPARE(actions[9].strText, QString("Hide by Adding or Subtracting &1"));
+        QCOMPARE(actions[9].nId, ID_ACTIONS_MATCH_EMBEDDING);
+        QCOMPARE(actions[10].strText, QString("&Pair the Palette Before Hiding"));
+        QCOMPARE(actions[10].nId, ID_ACTIONS_PAIR_PALETTE);
         const QList<S_Item> tools = Items(menus[2]);
         QCOMPARE(tools.size(), 9);
         QCOMPARE(tools[0].strText, QString("Carrier &Properties"));

@@ -148,7 +148,8 @@ void C_ScriptedPrompts::ShowAbout()
 bool C_ScriptedPrompts::AllUsed() const
 {
     return m_openAnswers.empty() && m_saveAnswers.empty() && m_folderAnswers.empty() && m_passwordAnswers.empty()
-        && m_sealedAnswers.empty() && m_foundAnswers.empty() && m_composeAnswers.empty();
+        && m_sealedAnswers.empty() && m_foundAnswers.empty() && m_composeAnswers.empty() && m_openFilesAnswers.empty()
+        && m_acrossAnswers.empty();
 }
 
 void C_ScriptedPrompts::SetBusy(bool bBusy)
@@ -166,4 +167,49 @@ std::string C_ScriptedPrompts::Faults() const
     for (const std::string& strFault : m_faults)
         str += strFault + "\n";
     return str;
+}
+
+std::vector<std::string> C_ScriptedPrompts::ChooseOpenFiles(const C_FileDialogArgs& args)
+{
+    Showing();
+    m_openFilesArgs.push_back(args);
+    std::vector<std::string> files;
+    return Take(m_openFilesAnswers, files, "open-files dialog") ? files : std::vector<std::string>();
+}
+
+bool C_ScriptedPrompts::ShowHideAcross(C_AcrossChoice& choice, const C_AcrossChoice::T_Weigh& fnWeigh)
+{
+    Showing();
+    m_acrossShownWith.push_back(choice);
+    // The line the real dialog would show as it opens.
+    m_acrossWeighed.push_back(fnWeigh ? fnWeigh(choice.m_pictures, choice.m_nNeeded, choice.m_strFile) : "");
+    std::optional<C_AcrossChoice> answer;
+    if (!Take(m_acrossAnswers, answer, "across dialog") || !answer)
+        return false;
+    choice = *answer;
+    return true;
+}
+
+bool C_ScriptedPrompts::RunSteps(
+    const std::string& strText, size_t nSteps, const std::function<void(const T_Step&)>& fnWork)
+{
+    Showing();
+    m_steps.push_back(strText);
+    size_t nCancelAfter = 0;
+    if (!m_cancelAfter.empty()) {
+        nCancelAfter = m_cancelAfter.front();
+        m_cancelAfter.pop_front();
+    }
+    bool bCancelled = false;
+    size_t nLast = 0;
+    fnWork([&](size_t nDone) {
+        if (nDone <= nLast || nDone > nSteps)
+            m_faults.push_back(
+                "a progress step out of order: " + std::to_string(nDone) + " of " + std::to_string(nSteps));
+        nLast = nDone;
+        if (nCancelAfter != 0 && nDone >= nCancelAfter)
+            bCancelled = true;
+        return !bCancelled;
+    });
+    return !bCancelled;
 }

@@ -26,7 +26,12 @@ public:
     std::deque<std::optional<Pair>> m_passwordAnswers;  // (first entry, second entry)
     std::deque<std::optional<Pair>> m_sealedAnswers;    // the sealed dialog's (first, second)
     std::deque<bool> m_foundAnswers;
-    std::deque<std::optional<Pair>> m_composeAnswers;  // (text, subject)
+    std::deque<std::optional<Pair>> m_composeAnswers;         // (text, subject)
+    std::deque<std::vector<std::string>> m_openFilesAnswers;  // empty: Cancel
+    std::deque<std::optional<C_AcrossChoice>> m_acrossAnswers;
+    // Each progress window in turn: the step after which the user cancels; none left, or 0, lets
+    // the work finish.
+    std::deque<size_t> m_cancelAfter;
     // The shell's questions; none left means No and Discard, so a test may close changed
     // pictures without scripting each question.
     std::deque<bool> m_yesNoAnswers;
@@ -45,6 +50,10 @@ public:
     std::vector<std::string> m_hiddenHow;  // what each success dialog said below its fields
     std::vector<std::pair<std::string, uint32_t>> m_found;
     std::vector<C_CarrierInfo> m_properties;
+    std::vector<C_FileDialogArgs> m_openFilesArgs;
+    std::vector<C_AcrossChoice> m_acrossShownWith;
+    std::vector<std::string> m_acrossWeighed;  // the line each across dialog showed as it opened
+    std::vector<std::string> m_steps;          // each progress window's text
     struct S_DetectionShown {
         S_DetectionResult result;
         uint32_t nRecommended = 0;
@@ -75,6 +84,9 @@ public:
     void ShowDetectionCheck(const S_DetectionResult& result, uint32_t nRecommended, uint32_t nCapacity) override;
     void ShowAbout() override;
     void SetBusy(bool bBusy) override;
+    std::vector<std::string> ChooseOpenFiles(const C_FileDialogArgs& args) override;
+    bool ShowHideAcross(C_AcrossChoice& choice, const C_AcrossChoice::T_Weigh& fnWeigh) override;
+    bool RunSteps(const std::string& strText, size_t nSteps, const std::function<void(const T_Step&)>& fnWork) override;
 
     // Every scripted answer of the commands' prompts was used.
     bool AllUsed() const;

@@ -9,6 +9,7 @@
 #include "views/C_FittedPicture.h"
 #include "commands/C_FoundDlg.h"
 #include "commands/C_HiddenDlg.h"
+#include "commands/C_HideAcrossDlg.h"
 #include "commands/C_LimitedTextEdit.h"
 #include "commands/C_PValueCurve.h"
 #include "commands/C_PassphraseStrength.h"
@@ -25,16 +26,19 @@
 #include "model/analysis/C_DetectionCheck.h"
 #include "res/vmk_ids.h"
 #include "res/vmk_strings.h"
+#include "tests/support/C_TestBytes.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QScreen>
+#include <QSpinBox>
 #include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -44,7 +48,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -803,4 +809,67 @@ TEST(TemplateDialogs, EveryFieldIsNamedByItsLabelAndTabsInReadingOrder)
                 tabbable.push_back(f);
         EXPECT_EQ(chain, tabbable);
     }
+}
+
+TEST(HideAcrossDlg, KFollowsThePicturesTheLineIsWeighedAsideAndOkChecksThePassPhrase)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string strFile = dir.filePath("notes.txt").toStdString();
+    C_TestBytes::WriteText(strFile, "north gate at noon");
+
+    C_AcrossChoice choice;
+    choice.m_pictures = {"/p/a.png", "/p/b.png", "/p/c.bmp"};
+    choice.m_nNeeded = C_AcrossChoice::DefaultNeeded(3);
+    // Records where and with what it was called; no picture is read.
+    std::atomic<bool> bOnWindowThread{false};
+    const std::thread::id windowThread = std::this_thread::get_id();
+    const C_AcrossChoice::T_Weigh fnWeigh = [&](const std::vector<std::string>& paths, unsigned k, const std::string&) {
+        if (std::this_thread::get_id() == windowThread)
+            bOnWindowThread = true;
+        return std::to_string(paths.size()) + " pictures, k " + std::to_string(k);
+    };
+    C_HideAcrossDlg dlg(choice, fnWeigh);
+    Strings messages;
+    dlg.SetMessageSink([&messages](const QString& str) { messages.push_back(str); });
+    dlg.show();
+    auto* pNeeded = dlg.findChild<QSpinBox*>("AcrossNeeded");
+    auto* pLargest = dlg.findChild<QLabel*>("AcrossLargest");
+    auto* pList = dlg.findChild<QListWidget*>("AcrossPictures");
+    ASSERT_TRUE(pNeeded && pLargest && pList);
+
+    // All but one of three needed, at most all three.
+    EXPECT_EQ(pNeeded->value(), 2);
+    EXPECT_EQ(pNeeded->maximum(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(pLargest->text(), QString("3 pictures, k 2"), 5000);
+    pNeeded->setValue(3);
+    QTRY_COMPARE_WITH_TIMEOUT(pLargest->text(), QString("3 pictures, k 3"), 5000);
+    EXPECT_FALSE(bOnWindowThread) << "the weighing ran on the window's thread";
+
+    // One picture less: k cannot pass two, and the line is weighed again.
+    pList->item(2)->setSelected(true);
+    for (QPushButton* pButton : dlg.findChildren<QPushButton*>())
+        if (pButton->text() == QString::fromUtf8(vmk::kStrAcrossRemove) && pList->count() == 3)
+            pButton->click();
+    ASSERT_EQ(pList->count(), 2);
+    EXPECT_EQ(pNeeded->maximum(), 2);
+    EXPECT_EQ(pNeeded->value(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(pLargest->text(), QString("2 pictures, k 2"), 5000);
+
+    // OK refuses pass phrases that differ and leaves the choice alone; then takes all of it.
+    dlg.findChild<QLineEdit*>("AcrossFile")->setText(QString::fromStdString(strFile));
+    dlg.findChild<QLineEdit*>("AcrossFolder")->setText(dir.path());
+    dlg.findChild<QLineEdit*>("AcrossPassphrase")->setText("river stones");
+    dlg.findChild<QLineEdit*>("AcrossAgain")->setText("river stone");
+    dlg.accept();
+    EXPECT_EQ(messages, Strings{QString::fromUtf8(vmk::kStrPasswordsDiffer)});
+    EXPECT_NE(dlg.result(), int(QDialog::Accepted));
+    EXPECT_EQ(choice.m_pictures.size(), 3u);
+    dlg.findChild<QLineEdit*>("AcrossAgain")->setText("river stones");
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), int(QDialog::Accepted));
+    EXPECT_EQ(choice.m_pictures, (std::vector<std::string>{"/p/a.png", "/p/b.png"}));
+    EXPECT_EQ(choice.m_nNeeded, 2u);
+    EXPECT_EQ(choice.m_strFile, strFile);
+    EXPECT_EQ(choice.m_strPassphrase, "river stones");
 }
