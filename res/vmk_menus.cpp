@@ -35,6 +35,7 @@ constexpr S_MenuItem kView129[] = {
 constexpr S_MenuItem kActions128[] = {
     {K::Command, ID_ACTIONS_HIDE_ACROSS, "Hide A&cross Pictures...", false},
     {K::Command, ID_ACTIONS_REVEAL_ACROSS, "Reveal &from Pictures...", false},
+};
 // Without a picture only what needs none.
 constexpr S_MenuItem kTools128[] = {
     {K::Command, ID_TOOLS_SCAN_FOLDER, "Scan &Folder...", false},

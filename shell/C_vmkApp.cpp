@@ -239,6 +239,7 @@ bool C_vmkApp::OnCmdMsg(unsigned nId, bool bRun)
         if (bRun)
             C_ScanFolderCommand::Run(
                 m_pMainFrame.get(), *m_pPrompts, [this](const QString& strPath) { OpenDocumentFile(strPath); });
+        return true;
     // On picture files, whether or not any picture is open.
     case ID_ACTIONS_HIDE_ACROSS:
         if (bRun)
