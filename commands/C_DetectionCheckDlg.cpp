@@ -29,17 +29,6 @@ QString Text(const char* psz)
     return QString::fromUtf8(psz);
 }
 
-// Green, amber, red: the colours people read a verdict by before its words.
-QColor VerdictColour(E_Verdict eVerdict)
-{
-    switch (eVerdict) {
-    case E_Verdict::Clean: return {0, 128, 0};
-    case E_Verdict::Possible: return {190, 110, 0};
-    case E_Verdict::Likely: return {200, 0, 0};
-    }
-    return {};
-}
-
 QColor ChannelColour(const std::string& strName)
 {
     if (strName == "Red")
@@ -75,6 +64,16 @@ QLabel* Caption(const char* psz, QWidget* pParent)
 }
 
 }  // namespace
+
+QColor C_DetectionCheckDlg::VerdictColour(E_Verdict eVerdict)
+{
+    switch (eVerdict) {
+    case E_Verdict::Clean: return {0, 128, 0};
+    case E_Verdict::Possible: return {190, 110, 0};
+    case E_Verdict::Likely: return {200, 0, 0};
+    }
+    return {};
+}
 
 C_DetectionCheckDlg::C_DetectionCheckDlg(
     const S_DetectionResult& result, uint32_t nRecommended, uint32_t nCapacity, QWidget* pParent)

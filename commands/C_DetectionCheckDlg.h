@@ -5,11 +5,13 @@
 // the chi-square p-value along the picture as curves, and the payload that should keep the
 // detectors quiet. It fits the screen: the findings scroll, Close stays in view.
 
+#include "model/analysis/C_DetectionCheck.h"
+
+#include <QColor>
 #include <QDialog>
 
 #include <cstdint>
 
-struct S_DetectionResult;
 class C_FittedPicture;
 class C_PValueCurve;
 class QLabel;
@@ -22,6 +24,8 @@ class C_DetectionCheckDlg : public QDialog {
 public:
     // Each side of the square the lowest-bits picture asks for, in pixels; it grows beyond.
     static constexpr int kPlaneSide = 320;
+    // Green, amber, red: the colours people read a verdict by before its words (Scan Folder too).
+    static QColor VerdictColour(E_Verdict eVerdict);
 
     C_DetectionCheckDlg(
         const S_DetectionResult& result, uint32_t nRecommended, uint32_t nCapacity, QWidget* pParent = nullptr);

@@ -1,5 +1,6 @@
 #include "commands/C_ScanResultsModel.h"
 
+#include "commands/C_DetectionCheckDlg.h"
 #include "commands/vmk_command_texts.h"
 
 #include <QBrush>
@@ -12,17 +13,6 @@ namespace {
 QString Text(const char* psz)
 {
     return QString::fromUtf8(psz);
-}
-
-// Green, amber, red, as the detection check's own dialog shows them.
-QColor VerdictColour(E_Verdict eVerdict)
-{
-    switch (eVerdict) {
-    case E_Verdict::Clean: return {0, 128, 0};
-    case E_Verdict::Possible: return {190, 110, 0};
-    case E_Verdict::Likely: return {200, 0, 0};
-    }
-    return {};
 }
 
 // An error's lines on one line, for a cell.
@@ -138,9 +128,9 @@ QVariant C_ScanResultsModel::data(const QModelIndex& index, int nRole) const
         return {};
     case Qt::ForegroundRole:
         if (nColumn == ColVerdict && !item.Failed())
-            return QBrush(VerdictColour(item.eVerdict));
+            return QBrush(C_DetectionCheckDlg::VerdictColour(item.eVerdict));
         if (nColumn == ColError)
-            return QBrush(VerdictColour(E_Verdict::Likely));
+            return QBrush(C_DetectionCheckDlg::VerdictColour(E_Verdict::Likely));
         return {};
     default: return {};
     }

@@ -1,5 +1,6 @@
 #include "model/analysis/C_FolderScan.h"
 
+#include "engine/C_ParallelTasks.h"
 #include "model/C_Carrier.h"
 #include "model/pictures/C_FormatRegistry.h"
 #include "model/pictures/E_ImageError.h"
@@ -182,44 +183,27 @@ S_ScanItem C_FolderScan::Analyse(const std::string& strPath, bool bAllowLarge)
 
 void C_FolderScan::Run(const std::vector<std::string>& files, const T_OnItem& fnItem)
 {
-    unsigned nThreads = m_options.nWorkers;
-    if (nThreads == 0)
-        nThreads = std::max(std::thread::hardware_concurrency(), 1u);
-    const size_t nWorkers = std::min<size_t>(nThreads, files.size());
-    std::atomic<size_t> nNext{0};
+    const unsigned nThreads =
+        m_options.nWorkers != 0 ? m_options.nWorkers : std::max(std::thread::hardware_concurrency(), 1u);
     std::mutex deliver;
-    std::exception_ptr pError;  // the first one fnItem threw; under deliver
-    const auto Work = [&] {
-        while (!Cancelled()) {
-            const size_t i = nNext.fetch_add(1, std::memory_order_relaxed);
-            if (i >= files.size())
+    bool bThrew = false;  // fnItem threw: nothing more is delivered; under deliver
+    C_ParallelTasks::Run(
+        files.size(),
+        [&](size_t i) {
+            if (Cancelled())
                 return;
             // Analysed outside the lock: the lock only keeps fnItem's calls apart.
             const S_ScanItem item = Analyse(files[i], m_options.bAllowLarge);
             const std::lock_guard<std::mutex> lock(deliver);
-            if (pError)
+            if (bThrew)
                 return;
             try {
                 fnItem(item);
             } catch (...) {
-                pError = std::current_exception();
+                bThrew = true;
                 Cancel();
+                throw;
             }
-        }
-    };
-    std::vector<std::thread> threads;
-    if (nWorkers > 1) {
-        threads.reserve(nWorkers - 1);
-        try {
-            for (size_t t = 1; t < nWorkers; ++t)
-                threads.emplace_back(Work);
-        } catch (const std::system_error&) {
-            // No more threads to be had: the ones there are, this one among them, do the work.
-        }
-    }
-    Work();
-    for (std::thread& thread : threads)
-        thread.join();
-    if (pError)
-        std::rethrow_exception(pError);
+        },
+        nThreads);
 }
