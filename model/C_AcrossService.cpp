@@ -3,12 +3,12 @@
 #include "model/C_Carrier.h"
 #include "model/records/C_Message.h"
 #include "model/records/C_SealedRecord.h"
+#include "model/records/C_SharePlan.h"
 #include "model/records/C_ShareRecordKind.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -45,17 +45,22 @@ std::vector<size_t> C_AcrossService::Unsupported(std::span<C_Carrier* const> car
     return refused;
 }
 
+std::vector<uint64_t> C_AcrossService::Rooms(std::span<C_Carrier* const> carriers) const
+{
+    const C_Record& kind = m_bRateLimit ? C_ShareRecordKind::Kind() : C_ShareRecordKind::Unlimited();
+    std::vector<uint64_t> rooms;
+    for (C_Carrier* pCarrier : carriers)
+        rooms.push_back(pCarrier->CapacityOf(kind, 0));
+    return rooms;
+}
+
 uint64_t C_AcrossService::LargestPayload(std::span<C_Carrier* const> carriers, unsigned k, size_t nNameBytes) const
 {
     if (carriers.empty() || k == 0 || k > carriers.size() || !Unsupported(carriers).empty())
         return 0;
-    const C_Record& kind = m_bRateLimit ? C_ShareRecordKind::Kind() : C_ShareRecordKind::Unlimited();
-    uint64_t nBody = std::numeric_limits<uint64_t>::max();
-    for (C_Carrier* pCarrier : carriers)
-        nBody = std::min<uint64_t>(nBody, pCarrier->CapacityOf(kind, 0));
-    const uint64_t nInner = C_ShareSet::LargestInner(nBody, k);
-    const uint64_t nOverhead = C_SealedRecord::kInnerHeadBytes + nNameBytes;
-    return nInner > nOverhead ? std::min<uint64_t>(nInner - nOverhead, C_Message::kMaxSize) : 0;
+    const uint64_t nPackage = C_SharePlan::LargestPackage(Rooms(carriers), k);
+    const uint64_t nOverhead = C_ShareSet::kPackageOverhead + C_SealedRecord::kInnerHeadBytes + nNameBytes;
+    return nPackage > nOverhead ? std::min<uint64_t>(nPackage - nOverhead, C_Message::kMaxSize) : 0;
 }
 
 C_AcrossService::S_Check C_AcrossService::Check(
@@ -120,19 +125,23 @@ C_AcrossService::S_Hidden C_AcrossService::Hide(std::span<C_Carrier* const> carr
         return Stop(E_RecordOutcome::Refused, 0);
 
     const S_Stored stored = StoredOf(message);
+    // The cut follows the pictures' rooms; every share must fit before the first picture changes.
+    const std::vector<uint64_t> rooms = Rooms(carriers);
+    C_SharePlan plan;
+    if (!C_SharePlan::ForPackage(rooms, k, C_ShareSet::PackageBytes(stored.InnerBytes(message.m_strName.size())), plan))
+        return Stop(E_RecordOutcome::TooLarge, 0);
     std::vector<std::vector<uint8_t>> bodies;
     {
         const C_SecretBytes inner = C_SealedRecord::InnerRecord(message.m_strName, stored.stored, stored.bCompressed);
-        bodies = C_ShareSet::Split(inner, k, static_cast<unsigned>(n), pDraws ? *pDraws : C_ShareSet::FreshDraws());
+        bodies = C_ShareSet::Split(inner, plan, pDraws ? *pDraws : C_ShareSet::FreshDraws());
     }
     if (bodies.size() != n)
         return Stop(E_RecordOutcome::TooLarge, 0);
     std::memcpy(hidden.setId.data(), bodies[0].data(), C_ShareSet::kSetIdBytes);
-    // Every share must fit before the first picture changes.
-    const C_Record& kind = m_bRateLimit ? C_ShareRecordKind::Kind() : C_ShareRecordKind::Unlimited();
     for (size_t i = 0; i < n; ++i)
-        if (bodies[i].size() > carriers[i]->CapacityOf(kind, 0))
+        if (bodies[i].size() > rooms[i])
             return Stop(E_RecordOutcome::TooLarge, i);
+    const C_Record& kind = m_bRateLimit ? C_ShareRecordKind::Kind() : C_ShareRecordKind::Unlimited();
     for (size_t i = 0; i < n; ++i) {
         C_Message share;
         uint8_t* pData = share.Allocate(static_cast<uint32_t>(bodies[i].size()));
@@ -198,27 +207,29 @@ C_AcrossService::S_Restore C_AcrossService::Restore(
     size_t nBest = firsts.front();
     unsigned nBestFound = 0;
     for (const size_t f : firsts) {
-        const unsigned nFound = C_ShareSet::DistinctOfSet(shares, f);
-        if (nFound >= shares[f].k)
+        const C_ShareSet::S_Count count = C_ShareSet::CountOfSet(shares, f);
+        if (count.bEnough)
             ++result.nCompleteSets;
         // The set closest to enough, by the shares it still lacks.
+        const unsigned nFound = count.nShares;
         if (nBestFound == 0
             || shares[f].k - std::min(nFound, shares[f].k) < shares[nBest].k - std::min(nBestFound, shares[nBest].k)) {
             nBest = f;
             nBestFound = nFound;
         }
     }
+    // A set is restored from D fragments, however many shares hold them (k always do).
     bool bDamaged = false;
     for (const size_t f : firsts) {
-        const unsigned nFound = C_ShareSet::DistinctOfSet(shares, f);
-        if (nFound < shares[f].k)
+        const C_ShareSet::S_Count count = C_ShareSet::CountOfSet(shares, f);
+        if (!count.bEnough && count.nShares < shares[f].k)
             continue;
         std::vector<C_ShareSet::S_Share> set;
         for (const C_ShareSet::S_Share& share : shares)
             if (share.SameSet(shares[f]))
                 set.push_back(share);
         result.setId = shares[f].setId;
-        result.nFound = nFound;
+        result.nFound = count.nShares;
         result.nNeeded = shares[f].k;
         if (C_ShareSet::Join(set, content) == C_ShareSet::E_Join::Joined) {
             result.eRestore = E_Restore::Restored;

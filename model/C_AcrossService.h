@@ -1,10 +1,11 @@
 #pragma once
 // One file across several pictures, any k of n giving it back (docs/share-record.md): what both
-// front ends call. A hide splits the file's sealed inner record into n shares (C_ShareSet) and
-// seals share i into picture i under the pass phrase (C_ShareRecordKind: a version-2 container
-// with version 3 in its associated data, one Argon2id derivation a picture). A reveal looks in
-// every picture (each as a normal reveal would: plain record, then sealed), says what each
-// holds, and restores the file from the shares of a set that has k of them.
+// front ends call. A hide splits the file's sealed inner record into n shares (C_ShareSet), each
+// as large as its picture's room allows (C_SharePlan), and seals share i into picture i under
+// the pass phrase (C_ShareRecordKind: a version-2 container with version 3 in its associated
+// data, one Argon2id derivation a picture). A reveal looks in every picture (each as a normal
+// reveal would: plain record, then sealed), says what each holds, and restores the file from
+// the shares of a set that has enough of them (any k do).
 //
 // Only pictures a sealed record version 2 goes into take a share (colour or gray samples of 8
 // or 16 bits, JPEGs); palette pictures and gray below 8 bits are refused by name before any
@@ -57,7 +58,9 @@ public:
     // share at the rate. Weighs every picture (tenths of a second each for large ones).
     S_Check Check(std::span<C_Carrier* const> carriers, unsigned k, const C_Message& message) const;
     // The largest stored payload under a name of nNameBytes across these carriers for this k
-    // (0 when none fits, or a picture cannot take a share).
+    // (0 when none fits, or a picture cannot take a share). Pictures with more room take more
+    // fragments (C_SharePlan), so this nears the k smallest pictures' rooms together, not k times
+    // the smallest's.
     uint64_t LargestPayload(std::span<C_Carrier* const> carriers, unsigned k, size_t nNameBytes) const;
 
     // Called after each picture of a hide or reveal (nDone of nTotal); false stops the work.
@@ -98,9 +101,9 @@ public:
 
     enum class E_Restore {
         Restored,  // content holds the file
-        TooFew,    // shares were found, but no set has k: nFound of nNeeded
+        TooFew,    // shares were found, but no set has enough: nFound shares of the nNeeded (k)
         NoShares,  // no picture holds a share
-        Damaged,   // a set had k shares, but they do not give a file back
+        Damaged,   // a set had enough shares, but they do not give a file back
     };
     struct S_Restore {
         E_Restore eRestore = E_Restore::NoShares;
@@ -108,10 +111,10 @@ public:
         unsigned nFound = 0;          // its distinct shares
         unsigned nNeeded = 0;         // its k
         unsigned nSets = 0;           // how many sets the shares belong to
-        unsigned nCompleteSets = 0;   // how many of them have k
+        unsigned nCompleteSets = 0;   // how many of them have enough (D fragments; k shares always do)
     };
-    // The file from the shares (of whatever sets): the first set, in the shares' order, with k
-    // distinct indices is restored into content (its payload not yet extracted: it streams out
+    // The file from the shares (of whatever sets): the first set, in the shares' order, with D
+    // distinct fragments (k shares, or fewer that happen to hold as many) is restored into content (its payload not yet extracted: it streams out
     // with C_SealedContent::Extract). Shares of other sets are passed over; nSets says so.
     static S_Restore Restore(const std::vector<C_ShareSet::S_Share>& shares, C_SealedContent& content);
 
@@ -123,5 +126,8 @@ public:
     static std::string SetLabel(const C_ShareSet::T_SetId& setId);
 
 private:
+    // The largest body each picture takes (at the rate, when limited).
+    std::vector<uint64_t> Rooms(std::span<C_Carrier* const> carriers) const;
+
     bool m_bRateLimit;
 };

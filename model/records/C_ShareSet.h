@@ -1,17 +1,19 @@
 #pragma once
-// A file split into n shares of which any k give it back, and fewer nothing
+// A file split into shares across n pictures of which any k give it back, and fewer nothing
 // (docs/share-record.md). The file's inner record (C_SealedRecord::InnerRecord) goes into a
 // package by an all-or-nothing transform (Resch and Plank, "AONT-RS", FAST 2011), with libsodium
 // alone:
-//   C       = XChaCha20-Poly1305(inner, AD = "VMK-ACROSS" | set id | k | n, nonce, K)
+//   C       = XChaCha20-Poly1305(inner, AD = "VMK-ACROSS" | set id | k | n | D | T, nonce, K)
 //   package = nonce (24) | C | K xor BLAKE2b-256(nonce | C)
 // so that the key K comes out only of every byte of nonce | C. The package, padded with zeros to
-// k F bytes (F = ceil(P / k)), is cut into k data fragments, and a Reed-Solomon code
-// (C_ErasureCode) adds n - k more. Share i's body is
-//   set id (16) | k (1) | n (1) | i (1) | LE32(P) | fragment i (F)
+// D F bytes (F = ceil(P / D)), is cut into D data fragments, and a Reed-Solomon code
+// (C_ErasureCode) makes T fragments of them. Picture i holds m_i consecutive ones from f_i
+// (C_SharePlan: more where there is more room); share i's body is
+//   set id (16) | k | n | i | LE32(P) | D | T | f_i | m_i | fragments f_i .. f_i + m_i - 1 (m_i F)
 // and each body goes into its own picture, sealed as a version-3 container (C_SpreadRecord).
 
 #include "model/records/C_SecretBytes.h"
+#include "model/records/C_SharePlan.h"
 
 #include <array>
 #include <cstddef>
@@ -26,8 +28,9 @@ public:
     static constexpr size_t kKeyBytes = 32;
     static constexpr size_t kNonceBytes = 24;
     static constexpr size_t kMacBytes = 16;
-    // Set id, k, n, index and the package's length: the body's bytes before its fragment.
-    static constexpr size_t kBodyHeadBytes = kSetIdBytes + 3 + 4;
+    // Set id, k, n, index, the package's length, D, T, f_i and m_i: the body's bytes before its
+    // fragments.
+    static constexpr size_t kBodyHeadBytes = C_SharePlan::kBodyHeadBytes;
     // The package's bytes besides the inner record: nonce, MAC, masked key.
     static constexpr size_t kPackageOverhead = kNonceBytes + kMacBytes + kKeyBytes;
     // The smallest package: an inner record of flags and name length only.
@@ -50,45 +53,56 @@ public:
         unsigned n = 0;
         unsigned index = 0;
         uint32_t nPackage = 0;
-        std::vector<uint8_t> fragment;
+        unsigned nData = 0;  // D
+        unsigned nAll = 0;   // T
+        unsigned nFirst = 0;
+        unsigned nCount = 0;
+        std::vector<uint8_t> fragments;  // nCount fragments of ceil(nPackage / nData) bytes, in order
 
         // Shares of one set agree on all of these.
         bool SameSet(const S_Share& other) const
         {
-            return setId == other.setId && k == other.k && n == other.n && nPackage == other.nPackage;
+            return setId == other.setId && k == other.k && n == other.n && nPackage == other.nPackage
+                && nData == other.nData && nAll == other.nAll;
         }
     };
 
-    // Sizes: a package for an inner record of nInner bytes, a fragment, and a body.
+    // A package for an inner record of nInner bytes.
     static uint64_t PackageBytes(uint64_t nInner) { return nInner + kPackageOverhead; }
-    static uint64_t FragmentBytes(uint64_t nPackage, unsigned k) { return k ? (nPackage + k - 1) / k : 0; }
-    static uint64_t BodyBytes(uint64_t nInner, unsigned k)
-    {
-        return kBodyHeadBytes + FragmentBytes(PackageBytes(nInner), k);
-    }
-    // The largest inner record whose bodies take at most nBodyBytes each (0 when none does).
-    static uint64_t LargestInner(uint64_t nBodyBytes, unsigned k);
 
-    // The n bodies of the inner record's shares, body i being share i. Empty when k or n is out
-    // of range (1 <= k <= n <= 255) or the package would pass 2^32 - 1 bytes.
+    // The bodies of the inner record's shares as the plan cuts them, body i being share i. Empty
+    // when the plan is not valid or the package would pass 2^32 - 1 bytes.
     static std::vector<std::vector<uint8_t>> Split(
-        const C_SecretBytes& inner, unsigned k, unsigned n, const S_Draws& draws);
+        const C_SecretBytes& inner, const C_SharePlan& plan, const S_Draws& draws);
+    // One fragment a picture (C_SharePlan::Equal).
+    static std::vector<std::vector<uint8_t>> Split(
+        const C_SecretBytes& inner, unsigned k, unsigned n, const S_Draws& draws)
+    {
+        return Split(inner, C_SharePlan::Equal(k, n), draws);
+    }
 
     // Reads a body (hostile: every length and count checked). False when it is not one.
     static bool Parse(const uint8_t* pBody, size_t nBytes, S_Share& share);
 
     enum class E_Join {
         Joined,
-        TooFew,   // fewer than k distinct indices of the set
+        TooFew,   // fewer than D distinct fragments (and fewer than k shares) of the set
         Damaged,  // the shares disagree, or the package does not authenticate
     };
-    // The file from shares of one set (the first share's): k of distinct indices are taken,
-    // repeats and shares of other sets are passed over. On Joined, content holds the inner
-    // record opened (C_SealedRecord::OpenInner); a bad inner record is Damaged.
+    // The file from shares of one set (the first share's): D fragments of distinct indices are
+    // taken, repeats and shares of other sets are passed over. On Joined, content holds the inner
+    // record opened (C_SealedRecord::OpenInner); a bad inner record is Damaged, and so are k
+    // shares that hold fewer than D fragments.
     static E_Join Join(const std::vector<S_Share>& shares, C_SealedContent& content);
     // The same, giving the inner record itself.
     static E_Join JoinInner(const std::vector<S_Share>& shares, C_SecretBytes& inner);
 
-    // The distinct indices among shares of the same set as shares[nOf].
-    static unsigned DistinctOfSet(const std::vector<S_Share>& shares, size_t nOf);
+    // The distinct shares (by index) and fragments among shares of the same set as shares[nOf];
+    // enough when there are D fragments.
+    struct S_Count {
+        unsigned nShares = 0;
+        unsigned nFragments = 0;
+        bool bEnough = false;
+    };
+    static S_Count CountOfSet(const std::vector<S_Share>& shares, size_t nOf);
 };

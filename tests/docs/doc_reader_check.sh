@@ -77,6 +77,22 @@ for pair in "rgb.png pcx24.pcx" "rgb.png photo90.jpg" "photo90.jpg pcx24.pcx"; d
   fi
   echo "ok: across $pair"
 done
+# Pictures of unequal room: a file of 700 bytes, more than twice what the small one holds alone
+# (about 270 bytes), goes across it and two larger ones, the larger taking more fragments.
+mkdir unequal
+head -c 700 /dev/urandom > unequal.bin
+convert -seed 7 -size 60x45 plasma: -depth 8 -define png:color-type=2 PNG24:tiny.png
+VEILMARK_PASSPHRASE="correct horse battery staple" "$cli" hide --seal --across 2 tiny.png rgb.png photo90.jpg \
+  unequal.bin -o unequal >/dev/null 2>&1 || { echo "hide --across of unequal pictures failed"; failed=1; }
+for pair in "tiny.png rgb.png" "tiny.png photo90.jpg" "photo90.jpg rgb.png"; do
+  set -- $pair
+  said=$(/usr/bin/python3 "$here/share_reader.py" got.bin "correct horse battery staple" unequal/$1 unequal/$2) || {
+    echo "the share reader restored nothing: unequal $pair"; failed=1; continue; }
+  if [ "$said" != "restored unequal.bin" ] || ! cmp -s got.bin unequal.bin; then
+    echo "wrong restore: unequal $pair: $said"; failed=1; continue
+  fi
+  echo "ok: across unequal $pair"
+done
 said=$(/usr/bin/python3 "$here/share_reader.py" got.bin "correct horse battery staple" across/rgb.png) && {
   echo "one share restored a file"; failed=1; }
 [ "$said" = "found 1 of 2" ] || { echo "one share: $said"; failed=1; }

@@ -10,6 +10,7 @@ Usage: share_reader.py OUTPUT PASSPHRASE PICTURE...
     Prints the document's test vectors.
 """
 import hashlib
+import itertools
 import struct
 import sys
 
@@ -79,47 +80,66 @@ def combine(rows, fragments):
 
 # --- The package ---------------------------------------------------------------------------------
 
-def associated(set_id, k, n):
-    return b"VMK-ACROSS" + set_id + bytes([k, n])
+HEAD = 27  # set id, k, n, i, P, D, T, f_i, m_i
 
 
-def package_of(inner, set_id, k, n, key, nonce):
-    cipher = nacl.bindings.crypto_aead_xchacha20poly1305_ietf_encrypt(inner, associated(set_id, k, n), nonce, key)
+def associated(set_id, k, n, d, t):
+    return b"VMK-ACROSS" + set_id + bytes([k, n, d, t])
+
+
+def package_of(inner, ad, key, nonce):
+    cipher = nacl.bindings.crypto_aead_xchacha20poly1305_ietf_encrypt(inner, ad, nonce, key)
     mask = hashlib.blake2b(nonce + cipher, digest_size=32).digest()
     return nonce + cipher + bytes(a ^ b for a, b in zip(key, mask))
 
 
-def split(inner, set_id, k, n, key, nonce):
-    package = package_of(inner, set_id, k, n, key, nonce)
-    f = -(-len(package) // k)
-    padded = package + bytes(k * f - len(package))
-    data = [padded[j * f:(j + 1) * f] for j in range(k)]
-    fragments = combine(encode_matrix(n, k), data)
-    head = lambda i: set_id + bytes([k, n, i]) + struct.pack("<I", len(package))
-    return package, [head(i) + fragments[i] for i in range(n)]
+def split(inner, set_id, k, counts, key, nonce):
+    """counts: m_i of each picture. Gives the package and the n bodies."""
+    n, t, d = len(counts), sum(counts), sum(sorted(counts)[:k])
+    firsts = [sum(counts[:i]) for i in range(n)]
+    package = package_of(inner, associated(set_id, k, n, d, t), key, nonce)
+    f = -(-len(package) // d)
+    padded = package + bytes(d * f - len(package))
+    data = [padded[j * f:(j + 1) * f] for j in range(d)]
+    fragments = combine(encode_matrix(t, d), data)
+    bodies = []
+    for i in range(n):
+        head = set_id + bytes([k, n, i]) + struct.pack("<I", len(package)) + bytes([d, t, firsts[i], counts[i]])
+        bodies.append(head + b"".join(fragments[firsts[i]:firsts[i] + counts[i]]))
+    return package, bodies
 
 
 def parse(body):
-    if len(body) < 23:
+    if len(body) < HEAD:
         return None
     k, n, i = body[16], body[17], body[18]
     p = struct.unpack_from("<I", body, 19)[0]
-    if not (1 <= k <= n) or i >= n or p < 75 or len(body) - 23 != -(-p // k):
+    d, t, first, count = body[23], body[24], body[25], body[26]
+    if not (1 <= k <= n) or i >= n or not (1 <= d <= t) or count < 1 or first + count > t or p < 75:
         return None
-    return {"set": (body[:16], k, n, p), "index": i, "fragment": body[23:]}
+    f = -(-p // d)
+    if len(body) - HEAD != count * f:
+        return None
+    fragments = {first + j: body[HEAD + j * f:HEAD + (j + 1) * f] for j in range(count)}
+    return {"set": (body[:16], k, n, p, d, t), "index": i, "fragments": fragments}
 
 
 def join(shares):
-    set_id, k, n, p = shares[0]["set"]
-    chosen = {}
+    """The file (name, payload), or None with the shares found and k."""
+    set_id, k, n, p, d, t = shares[0]["set"]
+    chosen, indices = {}, set()
     for share in shares:
         if share["set"] == shares[0]["set"]:
-            chosen.setdefault(share["index"], share["fragment"])
-    if len(chosen) < k:
-        return None, len(chosen), k
-    indices = sorted(chosen)[:k]
-    matrix = encode_matrix(n, k)
-    data = combine(invert([matrix[i] for i in indices]), [chosen[i] for i in indices])
+            indices.add(share["index"])
+            for index, fragment in share["fragments"].items():
+                chosen.setdefault(index, fragment)
+    if len(chosen) < d:
+        if len(indices) >= k:
+            raise SystemExit(4)  # k shares always hold D fragments
+        return None, len(indices), k
+    rows = sorted(chosen)[:d]
+    matrix = encode_matrix(t, d)
+    data = combine(invert([matrix[r] for r in rows]), [chosen[r] for r in rows])
     padded = b"".join(data)
     if any(padded[p:]):
         raise SystemExit(4)
@@ -128,32 +148,42 @@ def join(shares):
     mask = hashlib.blake2b(nonce + cipher, digest_size=32).digest()
     key = bytes(a ^ b for a, b in zip(package[p - 32:], mask))
     try:
-        inner = nacl.bindings.crypto_aead_xchacha20poly1305_ietf_decrypt(cipher, associated(set_id, k, n), nonce, key)
+        inner = nacl.bindings.crypto_aead_xchacha20poly1305_ietf_decrypt(
+            cipher, associated(set_id, k, n, d, t), nonce, key)
     except nacl.exceptions.CryptoError:
         raise SystemExit(4)
-    return doc_reader.open_inner(inner), len(chosen), k
+    return doc_reader.open_inner(inner), len(indices), k
+
+
+def vector(k, counts):
+    set_id = bytes(range(16))
+    key = bytes(range(0x20, 0x40))
+    nonce = bytes(range(0x40, 0x58))
+    inner = b"\x00\x05\x00a.txthi!"
+    n, t, d = len(counts), sum(counts), sum(sorted(counts)[:k])
+    print("k = %d, m = %s: D = %d, T = %d" % (k, counts, d, t))
+    print("  AD:", associated(set_id, k, n, d, t).hex())
+    package, bodies = split(inner, set_id, k, counts, key, nonce)
+    print("  P:", len(package), "F:", -(-len(package) // d))
+    print("  package:", package.hex())
+    for i, body in enumerate(bodies):
+        print("  share %d:" % i, body[:16].hex(), body[16:HEAD].hex(), body[HEAD:].hex())
+    shares = [parse(body) for body in bodies]
+    # Any k restore, in either order; fewer give nothing.
+    for chosen in itertools.permutations(range(n), k):
+        found, _, _ = join([shares[i] for i in chosen])
+        assert found == (b"a.txt", b"hi!"), chosen
+    for chosen in itertools.combinations(range(n), k - 1):
+        if chosen:
+            assert join([shares[i] for i in chosen])[0] is None
 
 
 def vectors():
     matrix = encode_matrix(5, 3)
     print("matrix rows 3, 4:", bytes(matrix[3]).hex(), bytes(matrix[4]).hex())
-    set_id = bytes(range(16))
-    key = bytes(range(0x20, 0x40))
-    nonce = bytes(range(0x40, 0x58))
-    inner = b"\x00\x05\x00a.txthi!"
-    print("inner:", inner.hex())
-    print("AD:", associated(set_id, 2, 3).hex())
-    package, bodies = split(inner, set_id, 2, 3, key, nonce)
-    print("P:", len(package), "F:", len(bodies[0]) - 23)
-    print("package:", package.hex())
-    for i, body in enumerate(bodies):
-        print("share %d:" % i, body.hex())
-    shares = [parse(body) for body in bodies]
-    for pair in ((0, 1), (0, 2), (1, 2), (2, 0)):
-        found, _, _ = join([shares[i] for i in pair])
-        assert found == (b"a.txt", b"hi!"), pair
-    for one in range(3):
-        assert join([shares[one]])[0] is None
+    print("inner:", b"\x00\x05\x00a.txthi!".hex())
+    vector(2, [1, 1, 1])
+    vector(2, [1, 2, 2])
 
 
 def main():

@@ -1,5 +1,6 @@
 // A file across pictures through carriers: a PNG, a BMP and a JPEG hold one file, any two of the
-// three restoring it; the largest file that fits is the one the check names; a damaged share is
+// three restoring it; the largest file that fits is the one the check names; pictures of unequal
+// room hold more than k times the smallest; a damaged share is
 // named and passed over; a share is never a file to a reader of sealed records. Each hide and
 // each look into a picture costs one Argon2id derivation (two where nothing authenticates), so
 // the cases share one set of pictures.
@@ -22,6 +23,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -156,6 +158,41 @@ TEST_F(AcrossServiceTest, AnyTwoOfAPngABmpAndAJpegRestoreTheFile)
     EXPECT_EQ(pictures[1].eHolds, C_AcrossService::E_Holds::Share);
     EXPECT_EQ(pictures[2].eHolds, C_AcrossService::E_Holds::Share);
     ASSERT_EQ(restore.eRestore, C_AcrossService::E_Restore::Restored);
+    EXPECT_EQ(Payload(content), payload);
+}
+
+TEST_F(AcrossServiceTest, PicturesOfUnequalRoomHoldMoreThanKTimesTheSmallest)
+{
+    // A small PNG and one sixteen times its size, both needed: the file may pass twice what the
+    // small one holds alone, since the large one takes more of the fragments.
+    std::vector<std::unique_ptr<C_Carrier>> owned;
+    std::vector<C_Carrier*> pair;
+    for (const auto& [nWidth, nHeight] : {std::pair{64, 48}, std::pair{256, 192}}) {
+        const std::string strPath = Write(nWidth == 64 ? "small.png" : "large.png",
+            C_PngBytes::Make(nWidth, nHeight, 2, 8, false, C_TestBytes::Random(size_t(nWidth) * nHeight * 3, nWidth)));
+        owned.push_back(std::make_unique<C_Carrier>());
+        ASSERT_TRUE(owned.back()->OpenImage(strPath));
+        pair.push_back(owned.back().get());
+    }
+    const C_AcrossService service;
+    C_Carrier* const small[] = {pair[0]};
+    const uint64_t nSmall = service.LargestPayload(small, 1, 5);
+    const uint64_t nLargest = service.LargestPayload(pair, 2, 5);
+    ASSERT_GT(nSmall, 100u);
+    EXPECT_GT(nLargest, 4 * nSmall);
+
+    // A file three times what the small picture holds goes across both, and back.
+    const std::vector<uint8_t> payload = C_TestBytes::Random(3 * nSmall, 11);
+    C_Message message;
+    Fill(message, "g.bin", payload);
+    ASSERT_EQ(service.Check(pair, 2, message).eCheck, C_AcrossService::E_Check::Ready);
+    const C_AcrossService::S_Hidden hidden = service.Hide(pair, 2, message, "kestrel over the dyke");
+    ASSERT_EQ(hidden.eOutcome, E_RecordOutcome::Hidden) << hidden.nPicture;
+    std::vector<C_AcrossService::S_Picture> pictures;
+    C_SealedContent content;
+    const C_AcrossService::S_Restore restore = service.Reveal(pair, "kestrel over the dyke", pictures, content);
+    ASSERT_EQ(restore.eRestore, C_AcrossService::E_Restore::Restored);
+    EXPECT_EQ(content.GetName(), "g.bin");
     EXPECT_EQ(Payload(content), payload);
 }
 
