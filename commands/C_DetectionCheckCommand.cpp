@@ -27,5 +27,6 @@ void C_DetectionCheckCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
         C_BusyScope busy(prompts);  // every pixel is read several times
         result = C_DetectionCheck::Run(*pData);
     }
-    prompts.ShowDetectionCheck(result, result.RecommendedPayload(carrier.GetUsableBytes()), carrier.GetCapacity());
+    prompts.ShowDetectionCheck(
+        result, result.RecommendedPayload(carrier.GetUsableBytes(), carrier.GetCapacity()), carrier.GetCapacity());
 }

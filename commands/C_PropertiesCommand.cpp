@@ -18,7 +18,8 @@ void C_PropertiesCommand::Run(const C_Carrier& carrier, C_Prompts& prompts)
     const BTCImageData* pData = carrier.HidesInCoefficients() ? nullptr : carrier.GetObjectDataPtr();
     if (pData) {
         C_BusyScope busy(prompts);  // the analysis reads every pixel
-        info.m_nRecommendedPayload = C_DetectionCheck::Run(*pData).RecommendedPayload(carrier.GetUsableBytes());
+        info.m_nRecommendedPayload =
+            C_DetectionCheck::Run(*pData).RecommendedPayload(carrier.GetUsableBytes(), carrier.GetCapacity());
     }
     prompts.ShowProperties(info);
 }

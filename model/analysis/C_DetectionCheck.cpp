@@ -221,7 +221,7 @@ S_DetectionResult C_DetectionCheck::Run(const BTCImageData& data)
     return result;
 }
 
-uint32_t S_DetectionResult::RecommendedPayload(uint32_t nUsableBytes) const
+uint32_t S_DetectionResult::RecommendedPayload(uint32_t nUsableBytes, uint32_t nCapacity) const
 {
     if (aChannels.empty())
         return 0;
@@ -230,5 +230,6 @@ uint32_t S_DetectionResult::RecommendedPayload(uint32_t nUsableBytes) const
         dHighest = std::max({dHighest, channel.dSpa, channel.dRs});
     const double dRoom = std::max(0.0, C_DetectionCheck::kCleanBelow - dHighest);
     const auto nBytes = static_cast<uint64_t>(std::floor(dRoom * nUsableBytes / 8.0));
-    return nBytes > kRecordHeaderBytes ? static_cast<uint32_t>(nBytes - kRecordHeaderBytes) : 0;
+    const uint64_t nPayload = nBytes > kRecordHeaderBytes ? nBytes - kRecordHeaderBytes : 0;
+    return static_cast<uint32_t>(std::min<uint64_t>(nPayload, nCapacity));
 }

@@ -55,7 +55,9 @@ struct S_DetectionResult {
     // what they measure), so the room left is r = max(0, 0.05 - the largest of those estimates
     // over all channels); r x N bits, less the record's 9-byte header, is the payload (0 when
     // that is negative, or when the picture already reads above clean).
-    uint32_t RecommendedPayload(uint32_t nUsableBytes) const;
+    // Never more than nCapacity, what the carrier can hold at all (C_Carrier::GetCapacity): some
+    // byte counts hold far less than the clean range would allow.
+    uint32_t RecommendedPayload(uint32_t nUsableBytes, uint32_t nCapacity = UINT32_MAX) const;
 };
 
 class C_DetectionCheck {

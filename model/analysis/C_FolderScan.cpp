@@ -124,8 +124,8 @@ void AnalyseOpened(C_Carrier& carrier, S_ScanItem& item)
     pixels.nPlaneHeight = 0;
     for (S_ChannelFindings& channel : pixels.aChannels)
         std::vector<double>().swap(channel.aChiSquareCurve);
-    item.nRecommended = pixels.RecommendedPayload(carrier.GetUsableBytes());
     item.nCapacity = carrier.GetCapacity();
+    item.nRecommended = pixels.RecommendedPayload(carrier.GetUsableBytes(), item.nCapacity);
     item.dLargest = LargestOf(pixels);
     item.eVerdict = pixels.eOverall;
     item.pixels = std::move(pixels);

@@ -174,3 +174,15 @@ TEST_F(FolderScanTest, CancelFromTheCallbackStopsNewWork)
 }
 
 }  // namespace
+
+TEST_F(FolderScanTest, TheRecommendedPayloadNeverPassesWhatThePictureHolds)
+{
+    // 3 x 160 x 115 - 1 usable bytes is a multiple of 17, where the plain record holds far less than
+    // the clean range would allow.
+    Write("seventeen.bmp", C_TestPictures::BmpShaded(160, 115, 3, false));
+    const S_ScanItem item = C_FolderScan::Analyse(Path("seventeen.bmp"), false);
+    ASSERT_FALSE(item.Failed()) << item.strError;
+    ASSERT_EQ(item.eVerdict, E_Verdict::Clean);
+    EXPECT_GT(item.nCapacity, 0u);
+    EXPECT_EQ(item.nRecommended, item.nCapacity);
+}
