@@ -190,30 +190,24 @@ void C_AcrossHideJob::Run(const C_CliContext& context)
     // pixels); only when all have passed are they renamed into place.
     std::vector<std::unique_ptr<C_AtomicFileWriter>> outputs;
     for (size_t i = 0; i < n; ++i) {
-        const E_ImageFormat eFormat = C_Carrier::FormatForPath(targets[i]);
-        const C_HideService::T_Digest pixels = C_HideService::PixelDigest(*carriers[i]);
         outputs.push_back(std::make_unique<C_AtomicFileWriter>());
-        C_AtomicFileWriter& output = *outputs.back();
-        if (!output.Open(targets[i]))
-            throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + output.GetError());
-        if (!carriers[i]->SaveTo(output, eFormat))
-            throw C_CliError(E_ExitCode::Failed,
-                std::string(C_PictureIo::kSaveFailed) + "\n"
-                    + C_PictureIo::Reason(targets[i], carriers[i]->GetLastError()));
-        carriers[i]->ReleasePicture();
-        C_Carrier written;
-        written.SetAllowLarge(true);  // our own file
+        std::string strReason;
         const std::string strNotWritten = " Nothing was written.";
-        if (!written.OpenImage(output.GetReadPath()))
+        switch (C_AcrossService::WriteShare(*carriers[i], targets[i], hidden, static_cast<unsigned>(i), m_nNeeded,
+            static_cast<unsigned>(n), strPassphrase, *outputs.back(), strReason)) {
+        case C_AcrossService::E_Written::Written: break;
+        case C_AcrossService::E_Written::OpenFailed:
+            throw C_CliError(E_ExitCode::Failed, std::string(C_PictureIo::kSaveFailed) + "\n" + strReason);
+        case C_AcrossService::E_Written::SaveFailed:
             throw C_CliError(E_ExitCode::Failed,
-                "The picture as written could not be read back;" + strNotWritten + "\n"
-                    + C_PictureIo::Reason(targets[i], written.GetLastError()));
-        const C_AcrossService::S_Picture found = C_AcrossService::Examine(written, strPassphrase, nullptr);
-        if (C_HideService::PixelDigest(written) != pixels || found.eHolds != C_AcrossService::E_Holds::Share
-            || found.setId != hidden.setId || found.index != i || found.k != m_nNeeded || found.n != n)
+                std::string(C_PictureIo::kSaveFailed) + "\n" + C_PictureIo::Reason(targets[i], strReason));
+        case C_AcrossService::E_Written::NotReadBack:
             throw C_CliError(E_ExitCode::Failed,
-                "The picture as written does not give its share back (" + C_Text::Printable(targets[i]) + ")."
-                    + strNotWritten);
+                strReason.empty() ? "The picture as written does not give its share back ("
+                        + C_Text::Printable(targets[i]) + ")." + strNotWritten
+                                  : "The picture as written could not be read back;" + strNotWritten + "\n"
+                        + C_PictureIo::Reason(targets[i], strReason));
+        }
     }
     C_SecretBytes::WipeString(strPassphrase);
     for (size_t i = 0; i < n; ++i)

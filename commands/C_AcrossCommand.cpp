@@ -336,26 +336,16 @@ bool C_AcrossCommand::HideChosen(C_Prompts& prompts, C_AcrossPictures& pictures,
     const bool bWritten = prompts.RunSteps(
         C_TextFormat::Substitute(vmk::kStrAcrossWriting, choice.m_strFolder), n, [&](const C_Prompts::T_Step& fnStep) {
             for (size_t i = 0; i < n; ++i) {
-                const C_HideService::T_Digest pixels = C_HideService::PixelDigest(*carriers[i]);
                 outputs.push_back(std::make_unique<C_AtomicFileWriter>());
-                C_AtomicFileWriter& output = *outputs.back();
-                if (!output.Open(targets[i])) {
-                    strFailure = std::string(vmk::kStrSaveFailed) + "\n" + targets[i] + ": " + output.GetError();
+                std::string strReason;
+                switch (C_AcrossService::WriteShare(*carriers[i], targets[i], hidden, static_cast<unsigned>(i), k,
+                    static_cast<unsigned>(n), choice.m_strPassphrase, *outputs.back(), strReason)) {
+                case C_AcrossService::E_Written::Written: break;
+                case C_AcrossService::E_Written::OpenFailed:
+                case C_AcrossService::E_Written::SaveFailed:
+                    strFailure = std::string(vmk::kStrSaveFailed) + "\n" + targets[i] + ": " + strReason;
                     return;
-                }
-                if (!carriers[i]->SaveTo(output, C_Carrier::FormatForPath(targets[i]))) {
-                    strFailure =
-                        std::string(vmk::kStrSaveFailed) + "\n" + targets[i] + ": " + carriers[i]->GetLastError();
-                    return;
-                }
-                carriers[i]->ReleasePicture();
-                C_Carrier written;
-                written.SetAllowLarge(true);  // our own file
-                const C_AcrossService::S_Picture found = written.OpenImage(output.GetReadPath())
-                    ? C_AcrossService::Examine(written, choice.m_strPassphrase, nullptr)
-                    : C_AcrossService::S_Picture{};
-                if (found.eHolds != C_AcrossService::E_Holds::Share || found.setId != hidden.setId || found.index != i
-                    || found.k != k || found.n != n || C_HideService::PixelDigest(written) != pixels) {
+                case C_AcrossService::E_Written::NotReadBack:
                     strFailure = C_TextFormat::Substitute(vmk::kStrAcrossReadBack, FileNameOf(targets[i]));
                     return;
                 }

@@ -1,6 +1,8 @@
 #include "model/C_AcrossService.h"
 
 #include "model/C_Carrier.h"
+#include "model/C_HideService.h"
+#include "model/files/C_AtomicFileWriter.h"
 #include "model/records/C_Message.h"
 #include "model/records/C_SealedRecord.h"
 #include "model/records/C_SharePlan.h"
@@ -271,4 +273,31 @@ std::string C_AcrossService::SetLabel(const C_ShareSet::T_SetId& setId)
     char aLabel[9];
     std::snprintf(aLabel, sizeof aLabel, "%02x%02x%02x%02x", setId[0], setId[1], setId[2], setId[3]);
     return aLabel;
+}
+
+C_AcrossService::E_Written C_AcrossService::WriteShare(C_Carrier& carrier, const std::string& strTarget,
+    const S_Hidden& hidden, unsigned nIndex, unsigned k, unsigned n, const std::string& strPassphrase,
+    C_AtomicFileWriter& output, std::string& strReason)
+{
+    const C_HideService::T_Digest pixels = C_HideService::PixelDigest(carrier);
+    if (!output.Open(strTarget)) {
+        strReason = output.GetError();
+        return E_Written::OpenFailed;
+    }
+    if (!carrier.SaveTo(output, C_Carrier::FormatForPath(strTarget))) {
+        strReason = carrier.GetLastError();
+        return E_Written::SaveFailed;
+    }
+    carrier.ReleasePicture();
+    C_Carrier written;
+    written.SetAllowLarge(true);  // our own file
+    if (!written.OpenImage(output.GetReadPath())) {
+        strReason = written.GetLastError();
+        return E_Written::NotReadBack;
+    }
+    const S_Picture found = Examine(written, strPassphrase, nullptr);
+    if (found.eHolds != E_Holds::Share || found.setId != hidden.setId || found.index != nIndex || found.k != k
+        || found.n != n || C_HideService::PixelDigest(written) != pixels)
+        return E_Written::NotReadBack;
+    return E_Written::Written;
 }

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+class C_AtomicFileWriter;
 class C_Carrier;
 class C_Message;
 
@@ -78,6 +79,20 @@ public:
     S_Hidden Hide(std::span<C_Carrier* const> carriers, unsigned k, const C_Message& message,
         const std::string& strPassphrase, const T_Progress& fnProgress = {},
         const C_ShareSet::S_Draws* pDraws = nullptr) const;
+
+    enum class E_Written {
+        Written,      // in output's temporary file, and read back from it
+        OpenFailed,   // output could not be opened on the target (strReason)
+        SaveFailed,   // the picture could not be written (strReason)
+        NotReadBack,  // the file written does not give share nIndex of the set, or other pixels
+    };
+    // After a Hide: writes carriers[nIndex] (as the format strTarget names) into output, opened on
+    // strTarget but not committed, releases the picture, and reads the file back as a stranger
+    // would: it must hold share nIndex of hidden's set of k and n, and the same pixels. Only when
+    // every picture of the set is Written should the front end commit them all.
+    static E_Written WriteShare(C_Carrier& carrier, const std::string& strTarget, const S_Hidden& hidden,
+        unsigned nIndex, unsigned k, unsigned n, const std::string& strPassphrase, C_AtomicFileWriter& output,
+        std::string& strReason);
 
     // --- Revealing ---
     enum class E_Holds {
