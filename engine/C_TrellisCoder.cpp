@@ -854,14 +854,15 @@ bool C_TrellisCoder::EmbedTwoLayers(std::span<const int32_t> cover, std::span<co
     // In float: the costs only rank the changes (a picture's worth of them in tenths of a second).
     const float fL = float(l);
     for (size_t i = 0; i < n; ++i) {
-        const float a = std::exp(-fL * rhoPlus[i]);
-        const float b = Twin(rhoMinus[i], rhoPlus[i], a, [&] { return std::exp(-fL * rhoMinus[i]); });
-        const float q = ((cover[i] & 1) ? a : b) / (1 + a + b);
+        // ln((1 - q) / q) with q = e^(-l rho_carry) / Z is l rho_carry + ln(1 + e^(-l rho_other)):
+        // taken this way, a dear but allowed move stays allowed. Through q itself, e^(-l rho)
+        // fell to zero in float past l rho = 104, and such moves became wet: where they were
+        // most of a part, the code found no way and a record well under the room was refused.
+        const bool bOdd = (cover[i] & 1) != 0;
+        const float fCarry = bOdd ? rhoPlus[i] : rhoMinus[i];
+        const float fOther = bOdd ? rhoMinus[i] : rhoPlus[i];
         bits[i] = uint8_t((cover[i] >> 1) & 1);
-        costs[i] = q > 0 ? std::log((1 - q) / q) : kInf;
-        // A probability near 1 would give a negative cost: no change is dearer than none.
-        if (!(costs[i] >= 0))
-            costs[i] = q > 0 ? 0 : kInf;
+        costs[i] = fCarry == kInf ? kInf : fL * fCarry + std::log1p(std::exp(-fL * fOther));
     }
     std::vector<uint8_t> second;
     if (!Embed(bits, costs, secondLayer, second))

@@ -224,4 +224,28 @@ TEST(TrellisCoder, PlusMinusMovesEachChangedValueOneStepTheAllowedWay)
     EXPECT_EQ(back, message);
 }
 
+// A move a thousand times dearer than the cheap ones is still a move. When most of the values
+// are that dear, the second layer must be able to use them, or a message the values can carry
+// is refused.
+TEST(TrellisCoder, DearMovesStayAllowedInTheSecondLayer)
+{
+    const size_t n = 5000;
+    const C_TrellisCoder coder(33);
+    std::mt19937 rng(34);
+    std::vector<int32_t> cover(n);
+    std::vector<float> plus(n), minus(n);
+    for (size_t i = 0; i < n; ++i) {
+        cover[i] = int32_t(1 + rng() % 254);
+        plus[i] = minus[i] = rng() % 5 == 0 ? 1.0f : 1000.0f;
+    }
+    // More second-layer bits than the cheap fifth of the values could take.
+    const std::vector<uint8_t> second = RandomBits(1500, 35), first = RandomBits(500, 36);
+    std::vector<int32_t> stego;
+    ASSERT_TRUE(coder.EmbedTwoLayers(cover, plus, minus, second, first, 1.0, stego));
+    std::vector<uint8_t> back, message = second;
+    message.insert(message.end(), first.begin(), first.end());
+    coder.ExtractTwoLayers(stego, second.size(), message.size(), back);
+    EXPECT_EQ(back, message);
+}
+
 }  // namespace
