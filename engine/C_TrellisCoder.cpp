@@ -679,6 +679,90 @@ bool C_TrellisCoder::Embed(std::span<const uint8_t> coverBits, std::span<const f
     return true;
 }
 
+bool C_TrellisCoder::EmbedWithFreeRows(std::span<const uint8_t> coverBits, std::span<const float> costs,
+    std::span<const uint8_t> message, std::span<const uint8_t> freeRows, std::vector<uint8_t>& stegoBits) const
+{
+    stegoBits.clear();
+    const size_t n = coverBits.size();
+    const size_t m = message.size();
+    const size_t nStates = size_t(1) << m_nHeight;
+    const size_t nWords = nStates / 64;
+    if (costs.size() != n || freeRows.size() != m || m == 0 || m > n || !AllValid(costs)
+        || n > kMaxFreeRowsMemory / (nWords * 8))
+        return false;
+    const std::vector<uint32_t> columns = Columns((n + m - 1) / m);
+    const auto Start = [n, m](size_t b) { return size_t(uint64_t(b) * n / m); };
+    const auto Mask = [&](size_t b) {
+        return m - b >= size_t(m_nHeight) ? uint32_t(nStates - 1) : uint32_t((1u << (m - b)) - 1);
+    };
+    std::vector<uint8_t> y;
+    try {
+        // Bit s of element i's words: y_i = 1 won into state s. Bit s of a free row's words: the
+        // row's bit came out 1 for state s after it.
+        std::vector<uint64_t> path(n * nWords, 0);
+        std::vector<uint64_t> chosen(m * nWords / 2 + 1, 0);
+        std::vector<float> cur(nStates, kInf), next(nStates);
+        cur[0] = 0;
+        for (size_t b = 0; b < m; ++b) {
+            const uint32_t nMask = Mask(b);
+            for (size_t i = Start(b); i < Start(b + 1); ++i) {
+                float c0, c1;
+                ColumnCosts(costs[i], coverBits[i], c0, c1);
+                const uint32_t nCol = columns[i - Start(b)] & nMask;
+                uint64_t* pBits = path.data() + i * nWords;
+                for (size_t s = 0; s < nStates; ++s) {
+                    const float a = cur[s] + c0;
+                    const float c = cur[s ^ nCol] + c1;
+                    const bool bOne = c < a;
+                    next[s] = bOne ? c : a;
+                    pBits[s / 64] |= uint64_t(bOne) << (s % 64);
+                }
+                cur.swap(next);
+            }
+            // Row b is complete: keep the states whose bit 0 is the row's bit (either, where
+            // free), drop the row, and bring the costs back near zero.
+            const bool bFree = freeRows[b] & 1;
+            uint64_t* pChosen = chosen.data() + b * nWords / 2;
+            float fMin = kInf;
+            for (size_t s = 0; s < nStates / 2; ++s) {
+                size_t nFrom = 2 * s + (message[b] & 1);
+                if (bFree) {
+                    nFrom = cur[2 * s + 1] < cur[2 * s] ? 2 * s + 1 : 2 * s;
+                    pChosen[s / 64] |= uint64_t(nFrom & 1) << (s % 64);
+                }
+                next[s] = cur[nFrom];
+                fMin = std::min(fMin, next[s]);
+            }
+            if (!(fMin < kInf))
+                return false;
+            for (size_t s = 0; s < nStates / 2; ++s)
+                next[s] -= fMin;
+            std::fill(next.begin() + nStates / 2, next.end(), kInf);
+            cur.swap(next);
+        }
+
+        // After the last row only state 0 exists (the rows below m are cut off).
+        y.resize(n);
+        size_t nState = 0;
+        for (size_t b = m; b-- > 0;) {
+            const uint64_t* pChosen = chosen.data() + b * nWords / 2;
+            const size_t nBit =
+                (freeRows[b] & 1) ? (pChosen[nState / 64] >> (nState % 64)) & 1 : size_t(message[b] & 1);
+            nState = (nState << 1) | nBit;
+            const uint32_t nMask = Mask(b);
+            for (size_t i = Start(b + 1); i-- > Start(b);) {
+                y[i] = uint8_t((path[i * nWords + nState / 64] >> (nState % 64)) & 1);
+                if (y[i])
+                    nState ^= columns[i - Start(b)] & nMask;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    stegoBits = std::move(y);
+    return true;
+}
+
 void C_TrellisCoder::Extract(
     std::span<const uint8_t> stegoBits, size_t nMessageBits, std::vector<uint8_t>& message, size_t nFirstBits) const
 {

@@ -78,6 +78,14 @@ public:
     bool Embed(std::span<const uint8_t> coverBits, std::span<const float> costs, std::span<const uint8_t> message,
         std::vector<uint8_t>& stegoBits, double* pTotalCost = nullptr) const;
 
+    // Embed where some rows of H are free: where freeRows[b] is 1, message[b] is not read and the
+    // code takes whichever syndrome bit costs less there. The same H, so Extract reads the
+    // message with the free rows as they came out. A plain Viterbi pass that keeps every path
+    // bit: refused (false) when those take more than kMaxFreeRowsMemory.
+    static constexpr size_t kMaxFreeRowsMemory = size_t(16) << 20;
+    bool EmbedWithFreeRows(std::span<const uint8_t> coverBits, std::span<const float> costs,
+        std::span<const uint8_t> message, std::span<const uint8_t> freeRows, std::vector<uint8_t>& stegoBits) const;
+
     // The receiver's side: the nMessageBits syndrome bits of the stego bits (none when
     // nMessageBits is 0 or exceeds their count). With nFirstBits, only the first nFirstBits of
     // them, which read only the first ceil(nFirstBits n / m) stego bits: a receiver that tries

@@ -185,6 +185,35 @@ bool CodeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, c
     return true;
 }
 
+// The salt's changes where the code picks its odd-numbered bits: salt holds the drawn bits at
+// the even-numbered places and comes back with the whole salt the changes give.
+bool CodeFreeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, const std::vector<float>& packed,
+    std::vector<uint8_t>& salt, std::vector<uint32_t>& changes)
+{
+    changes.clear();
+    std::vector<uint32_t> at(nSalt);
+    order.Fill(0, at);
+    std::vector<uint8_t> cover(nSalt);
+    std::vector<float> weights(nSalt);
+    for (size_t i = 0; i < at.size(); ++i) {
+        const float fPacked = packed[at[i]];
+        cover[i] = ByteOf(fPacked) & 1;
+        weights[i] = CostOf(fPacked);
+    }
+    std::vector<uint8_t> freeRows(salt.size());
+    for (size_t t = 1; t < freeRows.size(); t += 2)
+        freeRows[t] = 1;
+    const C_TrellisCoder coder(nSeed, C_SpreadRecord::kSaltHeight);
+    std::vector<uint8_t> stego;
+    if (!coder.EmbedWithFreeRows(cover, weights, salt, freeRows, stego))
+        return false;
+    coder.Extract(stego, salt.size(), salt);
+    for (size_t i = 0; i < at.size(); ++i)
+        if (stego[i] != cover[i])
+            changes.push_back(at[i]);
+    return true;
+}
+
 // The salt: the syndrome of the lowest bits of the order's first nSalt elements.
 std::array<uint8_t, C_SpreadRecord::kSaltBytes> SaltOf(
     const C_KeyedPermutation& order, uint32_t nSalt, uint64_t nSeed, const uint8_t* pBits)
@@ -317,6 +346,9 @@ C_SpreadRecord::S_Draws C_SpreadRecord::FreshDraws()
     S_Draws draws;
     C_SecretBytes::SodiumReady();
     randombytes_buf(draws.salt.data(), draws.salt.size());
+    // 64 fresh bits keep every seal's key its own and any table of guesses computed ahead of the
+    // picture out of reach; the other 64 are whatever costs the picture least.
+    draws.bHalfFromPicture = true;
     randombytes_buf(draws.nonce.data(), draws.nonce.size());
     draws.fnDirections = [](uint8_t* p, size_t n) { randombytes_buf(p, n); };
     return draws;
@@ -387,18 +419,35 @@ E_RecordOutcome C_SpreadRecord::SealBody(const C_Cover& cover, const C_SecretByt
     const S_FastKeys fast(strPassphrase, nElements);
     const C_KeyedPermutation order(fast.Order(), nElements);
     const uint64_t nBits = 8 * (nNeeded + kTagBytes);
-    const std::vector<uint8_t> saltBits = BitsOf(draws.salt.data(), kSaltBytes);
+    std::array<uint8_t, kSaltBytes> salt = draws.salt;
+    // Where the salt's code is small, it picks the odd-numbered bits itself (the key waits for
+    // it); elsewhere they are what the picture gives now, and its share of the changes is slight.
+    const bool bFreeSalt = draws.bHalfFromPicture && plan.nSalt <= kFreeSaltElements;
+    if (draws.bHalfFromPicture && !bFreeSalt) {
+        const std::array<uint8_t, kSaltBytes> own = SaltOf(order, plan.nSalt, fast.SaltSeed(), pBits);
+        for (size_t i = 0; i < kSaltBytes; ++i)
+            salt[i] = static_cast<uint8_t>((salt[i] & 0xAA) | (own[i] & 0x55));
+    }
+    std::vector<uint8_t> saltBits = BitsOf(salt.data(), kSaltBytes);
     S_Lengths lengths;
     double l = 0;
     std::vector<uint32_t> saltChanges;
+    uint64_t nMaxBits = UINT64_MAX;
+    bool bWeighed = false;
+    const auto Weigh = [&] {
+        if (costs.size() != nElements && (!cover.Weigh(costs) || costs.size() != nElements))
+            return false;
+        nMaxBits = fnMaxBits ? fnMaxBits(costs) : UINT64_MAX;
+        Pack(costs, pBits);
+        bWeighed = true;
+        return true;
+    };
     // All that needs no key: the costs, the layers' lengths and the salt's code.
     const auto Prepare = [&] {
-        if (costs.size() != nElements && (!cover.Weigh(costs) || costs.size() != nElements))
+        if (!bWeighed && !Weigh())
             return E_RecordOutcome::Refused;
         // The layers' lengths: the second near the share the least cost gives it, each on the
         // ladder, together at least the record and the first layer's tag.
-        const uint64_t nMaxBits = fnMaxBits ? fnMaxBits(costs) : UINT64_MAX;
-        Pack(costs, pBits);
         double fSecondShare = 0.5;
         l = MultiplierFor(plan, order, cover, costs, nBits, &fSecondShare);
         if (!(l > 0))
@@ -407,9 +456,22 @@ E_RecordOutcome C_SpreadRecord::SealBody(const C_Cover& cover, const C_SecretByt
         lengths.nFirst = LengthFor(plan.nRecord, nBits > lengths.nSecond ? nBits - lengths.nSecond : 1);
         if (lengths.nSecond == 0 || lengths.nFirst == 0 || lengths.Bits() < nBits || lengths.Bits() > nMaxBits)
             return E_RecordOutcome::TooLarge;
+        if (bFreeSalt)
+            return E_RecordOutcome::Hidden;
         return CodeSalt(plan.nSalt, fast.SaltSeed(), order, costs, saltBits, saltChanges) ? E_RecordOutcome::Hidden
                                                                                           : E_RecordOutcome::TooLarge;
     };
+    if (bFreeSalt) {
+        try {
+            if (!Weigh())
+                return E_RecordOutcome::Refused;
+            if (!CodeFreeSalt(plan.nSalt, fast.SaltSeed(), order, costs, saltBits, saltChanges))
+                return E_RecordOutcome::TooLarge;
+        } catch (const std::bad_alloc&) {
+            return E_RecordOutcome::NoMemory;
+        }
+        BytesOf(saltBits.data(), saltBits.size(), salt.data());
+    }
 
     // The key derivation takes one core for a third of a second: what needs no key takes the others.
     C_SealedRecord::S_Keys keys;
@@ -418,11 +480,10 @@ E_RecordOutcome C_SpreadRecord::SealBody(const C_Cover& cover, const C_SecretByt
     {
         S_JoinedThread derive;
         try {
-            derive.thread =
-                std::thread([&] { bDerived = C_SealedRecord::Derive(strPassphrase, draws.salt.data(), keys); });
+            derive.thread = std::thread([&] { bDerived = C_SealedRecord::Derive(strPassphrase, salt.data(), keys); });
         } catch (const std::system_error&) {
             // No thread to be had: one after the other.
-            bDerived = C_SealedRecord::Derive(strPassphrase, draws.salt.data(), keys);
+            bDerived = C_SealedRecord::Derive(strPassphrase, salt.data(), keys);
         }
         try {
             ePrepared = Prepare();

@@ -55,6 +55,11 @@ public:
     // The trellis codes' constraint height: kSaltHeight for the salt; for the record, higher
     // (closer to the least cost) on smaller pictures, lower (faster) on larger ones.
     static constexpr int kSaltHeight = 10;
+    // Up to this many salt elements the writer's code picks the salt's odd-numbered bits
+    // (S_Draws::bHalfFromPicture): a plain Viterbi pass (4 MiB of path bits, tens of
+    // milliseconds here) that the key derivation waits for. Beyond, the salt's share of the
+    // changes is slight.
+    static constexpr uint32_t kFreeSaltElements = 1u << 15;
     static int HeightFor(uint32_t nRecordElements)
     {
         return nRecordElements <= (1u << 23) ? 10 : nRecordElements <= (1u << 24) ? 9 : 7;
@@ -114,6 +119,12 @@ public:
     // What a seal draws at random; the format's test vectors give them instead.
     struct S_Draws {
         std::array<uint8_t, kSaltBytes> salt{};
+        // When set, the seal takes only salt's even-numbered bits (bit 0, 2, ... most significant
+        // first); the odd-numbered ones are whichever cost the fewest changes (up to
+        // kFreeSaltElements salt elements; beyond, what the picture's salt elements give now).
+        // Each drawn bit costs changes in the salt's few elements, far more densely than the
+        // record's; half as many, spread over all of them, go where changes cost less.
+        bool bHalfFromPicture = false;
         std::array<uint8_t, kNonceBytes> nonce{};
         // Fills bytes with the bits that pick up or down, where both are allowed, for the salt's
         // changes (the record's directions carry its second layer).

@@ -248,4 +248,52 @@ TEST(TrellisCoder, DearMovesStayAllowedInTheSecondLayer)
     EXPECT_EQ(back, message);
 }
 
+// Free rows: the rows held come back, and letting the code pick the others never costs more
+// than any choice of them made beforehand (the cover's own bits there, or random ones).
+TEST(TrellisCoder, FreeRowsCostNoMoreThanAnyChoiceOfThem)
+{
+    const size_t n = 1024, m = 128;
+    const C_TrellisCoder coder(37);
+    const std::vector<uint8_t> x = RandomBits(n, 38);
+    std::vector<float> costs = RandomCosts(n, 39);
+    std::mt19937 rng(40);
+    for (float& f : costs)
+        if (rng() % 2)
+            f = kWet;
+    const std::vector<uint8_t> message = RandomBits(m, 41);
+    std::vector<uint8_t> freeRows(m);
+    for (size_t b = 1; b < m; b += 2)
+        freeRows[b] = 1;
+    std::vector<uint8_t> y, back, own;
+    ASSERT_TRUE(coder.EmbedWithFreeRows(x, costs, message, freeRows, y));
+    coder.Extract(y, m, back);
+    ASSERT_EQ(back.size(), m);
+    double fFree = 0;
+    for (size_t i = 0; i < n; ++i) {
+        ASSERT_TRUE(y[i] == x[i] || costs[i] != kWet) << i;
+        fFree += y[i] != x[i] ? costs[i] : 0;
+    }
+    for (size_t b = 0; b < m; b += 2)
+        EXPECT_EQ(back[b], message[b]) << b;
+
+    coder.Extract(x, m, own);
+    std::vector<uint8_t> withOwn = message;
+    for (size_t b = 1; b < m; b += 2)
+        withOwn[b] = own[b];
+    for (const std::vector<uint8_t>& fixed : {withOwn, message}) {
+        double fFixed = 0;
+        ASSERT_TRUE(coder.Embed(x, costs, fixed, y, &fFixed));
+        EXPECT_LE(fFree, fFixed * (1 + 1e-5));
+    }
+    // Whatever it chose, coding those bits with no row free costs the same.
+    double fAgain = 0;
+    ASSERT_TRUE(coder.Embed(x, costs, back, y, &fAgain));
+    EXPECT_NEAR(fAgain, fFree, 1e-3 * fFree);
+    // Too large for its memory, or the wrong sizes: refused.
+    EXPECT_FALSE(coder.EmbedWithFreeRows(x, costs, message, std::vector<uint8_t>(m - 1), y));
+    const size_t nHuge = C_TrellisCoder::kMaxFreeRowsMemory / 128 + 1;
+    EXPECT_FALSE(coder.EmbedWithFreeRows(std::vector<uint8_t>(nHuge), std::vector<float>(nHuge, 1.0f),
+        std::vector<uint8_t>(m), std::vector<uint8_t>(m), y));
+}
+
 }  // namespace

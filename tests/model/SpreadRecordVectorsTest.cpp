@@ -70,6 +70,21 @@ std::vector<uint8_t> VectorPicture()
     return bytes;
 }
 
+// The vector picture's samples as the costs see them.
+void SetVectorPicture(C_PixelCover& cover, std::vector<uint8_t>& bytes)
+{
+    C_ElementCosts::S_Picture picture;
+    picture.pBytes = bytes.data();
+    picture.nWidth = kWidth;
+    picture.nHeight = kHeight;
+    picture.nStride = kWidth * 3;
+    picture.layout.bKnown = true;
+    picture.layout.eChannels = E_PixelChannels::Rgb;
+    picture.layout.nChannels = 3;
+    picture.layout.nBitsPerSample = 8;
+    cover.SetPicture(picture);
+}
+
 C_SpreadRecord::S_Draws VectorDraws()
 {
     C_SpreadRecord::S_Draws draws;
@@ -136,16 +151,7 @@ TEST(SpreadRecordVectors, TheWholePictureSealsToTheDocumentsBytesAndReadsBack)
     std::vector<uint8_t> bytes = VectorPicture();
     const auto nElements = static_cast<uint32_t>(bytes.size() - 1);
     C_PixelCover cover(bytes.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
-    C_ElementCosts::S_Picture picture;
-    picture.pBytes = bytes.data();
-    picture.nWidth = kWidth;
-    picture.nHeight = kHeight;
-    picture.nStride = kWidth * 3;
-    picture.layout.bKnown = true;
-    picture.layout.eChannels = E_PixelChannels::Rgb;
-    picture.layout.nChannels = 3;
-    picture.layout.nBitsPerSample = 8;
-    cover.SetPicture(picture);
+    SetVectorPicture(cover, bytes);
     const std::string strPayload = "hi";
     const std::vector<uint8_t> stored(strPayload.begin(), strPayload.end());
     ASSERT_EQ(
@@ -227,6 +233,52 @@ TEST(SpreadRecordVectors, TheWholePictureSealsToTheDocumentsBytesAndReadsBack)
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(opened.GetData()), 2), "hi");
     EXPECT_EQ(C_SpreadRecord::Open(bytes.data(), nElements, "correct horse battery stapler", content),
         E_RevealOutcome::NotFound);
+}
+
+// A hide draws the salt's even-numbered bits and lets the salt's code pick the odd-numbered
+// ones: a salt of 128 drawn bits cost tens of changes packed into those few elements, the
+// plainest trace a seal left. Whatever the salt, a reader reads all 128.
+TEST(SpreadRecordVectors, ASealDrawsHalfTheSaltAndTakesTheRestFromThePicture)
+{
+    std::vector<uint8_t> bytes = VectorPicture();
+    const auto nElements = static_cast<uint32_t>(bytes.size() - 1);
+    const std::array<uint8_t, 16> own = C_SpreadRecord::ReadSalt(bytes.data(), nElements, kPassphrase);
+    EXPECT_TRUE(C_SpreadRecord::FreshDraws().bHalfFromPicture);
+    C_SpreadRecord::S_Draws draws = VectorDraws();
+    draws.bHalfFromPicture = true;
+    // Drawn as the picture already has them, the salt needs no change at all; its odd-numbered
+    // bits are not the seal's to choose.
+    for (size_t i = 0; i < own.size(); ++i)
+        draws.salt[i] = static_cast<uint8_t>((own[i] & 0xAA) | (~own[i] & 0x55));
+    C_PixelCover cover(bytes.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
+    SetVectorPicture(cover, bytes);
+    const std::vector<uint8_t> stored = {'h', 'i'};
+    ASSERT_EQ(C_SpreadRecord::Seal(cover, "a.txt", stored, false, kPassphrase, {}, draws), E_RecordOutcome::Hidden);
+    const std::array<uint8_t, 16> salt = C_SpreadRecord::ReadSalt(bytes.data(), nElements, kPassphrase);
+    EXPECT_EQ(Hex(salt.data(), salt.size()), Hex(own.data(), own.size()));
+    const std::array<uint8_t, 64> fast = C_SpreadRecord::FastKeys(kPassphrase, nElements);
+    const std::vector<uint32_t> order =
+        C_KeyedPermutation(std::span<const uint8_t, 32>(fast.data(), 32), nElements).All();
+    const std::vector<uint8_t> original = VectorPicture();
+    for (uint32_t i = 0; i < C_SpreadRecord::PlanFor(nElements).nSalt; ++i)
+        ASSERT_EQ(bytes[order[i]], original[order[i]]) << i;
+    C_SealedContent content;
+    ASSERT_EQ(C_SpreadRecord::Open(bytes.data(), nElements, kPassphrase, content), E_RevealOutcome::Found);
+    C_Message opened;
+    ASSERT_EQ(content.ExtractTo(opened), C_SealedContent::E_Extract::Done);
+    ASSERT_EQ(opened.m_nSize, 2u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(opened.GetData()), 2), "hi");
+
+    // Drawn otherwise, the even-numbered bits are the draw's; the odd-numbered ones are the code's.
+    bytes = VectorPicture();
+    draws.salt.fill(0);
+    C_PixelCover again(bytes.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
+    SetVectorPicture(again, bytes);
+    ASSERT_EQ(C_SpreadRecord::Seal(again, "a.txt", stored, false, kPassphrase, {}, draws), E_RecordOutcome::Hidden);
+    const std::array<uint8_t, 16> drawn = C_SpreadRecord::ReadSalt(bytes.data(), nElements, kPassphrase);
+    for (size_t i = 0; i < drawn.size(); ++i)
+        EXPECT_EQ(drawn[i] & 0xAA, 0) << i;
+    ASSERT_EQ(C_SpreadRecord::Open(bytes.data(), nElements, kPassphrase, content), E_RevealOutcome::Found);
 }
 
 // The JPEG vector: a 64 x 48 gray baseline JPEG (6 x 8 blocks) whose quantised coefficients are
