@@ -162,9 +162,11 @@ void Directions(const C_Cover& cover, bool bGuarded, float fPacked, uint32_t k, 
         fMinus = fCost;
 }
 
-// The salt's changes: the elements whose lowest bit turns.
+// The salt's changes: the elements whose lowest bit turns. With bFreeOdd, the code picks the
+// odd-numbered bits itself: salt holds the drawn bits at the even-numbered places and comes back
+// with the whole salt the changes give.
 bool CodeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, const std::vector<float>& packed,
-    const std::vector<uint8_t>& salt, std::vector<uint32_t>& changes)
+    bool bFreeOdd, std::vector<uint8_t>& salt, std::vector<uint32_t>& changes)
 {
     changes.clear();
     std::vector<uint32_t> at(nSalt);
@@ -176,38 +178,18 @@ bool CodeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, c
         cover[i] = ByteOf(fPacked) & 1;
         weights[i] = CostOf(fPacked);
     }
-    std::vector<uint8_t> stego;
-    if (!C_TrellisCoder(nSeed, C_SpreadRecord::kSaltHeight).Embed(cover, weights, salt, stego))
-        return false;
-    for (size_t i = 0; i < at.size(); ++i)
-        if (stego[i] != cover[i])
-            changes.push_back(at[i]);
-    return true;
-}
-
-// The salt's changes where the code picks its odd-numbered bits: salt holds the drawn bits at
-// the even-numbered places and comes back with the whole salt the changes give.
-bool CodeFreeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, const std::vector<float>& packed,
-    std::vector<uint8_t>& salt, std::vector<uint32_t>& changes)
-{
-    changes.clear();
-    std::vector<uint32_t> at(nSalt);
-    order.Fill(0, at);
-    std::vector<uint8_t> cover(nSalt);
-    std::vector<float> weights(nSalt);
-    for (size_t i = 0; i < at.size(); ++i) {
-        const float fPacked = packed[at[i]];
-        cover[i] = ByteOf(fPacked) & 1;
-        weights[i] = CostOf(fPacked);
-    }
-    std::vector<uint8_t> freeRows(salt.size());
-    for (size_t t = 1; t < freeRows.size(); t += 2)
-        freeRows[t] = 1;
     const C_TrellisCoder coder(nSeed, C_SpreadRecord::kSaltHeight);
     std::vector<uint8_t> stego;
-    if (!coder.EmbedWithFreeRows(cover, weights, salt, freeRows, stego))
+    if (bFreeOdd) {
+        std::vector<uint8_t> freeRows(salt.size());
+        for (size_t t = 1; t < freeRows.size(); t += 2)
+            freeRows[t] = 1;
+        if (!coder.EmbedWithFreeRows(cover, weights, salt, freeRows, stego))
+            return false;
+        coder.Extract(stego, salt.size(), salt);
+    } else if (!coder.Embed(cover, weights, salt, stego)) {
         return false;
-    coder.Extract(stego, salt.size(), salt);
+    }
     for (size_t i = 0; i < at.size(); ++i)
         if (stego[i] != cover[i])
             changes.push_back(at[i]);
@@ -458,14 +440,15 @@ E_RecordOutcome C_SpreadRecord::SealBody(const C_Cover& cover, const C_SecretByt
             return E_RecordOutcome::TooLarge;
         if (bFreeSalt)
             return E_RecordOutcome::Hidden;
-        return CodeSalt(plan.nSalt, fast.SaltSeed(), order, costs, saltBits, saltChanges) ? E_RecordOutcome::Hidden
-                                                                                          : E_RecordOutcome::TooLarge;
+        return CodeSalt(plan.nSalt, fast.SaltSeed(), order, costs, false, saltBits, saltChanges)
+            ? E_RecordOutcome::Hidden
+            : E_RecordOutcome::TooLarge;
     };
     if (bFreeSalt) {
         try {
             if (!Weigh())
                 return E_RecordOutcome::Refused;
-            if (!CodeFreeSalt(plan.nSalt, fast.SaltSeed(), order, costs, saltBits, saltChanges))
+            if (!CodeSalt(plan.nSalt, fast.SaltSeed(), order, costs, true, saltBits, saltChanges))
                 return E_RecordOutcome::TooLarge;
         } catch (const std::bad_alloc&) {
             return E_RecordOutcome::NoMemory;
@@ -531,7 +514,7 @@ E_RecordOutcome C_SpreadRecord::SealBody(const C_Cover& cover, const C_SecretByt
             if (!bAll)
                 return;
             const bool bDone = t == parts.size()
-                ? CodeSalt(plan.nSalt, fast.SaltSeed(), order, costs, saltBits, saltChanges)
+                ? CodeSalt(plan.nSalt, fast.SaltSeed(), order, costs, false, saltBits, saltChanges)
                 : CodePart(parts[t], coder, l, order, cover, costs, second, first, changes[t]);
             if (!bDone)
                 bAll = false;
