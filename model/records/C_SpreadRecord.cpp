@@ -548,7 +548,8 @@ E_RecordOutcome C_SpreadRecord::SealBody(const C_Cover& cover, const C_SecretByt
         for (const S_Change& change : list)
             pBits[change.nElement] = static_cast<uint8_t>(pBits[change.nElement] + change.nStep);
     std::vector<uint8_t> coins((saltChanges.size() + 7) / 8);
-    if (draws.fnDirections)
+    // A salt whose drawn bits the picture already held needs no change and no coin.
+    if (draws.fnDirections && !coins.empty())
         draws.fnDirections(coins.data(), coins.size());
     for (size_t i = 0; i < saltChanges.size(); ++i) {
         const uint32_t k = saltChanges[i];
