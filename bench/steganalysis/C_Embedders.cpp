@@ -205,8 +205,8 @@ C_SpreadRecord::S_Draws C_Embedders::SeededDraws(std::mt19937_64& rng, std::stri
     C_SpreadRecord::S_Draws draws;
     for (uint8_t& b : draws.salt)
         b = static_cast<uint8_t>(rng());
-    // As a hide draws them: the odd-numbered bits of the salt are the code's.
-    draws.bHalfFromPicture = true;
+    // As a hide draws them: most of the salt's bits are the code's.
+    draws.bMostFromPicture = true;
     for (uint8_t& b : draws.nonce)
         b = static_cast<uint8_t>(rng());
     const uint64_t nDirections = rng();

@@ -162,11 +162,11 @@ void Directions(const C_Cover& cover, bool bGuarded, float fPacked, uint32_t k, 
         fMinus = fCost;
 }
 
-// The salt's changes: the elements whose lowest bit turns. With bFreeOdd, the code picks the
-// odd-numbered bits itself: salt holds the drawn bits at the even-numbered places and comes back
-// with the whole salt the changes give.
+// The salt's changes: the elements whose lowest bit turns. With bMostFree, the code picks all
+// but the drawn bits itself (all of them where the drawn ones cannot be had): salt holds the
+// drawn bits in their places and comes back with the whole salt the changes give.
 bool CodeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, const std::vector<float>& packed,
-    bool bFreeOdd, std::vector<uint8_t>& salt, std::vector<uint32_t>& changes)
+    bool bMostFree, std::vector<uint8_t>& salt, std::vector<uint32_t>& changes)
 {
     changes.clear();
     std::vector<uint32_t> at(nSalt);
@@ -180,12 +180,16 @@ bool CodeSalt(uint32_t nSalt, uint64_t nSeed, const C_KeyedPermutation& order, c
     }
     const C_TrellisCoder coder(nSeed, C_SpreadRecord::kSaltHeight);
     std::vector<uint8_t> stego;
-    if (bFreeOdd) {
+    if (bMostFree) {
         std::vector<uint8_t> freeRows(salt.size());
-        for (size_t t = 1; t < freeRows.size(); t += 2)
-            freeRows[t] = 1;
-        if (!coder.EmbedWithFreeRows(cover, weights, salt, freeRows, stego))
-            return false;
+        for (size_t t = 0; t < freeRows.size(); ++t)
+            freeRows[t] = t % C_SpreadRecord::kDrawnSaltEvery != 0;
+        // Every row free always has a way: the picture as it is.
+        if (!coder.EmbedWithFreeRows(cover, weights, salt, freeRows, stego)) {
+            std::fill(freeRows.begin(), freeRows.end(), uint8_t{1});
+            if (!coder.EmbedWithFreeRows(cover, weights, salt, freeRows, stego))
+                return false;
+        }
         coder.Extract(stego, salt.size(), salt);
     } else if (!coder.Embed(cover, weights, salt, stego)) {
         return false;
@@ -328,9 +332,9 @@ C_SpreadRecord::S_Draws C_SpreadRecord::FreshDraws()
     S_Draws draws;
     C_SecretBytes::SodiumReady();
     randombytes_buf(draws.salt.data(), draws.salt.size());
-    // 64 fresh bits keep every seal's key its own and any table of guesses computed ahead of the
-    // picture out of reach; the other 64 are whatever costs the picture least.
-    draws.bHalfFromPicture = true;
+    // The picture's own bits keep any table of guesses computed ahead of it out of reach; 16
+    // fresh ones keep two seals of one picture under one pass phrase from sharing their keys.
+    draws.bMostFromPicture = true;
     randombytes_buf(draws.nonce.data(), draws.nonce.size());
     draws.fnDirections = [](uint8_t* p, size_t n) { randombytes_buf(p, n); };
     return draws;
@@ -402,13 +406,13 @@ E_RecordOutcome C_SpreadRecord::SealBody(const C_Cover& cover, const C_SecretByt
     const C_KeyedPermutation order(fast.Order(), nElements);
     const uint64_t nBits = 8 * (nNeeded + kTagBytes);
     std::array<uint8_t, kSaltBytes> salt = draws.salt;
-    // Where the salt's code is small, it picks the odd-numbered bits itself (the key waits for
-    // it); elsewhere they are what the picture gives now, and its share of the changes is slight.
-    const bool bFreeSalt = draws.bHalfFromPicture && plan.nSalt <= kFreeSaltElements;
-    if (draws.bHalfFromPicture && !bFreeSalt) {
+    // Where the salt's code is small, it picks the bits not drawn itself (the key waits for it);
+    // elsewhere they are what the picture gives now, and its share of the changes is slight.
+    const bool bFreeSalt = draws.bMostFromPicture && plan.nSalt <= kFreeSaltElements;
+    if (draws.bMostFromPicture && !bFreeSalt) {
         const std::array<uint8_t, kSaltBytes> own = SaltOf(order, plan.nSalt, fast.SaltSeed(), pBits);
         for (size_t i = 0; i < kSaltBytes; ++i)
-            salt[i] = static_cast<uint8_t>((salt[i] & 0xAA) | (own[i] & 0x55));
+            salt[i] = static_cast<uint8_t>((salt[i] & kDrawnSaltMask) | (own[i] & ~kDrawnSaltMask));
     }
     std::vector<uint8_t> saltBits = BitsOf(salt.data(), kSaltBytes);
     S_Lengths lengths;

@@ -55,11 +55,15 @@ public:
     // The trellis codes' constraint height: kSaltHeight for the salt; for the record, higher
     // (closer to the least cost) on smaller pictures, lower (faster) on larger ones.
     static constexpr int kSaltHeight = 10;
-    // Up to this many salt elements the writer's code picks the salt's odd-numbered bits
-    // (S_Draws::bHalfFromPicture): a plain Viterbi pass (4 MiB of path bits, tens of
+    // Up to this many salt elements the writer's code picks the salt's bits that are not drawn
+    // (S_Draws::bMostFromPicture): a plain Viterbi pass (4 MiB of path bits, tens of
     // milliseconds here) that the key derivation waits for. Beyond, the salt's share of the
     // changes is slight.
     static constexpr uint32_t kFreeSaltElements = 1u << 15;
+    // With S_Draws::bMostFromPicture, salt bits 0, kDrawnSaltEvery, 2 kDrawnSaltEvery, ... are
+    // drawn: the most significant bit of every byte.
+    static constexpr unsigned kDrawnSaltEvery = 8;
+    static constexpr uint8_t kDrawnSaltMask = 0x80;
     static int HeightFor(uint32_t nRecordElements)
     {
         return nRecordElements <= (1u << 23) ? 10 : nRecordElements <= (1u << 24) ? 9 : 7;
@@ -119,12 +123,14 @@ public:
     // What a seal draws at random; the format's test vectors give them instead.
     struct S_Draws {
         std::array<uint8_t, kSaltBytes> salt{};
-        // When set, the seal takes only salt's even-numbered bits (bit 0, 2, ... most significant
-        // first); the odd-numbered ones are whichever cost the fewest changes (up to
-        // kFreeSaltElements salt elements; beyond, what the picture's salt elements give now).
-        // Each drawn bit costs changes in the salt's few elements, far more densely than the
-        // record's; half as many, spread over all of them, go where changes cost less.
-        bool bHalfFromPicture = false;
+        // When set, the seal takes only salt's bits 0, 8, ..., 120 (most significant first, 16
+        // bits); the others are whichever cost the least, and so are the drawn ones where the
+        // salt's code cannot reach them (its elements all but wet), up to kFreeSaltElements salt
+        // elements; beyond, the others are what the picture's salt elements give now. Each drawn
+        // bit costs changes in the salt's few elements, far more densely than the record's, and
+        // they were most of what a detector saw of a small record; the picture makes the rest
+        // its own.
+        bool bMostFromPicture = false;
         std::array<uint8_t, kNonceBytes> nonce{};
         // Fills bytes with the bits that pick up or down, where both are allowed, for the salt's
         // changes (the record's directions carry its second layer).

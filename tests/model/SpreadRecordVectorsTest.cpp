@@ -24,6 +24,7 @@
 
 #include <array>
 #include <filesystem>
+#include <limits>
 #include <cstdlib>
 #include <cstring>
 #include <span>
@@ -235,50 +236,77 @@ TEST(SpreadRecordVectors, TheWholePictureSealsToTheDocumentsBytesAndReadsBack)
         E_RevealOutcome::NotFound);
 }
 
-// A hide draws the salt's even-numbered bits and lets the salt's code pick the odd-numbered
-// ones: a salt of 128 drawn bits cost tens of changes packed into those few elements, the
-// plainest trace a seal left. Whatever the salt, a reader reads all 128.
-TEST(SpreadRecordVectors, ASealDrawsHalfTheSaltAndTakesTheRestFromThePicture)
+// A hide draws 16 of the salt's bits and lets the salt's code pick the rest: 128 drawn bits cost
+// tens of changes packed into those few elements, the plainest trace a small record left.
+// Whatever the salt, a reader reads all 128.
+TEST(SpreadRecordVectors, ASealDrawsAFewSaltBitsAndTakesTheRestFromThePicture)
 {
     std::vector<uint8_t> bytes = VectorPicture();
     const auto nElements = static_cast<uint32_t>(bytes.size() - 1);
+    const uint32_t nSalt = C_SpreadRecord::PlanFor(nElements).nSalt;
     const std::array<uint8_t, 16> own = C_SpreadRecord::ReadSalt(bytes.data(), nElements, kPassphrase);
-    EXPECT_TRUE(C_SpreadRecord::FreshDraws().bHalfFromPicture);
+    EXPECT_TRUE(C_SpreadRecord::FreshDraws().bMostFromPicture);
     C_SpreadRecord::S_Draws draws = VectorDraws();
-    draws.bHalfFromPicture = true;
-    // Drawn as the picture already has them, the salt needs no change at all; its odd-numbered
-    // bits are not the seal's to choose.
+    draws.bMostFromPicture = true;
+    // Drawn as the picture already has them, the salt needs no change at all; the other bits are
+    // not the seal's to choose.
     for (size_t i = 0; i < own.size(); ++i)
-        draws.salt[i] = static_cast<uint8_t>((own[i] & 0xAA) | (~own[i] & 0x55));
-    C_PixelCover cover(bytes.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
-    SetVectorPicture(cover, bytes);
-    const std::vector<uint8_t> stored = {'h', 'i'};
-    ASSERT_EQ(C_SpreadRecord::Seal(cover, "a.txt", stored, false, kPassphrase, {}, draws), E_RecordOutcome::Hidden);
-    const std::array<uint8_t, 16> salt = C_SpreadRecord::ReadSalt(bytes.data(), nElements, kPassphrase);
-    EXPECT_EQ(Hex(salt.data(), salt.size()), Hex(own.data(), own.size()));
+        draws.salt[i] = static_cast<uint8_t>((own[i] & 0x80) | (~own[i] & 0x7F));
     const std::array<uint8_t, 64> fast = C_SpreadRecord::FastKeys(kPassphrase, nElements);
     const std::vector<uint32_t> order =
         C_KeyedPermutation(std::span<const uint8_t, 32>(fast.data(), 32), nElements).All();
     const std::vector<uint8_t> original = VectorPicture();
-    for (uint32_t i = 0; i < C_SpreadRecord::PlanFor(nElements).nSalt; ++i)
-        ASSERT_EQ(bytes[order[i]], original[order[i]]) << i;
-    C_SealedContent content;
-    ASSERT_EQ(C_SpreadRecord::Open(bytes.data(), nElements, kPassphrase, content), E_RevealOutcome::Found);
-    C_Message opened;
-    ASSERT_EQ(content.ExtractTo(opened), C_SealedContent::E_Extract::Done);
-    ASSERT_EQ(opened.m_nSize, 2u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(opened.GetData()), 2), "hi");
+    const std::vector<uint8_t> stored = {'h', 'i'};
+    const auto SealsAndReveals = [&](C_PixelCover& cover, std::vector<float>* pWeighed) {
+        ASSERT_EQ(C_SpreadRecord::Seal(cover, "a.txt", stored, false, kPassphrase, {}, draws, {}, nullptr, pWeighed),
+            E_RecordOutcome::Hidden);
+        C_SealedContent content;
+        ASSERT_EQ(C_SpreadRecord::Open(bytes.data(), nElements, kPassphrase, content), E_RevealOutcome::Found);
+        C_Message opened;
+        ASSERT_EQ(content.ExtractTo(opened), C_SealedContent::E_Extract::Done);
+        ASSERT_EQ(opened.m_nSize, 2u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(opened.GetData()), 2), "hi");
+    };
+    const auto SaltUntouched = [&] {
+        for (uint32_t i = 0; i < nSalt; ++i)
+            ASSERT_EQ(bytes[order[i]], original[order[i]]) << i;
+    };
+    {
+        C_PixelCover cover(bytes.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
+        SetVectorPicture(cover, bytes);
+        SealsAndReveals(cover, nullptr);
+        const std::array<uint8_t, 16> salt = C_SpreadRecord::ReadSalt(bytes.data(), nElements, kPassphrase);
+        EXPECT_EQ(Hex(salt.data(), salt.size()), Hex(own.data(), own.size()));
+        SaltUntouched();
+    }
 
-    // Drawn otherwise, the even-numbered bits are the draw's; the odd-numbered ones are the code's.
+    // Drawn otherwise, the drawn bits are the draw's.
     bytes = VectorPicture();
     draws.salt.fill(0);
-    C_PixelCover again(bytes.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
-    SetVectorPicture(again, bytes);
-    ASSERT_EQ(C_SpreadRecord::Seal(again, "a.txt", stored, false, kPassphrase, {}, draws), E_RecordOutcome::Hidden);
-    const std::array<uint8_t, 16> drawn = C_SpreadRecord::ReadSalt(bytes.data(), nElements, kPassphrase);
-    for (size_t i = 0; i < drawn.size(); ++i)
-        EXPECT_EQ(drawn[i] & 0xAA, 0) << i;
-    ASSERT_EQ(C_SpreadRecord::Open(bytes.data(), nElements, kPassphrase, content), E_RevealOutcome::Found);
+    {
+        C_PixelCover cover(bytes.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
+        SetVectorPicture(cover, bytes);
+        SealsAndReveals(cover, nullptr);
+        const std::array<uint8_t, 16> drawn = C_SpreadRecord::ReadSalt(bytes.data(), nElements, kPassphrase);
+        for (size_t i = 0; i < drawn.size(); ++i)
+            EXPECT_EQ(drawn[i] & 0x80, 0) << i;
+    }
+
+    // Where no salt element may change, the drawn bits cannot be had: the salt is the picture's,
+    // and the record goes in all the same (it was refused as too large).
+    bytes = VectorPicture();
+    for (size_t i = 0; i < own.size(); ++i)
+        draws.salt[i] = static_cast<uint8_t>(~own[i]);
+    {
+        C_PixelCover cover(bytes.data(), nElements, C_SampleWriter::E_Mode::MatchBytes);
+        SetVectorPicture(cover, bytes);
+        std::vector<float> costs;
+        ASSERT_TRUE(cover.Weigh(costs));
+        for (uint32_t i = 0; i < nSalt; ++i)
+            costs[order[i]] = std::numeric_limits<float>::infinity();
+        SealsAndReveals(cover, &costs);
+        SaltUntouched();
+    }
 }
 
 // The JPEG vector: a 64 x 48 gray baseline JPEG (6 x 8 blocks) whose quantised coefficients are
